@@ -1,0 +1,111 @@
+#include "front/NvImmo.h"
+
+#include <functional>
+#include <map>
+
+#include "front/Front.h"
+#include "front/MImmo.h"
+#include "host/HostError.h"
+#include "refdata/MImmoPar.h"
+
+namespace actifix {
+
+namespace {
+
+// Reads record E of a file into its buffer / writes the buffer as record E.
+template <typename Record>
+void ReadRecord(int16_t handle, int32_t E, Record& buffer) {
+  std::string text;
+  RecordFile().ReadText(handle, E, text);
+  FromText(text, buffer);
+}
+
+template <typename Record>
+void WriteRecord(int16_t handle, int32_t E, const Record& buffer) {
+  RecordFile().WriteText(handle, E, ToText(buffer));
+}
+
+}  // namespace
+
+void NvImmo::AppImmo(HostAppObject*& AppExe, HostAppObject*& FApp) {
+  AttachModule(*this, AppExe, FApp);
+}
+void NvImmo::LectParamImmo() { LoadParameters(); }
+void NvImmo::ModifEntParam(std::string& CodeEntDup) { RekeyParameters(*this, CodeEntDup); }
+void NvImmo::OuvImmo() { OpenModuleFiles(*this); }
+
+void NvImmo::LireAnaimo(int32_t& E) { ReadRecord(MImmo().fAnaimo, E, MImmo().anaimo); }
+void NvImmo::EcrireAnaimo(int32_t& E) { WriteRecord(MImmo().fAnaimo, E, MImmo().anaimo); }
+void NvImmo::LireImmo(int32_t& E) { ReadRecord(MImmo().fImmo, E, MImmo().immo); }
+void NvImmo::EcrireImmo(int32_t& E) { WriteRecord(MImmo().fImmo, E, MImmo().immo); }
+void NvImmo::LireNature(int32_t& E) { ReadRecord(MImmo().fNature, E, MImmo().nature); }
+void NvImmo::EcrireNature(int32_t& E) { WriteRecord(MImmo().fNature, E, MImmo().nature); }
+void NvImmo::LireParimo(int32_t& E) { ReadRecord(MImmo().fParimo, E, MImmo().parimo); }
+void NvImmo::EcrireParimo(int32_t& E) { WriteRecord(MImmo().fParimo, E, MImmo().parimo); }
+void NvImmo::LirePcimo(int32_t& E) { ReadRecord(MImmo().fPcimo, E, MImmo().pcimo); }
+void NvImmo::EcrirePcimo(int32_t& E) { WriteRecord(MImmo().fPcimo, E, MImmo().pcimo); }
+
+void NvImmo::EntPar() { actifix::EntPar(); }
+void NvImmo::EntPCI() { NotBuilt("EntPCI"); }
+void NvImmo::EntNat() { NotBuilt("EntNat"); }
+void NvImmo::EntAnaI() { NotBuilt("EntAnaI"); }
+void NvImmo::EntImo() { NotBuilt("EntImo"); }
+void NvImmo::ListImo() { NotBuilt("ListImo"); }
+void NvImmo::EditImo() { NotBuilt("EditImo"); }
+void NvImmo::EdtPImo() { NotBuilt("EdtPImo"); }
+void NvImmo::OuvImo() { NotBuilt("OuvImo"); }
+void NvImmo::ImmoExcel() { NotBuilt("ImmoExcel"); }
+
+void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
+  using Op = void (NvImmo::*)(int32_t&);
+  static const std::map<std::string, Op> kOperations = {
+      {"LireAnaimo", &NvImmo::LireAnaimo}, {"EcrireAnaimo", &NvImmo::EcrireAnaimo},
+      {"LireImmo", &NvImmo::LireImmo},     {"EcrireImmo", &NvImmo::EcrireImmo},
+      {"LireNature", &NvImmo::LireNature}, {"EcrireNature", &NvImmo::EcrireNature},
+      {"LireParimo", &NvImmo::LireParimo}, {"EcrireParimo", &NvImmo::EcrireParimo},
+      {"LirePcimo", &NvImmo::LirePcimo},   {"EcrirePcimo", &NvImmo::EcrirePcimo},
+  };
+  const auto it = kOperations.find(name);
+  if (it == kOperations.end())
+    throw HostError("NvImmo", name, "opération d'enregistrement inconnue");
+  (this->*(it->second))(E);
+}
+
+void NvImmo::Call(const std::string& name) {
+  using Op = void (NvImmo::*)();
+  static const std::map<std::string, Op> kOperations = {
+      {"LectParamImmo", &NvImmo::LectParamImmo},
+      {"OuvImmo", &NvImmo::OuvImmo},
+      {"EntPar", &NvImmo::EntPar},
+      {"EntPCI", &NvImmo::EntPCI},
+      {"EntNat", &NvImmo::EntNat},
+      {"EntAnaI", &NvImmo::EntAnaI},
+      {"EntImo", &NvImmo::EntImo},
+      {"ListImo", &NvImmo::ListImo},
+      {"EditImo", &NvImmo::EditImo},
+      {"EdtPImo", &NvImmo::EdtPImo},
+      {"OuvImo", &NvImmo::OuvImo},
+      {"ImmoExcel", &NvImmo::ImmoExcel},
+  };
+  const auto it = kOperations.find(name);
+  if (it == kOperations.end()) throw HostError("NvImmo", name, "opération inconnue");
+  (this->*(it->second))();
+}
+
+const std::vector<NvImmo::MenuEntry>& NvImmo::Menu() {
+  static const std::vector<MenuEntry> kMenu = {
+      {"EntPar", "Paramètres de l'entreprise"},
+      {"EntPCI", "Plan comptable immobilisations"},
+      {"EntNat", "Natures d'immobilisation"},
+      {"EntAnaI", "Codes analytiques"},
+      {"EntImo", "Fiches d'immobilisation"},
+      {"ListImo", "Liste des immobilisations"},
+      {"EditImo", "Edition des amortissements"},
+      {"EdtPImo", "Fiches et plans d'amortissement"},
+      {"OuvImo", "Ouverture de l'exercice suivant"},
+      {"ImmoExcel", "Export vers tableur"},
+  };
+  return kMenu;
+}
+
+}  // namespace actifix

@@ -1,0 +1,60 @@
+// NvImmo, the component the host creates and drives: 24 operations, callable by name.
+// Four attach and prepare the module, ten are the record call-backs of the host file
+// service, ten run one menu choice each. Every parameter is passed by reference.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "host/HostComponent.h"
+
+namespace actifix {
+
+class NvImmo : public HostComponent {
+ public:
+  NvImmo() = default;
+  NvImmo(const NvImmo&) = delete;
+  NvImmo& operator=(const NvImmo&) = delete;
+
+  void AppImmo(HostAppObject*& AppExe, HostAppObject*& FApp);
+  void LectParamImmo();
+  void ModifEntParam(std::string& CodeEntDup);
+  void OuvImmo();
+
+  void LireAnaimo(int32_t& E);
+  void EcrireAnaimo(int32_t& E);
+  void LireImmo(int32_t& E);
+  void EcrireImmo(int32_t& E);
+  void LireNature(int32_t& E);
+  void EcrireNature(int32_t& E);
+  void LireParimo(int32_t& E);
+  void EcrireParimo(int32_t& E);
+  void LirePcimo(int32_t& E);
+  void EcrirePcimo(int32_t& E);
+
+  void EntPar();
+  void EntPCI();
+  void EntNat();
+  void EntAnaI();
+  void EntImo();
+  void ListImo();
+  void EditImo();
+  void EdtPImo();
+  void OuvImo();
+  void ImmoExcel();
+
+  void CallRecordOperation(const std::string& name, int32_t& E) override;
+  // Runs a menu operation (15 to 24) or one of LectParamImmo and OuvImmo by name; throws
+  // HostError for any other name.
+  void Call(const std::string& name);
+
+  // The ten menu operations, in menu order, with their French labels.
+  struct MenuEntry {
+    const char* operation;
+    const char* label;  // UTF-8
+  };
+  static const std::vector<MenuEntry>& Menu();
+};
+
+}  // namespace actifix

@@ -1,0 +1,90 @@
+// Windows-1252 texts. Inside the module and in every record a text is Windows-1252, one byte
+// per character; literals with accents are written in UTF-8 in the source and turned into
+// Windows-1252 at compile time by the `_w` suffix:  "Création"_w  is 8 bytes.
+// The platform converts to and from UTF-8 at its edges with ToUtf8 / FromUtf8.
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace actifix {
+
+// UTF-8 text of a Windows-1252 text. Bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D, which the code
+// page leaves undefined, map to the C1 controls of the same value so that every byte survives.
+std::string ToUtf8(std::string_view cp1252);
+
+// Windows-1252 text of a UTF-8 text. A character the code page cannot hold, or a malformed
+// sequence, becomes `replacement`.
+std::string FromUtf8(std::string_view utf8, char replacement = '?');
+
+namespace cp1252_detail {
+
+// The Windows-1252 byte of the code point `cp`, or -1 when the code page has none.
+constexpr int ByteOf(char32_t cp) {
+  if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
+  constexpr char32_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+  for (int i = 0; i < 32; ++i)
+    if (kHigh[i] == cp) return 0x80 + i;
+  return -1;
+}
+
+template <std::size_t N>
+struct Utf8Literal {
+  char text[N]{};
+  consteval Utf8Literal(const char (&s)[N]) {
+    for (std::size_t i = 0; i < N; ++i) text[i] = s[i];
+  }
+};
+
+template <std::size_t N>
+struct Cp1252Literal {
+  std::array<char, N> bytes{};
+  std::size_t size = 0;
+};
+
+template <std::size_t N>
+consteval Cp1252Literal<N> Convert(const Utf8Literal<N>& in) {
+  Cp1252Literal<N> out;
+  std::size_t i = 0;
+  while (i + 1 < N) {
+    const auto b = static_cast<unsigned char>(in.text[i]);
+    char32_t cp = 0;
+    int extra = 0;
+    if (b < 0x80) {
+      cp = b;
+    } else if ((b & 0xE0) == 0xC0) {
+      cp = b & 0x1F;
+      extra = 1;
+    } else if ((b & 0xF0) == 0xE0) {
+      cp = b & 0x0F;
+      extra = 2;
+    } else {
+      throw "literal is not valid UTF-8 for Windows-1252";
+    }
+    for (int k = 1; k <= extra; ++k)
+      cp = (cp << 6) | (static_cast<unsigned char>(in.text[i + k]) & 0x3F);
+    const int byte = ByteOf(cp);
+    if (byte < 0) throw "character outside Windows-1252";
+    out.bytes[out.size++] = static_cast<char>(byte);
+    i += 1 + extra;
+  }
+  return out;
+}
+
+template <Utf8Literal S>
+inline constexpr auto kConverted = Convert(S);
+
+}  // namespace cp1252_detail
+
+// "Création"_w : the Windows-1252 bytes of a UTF-8 literal, converted at compile time.
+template <cp1252_detail::Utf8Literal S>
+constexpr std::string_view operator""_w() {
+  return {cp1252_detail::kConverted<S>.bytes.data(), cp1252_detail::kConverted<S>.size};
+}
+
+}  // namespace actifix

@@ -1,0 +1,40 @@
+// The bracket-list notation: "[a,b,[c,d]]". An atom is the run of characters up to the next
+// "," or "]", blanks included, never quoted. "[]" is the empty list. Elements count from 1.
+//
+// Every operation accepts any text, well formed or not, and TakeFirst brings any text to "[]"
+// after finitely many calls, since loops over lists end only on "[]".
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace actifix {
+
+class HostBracketList {
+ public:
+  void Count(const std::string& list, int32_t& count) const;
+  // First element removed from `list` and returned (a nested list comes back as its text).
+  void TakeFirst(std::string& list, std::string& element) const;
+  void First(std::string& list, std::string& element) const;
+  void TakeLast(std::string& list, std::string& element) const;
+  void Append(std::string& list, const std::string& element) const;
+  void AppendAll(const std::string& list1, const std::string& list2, std::string& result) const;
+  // Element at `index` (from 1); "" when there is none.
+  void Item(const std::string& list, int32_t index, std::string& element) const;
+  void ItemAt(const std::string& list, int32_t index, std::string& element) const;
+  // Element at `index` replaced; a list shorter than `index` is first extended with "".
+  void SetItem(std::string& list, int32_t index, const std::string& element) const;
+  void Contains(const std::string& list, const std::string& element, int16_t& flag) const;
+  void FromArray(const std::vector<std::string>& values, std::string& list) const;
+  // The entry label of a ledger entry with its account label: the label is kept as it is.
+  void Combine(std::string& entryLabels, const std::string& accountLabel) const;
+  // correct := -1 when the text is a well-formed list; else 0 and `position` is the 1-based
+  // position of the first faulty character (one past the end when the text stops short).
+  void CheckNotation(const std::string& text, int16_t& correct, int32_t& position) const;
+};
+
+// The elements of a list, in order (the same split TakeFirst makes).
+std::vector<std::string> SplitList(const std::string& list);
+
+}  // namespace actifix

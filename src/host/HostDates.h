@@ -1,0 +1,37 @@
+// Dates of the host: date texts "dd/mm/yyyy", day numbers and the packed form.
+//
+// Day numbers count from 30/12/1899 (day 1 = 31/12/1899); 0 means "no date".
+// Packed date: the day number in 3 bytes, big-endian, so that byte order is date order;
+// the empty date is 3 zero bytes.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace actifix {
+
+class HostDates {
+ public:
+  // The empty (or blank) text packs to 3 zero bytes. REQUIRES: a valid date or empty text.
+  void PackDate(const std::string& dateText, std::string& packed) const;
+  // 3 zero bytes (or 3 blanks) unpack to "" and 0.
+  void UnpackDate(const std::string& packed, std::string& dateText, int32_t& day) const;
+  void UnpackText(const std::string& packed, std::string& dateText) const;
+  // 0 for an empty or blank text; throws HostError for a text that is not a date.
+  void DayNumber(const std::string& dateText, int32_t& day) const;
+  // REQUIRES: day >= 1.
+  void DateOfDay(const int32_t& day, std::string& dateText) const;
+  void Split(const std::string& dateText, int16_t& day, int16_t& month, int16_t& year) const;
+  // A day past the month's end is brought back to the month's last day: 29/2/2009 gives
+  // "28/02/2009". A month outside 1..12 or a day below 1 throws HostError.
+  void Compose(const int16_t& day, const int16_t& month, const int16_t& year,
+               std::string& dateText) const;
+  void EndOfMonth(const std::string& dateText, std::string& endText, int32_t& endDay) const;
+  // "dd/mm/yy", the 8-character form of the edition columns.
+  void ShortDate(const std::string& dateText, std::string& shortText) const;
+};
+
+// Whether the text is a valid date "dd/mm/yyyy" (years 1900..9999).
+bool IsDateText(const std::string& text);
+
+}  // namespace actifix
