@@ -6,6 +6,9 @@
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/HostError.h"
+#include "refdata/EntPCI.h"
+#include "refdata/MImmoCA.h"
+#include "refdata/MImmoNat.h"
 #include "refdata/MImmoPar.h"
 
 namespace actifix {
@@ -46,9 +49,9 @@ void NvImmo::LirePcimo(int32_t& E) { ReadRecord(MImmo().fPcimo, E, MImmo().pcimo
 void NvImmo::EcrirePcimo(int32_t& E) { WriteRecord(MImmo().fPcimo, E, MImmo().pcimo); }
 
 void NvImmo::EntPar() { actifix::EntPar(); }
-void NvImmo::EntPCI() { NotBuilt("EntPCI"); }
-void NvImmo::EntNat() { NotBuilt("EntNat"); }
-void NvImmo::EntAnaI() { NotBuilt("EntAnaI"); }
+void NvImmo::EntPCI() { actifix::EntPCI(); }
+void NvImmo::EntNat() { actifix::EntNat(); }
+void NvImmo::EntAnaI() { actifix::EntAnaI(); }
 void NvImmo::EntImo() { NotBuilt("EntImo"); }
 void NvImmo::ListImo() { NotBuilt("ListImo"); }
 void NvImmo::EditImo() { NotBuilt("EditImo"); }
