@@ -1,0 +1,173 @@
+// CalcAmort: the depreciation charge of one asset for the fiscal year at the current exercise
+// index, linear ("L") or declining balance ("D"), prorated by days.
+//
+// The asset's fiscal years are walked back from the current one to the year of acquisition
+// (earlier years taken as 12-month years starting on the current year's day and month), then
+// forward year by year, each year's charge computed on what remains of the value; the charge
+// of the current year is the last of them.
+#include <cmath>
+
+#include "depreciation/Arith.h"
+#include "depreciation/MImmoAmort.h"
+#include "front/MImmo.h"
+
+namespace actifix {
+
+namespace {
+
+using amort::Add16;
+using amort::Divide;
+using amort::Int16;
+
+// Day numbers of the bounds of the declining coefficient's bands, asked once per thread.
+struct CoefficientBounds {
+  int32_t raisedFrom = 0;   // 01/02/1996: +1 from this day...
+  int32_t raisedTo = 0;     // 31/01/1997: ...to this one, both included
+  int32_t loweredFrom = 0;  // 01/01/2001: -0.25 from this day on
+};
+
+const CoefficientBounds& Bounds() {
+  thread_local const CoefficientBounds bounds = [] {
+    CoefficientBounds b;
+    const HostDates& dates = Dates();
+    dates.DayNumber("01/02/1996", b.raisedFrom);
+    dates.DayNumber("31/01/1997", b.raisedTo);
+    dates.DayNumber("01/01/2001", b.loweredFrom);
+    return b;
+  }();
+  return bounds;
+}
+
+}  // namespace
+
+void CalcAmort(const std::string& mode, const std::string& value, std::string& cumulative,
+               const int16_t& recompute, const std::string& rate, const std::string& acquisition,
+               const std::string& disposal, std::string& charge) {
+  MImmoState& state = MImmo();
+  const HostConvert& convert = Convert();
+  const HostDates& dates = Dates();
+  const auto round2 = [&convert](double x) {
+    double r = 0;
+    convert.Round(x, 2, r);
+    return r;
+  };
+  const bool declining = mode == "D";
+
+  double V = 0, stored = 0;
+  float taux = 0;
+  convert.UnpackDouble(value, V);
+  convert.UnpackDouble(cumulative, stored);
+  convert.UnpackSingle(rate, taux);
+
+  // Day numbers; a disposal after the end of the depreciation period is ignored.
+  int32_t A = 0, E = 0, X = 0;
+  dates.DayNumber(acquisition, A);
+  FINAM(mode, rate, acquisition, E);
+  dates.DayNumber(disposal, X);
+  if (X != 0 && E < X) X = 0;
+
+  // Useful life, and the effective rate: the linear one, times the coefficient in mode "D".
+  const float L = static_cast<float>(round2(Divide(100.0, taux, "100 / TAUX")));
+  float R = static_cast<float>(round2(taux));
+  float c = 0;
+  if (declining) {
+    const CoefficientBounds& bounds = Bounds();
+    c = L <= 4 ? 1.5f : (L <= 6 ? 2.0f : 2.5f);
+    if (bounds.raisedFrom <= A && A <= bounds.raisedTo) c += 1.0f;
+    if (A >= bounds.loweredFrom) c -= 0.25f;
+    R = static_cast<float>(static_cast<double>(c) * R);
+  }
+  state.effectiveRate = R;
+
+  // The current year.
+  const int16_t index = state.exerciseIndex;
+  if (index < 1 || index > static_cast<int16_t>(state.exercises.size() - 1))
+    throw HostError("CalcAmort", "exercice " + std::to_string(index),
+                    "cet exercice n'est pas dans la table des exercices");
+  const Exercise& current = state.exercises[index];
+  const int32_t S0 = current.startDay;
+  int16_t d0 = 0, m0 = 0, y0 = 0;
+  dates.Split(current.startText, d0, m0, y0);
+
+  // Walk back to the fiscal year of acquisition [S, F]; n is the current year's rank from it.
+  int16_t n = 1;
+  int32_t S = S0, F = current.endDay;
+  int16_t y = y0;
+  std::string text;
+  while (A < S) {
+    n = Add16(n, 1, "rang de l'exercice");
+    F = S - 1;
+    y = Add16(y, -1, "année");
+    dates.Compose(d0, m0, y, text);
+    dates.DayNumber(text, S);
+  }
+
+  // Number of fiscal years N of the depreciation; in mode "D", the switch year T to linear.
+  int16_t N = 0, T = 0;
+  if (declining) {
+    N = Int16(static_cast<double>(L) + 0.99, "nombre d'années");
+    T = Int16(Divide(static_cast<double>(c - 1) * N, c, "coefficient") + 2, "année de bascule");
+  } else {
+    const float r = static_cast<float>(
+        Divide(100.0, R, "100 / taux") -
+        Divide(static_cast<double>(F - A + 1), static_cast<double>(F - S + 1), "durée"));
+    const double r2 = round2(r);
+    N = Add16(Int16(r2, "nombre d'années"), r2 == std::floor(r2) ? 1 : 2, "nombre d'années");
+  }
+
+  double yearCharge = 0;   // the current year's charge, Cn
+  double accumulated = 0;  // Acc: the rounded sum of the earlier years' charges
+  if (n > N || (X != 0 && X <= S0)) {
+    // Fully depreciated before this year, or disposed of by its first day.
+    accumulated = round2(V);
+  } else {
+    // Each later year ends on the last day of the month in which the first one ended.
+    int16_t endDayOfMonth = 0, M = 0, Y = 0;
+    dates.DateOfDay(F, text);
+    dates.Split(text, endDayOfMonth, M, Y);
+    int32_t firstDay = A;
+    if (declining) {
+      int16_t ad = 0, am = 0, ay = 0;
+      dates.Split(acquisition, ad, am, ay);
+      dates.Compose(1, am, ay, text);
+      dates.DayNumber(text, firstDay);
+    }
+    for (int32_t k = 1; k <= n; ++k) {
+      const double B = (k == n && recompute == 0) ? round2(V - stored) : round2(V - accumulated);
+      double C = 0;
+      if (declining) {
+        const float Rk =
+            k >= T ? static_cast<float>(Divide(100.0, N - k + 1, "taux de l'année")) : R;
+        C = round2(static_cast<double>(Rk) * B / 100);
+      } else {
+        C = round2(static_cast<double>(R) * V / 100);
+        if (k == N) C = B;  // the last year takes what is left
+      }
+      int32_t Ps = S, Pe = F, De = F;
+      if (S <= E && E <= F) Pe = De = E;
+      if (X != 0 && S <= X && X <= F) Pe = X;
+      if (k == 1) Ps = firstDay;
+      const double Ck = Divide(C * (Pe - Ps + 1), De - S + 1, "prorata");
+      if (k < n) {
+        accumulated = round2(accumulated + Ck);
+        S = F + 1;
+        Y = Add16(Y, 1, "année");
+        dates.Compose(1, M, Y, text);
+        std::string endText;
+        dates.EndOfMonth(text, endText, F);
+      } else {
+        yearCharge = Ck;
+      }
+    }
+  }
+
+  // The year never takes more than what remains of the stored figures.
+  if (recompute != 0) {
+    convert.PackDouble(accumulated, cumulative);
+  } else if (V - stored < yearCharge) {
+    yearCharge = round2(V - stored);
+  }
+  convert.PackDouble(yearCharge, charge);
+}
+
+}  // namespace actifix

@@ -1,0 +1,45 @@
+// FINAM: the end-of-depreciation date of an asset.
+#include <cmath>
+
+#include "depreciation/Arith.h"
+#include "depreciation/MImmoAmort.h"
+#include "front/MImmo.h"
+#include "host/Cp1252.h"
+
+namespace actifix {
+
+void FINAM(const std::string& mode, const std::string& rate, const std::string& acquisition,
+           int32_t& end) {
+  if (mode == "E") {
+    Runtime().Report(std::string("FINAM Ne gère pas les Amortissements Exceptionnels"_w), "FINAM",
+                     TrueValue());
+    return;
+  }
+  const HostConvert& convert = Convert();
+  const HostDates& dates = Dates();
+  int16_t d = 0, m = 0, y = 0;
+  dates.Split(acquisition, d, m, y);
+  if (mode == "D") d = 1;
+
+  float taux = 0;
+  convert.UnpackSingle(rate, taux);
+  double life = 0;
+  convert.Round(amort::Divide(100.0, taux, "FINAM"), 2, life);
+  const float L = static_cast<float>(life);
+
+  const int16_t whole = amort::Int16(L, "FINAM");
+  y = amort::Add16(y, whole, "FINAM");
+  std::string endText;
+  dates.Compose(d, m, y, endText);
+  int32_t day = 0;
+  dates.DayNumber(endText, day);
+  end = day - 1;
+
+  double fraction = 0;
+  convert.Round(static_cast<double>(L) - whole, 3, fraction);
+  int16_t zero = 0;
+  convert.IsZero(fraction, 3, zero);
+  if (zero == 0) end += static_cast<int32_t>(std::floor(fraction * 365));
+}
+
+}  // namespace actifix
