@@ -1,0 +1,207 @@
+#include "platform/store/CompanyDatabase.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <array>
+#include <cstring>
+#include <fstream>
+#include <system_error>
+
+#include "host/HostError.h"
+
+namespace actifix::platform {
+
+namespace {
+
+const char kNotOurs[] = "ce fichier n'est pas une base Actifix";
+
+// Whether the first 100 bytes of the file are an SQLite header carrying our application id.
+// Read by hand so that a foreign file is refused before SQLite opens (and might touch) it.
+bool HasOurHeader(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::array<char, 100> header{};
+  if (!in.read(header.data(), header.size())) return false;
+  static const char kMagic[] = "SQLite format 3";  // 16 bytes with its terminating zero
+  if (std::memcmp(header.data(), kMagic, sizeof kMagic) != 0) return false;
+  uint32_t id = 0;
+  for (int i = 68; i < 72; ++i) id = (id << 8) | static_cast<unsigned char>(header[i]);
+  return id == static_cast<uint32_t>(CompanyDatabase::kApplicationId);
+}
+
+void RemoveDatabaseFiles(const std::filesystem::path& path) {
+  std::error_code ignored;
+  std::filesystem::remove(path, ignored);
+  std::filesystem::remove(path.string() + "-wal", ignored);
+  std::filesystem::remove(path.string() + "-shm", ignored);
+  std::filesystem::remove(path.string() + "-journal", ignored);
+}
+
+const char kSchema[] =
+    "CREATE TABLE meta(name TEXT PRIMARY KEY, value TEXT NOT NULL);"
+    "CREATE TABLE record_files(name TEXT PRIMARY KEY, record_length INTEGER NOT NULL,"
+    " last_number INTEGER NOT NULL DEFAULT 0);"
+    "CREATE TABLE key_files(name TEXT PRIMARY KEY, key_length INTEGER NOT NULL,"
+    " kind TEXT NOT NULL);";
+
+}  // namespace
+
+CompanyDatabase::CompanyDatabase(sqlite3* db, std::filesystem::path path)
+    : db_(db), path_(std::move(path)) {}
+
+CompanyDatabase::~CompanyDatabase() {
+  // Our statements go first; an uncommitted transaction is abandoned, as a crash would.
+  begin_ = Statement();
+  commit_ = Statement();
+  if (InTransaction()) sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+  rollback_ = Statement();
+  sqlite3_close_v2(db_);
+}
+
+sqlite3* CompanyDatabase::OpenConnection(const std::filesystem::path& path, int flags,
+                                         const std::string& operation) {
+  sqlite3* db = nullptr;
+  const int rc = sqlite3_open_v2(path.c_str(), &db, flags | SQLITE_OPEN_NOMUTEX, nullptr);
+  if (rc != SQLITE_OK) {
+    sqlite3_close_v2(db);
+    ThrowSqlite(nullptr, rc, operation, path.string());
+  }
+  sqlite3_extended_result_codes(db, 1);
+  sqlite3_busy_timeout(db, 2000);
+  return db;
+}
+
+void CompanyDatabase::Configure(const std::string& operation) {
+  Exec(
+      "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;"
+      " PRAGMA foreign_keys=OFF;",
+      operation);
+  begin_ = Prepare("BEGIN IMMEDIATE");
+  commit_ = Prepare("COMMIT");
+  rollback_ = Prepare("ROLLBACK");
+}
+
+std::unique_ptr<CompanyDatabase> CompanyDatabase::Create(const std::filesystem::path& path,
+                                                         const CompanySettings& settings) {
+  const std::string operation = "CompanyDatabase.Create";
+  // O_EXCL makes the refusal of an existing file atomic: we never open it.
+  const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EEXIST) throw HostError(operation, path.string(), "ce fichier existe déjà");
+    throw HostError(operation, path.string(), "impossible de créer le fichier");
+  }
+  ::close(fd);
+  try {
+    std::unique_ptr<CompanyDatabase> db(
+        new CompanyDatabase(OpenConnection(path, SQLITE_OPEN_READWRITE, operation), path));
+    // The id goes into the main file before WAL mode starts, so the header always has it.
+    db->Exec("PRAGMA application_id=" + std::to_string(kApplicationId) + ";", operation);
+    db->Configure(operation);
+    db->Exec("BEGIN;" + std::string(kSchema) +
+                 "INSERT INTO meta(name, value) VALUES('schema_version', '" +
+                 std::to_string(kSchemaVersion) + "');",
+             operation);
+    db->SaveSettings(settings);
+    db->CommitWrite(operation);
+    return db;
+  } catch (...) {
+    RemoveDatabaseFiles(path);
+    throw;
+  }
+}
+
+std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::path& path) {
+  const std::string operation = "CompanyDatabase.Open";
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    throw HostError(operation, path.string(), "ce fichier n'existe pas");
+  if (!HasOurHeader(path)) throw HostError(operation, path.string(), kNotOurs);
+
+  std::unique_ptr<CompanyDatabase> db(
+      new CompanyDatabase(OpenConnection(path, SQLITE_OPEN_READWRITE, operation), path));
+  Statement id = db->Prepare("PRAGMA application_id");
+  if (!id.Step(operation, path.string()) || id.Int(0) != kApplicationId)
+    throw HostError(operation, path.string(), kNotOurs);
+  id = Statement();
+  Statement hasMeta =
+      db->Prepare("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name='meta'");
+  if (!hasMeta.Step(operation, path.string()) || hasMeta.Int(0) != 1)
+    throw HostError(operation, path.string(), kNotOurs);
+  hasMeta = Statement();
+  Statement version = db->Prepare("SELECT value FROM meta WHERE name='schema_version'");
+  if (!version.Step(operation, path.string())) throw HostError(operation, path.string(), kNotOurs);
+  const int64_t number = version.Int(0);
+  version = Statement();
+  if (number < 1) throw HostError(operation, path.string(), kNotOurs);
+  if (number > kSchemaVersion)
+    throw HostError(operation, path.string(),
+                    "cette base vient d'une version plus récente d'Actifix");
+  db->Configure(operation);
+  return db;
+}
+
+void CompanyDatabase::Exec(const std::string& sql, const std::string& operation) {
+  char* message = nullptr;
+  const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);
+  sqlite3_free(message);
+  if (rc != SQLITE_OK) ThrowSqlite(db_, rc, operation, path_.string());
+}
+
+CompanySettings CompanyDatabase::Settings() {
+  const std::string operation = "CompanyDatabase.Settings";
+  Statement select = Prepare("SELECT name, value FROM meta");
+  CompanySettings settings;
+  while (select.Step(operation, path_.string())) {
+    const std::string name = select.Bytes(0);
+    std::string value = select.Bytes(1);
+    if (name == "code")
+      settings.code = std::move(value);
+    else if (name == "name")
+      settings.name = std::move(value);
+    else if (name == "year_start")
+      settings.yearStart = std::move(value);
+    else if (name == "year_end")
+      settings.yearEnd = std::move(value);
+    else if (name == "work_date")
+      settings.workDate = std::move(value);
+  }
+  return settings;
+}
+
+void CompanyDatabase::SaveSettings(const CompanySettings& settings) {
+  const std::string operation = "CompanyDatabase.SaveSettings";
+  const std::string subject = path_.string();
+  SavepointStatements statements(db_, "settings");
+  Savepoint savepoint(statements, operation, subject);
+  Statement put = Prepare("INSERT OR REPLACE INTO meta(name, value) VALUES(?, ?)");
+  const std::pair<const char*, const std::string*> values[] = {{"code", &settings.code},
+                                                               {"name", &settings.name},
+                                                               {"year_start", &settings.yearStart},
+                                                               {"year_end", &settings.yearEnd},
+                                                               {"work_date", &settings.workDate}};
+  for (const auto& [name, value] : values) {
+    put.BindText(1, name).BindText(2, *value);
+    put.Run(operation, subject);
+  }
+  savepoint.Release();
+}
+
+void CompanyDatabase::BeginWrite(const std::string& operation, const std::string& subject) {
+  if (!InTransaction()) begin_.Run(operation, subject);
+}
+
+void CompanyDatabase::CommitWrite(const std::string& operation) {
+  if (InTransaction()) commit_.Run(operation, path_.string());
+}
+
+void CompanyDatabase::RollbackWrite() {
+  if (InTransaction()) {
+    try {
+      rollback_.Run("CompanyDatabase.Rollback", path_.string());
+    } catch (const std::exception&) {
+      sqlite3_exec(db_, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+  }
+}
+
+}  // namespace actifix::platform

@@ -1,0 +1,94 @@
+// The database of one company: the file <data dir>/<CODE>Actifix.db, an SQLite database
+// marked as ours by its application id and a schema version, holding the company's settings
+// and, through the Store, its record and key files.
+//
+// Layout of the database (schema version 1):
+//
+//   table            columns                                  meaning
+//   meta             name TEXT PK, value TEXT                 "schema_version", and the
+//                                                             settings "code", "name",
+//                                                             "year_start", "year_end",
+//                                                             "work_date" (UTF-8; dates
+//                                                             dd/mm/yyyy)
+//   record_files     name TEXT PK, record_length, last_number one row per record file;
+//                                                             last_number is the highest
+//                                                             record number ever given
+//   key_files        name TEXT PK, key_length, kind           one row per key file; kind
+//                                                             "P" or "S"
+//   "r_<name>"       num INTEGER PK, data BLOB                the records of file <name>:
+//                                                             Windows-1252 bytes as written,
+//                                                             blank-filled on reading
+//   "k_<name>"       key BLOB, seq INTEGER, num INTEGER,      the entries of key file <name>,
+//                    PK (key, seq), WITHOUT ROWID             in memcmp order of the key;
+//                                                             seq is 0 in a "P" file (one
+//                                                             entry per key) and the order
+//                                                             of insertion in an "S" file
+//
+// The file header carries PRAGMA application_id = kApplicationId; the journal is in WAL mode
+// with synchronous=FULL, so that a committed transaction survives a crash.
+#pragma once
+
+#include <sqlite3.h>
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/store/Sqlite.h"
+
+namespace actifix::platform {
+
+// The settings of a company kept in its database. Dates are "dd/mm/yyyy"; `name` is UTF-8.
+struct CompanySettings {
+  std::string code, name, yearStart, yearEnd, workDate;
+};
+
+class CompanyDatabase {
+ public:
+  // "ActF": marks a database as Actifix's in the SQLite file header.
+  static constexpr int32_t kApplicationId = 0x41637446;
+  static constexpr int kSchemaVersion = 1;
+
+  // Creates the database at `path` with its schema and settings.
+  // Throws HostError when the file already exists (left untouched) or cannot be made.
+  static std::unique_ptr<CompanyDatabase> Create(const std::filesystem::path& path,
+                                                 const CompanySettings& settings);
+  // Opens an existing database. Throws HostError when the file is missing, is not an
+  // Actifix database or is of a newer schema; nothing is written to a refused file.
+  static std::unique_ptr<CompanyDatabase> Open(const std::filesystem::path& path);
+
+  ~CompanyDatabase();
+  CompanyDatabase(const CompanyDatabase&) = delete;
+  CompanyDatabase& operator=(const CompanyDatabase&) = delete;
+
+  CompanySettings Settings();
+  // Stores the settings at once (joining the open write transaction when there is one).
+  void SaveSettings(const CompanySettings& settings);
+
+  const std::filesystem::path& path() const { return path_; }
+  sqlite3* handle() const { return db_; }
+
+  // Runs SQL text without results; errors are reported under `operation`.
+  void Exec(const std::string& sql, const std::string& operation);
+  Statement Prepare(std::string_view sql) { return Statement(db_, sql); }
+
+  // The write transaction: BEGIN on the first write, COMMIT when asked.
+  bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+  void BeginWrite(const std::string& operation, const std::string& subject);
+  void CommitWrite(const std::string& operation);
+  // Abandons the open transaction, if any.
+  void RollbackWrite();
+
+ private:
+  CompanyDatabase(sqlite3* db, std::filesystem::path path);
+  static sqlite3* OpenConnection(const std::filesystem::path& path, int flags,
+                                 const std::string& operation);
+  void Configure(const std::string& operation);
+
+  sqlite3* db_;
+  std::filesystem::path path_;
+  Statement begin_, commit_, rollback_;
+};
+
+}  // namespace actifix::platform
