@@ -1,0 +1,496 @@
+#include "platform/print/EditionEngine.h"
+
+#include <algorithm>
+#include <charconv>
+#include <fstream>
+
+#include "host/Cp1252.h"
+#include "host/HostConvert.h"
+#include "host/HostDates.h"
+#include "host/HostError.h"
+#include "platform/print/EditionFormat.h"
+
+namespace actifix::platform {
+namespace {
+
+std::string Trimmed(const std::string& text) {
+  const auto first = text.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+bool IsNumeric(ColumnKind kind) {
+  return kind == ColumnKind::kAmount || kind == ColumnKind::kNumber;
+}
+
+// The decimals a column's numbers are rounded to: its own, 2 for a text column.
+int DecimalsOf(const ColumnSpec& column) {
+  return IsNumeric(column.kind) ? column.decimals : 2;
+}
+
+// The text a module gave for an amount cell: "1234.56", "-200.00", "1 234,56"; nullopt when
+// it is not a number. Blank gives an empty optional through `blank`.
+std::optional<double> ReadAmountText(const std::string& text, bool& blank) {
+  std::string digits;
+  for (const char c : text)
+    if (c != ' ') digits.push_back(c == ',' ? '.' : c);
+  blank = digits.empty();
+  if (blank) return std::nullopt;
+  if (digits[0] == '+') digits.erase(0, 1);
+  double value = 0;
+  const auto [end, ec] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+  if (ec != std::errc() || end != digits.data() + digits.size()) return std::nullopt;
+  return value;
+}
+
+}  // namespace
+
+EditionEngine::EditionEngine(EditionOptions options) : options_(std::move(options)) {}
+
+// An edition still open when the engine goes is dropped, as documented in the header.
+EditionEngine::~EditionEngine() = default;
+
+void EditionEngine::RequireOpen(const char* operation) const {
+  if (!open_) throw HostError(operation, "", "aucune édition n'est ouverte");
+}
+
+int EditionEngine::ColumnIndex(const char* operation, const std::string& name) const {
+  if (!layout_)
+    throw HostError(operation, ToUtf8(name), "les colonnes de l'édition ne sont pas définies");
+  const int index = layout_->Find(name);
+  if (index < 0) throw HostError(operation, ToUtf8(name), "colonne inconnue dans l'édition");
+  return index;
+}
+
+std::vector<int> EditionEngine::ColumnList(const char* operation, const std::string& list) const {
+  std::vector<std::string> names;
+  try {
+    names = ParseColumnNames(list);
+  } catch (const DescriptorError& e) {
+    throw HostError(operation, ToUtf8(list), ToUtf8(e.what()));
+  }
+  std::vector<int> indexes;
+  for (const auto& name : names) indexes.push_back(ColumnIndex(operation, name));
+  return indexes;
+}
+
+// ---- Opening and closing ----
+
+void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/,
+                         const int16_t& /*zero2*/, const std::string& title,
+                         const int16_t& /*option*/) {
+  if (open_) Close(0);
+  open_ = true;
+  touched_ = false;
+  title_ = title;
+  layout_.reset();
+  widths_.clear();
+  cells_.clear();
+  totals_.clear();
+  printedLines_ = 0;
+  pageNumber_ = 0;
+  pageLine_ = 0;
+  pageStarted_ = bodyOnPage_ = breakPending_ = headingsPending_ = false;
+  text_.str("");
+  json_.str("");
+  textRenderer_ = std::make_unique<TextRenderer>(text_);
+  jsonRenderer_ = std::make_unique<JsonRenderer>(json_);
+  streamRenderer_ =
+      options_.jsonOut != nullptr ? std::make_unique<JsonRenderer>(*options_.jsonOut) : nullptr;
+  pdfRenderer_ = options_.pdf
+                     ? std::make_unique<PdfRenderer>(ToUtf8(TrimRight(title)), options_.pageLength)
+                     : nullptr;
+}
+
+void EditionEngine::Close(const int16_t& /*flag*/) {
+  if (!open_) return;
+  Broadcast([](EditionRenderer& r) { r.Finish(); });
+  if (options_.jsonOut != nullptr) options_.jsonOut->flush();
+  open_ = false;
+  if (touched_ && !options_.outDir.empty()) WriteFiles();
+  textRenderer_.reset();
+  jsonRenderer_.reset();
+  streamRenderer_.reset();
+  pdfRenderer_.reset();
+}
+
+void EditionEngine::WriteFiles() {
+  std::error_code ec;
+  std::filesystem::create_directories(options_.outDir, ec);
+  if (ec)
+    throw HostError("HostEdition.Close", options_.outDir.string(),
+                    "impossible de créer le répertoire des éditions");
+  const std::string stem = EditionFileStem(NextEditionNumber(options_.outDir), title_);
+  const auto base = options_.outDir / stem;
+  const auto write = [](const std::filesystem::path& file, const std::string& content) {
+    std::ofstream out(file, std::ios::binary | std::ios::trunc);
+    out << content;
+    out.close();
+    if (!out) throw HostError("HostEdition.Close", file.string(), "impossible d'écrire le fichier");
+  };
+  const auto textFile = std::filesystem::path(base.string() + ".txt");
+  write(textFile, text_.str());
+  write(base.string() + ".jsonl", json_.str());
+  if (pdfRenderer_) pdfRenderer_->Write(base.string() + ".pdf");
+  lastText_ = textFile;
+  if (options_.onClosed) options_.onClosed(ToUtf8(TrimRight(title_)), textFile);
+}
+
+void EditionEngine::Broadcast(const std::function<void(EditionRenderer&)>& call) {
+  for (EditionRenderer* r : std::initializer_list<EditionRenderer*>{
+           textRenderer_.get(), jsonRenderer_.get(), streamRenderer_.get(), pdfRenderer_.get()})
+    if (r != nullptr) call(*r);
+}
+
+// ---- Titles and columns ----
+
+void EditionEngine::AddTitle(const std::string& title, const std::string& style) {
+  RequireOpen("HostEdition.AddTitle");
+  touched_ = true;
+  const std::string text = TrimRight(title);
+  const int width = std::max(80, LayoutWidth());
+  const std::string align = Trimmed(style);
+  if (align == "C" || align == "D")
+    Emit(PageLine::Kind::kTitle,
+         FitCell(text, std::max(width, static_cast<int>(text.size())),
+                 align == "C" ? Alignment::kCenter : Alignment::kRight),
+         false);
+  else
+    Emit(PageLine::Kind::kTitle, text, false);
+  Broadcast([&](EditionRenderer& r) { r.Title(ToUtf8(text)); });
+}
+
+void EditionEngine::AddStyledTitle(const std::string& text, const std::string& /*style*/,
+                                   const std::string& /*font*/) {
+  RequireOpen("HostEdition.AddStyledTitle");
+  touched_ = true;
+  const std::string trimmed = TrimRight(text);
+  Emit(PageLine::Kind::kTitle, trimmed, false);
+  Broadcast([&](EditionRenderer& r) { r.Title(ToUtf8(trimmed)); });
+}
+
+void EditionEngine::DefineColumns(const std::string& descriptor) {
+  RequireOpen("HostEdition.DefineColumns");
+  try {
+    layout_ = ParseEditionDescriptor(descriptor);
+  } catch (const DescriptorError& e) {
+    throw HostError("HostEdition.DefineColumns", ToUtf8(descriptor), ToUtf8(e.what()));
+  }
+  touched_ = true;
+  widths_.clear();
+  std::vector<std::string> names;
+  for (const auto& c : layout_->columns) {
+    widths_.push_back(std::max(c.width, static_cast<int>(Trimmed(c.heading).size())));
+    names.push_back(ToUtf8(c.name));
+  }
+  cells_.assign(layout_->columns.size(), Cell{});
+  totals_.assign(layout_->columns.size(), Totals{});
+  headingsPending_ = true;
+  Broadcast([&](EditionRenderer& r) { r.Columns(names); });
+}
+
+// ---- Cells and lines ----
+
+void EditionEngine::SetCell(const std::string& column, const std::string& text,
+                            const std::string& /*format*/) {
+  RequireOpen("HostEdition.SetCell");
+  const int index = ColumnIndex("HostEdition.SetCell", column);
+  const ColumnSpec& spec = layout_->columns[index];
+  Cell cell;
+  if (IsNumeric(spec.kind)) {
+    bool blank = false;
+    const auto value = ReadAmountText(text, blank);
+    if (!blank) {
+      if (!value)
+        throw HostError("HostEdition.SetCell", ToUtf8(spec.name + " = " + text),
+                        "ce n'est pas un nombre");
+      cell = {true, true, *value, {}};
+    }
+  } else if (spec.kind == ColumnKind::kDate && text.size() == 3 && !IsDateText(text)) {
+    std::string date;
+    HostDates().UnpackText(text, date);
+    cell = {true, false, 0, date};
+  } else {
+    cell = {true, false, 0, text};
+  }
+  cells_[index] = cell;
+}
+
+void EditionEngine::SetAmount(const std::string& column, double value,
+                              const std::string& /*format*/) {
+  RequireOpen("HostEdition.SetAmount");
+  const int index = ColumnIndex("HostEdition.SetAmount", column);
+  const ColumnSpec& spec = layout_->columns[index];
+  if (spec.kind == ColumnKind::kDate)
+    throw HostError("HostEdition.SetAmount", ToUtf8(spec.name),
+                    "un montant ne va pas dans une colonne de dates");
+  if (IsNumeric(spec.kind))
+    cells_[index] = {true, true, value, {}};
+  else
+    cells_[index] = {true, false, 0, FormatFrenchAmount(value, 2)};
+}
+
+std::string EditionEngine::CellText(int column, const Cell& cell) const {
+  if (!cell.set) return {};
+  const ColumnSpec& spec = layout_->columns[column];
+  if (cell.isNumber) return FitAmount(cell.number, DecimalsOf(spec), widths_[column]);
+  return cell.text;
+}
+
+void EditionEngine::PrintLine() {
+  RequireOpen("HostEdition.PrintLine");
+  if (!layout_)
+    throw HostError("HostEdition.PrintLine", ToUtf8(title_),
+                    "les colonnes de l'édition ne sont pas définies");
+  touched_ = true;
+  std::vector<std::string> texts;
+  std::vector<CellValue> values;
+  for (std::size_t i = 0; i < cells_.size(); ++i) {
+    const Cell& cell = cells_[i];
+    const ColumnSpec& spec = layout_->columns[i];
+    texts.push_back(CellText(static_cast<int>(i), cell));
+    if (!cell.set) continue;
+    if (cell.isNumber) {
+      const double rounded = RoundHalfAway(cell.number, DecimalsOf(spec));
+      values.push_back({ToUtf8(spec.name), true, rounded, {}});
+      if (spec.totalled)
+        totals_[i].level1 = RoundHalfAway(totals_[i].level1 + rounded, DecimalsOf(spec));
+    } else if (!TrimRight(cell.text).empty()) {
+      values.push_back({ToUtf8(spec.name), false, 0, ToUtf8(TrimRight(cell.text))});
+    }
+  }
+  Emit(PageLine::Kind::kBody, RowText(texts), true);
+  Broadcast([&](EditionRenderer& r) { r.Line(values); });
+  ++printedLines_;
+  cells_.assign(cells_.size(), Cell{});
+}
+
+void EditionEngine::Step(const int16_t& /*count*/) {
+  RequireOpen("HostEdition.Step");
+  Broadcast([](EditionRenderer& r) { r.Step(); });
+}
+
+// ---- Totals ----
+
+void EditionEngine::Carry(int column, const std::string& sign) {
+  const std::string s = Trimmed(sign);
+  Totals& t = totals_[column];
+  const int decimals = DecimalsOf(layout_->columns[column]);
+  if (s == "+")
+    t.level2 = RoundHalfAway(t.level2 + t.level1, decimals);
+  else if (s == "-")
+    t.level2 = RoundHalfAway(t.level2 - t.level1, decimals);
+  else if (!s.empty())
+    throw HostError("HostEdition.CarryTotal", ToUtf8(sign),
+                    "signe de report inconnu (+, - ou rien)");
+}
+
+void EditionEngine::PrintTotalRow(const char* operation, const std::string& descriptor,
+                                  const std::string& sign, bool closeLevel1) {
+  RequireOpen(operation);
+  const std::string s = Trimmed(sign);
+  if (!s.empty() && s != "+" && s != "-")
+    throw HostError(operation, ToUtf8(sign), "signe de report inconnu (+, - ou rien)");
+  TotalLineSpec spec;
+  try {
+    spec = ParseTotalLineDescriptor(descriptor);
+  } catch (const DescriptorError& e) {
+    throw HostError(operation, ToUtf8(descriptor), ToUtf8(e.what()));
+  }
+  touched_ = true;
+  std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
+  std::string label;
+  for (const auto& l : spec.labels) {
+    texts[ColumnIndex(operation, l.column)] = l.text;
+    label += (label.empty() ? "" : " ") + l.text;
+  }
+  std::vector<CellValue> values;
+  std::vector<int> carried;
+  for (const auto& t : spec.totals) {
+    const int index = ColumnIndex(operation, t.column);
+    const ColumnSpec& column = layout_->columns[index];
+    if (!column.totalled)
+      throw HostError(operation, ToUtf8(t.column), "cette colonne ne tient pas de total");
+    const double value = t.level == 1 ? totals_[index].level1 : totals_[index].level2;
+    texts[index] = FitAmount(value, DecimalsOf(column), widths_[index]);
+    values.push_back({ToUtf8(column.name), true, RoundHalfAway(value, DecimalsOf(column)), {}});
+    if (t.level == 1) carried.push_back(index);
+  }
+  Emit(PageLine::Kind::kTotal, RowText(texts), true);
+  Broadcast([&](EditionRenderer& r) { r.Total(ToUtf8(label), values); });
+  for (const int index : carried) {
+    Carry(index, sign);
+    if (closeLevel1) totals_[index].level1 = 0;
+  }
+}
+
+void EditionEngine::PrintSectionTotalLine(const std::string& descriptor, const std::string& sign) {
+  PrintTotalRow("HostEdition.PrintSectionTotalLine", descriptor, sign, true);
+}
+
+void EditionEngine::PrintTotalLine(const std::string& descriptor, const std::string& sign) {
+  PrintTotalRow("HostEdition.PrintTotalLine", descriptor, sign, false);
+}
+
+void EditionEngine::CarryTotal(const std::string& column, const int16_t& level,
+                               const std::string& sign) {
+  RequireOpen("HostEdition.CarryTotal");
+  const int index = ColumnIndex("HostEdition.CarryTotal", column);
+  if (!layout_->columns[index].totalled)
+    throw HostError("HostEdition.CarryTotal", ToUtf8(column),
+                    "cette colonne ne tient pas de total");
+  if (level != 1)
+    throw HostError("HostEdition.CarryTotal", ToUtf8(column),
+                    "seul le niveau 1 se reporte (niveau " + std::to_string(level) + ")");
+  Carry(index, sign);
+  totals_[index].level1 = 0;
+}
+
+void EditionEngine::ResetTotals(const std::string& columns) {
+  RequireOpen("HostEdition.ResetTotals");
+  for (const int index : ColumnList("HostEdition.ResetTotals", columns)) totals_[index] = {};
+}
+
+void EditionEngine::DrawRule(const char* operation, const std::string& columns) {
+  RequireOpen(operation);
+  const std::vector<int> indexes = ColumnList(operation, columns);
+  std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
+  bool any = false;
+  for (const int index : indexes) {
+    if (!layout_->columns[index].totalled) continue;
+    texts[index] = std::string(widths_[index], '-');
+    any = true;
+  }
+  if (any) Emit(PageLine::Kind::kRule, RowText(texts), true);
+}
+
+void EditionEngine::SectionTotals(const std::string& columns, const int16_t& /*flag*/) {
+  DrawRule("HostEdition.SectionTotals", columns);
+}
+
+void EditionEngine::PrintTotals(const std::string& columns) {
+  DrawRule("HostEdition.PrintTotals", columns);
+}
+
+// ---- Pages ----
+
+void EditionEngine::Feed(const int16_t& lines) {
+  RequireOpen("HostEdition.Feed");
+  if (!pageStarted_ || breakPending_ || !bodyOnPage_) return;
+  for (int i = 0; i < lines && pageLine_ < options_.pageLength; ++i)
+    Put(PageLine::Kind::kBlank, "");
+}
+
+void EditionEngine::NewPage() {
+  RequireOpen("HostEdition.NewPage");
+  if (!pageStarted_ || breakPending_ || !bodyOnPage_) return;
+  breakPending_ = true;
+  Broadcast([](EditionRenderer& r) { r.Page(); });
+}
+
+bool EditionEngine::Interrupted() const {
+  if (options_.interruptRequested && options_.interruptRequested()) return true;
+  return options_.interruptAfter >= 0 && printedLines_ >= options_.interruptAfter;
+}
+
+int16_t EditionEngine::PageLength() const {
+  return static_cast<int16_t>(options_.pageLength);
+}
+
+int16_t EditionEngine::PageLine() const {
+  return static_cast<int16_t>(pageStarted_ && !breakPending_ ? pageLine_ : 0);
+}
+
+int EditionEngine::LayoutWidth() const {
+  if (!layout_ || widths_.empty()) return 0;
+  int width = static_cast<int>(widths_.size()) - 1;
+  for (const int w : widths_) width += w;
+  return width;
+}
+
+std::string EditionEngine::RowText(const std::vector<std::string>& cellTexts) const {
+  std::string row;
+  for (std::size_t i = 0; i < widths_.size(); ++i) {
+    if (i > 0) row.push_back(' ');
+    const std::string& text = i < cellTexts.size() ? cellTexts[i] : std::string();
+    const int width = widths_[i];
+    // An amount wider than its column is printed whole rather than cut.
+    if (static_cast<int>(text.size()) > width && IsNumeric(layout_->columns[i].kind))
+      row += text;
+    else
+      row += FitCell(text, width, layout_->columns[i].align);
+  }
+  return TrimRight(row);
+}
+
+std::vector<std::string> EditionEngine::HeadingRows() const {
+  std::vector<std::string> rows;
+  if (!layout_) return rows;
+  if (!layout_->groups.empty()) {
+    std::string row;
+    int column = 0;
+    const int count = static_cast<int>(widths_.size());
+    while (column < count) {
+      if (column > 0) row.push_back(' ');
+      const int group = layout_->columns[column].group;
+      if (group < 0) {
+        row += std::string(widths_[column], ' ');
+        ++column;
+        continue;
+      }
+      const ColumnGroup& g = layout_->groups[group];
+      int span = g.count - 1;
+      for (int k = g.first; k < g.first + g.count; ++k) span += widths_[k];
+      row += FitCell(Trimmed(g.heading), span, Alignment::kCenter);
+      column = g.first + g.count;
+    }
+    rows.push_back(TrimRight(row));
+  }
+  std::vector<std::string> headings;
+  for (const auto& c : layout_->columns) headings.push_back(Trimmed(c.heading));
+  rows.push_back(RowText(headings));
+  rows.push_back(std::string(LayoutWidth(), '-'));
+  return rows;
+}
+
+void EditionEngine::Emit(PageLine::Kind kind, const std::string& textCp1252, bool underColumns) {
+  const auto headingCount = [&] {
+    return underColumns && headingsPending_ ? static_cast<int>(HeadingRows().size()) : 0;
+  };
+  if (!pageStarted_ || breakPending_ || pageLine_ + 1 + headingCount() > options_.pageLength)
+    StartPage();
+  if (underColumns && headingsPending_) {
+    for (const auto& row : HeadingRows()) Put(PageLine::Kind::kHeading, row);
+    headingsPending_ = false;
+  }
+  Put(kind, textCp1252);
+  bodyOnPage_ = true;
+}
+
+void EditionEngine::StartPage() {
+  ++pageNumber_;
+  pageStarted_ = true;
+  breakPending_ = false;
+  bodyOnPage_ = false;
+  pageLine_ = 0;
+  headingsPending_ = layout_.has_value();
+  Broadcast([&](EditionRenderer& r) { r.StartPage(pageNumber_); });
+
+  const int width = std::max(80, LayoutWidth());
+  const auto spread = [width](const std::string& left, const std::string& right) {
+    const int gap = std::max(1, width - static_cast<int>(left.size() + right.size()));
+    return left + std::string(gap, ' ') + right;
+  };
+  Put(PageLine::Kind::kHeader,
+      spread(FromUtf8(options_.company), "Page " + std::to_string(pageNumber_)));
+  Put(PageLine::Kind::kHeader, spread(TrimRight(title_), FromUtf8(options_.date)));
+  Put(PageLine::Kind::kHeader, std::string(width, '='));
+}
+
+void EditionEngine::Put(PageLine::Kind kind, const std::string& textCp1252) {
+  const platform::PageLine line{kind, ToUtf8(TrimRight(textCp1252))};
+  Broadcast([&](EditionRenderer& r) { r.Put(line); });
+  ++pageLine_;
+}
+
+}  // namespace actifix::platform

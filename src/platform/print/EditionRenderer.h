@@ -1,0 +1,101 @@
+// What the edition engine hands to its renderers. The engine lays the edition out itself, so
+// every renderer sees the same thing in two forms:
+//  - logical events in print order (titles, column sets, lines, totals, record ends, pages),
+//    with the cell values typed: what the JSON lines are made of;
+//  - physical pages of fixed-width lines, header included: what the text and the PDF draw.
+// A renderer overrides the calls of the form it draws. All texts here are UTF-8.
+#pragma once
+
+#include <filesystem>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace actifix::platform {
+
+// One cell of a printed line or total line: a number (amount and number columns) or a text
+// (text and date columns; dates as "dd/mm/yyyy").
+struct CellValue {
+  std::string column;
+  bool isNumber = false;
+  double number = 0;  // already rounded to the column's decimals
+  std::string text;   // trailing blanks trimmed
+};
+
+// One physical line of a page. The kind lets a renderer set the weight of the line.
+struct PageLine {
+  enum class Kind { kHeader, kTitle, kHeading, kBody, kTotal, kRule, kBlank };
+  Kind kind = Kind::kBody;
+  std::string text;
+};
+
+class EditionRenderer {
+ public:
+  virtual ~EditionRenderer() = default;
+
+  // Logical events.
+  virtual void Title(const std::string& /*text*/) {}
+  virtual void Columns(const std::vector<std::string>& /*names*/) {}
+  virtual void Line(const std::vector<CellValue>& /*cells*/) {}
+  virtual void Total(const std::string& /*label*/, const std::vector<CellValue>& /*cells*/) {}
+  virtual void Step() {}
+  // A page break the module asked for (NewPage), not one made because a page was full.
+  virtual void Page() {}
+
+  // Physical pages: StartPage(1), lines, StartPage(2), lines...
+  virtual void StartPage(int /*number*/) {}
+  virtual void Put(const PageLine& /*line*/) {}
+
+  // The edition is complete.
+  virtual void Finish() {}
+};
+
+// Paged text: the lines of each page, pages separated by a form feed.
+class TextRenderer : public EditionRenderer {
+ public:
+  explicit TextRenderer(std::ostream& out) : out_(out) {}
+  void StartPage(int number) override;
+  void Put(const PageLine& line) override;
+
+ private:
+  std::ostream& out_;
+};
+
+// JSON lines, one object per logical event, written as they come:
+//   {"kind":"title","text":…}  {"kind":"columns","names":[…]}
+//   {"kind":"line","cells":{NAME: value}}  {"kind":"total","label":…,"cells":{…}}
+//   {"kind":"step"}  {"kind":"page"}
+// Cells keep the order of the columns; amounts are numbers, texts and dates strings.
+class JsonRenderer : public EditionRenderer {
+ public:
+  explicit JsonRenderer(std::ostream& out) : out_(out) {}
+  void Title(const std::string& text) override;
+  void Columns(const std::vector<std::string>& names) override;
+  void Line(const std::vector<CellValue>& cells) override;
+  void Total(const std::string& label, const std::vector<CellValue>& cells) override;
+  void Step() override;
+  void Page() override;
+
+ private:
+  std::ostream& out_;
+};
+
+// PDF through cairo and pango: the physical pages in DejaVu Sans Mono (bold for titles,
+// headings and totals), A4 portrait when the widest line of a page fits, landscape otherwise,
+// the font made smaller when even that is too narrow. The pages are kept until Write.
+class PdfRenderer : public EditionRenderer {
+ public:
+  // `title` goes into the document's metadata; `linesPerPage` sets the line pitch.
+  PdfRenderer(std::string title, int linesPerPage);
+  void StartPage(int number) override;
+  void Put(const PageLine& line) override;
+  // Draws every page into `file`. Throws HostError when the file cannot be written.
+  void Write(const std::filesystem::path& file) const;
+
+ private:
+  std::string title_;
+  int linesPerPage_;
+  std::vector<std::vector<PageLine>> pages_;
+};
+
+}  // namespace actifix::platform
