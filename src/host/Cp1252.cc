@@ -1,0 +1,96 @@
+// Conversion between Windows-1252 (inside the module and in records) and UTF-8 (at the edges
+// of the platform: terminal, scripts, transcripts, JSON, PDF).
+#include "host/Cp1252.h"
+
+namespace actifix {
+
+namespace {
+
+// Code points of the bytes 0x80..0x9F; the five undefined bytes keep their own value.
+constexpr char32_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
+                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
+                                0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
+                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
+
+void PutUtf8(std::string& out, char32_t cp) {
+  if (cp < 0x80) {
+    out.push_back(static_cast<char>(cp));
+  } else if (cp < 0x800) {
+    out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  } else {
+    out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+    out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+    out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+  }
+}
+
+}  // namespace
+
+std::string ToUtf8(std::string_view cp1252) {
+  std::string out;
+  out.reserve(cp1252.size() + cp1252.size() / 4);
+  for (char c : cp1252) {
+    const auto b = static_cast<unsigned char>(c);
+    if (b < 0x80) {
+      out.push_back(c);
+    } else {
+      PutUtf8(out, b < 0xA0 ? kHigh[b - 0x80] : static_cast<char32_t>(b));
+    }
+  }
+  return out;
+}
+
+std::string FromUtf8(std::string_view utf8, char replacement) {
+  std::string out;
+  out.reserve(utf8.size());
+  std::size_t i = 0;
+  const std::size_t n = utf8.size();
+  while (i < n) {
+    const auto b = static_cast<unsigned char>(utf8[i]);
+    if (b < 0x80) {
+      out.push_back(static_cast<char>(b));
+      ++i;
+      continue;
+    }
+    // Length and smallest code point of the sequence, so that overlong forms are refused.
+    int extra = 0;
+    char32_t cp = 0;
+    char32_t least = 0;
+    if ((b & 0xE0) == 0xC0) {
+      extra = 1;
+      cp = b & 0x1F;
+      least = 0x80;
+    } else if ((b & 0xF0) == 0xE0) {
+      extra = 2;
+      cp = b & 0x0F;
+      least = 0x800;
+    } else if ((b & 0xF8) == 0xF0) {
+      extra = 3;
+      cp = b & 0x07;
+      least = 0x10000;
+    } else {
+      out.push_back(replacement);  // A stray continuation byte or an invalid lead byte.
+      ++i;
+      continue;
+    }
+    int k = 1;
+    for (; k <= extra && i + k < n; ++k) {
+      const auto cont = static_cast<unsigned char>(utf8[i + k]);
+      if ((cont & 0xC0) != 0x80) break;
+      cp = (cp << 6) | (cont & 0x3F);
+    }
+    if (k <= extra) {  // Cut short: the lead byte and its continuations give one replacement.
+      out.push_back(replacement);
+      i += k;
+      continue;
+    }
+    i += 1 + extra;
+    const bool valid = cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+    const int byte = valid ? cp1252_detail::ByteOf(cp) : -1;
+    out.push_back(byte < 0 ? replacement : static_cast<char>(byte));
+  }
+  return out;
+}
+
+}  // namespace actifix

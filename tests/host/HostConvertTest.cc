@@ -1,0 +1,360 @@
+// Packed forms, rounding on the decimal value, number texts and text utilities.
+#include "host/HostConvert.h"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <charconv>
+#include <cmath>
+#include <cstring>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "host/Cp1252.h"
+#include "host/HostError.h"
+
+namespace actifix {
+namespace {
+
+const HostConvert kConvert;
+
+// ---- Packed forms --------------------------------------------------------------------------
+
+TEST(HostConvertPack, DoubleIsLittleEndianIeee) {
+  std::string packed;
+  kConvert.PackDouble(1.0, packed);
+  EXPECT_EQ(packed, std::string("\x00\x00\x00\x00\x00\x00\xF0\x3F", 8));
+  kConvert.PackDouble(-2.5, packed);
+  EXPECT_EQ(packed, std::string("\x00\x00\x00\x00\x00\x00\x04\xC0", 8));
+}
+
+TEST(HostConvertPack, SingleIsLittleEndianIeee) {
+  std::string packed;
+  kConvert.PackSingle(1.0f, packed);
+  EXPECT_EQ(packed, std::string("\x00\x00\x80\x3F", 4));
+  kConvert.PackSingle(12.5f, packed);
+  EXPECT_EQ(packed, std::string("\x00\x00\x48\x41", 4));
+}
+
+TEST(HostConvertPack, DoubleValuesSurviveBitForBit) {
+  const std::vector<uint64_t> bits = {
+      0x0000000000000000,  // 0
+      0x8000000000000000,  // -0
+      0x0000000000000001,  // smallest subnormal
+      0x7FEFFFFFFFFFFFFF,  // largest finite
+      0xFFF0000000000000,  // -inf
+      0x7FF8000000000000,  // quiet NaN
+      0x7FF8DEADBEEF0001,  // quiet NaN with a payload
+      0xFFF0000000000001,  // negative signalling-pattern NaN
+      std::bit_cast<uint64_t>(1008.215),
+  };
+  for (const uint64_t b : bits) {
+    const double value = std::bit_cast<double>(b);
+    std::string packed;
+    kConvert.PackDouble(value, packed);
+    ASSERT_EQ(packed.size(), 8u);
+    double back = 0;
+    kConvert.UnpackDouble(packed, back);
+    EXPECT_EQ(std::bit_cast<uint64_t>(back), b) << std::hex << b;
+  }
+}
+
+// Every byte value at every position of a packed text reads back to the same text; the one
+// exception is the all-blank text, which reads as 0.
+TEST(HostConvertPack, EveryByteAtEveryPositionRoundTrips) {
+  for (int b = 0; b < 256; ++b) {
+    for (int fill : {0x00, 0x20, 0xFF}) {
+      for (std::size_t at = 0; at < 8; ++at) {
+        std::string text(8, static_cast<char>(fill));
+        text[at] = static_cast<char>(b);
+        if (text == std::string(8, ' ')) continue;
+        double value = 0;
+        kConvert.UnpackDouble(text, value);
+        std::string again;
+        kConvert.PackDouble(value, again);
+        ASSERT_EQ(0, std::memcmp(text.data(), again.data(), 8)) << "byte " << b << " at " << at;
+
+        const std::string text4 = text.substr(0, 4);
+        if (text4 == "    ") continue;
+        float single = 0;
+        kConvert.UnpackSingle(text4, single);
+        kConvert.PackSingle(single, again);
+        ASSERT_EQ(0, std::memcmp(text4.data(), again.data(), 4)) << "byte " << b << " at " << at;
+      }
+    }
+  }
+}
+
+TEST(HostConvertPack, BlankFieldsReadAsZero) {
+  double value = 7;
+  kConvert.UnpackDouble(std::string(8, ' '), value);
+  EXPECT_EQ(std::bit_cast<uint64_t>(value), 0u);
+  float single = 7;
+  kConvert.UnpackSingle(std::string(4, ' '), single);
+  EXPECT_EQ(std::bit_cast<uint32_t>(single), 0u);
+}
+
+TEST(HostConvertPack, WrongSizeIsAHostError) {
+  double value = 0;
+  float single = 0;
+  EXPECT_THROW(kConvert.UnpackDouble("1234567", value), HostError);
+  EXPECT_THROW(kConvert.UnpackDouble("123456789", value), HostError);
+  EXPECT_THROW(kConvert.UnpackSingle("", single), HostError);
+}
+
+// ---- Rounding ------------------------------------------------------------------------------
+
+struct RoundCase {
+  double value;
+  int decimals;
+  const char* expected;  // shortest text of the expected double
+};
+
+std::string Shortest(double value) {
+  char buffer[64];
+  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
+  return std::string(buffer, r.ptr);
+}
+
+TEST(HostConvertRound, HalfAwayFromZeroOnTheDecimalValue) {
+  const RoundCase cases[] = {
+      // Ties whose binary double lies below the decimal tie.
+      {1008.215, 2, "1008.22"},
+      {1.005, 2, "1.01"},
+      {2.675, 2, "2.68"},
+      {-2.675, 2, "-2.68"},
+      {0.005, 2, "0.01"},
+      {-0.005, 2, "-0.01"},
+      {1.115, 2, "1.12"},
+      {-1.115, 2, "-1.12"},
+      // Just below and above a tie, both signs.
+      {0.0049999, 2, "0"},
+      {-0.0049999, 2, "0"},
+      {0.0050001, 2, "0.01"},
+      {1.0049, 2, "1"},
+      {-1.0049, 2, "-1"},
+      // Carries through nines.
+      {9.995, 2, "10"},
+      {-99.995, 2, "-100"},
+      {0.9999, 3, "1"},
+      // Whole numbers and other decimal counts.
+      {0.5, 0, "1"},
+      {-0.5, 0, "-1"},
+      {2.5, 0, "3"},
+      {-0.4, 0, "0"},
+      {1.2345, 3, "1.235"},
+      {1.2344, 3, "1.234"},
+      {0.0005, 3, "0.001"},
+      {0.05, 1, "0.1"},
+      {0.045, 1, "0"},
+      {1235, -1, "1240"},
+      {1234, -1, "1230"},
+      // Values already exact, huge and tiny ones.
+      {1234.5, 2, "1234.5"},
+      {100042, 0, "100042"},
+      {123456789012.345, 2, "123456789012.35"},
+      {1e300, 2, "1e+300"},
+      {1e-300, 2, "0"},
+      {0.0, 2, "0"},
+      {-0.0, 2, "0"},
+  };
+  for (const auto& c : cases) {
+    double result = 42;
+    kConvert.Round(c.value, static_cast<int16_t>(c.decimals), result);
+    EXPECT_EQ(Shortest(result), c.expected) << c.value << " to " << c.decimals;
+    EXPECT_EQ(Shortest(RoundHalfAway(c.value, c.decimals)), c.expected);
+  }
+}
+
+TEST(HostConvertRound, NonFiniteValuesPassThrough) {
+  EXPECT_TRUE(std::isnan(RoundHalfAway(std::numeric_limits<double>::quiet_NaN(), 2)));
+  EXPECT_TRUE(std::isinf(RoundHalfAway(-std::numeric_limits<double>::infinity(), 2)));
+}
+
+// Random decimals k x 10^-scale against a reference rounding done on the integer k.
+// A Release build checks 1,000,000 values; a Debug build 200,000 to stay well under a second.
+TEST(HostConvertRound, MatchesIntegerReferenceOnRandomDecimals) {
+#ifdef NDEBUG
+  constexpr int kCases = 1'000'000;
+#else
+  constexpr int kCases = 200'000;
+#endif
+  std::mt19937_64 random(20260101);
+  std::uniform_int_distribution<int64_t> magnitude(-999'999'999'999LL, 999'999'999'999LL);
+  std::uniform_int_distribution<int> scales(1, 5);
+  int failures = 0;
+  std::string firstFailure;
+  for (int n = 0; n < kCases; ++n) {
+    const int64_t k = magnitude(random);
+    const int scale = scales(random);
+    const int decimals = std::uniform_int_distribution<int>(0, scale - 1)(random);
+    // The value: the double nearest to the decimal k x 10^-scale.
+    char text[48];
+    char* end = std::to_chars(text, text + sizeof text, k).ptr;
+    *end++ = 'e';
+    *end++ = '-';
+    end = std::to_chars(end, text + sizeof text, scale).ptr;
+    double value = 0;
+    std::from_chars(text, end, value);
+    // Reference on integers: drop (scale - decimals) digits, half away from zero.
+    int64_t unit = 1;
+    for (int i = decimals; i < scale; ++i) unit *= 10;
+    const int64_t a = k < 0 ? -k : k;
+    int64_t q = a / unit;
+    if (a % unit >= unit / 2) ++q;
+    if (k < 0) q = -q;
+    char ref[48];
+    char* refEnd = std::to_chars(ref, ref + sizeof ref, q).ptr;
+    *refEnd++ = 'e';
+    *refEnd++ = '-';
+    refEnd = std::to_chars(refEnd, ref + sizeof ref, decimals).ptr;
+    double expected = 0;
+    std::from_chars(ref, refEnd, expected);
+    const double result = RoundHalfAway(value, decimals);
+    if (std::bit_cast<uint64_t>(result) != std::bit_cast<uint64_t>(expected + 0.0)) {
+      if (failures++ == 0)
+        firstFailure = std::string(text, end) + " to " + std::to_string(decimals) + " gave " +
+                       Shortest(result) + ", expected " + Shortest(expected);
+    }
+  }
+  EXPECT_EQ(failures, 0) << "first failure: " << firstFailure;
+}
+
+TEST(HostConvertRound, IsZeroAtTheGivenDecimals) {
+  const struct {
+    double value;
+    int decimals;
+    int16_t flag;
+  } cases[] = {
+      {0.0, 2, -1},   {-0.0, 2, -1},   {0.004, 2, -1},  {-0.004, 2, -1},  {0.005, 2, 0},
+      {-0.005, 2, 0}, {0.0049, 2, -1}, {0.0004, 3, -1}, {0.0005, 3, 0},   {0.4, 0, -1},
+      {-0.5, 0, 0},   {1e-12, 2, -1},  {150.5, 2, 0},   {-1e-300, 2, -1},
+  };
+  for (const auto& c : cases) {
+    int16_t flag = 7;
+    kConvert.IsZero(c.value, static_cast<int16_t>(c.decimals), flag);
+    EXPECT_EQ(flag, c.flag) << c.value << " at " << c.decimals;
+  }
+}
+
+// ---- Number texts --------------------------------------------------------------------------
+
+TEST(HostConvertText, FormatNumberAndAmount) {
+  const struct {
+    double value;
+    int decimals;
+    const char* number;
+    const char* amount;
+  } cases[] = {
+      {1234.5, 2, "1234.50", "1234,50"},
+      {-1.5, 2, "-1.50", "-1,50"},
+      {0.0, 2, "0.00", "0,00"},
+      {-0.0, 2, "0.00", "0,00"},
+      {-0.004, 2, "0.00", "0,00"},
+      {0.004, 2, "0.00", "0,00"},
+      {-0.005, 2, "-0.01", "-0,01"},
+      {1008.215, 2, "1008.22", "1008,22"},
+      {-2.675, 2, "-2.68", "-2,68"},
+      {150.5, 2, "150.50", "150,50"},
+      {1234567.891, 4, "1234567.8910", "1234567,8910"},
+      {12.5, 4, "12.5000", "12,5000"},
+      {100042, 0, "100042", "100042"},
+      {0.5, 0, "1", "1"},
+      {-0.5, 0, "-1", "-1"},
+      {-0.4, 0, "0", "0"},
+      {1e15, 2, "1000000000000000.00", "1000000000000000,00"},
+  };
+  for (const auto& c : cases) {
+    std::string number = "junk";
+    std::string amount = "junk";
+    kConvert.FormatNumber(c.value, static_cast<int16_t>(c.decimals), number);
+    kConvert.FormatAmount(c.value, static_cast<int16_t>(c.decimals), amount);
+    EXPECT_EQ(number, c.number) << c.value;
+    EXPECT_EQ(amount, c.amount) << c.value;
+  }
+}
+
+TEST(HostConvertText, NumberToTextIsShortest) {
+  const struct {
+    double value;
+    const char* text;
+  } cases[] = {
+      {12.0, "12"},
+      {0.5, "0.5"},
+      {-3.25, "-3.25"},
+      {0.0, "0"},
+      {-0.0, "0"},
+      {0.1, "0.1"},
+      {1e-5, "0.00001"},
+      {1234567.0, "1234567"},
+      {1008.215, "1008.215"},
+  };
+  for (const auto& c : cases) {
+    std::string text;
+    kConvert.NumberToText(c.value, text);
+    EXPECT_EQ(text, c.text);
+  }
+}
+
+// ---- Text utilities ------------------------------------------------------------------------
+
+TEST(HostConvertText, TrimRemovesBlanksOnly) {
+  const struct {
+    const char* in;
+    const char* out;
+  } cases[] = {
+      {"  a b  ", "a b"}, {"   ", ""}, {"", ""}, {"abc", "abc"}, {"\ta\t", "\ta\t"}, {" x", "x"},
+  };
+  for (const auto& c : cases) {
+    std::string result = "junk";
+    kConvert.Trim(c.in, result);
+    EXPECT_EQ(result, c.out) << '"' << c.in << '"';
+  }
+}
+
+TEST(HostConvertText, UpperHandlesWindows1252Letters) {
+  const struct {
+    std::string_view in;
+    std::string_view out;
+  } cases[] = {
+      {"abcxyz AZ 09", "ABCXYZ AZ 09"},
+      {"Création"_w, "CRÉATION"_w},
+      {"àâäçèéêëîïôöùûüÿ"_w, "ÀÂÄÇÈÉÊËÎÏÔÖÙÛÜŸ"_w},
+      {"œšžæøåñõþ"_w, "ŒŠŽÆØÅÑÕÞ"_w},
+      {"÷ßµ€"_w, "÷ßµ€"_w},  // no single-byte upper case: kept
+  };
+  for (const auto& c : cases) {
+    std::string text(c.in);
+    kConvert.Upper(text);
+    EXPECT_EQ(text, c.out) << ToUtf8(c.in);
+  }
+  // Upper case is stable: no byte is mapped to one that would change again.
+  for (int b = 0; b < 256; ++b) {
+    std::string once(1, static_cast<char>(b));
+    kConvert.Upper(once);
+    std::string twice = once;
+    kConvert.Upper(twice);
+    EXPECT_EQ(once, twice) << "byte " << b;
+  }
+}
+
+TEST(HostConvertText, PadBlankPadsOrCuts) {
+  const struct {
+    const char* in;
+    int width;
+    const char* out;
+  } cases[] = {
+      {"ab", 5, "ab   "}, {"abcdef", 3, "abc"}, {"", 2, "  "},
+      {"abc", 0, ""},     {"1", 2, "1 "},       {"abc", 3, "abc"},
+  };
+  for (const auto& c : cases) {
+    std::string result = "junk";
+    kConvert.Pad(c.in, 0, static_cast<int16_t>(c.width), result);
+    EXPECT_EQ(result, c.out);
+  }
+}
+
+}  // namespace
+}  // namespace actifix
