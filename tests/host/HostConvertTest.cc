@@ -173,8 +173,26 @@ TEST(HostConvertRound, NonFiniteValuesPassThrough) {
   EXPECT_TRUE(std::isinf(RoundHalfAway(-std::numeric_limits<double>::infinity(), 2)));
 }
 
-// Random decimals k x 10^-scale against a reference rounding done on the integer k.
-// A Release build checks 1,000,000 values; a Debug build 200,000 to stay well under a second.
+// The double nearest to the decimal mantissa x 10^-scale; `text` receives its decimal text.
+struct Decimal {
+  char text[64];
+  std::size_t size = 0;
+  std::string str() const { return std::string(text, size); }
+};
+double FromDecimal(int64_t mantissa, int scale, Decimal& decimal) {
+  char* end = std::to_chars(decimal.text, decimal.text + 30, mantissa).ptr;
+  *end++ = 'e';
+  *end++ = '-';
+  end = std::to_chars(end, end + 4, scale).ptr;
+  decimal.size = static_cast<std::size_t>(end - decimal.text);
+  double value = 0;
+  std::from_chars(decimal.text, end, value);
+  return value;
+}
+
+// Random decimals k x 10^-scale against a reference rounding done on the integer k, both
+// signs; half of them are ties or one unit below a tie, where binary rounding goes wrong.
+// A Release build checks 1,000,000 values; a Debug build 200,000 to stay under a second.
 TEST(HostConvertRound, MatchesIntegerReferenceOnRandomDecimals) {
 #ifdef NDEBUG
   constexpr int kCases = 1'000'000;
@@ -182,41 +200,40 @@ TEST(HostConvertRound, MatchesIntegerReferenceOnRandomDecimals) {
   constexpr int kCases = 200'000;
 #endif
   std::mt19937_64 random(20260101);
-  std::uniform_int_distribution<int64_t> magnitude(-999'999'999'999LL, 999'999'999'999LL);
+  std::uniform_int_distribution<int64_t> wholeUnits(0, 9'999'999'999LL);
   std::uniform_int_distribution<int> scales(1, 5);
   int failures = 0;
   std::string firstFailure;
+  Decimal text;
+  Decimal refText;
   for (int n = 0; n < kCases; ++n) {
-    const int64_t k = magnitude(random);
     const int scale = scales(random);
     const int decimals = std::uniform_int_distribution<int>(0, scale - 1)(random);
-    // The value: the double nearest to the decimal k x 10^-scale.
-    char text[48];
-    char* end = std::to_chars(text, text + sizeof text, k).ptr;
-    *end++ = 'e';
-    *end++ = '-';
-    end = std::to_chars(end, text + sizeof text, scale).ptr;
-    double value = 0;
-    std::from_chars(text, end, value);
-    // Reference on integers: drop (scale - decimals) digits, half away from zero.
-    int64_t unit = 1;
+    int64_t unit = 1;  // one unit of the last decimal kept, in units of 10^-scale
     for (int i = decimals; i < scale; ++i) unit *= 10;
-    const int64_t a = k < 0 ? -k : k;
-    int64_t q = a / unit;
-    if (a % unit >= unit / 2) ++q;
-    if (k < 0) q = -q;
-    char ref[48];
-    char* refEnd = std::to_chars(ref, ref + sizeof ref, q).ptr;
-    *refEnd++ = 'e';
-    *refEnd++ = '-';
-    refEnd = std::to_chars(refEnd, ref + sizeof ref, decimals).ptr;
-    double expected = 0;
-    std::from_chars(ref, refEnd, expected);
+    int64_t rest = 0;
+    switch (n % 4) {
+      case 0:
+        rest = unit / 2;
+        break;  // a tie
+      case 1:
+        rest = unit / 2 - 1;
+        break;  // just below a tie
+      default:
+        rest = std::uniform_int_distribution<int64_t>(0, unit - 1)(random);
+        break;
+    }
+    const int64_t magnitude = wholeUnits(random) * unit + rest;
+    const bool negative = random() % 2 == 0;
+    const double value = FromDecimal(negative ? -magnitude : magnitude, scale, text);
+    // Reference on integers: drop (scale - decimals) digits, half away from zero.
+    int64_t q = magnitude / unit + (magnitude % unit >= unit / 2 ? 1 : 0);
+    const double expected = FromDecimal(negative ? -q : q, decimals, refText);
     const double result = RoundHalfAway(value, decimals);
     if (std::bit_cast<uint64_t>(result) != std::bit_cast<uint64_t>(expected + 0.0)) {
       if (failures++ == 0)
-        firstFailure = std::string(text, end) + " to " + std::to_string(decimals) + " gave " +
-                       Shortest(result) + ", expected " + Shortest(expected);
+        firstFailure = text.str() + " to " + std::to_string(decimals) + " gave " +
+                       Shortest(result) + ", expected " + refText.str();
     }
   }
   EXPECT_EQ(failures, 0) << "first failure: " << firstFailure;
