@@ -1,0 +1,222 @@
+#include "platform/screen/FieldFormat.h"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+
+#include "host/HostConvert.h"
+#include "host/HostDates.h"
+
+namespace actifix::platform {
+namespace {
+
+bool IsDigit(char c) {
+  return c >= '0' && c <= '9';
+}
+// Blank or no-break blank (0xA0 in Windows-1252) between groups of digits.
+bool IsGroupBlank(char c) {
+  return c == ' ' || c == '\xA0';
+}
+
+std::string_view Trim(std::string_view text) {
+  while (!text.empty() && IsGroupBlank(text.front())) text.remove_prefix(1);
+  while (!text.empty() && IsGroupBlank(text.back())) text.remove_suffix(1);
+  return text;
+}
+
+std::string AsciiUpper(std::string_view text) {
+  std::string out(text);
+  for (char& c : out)
+    if (c >= 'a' && c <= 'z') c = static_cast<char>(c - 'a' + 'A');
+  return out;
+}
+
+bool AllBlank(std::string_view text) {
+  return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
+}
+
+TypedValue Refused(std::string why) {
+  return {"", std::move(why)};
+}
+
+}  // namespace
+
+std::string FrenchAmount(double value, int decimals) {
+  double rounded = RoundHalfAway(value, decimals);
+  if (rounded == 0) rounded = 0;  // no "-0,00"
+  char buffer[64];
+  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(rounded),
+                                    std::chars_format::fixed, decimals);
+  const std::string_view digits(buffer, result.ptr - buffer);
+  const std::size_t point = std::min(digits.find('.'), digits.size());
+  std::string out = rounded < 0 ? "-" : "";
+  for (std::size_t i = 0; i < point; ++i) {
+    if (i > 0 && (point - i) % 3 == 0) out += ' ';
+    out += digits[i];
+  }
+  if (point < digits.size()) {
+    out += ',';
+    out.append(digits.substr(point + 1));
+  }
+  return out;
+}
+
+std::optional<double> ParseAmount(std::string_view text, int maxDecimals) {
+  text = Trim(text);
+  std::string plain;  // "-1234.56", what from_chars reads
+  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
+    if (text.front() == '-') plain += '-';
+    text.remove_prefix(1);
+  }
+  const std::size_t sep = text.find_first_of(".,");
+  const std::string_view whole = text.substr(0, sep);
+  const std::string_view fraction =
+      sep == std::string_view::npos ? std::string_view{} : text.substr(sep + 1);
+  if (sep != std::string_view::npos &&
+      (fraction.empty() || static_cast<int>(fraction.size()) > maxDecimals ||
+       !std::all_of(fraction.begin(), fraction.end(), IsDigit)))
+    return std::nullopt;
+  if (whole.empty() && fraction.empty()) return std::nullopt;
+
+  // The whole part: digits, or groups of three digits after the first one split by blanks.
+  std::size_t group = 0;  // digits in the current group
+  bool grouped = false;
+  for (std::size_t i = 0; i < whole.size(); ++i) {
+    const char c = whole[i];
+    if (IsDigit(c)) {
+      plain += c;
+      ++group;
+    } else if (IsGroupBlank(c)) {
+      if (group == 0 || (grouped && group != 3) || (!grouped && group > 3)) return std::nullopt;
+      grouped = true;
+      group = 0;
+    } else {
+      return std::nullopt;
+    }
+  }
+  if (grouped && group != 3) return std::nullopt;
+  if (whole.empty()) plain += '0';
+  if (!fraction.empty()) {
+    plain += '.';
+    plain.append(fraction);
+  }
+  double value = 0;
+  const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value);
+  if (result.ec != std::errc() || result.ptr != plain.data() + plain.size()) return std::nullopt;
+  return value;
+}
+
+std::optional<std::string> NormalizeDate(std::string_view text) {
+  text = Trim(text);
+  if (text.empty()) return std::string();
+  std::string day, month, year;
+  if (text.size() == 8 && std::all_of(text.begin(), text.end(), IsDigit)) {
+    day = text.substr(0, 2);
+    month = text.substr(2, 2);
+    year = text.substr(4);
+  } else {
+    const std::size_t first = text.find('/');
+    const std::size_t second = first == std::string_view::npos ? first : text.find('/', first + 1);
+    if (second == std::string_view::npos) return std::nullopt;
+    day = text.substr(0, first);
+    month = text.substr(first + 1, second - first - 1);
+    year = text.substr(second + 1);
+    const auto digits = [](const std::string& part, std::size_t low, std::size_t high) {
+      return part.size() >= low && part.size() <= high &&
+             std::all_of(part.begin(), part.end(), IsDigit);
+    };
+    if (!digits(day, 1, 2) || !digits(month, 1, 2) || !digits(year, 4, 4)) return std::nullopt;
+    if (day.size() == 1) day.insert(0, "0");
+    if (month.size() == 1) month.insert(0, "0");
+  }
+  std::string date = day + "/" + month + "/" + year;
+  if (!IsDateText(date)) return std::nullopt;
+  return date;
+}
+
+std::string ShownForm(std::string_view stored, FieldType type) {
+  const HostConvert convert;
+  switch (type) {
+    case FieldType::kText:
+    case FieldType::kDate:
+      return std::string(stored);
+    case FieldType::kWhole:
+      return std::string(Trim(stored));
+    case FieldType::kYesNo: {
+      const std::string_view answer = Trim(stored);
+      if (answer == "O") return "Oui";
+      if (answer == "N") return "Non";
+      return std::string(stored);
+    }
+    case FieldType::kAmount: {
+      if (stored.empty() || (stored.size() == 8 && AllBlank(stored))) return FrenchAmount(0, 2);
+      if (stored.size() != 8)
+        throw FormatError("montant conditionné sur " + std::to_string(stored.size()) +
+                          " octets au lieu de 8");
+      double value = 0;
+      convert.UnpackDouble(std::string(stored), value);
+      return FrenchAmount(value, 2);
+    }
+    case FieldType::kRate: {
+      if (stored.empty() || (stored.size() == 4 && AllBlank(stored))) return FrenchAmount(0, 2);
+      if (stored.size() != 4)
+        throw FormatError("taux conditionné sur " + std::to_string(stored.size()) +
+                          " octets au lieu de 4");
+      float value = 0;
+      convert.UnpackSingle(std::string(stored), value);
+      return FrenchAmount(value, 2);
+    }
+  }
+  return std::string(stored);
+}
+
+TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
+  const HostConvert convert;
+  switch (field.type) {
+    case FieldType::kText:
+      if (field.width > 0 && static_cast<int>(typed.size()) > field.width)
+        return Refused("texte trop long (" + std::to_string(field.width) + " caractères au plus)");
+      return {std::string(typed), ""};
+    case FieldType::kYesNo: {
+      const std::string answer = AsciiUpper(Trim(typed));
+      if (answer == "O" || answer == "OUI") return {"O", ""};
+      if (answer == "N" || answer == "NON") return {"N", ""};
+      return Refused("répondez O (oui) ou N (non)");
+    }
+    case FieldType::kDate: {
+      std::optional<std::string> date = NormalizeDate(typed);
+      if (!date) return Refused("date non valable (jj/mm/aaaa)");
+      return {*date, ""};
+    }
+    case FieldType::kWhole: {
+      const std::string_view digits = Trim(typed);
+      if (!std::all_of(digits.begin(), digits.end(), IsDigit))
+        return Refused("nombre entier attendu (chiffres seulement)");
+      if (field.width > 0 && static_cast<int>(digits.size()) > field.width)
+        return Refused("nombre trop long (" + std::to_string(field.width) + " chiffres au plus)");
+      return {std::string(digits), ""};
+    }
+    case FieldType::kAmount:
+    case FieldType::kRate: {
+      double value = 0;
+      if (!Trim(typed).empty()) {
+        const std::optional<double> parsed = ParseAmount(typed, 2);
+        if (!parsed)
+          return Refused(field.type == FieldType::kAmount
+                             ? "montant non valable (exemple : 1 234,56)"
+                             : "taux non valable (exemple : 20,00)");
+        value = *parsed;
+      }
+      std::string packed;
+      if (field.type == FieldType::kAmount) {
+        convert.PackDouble(value, packed);
+      } else {
+        convert.PackSingle(static_cast<float>(value), packed);
+      }
+      return {packed, ""};
+    }
+  }
+  return {std::string(typed), ""};
+}
+
+}  // namespace actifix::platform

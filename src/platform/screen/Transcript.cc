@@ -1,0 +1,47 @@
+#include "platform/screen/Transcript.h"
+
+#include "host/Cp1252.h"
+#include "host/HostError.h"
+#include "platform/screen/FieldList.h"
+
+namespace actifix::platform {
+
+std::string_view TrimRight(std::string_view text) {
+  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
+  return text;
+}
+
+Transcript::Transcript(std::ostream& out) : out_(out) {}
+
+Transcript::Transcript(const std::filesystem::path& file)
+    : file_(file, std::ios::binary | std::ios::trunc), out_(file_) {
+  if (!file_) throw HostError("Transcript", file.string(), "impossible de créer le fichier");
+}
+
+void Transcript::WriteUtf8(std::string_view line) {
+  std::string text(TrimRight(line));
+  for (char& c : text)
+    if (c == '\n' || c == '\r') c = ' ';
+  out_ << text << '\n';
+  out_.flush();
+}
+
+void Transcript::Write(std::string_view kind, std::string_view cp1252Text) {
+  WriteUtf8(std::string(kind) + " " + ToUtf8(TrimRight(cp1252Text)));
+}
+
+void Transcript::WriteField(std::string_view kind, std::string_view field,
+                            std::string_view cp1252Value) {
+  WriteUtf8(std::string(kind) + " " + ToUtf8(TrimName(field)) + " " +
+            ToUtf8(TrimRight(cp1252Value)));
+}
+
+void Transcript::WriteReport(std::string_view routine, std::string_view message) {
+  WriteUtf8("REPORT " + ToUtf8(TrimRight(routine)) + ": " + ToUtf8(TrimRight(message)));
+}
+
+void Transcript::WriteEdition(std::string_view title, std::string_view fileUtf8) {
+  WriteUtf8("EDITION " + ToUtf8(TrimRight(title)) + " -> " + std::string(fileUtf8));
+}
+
+}  // namespace actifix::platform

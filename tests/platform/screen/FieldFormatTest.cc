@@ -1,0 +1,203 @@
+// Stored and shown forms of field values, both ways, and the typed values that are refused.
+#include "platform/screen/FieldFormat.h"
+
+#include <gtest/gtest.h>
+
+#include "host/Cp1252.h"
+#include "host/HostConvert.h"
+
+namespace actifix::platform {
+namespace {
+
+std::string PackedDouble(double value) {
+  std::string packed;
+  HostConvert().PackDouble(value, packed);
+  return packed;
+}
+
+std::string PackedSingle(float value) {
+  std::string packed;
+  HostConvert().PackSingle(value, packed);
+  return packed;
+}
+
+double StoredDouble(const std::string& packed) {
+  double value = 0;
+  HostConvert().UnpackDouble(packed, value);
+  return value;
+}
+
+FieldDef Def(FieldType type, int width = 0) {
+  FieldDef def;
+  def.name = "F";
+  def.type = type;
+  def.width = width;
+  return def;
+}
+
+struct AmountCase {
+  double value;
+  std::string shown;
+};
+
+TEST(FieldFormatTest, AmountsShowFrenchGroupedWithTwoDecimals) {
+  for (const AmountCase& c : std::vector<AmountCase>{
+           {0, "0,00"},
+           {-0.001, "0,00"},  // rounds to zero: no "-0,00"
+           {0.005, "0,01"},
+           {-0.005, "-0,01"},  // half away from zero on both sides
+           {12.5, "12,50"},
+           {999.99, "999,99"},
+           {1000, "1 000,00"},
+           {1234.56, "1 234,56"},
+           {-1234.56, "-1 234,56"},
+           {999999.995, "1 000 000,00"},
+           {-1234567.891, "-1 234 567,89"},
+           {1008.215, "1 008,22"},
+       }) {
+    EXPECT_EQ(ShownForm(PackedDouble(c.value), FieldType::kAmount), c.shown) << c.value;
+  }
+}
+
+TEST(FieldFormatTest, BlankOrEmptyAmountShowsZero) {
+  EXPECT_EQ(ShownForm("", FieldType::kAmount), "0,00");
+  EXPECT_EQ(ShownForm("        ", FieldType::kAmount), "0,00");
+  EXPECT_EQ(ShownForm("    ", FieldType::kRate), "0,00");
+}
+
+TEST(FieldFormatTest, PackedFormOfWrongSizeIsAnError) {
+  EXPECT_THROW(ShownForm("1234", FieldType::kAmount), FormatError);
+  EXPECT_THROW(ShownForm("12345678", FieldType::kRate), FormatError);
+}
+
+TEST(FieldFormatTest, RatesShowTwoDecimals) {
+  EXPECT_EQ(ShownForm(PackedSingle(20), FieldType::kRate), "20,00");
+  EXPECT_EQ(ShownForm(PackedSingle(12.5f), FieldType::kRate), "12,50");
+  EXPECT_EQ(ShownForm(PackedSingle(33.33f), FieldType::kRate), "33,33");
+  EXPECT_EQ(ShownForm(PackedSingle(0), FieldType::kRate), "0,00");
+}
+
+TEST(FieldFormatTest, YesNoTextDateAndWholeNumbers) {
+  EXPECT_EQ(ShownForm("O", FieldType::kYesNo), "Oui");
+  EXPECT_EQ(ShownForm("N", FieldType::kYesNo), "Non");
+  EXPECT_EQ(ShownForm("", FieldType::kYesNo), "");
+  EXPECT_EQ(ShownForm("01/02/2026", FieldType::kDate), "01/02/2026");
+  EXPECT_EQ(ShownForm("Pièce 12  ", FieldType::kText), "Pièce 12  ");
+  EXPECT_EQ(ShownForm("   41", FieldType::kWhole), "41");
+}
+
+// Amounts typed in each accepted spelling, and what must be refused.
+struct TypedAmountCase {
+  std::string typed;
+  bool accepted;
+  double value;
+};
+
+TEST(FieldFormatTest, TypedAmountsInThreeSpellings) {
+  for (const TypedAmountCase& c : std::vector<TypedAmountCase>{
+           {"1234.56", true, 1234.56},
+           {"1234,56", true, 1234.56},
+           {"1 234,56", true, 1234.56},
+           {"1 234.56", true, 1234.56},
+           {"-1 234,56", true, -1234.56},
+           {"+12", true, 12},
+           {"  12,5  ", true, 12.5},
+           {",5", true, 0.5},
+           {"1 000 000", true, 1000000},
+           {"1\xA0"
+            "234,56",
+            true, 1234.56},         // no-break blank between groups
+           {"", true, 0},           // an empty amount is 0
+           {"12,345", false, 0},    // three decimals
+           {"1.234,56", false, 0},  // two separators
+           {"12 34", false, 0},     // a group of two
+           {"1234 567", false, 0},  // first group too long
+           {"1 2345", false, 0},    // a group of four
+           {"12a", false, 0},
+           {"-", false, 0},
+           {",", false, 0},
+           {"- 12", false, 0},
+           {"abc", false, 0},
+       }) {
+    const TypedValue typed = ParseTyped(c.typed, Def(FieldType::kAmount, 12));
+    EXPECT_EQ(typed.ok(), c.accepted) << "'" << c.typed << "'";
+    if (c.accepted && typed.ok()) {
+      ASSERT_EQ(typed.stored.size(), 8u);
+      EXPECT_NEAR(StoredDouble(typed.stored), c.value, 0.005) << c.typed;
+    }
+    if (!c.accepted) {
+      EXPECT_NE(typed.refusal.find("montant"), std::string::npos);
+    }
+  }
+}
+
+TEST(FieldFormatTest, TypedAmountShowsBackAsTyped) {
+  for (const std::string shown : {"0,00", "1 234,56", "-0,50", "12 345 678,90"}) {
+    const TypedValue typed = ParseTyped(shown, Def(FieldType::kAmount, 14));
+    ASSERT_TRUE(typed.ok()) << shown;
+    EXPECT_EQ(ShownForm(typed.stored, FieldType::kAmount), shown);
+  }
+}
+
+TEST(FieldFormatTest, TypedRatesArePackedSingles) {
+  const TypedValue rate = ParseTyped("12,5", Def(FieldType::kRate, 6));
+  ASSERT_TRUE(rate.ok());
+  ASSERT_EQ(rate.stored.size(), 4u);
+  float value = 0;
+  HostConvert().UnpackSingle(rate.stored, value);
+  EXPECT_NEAR(value, 12.5, 0.005);
+  EXPECT_EQ(ShownForm(rate.stored, FieldType::kRate), "12,50");
+  const TypedValue bad = ParseTyped("12,5%", Def(FieldType::kRate, 6));
+  EXPECT_FALSE(bad.ok());
+  EXPECT_NE(bad.refusal.find("taux"), std::string::npos);
+}
+
+struct TypedCase {
+  FieldType type;
+  int width;
+  std::string typed;
+  bool accepted;
+  std::string stored;
+};
+
+TEST(FieldFormatTest, TypedTextYesNoDateAndWholeNumbers) {
+  for (const TypedCase& c : std::vector<TypedCase>{
+           {FieldType::kYesNo, 0, "O", true, "O"},
+           {FieldType::kYesNo, 0, "n", true, "N"},
+           {FieldType::kYesNo, 0, "Oui", true, "O"},
+           {FieldType::kYesNo, 0, "NON", true, "N"},
+           {FieldType::kYesNo, 0, "", false, ""},
+           {FieldType::kYesNo, 0, "Y", false, ""},
+           {FieldType::kDate, 10, "01/02/2026", true, "01/02/2026"},
+           {FieldType::kDate, 10, "1/2/2026", true, "01/02/2026"},
+           {FieldType::kDate, 10, "29022024", true, "29/02/2024"},
+           {FieldType::kDate, 10, "", true, ""},
+           {FieldType::kDate, 10, "29/02/2025", false, ""},  // not a leap year
+           {FieldType::kDate, 10, "32/01/2026", false, ""},
+           {FieldType::kDate, 10, "01/13/2026", false, ""},
+           {FieldType::kDate, 10, "1/2/26", false, ""},
+           {FieldType::kDate, 10, "demain", false, ""},
+           {FieldType::kWhole, 5, "00042", true, "00042"},
+           {FieldType::kWhole, 5, "", true, ""},
+           {FieldType::kWhole, 5, "123456", false, ""},
+           {FieldType::kWhole, 1, "-1", false, ""},
+           {FieldType::kWhole, 5, "4,2", false, ""},
+           {FieldType::kText, 6, "IMMO01", true, "IMMO01"},
+           {FieldType::kText, 6, "IMMO012", false, ""},
+           {FieldType::kText, 0, "", true, ""},
+       }) {
+    const TypedValue typed = ParseTyped(c.typed, Def(c.type, c.width));
+    EXPECT_EQ(typed.ok(), c.accepted) << TypeLetter(c.type) << " '" << c.typed << "'";
+    if (c.accepted) {
+      EXPECT_EQ(typed.stored, c.stored) << c.typed;
+    }
+  }
+}
+
+TEST(FieldFormatTest, TextWidthCountsWindows1252Characters) {
+  // "Pièce" is 5 characters in the module, 6 bytes in UTF-8.
+  EXPECT_TRUE(ParseTyped(std::string("Pièce"_w), Def(FieldType::kText, 5)).ok());
+}
+
+}  // namespace
+}  // namespace actifix::platform

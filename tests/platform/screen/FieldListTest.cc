@@ -1,0 +1,142 @@
+// Screen field lists as the module writes them: every field type, widths and options given or
+// left out, layout markers, and the lists that must be refused.
+#include "platform/screen/FieldList.h"
+
+#include <gtest/gtest.h>
+
+#include "host/Cp1252.h"
+#include "host/HostError.h"
+
+namespace actifix::platform {
+namespace {
+
+struct FieldCase {
+  std::string list;
+  std::string name, label;
+  FieldType type;
+  int width;
+  std::string option;
+};
+
+class OneFieldTest : public testing::TestWithParam<FieldCase> {};
+
+TEST_P(OneFieldTest, ReadsNameLabelTypeWidthOption) {
+  const FieldCase& c = GetParam();
+  const std::vector<FieldListItem> items = ParseFieldList(c.list);
+  ASSERT_EQ(items.size(), 1u);
+  ASSERT_FALSE(items[0].IsMarker());
+  const FieldDef& f = items[0].field;
+  EXPECT_EQ(f.name, c.name);
+  EXPECT_EQ(f.label, c.label);
+  EXPECT_EQ(f.type, c.type);
+  EXPECT_EQ(f.width, c.width);
+  EXPECT_EQ(f.option, c.option);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    ModuleExamples, OneFieldTest,
+    testing::Values(FieldCase{"[[CEIMO,CODE ENTREPRISE,A,2]]", "CEIMO", "CODE ENTREPRISE",
+                              FieldType::kText, 2, ""},
+                    FieldCase{"[[COMPTA,GESTION COMPTABILITE DES IMMOBILISATIONS,B]]", "COMPTA",
+                              "GESTION COMPTABILITE DES IMMOBILISATIONS", FieldType::kYesNo, 0, ""},
+                    FieldCase{"[[DATDEB,DATE DE DEBUT DE LA DOTATION,D]]", "DATDEB",
+                              "DATE DE DEBUT DE LA DOTATION", FieldType::kDate, 0, ""},
+                    FieldCase{"[[DATACQ,DATE D'ACQUISITION,D,10]]", "DATACQ", "DATE D'ACQUISITION",
+                              FieldType::kDate, 10, ""},
+                    FieldCase{"[[VALACQ,VALEUR AMORTISSABLE,D2,12]]", "VALACQ",
+                              "VALEUR AMORTISSABLE", FieldType::kAmount, 12, ""},
+                    FieldCase{"[[TAUX,TAUX AMORTISSEMENT LINEAIRE,S2,6]]", "TAUX",
+                              "TAUX AMORTISSEMENT LINEAIRE", FieldType::kRate, 6, ""},
+                    FieldCase{"[[NUMNAT,NUMERO D'ORDRE EN COURS,N0,5]]", "NUMNAT",
+                              "NUMERO D'ORDRE EN COURS", FieldType::kWhole, 5, ""},
+                    FieldCase{"[[MTCESS,MONTANT DE LA CESSION,D2,12,S1]]", "MTCESS",
+                              "MONTANT DE LA CESSION", FieldType::kAmount, 12, "S1"},
+                    FieldCase{"[[NOMFRN,NOM DU FOURNISSEUR,A,30,ML]]", "NOMFRN",
+                              "NOM DU FOURNISSEUR", FieldType::kText, 30, "ML"},
+                    FieldCase{"[[0,CLASSEMENT PAR NATURE,N0,1]]", "0", "CLASSEMENT PAR NATURE",
+                              FieldType::kWhole, 1, ""},
+                    // An analytic field: the name is the heading number padded to two characters.
+                    FieldCase{"[[2 ,CODE Région,A,6,S1]]", "2 ", "CODE Région", FieldType::kText, 6,
+                              "S1"},
+                    // An option standing where the width would be.
+                    FieldCase{"[[CONF,EST-CE BIEN LA PERIODE CONSIDEREE,B,S1]]", "CONF",
+                              "EST-CE BIEN LA PERIODE CONSIDEREE", FieldType::kYesNo, 0, "S1"}));
+
+TEST(FieldListTest, LayoutMarkersStayInPlaceBetweenFields) {
+  const std::vector<FieldListItem> items = ParseFieldList(
+      "[@COL1,[CODNAT,CODE NATURE,A,6],@COULN,[NUMNAT,NUMERO D'ORDRE EN COURS,N0,5],@COULI,"
+      "[LIBNAT,LIBELLE,A,30]]");
+  ASSERT_EQ(items.size(), 6u);
+  EXPECT_EQ(items[0].marker, "@COL1");
+  EXPECT_EQ(items[1].field.name, "CODNAT");
+  EXPECT_EQ(items[2].marker, "@COULN");
+  EXPECT_EQ(items[3].field.name, "NUMNAT");
+  EXPECT_EQ(items[4].marker, "@COULI");
+  EXPECT_EQ(items[5].field.name, "LIBNAT");
+  EXPECT_FALSE(items[5].IsMarker());
+}
+
+TEST(FieldListTest, AssetCardFirstListHasElevenFields) {
+  const std::vector<FieldListItem> items = ParseFieldList(
+      "[[CODNATI,CODE NATURE DE L'IMMOBILISATION,A,6],[NUMNATI,NUMERO D'ORDRE DANS LA "
+      "NATURE,A,5],[DATACQ,DATE D'ACQUISITION,D,10],[NOMFRN,NOM DU FOURNISSEUR,A,30,ML],[DESCRI,"
+      "DESCRIPTION DE L'IMMOBILISATION,A,30,S1],[REMIMO,REMARQUE,A,30,ML],[DATCES,DATE DE "
+      "CESSION,D,10],[NOMCLT,NOM DU CLIENT,A,30,S1],[MTCESS,MONTANT DE LA CESSION,D2,12,S1],["
+      "NCTRES,No CPT DE CREANCE OU TRESORERIE,A,10,S1],[VACEDEE,VALEUR D'ACQUISITION "
+      "CEDEE,D2,12,S1]]");
+  ASSERT_EQ(items.size(), 11u);
+  EXPECT_EQ(items[10].field.name, "VACEDEE");
+  EXPECT_EQ(items[10].field.type, FieldType::kAmount);
+  EXPECT_EQ(items[9].field.label, "No CPT DE CREANCE OU TRESORERIE");
+}
+
+TEST(FieldListTest, EmptyListHasNoFields) {
+  EXPECT_TRUE(ParseFieldList("[]").empty());
+}
+
+TEST(FieldListTest, FindsFieldsWithoutSurroundingBlanks) {
+  const std::vector<FieldListItem> items =
+      ParseFieldList("[[1 ,CODE SERVICE,A,6],[10,CODE SITE,A,6,S1]]");
+  ASSERT_NE(FindField(items, "1"), nullptr);
+  EXPECT_EQ(FindField(items, "1")->label, "CODE SERVICE");
+  EXPECT_EQ(FindField(items, " 1 ")->label, "CODE SERVICE");
+  EXPECT_EQ(FindField(items, "10")->label, "CODE SITE");
+  EXPECT_EQ(FindField(items, "0"), nullptr);
+}
+
+TEST(FieldListTest, RefusesWhatIsNotAFieldList) {
+  for (const std::string list : {
+           "[[CEIMO,CODE ENTREPRISE,A,2]",         // not closed
+           "[[CEIMO,CODE ENTREPRISE]]",            // no type
+           "[[CEIMO,CODE ENTREPRISE,X,2]]",        // unknown type
+           "[[CEIMO,CODE ENTREPRISE,A,2,S1,ML]]",  // too many elements
+           "[[CEIMO,CODE ENTREPRISE,A,deux,S1]]",  // width not a number
+           "[[ ,CODE ENTREPRISE,A,2]]",            // no name
+           "[CEIMO]",                              // an atom that is not a marker
+       }) {
+    EXPECT_THROW(ParseFieldList(list), HostError) << list;
+  }
+}
+
+TEST(FieldListTest, RefusalNamesTheOperation) {
+  try {
+    ParseFieldList("[[CEIMO,CODE,Z]]");
+    FAIL() << "no error";
+  } catch (const HostError& e) {
+    EXPECT_EQ(e.operation(), "HostScreen.DefineFields");
+    EXPECT_NE(e.cause().find("type"), std::string::npos);
+  }
+}
+
+TEST(FieldListTest, TypeLettersRoundTrip) {
+  for (const char* letter : {"A", "B", "D", "D2", "S2", "N0"}) {
+    const std::optional<FieldType> type = FieldTypeOf(letter);
+    ASSERT_TRUE(type) << letter;
+    EXPECT_EQ(TypeLetter(*type), letter);
+  }
+  EXPECT_FALSE(FieldTypeOf("D3"));
+  EXPECT_FALSE(FieldTypeOf(""));
+}
+
+}  // namespace
+}  // namespace actifix::platform

@@ -1,0 +1,153 @@
+// Script lines: every form, keys, comments, and the lines that do not parse.
+#include "platform/screen/Script.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "platform/screen/Keys.h"
+#include "support/TempDir.h"
+
+namespace actifix::platform {
+namespace {
+
+ScriptLine Only(const std::string& text) {
+  Script script = Script::FromText(text);
+  const ScriptLine* line = script.Next();
+  EXPECT_NE(line, nullptr) << text;
+  EXPECT_TRUE(script.AtEnd()) << text;
+  return line ? *line : ScriptLine{};
+}
+
+struct FieldLineCase {
+  std::string text;
+  std::string field;
+  std::optional<std::string> value;
+  int16_t key;
+};
+
+TEST(ScriptTest, FieldLines) {
+  for (const FieldLineCase& c : std::vector<FieldLineCase>{
+           {"NOCPTCG = 401000", "NOCPTCG", "401000", kKeyValidate},
+           {"NOCPTCG=401000", "NOCPTCG", "401000", kKeyValidate},
+           {"NOCPTCG =", "NOCPTCG", "", kKeyValidate},
+           {"NOCPTCG", "NOCPTCG", std::nullopt, kKeyValidate},
+           {"NOCPTCG F6", "NOCPTCG", std::nullopt, kKeyF6},
+           {"NOCPTCG = 401000 F6", "NOCPTCG", "401000", kKeyF6},
+           {"NOCPTCG = F6", "NOCPTCG", "", kKeyF6},
+           {"NOMCPTCG = Fournisseurs d'immobilisations", "NOMCPTCG",
+            "Fournisseurs d'immobilisations", kKeyValidate},
+           {"NOMFRN = Bureau F1 ENTER", "NOMFRN", "Bureau F1", kKeyValidate},
+           {"VALACQ = 1 234,56 F1", "VALACQ", "1 234,56", kKeyF1},
+           {"  DATACQ = 01/02/2026   UP  ", "DATACQ", "01/02/2026", kKeyUp},
+           {"CODNATI PGUP", "CODNATI", std::nullopt, kKeyPageUp},
+           {"TAUX = 20 F12", "TAUX", "20", kKeyF12},
+           {"NUMNATI F2", "NUMNATI", std::nullopt, kKeyF2},
+           {"1 F8", "1", std::nullopt, kKeyF8},
+           {"NOMCPTCG = Crédit-bail\r", "NOMCPTCG", "Crédit-bail", kKeyValidate},
+       }) {
+    const ScriptLine line = Only(c.text);
+    EXPECT_EQ(line.kind, AnswerKind::kField) << c.text;
+    EXPECT_EQ(line.field, c.field) << c.text;
+    EXPECT_EQ(line.value, c.value) << c.text;
+    EXPECT_EQ(line.key, c.key) << c.text;
+  }
+}
+
+TEST(ScriptTest, ConfirmChooseAndMarkLines) {
+  ScriptLine line = Only("CONFIRM yes");
+  EXPECT_EQ(line.kind, AnswerKind::kConfirm);
+  EXPECT_TRUE(line.yes);
+  EXPECT_EQ(line.key, kKeyValidate);
+
+  line = Only("CONFIRM no PGUP");
+  EXPECT_FALSE(line.yes);
+  EXPECT_EQ(line.key, kKeyPageUp);
+
+  line = Only("CHOOSE 3");
+  EXPECT_EQ(line.kind, AnswerKind::kChoose);
+  EXPECT_EQ(line.choice, 3);
+  EXPECT_EQ(Only("CHOOSE 0").choice, 0);
+
+  line = Only("MARK 2, 5,1");
+  EXPECT_EQ(line.kind, AnswerKind::kMark);
+  EXPECT_EQ(line.marks, (std::vector<int32_t>{2, 5, 1}));
+  EXPECT_TRUE(Only("MARK").marks.empty());
+}
+
+TEST(ScriptTest, SkipsBlankLinesAndCommentsAndCountsEveryLine) {
+  Script script = Script::FromText(
+      "# chart of accounts\n"
+      "\n"
+      "NOCPTCG = 401000\n"
+      "   # indented comment\n"
+      "NOMCPTCG = Fournisseurs\n"
+      "\n");
+  const ScriptLine* first = script.Next();
+  const ScriptLine* second = script.Next();
+  ASSERT_NE(first, nullptr);
+  ASSERT_NE(second, nullptr);
+  EXPECT_EQ(first->number, 3);
+  EXPECT_EQ(second->number, 5);
+  EXPECT_EQ(script.Next(), nullptr);
+  EXPECT_TRUE(script.AtEnd());
+  EXPECT_EQ(script.EndLine(), 7);
+}
+
+TEST(ScriptTest, EndLineOfAScriptWithoutFinalNewline) {
+  EXPECT_EQ(Script::FromText("A\nB").EndLine(), 3);
+  EXPECT_EQ(Script::FromText("").EndLine(), 1);
+}
+
+TEST(ScriptTest, LinesThatDoNotParse) {
+  for (const std::string text : {
+           "NOCPTCG 401000",    // a value without "="
+           "NOCPTCG F3",        // not one of our keys
+           "NOCPTCG ENTER F1",  // two keys
+       }) {
+    EXPECT_THROW(Script::FromText(text), ScriptError) << text;
+  }
+  for (const std::string text :
+       {"CONFIRM", "CONFIRM oui", "CONFIRM yes F3", "CONFIRM yes F1 F2", "CHOOSE", "CHOOSE -1",
+        "CHOOSE a", "CHOOSE 1 2", "MARK 0", "MARK 1,", "MARK ,1", "MARK 1;2"}) {
+    EXPECT_THROW(Script::FromText(text), ScriptError) << text;
+  }
+}
+
+TEST(ScriptTest, KeyNamesAreUpperCaseOnlySoALowerCaseWordStaysInTheValue) {
+  const ScriptLine line = Only("NOMFRN = Lot f6");
+  EXPECT_EQ(line.value, "Lot f6");
+  EXPECT_EQ(line.key, kKeyValidate);
+}
+
+TEST(ScriptTest, ParseErrorNamesTheLine) {
+  try {
+    Script::FromText("NOCPTCG = 1\n\nCHOOSE x\n");
+    FAIL() << "no error";
+  } catch (const ScriptError& e) {
+    EXPECT_EQ(e.line(), 3);
+    EXPECT_EQ(std::string(e.what()).rfind("script line 3: ", 0), 0u) << e.what();
+  }
+}
+
+TEST(ScriptTest, KeyNamesRoundTrip) {
+  for (const char* name : {"ENTER", "F1", "F2", "F6", "F8", "F12", "UP", "PGUP"}) {
+    const std::optional<int16_t> key = KeyOfName(name);
+    ASSERT_TRUE(key) << name;
+    EXPECT_EQ(NameOfKey(*key), name);
+  }
+  EXPECT_FALSE(KeyOfName("ESC"));
+}
+
+TEST(ScriptTest, ReadsAFileAndRefusesAMissingOne) {
+  actifix::testing::TempDir dir;
+  const auto path = dir.path() / "answers.txt";
+  std::ofstream(path) << "# answers\nCONFIRM yes\n";
+  Script script = Script::FromFile(path);
+  ASSERT_EQ(script.lines().size(), 1u);
+  EXPECT_EQ(script.lines()[0].number, 2);
+  EXPECT_THROW(Script::FromFile(dir.path() / "absent.txt"), ScriptError);
+}
+
+}  // namespace
+}  // namespace actifix::platform

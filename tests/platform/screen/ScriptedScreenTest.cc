@@ -1,0 +1,321 @@
+// The scripted screens: what each host call writes to the transcript, how answers change the
+// values handed back to the module, and how a script that does not fit stops the run.
+#include "platform/screen/ScriptedScreen.h"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include "host/Cp1252.h"
+#include "host/HostConvert.h"
+#include "host/HostError.h"
+#include "platform/screen/Keys.h"
+
+namespace actifix::platform {
+namespace {
+
+const std::string kCard =
+    "[[CODNATI,CODE NATURE,A,6],[DATACQ,DATE D'ACQUISITION,D,10],[VALACQ,VALEUR "
+    "AMORTISSABLE,D2,12],[TAUX,TAUX,S2,6],[COMPTA,GESTION COMPTABILITE,B],[1 ,CODE "
+    "SERVICE,A,6]]";
+
+std::string Packed(double value) {
+  std::string packed;
+  HostConvert().PackDouble(value, packed);
+  return packed;
+}
+
+class ScriptedScreenTest : public ::testing::Test {
+ protected:
+  // Starts a session on `script`.
+  void Run(const std::string& script) {
+    session_ = std::make_unique<ScriptedSession>(Script::FromText(script), transcript_);
+    screen_ = std::make_unique<ScriptedScreen>(*session_);
+    list_ = std::make_unique<ScriptedChoiceList>(*session_);
+    box_ = std::make_unique<ScriptedMessageBox>(*session_);
+    int16_t status = 1;
+    screen_->Clear(status);
+    EXPECT_EQ(status, 0);
+    screen_->DefineFields(kCard);
+  }
+  // The transcript lines after the FIELDS line of Run.
+  std::vector<std::string> Lines() const {
+    std::vector<std::string> lines;
+    std::istringstream in(out_.str());
+    for (std::string line; std::getline(in, line);)
+      if (line.rfind("FIELDS ", 0) != 0) lines.push_back(line);
+    return lines;
+  }
+  std::string ErrorOf(const std::function<void()>& call) {
+    try {
+      call();
+    } catch (const ScriptError& e) {
+      return e.what();
+    }
+    return "no ScriptError";
+  }
+
+  std::ostringstream out_;
+  Transcript transcript_{out_};
+  std::unique_ptr<ScriptedSession> session_;
+  std::unique_ptr<ScriptedScreen> screen_;
+  std::unique_ptr<ScriptedChoiceList> list_;
+  std::unique_ptr<ScriptedMessageBox> box_;
+};
+
+TEST_F(ScriptedScreenTest, TranscriptOfASmallSequence) {
+  Run("CODNATI = mat\n"
+      "CONFIRM no F6\n"
+      "VALACQ = 1 234,56 F1\n"
+      "CHOOSE 2\n"
+      "MARK 1,3\n"
+      "TAUX\n");
+  screen_->SetTitle(std::string("ENTRÉE DES FICHES  "_w));
+  screen_->SetFieldHint("CODNATI", "B", "Suppression : Confirmez par F6");
+  std::string code = "MAT01 ";
+  int16_t key = 0;
+  screen_->AskField("CODNATI", code, key, "[]", "B");
+  screen_->SetFieldNote("CODNATI", "B", std::string("Création"_w));
+  screen_->SetFieldNote("CODNATI", "B", "");
+  screen_->ShowMessage("B", std::string("Enregistrement Précédent 401000    "_w));
+  int16_t answer = -1;
+  screen_->AskConfirm(answer, key, "B");
+  std::string amount = Packed(0);
+  screen_->AskField("VALACQ", amount, key, "[]", "B");
+  screen_->ShowField("VALACQ", Packed(-1500.5));
+  screen_->ShowField("COMPTA", "O");
+  screen_->SetFieldHelp("1", "N", "F8 Choix Par Consultation");
+  screen_->ShowLine(22, "B", "MAT  00001");
+  screen_->ShowExplanation("B",
+                           std::string("[La Période d'Amortissement est 01/01/2026 au "
+                                       "31/12/2026,seconde ligne]"_w),
+                           "D");
+  int32_t chosen = 1;
+  list_->Choose(std::string("Choix du Code Région"_w), "[[G,6,Code],[G,30,Intitulé]]",
+                "[[A,Un],[B,Deux],[C,Trois]]", chosen);
+  std::string marks;
+  list_->ChooseSeveral("[[A],[B],[C]]", "[[G,1,Critere]]", "Selection", marks);
+  int16_t result = 1;
+  box_->Show("Information", "Sortie pour Excel", "Le Fichier @01Immo.csv@ va", result);
+  std::string rate;
+  HostConvert().PackSingle(20.0f, rate);
+  screen_->AskField("TAUX", rate, key, "[]", "B");
+
+  EXPECT_EQ(Lines(), (std::vector<std::string>{
+                         "TITLE ENTRÉE DES FICHES",
+                         "HINT CODNATI Suppression : Confirmez par F6",
+                         "ASK CODNATI mat",
+                         "NOTE CODNATI Création",
+                         "NOTE CODNATI",
+                         "MESSAGE Enregistrement Précédent 401000",
+                         "CONFIRM no [F6]",
+                         "ASK VALACQ 1 234,56 [F1]",
+                         "SHOW VALACQ -1 500,50",
+                         "SHOW COMPTA Oui",
+                         "HELP 1 F8 Choix Par Consultation",
+                         "LINE 22 MAT  00001",
+                         "EXPLAIN La Période d'Amortissement est 01/01/2026 au 31/12/2026",
+                         "EXPLAIN seconde ligne",
+                         "CHOOSE Choix du Code Région -> 2",
+                         "MARK Selection -> [1,3]",
+                         "BOX Sortie pour Excel: Le Fichier @01Immo.csv@ va",
+                         "ASK TAUX 20,00",
+                     }));
+  EXPECT_EQ(code, "mat");
+  EXPECT_EQ(answer, 0);
+  EXPECT_EQ(chosen, 2);
+  EXPECT_EQ(marks, "[1,3]");
+  double value = 0;
+  HostConvert().UnpackDouble(amount, value);
+  EXPECT_NEAR(value, 1234.56, 0.005);
+  EXPECT_TRUE(session_->script().AtEnd());
+}
+
+TEST_F(ScriptedScreenTest, AnswersKeepEmptyOrReplaceTheText) {
+  Run("CODNATI\nCODNATI =\nCODNATI = NEUF F6\nCONFIRM yes\n");
+  std::string code = "VIEUX ";
+  int16_t key = 0;
+  screen_->AskField("CODNATI", code, key, "[]", "B");
+  EXPECT_EQ(code, "VIEUX ");
+  EXPECT_EQ(key, kKeyValidate);
+  screen_->AskField("CODNATI", code, key, "[]", "B");
+  EXPECT_EQ(code, "");
+  screen_->AskField("CODNATI", code, key, "[]", "B");
+  EXPECT_EQ(code, "NEUF");
+  EXPECT_EQ(key, kKeyF6);
+  int16_t answer = 0;
+  screen_->AskConfirm(answer, key, "B");
+  EXPECT_NE(answer, 0);
+  EXPECT_EQ(key, kKeyValidate);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK CODNATI VIEUX", "ASK CODNATI",
+                                               "ASK CODNATI NEUF [F6]", "CONFIRM yes"}));
+}
+
+TEST_F(ScriptedScreenTest, AnalyticFieldPaddedInTheListIsAnsweredByItsTrimmedName) {
+  Run("1 = SERV F8\n");
+  std::string code;
+  int16_t key = 0;
+  screen_->AskField("1", code, key, "[]", "B");
+  EXPECT_EQ(code, "SERV");
+  EXPECT_EQ(key, kKeyF8);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK 1 SERV [F8]"}));
+}
+
+TEST_F(ScriptedScreenTest, UnicodeValuesReachTheModuleAsWindows1252) {
+  Run("CODNATI = Éléc\n");
+  std::string code;
+  int16_t key = 0;
+  screen_->AskField("CODNATI", code, key, "[]", "B");
+  EXPECT_EQ(code, std::string("Éléc"_w));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK CODNATI Éléc"}));
+}
+
+TEST_F(ScriptedScreenTest, DatesGiveTheirDayNumber) {
+  Run("DATACQ = 1/1/2026\nDATACQ =\nDATACQ UP\n");
+  std::string date = "15/03/2025";
+  int16_t key = 0;
+  int32_t day = -1;
+  screen_->AskDate("DATACQ", date, key, day, "B");
+  EXPECT_EQ(date, "01/01/2026");
+  EXPECT_EQ(day, 46023);
+  screen_->AskDate("DATACQ", date, key, day, "B");
+  EXPECT_EQ(date, "");
+  EXPECT_EQ(day, 0);
+  date = "15/03/2025";
+  screen_->AskDate("DATACQ", date, key, day, "B");
+  EXPECT_EQ(key, kKeyUp);
+  EXPECT_EQ(day, 45731);
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK DATACQ 01/01/2026", "ASK DATACQ",
+                                               "ASK DATACQ 15/03/2025 [UP]"}));
+}
+
+TEST_F(ScriptedScreenTest, YesNoFieldStoresOOrN) {
+  Run("COMPTA = non\nCOMPTA = Oui\n");
+  std::string answer = "O";
+  int16_t key = 0;
+  screen_->AskField("COMPTA", answer, key, "[]", "B");
+  EXPECT_EQ(answer, "N");
+  screen_->AskField("COMPTA", answer, key, "[]", "B");
+  EXPECT_EQ(answer, "O");
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK COMPTA Non", "ASK COMPTA Oui"}));
+}
+
+TEST_F(ScriptedScreenTest, AmountKeptWhenTheLineHasNoValue) {
+  Run("VALACQ F1\n");
+  std::string amount = Packed(-0.5);
+  int16_t key = 0;
+  screen_->AskField("VALACQ", amount, key, "[]", "B");
+  EXPECT_EQ(amount, Packed(-0.5));
+  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK VALACQ -0,50 [F1]"}));
+}
+
+TEST_F(ScriptedScreenTest, MismatchStopsWithTheExactMessage) {
+  Run("NOCPTCG = 1\nCONFIRM yes\n\nCODNATI = A\n");
+  std::string value;
+  int16_t key = 0;
+  EXPECT_EQ(ErrorOf([&] { screen_->AskField("CODNATI", value, key, "[]", "B"); }),
+            "script line 1: expected NOCPTCG, the screen asks CODNATI");
+  EXPECT_EQ(ErrorOf([&] { screen_->AskField("CODNATI", value, key, "[]", "B"); }),
+            "script line 2: expected CONFIRM, the screen asks CODNATI");
+  int16_t answer = 0;
+  EXPECT_EQ(ErrorOf([&] { screen_->AskConfirm(answer, key, "B"); }),
+            "script line 4: expected CODNATI, the screen asks CONFIRM");
+  int32_t chosen = 0;
+  EXPECT_EQ(ErrorOf([&] { list_->Choose("T", "[]", "[[A]]", chosen); }),
+            "script line 5: expected end of script, the screen asks CHOOSE");
+  std::string marks;
+  EXPECT_EQ(ErrorOf([&] { list_->ChooseSeveral("[[A]]", "[]", "T", marks); }),
+            "script line 5: expected end of script, the screen asks MARK");
+}
+
+TEST_F(ScriptedScreenTest, RefusedValueStopsTheScriptAndNeverReachesTheModule) {
+  Run("VALACQ = 12x\nDATACQ = 31/02/2026\nCODNATI = TROPLONG\nTAUX = 1,234\n");
+  std::string amount = Packed(7);
+  int16_t key = 0;
+  EXPECT_EQ(ErrorOf([&] { screen_->AskField("VALACQ", amount, key, "[]", "B"); }),
+            "script line 1: valeur refusée pour VALACQ (12x) : montant non valable (exemple : "
+            "1 234,56)");
+  EXPECT_EQ(amount, Packed(7));
+  std::string date = "01/01/2026";
+  int32_t day = 0;
+  EXPECT_EQ(ErrorOf([&] {
+              screen_->AskDate("DATACQ", date, key, day, "B");
+            }).rfind("script line 2: valeur refusée pour DATACQ", 0),
+            0u);
+  EXPECT_EQ(date, "01/01/2026");
+  std::string code;
+  EXPECT_NE(ErrorOf([&] {
+              screen_->AskField("CODNATI", code, key, "[]", "B");
+            }).find("6 caractères au plus"),
+            std::string::npos);
+  std::string rate;
+  HostConvert().PackSingle(1.0f, rate);
+  EXPECT_NE(ErrorOf([&] { screen_->AskField("TAUX", rate, key, "[]", "B"); }).find("taux"),
+            std::string::npos);
+}
+
+TEST_F(ScriptedScreenTest, ChoicesOutsideTheListStopTheScript) {
+  Run("CHOOSE 4\nMARK 2,2\nMARK 1,4\nCHOOSE 0\n");
+  int32_t chosen = 1;
+  EXPECT_EQ(ErrorOf([&] {
+              list_->Choose("T", "[]", "[[A],[B],[C]]", chosen);
+            }).rfind("script line 1: ", 0),
+            0u);
+  EXPECT_EQ(chosen, 1);
+  std::string marks;
+  EXPECT_NE(ErrorOf([&] { list_->ChooseSeveral("[[A],[B],[C]]", "[]", "T", marks); }),
+            "no ScriptError");
+  EXPECT_NE(ErrorOf([&] { list_->ChooseSeveral("[[A],[B],[C]]", "[]", "T", marks); }),
+            "no ScriptError");
+  list_->Choose("T", "[]", "[]", chosen);
+  EXPECT_EQ(chosen, 0);
+}
+
+TEST_F(ScriptedScreenTest, HookRunsBeforeEachAnswerIsTaken) {
+  Run("CODNATI = A\nCONFIRM yes\n");
+  std::vector<std::string> seen;
+  session_->beforeWait = [&] { seen.push_back(std::to_string(Lines().size())); };
+  std::string code;
+  int16_t key = 0;
+  screen_->SetTitle("T");
+  screen_->AskField("CODNATI", code, key, "[]", "B");
+  int16_t answer = 0;
+  screen_->AskConfirm(answer, key, "B");
+  // Before the first answer the transcript held TITLE only; before the second, TITLE and ASK.
+  EXPECT_EQ(seen, (std::vector<std::string>{"1", "2"}));
+  int16_t result = 0;
+  box_->Show("Information", "T", "M", result);  // a box takes no answer
+  EXPECT_EQ(seen.size(), 2u);
+}
+
+TEST_F(ScriptedScreenTest, UndefinedFieldOrBadPackedValueIsAHostError) {
+  Run("VALACQ\n");  // the undefined field takes no line
+  std::string value;
+  int16_t key = 0;
+  EXPECT_THROW(screen_->AskField("LIBNAT", value, key, "[]", "B"), HostError);
+  EXPECT_THROW(screen_->ShowField("LIBNAT", "X"), HostError);
+  std::string wrong = "1234";
+  EXPECT_THROW(screen_->AskField("VALACQ", wrong, key, "[]", "B"), HostError);
+  EXPECT_THROW(screen_->ShowField("VALACQ", "1234"), HostError);
+}
+
+TEST_F(ScriptedScreenTest, ClearForgetsTheFields) {
+  Run("");
+  int16_t status = 0;
+  screen_->Clear(status);
+  EXPECT_THROW(screen_->ShowField("CODNATI", "A"), HostError);
+}
+
+TEST_F(ScriptedScreenTest, FormatValueGivesTheShownForm) {
+  Run("");
+  std::string value = "O";
+  screen_->FormatValue(value, "B");
+  EXPECT_EQ(value, "Oui");
+  value = Packed(1234.5);
+  screen_->FormatValue(value, "D2");
+  EXPECT_EQ(value, "1 234,50");
+  EXPECT_THROW(screen_->FormatValue(value, "Z"), HostError);
+}
+
+}  // namespace
+}  // namespace actifix::platform
