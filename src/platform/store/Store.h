@@ -1,0 +1,117 @@
+// The record files, key files and text files of one company, over its CompanyDatabase.
+// The module sees them through one HostRecordFile and one HostKeyedFile object, both made
+// here and sharing this store's handles: a key file is told which record file to read or
+// write through the record-file handle it is given.
+//
+// Writes go into one open transaction, begun by the first write and ended by Commit(); the
+// platform commits before the module waits for the user and when an operation ends or fails.
+// Each host call that writes several rows (Insert, Delete) runs under a savepoint, so a call
+// that fails leaves none of its rows behind, and a crash loses only the uncommitted work,
+// never leaving a record without its key nor a key without its record.
+//
+// Handles are 16-bit and shared by record, key and text files, so that a handle used in the
+// wrong service is refused rather than taken for another file. Opening a record or key file
+// that is already open gives its handle again (the module may open its files again).
+//
+// Key files: keys are byte strings of at most the key length, stored as given and compared
+// byte-wise (memcmp). A "P" file refuses a second entry for a key; an "S" file keeps
+// duplicates in insertion order. Each key file has one walk cursor (First/Next) that
+// remembers the last entry returned, so entries may be added or removed during a walk.
+// The sort index "Tri" is a temporary key file: it lives in the connection's temporary
+// schema, starts empty at each Open and is dropped by Close.
+//
+// Record numbers are given by the store and never reused: a new record gets one more than
+// the highest number the file has ever had.
+//
+// Text files (CreateText/WriteLine/Exists): a relative name is taken in the company's data
+// directory; lines are written as the module's Windows-1252 bytes with CR LF. They are
+// flushed at each Commit and closed with the store (or when the same file is created again).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "host/HostComponent.h"
+#include "host/HostKeyedFile.h"
+#include "host/HostRecordFile.h"
+#include "platform/store/CompanyDatabase.h"
+
+namespace actifix::platform {
+
+class Store {
+ public:
+  // The name of the temporary sort index.
+  static constexpr const char* kSortIndexName = "Tri";
+
+  explicit Store(std::unique_ptr<CompanyDatabase> database);
+  // Abandons an uncommitted transaction, as a crash would.
+  ~Store();
+  Store(const Store&) = delete;
+  Store& operator=(const Store&) = delete;
+
+  // Service objects over this store. REQUIRES: the store outlives them.
+  std::unique_ptr<HostRecordFile> MakeRecordFile();
+  std::unique_ptr<HostKeyedFile> MakeKeyedFile();
+
+  // Commits the open write transaction, if any, and flushes the text files.
+  void Commit();
+
+  CompanyDatabase& database() { return *db_; }
+  const std::filesystem::path& dataDirectory() const { return dataDirectory_; }
+
+ private:
+  friend class StoreRecordFile;
+  friend class StoreKeyedFile;
+  struct RecordTable;
+  struct KeyTable;
+  struct TextFile;
+
+  // HostRecordFile
+  void OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
+                      HostComponent& component);
+  void Read(int16_t handle, int32_t number);
+  void Write(int16_t handle, int32_t number);
+  void ReadText(int16_t handle, int32_t number, std::string& text);
+  void WriteText(int16_t handle, int32_t number, const std::string& text);
+  int32_t LastRecordNumber(int16_t handle);
+  void CreateText(const std::string& fileName, int16_t& handle);
+  void WriteLine(int16_t handle, const std::string& line);
+  bool Exists(const std::string& path) const;
+
+  // HostKeyedFile
+  void OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
+                   int16_t& handle);
+  bool Find(int16_t keyHandle, const std::string& key, int16_t recordHandle);
+  int32_t Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle);
+  void AddKey(int16_t keyHandle, const std::string& key, int32_t number);
+  void Delete(int16_t keyHandle, const std::string& key, int32_t number, int16_t recordHandle);
+  void RemoveKey(int16_t keyHandle, const std::string& key, int32_t number);
+  void Clear(int16_t keyHandle);
+  bool First(int16_t keyHandle, int16_t recordHandle, std::string& key);
+  bool Next(int16_t keyHandle, int16_t recordHandle, std::string& key);
+  std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
+  void CloseKeyFile(int16_t keyHandle);
+
+  RecordTable& Records(int16_t handle, const std::string& operation);
+  KeyTable& Keys(int16_t handle, const std::string& operation);
+  int16_t NewHandle(const std::string& operation, const std::string& subject) const;
+  // Reads record `number` and calls back Lire+name; REQUIRES: the record exists.
+  void Load(RecordTable& records, int32_t number, const std::string& operation);
+  // The entry at or after the walk position, record read, key returned.
+  bool Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
+            const std::string& operation);
+  std::filesystem::path Resolve(const std::string& name) const;
+
+  // Declared first so that it is destroyed last, after every statement over it.
+  std::unique_ptr<CompanyDatabase> db_;
+  std::filesystem::path dataDirectory_;
+  std::map<int16_t, std::unique_ptr<RecordTable>> records_;
+  std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
+  std::map<int16_t, std::unique_ptr<TextFile>> texts_;
+  std::unique_ptr<SavepointStatements> savepoint_;
+};
+
+}  // namespace actifix::platform
