@@ -1,0 +1,13 @@
+// The options every sub-command takes, before or after its name.
+#pragma once
+
+#include <string>
+
+namespace actifix::platform {
+
+struct GlobalOptions {
+  std::string data;     // --data; empty: $ACTIFIX_DATA, else ./actifix-data
+  std::string company;  // --company; empty: the first company of the data directory
+};
+
+}  // namespace actifix::platform

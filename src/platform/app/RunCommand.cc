@@ -1,0 +1,85 @@
+#include "platform/app/RunCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <iostream>
+
+#include "front/NvImmo.h"
+#include "host/HostError.h"
+#include "platform/app/Companies.h"
+#include "platform/app/ScriptedInterface.h"
+#include "platform/app/Session.h"
+#include "platform/app/TerminalInterface.h"
+#include "platform/screen/Script.h"
+
+namespace actifix::platform {
+
+namespace {
+
+struct RunArgs {
+  std::string operation;
+  std::string script;
+  std::string transcript;
+  std::string out;
+  long interruptAfter = -1;
+  bool noPdf = false;
+};
+
+bool IsOperation(const std::string& name) {
+  if (name == "LectParamImmo") return true;
+  for (const NvImmo::MenuEntry& entry : NvImmo::Menu())
+    if (name == entry.operation) return true;
+  return false;
+}
+
+int Run(const GlobalOptions& global, const RunArgs& args) {
+  if (!IsOperation(args.operation)) {
+    std::string known;
+    for (const NvImmo::MenuEntry& entry : NvImmo::Menu())
+      known += std::string(" ") + entry.operation;
+    throw UserError("Opération « " + args.operation + " » inconnue. Opérations :" + known + ".",
+                    kExitUsage);
+  }
+  SessionOptions options;
+  options.dataDir = ResolveDataDir(global.data);
+  options.company = ChooseCompany(options.dataDir, global.company);
+  options.outDir = args.out;
+  options.interruptAfter = args.interruptAfter;
+  options.pdf = !args.noPdf;
+
+  std::unique_ptr<UserInterface> ui;
+  if (!args.script.empty())
+    ui = std::make_unique<ScriptedInterface>(args.script, args.transcript);
+  else
+    ui = std::make_unique<TerminalInterface>();
+  Session session(options, std::move(ui));
+  try {
+    session.Run(args.operation);
+  } catch (const ScriptError& e) {
+    std::cerr << e.what() << "\n";
+    return kExitScript;
+  }
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
+  auto args = std::make_shared<RunArgs>();
+  CLI::App* run = root.add_subcommand("run", "Lance une opération du module");
+  run->add_option("operation", args->operation,
+                  "EntPar, EntPCI, EntNat, EntAnaI, EntImo, ListImo, EditImo, EdtPImo, OuvImo, "
+                  "ImmoExcel")
+      ->required();
+  run->add_option("--script", args->script, "Réponses lues dans ce fichier (sans écran)")
+      ->check(CLI::ExistingFile);
+  run->add_option("--transcript", args->transcript,
+                  "Compte rendu de la session scriptée (défaut : sortie standard)");
+  run->add_option("--out", args->out, "Répertoire des éditions (défaut : <données>/editions)");
+  run->add_option("--interrupt-after", args->interruptAfter,
+                  "Interrompt les éditions après N lignes imprimées");
+  run->add_flag("--no-pdf", args->noPdf, "N'écrit pas les éditions en PDF");
+  run->callback(
+      [&global, &action, args] { action = [&global, args] { return Run(global, *args); }; });
+}
+
+}  // namespace actifix::platform

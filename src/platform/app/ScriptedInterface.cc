@@ -1,0 +1,38 @@
+#include "platform/app/ScriptedInterface.h"
+
+#include <iostream>
+
+namespace actifix::platform {
+
+ScriptedInterface::ScriptedInterface(const std::filesystem::path& script,
+                                     const std::filesystem::path& transcript)
+    : transcript_(transcript.empty() ? std::make_unique<Transcript>(std::cout)
+                                     : std::make_unique<Transcript>(transcript)),
+      session_(std::make_unique<ScriptedSession>(Script::FromFile(script), *transcript_)) {}
+
+std::unique_ptr<HostScreen> ScriptedInterface::MakeScreen() {
+  return std::make_unique<ScriptedScreen>(*session_);
+}
+
+std::unique_ptr<HostChoiceList> ScriptedInterface::MakeChoiceList() {
+  return std::make_unique<ScriptedChoiceList>(*session_);
+}
+
+std::unique_ptr<HostMessageBox> ScriptedInterface::MakeMessageBox() {
+  return std::make_unique<ScriptedMessageBox>(*session_);
+}
+
+void ScriptedInterface::SetBeforeWait(std::function<void()> hook) {
+  session_->beforeWait = std::move(hook);
+}
+
+void ScriptedInterface::EditionClosed(const std::string& titleUtf8,
+                                      const std::filesystem::path& text) {
+  transcript_->WriteUtf8("EDITION " + titleUtf8 + " -> " + text.filename().string());
+}
+
+void ScriptedInterface::AnomalyReported(const Anomaly& anomaly) {
+  transcript_->WriteUtf8("REPORT " + anomaly.routine + ": " + anomaly.message);
+}
+
+}  // namespace actifix::platform

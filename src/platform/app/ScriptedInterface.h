@@ -1,0 +1,29 @@
+// The scripted face: answers read from a script, everything shown written to a transcript.
+#pragma once
+
+#include <memory>
+
+#include "platform/app/UserInterface.h"
+#include "platform/screen/ScriptedScreen.h"
+#include "platform/screen/Transcript.h"
+
+namespace actifix::platform {
+
+class ScriptedInterface : public UserInterface {
+ public:
+  // `transcript` empty: the transcript goes to standard output.
+  ScriptedInterface(const std::filesystem::path& script, const std::filesystem::path& transcript);
+
+  std::unique_ptr<HostScreen> MakeScreen() override;
+  std::unique_ptr<HostChoiceList> MakeChoiceList() override;
+  std::unique_ptr<HostMessageBox> MakeMessageBox() override;
+  void SetBeforeWait(std::function<void()> hook) override;
+  void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) override;
+  void AnomalyReported(const Anomaly& anomaly) override;
+
+ private:
+  std::unique_ptr<Transcript> transcript_;
+  std::unique_ptr<ScriptedSession> session_;
+};
+
+}  // namespace actifix::platform

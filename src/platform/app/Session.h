@@ -1,0 +1,67 @@
+// One run of the module for one company: the company's store, the user interface, the
+// edition engine and the services the module asks for, wired together. The session is the
+// HostFactory of its thread while it lives.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "host/HostFactory.h"
+#include "platform/app/CompanyContext.h"
+#include "platform/app/PlatformRuntime.h"
+#include "platform/app/UserInterface.h"
+
+namespace actifix::platform {
+
+class EditionEngine;
+class Store;
+
+struct SessionOptions {
+  std::filesystem::path dataDir;
+  std::string company;           // a valid code of an existing company
+  std::filesystem::path outDir;  // editions; empty: <data>/editions
+  long interruptAfter = -1;      // stop editions after that many printed lines (tests)
+  bool pdf = true;
+};
+
+class Session : public HostFactory {
+ public:
+  // Opens the company's database. Throws HostError when it is not an Actifix database.
+  Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui);
+  ~Session() override;
+  Session(const Session&) = delete;
+  Session& operator=(const Session&) = delete;
+
+  // Attaches the module, opens its files, loads the parameters and runs `operation`.
+  // What was written is committed whether the operation ends normally or fails.
+  void Run(const std::string& operation);
+
+  void Commit();
+  const CompanyContext& company() const { return company_; }
+  const std::vector<Anomaly>& anomalies() const { return anomalies_; }
+  UserInterface& ui() { return *ui_; }
+
+  std::unique_ptr<HostStartup> MakeStartup() override;
+  std::unique_ptr<HostLauncher> MakeLauncher() override;
+  std::unique_ptr<HostRuntime> MakeRuntime() override;
+  std::unique_ptr<HostToolkit> MakeToolkit() override;
+  std::unique_ptr<HostScreen> MakeScreen() override;
+  std::unique_ptr<HostChoiceList> MakeChoiceList() override;
+  std::unique_ptr<HostMessageBox> MakeMessageBox() override;
+  std::unique_ptr<HostEdition> MakeEdition() override;
+  std::unique_ptr<HostRecordFile> MakeRecordFile() override;
+  std::unique_ptr<HostKeyedFile> MakeKeyedFile() override;
+  std::unique_ptr<HostLedgerFile> MakeLedgerFile() override;
+
+ private:
+  SessionOptions options_;
+  CompanyContext company_;
+  std::unique_ptr<UserInterface> ui_;
+  std::unique_ptr<Store> store_;
+  EditionEngine* edition_ = nullptr;  // owned by the module state once made
+  std::vector<Anomaly> anomalies_;
+};
+
+}  // namespace actifix::platform

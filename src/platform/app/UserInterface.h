@@ -1,0 +1,34 @@
+// The face an operation shows the user: the terminal UI for people, or a script with its
+// transcript for tests and batch work. The session gets its screens from here and tells it
+// of closed editions and anomalies.
+#pragma once
+
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "host/HostChoiceList.h"
+#include "host/HostMessageBox.h"
+#include "host/HostScreen.h"
+#include "platform/app/PlatformRuntime.h"
+
+namespace actifix::platform {
+
+class UserInterface {
+ public:
+  virtual ~UserInterface() = default;
+  virtual std::unique_ptr<HostScreen> MakeScreen() = 0;
+  virtual std::unique_ptr<HostChoiceList> MakeChoiceList() = 0;
+  virtual std::unique_ptr<HostMessageBox> MakeMessageBox() = 0;
+  // Runs before the module waits for the user (the session commits the store there).
+  virtual void SetBeforeWait(std::function<void()> hook) = 0;
+  virtual void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) = 0;
+  virtual void AnomalyReported(const Anomaly& anomaly) = 0;
+  // Whether the user asked to stop the running edition (Ctrl-C in the terminal).
+  virtual bool InterruptRequested() { return false; }
+  // The operation has ended (normally or not): show what is left to show.
+  virtual void OperationEnded() {}
+};
+
+}  // namespace actifix::platform

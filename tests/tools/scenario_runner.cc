@@ -1,0 +1,320 @@
+// Runs one golden scenario through the actifix program and checks what it produced.
+//
+//   scenario_runner ACTIFIX FILE.scn
+//
+// A scenario file holds sections, each opened by a line "== name [argument]":
+//   == setup              actifix commands, one per line (--data is added)
+//   == run OP [ARGS...]   the script of one run of operation OP (ARGS are passed to "run")
+//   == exit N             exit status of the preceding run (default 0)
+//   == transcript         the whole transcript of the preceding run, exactly
+//   == transcript contains   these lines, in this order, not necessarily adjacent
+//   == transcript lacks   none of these lines
+//   == edition N          the JSON lines of the Nth edition of the preceding run, exactly
+//   == editions N         how many editions the preceding run closed
+//   == stderr contains    these lines appear in the error output of the preceding run
+// Lines starting with "#" outside run and expectation sections are comments.
+#include <fcntl.h>
+#include <spawn.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+extern char** environ;
+
+namespace fs = std::filesystem;
+
+namespace {
+
+struct Section {
+  std::string name;
+  std::string argument;
+  std::vector<std::string> lines;
+  int lineNumber = 0;
+};
+
+std::vector<std::string> ReadLines(const fs::path& path) {
+  std::ifstream in(path);
+  std::vector<std::string> lines;
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+  }
+  return lines;
+}
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Splits a command line into words; double quotes group words.
+std::vector<std::string> Words(const std::string& line) {
+  std::vector<std::string> words;
+  std::string word;
+  bool quoted = false, any = false;
+  for (const char c : line) {
+    if (c == '"') {
+      quoted = !quoted;
+      any = true;
+    } else if (c == ' ' && !quoted) {
+      if (any) words.push_back(word);
+      word.clear();
+      any = false;
+    } else {
+      word += c;
+      any = true;
+    }
+  }
+  if (any) words.push_back(word);
+  return words;
+}
+
+std::vector<Section> Parse(const std::vector<std::string>& lines) {
+  std::vector<Section> sections;
+  for (std::size_t i = 0; i < lines.size(); ++i) {
+    const std::string& line = lines[i];
+    if (line.rfind("== ", 0) == 0) {
+      Section section;
+      section.lineNumber = static_cast<int>(i + 1);
+      std::string rest = line.substr(3);
+      for (const char* two : {"transcript contains", "transcript lacks", "stderr contains"}) {
+        if (rest.rfind(two, 0) == 0) {
+          section.name = two;
+          rest = rest.substr(std::string(two).size());
+          break;
+        }
+      }
+      if (section.name.empty()) {
+        const std::size_t space = rest.find(' ');
+        section.name = rest.substr(0, space);
+        rest = space == std::string::npos ? "" : rest.substr(space + 1);
+      }
+      const std::size_t start = rest.find_first_not_of(' ');
+      section.argument = start == std::string::npos ? "" : rest.substr(start);
+      sections.push_back(section);
+    } else if (!sections.empty()) {
+      sections.back().lines.push_back(line);
+    } else if (!line.empty() && line[0] != '#') {
+      throw std::runtime_error("line " + std::to_string(i + 1) + ": text before the first section");
+    }
+  }
+  return sections;
+}
+
+// Runs the program with `args`, standard output and error to files; returns the exit status.
+int Run(const std::vector<std::string>& args, const fs::path& out, const fs::path& err) {
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  std::vector<char*> argv;
+  for (const std::string& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+  argv.push_back(nullptr);
+  pid_t pid = 0;
+  const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+  posix_spawn_file_actions_destroy(&actions);
+  if (spawned != 0) throw std::runtime_error("cannot start " + args[0]);
+  int status = 0;
+  waitpid(pid, &status, 0);
+  if (WIFSIGNALED(status)) return 128 + WTERMSIG(status);
+  return WEXITSTATUS(status);
+}
+
+std::vector<std::string> NonEmpty(const std::vector<std::string>& lines) {
+  std::vector<std::string> kept;
+  for (const std::string& line : lines)
+    if (!line.empty()) kept.push_back(line);
+  return kept;
+}
+
+std::vector<fs::path> Editions(const fs::path& outDir) {
+  std::vector<fs::path> files;
+  std::error_code error;
+  for (const auto& entry : fs::directory_iterator(outDir, error))
+    if (entry.path().extension() == ".jsonl") files.push_back(entry.path());
+  std::sort(files.begin(), files.end());
+  return files;
+}
+
+struct RunResult {
+  std::string operation;
+  int status = 0;
+  bool statusChecked = false;
+  fs::path transcript, stderrFile, outDir;
+};
+
+class Checker {
+ public:
+  explicit Checker(std::string file) : file_(std::move(file)) {}
+
+  void Fail(const Section& section, const std::string& what) {
+    std::cerr << file_ << ":" << section.lineNumber << ": == " << section.name
+              << (section.argument.empty() ? "" : " " + section.argument) << ": " << what << "\n";
+    ++failures_;
+  }
+
+  void Check(const Section& section, RunResult& run) {
+    const std::vector<std::string> expected = NonEmpty(section.lines);
+    if (section.name == "exit") {
+      run.statusChecked = true;
+      if (run.status != std::stoi(section.argument))
+        Fail(section, "exit status " + std::to_string(run.status) + "\n" + ReadAll(run.stderrFile));
+    } else if (section.name == "transcript") {
+      CompareExact(section, expected, NonEmpty(ReadLines(run.transcript)));
+    } else if (section.name == "transcript contains") {
+      ContainsInOrder(section, expected, ReadLines(run.transcript));
+    } else if (section.name == "stderr contains") {
+      ContainsInOrder(section, expected, ReadLines(run.stderrFile));
+    } else if (section.name == "transcript lacks") {
+      const std::vector<std::string> actual = ReadLines(run.transcript);
+      for (const std::string& line : expected)
+        if (std::find(actual.begin(), actual.end(), line) != actual.end())
+          Fail(section, "unexpected line: " + line);
+    } else if (section.name == "editions") {
+      const std::size_t count = Editions(run.outDir).size();
+      if (count != std::stoul(section.argument))
+        Fail(section, std::to_string(count) + " edition(s) closed");
+    } else if (section.name == "edition") {
+      const std::vector<fs::path> files = Editions(run.outDir);
+      const std::size_t n = std::stoul(section.argument);
+      if (n < 1 || n > files.size()) {
+        Fail(section, "no such edition (" + std::to_string(files.size()) + " closed)");
+        return;
+      }
+      CompareExact(section, expected, NonEmpty(ReadLines(files[n - 1])));
+    } else {
+      Fail(section, "unknown section");
+    }
+  }
+
+  int failures() const { return failures_; }
+
+ private:
+  void CompareExact(const Section& section, const std::vector<std::string>& expected,
+                    const std::vector<std::string>& actual) {
+    const std::size_t n = std::max(expected.size(), actual.size());
+    for (std::size_t i = 0; i < n; ++i) {
+      const std::string e = i < expected.size() ? expected[i] : "(nothing)";
+      const std::string a = i < actual.size() ? actual[i] : "(nothing)";
+      if (e != a) {
+        std::string all;
+        for (const std::string& line : actual) all += "    " + line + "\n";
+        Fail(section, "line " + std::to_string(i + 1) + " differs\n  expected: " + e +
+                          "\n  actual:   " + a + "\n  whole output:\n" + all);
+        return;
+      }
+    }
+  }
+
+  void ContainsInOrder(const Section& section, const std::vector<std::string>& expected,
+                       const std::vector<std::string>& actual) {
+    auto from = actual.begin();
+    for (const std::string& line : expected) {
+      const auto found = std::find(from, actual.end(), line);
+      if (found == actual.end()) {
+        std::string all;
+        for (const std::string& l : actual) all += "    " + l + "\n";
+        Fail(section, "missing (in this order): " + line + "\n  whole output:\n" + all);
+        return;
+      }
+      from = found + 1;
+    }
+  }
+
+  std::string file_;
+  int failures_ = 0;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc != 3) {
+    std::cerr << "usage: scenario_runner ACTIFIX FILE.scn\n";
+    return 2;
+  }
+  const std::string actifix = fs::absolute(argv[1]).string();
+  const std::string file = argv[2];
+  try {
+    const std::vector<Section> sections = Parse(ReadLines(file));
+    std::string pattern = (fs::temp_directory_path() / "actifix-scenario-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    const fs::path work = pattern;
+    const fs::path data = work / "data";
+    fs::create_directories(data);
+
+    Checker checker(file);
+    RunResult run;
+    int runs = 0;
+    auto closeRun = [&] {
+      if (runs > 0 && !run.statusChecked && run.status != 0) {
+        Section implicit{"exit", "0", {}, 0};
+        checker.Fail(implicit, "run of " + run.operation + " ended with status " +
+                                   std::to_string(run.status) + "\n" + ReadAll(run.stderrFile));
+      }
+    };
+    for (const Section& section : sections) {
+      if (section.name == "setup") {
+        for (const std::string& line : section.lines) {
+          if (line.empty() || line[0] == '#') continue;
+          std::vector<std::string> args = {actifix, "--data", data.string()};
+          for (const std::string& w : Words(line)) args.push_back(w);
+          const int status = Run(args, work / "setup.out", work / "setup.err");
+          if (status != 0) {
+            checker.Fail(section, "setup command failed (" + std::to_string(status) + "): " + line +
+                                      "\n" + ReadAll(work / "setup.err"));
+          }
+        }
+      } else if (section.name == "run") {
+        closeRun();
+        ++runs;
+        const std::vector<std::string> words = Words(section.argument);
+        if (words.empty()) throw std::runtime_error("== run needs an operation");
+        run = RunResult();
+        run.operation = words[0];
+        const std::string k = std::to_string(runs);
+        const fs::path script = work / ("script-" + k + ".txt");
+        std::ofstream(script) << [&] {
+          std::string text;
+          for (const std::string& line : section.lines) text += line + "\n";
+          return text;
+        }();
+        run.transcript = work / ("transcript-" + k + ".txt");
+        run.stderrFile = work / ("stderr-" + k + ".txt");
+        run.outDir = work / ("out-" + k);
+        std::vector<std::string> args = {
+            actifix,         "--data",           data.string(),
+            "run",           words[0],           "--script",
+            script.string(), "--transcript",     run.transcript.string(),
+            "--out",         run.outDir.string()};
+        args.insert(args.end(), words.begin() + 1, words.end());
+        run.status = Run(args, work / ("stdout-" + k + ".txt"), run.stderrFile);
+      } else {
+        if (runs == 0) throw std::runtime_error("== " + section.name + " before any == run");
+        checker.Check(section, run);
+      }
+    }
+    closeRun();
+    if (checker.failures() == 0) {
+      std::error_code ignored;
+      fs::remove_all(work, ignored);
+      std::cout << "scenario passed: " << file << "\n";
+      return 0;
+    }
+    std::cerr << "scenario failed; its files are kept in " << work << "\n";
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << file << ": " << e.what() << "\n";
+    return 1;
+  }
+}
