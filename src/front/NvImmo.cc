@@ -97,16 +97,11 @@ void NvImmo::Call(const std::string& name) {
 
 const std::vector<NvImmo::MenuEntry>& NvImmo::Menu() {
   static const std::vector<MenuEntry> kMenu = {
-      {"EntPar", "Paramètres de l'entreprise"},
-      {"EntPCI", "Plan comptable immobilisations"},
-      {"EntNat", "Natures d'immobilisation"},
-      {"EntAnaI", "Codes analytiques"},
-      {"EntImo", "Fiches d'immobilisation"},
-      {"ListImo", "Liste des immobilisations"},
-      {"EditImo", "Edition des amortissements"},
-      {"EdtPImo", "Fiches et plans d'amortissement"},
-      {"OuvImo", "Ouverture de l'exercice suivant"},
-      {"ImmoExcel", "Export vers tableur"},
+      {"EntPar", "Paramètres de l'entreprise"},      {"EntPCI", "Plan comptable immobilisations"},
+      {"EntNat", "Natures d'immobilisation"},        {"EntAnaI", "Codes analytiques"},
+      {"EntImo", "Fiches d'immobilisation"},         {"ListImo", "Liste des immobilisations"},
+      {"EditImo", "Edition des amortissements"},     {"EdtPImo", "Fiches et plans d'amortissement"},
+      {"OuvImo", "Ouverture de l'exercice suivant"}, {"ImmoExcel", "Export vers tableur"},
   };
   return kMenu;
 }

@@ -204,9 +204,7 @@ class CalcKeyedFile : public HostKeyedFile {
   }
 };
 
-std::unique_ptr<HostRuntime> CalcHost::MakeRuntime() {
-  return std::make_unique<CalcRuntime>(err_);
-}
+std::unique_ptr<HostRuntime> CalcHost::MakeRuntime() { return std::make_unique<CalcRuntime>(err_); }
 std::unique_ptr<HostToolkit> CalcHost::MakeToolkit() {
   return std::make_unique<CalcToolkit>(*this);
 }

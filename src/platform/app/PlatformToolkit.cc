@@ -21,55 +21,27 @@ PlatformToolkit::PlatformToolkit(const CompanyContext& company,
                                  std::function<EditionEngine*()> edition)
     : company_(company), edition_(std::move(edition)) {}
 
-void PlatformToolkit::KeyF1(int16_t& code) {
-  code = kKeyF1;
-}
-void PlatformToolkit::KeyF2(int16_t& code) {
-  code = kKeyF2;
-}
-void PlatformToolkit::KeyF6(int16_t& code) {
-  code = kKeyF6;
-}
-void PlatformToolkit::KeyF8(int16_t& code) {
-  code = kKeyF8;
-}
-void PlatformToolkit::KeyF12(int16_t& code) {
-  code = kKeyF12;
-}
-void PlatformToolkit::KeyUp(int16_t& code) {
-  code = kKeyUp;
-}
-void PlatformToolkit::KeyPageUp(int16_t& code) {
-  code = kKeyPageUp;
-}
-void PlatformToolkit::KeyValidate(int16_t& code) {
-  code = kKeyValidate;
-}
+void PlatformToolkit::KeyF1(int16_t& code) { code = kKeyF1; }
+void PlatformToolkit::KeyF2(int16_t& code) { code = kKeyF2; }
+void PlatformToolkit::KeyF6(int16_t& code) { code = kKeyF6; }
+void PlatformToolkit::KeyF8(int16_t& code) { code = kKeyF8; }
+void PlatformToolkit::KeyF12(int16_t& code) { code = kKeyF12; }
+void PlatformToolkit::KeyUp(int16_t& code) { code = kKeyUp; }
+void PlatformToolkit::KeyPageUp(int16_t& code) { code = kKeyPageUp; }
+void PlatformToolkit::KeyValidate(int16_t& code) { code = kKeyValidate; }
 
-void PlatformToolkit::CompanyPrefix(std::string& code) {
-  code = company_.code;
-}
+void PlatformToolkit::CompanyPrefix(std::string& code) { code = company_.code; }
 
 void PlatformToolkit::DataDirectory(std::string& path) {
   path = FromUtf8(company_.dataDir.string());
   if (path.empty() || path.back() != '/') path += '/';
 }
 
-void PlatformToolkit::YearStartText(std::string& date) {
-  date = company_.yearStart;
-}
-void PlatformToolkit::YearEndText(std::string& date) {
-  date = company_.yearEnd;
-}
-void PlatformToolkit::YearStartDay(std::string& day) {
-  day = DayText(company_.yearStart);
-}
-void PlatformToolkit::YearEndDay(std::string& day) {
-  day = DayText(company_.yearEnd);
-}
-void PlatformToolkit::WorkDate(std::string& date) {
-  date = company_.workDate;
-}
+void PlatformToolkit::YearStartText(std::string& date) { date = company_.yearStart; }
+void PlatformToolkit::YearEndText(std::string& date) { date = company_.yearEnd; }
+void PlatformToolkit::YearStartDay(std::string& day) { day = DayText(company_.yearStart); }
+void PlatformToolkit::YearEndDay(std::string& day) { day = DayText(company_.yearEnd); }
+void PlatformToolkit::WorkDate(std::string& date) { date = company_.workDate; }
 
 void PlatformToolkit::Interrupted(int16_t& flag) {
   const EditionEngine* engine = edition_();

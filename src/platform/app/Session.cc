@@ -51,13 +51,9 @@ void Session::Run(const std::string& operation) {
   ui_->OperationEnded();
 }
 
-void Session::Commit() {
-  store_->Commit();
-}
+void Session::Commit() { store_->Commit(); }
 
-std::unique_ptr<HostStartup> Session::MakeStartup() {
-  return std::make_unique<PlatformStartup>();
-}
+std::unique_ptr<HostStartup> Session::MakeStartup() { return std::make_unique<PlatformStartup>(); }
 
 std::unique_ptr<HostLauncher> Session::MakeLauncher() {
   return std::make_unique<PlatformLauncher>();
@@ -76,15 +72,9 @@ std::unique_ptr<HostToolkit> Session::MakeToolkit() {
   return std::make_unique<PlatformToolkit>(company_, [this] { return edition_; });
 }
 
-std::unique_ptr<HostScreen> Session::MakeScreen() {
-  return ui_->MakeScreen();
-}
-std::unique_ptr<HostChoiceList> Session::MakeChoiceList() {
-  return ui_->MakeChoiceList();
-}
-std::unique_ptr<HostMessageBox> Session::MakeMessageBox() {
-  return ui_->MakeMessageBox();
-}
+std::unique_ptr<HostScreen> Session::MakeScreen() { return ui_->MakeScreen(); }
+std::unique_ptr<HostChoiceList> Session::MakeChoiceList() { return ui_->MakeChoiceList(); }
+std::unique_ptr<HostMessageBox> Session::MakeMessageBox() { return ui_->MakeMessageBox(); }
 
 std::unique_ptr<HostEdition> Session::MakeEdition() {
   EditionOptions options;
@@ -102,12 +92,8 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
   return engine;
 }
 
-std::unique_ptr<HostRecordFile> Session::MakeRecordFile() {
-  return store_->MakeRecordFile();
-}
-std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() {
-  return store_->MakeKeyedFile();
-}
+std::unique_ptr<HostRecordFile> Session::MakeRecordFile() { return store_->MakeRecordFile(); }
+std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() { return store_->MakeKeyedFile(); }
 
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
   throw HostError("HostLedgerFile", "TampCg.dat",
