@@ -4,8 +4,10 @@
 #include <charconv>
 #include <cmath>
 
+#include "host/Cp1252.h"
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
+#include "host/HostError.h"
 
 namespace actifix::platform {
 namespace {
@@ -168,6 +170,16 @@ std::string ShownForm(std::string_view stored, FieldType type) {
     }
   }
   return std::string(stored);
+}
+
+void FormatValueAs(std::string& value, const std::string& type) {
+  const std::optional<FieldType> fieldType = FieldTypeOf(type);
+  if (!fieldType) throw HostError("HostScreen.FormatValue", ToUtf8(type), "type de champ inconnu");
+  try {
+    value = ShownForm(value, *fieldType);
+  } catch (const FormatError& e) {
+    throw HostError("HostScreen.FormatValue", ToUtf8(type), e.what());
+  }
 }
 
 TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {

@@ -32,6 +32,10 @@ class FormatError : public std::runtime_error {
 // all blanks shows as 0. Throws FormatError for a packed form of the wrong size.
 std::string ShownForm(std::string_view stored, FieldType type);
 
+// HostScreen.FormatValue for both screens: `value` replaced by the text a field of the type
+// letter `type` shows. Throws HostError for an unknown type or a packed form of the wrong size.
+void FormatValueAs(std::string& value, const std::string& type);
+
 // What the user typed, turned into the field's stored form, or the reason it is refused.
 struct TypedValue {
   std::string stored;   // Windows-1252, valid when `refusal` is empty

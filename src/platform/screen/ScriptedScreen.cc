@@ -138,13 +138,7 @@ void ScriptedScreen::ShowExplanation(const std::string& /*attribute*/, const std
 }
 
 void ScriptedScreen::FormatValue(std::string& value, const std::string& type) {
-  const std::optional<FieldType> fieldType = FieldTypeOf(type);
-  if (!fieldType) throw HostError("HostScreen.FormatValue", ToUtf8(type), "type de champ inconnu");
-  try {
-    value = ShownForm(value, *fieldType);
-  } catch (const FormatError& e) {
-    throw HostError("HostScreen.FormatValue", ToUtf8(type), e.what());
-  }
+  FormatValueAs(value, type);
 }
 
 void ScriptedScreen::SetOption(int16_t /*option*/) {}
