@@ -13,31 +13,49 @@ namespace actifix {
 
 class HostConvert {
  public:
+  // Pack and unpack are exact bit for bit (NaN payloads and -0.0 included), except that an
+  // all-blank field reads as 0 (the one double whose bytes are all 0x20, about 6e-154, and
+  // the float 1.35e-19 likewise cannot be stored).
   void PackDouble(const double& value, std::string& packed) const;
-  // REQUIRES: packed holds 8 bytes; an all-blank field reads as 0.
+  // Throws HostError unless packed holds 8 bytes.
   void UnpackDouble(const std::string& packed, double& value) const;
   void PackSingle(const float& value, std::string& packed) const;
-  // REQUIRES: packed holds 4 bytes; an all-blank field reads as 0.
+  // Throws HostError unless packed holds 4 bytes.
   void UnpackSingle(const std::string& packed, float& value) const;
 
   // Rounds half away from zero on the decimal value: the double is first brought to its
   // shortest decimal text that reads back as the same double, so 1008.215 gives 1008.22 even
   // though its binary value lies slightly below the tie.
+  //
+  // Method: std::to_chars (shortest, scientific) gives the digits and exponent of that text;
+  // the digits are cut after the 10^-decimals position and the last one kept is raised when
+  // the first one dropped is 5 or more (carrying through nines); std::from_chars reads the
+  // result back, so the result is the double nearest to the rounded decimal. A fast path
+  // scales by 10^decimals in binary and takes the same decision whenever the scaled value's
+  // fraction is far enough from one half that the binary error cannot change it (see
+  // RoundHalfAway in the source); near a tie the text method decides. A result of zero is
+  // +0.0. NaN and infinities come back unchanged. `decimals` may be negative (tens, ...).
   void Round(const double& value, const int16_t& decimals, double& result) const;
   // flag := -1 when the value rounded to `decimals` is 0, else 0.
   void IsZero(const double& value, const int16_t& decimals, int16_t& flag) const;
 
-  // Decimal text with "." as decimal point and no grouping: 1234.5 with 2 -> "1234.50".
+  // Decimal text of the value rounded as Round does, with "." as decimal point, a leading "-"
+  // for negative values, no grouping and exactly `decimals` decimals: 1234.5 with 2 ->
+  // "1234.50", -1.5 -> "-1.50". A value that rounds to zero is "0.00", never "-0.00".
   void FormatNumber(double value, const int16_t& decimals, std::string& text) const;
-  // Amount text for French spreadsheets: "," as decimal point, no grouping: "1234,50".
+  // Amount text for French spreadsheets: as FormatNumber with "," as decimal point: "1234,50".
   void FormatAmount(const double& value, const int16_t& decimals, std::string& text) const;
-  // Shortest decimal text of the value: 12 -> "12", 0.5 -> "0.5".
+  // Shortest decimal text that reads back as the value, never in exponent form:
+  // 12 -> "12", 0.5 -> "0.5", 1e-5 -> "0.00001", -0.0 -> "0".
   void NumberToText(double value, std::string& text) const;
 
+  // The text without its leading and trailing blanks (only blanks: tabs are kept).
   void Trim(const std::string& text, std::string& result) const;
-  // Upper case of a Windows-1252 text, accented letters included (é -> É, ÿ -> Ÿ).
+  // Upper case of a Windows-1252 text: a..z, à..þ but ÷, and š, œ, ž, ÿ -> Š, Œ, Ž, Ÿ.
+  // ß and µ, which have no single-byte upper case, are kept.
   void Upper(std::string& text) const;
-  // The text blank-padded on the right or cut to exactly `width` bytes.
+  // The text blank-padded on the right or cut to exactly `width` bytes ("" for width <= 0).
+  // `zero` is the host's pass-through argument; the module always gives 0.
   void Pad(const std::string& text, const int16_t& zero, const int16_t& width,
            std::string& result) const;
   void Max(const double& a, const double& b, double& result) const;
@@ -46,5 +64,9 @@ class HostConvert {
 
 // Rounding as HostConvert::Round does it, for code that wants a value back.
 double RoundHalfAway(double value, int decimals);
+
+// The same rounding by the decimal-text method alone, without the fast path: the reference
+// the fast path is checked against.
+double RoundHalfAwayExact(double value, int decimals);
 
 }  // namespace actifix

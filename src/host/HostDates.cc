@@ -20,17 +20,18 @@ struct Ymd {
   int day;
 };
 
-bool IsLeap(int y) {
+constexpr bool IsLeap(int y) {
   return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
 }
 
-int DaysInMonth(int y, int m) {
-  static constexpr int kDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return m == 2 && IsLeap(y) ? 29 : kDays[m - 1];
+constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
+
+constexpr int DaysInMonth(int y, int m) {
+  return m == 2 && IsLeap(y) ? 29 : kMonthDays[m - 1];
 }
 
 // Days since 01/03/0000 shifted to the civil epoch (H. Hinnant's days_from_civil).
-long DaysFromCivil(int y, int m, int d) {
+constexpr long DaysFromCivil(int y, int m, int d) {
   y -= m <= 2;
   const long era = (y >= 0 ? y : y - 399) / 400;
   const long yoe = y - era * 400;
@@ -52,8 +53,8 @@ Ymd CivilFromDays(long z) {
   return {y, m, d};
 }
 
-const long kOrigin = DaysFromCivil(1899, 12, 30);  // day 0
-const long kLastDay = DaysFromCivil(kLastYear, 12, 31) - kOrigin;
+constexpr long kOrigin = DaysFromCivil(1899, 12, 30);  // day 0
+constexpr long kLastDay = DaysFromCivil(kLastYear, 12, 31) - kOrigin;
 
 int32_t DayOf(const Ymd& date) {
   return static_cast<int32_t>(DaysFromCivil(date.year, date.month, date.day) - kOrigin);

@@ -239,6 +239,35 @@ TEST(HostConvertRound, MatchesIntegerReferenceOnRandomDecimals) {
   EXPECT_EQ(failures, 0) << "first failure: " << firstFailure;
 }
 
+// The binary fast path must decide exactly as the decimal-text method on any double:
+// random magnitudes, and values a few ulps either side of binary ties.
+TEST(HostConvertRound, FastPathAgreesWithTheDecimalTextMethod) {
+  std::mt19937_64 random(99);
+  std::uniform_real_distribution<double> exponent(-8.0, 13.0);
+  std::uniform_int_distribution<int> decimalsOf(0, 6);
+  int failures = 0;
+  std::string firstFailure;
+  auto check = [&](double value, int decimals) {
+    const double fast = RoundHalfAway(value, decimals);
+    const double exact = RoundHalfAwayExact(value, decimals);
+    if (std::bit_cast<uint64_t>(fast) != std::bit_cast<uint64_t>(exact) && failures++ == 0)
+      firstFailure = Shortest(value) + " to " + std::to_string(decimals) + ": " + Shortest(fast) +
+                     " vs " + Shortest(exact);
+  };
+  for (int n = 0; n < 20'000; ++n) {
+    const int decimals = decimalsOf(random);
+    const double value = std::pow(10.0, exponent(random)) * (random() % 2 ? 1 : -1);
+    check(value, decimals);
+    // A binary tie at this scale, and its neighbours.
+    const double tie =
+        (std::floor(std::fabs(value) * std::pow(10.0, decimals)) + 0.5) / std::pow(10.0, decimals);
+    double near = tie;
+    for (int ulps = 0; ulps < 4; ++ulps) near = std::nextafter(near, 0.0);
+    for (int ulps = 0; ulps < 8; ++ulps, near = std::nextafter(near, 1e300)) check(near, decimals);
+  }
+  EXPECT_EQ(failures, 0) << "first failure: " << firstFailure;
+}
+
 TEST(HostConvertRound, IsZeroAtTheGivenDecimals) {
   const struct {
     double value;
