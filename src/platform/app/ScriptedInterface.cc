@@ -6,9 +6,12 @@ namespace actifix::platform {
 
 ScriptedInterface::ScriptedInterface(const std::filesystem::path& script,
                                      const std::filesystem::path& transcript)
+    : ScriptedInterface(Script::FromFile(script), transcript) {}
+
+ScriptedInterface::ScriptedInterface(Script script, const std::filesystem::path& transcript)
     : transcript_(transcript.empty() ? std::make_unique<Transcript>(std::cout)
                                      : std::make_unique<Transcript>(transcript)),
-      session_(std::make_unique<ScriptedSession>(Script::FromFile(script), *transcript_)) {}
+      session_(std::make_unique<ScriptedSession>(std::move(script), *transcript_)) {}
 
 std::unique_ptr<HostScreen> ScriptedInterface::MakeScreen() {
   return std::make_unique<ScriptedScreen>(*session_);

@@ -13,6 +13,7 @@ class ScriptedInterface : public UserInterface {
  public:
   // `transcript` empty: the transcript goes to standard output.
   ScriptedInterface(const std::filesystem::path& script, const std::filesystem::path& transcript);
+  ScriptedInterface(Script script, const std::filesystem::path& transcript);
 
   std::unique_ptr<HostScreen> MakeScreen() override;
   std::unique_ptr<HostChoiceList> MakeChoiceList() override;

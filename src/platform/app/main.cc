@@ -5,9 +5,11 @@
 #include <iostream>
 
 #include "host/HostError.h"
+#include "platform/app/CalcCommand.h"
 #include "platform/app/Command.h"
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCommands.h"
+#include "platform/app/DemoCommand.h"
 #include "platform/app/GlobalOptions.h"
 #include "platform/app/RunCommand.h"
 
@@ -31,6 +33,8 @@ int main(int argc, char** argv) {
 
   AddCompanyCommands(app, global, action);
   AddRunCommand(app, global, action);
+  AddDemoCommand(app, global, action);
+  AddCalcCommand(app, action);
 
   try {
     app.parse(argc, argv);

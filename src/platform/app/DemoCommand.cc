@@ -1,0 +1,117 @@
+#include "platform/app/DemoCommand.h"
+
+#include <CLI/CLI.hpp>
+#include <algorithm>
+#include <iostream>
+
+#include "platform/app/Companies.h"
+#include "platform/app/ScriptedInterface.h"
+#include "platform/app/Session.h"
+#include "platform/screen/Script.h"
+#include "platform/store/CompanyDatabase.h"
+
+namespace actifix::platform {
+
+namespace {
+
+constexpr const char* kDemoCode = "DM";
+
+struct DemoStep {
+  const char* operation;
+  const char* what;    // UTF-8, shown as the step runs
+  const char* script;  // UTF-8 answers
+};
+
+// The demo company's files, entered as a user would through the screens.
+const DemoStep kSteps[] = {
+    {"LectParamImmo", "paramètres de l'entreprise (deux rubriques analytiques, comptabilité)",
+     "LINTANA = [Service,Atelier]\n"
+     "COMPTA = Oui\n"},
+    {"EntPCI", "plan comptable des immobilisations",
+     "NOCPTCG = 2154\nNOMCPTCG = Matériel industriel\n"
+     "NOCPTCG = 2182\nNOMCPTCG = Matériel de transport\n"
+     "NOCPTCG = 2183\nNOMCPTCG = Matériel de bureau et informatique\n"
+     "NOCPTCG = 28154\nNOMCPTCG = Amortissements du matériel industriel\n"
+     "NOCPTCG = 28182\nNOMCPTCG = Amortissements du matériel de transport\n"
+     "NOCPTCG = 28183\nNOMCPTCG = Amortissements du matériel de bureau\n"
+     "NOCPTCG = 462\nNOMCPTCG = Créances sur cessions d'immobilisations\n"
+     "NOCPTCG = 68112\nNOMCPTCG = Dotations aux amortissements\n"
+     "NOCPTCG = 6752\nNOMCPTCG = Valeurs comptables des éléments cédés\n"
+     "NOCPTCG = 7752\nNOMCPTCG = Produits des cessions d'éléments d'actif\n"
+     "NOCPTCG =\n"},
+    {"EntNat", "natures d'immobilisation",
+     "CODNAT = MAT\nLIBNAT = Matériel industriel\nNCIMAT = 2154\n"
+     "NCIAMO\nNCIDOT\nNCIVNC\nNCIPROD\n"
+     "CODNAT = TRA\nLIBNAT = Matériel de transport\nNCIMAT = 2182\n"
+     "NCIAMO = 28182\nNCIDOT\nNCIVNC\nNCIPROD\n"
+     "CODNAT = INF\nLIBNAT = Matériel informatique\nNCIMAT = 2183\n"
+     "NCIAMO = 28183\nNCIDOT\nNCIVNC\nNCIPROD\n"
+     "CODNAT =\n"},
+    {"EntAnaI", "codes analytiques",
+     "TYPANA = 1\nCODEANA = ADM\nNOMANA = Administration\n"
+     "TYPANA\nCODEANA = COM\nNOMANA = Commercial\n"
+     "TYPANA = 2\nCODEANA = AT1\nNOMANA = Atelier de montage\n"
+     "TYPANA\nCODEANA = AT2\nNOMANA = Atelier de peinture\n"
+     "TYPANA =\n"},
+};
+
+int Demo(const GlobalOptions& global) {
+  const std::filesystem::path dataDir = ResolveDataDir(global.data);
+  std::filesystem::create_directories(dataDir);
+  const std::filesystem::path database = CompanyDatabasePath(dataDir, kDemoCode);
+  // The demo company is the demo's own: it is made anew at each run.
+  std::filesystem::remove(database);
+  std::filesystem::remove(AnomalyLogPath(dataDir, kDemoCode));
+  CompanySettings settings;
+  settings.code = kDemoCode;
+  settings.name = "SARL Démonstration";
+  settings.yearStart = "01/01/2026";
+  settings.yearEnd = "31/12/2026";
+  settings.workDate = "31/12/2026";
+  CompanyDatabase::Create(database, settings);
+  std::cout << "Entreprise de démonstration " << kDemoCode << " « " << settings.name
+            << " » créée dans " << dataDir.string() << ", exercice du " << settings.yearStart
+            << " au " << settings.yearEnd << ".\n";
+
+  // The demo's own editions and transcripts, made anew at each run too.
+  const std::filesystem::path demoDir = dataDir / "demo";
+  std::filesystem::remove_all(demoDir);
+  const std::filesystem::path transcripts = demoDir / "transcripts";
+  std::filesystem::create_directories(transcripts);
+  SessionOptions options;
+  options.dataDir = dataDir;
+  options.company = kDemoCode;
+  options.outDir = demoDir / "editions";
+  int n = 0;
+  for (const DemoStep& step : kSteps) {
+    ++n;
+    std::cout << "  " << n << ". " << step.what << " (" << step.operation << ")\n";
+    const std::filesystem::path transcript =
+        transcripts / (std::to_string(n) + "-" + step.operation + ".txt");
+    Session session(options,
+                    std::make_unique<ScriptedInterface>(Script::FromText(step.script), transcript));
+    session.Run(step.operation);
+  }
+  std::cout << "Éditions imprimées dans " << options.outDir.string() << " :\n";
+  std::vector<std::filesystem::path> files;
+  for (const auto& entry : std::filesystem::directory_iterator(options.outDir))
+    files.push_back(entry.path().filename());
+  std::sort(files.begin(), files.end());
+  for (const auto& file : files) std::cout << "  " << file.string() << "\n";
+  std::cout << "Comptes rendus des écrans dans " << transcripts.string()
+            << ". Pour travailler sur cette entreprise : actifix --data " << dataDir.string()
+            << " --company " << kDemoCode << " menu\n";
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddDemoCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
+  CLI::App* demo = root.add_subcommand(
+      "demo",
+      "Crée l'entreprise de démonstration DM, la saisit par les écrans et imprime ses "
+      "éditions");
+  demo->callback([&global, &action] { action = [&global] { return Demo(global); }; });
+}
+
+}  // namespace actifix::platform
