@@ -2,7 +2,13 @@
 // "," or "]", blanks included, never quoted. "[]" is the empty list. Elements count from 1.
 //
 // Every operation accepts any text, well formed or not, and TakeFirst brings any text to "[]"
-// after finitely many calls, since loops over lists end only on "[]".
+// after finitely many calls (at most its length + 1), since loops over lists end only on "[]".
+// How a faulty text is read is told at the top of HostBracketList.cc; CheckNotation alone
+// judges the notation. Elements are texts as they stand: a nested list is its own text, and
+// an element holding "," or a bracket is not quoted, so it reads back as several.
+// A list of one empty element cannot be told from "[]": appending "" to "[]" gives "[]",
+// and taking "a" off "[a,]" leaves "[]". With two elements or more, empty ones are kept
+// ("[a,,b]" has three).
 #pragma once
 
 #include <cstdint>
@@ -24,13 +30,17 @@ class HostBracketList {
   void Item(const std::string& list, int32_t index, std::string& element) const;
   void ItemAt(const std::string& list, int32_t index, std::string& element) const;
   // Element at `index` replaced; a list shorter than `index` is first extended with "".
+  // An index below 1 leaves the list as it is.
   void SetItem(std::string& list, int32_t index, const std::string& element) const;
+  // flag := -1 when an element is exactly `element` (blanks and case count), else 0.
   void Contains(const std::string& list, const std::string& element, int16_t& flag) const;
   void FromArray(const std::vector<std::string>& values, std::string& list) const;
   // The entry label of a ledger entry with its account label: the label is kept as it is.
   void Combine(std::string& entryLabels, const std::string& accountLabel) const;
   // correct := -1 when the text is a well-formed list; else 0 and `position` is the 1-based
-  // position of the first faulty character (one past the end when the text stops short).
+  // position of the first faulty character (one past the end when the text stops short:
+  // "[a,b" gives 5, "" gives 1). Blanks around the whole list are allowed, since readers
+  // trim; an atom may be empty ("[a,,b]") but may not hold "[". `position` is 0 when correct.
   void CheckNotation(const std::string& text, int16_t& correct, int32_t& position) const;
 };
 
