@@ -15,9 +15,7 @@ std::string Trimmed(const std::string& text) {
   return text.substr(first, last - first + 1);
 }
 
-[[noreturn]] void Fail(const std::string& what) {
-  throw DescriptorError(what);
-}
+[[noreturn]] void Fail(const std::string& what) { throw DescriptorError(what); }
 
 // Recursive descent over the notation; `pos` is at the "[" of the list to read.
 BracketNode ReadList(const std::string& text, std::size_t& pos) {

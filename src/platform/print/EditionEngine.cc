@@ -24,9 +24,7 @@ bool IsNumeric(ColumnKind kind) {
 }
 
 // The decimals a column's numbers are rounded to: its own, 2 for a text column.
-int DecimalsOf(const ColumnSpec& column) {
-  return IsNumeric(column.kind) ? column.decimals : 2;
-}
+int DecimalsOf(const ColumnSpec& column) { return IsNumeric(column.kind) ? column.decimals : 2; }
 
 // The text a module gave for an amount cell: "1234.56", "-200.00", "1 234,56"; nullopt when
 // it is not a number. Blank gives an empty optional through `blank`.
@@ -393,9 +391,7 @@ bool EditionEngine::Interrupted() const {
   return options_.interruptAfter >= 0 && printedLines_ >= options_.interruptAfter;
 }
 
-int16_t EditionEngine::PageLength() const {
-  return static_cast<int16_t>(options_.pageLength);
-}
+int16_t EditionEngine::PageLength() const { return static_cast<int16_t>(options_.pageLength); }
 
 int16_t EditionEngine::PageLine() const {
   return static_cast<int16_t>(pageStarted_ && !breakPending_ ? pageLine_ : 0);

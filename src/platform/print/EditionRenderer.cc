@@ -9,9 +9,7 @@ void TextRenderer::StartPage(int number) {
   if (number > 1) out_ << '\f';
 }
 
-void TextRenderer::Put(const PageLine& line) {
-  out_ << line.text << '\n';
-}
+void TextRenderer::Put(const PageLine& line) { out_ << line.text << '\n'; }
 
 namespace {
 
@@ -59,12 +57,8 @@ void JsonRenderer::Total(const std::string& label, const std::vector<CellValue>&
   out_ << line.dump() << '\n';
 }
 
-void JsonRenderer::Step() {
-  out_ << R"({"kind":"step"})" << '\n';
-}
+void JsonRenderer::Step() { out_ << R"({"kind":"step"})" << '\n'; }
 
-void JsonRenderer::Page() {
-  out_ << R"({"kind":"page"})" << '\n';
-}
+void JsonRenderer::Page() { out_ << R"({"kind":"page"})" << '\n'; }
 
 }  // namespace actifix::platform

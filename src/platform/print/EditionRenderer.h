@@ -81,8 +81,9 @@ class JsonRenderer : public EditionRenderer {
 };
 
 // PDF through cairo and pango: the physical pages in DejaVu Sans Mono (bold for titles,
-// headings and totals), A4 portrait when the widest line of a page fits, landscape otherwise,
-// the font made smaller when even that is too narrow. The pages are kept until Write.
+// headings and totals), A4 portrait when the widest line of a page fits (up to about 119
+// characters), landscape otherwise, the font made smaller when even that is too narrow.
+// The pages are kept until Write.
 class PdfRenderer : public EditionRenderer {
  public:
   // `title` goes into the document's metadata; `linesPerPage` sets the line pitch.

@@ -13,10 +13,11 @@ namespace {
 
 constexpr double kA4Short = 595.276;  // points
 constexpr double kA4Long = 841.890;
-constexpr double kMargin = 28.35;        // 1 cm
-constexpr double kMaxFontSize = 8.5;     // points
-constexpr double kMonoAdvance = 0.6021;  // advance of DejaVu Sans Mono, in em
-constexpr double kLineSpread = 1.15;     // line pitch / font size, at the least
+constexpr double kMargin = 28.35;         // 1 cm
+constexpr double kMaxFontSize = 8.5;      // points
+constexpr double kMinPortraitFont = 7.5;  // below this a page turns to landscape
+constexpr double kMonoAdvance = 0.6021;   // advance of DejaVu Sans Mono, in em
+constexpr double kLineSpread = 1.15;      // line pitch / font size, at the least
 
 struct SurfaceDeleter {
   void operator()(cairo_surface_t* s) const { cairo_surface_destroy(s); }
@@ -46,9 +47,7 @@ bool IsBold(PageLine::Kind kind) {
 PdfRenderer::PdfRenderer(std::string title, int linesPerPage)
     : title_(std::move(title)), linesPerPage_(std::max(linesPerPage, 1)) {}
 
-void PdfRenderer::StartPage(int /*number*/) {
-  pages_.emplace_back();
-}
+void PdfRenderer::StartPage(int /*number*/) { pages_.emplace_back(); }
 
 void PdfRenderer::Put(const PageLine& line) {
   if (pages_.empty()) pages_.emplace_back();
@@ -72,7 +71,7 @@ void PdfRenderer::Write(const std::filesystem::path& file) const {
     std::size_t widest = 1;
     for (const auto& line : page) widest = std::max(widest, CharCount(line.text));
     const double portraitWidth = kA4Short - 2 * kMargin;
-    const bool landscape = widest * kMonoAdvance * kMaxFontSize > portraitWidth;
+    const bool landscape = widest * kMonoAdvance * kMinPortraitFont > portraitWidth;
     const double width = landscape ? kA4Long : kA4Short;
     const double height = landscape ? kA4Short : kA4Long;
     cairo_pdf_surface_set_size(surface.get(), width, height);

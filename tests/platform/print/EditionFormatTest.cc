@@ -1,0 +1,86 @@
+// French amounts, fixed-width cells and the names of the edition files.
+#include "platform/print/EditionFormat.h"
+
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "host/Cp1252.h"
+#include "support/TempDir.h"
+
+namespace actifix::platform {
+namespace {
+
+TEST(FormatFrenchAmount, SignsZeroGroupingAndTies) {
+  struct Case {
+    double value;
+    int decimals;
+    const char* text;
+  };
+  const Case cases[] = {
+      {0, 2, "0,00"},
+      {-0.0, 2, "0,00"},
+      {-0.004, 2, "0,00"},  // rounds to zero: no minus sign
+      {0.005, 2, "0,01"},
+      {-0.005, 2, "-0,01"},
+      {1008.215, 2, "1 008,22"},  // a tie on the decimal value, below it in binary
+      {999.995, 2, "1 000,00"},
+      {-999.995, 2, "-1 000,00"},
+      {12, 2, "12,00"},
+      {123, 2, "123,00"},
+      {1234.5, 2, "1 234,50"},
+      {-1234.5, 2, "-1 234,50"},
+      {123456.78, 2, "123 456,78"},
+      {1234567.891, 2, "1 234 567,89"},
+      {-1234567.891, 2, "-1 234 567,89"},
+      {20, 2, "20,00"},
+      {12345, 0, "12 345"},
+      {-7.5, 0, "-8"},
+  };
+  for (const auto& c : cases) EXPECT_EQ(FormatFrenchAmount(c.value, c.decimals), c.text) << c.value;
+}
+
+TEST(FitAmount, DropsTheSeparatorsBeforeOverflowing) {
+  EXPECT_EQ(FitAmount(1234567.89, 2, 12), "1 234 567,89");
+  EXPECT_EQ(FitAmount(12345678.9, 2, 12), "12345678,90");
+  EXPECT_EQ(FitAmount(-12345678.9, 2, 11), "-12345678,90");  // wider still: whole
+}
+
+TEST(FitCell, CutsOrPadsByAlignment) {
+  EXPECT_EQ(FitCell("abc", 6, Alignment::kLeft), "abc   ");
+  EXPECT_EQ(FitCell("abc", 6, Alignment::kRight), "   abc");
+  EXPECT_EQ(FitCell("abc", 6, Alignment::kCenter), " abc  ");
+  EXPECT_EQ(FitCell("abcdef", 4, Alignment::kRight), "abcd");
+  EXPECT_EQ(FitCell("", 3, Alignment::kLeft), "   ");
+  EXPECT_EQ(FitCell("abc", 0, Alignment::kLeft), "");
+}
+
+TEST(SafeFileTitle, FoldsAccentsAndJoinsWordsWithDashes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"EDITION DU PLAN COMPTABLE IMMOBILISATION", "EDITION-DU-PLAN-COMPTABLE-IMMOBILISATION"},
+      {"EDITION DES NATURES D'IMMOBILISATION", "EDITION-DES-NATURES-D-IMMOBILISATION"},
+      {"IMMOBILISATIONS AMORTISSEMENTS DU 01/01/2026 AU 31/12/2026",
+       "IMMOBILISATIONS-AMORTISSEMENTS-DU-01-01-2026-AU-31-12-2026"},
+      {std::string("Écritures générales à reprendre"_w), "Ecritures-generales-a-reprendre"},
+      {std::string("  Œuvre + Ça  "_w), "OEuvre-Ca"},
+      {"  ", "EDITION"},
+      {"", "EDITION"},
+      {"../../etc/passwd", "etc-passwd"},
+  };
+  for (const auto& [title, safe] : cases) EXPECT_EQ(SafeFileTitle(title), safe) << title;
+  EXPECT_EQ(SafeFileTitle(std::string(300, 'A')).size(), 100u);
+}
+
+TEST(EditionFiles, NumbersFollowTheGreatestInTheDirectory) {
+  actifix::testing::TempDir dir;
+  EXPECT_EQ(NextEditionNumber(dir.path()), 1);
+  EXPECT_EQ(NextEditionNumber(dir.path() / "missing"), 1);
+  for (const char* name : {"001-A.txt", "007-B.pdf", "12-short.txt", "abc-C.txt", "0099.txt"})
+    std::ofstream(dir.path() / name) << "x";
+  EXPECT_EQ(NextEditionNumber(dir.path()), 8);
+  EXPECT_EQ(EditionFileStem(8, "LISTE DES IMMOBILISATIONS"), "008-LISTE-DES-IMMOBILISATIONS");
+  EXPECT_EQ(EditionFileStem(1234, "X"), "1234-X");
+}
+
+}  // namespace
+}  // namespace actifix::platform
