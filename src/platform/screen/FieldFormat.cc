@@ -12,13 +12,9 @@
 namespace actifix::platform {
 namespace {
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Blank or no-break blank (0xA0 in Windows-1252) between groups of digits.
-bool IsGroupBlank(char c) {
-  return c == ' ' || c == '\xA0';
-}
+bool IsGroupBlank(char c) { return c == ' ' || c == '\xA0'; }
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsGroupBlank(text.front())) text.remove_prefix(1);
@@ -37,9 +33,7 @@ bool AllBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
-TypedValue Refused(std::string why) {
-  return {"", std::move(why)};
-}
+TypedValue Refused(std::string why) { return {"", std::move(why)}; }
 
 }  // namespace
 

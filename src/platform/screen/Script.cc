@@ -19,9 +19,7 @@ constexpr KeyName kKeyNames[] = {
     {"F8", kKeyF8},          {"F12", kKeyF12}, {"UP", kKeyUp}, {"PGUP", kKeyPageUp},
 };
 
-bool IsBlank(char c) {
-  return c == ' ' || c == '\t';
-}
+bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 std::string_view Trim(std::string_view text) {
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);

@@ -70,9 +70,7 @@ void ScriptedScreen::Clear(int16_t& status) {
   fields_.clear();
 }
 
-void ScriptedScreen::SetTitle(std::string title) {
-  session_.transcript().Write("TITLE", title);
-}
+void ScriptedScreen::SetTitle(std::string title) { session_.transcript().Write("TITLE", title); }
 
 void ScriptedScreen::DefineFields(const std::string& fieldList) {
   fields_ = ParseFieldList(fieldList);

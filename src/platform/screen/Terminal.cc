@@ -15,19 +15,11 @@ namespace actifix::platform {
 namespace {
 
 // Rows of the entry page, from the bottom.
-int HintRow() {
-  return LINES - 3;
-}
-int MessageRow() {
-  return LINES - 2;
-}
-int KeysRow() {
-  return LINES - 1;
-}
+int HintRow() { return LINES - 3; }
+int MessageRow() { return LINES - 2; }
+int KeysRow() { return LINES - 1; }
 constexpr int kBodyTop = 2;
-int BodyBottom() {
-  return std::max(kBodyTop, LINES - 4);
-}  // last row of the body
+int BodyBottom() { return std::max(kBodyTop, LINES - 4); }  // last row of the body
 
 std::string_view TrimRightBlanks(std::string_view text) {
   while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
@@ -35,13 +27,11 @@ std::string_view TrimRightBlanks(std::string_view text) {
 }
 
 const wchar_t kPageKeys[] =
-    L"Entrée Valider  F1 Enreg.  F2 Suite  F6 Suppr.  F8 Choix  \u2191 Remonter  Échap Quitter";
+    L"Entrée Valider F1 Enreg. F2 Suite F6 Suppr. F8 Choix \u2191 Remonter Échap Retour";
 
 }  // namespace
 
-void WindowDeleter::operator()(_win_st* window) const {
-  delwin(window);
-}
+void WindowDeleter::operator()(_win_st* window) const { delwin(window); }
 
 std::wstring WideOfUtf8(std::string_view utf8) {
   std::wstring out;
@@ -71,9 +61,7 @@ std::wstring WideOfUtf8(std::string_view utf8) {
   return out;
 }
 
-std::wstring WideOfCp1252(std::string_view cp1252) {
-  return WideOfUtf8(ToUtf8(cp1252));
-}
+std::wstring WideOfCp1252(std::string_view cp1252) { return WideOfUtf8(ToUtf8(cp1252)); }
 
 void Put(WINDOW* window, int row, int column, int width, std::wstring_view text, attr_t attribute) {
   if (width <= 0 || row < 0 || column < 0) return;

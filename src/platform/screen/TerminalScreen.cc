@@ -319,11 +319,15 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
   page.refusal.clear();
   std::size_t cursor = text.size();
   const std::size_t maxTyped = MaxTyped(def, type);
+  // The first character typed replaces the whole value, as in a selected field; moving the
+  // cursor or erasing first keeps the value for editing.
+  bool fresh = true;
   for (;;) {
     terminal_.DrawPage();
     const int row = terminal_.currentRow();
     const int column = terminal_.valueColumn();
-    const int width = std::max(1, std::min(DisplayWidth(def), COLS - column - 1));
+    // One column more than the field's width, for the cursor after the last character.
+    const int width = std::max(1, std::min(DisplayWidth(def) + 1, COLS - column - 1));
     const std::size_t offset = cursor >= static_cast<std::size_t>(width) ? cursor - width + 1 : 0;
     Put(stdscr, row, column, width, WideOfCp1252(text).substr(offset), A_REVERSE);
     move(row, column + static_cast<int>(cursor - offset));
@@ -350,6 +354,12 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
       return;
     }
     page.refusal.clear();
+    const std::optional<char> typedByte = press.function ? std::nullopt : ByteOfTyped(press.code);
+    if (fresh && typedByte) {
+      text.clear();
+      cursor = 0;
+    }
+    fresh = false;
     if (press.function) {
       switch (press.code) {
         case KEY_LEFT:
@@ -378,9 +388,9 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
     } else if (press.code == 21) {  // Ctrl-U empties the field
       text.clear();
       cursor = 0;
-    } else if (const std::optional<char> byte = ByteOfTyped(press.code)) {
+    } else if (typedByte) {
       if (text.size() < maxTyped) {
-        text.insert(cursor++, 1, *byte);
+        text.insert(cursor++, 1, *typedByte);
       } else {
         beep();
       }
