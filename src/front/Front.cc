@@ -73,6 +73,7 @@ void BuildHeadings() {
   const HostConvert& convert = Convert();
   const HostBracketList& brackets = Brackets();
   convert.Trim(m.parimo.LINTANA.str(), m.headingList);
+  if (m.headingList.empty()) m.headingList = "[]";  // a blank list field means no heading
   brackets.Count(m.headingList, m.headingCount);
   m.headingLegend.clear();
   std::string rest = m.headingList;

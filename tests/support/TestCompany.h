@@ -1,0 +1,37 @@
+// A company of our real host in a temporary data directory, for tests that run the module
+// on the real store with scripted screens:
+//
+//   TestCompany company("01/01/2005", "31/12/2005");
+//   auto session = company.Open("LINTANA = []\nCOMPTA = O\n");   // answers for the screens
+//   session->Run("LectParamImmo");                                 // the module at work
+//   ... MImmo() holds the module state until the session goes.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <string>
+
+#include "platform/app/Session.h"
+#include "support/TempDir.h"
+
+namespace actifix::testing {
+
+class TestCompany {
+ public:
+  TestCompany(const std::string& yearStart, const std::string& yearEnd,
+              const std::string& code = "01");
+
+  // A session on the company whose screens answer from `script` and whose transcript goes to
+  // transcript.txt of the data directory. One session at a time.
+  std::unique_ptr<platform::Session> Open(const std::string& script = "");
+
+  const std::filesystem::path& dataDir() const { return dir_.path(); }
+  std::filesystem::path transcript() const { return dir_.path() / "transcript.txt"; }
+  std::filesystem::path editions() const { return dir_.path() / "editions"; }
+
+ private:
+  TempDir dir_;
+  std::string code_;
+};
+
+}  // namespace actifix::testing
