@@ -61,7 +61,7 @@ INSTANTIATE_TEST_SUITE_P(
                       ExerciseCase{"01/07/2026", "30/06/2027", 3, "01/07/2028", "30/06/2029"}));
 
 struct HeadingCase {
-  const char* lintana;
+  const char* script;  // answers of the parameters screen
   int32_t count;
   const char* legend;
 };
@@ -71,7 +71,7 @@ class HeadingsTest : public ::testing::TestWithParam<HeadingCase> {};
 TEST_P(HeadingsTest, CountAndLegend) {
   const HeadingCase& c = GetParam();
   TestCompany company("01/01/2026", "31/12/2026");
-  auto session = company.Open(ParametersScript(c.lintana));
+  auto session = company.Open(c.script);
   session->Run("LectParamImmo");
   EXPECT_EQ(MImmo().headingCount, c.count);
   EXPECT_EQ(MImmo().headingLegend, c.legend);
@@ -79,10 +79,14 @@ TEST_P(HeadingsTest, CountAndLegend) {
 
 INSTANTIATE_TEST_SUITE_P(
     Lists, HeadingsTest,
-    ::testing::Values(HeadingCase{"[]", 0, ""}, HeadingCase{"", 0, ""},
-                      HeadingCase{"[Service,Atelier]", 2, "1 : Service - 2 : Atelier"},
-                      HeadingCase{"[ Service ,  Atelier]", 2, "1 : Service - 2 : Atelier"},
-                      HeadingCase{"[Site,Service,Projet]", 3,
+    ::testing::Values(HeadingCase{"LINTANA = []\nCOMPTA = O\n", 0, ""},
+                      // A blank list saved unchecked with F1 means no heading.
+                      HeadingCase{"LINTANA =\nLINTANA F1\n", 0, ""},
+                      HeadingCase{"LINTANA = [Service,Atelier]\nCOMPTA = O\n", 2,
+                                  "1 : Service - 2 : Atelier"},
+                      HeadingCase{"LINTANA = [ Service ,  Atelier]\nCOMPTA = O\n", 2,
+                                  "1 : Service - 2 : Atelier"},
+                      HeadingCase{"LINTANA = [Site,Service,Projet]\nCOMPTA = O\n", 3,
                                   "1 : Site - 2 : Service - 3 : Projet"}));
 
 TEST(ParametersTest, SecondLoadFindsTheRecordWithoutAskingAgain) {
