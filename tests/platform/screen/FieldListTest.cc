@@ -90,9 +90,7 @@ TEST(FieldListTest, AssetCardFirstListHasElevenFields) {
   EXPECT_EQ(items[9].field.label, "No CPT DE CREANCE OU TRESORERIE");
 }
 
-TEST(FieldListTest, EmptyListHasNoFields) {
-  EXPECT_TRUE(ParseFieldList("[]").empty());
-}
+TEST(FieldListTest, EmptyListHasNoFields) { EXPECT_TRUE(ParseFieldList("[]").empty()); }
 
 TEST(FieldListTest, FindsFieldsWithoutSurroundingBlanks) {
   const std::vector<FieldListItem> items =
