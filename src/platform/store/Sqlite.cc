@@ -53,9 +53,7 @@ Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   }
 }
 
-Statement::~Statement() {
-  sqlite3_finalize(stmt_);
-}
+Statement::~Statement() { sqlite3_finalize(stmt_); }
 
 Statement::Statement(Statement&& other) noexcept
     : db_(std::exchange(other.db_, nullptr)), stmt_(std::exchange(other.stmt_, nullptr)) {}
@@ -106,9 +104,7 @@ void Statement::Reset() {
   sqlite3_clear_bindings(stmt_);
 }
 
-int64_t Statement::Int(int column) const {
-  return sqlite3_column_int64(stmt_, column);
-}
+int64_t Statement::Int(int column) const { return sqlite3_column_int64(stmt_, column); }
 
 std::string Statement::Bytes(int column) const {
   const void* data = sqlite3_column_blob(stmt_, column);

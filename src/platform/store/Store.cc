@@ -96,6 +96,11 @@ struct Store::RecordTable {
 
 // One key file. `seq` orders the entries of one key: always 0 in a "P" file, so that the
 // primary key (key, seq) refuses a second entry; the insertion counter in an "S" file.
+//
+// The walk remembers the last entry returned (walkKey, walkSeq). While the file is not
+// changed, Next keeps stepping the query that found it (`live`), which costs no new seek;
+// any change to the file, a commit or a rollback ends that query, and the next Next seeks
+// past the remembered entry afresh.
 struct Store::KeyTable {
   enum class Walk { kNotStarted, kBeforeFirst, kAt };
 
@@ -109,7 +114,16 @@ struct Store::KeyTable {
   Walk walk = Walk::kNotStarted;
   std::string walkKey;
   int64_t walkSeq = 0;
+  Statement* live = nullptr;  // first or next, still stepping, valid while version holds
+  uint64_t version = 0, liveVersion = 0;
   Statement find, insert, removeOne, clear, first, next, range, rangeFrom;
+
+  void StopWalk() {
+    if (live != nullptr) live->Reset();
+    live = nullptr;
+  }
+  // Called before every write to the file.
+  void Changed() { ++version; }
 
   bool unique() const { return kind == "P"; }
   void CheckKey(const std::string& key, const std::string& operation) const {
@@ -242,6 +256,7 @@ void Store::Commit() {
       update.Run(kCommit, records->subject);
     }
   }
+  StopWalks();  // a walk goes on after the commit by seeking again
   try {
     db_->CommitWrite(kCommit);
   } catch (...) {
@@ -419,9 +434,7 @@ void Store::WriteText(int16_t handle, int32_t number, const std::string& text) {
   }
 }
 
-int32_t Store::LastRecordNumber(int16_t handle) {
-  return Records(handle, kLastNumber).lastRead;
-}
+int32_t Store::LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
 
 // ---------------------------------------------------------------------------------------
 // Text files
@@ -481,6 +494,7 @@ void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::s
     reopened = h;
   }
   if (reopened != 0 && !temporary) {
+    keys_[reopened]->StopWalk();
     keys_[reopened]->walk = KeyTable::Walk::kNotStarted;
     handle = reopened;
     return;
@@ -531,9 +545,9 @@ void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::s
       db_->Prepare("DELETE FROM " + t + " WHERE key = ?1 AND seq = (SELECT seq FROM " + t +
                    " WHERE key = ?1 AND num = ?2 ORDER BY seq LIMIT 1)");
   keys->clear = db_->Prepare("DELETE FROM " + t);
-  keys->first = db_->Prepare("SELECT key, seq, num FROM " + t + " ORDER BY key, seq LIMIT 1");
+  keys->first = db_->Prepare("SELECT key, seq, num FROM " + t + " ORDER BY key, seq");
   keys->next = db_->Prepare("SELECT key, seq, num FROM " + t +
-                            " WHERE (key, seq) > (?, ?) ORDER BY key, seq LIMIT 1");
+                            " WHERE (key, seq) > (?, ?) ORDER BY key, seq");
   keys->range =
       db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? AND key < ? ORDER BY key, seq");
   keys->rangeFrom = db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? ORDER BY key, seq");
@@ -571,12 +585,14 @@ int32_t Store::Insert(int16_t keyHandle, const std::string& key, int16_t recordH
     if (records.lastWritten != number)
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
+    keys.Changed();
     keys.insert.BindBlob(1, key).Bind(2, keys.unique() ? 0 : keys.lastSeq + 1).Bind(3, number);
     keys.insert.Run(kInsert, keys.subject);
     if (!keys.unique()) ++keys.lastSeq;
     savepoint.Release();
   } catch (...) {
     records.Forget();  // the cached text may be of the record just rolled back
+    StopWalks();       // and no query runs on across a rollback
     throw;
   }
   return number;
@@ -587,6 +603,7 @@ void Store::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
   db_->BeginWrite(kAddKey, keys.subject);
+  keys.Changed();
   keys.insert.BindBlob(1, key).Bind(2, keys.unique() ? 0 : keys.lastSeq + 1).Bind(3, number);
   keys.insert.Run(kAddKey, keys.subject);
   if (!keys.unique()) ++keys.lastSeq;
@@ -598,27 +615,35 @@ void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   RecordTable& records = Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   db_->BeginWrite(kDelete, keys.subject);
-  Savepoint savepoint(*savepoint_, kDelete, keys.subject);
-  keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kDelete, keys.subject);
-  const int entries = sqlite3_changes(db_->handle());
-  records.remove.Bind(1, number).Run(kDelete, records.subject);
-  const int removed = sqlite3_changes(db_->handle());
-  if (entries == 0 && removed == 0)
-    throw HostError(kDelete, keys.subject,
-                    "ni la clé ni l'enregistrement " + std::to_string(number) + " n'existent");
-  savepoint.Release();
+  keys.Changed();
   if (records.cachedNumber == number) records.Forget();
+  try {
+    Savepoint savepoint(*savepoint_, kDelete, keys.subject);
+    keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kDelete, keys.subject);
+    const int entries = sqlite3_changes(db_->handle());
+    records.remove.Bind(1, number).Run(kDelete, records.subject);
+    const int removed = sqlite3_changes(db_->handle());
+    if (entries == 0 && removed == 0)
+      throw HostError(kDelete, keys.subject,
+                      "ni la clé ni l'enregistrement " + std::to_string(number) + " n'existent");
+    savepoint.Release();
+  } catch (...) {
+    StopWalks();
+    throw;
+  }
 }
 
 void Store::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kRemoveKey);
   db_->BeginWrite(kRemoveKey, keys.subject);
+  keys.Changed();
   keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kRemoveKey, keys.subject);
 }
 
 void Store::Clear(int16_t keyHandle) {
   KeyTable& keys = Keys(keyHandle, kClear);
   db_->BeginWrite(kClear, keys.subject);
+  keys.Changed();
   keys.clear.Run(kClear, keys.subject);
 }
 
@@ -627,23 +652,40 @@ bool Store::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::stri
   RecordTable& records = Records(recordHandle, operation);
   if (!fromStart && keys.walk == KeyTable::Walk::kNotStarted)
     throw HostError(operation, keys.subject, "parcours non commencé : First doit précéder Next");
-  Statement& query =
-      fromStart || keys.walk == KeyTable::Walk::kBeforeFirst ? keys.first : keys.next;
-  if (&query == &keys.next) query.BindBlob(1, keys.walkKey).Bind(2, keys.walkSeq);
-  if (!query.Step(operation, keys.subject)) {
-    query.Reset();
+  if (fromStart || keys.live == nullptr || keys.liveVersion != keys.version) {
+    keys.StopWalk();
+    if (fromStart || keys.walk == KeyTable::Walk::kBeforeFirst) {
+      keys.live = &keys.first;
+    } else {
+      keys.live = &keys.next;
+      keys.next.BindBlob(1, keys.walkKey).Bind(2, keys.walkSeq);
+    }
+    keys.liveVersion = keys.version;
+  }
+  bool row = false;
+  try {
+    row = keys.live->Step(operation, keys.subject);
+  } catch (...) {
+    keys.live = nullptr;  // Step has reset it
+    throw;
+  }
+  if (!row) {
+    keys.StopWalk();
     if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
     key.clear();
     return false;
   }
-  keys.walkKey = query.Bytes(0);
-  keys.walkSeq = query.Int(1);
-  const auto number = static_cast<int32_t>(query.Int(2));
-  query.Reset();
+  keys.walkKey = keys.live->Bytes(0);
+  keys.walkSeq = keys.live->Int(1);
+  const auto number = static_cast<int32_t>(keys.live->Int(2));
   keys.walk = KeyTable::Walk::kAt;
   key = keys.walkKey;
   Load(records, number, operation);
   return true;
+}
+
+void Store::StopWalks() {
+  for (const auto& [handle, keys] : keys_) keys->StopWalk();
 }
 
 bool Store::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {

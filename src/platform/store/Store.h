@@ -103,6 +103,8 @@ class Store {
   // The entry at or after the walk position, record read, key returned.
   bool Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
             const std::string& operation);
+  // Ends the queries of running walks (before a commit, after a rollback).
+  void StopWalks();
   std::filesystem::path Resolve(const std::string& name) const;
 
   // Declared first so that it is destroyed last, after every statement over it.

@@ -99,6 +99,7 @@ TEST_F(StoreTest, WalkSurvivesDeletionsAndInsertionsOnTheWay) {
     records->LastRecordNumber(immo, number);
     if (key == "B") Insert(primary, "A", "A");  // behind the cursor: not seen
     if (key == "D") Insert(primary, "E", "E");  // ahead: seen
+    if (key == "E") store->Commit();            // a commit does not lose the place
     // The current entry goes with its record, as the fiscal-year opening removes assets.
     if (key == "D" || key == "F") keyed->Delete(primary, key, number, immo);
     if (key == "F") {
@@ -111,6 +112,32 @@ TEST_F(StoreTest, WalkSurvivesDeletionsAndInsertionsOnTheWay) {
   }
   EXPECT_EQ(seen, (Keys{"B", "D", "E", "F"}));
   EXPECT_EQ(Walk(primary), (Keys{"A", "B", "E"}));
+}
+
+TEST_F(StoreTest, TwoWalksInterleavedKeepTheirOwnPlaces) {
+  for (const char* key : {"A", "B", "C"}) {
+    const int32_t n = Insert(primary, key, key);
+    keyed->AddKey(secondary, std::string("S") + key, n);
+  }
+  Keys seen;
+  std::string k1, k2;
+  int16_t f1 = 0, f2 = 0;
+  keyed->First(primary, immo, f1, k1);
+  keyed->First(secondary, immo, f2, k2);
+  while (f1 != 0 || f2 != 0) {
+    if (f1 != 0) seen.push_back(k1);
+    if (f2 != 0) seen.push_back(k2);
+    if (f1 != 0) keyed->Next(primary, immo, f1, k1);
+    if (f2 != 0) keyed->Next(secondary, immo, f2, k2);
+  }
+  EXPECT_EQ(seen, (Keys{"A", "SA", "B", "SB", "C", "SC"}));
+  // At the end, Next stays at the end, and sees an entry added after the last one.
+  keyed->Next(primary, immo, f1, k1);
+  EXPECT_EQ(f1, 0);
+  Insert(primary, "D", "D");
+  keyed->Next(primary, immo, f1, k1);
+  EXPECT_NE(f1, 0);
+  EXPECT_EQ(k1, "D");
 }
 
 TEST_F(StoreTest, ListPrefixGivesRecordNumbersInKeyOrder) {
