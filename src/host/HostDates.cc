@@ -20,15 +20,11 @@ struct Ymd {
   int day;
 };
 
-constexpr bool IsLeap(int y) {
-  return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0;
-}
+constexpr bool IsLeap(int y) { return (y % 4 == 0 && y % 100 != 0) || y % 400 == 0; }
 
 constexpr int kMonthDays[12] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
 
-constexpr int DaysInMonth(int y, int m) {
-  return m == 2 && IsLeap(y) ? 29 : kMonthDays[m - 1];
-}
+constexpr int DaysInMonth(int y, int m) { return m == 2 && IsLeap(y) ? 29 : kMonthDays[m - 1]; }
 
 // Days since 01/03/0000 shifted to the civil epoch (H. Hinnant's days_from_civil).
 constexpr long DaysFromCivil(int y, int m, int d) {
@@ -66,9 +62,7 @@ std::string_view TrimBlanks(std::string_view text) {
   return text.substr(first, text.find_last_not_of(' ') - first + 1);
 }
 
-bool IsDigit(char c) {
-  return c >= '0' && c <= '9';
-}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Outcome of reading a date text: empty (blank), a date, or the French reason it is none.
 struct Parsed {

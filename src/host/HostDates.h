@@ -16,9 +16,10 @@ namespace actifix {
 
 class HostDates {
  public:
-  // The empty (or blank) text packs to 3 zero bytes. REQUIRES: a valid date or empty text.
+  // The empty (or blank) text packs to 3 zero bytes; a text that is not a date throws.
   void PackDate(const std::string& dateText, std::string& packed) const;
-  // 3 zero bytes (or 3 blanks) unpack to "" and 0.
+  // 3 zero bytes (or 3 blanks) unpack to "" and 0. Throws HostError for a text that is not
+  // 3 bytes or a day number past 31/12/9999.
   void UnpackDate(const std::string& packed, std::string& dateText, int32_t& day) const;
   void UnpackText(const std::string& packed, std::string& dateText) const;
   // 0 for an empty or blank text; throws HostError for a text that is not a date.

@@ -66,7 +66,7 @@ TEST(HostDates, EveryDayOf1900To2200RoundTripsAndPacksInDateOrder) {
   int d = 1, m = 1, y = 1900;
   std::string previous;
   for (int32_t day = first; day <= last; ++day, NextDate(d, m, y)) {
-    char expected[11];
+    char expected[40];
     std::snprintf(expected, sizeof expected, "%02d/%02d/%04d", d, m, y);
     std::string text;
     kDates.DateOfDay(day, text);
