@@ -10,6 +10,7 @@
 #include "platform/app/Session.h"
 #include "platform/app/TerminalInterface.h"
 #include "platform/screen/Script.h"
+#include "platform/screen/Terminal.h"
 
 namespace actifix::platform {
 
@@ -46,12 +47,13 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
   options.interruptAfter = args.interruptAfter;
   options.pdf = !args.noPdf;
 
-  std::unique_ptr<UserInterface> ui;
-  if (!args.script.empty())
-    ui = std::make_unique<ScriptedInterface>(args.script, args.transcript);
-  else
-    ui = std::make_unique<TerminalInterface>();
-  Session session(options, std::move(ui));
+  if (args.script.empty()) {
+    Terminal terminal;
+    Session session(options, std::make_unique<TerminalInterface>(terminal));
+    session.Run(args.operation);
+    return kExitOk;
+  }
+  Session session(options, std::make_unique<ScriptedInterface>(args.script, args.transcript));
   try {
     session.Run(args.operation);
   } catch (const ScriptError& e) {

@@ -1,24 +1,74 @@
 #include "platform/app/TerminalInterface.h"
 
-#include "host/HostError.h"
+#include <fstream>
+#include <sstream>
+
+#include "platform/screen/Terminal.h"
+#include "platform/screen/TerminalScreen.h"
 
 namespace actifix::platform {
 
-TerminalInterface::TerminalInterface() {
-  throw HostError("actifix", "",
-                  "l'interface plein écran n'est pas encore disponible ; "
-                  "utilisez --script");
+namespace {
+
+std::string ReadText(const std::filesystem::path& path) {
+  std::ifstream in(path);
+  std::stringstream text;
+  text << in.rdbuf();
+  return text.str();
 }
 
-TerminalInterface::~TerminalInterface() = default;
+}  // namespace
 
-std::unique_ptr<HostScreen> TerminalInterface::MakeScreen() { return nullptr; }
-std::unique_ptr<HostChoiceList> TerminalInterface::MakeChoiceList() { return nullptr; }
-std::unique_ptr<HostMessageBox> TerminalInterface::MakeMessageBox() { return nullptr; }
-void TerminalInterface::SetBeforeWait(std::function<void()> hook) { beforeWait_ = std::move(hook); }
-void TerminalInterface::EditionClosed(const std::string&, const std::filesystem::path&) {}
+TerminalInterface::TerminalInterface(Terminal& terminal) : terminal_(terminal) {}
+
+std::unique_ptr<HostScreen> TerminalInterface::MakeScreen() {
+  return std::make_unique<TerminalScreen>(terminal_);
+}
+
+std::unique_ptr<HostChoiceList> TerminalInterface::MakeChoiceList() {
+  return std::make_unique<TerminalChoiceList>(terminal_);
+}
+
+std::unique_ptr<HostMessageBox> TerminalInterface::MakeMessageBox() {
+  return std::make_unique<TerminalMessageBox>(terminal_);
+}
+
+void TerminalInterface::SetBeforeWait(std::function<void()> hook) {
+  terminal_.beforeWait = std::move(hook);
+}
+
+void TerminalInterface::EditionClosed(const std::string& titleUtf8,
+                                      const std::filesystem::path& text) {
+  editions_.push_back({titleUtf8, text});
+}
+
 void TerminalInterface::AnomalyReported(const Anomaly& anomaly) { anomalies_.push_back(anomaly); }
-bool TerminalInterface::InterruptRequested() { return false; }
-void TerminalInterface::OperationEnded() {}
+
+bool TerminalInterface::InterruptRequested() { return terminal_.InterruptRequested(); }
+
+// The anomalies first, then the editions: one is shown at once, several are offered in a list
+// to read as many as the user wants.
+void TerminalInterface::OperationEnded() {
+  if (!anomalies_.empty()) {
+    std::string text;
+    for (const Anomaly& a : anomalies_) text += a.routine + " : " + a.message + "\n";
+    text += "\n(Ces anomalies sont aussi inscrites au journal des anomalies de l'entreprise.)\n";
+    terminal_.ShowPager("Anomalies relevées", text);
+    anomalies_.clear();
+  }
+  if (editions_.size() == 1) {
+    terminal_.ShowPager(editions_[0].title, ReadText(editions_[0].text));
+  } else if (editions_.size() > 1) {
+    std::vector<std::string> items;
+    for (const ClosedEdition& e : editions_) items.push_back(e.text.filename().string());
+    for (;;) {
+      const int chosen = terminal_.RunMenu(
+          std::to_string(editions_.size()) + " éditions imprimées : laquelle lire ?", items);
+      if (chosen < 0) break;
+      terminal_.ShowPager(editions_[chosen].title, ReadText(editions_[chosen].text));
+    }
+  }
+  editions_.clear();
+}
 
 }  // namespace actifix::platform

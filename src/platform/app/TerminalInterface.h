@@ -1,5 +1,5 @@
-// The terminal face: the ncurses full-screen UI, a pager for each closed edition, and the
-// anomalies shown when the operation ends.
+// The terminal face: the ncurses full-screen UI, the closed editions offered in a pager, and
+// the anomalies shown when the operation ends.
 #pragma once
 
 #include <memory>
@@ -9,10 +9,12 @@
 
 namespace actifix::platform {
 
+class Terminal;
+
 class TerminalInterface : public UserInterface {
  public:
-  TerminalInterface();
-  ~TerminalInterface() override;
+  // REQUIRES: `terminal` outlives this interface and the screens it makes.
+  explicit TerminalInterface(Terminal& terminal);
 
   std::unique_ptr<HostScreen> MakeScreen() override;
   std::unique_ptr<HostChoiceList> MakeChoiceList() override;
@@ -24,7 +26,13 @@ class TerminalInterface : public UserInterface {
   void OperationEnded() override;
 
  private:
-  std::function<void()> beforeWait_;
+  struct ClosedEdition {
+    std::string title;
+    std::filesystem::path text;
+  };
+
+  Terminal& terminal_;
+  std::vector<ClosedEdition> editions_;
   std::vector<Anomaly> anomalies_;
 };
 

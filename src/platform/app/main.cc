@@ -11,6 +11,7 @@
 #include "platform/app/CompanyCommands.h"
 #include "platform/app/DemoCommand.h"
 #include "platform/app/GlobalOptions.h"
+#include "platform/app/MenuCommand.h"
 #include "platform/app/RunCommand.h"
 
 using namespace actifix;
@@ -33,6 +34,7 @@ int main(int argc, char** argv) {
 
   AddCompanyCommands(app, global, action);
   AddRunCommand(app, global, action);
+  AddMenuCommand(app, global, action);
   AddDemoCommand(app, global, action);
   AddCalcCommand(app, action);
 
