@@ -227,6 +227,8 @@ void Terminal::DrawPage() {
     const PageField& f = p.fields[p.current];
     std::string text = f.help;
     if (!f.hint.empty()) text += (text.empty() ? "" : "  ") + f.hint;
+    if (!p.choices.empty())
+      text += std::string(text.empty() ? "" : "  ") + "Valeurs : " + p.choices;
     Put(stdscr, HintRow(), 1, COLS - 2, WideOfCp1252(text), A_DIM);
   }
   if (!p.refusal.empty()) {

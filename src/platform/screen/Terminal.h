@@ -50,6 +50,7 @@ struct Page {
   std::deque<std::string> scroll;  // progress lines, the last ones kept
   int current = -1;                // index of the field being asked, or -1
   std::string prompt;              // UTF-8: a question asked on the hint row (confirmations)
+  std::string choices;             // values allowed in the asked field ("L, D, E"), if any
 };
 
 // One key read from the terminal: a character typed, or a key of ncurses (KEY_F(1)...).

@@ -398,12 +398,20 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
   }
 }
 
+// A list of allowed values ("[L,D,E]") is shown under the field; the module checks them.
 void TerminalScreen::AskField(const std::string& field, std::string& value, int16_t& key,
-                              const std::string& /*choices*/, const std::string& /*attribute*/) {
+                              const std::string& choices, const std::string& /*attribute*/) {
   const int index = IndexOf(field);
   if (index < 0)
     throw HostError("HostScreen.AskField", ToUtf8(field), "champ non défini sur cet écran");
+  std::string& shownChoices = terminal_.page().choices;
+  shownChoices.clear();
+  if (!choices.empty() && choices.front() == '[') {
+    for (const std::string& choice : SplitList(choices))
+      shownChoices += (shownChoices.empty() ? "" : ", ") + choice;
+  }
   Edit(index, terminal_.page().fields[index].def.type, value, key);
+  shownChoices.clear();
 }
 
 void TerminalScreen::AskDate(const std::string& field, std::string& dateText, int16_t& key,

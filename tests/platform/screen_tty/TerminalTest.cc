@@ -53,7 +53,7 @@ void RunChildPage(const char* resultFile) {
     screen.AskDate("DATACQ", date, key, day, "B");
     out << "DATACQ " << date << " " << day << " " << key << "\n";
     std::string yesNo = "O";
-    screen.AskField("COMPTA", yesNo, key, "[]", "B");
+    screen.AskField("COMPTA", yesNo, key, "[O,N]", "B");
     out << "COMPTA " << yesNo << " " << key << "\n";
     int16_t answer = 0;
     screen.AskConfirm(answer, key, "B");
@@ -161,6 +161,7 @@ TEST_F(TerminalTest, EntryPageListsBoxAndConversions) {
   ASSERT_TRUE(WaitFor("date non valable")) << Screen();
   Keys("C-u 31/12/2026 F6");
   ASSERT_TRUE(WaitFor("Oui")) << Screen();
+  EXPECT_TRUE(WaitFor("Valeurs : O, N")) << Screen();
   Keys("n Enter");  // the first key typed replaces "Oui"
   ASSERT_TRUE(WaitFor("Confirmez-vous")) << Screen();
   Keys("o Enter");
