@@ -113,21 +113,20 @@ Parsed ParseOrThrow(const std::string& text, const char* operation) {
   return parsed;
 }
 
-void Put2(std::string& out, int v) {
-  out.push_back(static_cast<char>('0' + v / 10 % 10));
-  out.push_back(static_cast<char>('0' + v % 10));
-}
-
+// "dd/mm/yyyy", written in place: dates are made in the depreciation's inner loops.
 std::string Text(const Ymd& date) {
-  std::string out;
-  out.reserve(10);
-  Put2(out, date.day);
-  out.push_back('/');
-  Put2(out, date.month);
-  out.push_back('/');
-  Put2(out, date.year / 100);
-  Put2(out, date.year % 100);
-  return out;
+  char out[10];
+  const auto put2 = [&out](int at, int v) {
+    out[at] = static_cast<char>('0' + v / 10 % 10);
+    out[at + 1] = static_cast<char>('0' + v % 10);
+  };
+  put2(0, date.day);
+  out[2] = '/';
+  put2(3, date.month);
+  out[5] = '/';
+  put2(6, date.year / 100);
+  put2(8, date.year % 100);
+  return std::string(out, sizeof out);
 }
 
 Ymd DateOfDayOrThrow(long day, const char* operation) {
@@ -193,13 +192,15 @@ void HostDates::Split(const std::string& dateText, int16_t& day, int16_t& month,
 
 void HostDates::Compose(const int16_t& day, const int16_t& month, const int16_t& year,
                         std::string& dateText) const {
-  const std::string subject =
-      std::to_string(day) + ", " + std::to_string(month) + ", " + std::to_string(year);
-  if (month < 1 || month > 12)
-    throw HostError("HostDates.Compose", subject, "le mois doit être compris entre 1 et 12");
-  if (day < 1) throw HostError("HostDates.Compose", subject, "le jour doit être au moins 1");
-  if (year < kFirstYear || year > kLastYear)
-    throw HostError("HostDates.Compose", subject, "l'année doit être comprise entre 1900 et 9999");
+  // The subject is written only on failure: Compose runs in the depreciation's inner loops.
+  const auto fail = [&](const char* cause) {
+    throw HostError(
+        "HostDates.Compose",
+        std::to_string(day) + ", " + std::to_string(month) + ", " + std::to_string(year), cause);
+  };
+  if (month < 1 || month > 12) fail("le mois doit être compris entre 1 et 12");
+  if (day < 1) fail("le jour doit être au moins 1");
+  if (year < kFirstYear || year > kLastYear) fail("l'année doit être comprise entre 1900 et 9999");
   const int last = DaysInMonth(year, month);
   dateText = Text({year, month, day > last ? last : static_cast<int>(day)});
 }
