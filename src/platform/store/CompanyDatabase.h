@@ -50,6 +50,12 @@ class CompanyDatabase {
   static constexpr int32_t kApplicationId = 0x41637446;
   static constexpr int kSchemaVersion = 1;
 
+  // <dataDirectory>/<code>Actifix.db. REQUIRES: `code` already checked (IsCompanyCode).
+  static std::filesystem::path PathFor(const std::filesystem::path& dataDirectory,
+                                       const std::string& code) {
+    return dataDirectory / (code + "Actifix.db");
+  }
+
   // Creates the database at `path` with its schema and settings.
   // Throws HostError when the file already exists (left untouched) or cannot be made.
   static std::unique_ptr<CompanyDatabase> Create(const std::filesystem::path& path,

@@ -58,7 +58,7 @@ class StoreTest : public ::testing::Test {
     Reopen();
   }
 
-  std::filesystem::path path() const { return dir_.path() / "01Actifix.db"; }
+  std::filesystem::path path() const { return CompanyDatabase::PathFor(dir_.path(), "01"); }
 
   // Drops the store without committing (as a crash would), then opens everything again.
   void Reopen() {
