@@ -1,5 +1,6 @@
 #include "platform/app/ScriptedInterface.h"
 
+#include <chrono>
 #include <iostream>
 
 namespace actifix::platform {
@@ -25,8 +26,16 @@ std::unique_ptr<HostMessageBox> ScriptedInterface::MakeMessageBox() {
   return std::make_unique<ScriptedMessageBox>(*session_);
 }
 
+// A script is batch work: nobody waits at the screen, so its writes are committed at most
+// once a second (and when the operation ends) rather than before every answer.
 void ScriptedInterface::SetBeforeWait(std::function<void()> hook) {
-  session_->beforeWait = std::move(hook);
+  using Clock = std::chrono::steady_clock;
+  session_->beforeWait = [hook = std::move(hook), last = Clock::now()]() mutable {
+    const Clock::time_point now = Clock::now();
+    if (now - last < std::chrono::seconds(1)) return;
+    last = now;
+    hook();
+  };
 }
 
 void ScriptedInterface::EditionClosed(const std::string& titleUtf8,
