@@ -43,7 +43,12 @@ std::optional<double> ReadAmountText(const std::string& text, bool& blank) {
 
 }  // namespace
 
-EditionEngine::EditionEngine(EditionOptions options) : options_(std::move(options)) {}
+// A page holds at least its header, the column headings and one line.
+constexpr int kMinPageLength = 6;
+
+EditionEngine::EditionEngine(EditionOptions options) : options_(std::move(options)) {
+  options_.pageLength = std::clamp(options_.pageLength, kMinPageLength, 32767);
+}
 
 // An edition still open when the engine goes is dropped, as documented in the header.
 EditionEngine::~EditionEngine() = default;

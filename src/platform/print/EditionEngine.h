@@ -72,9 +72,9 @@ struct EditionOptions {
   std::filesystem::path outDir;  // one set of files per closed edition; empty: no files
   std::string company;           // UTF-8, for the page header
   std::string date;              // "dd/mm/yyyy", for the page header
-  int pageLength = 66;
-  long interruptAfter = -1;  // --interrupt-after N: Interrupted() turns true after N lines
-  bool pdf = true;           // calc and tests may skip the PDF
+  int pageLength = 66;           // at least 6: the header, the headings and a line
+  long interruptAfter = -1;      // --interrupt-after N: Interrupted() turns true after N lines
+  bool pdf = true;               // calc and tests may skip the PDF
   std::function<void(const std::string& titleUtf8, const std::filesystem::path& textFile)> onClosed;
   std::function<bool()> interruptRequested;  // the terminal's Ctrl-C flag, may be empty
   // When set, the JSON lines of every edition are also written there as they are printed

@@ -450,6 +450,23 @@ TEST(EditionText, PagesHeadersAndTheLineCounter) {
   EXPECT_NE(t.Text().back(), '\f');
 }
 
+TEST(EditionText, APageHoldsAtLeastItsHeaderHeadingsAndOneLine) {
+  TextEdition t(1);
+  EditionEngine e(t.options);
+  EXPECT_EQ(e.PageLength(), 6);
+  e.Open(kZero, kZero, kZero, "T", kMinus1);
+  e.DefineColumns(kAccountColumns);
+  for (int i = 0; i < 3; ++i) {
+    e.SetCell("NOCPTCG", std::to_string(i), "@");
+    e.PrintLine();
+  }
+  e.Close(kZero);
+  t.closed = e.LastTextFile();
+  const auto pages = t.Pages();
+  ASSERT_EQ(pages.size(), 3u);
+  for (const auto& page : pages) EXPECT_EQ(SplitLines(page).size(), 6u);
+}
+
 // ---- Files ----
 
 TEST(EditionFilesWritten, NumberedSetsAndTheClosedCallback) {
