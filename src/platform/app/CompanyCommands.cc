@@ -1,13 +1,13 @@
 #include "platform/app/CompanyCommands.h"
 
 #include <CLI/CLI.hpp>
-#include <chrono>
 #include <iostream>
 #include <memory>
 
 #include "host/HostDates.h"
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCode.h"
+#include "platform/app/LocalTime.h"
 #include "platform/store/CompanyDatabase.h"
 
 namespace actifix::platform {
@@ -44,14 +44,7 @@ void CheckCode(const std::string& code) {
     throw UserError("Code entreprise « " + code + " » refusé : il faut deux lettres ou chiffres.");
 }
 
-std::string Today() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[16];
-  std::strftime(text, sizeof text, "%d/%m/%Y", &local);
-  return text;
-}
+std::string Today() { return LocalTimeText("%d/%m/%Y"); }
 
 // The working date by default: today when it lies in the fiscal year, else the year's start.
 std::string DefaultWorkDate(const std::vector<std::string>& year) {

@@ -1,25 +1,16 @@
 #include "platform/app/PlatformRuntime.h"
 
-#include <chrono>
-#include <cstdio>
-#include <ctime>
 #include <fstream>
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "platform/app/LocalTime.h"
 
 namespace actifix::platform {
 
 namespace {
 
-std::string Now() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  std::tm local{};
-  localtime_r(&now, &local);
-  char text[32];
-  std::strftime(text, sizeof text, "%d/%m/%Y %H:%M:%S", &local);
-  return text;
-}
+std::string Now() { return LocalTimeText("%d/%m/%Y %H:%M:%S"); }
 
 }  // namespace
 
