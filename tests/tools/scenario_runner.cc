@@ -12,6 +12,11 @@
 //   == edition N          the JSON lines of the Nth edition of the preceding run, exactly
 //   == editions N         how many editions the preceding run closed
 //   == stderr contains    these lines appear in the error output of the preceding run
+//   == command ARGS       an actifix command (--data is added) whose status and error output
+//                         the following sections check, like a run's
+//   == data lacks         these files do not exist in the data directory
+//   == write NAME         these lines are written to the file NAME of the data directory
+// In outputs, the path of the data directory reads as DATA.
 // Lines starting with "#" outside run and expectation sections are comments.
 #include <fcntl.h>
 #include <spawn.h>
@@ -154,9 +159,19 @@ struct RunResult {
   fs::path transcript, stderrFile, outDir;
 };
 
+// The lines of an output file, with the data directory's path written DATA.
+std::vector<std::string> OutputLines(const fs::path& path, const std::string& dataDir) {
+  std::vector<std::string> lines = ReadLines(path);
+  for (std::string& line : lines)
+    for (std::size_t at = line.find(dataDir); at != std::string::npos; at = line.find(dataDir))
+      line.replace(at, dataDir.size(), "DATA");
+  return lines;
+}
+
 class Checker {
  public:
-  explicit Checker(std::string file) : file_(std::move(file)) {}
+  Checker(std::string file, std::string dataDir)
+      : file_(std::move(file)), dataDir_(std::move(dataDir)) {}
 
   void Fail(const Section& section, const std::string& what) {
     std::cerr << file_ << ":" << section.lineNumber << ": == " << section.name
@@ -171,13 +186,13 @@ class Checker {
       if (run.status != std::stoi(section.argument))
         Fail(section, "exit status " + std::to_string(run.status) + "\n" + ReadAll(run.stderrFile));
     } else if (section.name == "transcript") {
-      CompareExact(section, expected, NonEmpty(ReadLines(run.transcript)));
+      CompareExact(section, expected, NonEmpty(OutputLines(run.transcript, dataDir_)));
     } else if (section.name == "transcript contains") {
-      ContainsInOrder(section, expected, ReadLines(run.transcript));
+      ContainsInOrder(section, expected, OutputLines(run.transcript, dataDir_));
     } else if (section.name == "stderr contains") {
-      ContainsInOrder(section, expected, ReadLines(run.stderrFile));
+      ContainsInOrder(section, expected, OutputLines(run.stderrFile, dataDir_));
     } else if (section.name == "transcript lacks") {
-      const std::vector<std::string> actual = ReadLines(run.transcript);
+      const std::vector<std::string> actual = OutputLines(run.transcript, dataDir_);
       for (const std::string& line : expected)
         if (std::find(actual.begin(), actual.end(), line) != actual.end())
           Fail(section, "unexpected line: " + line);
@@ -233,6 +248,7 @@ class Checker {
   }
 
   std::string file_;
+  std::string dataDir_;
   int failures_ = 0;
 };
 
@@ -253,7 +269,7 @@ int main(int argc, char** argv) {
     const fs::path data = work / "data";
     fs::create_directories(data);
 
-    Checker checker(file);
+    Checker checker(file, data.string());
     RunResult run;
     int runs = 0;
     auto closeRun = [&] {
@@ -275,6 +291,26 @@ int main(int argc, char** argv) {
                                       "\n" + ReadAll(work / "setup.err"));
           }
         }
+      } else if (section.name == "command") {
+        closeRun();
+        ++runs;
+        run = RunResult();
+        run.operation = section.argument;
+        const std::string k = std::to_string(runs);
+        run.transcript = work / ("stdout-" + k + ".txt");
+        run.stderrFile = work / ("stderr-" + k + ".txt");
+        run.outDir = work / ("out-" + k);
+        std::vector<std::string> args = {actifix, "--data", data.string()};
+        for (const std::string& w : Words(section.argument)) args.push_back(w);
+        run.status = Run(args, run.transcript, run.stderrFile);
+      } else if (section.name == "write") {
+        std::ofstream out(data / section.argument);
+        for (const std::string& line : section.lines) out << line << "\n";
+      } else if (section.name == "data") {
+        if (section.argument != "lacks")
+          throw std::runtime_error("== data lacks, not " + section.argument);
+        for (const std::string& name : NonEmpty(section.lines))
+          if (fs::exists(data / name)) checker.Fail(section, "file exists: " + name);
       } else if (section.name == "run") {
         closeRun();
         ++runs;
