@@ -34,9 +34,7 @@ class IndexRestorer {
   int16_t saved_;
 };
 
-void AddTitle(const std::string& text) {
-  Edition().AddStyledTitle(text, "MS", "Arial");
-}
+void AddTitle(const std::string& text) { Edition().AddStyledTitle(text, "MS", "Arial"); }
 
 bool IsZero2(double x) {
   int16_t flag = 0;

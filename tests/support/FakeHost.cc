@@ -471,9 +471,7 @@ std::string PrintedLine::Text(const std::string& column) const {
   return it == texts.end() ? std::string() : it->second;
 }
 
-FakeHost::FakeHost() {
-  SetYear("01/01/2005", "31/12/2005");
-}
+FakeHost::FakeHost() { SetYear("01/01/2005", "31/12/2005"); }
 FakeHost::~FakeHost() = default;
 
 void FakeHost::SetYear(const std::string& start, const std::string& end) {
@@ -512,9 +510,7 @@ std::unique_ptr<HostRuntime> FakeHost::MakeRuntime() {
 std::unique_ptr<HostToolkit> FakeHost::MakeToolkit() {
   return std::make_unique<FakeToolkit>(*this);
 }
-std::unique_ptr<HostScreen> FakeHost::MakeScreen() {
-  return std::make_unique<FakeScreen>(*this);
-}
+std::unique_ptr<HostScreen> FakeHost::MakeScreen() { return std::make_unique<FakeScreen>(*this); }
 std::unique_ptr<HostChoiceList> FakeHost::MakeChoiceList() {
   return std::make_unique<FakeChoiceList>(*this);
 }
