@@ -184,21 +184,21 @@ TotalLineSpec ParseTotalLineDescriptor(const std::string& descriptor) {
   const BracketNode root = ParseBracketList(descriptor);
   if (root.items.size() != 2 || !root.items[0].isList || !root.items[1].isList)
     Fail(std::string("une ligne de total a deux listes : libellés et totaux"_w));
-  TotalLineSpec spec;
+  TotalLineSpec totalLine;
   for (const auto& cell : root.items[0].items) {
     if (!cell.isList || cell.items.size() != 2)
       Fail(std::string("libellé attendu sous la forme [colonne,texte]"_w));
-    spec.labels.push_back({Trimmed(AtomOf(cell.items[0], "nom de colonne")),
-                           AtomOf(cell.items[1], std::string("libellé"_w))});
+    totalLine.labels.push_back({Trimmed(AtomOf(cell.items[0], "nom de colonne")),
+                                AtomOf(cell.items[1], std::string("libellé"_w))});
   }
   for (const auto& cell : root.items[1].items) {
     if (!cell.isList || cell.items.size() != 2)
       Fail("total attendu sous la forme [colonne,niveau]");
     const int level = ReadInt(cell.items[1], "niveau de total");
     if (level != 1 && level != 2) Fail("niveau de total " + std::to_string(level) + " (1 ou 2)");
-    spec.totals.push_back({Trimmed(AtomOf(cell.items[0], "nom de colonne")), level});
+    totalLine.totals.push_back({Trimmed(AtomOf(cell.items[0], "nom de colonne")), level});
   }
-  return spec;
+  return totalLine;
 }
 
 std::vector<std::string> ParseColumnNames(const std::string& list) {

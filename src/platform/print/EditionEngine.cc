@@ -198,18 +198,18 @@ void EditionEngine::SetCell(const std::string& column, const std::string& text,
                             const std::string& /*format*/) {
   RequireOpen("HostEdition.SetCell");
   const int index = ColumnIndex("HostEdition.SetCell", column);
-  const ColumnSpec& spec = layout_->columns[index];
+  const ColumnSpec& def = layout_->columns[index];
   Cell cell;
-  if (IsNumeric(spec.kind)) {
+  if (IsNumeric(def.kind)) {
     bool blank = false;
     const auto value = ReadAmountText(text, blank);
     if (!blank) {
       if (!value)
-        throw HostError("HostEdition.SetCell", ToUtf8(spec.name + " = " + text),
+        throw HostError("HostEdition.SetCell", ToUtf8(def.name + " = " + text),
                         "ce n'est pas un nombre");
       cell = {true, true, *value, {}};
     }
-  } else if (spec.kind == ColumnKind::kDate && text.size() == 3 && !IsDateText(text)) {
+  } else if (def.kind == ColumnKind::kDate && text.size() == 3 && !IsDateText(text)) {
     std::string date;
     HostDates().UnpackText(text, date);
     cell = {true, false, 0, date};
@@ -223,11 +223,11 @@ void EditionEngine::SetAmount(const std::string& column, double value,
                               const std::string& /*format*/) {
   RequireOpen("HostEdition.SetAmount");
   const int index = ColumnIndex("HostEdition.SetAmount", column);
-  const ColumnSpec& spec = layout_->columns[index];
-  if (spec.kind == ColumnKind::kDate)
-    throw HostError("HostEdition.SetAmount", ToUtf8(spec.name),
+  const ColumnSpec& def = layout_->columns[index];
+  if (def.kind == ColumnKind::kDate)
+    throw HostError("HostEdition.SetAmount", ToUtf8(def.name),
                     "un montant ne va pas dans une colonne de dates");
-  if (IsNumeric(spec.kind))
+  if (IsNumeric(def.kind))
     cells_[index] = {true, true, value, {}};
   else
     cells_[index] = {true, false, 0, FormatFrenchAmount(value, 2)};
@@ -235,8 +235,8 @@ void EditionEngine::SetAmount(const std::string& column, double value,
 
 std::string EditionEngine::CellText(int column, const Cell& cell) const {
   if (!cell.set) return {};
-  const ColumnSpec& spec = layout_->columns[column];
-  if (cell.isNumber) return FitAmount(cell.number, DecimalsOf(spec), widths_[column]);
+  const ColumnSpec& def = layout_->columns[column];
+  if (cell.isNumber) return FitAmount(cell.number, DecimalsOf(def), widths_[column]);
   return cell.text;
 }
 
@@ -250,16 +250,16 @@ void EditionEngine::PrintLine() {
   std::vector<CellValue> values;
   for (std::size_t i = 0; i < cells_.size(); ++i) {
     const Cell& cell = cells_[i];
-    const ColumnSpec& spec = layout_->columns[i];
+    const ColumnSpec& def = layout_->columns[i];
     texts.push_back(CellText(static_cast<int>(i), cell));
     if (!cell.set) continue;
     if (cell.isNumber) {
-      const double rounded = RoundHalfAway(cell.number, DecimalsOf(spec));
-      values.push_back({ToUtf8(spec.name), true, rounded, {}});
-      if (spec.totalled)
-        totals_[i].level1 = RoundHalfAway(totals_[i].level1 + rounded, DecimalsOf(spec));
+      const double rounded = RoundHalfAway(cell.number, DecimalsOf(def));
+      values.push_back({ToUtf8(def.name), true, rounded, {}});
+      if (def.totalled)
+        totals_[i].level1 = RoundHalfAway(totals_[i].level1 + rounded, DecimalsOf(def));
     } else if (!TrimRight(cell.text).empty()) {
-      values.push_back({ToUtf8(spec.name), false, 0, ToUtf8(TrimRight(cell.text))});
+      values.push_back({ToUtf8(def.name), false, 0, ToUtf8(TrimRight(cell.text))});
     }
   }
   Emit(PageLine::Kind::kBody, RowText(texts), true);
@@ -294,22 +294,22 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
   const std::string s = Trimmed(sign);
   if (!s.empty() && s != "+" && s != "-")
     throw HostError(operation, ToUtf8(sign), "signe de report inconnu (+, - ou rien)");
-  TotalLineSpec spec;
+  TotalLineSpec def;
   try {
-    spec = ParseTotalLineDescriptor(descriptor);
+    def = ParseTotalLineDescriptor(descriptor);
   } catch (const DescriptorError& e) {
     throw HostError(operation, ToUtf8(descriptor), ToUtf8(e.what()));
   }
   touched_ = true;
   std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
   std::string label;
-  for (const auto& l : spec.labels) {
+  for (const auto& l : def.labels) {
     texts[ColumnIndex(operation, l.column)] = l.text;
     label += (label.empty() ? "" : " ") + l.text;
   }
   std::vector<CellValue> values;
   std::vector<int> carried;
-  for (const auto& t : spec.totals) {
+  for (const auto& t : def.totals) {
     const int index = ColumnIndex(operation, t.column);
     const ColumnSpec& column = layout_->columns[index];
     if (!column.totalled)
