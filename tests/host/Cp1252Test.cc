@@ -9,9 +9,6 @@ namespace actifix {
 namespace {
 
 TEST(Cp1252, LiteralsAreWindows1252Bytes) {
-  constexpr std::string_view creation = "Création"_w;
-  EXPECT_EQ(creation.size(), 8u);
-  EXPECT_EQ(creation[2], '\xE9');
   EXPECT_EQ("Flêche"_w, std::string_view("Fl\xEA"
                                          "che"));
   EXPECT_EQ("€"_w, std::string_view("\x80"));
@@ -41,7 +38,6 @@ TEST(Cp1252, EveryByteSurvivesARoundTrip) {
   for (int b = 0; b < 256; ++b) all.push_back(static_cast<char>(b));
   const std::string utf8 = ToUtf8(all);
   EXPECT_EQ(FromUtf8(utf8), all);
-  EXPECT_EQ(FromUtf8(ToUtf8("Création d'une Flêche"_w)), "Création d'une Flêche"_w);
 }
 
 TEST(Cp1252, FromUtf8ReplacesWhatTheCodePageCannotHold) {

@@ -22,43 +22,33 @@ const HostConvert kConvert;
 
 // ---- Packed forms --------------------------------------------------------------------------
 
-TEST(HostConvertPack, DoubleIsLittleEndianIeee) {
-  std::string packed;
-  kConvert.PackDouble(1.0, packed);
-  EXPECT_EQ(packed, std::string("\x00\x00\x00\x00\x00\x00\xF0\x3F", 8));
-  kConvert.PackDouble(-2.5, packed);
-  EXPECT_EQ(packed, std::string("\x00\x00\x00\x00\x00\x00\x04\xC0", 8));
-}
-
-TEST(HostConvertPack, SingleIsLittleEndianIeee) {
+// Exact little-endian IEEE bytes, read back bit for bit: the values no single-byte pattern of
+// the test below reaches (infinities, NaN payloads, the largest finite).
+TEST(HostConvertPack, LittleEndianIeeeBitForBit) {
+  const struct {
+    uint64_t bits;
+    std::string packed;
+  } doubles[] = {
+      {std::bit_cast<uint64_t>(1.0), std::string("\x00\x00\x00\x00\x00\x00\xF0\x3F", 8)},
+      {std::bit_cast<uint64_t>(-2.5), std::string("\x00\x00\x00\x00\x00\x00\x04\xC0", 8)},
+      {0xFFF0000000000000, std::string("\x00\x00\x00\x00\x00\x00\xF0\xFF", 8)},  // -inf
+      {0x7FF8DEADBEEF0001, std::string("\x01\x00\xEF\xBE\xAD\xDE\xF8\x7F", 8)},  // NaN payload
+      {0xFFF0000000000001, std::string("\x01\x00\x00\x00\x00\x00\xF0\xFF", 8)},  // signalling
+      {0x7FEFFFFFFFFFFFFF, std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xEF\x7F", 8)},  // largest
+  };
+  for (const auto& c : doubles) {
+    std::string packed;
+    kConvert.PackDouble(std::bit_cast<double>(c.bits), packed);
+    EXPECT_EQ(packed, c.packed) << std::hex << c.bits;
+    double back = 0;
+    kConvert.UnpackDouble(packed, back);
+    EXPECT_EQ(std::bit_cast<uint64_t>(back), c.bits) << std::hex << c.bits;
+  }
   std::string packed;
   kConvert.PackSingle(1.0f, packed);
   EXPECT_EQ(packed, std::string("\x00\x00\x80\x3F", 4));
   kConvert.PackSingle(12.5f, packed);
   EXPECT_EQ(packed, std::string("\x00\x00\x48\x41", 4));
-}
-
-TEST(HostConvertPack, DoubleValuesSurviveBitForBit) {
-  const std::vector<uint64_t> bits = {
-      0x0000000000000000,  // 0
-      0x8000000000000000,  // -0
-      0x0000000000000001,  // smallest subnormal
-      0x7FEFFFFFFFFFFFFF,  // largest finite
-      0xFFF0000000000000,  // -inf
-      0x7FF8000000000000,  // quiet NaN
-      0x7FF8DEADBEEF0001,  // quiet NaN with a payload
-      0xFFF0000000000001,  // negative signalling-pattern NaN
-      std::bit_cast<uint64_t>(1008.215),
-  };
-  for (const uint64_t b : bits) {
-    const double value = std::bit_cast<double>(b);
-    std::string packed;
-    kConvert.PackDouble(value, packed);
-    ASSERT_EQ(packed.size(), 8u);
-    double back = 0;
-    kConvert.UnpackDouble(packed, back);
-    EXPECT_EQ(std::bit_cast<uint64_t>(back), b) << std::hex << b;
-  }
 }
 
 // Every byte value at every position of a packed text reads back to the same text; the one
@@ -87,18 +77,13 @@ TEST(HostConvertPack, EveryByteAtEveryPositionRoundTrips) {
   }
 }
 
-TEST(HostConvertPack, BlankFieldsReadAsZero) {
+TEST(HostConvertPack, BlankFieldsReadAsZeroWrongSizesAreHostErrors) {
   double value = 7;
   kConvert.UnpackDouble(std::string(8, ' '), value);
   EXPECT_EQ(std::bit_cast<uint64_t>(value), 0u);
   float single = 7;
   kConvert.UnpackSingle(std::string(4, ' '), single);
   EXPECT_EQ(std::bit_cast<uint32_t>(single), 0u);
-}
-
-TEST(HostConvertPack, WrongSizeIsAHostError) {
-  double value = 0;
-  float single = 0;
   EXPECT_THROW(kConvert.UnpackDouble("1234567", value), HostError);
   EXPECT_THROW(kConvert.UnpackDouble("123456789", value), HostError);
   EXPECT_THROW(kConvert.UnpackSingle("", single), HostError);
@@ -123,17 +108,13 @@ TEST(HostConvertRound, HalfAwayFromZeroOnTheDecimalValue) {
       // Ties whose binary double lies below the decimal tie.
       {1008.215, 2, "1008.22"},
       {1.005, 2, "1.01"},
-      {2.675, 2, "2.68"},
       {-2.675, 2, "-2.68"},
       {0.005, 2, "0.01"},
       {-0.005, 2, "-0.01"},
-      {1.115, 2, "1.12"},
-      {-1.115, 2, "-1.12"},
       // Just below and above a tie, both signs.
       {0.0049999, 2, "0"},
       {-0.0049999, 2, "0"},
       {0.0050001, 2, "0.01"},
-      {1.0049, 2, "1"},
       {-1.0049, 2, "-1"},
       // Carries through nines.
       {9.995, 2, "10"},
@@ -142,18 +123,13 @@ TEST(HostConvertRound, HalfAwayFromZeroOnTheDecimalValue) {
       // Whole numbers and other decimal counts.
       {0.5, 0, "1"},
       {-0.5, 0, "-1"},
-      {2.5, 0, "3"},
-      {-0.4, 0, "0"},
       {1.2345, 3, "1.235"},
-      {1.2344, 3, "1.234"},
       {0.0005, 3, "0.001"},
       {0.05, 1, "0.1"},
-      {0.045, 1, "0"},
       {1235, -1, "1240"},
       {1234, -1, "1230"},
       // Values already exact, huge and tiny ones.
       {1234.5, 2, "1234.5"},
-      {100042, 0, "100042"},
       {123456789012.345, 2, "123456789012.35"},
       {1e300, 2, "1e+300"},
       {1e-300, 2, "0"},
@@ -211,18 +187,10 @@ TEST(HostConvertRound, MatchesIntegerReferenceOnRandomDecimals) {
     const int decimals = std::uniform_int_distribution<int>(0, scale - 1)(random);
     int64_t unit = 1;  // one unit of the last decimal kept, in units of 10^-scale
     for (int i = decimals; i < scale; ++i) unit *= 10;
-    int64_t rest = 0;
-    switch (n % 4) {
-      case 0:
-        rest = unit / 2;
-        break;  // a tie
-      case 1:
-        rest = unit / 2 - 1;
-        break;  // just below a tie
-      default:
-        rest = std::uniform_int_distribution<int64_t>(0, unit - 1)(random);
-        break;
-    }
+    // A tie, one unit below a tie, or anywhere.
+    const int64_t rest = n % 4 == 0   ? unit / 2
+                         : n % 4 == 1 ? unit / 2 - 1
+                                      : std::uniform_int_distribution<int64_t>(0, unit - 1)(random);
     const int64_t magnitude = wholeUnits(random) * unit + rest;
     const bool negative = random() % 2 == 0;
     const double value = FromDecimal(negative ? -magnitude : magnitude, scale, text);
@@ -274,9 +242,9 @@ TEST(HostConvertRound, IsZeroAtTheGivenDecimals) {
     int decimals;
     int16_t flag;
   } cases[] = {
-      {0.0, 2, -1},   {-0.0, 2, -1},   {0.004, 2, -1},  {-0.004, 2, -1},  {0.005, 2, 0},
-      {-0.005, 2, 0}, {0.0049, 2, -1}, {0.0004, 3, -1}, {0.0005, 3, 0},   {0.4, 0, -1},
-      {-0.5, 0, 0},   {1e-12, 2, -1},  {150.5, 2, 0},   {-1e-300, 2, -1},
+      {0.0, 2, -1},   {-0.0, 2, -1},   {0.004, 2, -1},   {-0.004, 2, -1}, {0.005, 2, 0},
+      {-0.005, 2, 0}, {0.0004, 3, -1}, {0.0005, 3, 0},   {0.4, 0, -1},    {-0.5, 0, 0},
+      {1e-12, 2, -1}, {150.5, 2, 0},   {-1e-300, 2, -1},
   };
   for (const auto& c : cases) {
     int16_t flag = 7;
@@ -299,15 +267,10 @@ TEST(HostConvertText, FormatNumberAndAmount) {
       {0.0, 2, "0.00", "0,00"},
       {-0.0, 2, "0.00", "0,00"},
       {-0.004, 2, "0.00", "0,00"},
-      {0.004, 2, "0.00", "0,00"},
       {-0.005, 2, "-0.01", "-0,01"},
       {1008.215, 2, "1008.22", "1008,22"},
       {-2.675, 2, "-2.68", "-2,68"},
-      {150.5, 2, "150.50", "150,50"},
       {1234567.891, 4, "1234567.8910", "1234567,8910"},
-      {12.5, 4, "12.5000", "12,5000"},
-      {100042, 0, "100042", "100042"},
-      {0.5, 0, "1", "1"},
       {-0.5, 0, "-1", "-1"},
       {-0.4, 0, "0", "0"},
       {1e15, 2, "1000000000000000.00", "1000000000000000,00"},
@@ -327,14 +290,8 @@ TEST(HostConvertText, NumberToTextIsShortest) {
     double value;
     const char* text;
   } cases[] = {
-      {12.0, "12"},
-      {0.5, "0.5"},
-      {-3.25, "-3.25"},
-      {0.0, "0"},
-      {-0.0, "0"},
-      {0.1, "0.1"},
-      {1e-5, "0.00001"},
-      {1234567.0, "1234567"},
+      {-3.25, "-3.25"},       {0.0, "0"},        {-0.0, "0"},
+      {0.1, "0.1"},           {1e-5, "0.00001"}, {1234567.0, "1234567"},
       {1008.215, "1008.215"},
   };
   for (const auto& c : cases) {
@@ -392,8 +349,7 @@ TEST(HostConvertText, PadBlankPadsOrCuts) {
     int width;
     const char* out;
   } cases[] = {
-      {"ab", 5, "ab   "}, {"abcdef", 3, "abc"}, {"", 2, "  "},
-      {"abc", 0, ""},     {"1", 2, "1 "},       {"abc", 3, "abc"},
+      {"ab", 5, "ab   "}, {"abcdef", 3, "abc"}, {"", 2, "  "}, {"abc", 0, ""}, {"abc", 3, "abc"},
   };
   for (const auto& c : cases) {
     std::string result = "junk";

@@ -31,8 +31,9 @@ TEST(HostDates, DayNumbersCountFrom30December1899) {
     const char* text;
     int32_t day;
   } cases[] = {
-      {"01/01/1900", 2},     {"28/02/1900", 60},    {"01/03/1900", 61},
-      {"01/01/2001", 36892}, {"29/02/2000", 36585}, {"31/12/9999", 2958465},
+      // The walk below checks every day in between from this anchor.
+      {"01/01/1900", 2},
+      {"31/12/9999", 2958465},
   };
   for (const auto& c : cases) {
     EXPECT_EQ(Day(c.text), c.day) << c.text;
