@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
-#include <fstream>
 #include <random>
-#include <sstream>
 
 #include "platform/store/StoreTesting.h"
 
@@ -13,13 +11,6 @@ namespace actifix::platform::testing {
 namespace {
 
 namespace fs = std::filesystem;
-
-std::string FileBytes(const fs::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 void WriteBytes(const fs::path& path, const std::string& bytes) {
   std::ofstream(path, std::ios::binary) << bytes;
@@ -44,9 +35,14 @@ void MakeSqliteFile(const fs::path& path, const std::string& sql) {
 const CompanySettings kSettings{"01", "Société Générale d'Exemple", "01/03/2025", "28/02/2026",
                                 "15/03/2025"};
 
-TEST(CompanyDatabaseTest, SettingsSurviveReopenAndSave) {
+// A temporary directory and the path of a company database in it.
+class CompanyDatabaseTest : public ::testing::Test {
+ protected:
   actifix::testing::TempDir dir;
   const fs::path path = dir.path() / "01Actifix.db";
+};
+
+TEST_F(CompanyDatabaseTest, SettingsSurviveReopenAndSave) {
   CompanyDatabase::Create(path, kSettings);
   auto db = CompanyDatabase::Open(path);
   CompanySettings settings = db->Settings();
@@ -63,9 +59,7 @@ TEST(CompanyDatabaseTest, SettingsSurviveReopenAndSave) {
   EXPECT_EQ(again.workDate, "15/03/2025");
 }
 
-TEST(CompanyDatabaseTest, CreateRefusesAnExistingFileAndLeavesIt) {
-  actifix::testing::TempDir dir;
-  const fs::path path = dir.path() / "01Actifix.db";
+TEST_F(CompanyDatabaseTest, CreateRefusesAnExistingFileAndLeavesIt) {
   WriteBytes(path, "précieux");
   try {
     CompanyDatabase::Create(path, kSettings);
@@ -83,7 +77,7 @@ TEST(CompanyDatabaseTest, CreateRefusesAnExistingFileAndLeavesIt) {
   EXPECT_EQ(FileBytes(ours), before);
 }
 
-TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
+TEST_F(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
   std::mt19937 random(42);
   std::string noise(8192, '\0');
   for (char& c : noise) c = static_cast<char>(random());
@@ -115,8 +109,6 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);
-    actifix::testing::TempDir dir;
-    const fs::path path = dir.path() / "01Actifix.db";
     c.make(path);
     const std::string before = FileBytes(path);
     const auto listing = Listing(dir.path());
@@ -128,15 +120,14 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
     }
     EXPECT_EQ(FileBytes(path), before);
     EXPECT_EQ(Listing(dir.path()), listing);
+    fs::remove(path);  // the next case starts from an empty directory
   }
 }
 
-TEST(CompanyDatabaseTest, RefusesAMissingFileAndANewerSchema) {
-  actifix::testing::TempDir dir;
-  EXPECT_THROW(CompanyDatabase::Open(dir.path() / "01Actifix.db"), HostError);
-  EXPECT_FALSE(fs::exists(dir.path() / "01Actifix.db"));
+TEST_F(CompanyDatabaseTest, RefusesAMissingFileAndANewerSchema) {
+  EXPECT_THROW(CompanyDatabase::Open(path), HostError);
+  EXPECT_FALSE(fs::exists(path));
 
-  const fs::path path = dir.path() / "02Actifix.db";
   CompanyDatabase::Create(path, kSettings);
   MakeSqliteFile(path, "UPDATE meta SET value='99' WHERE name='schema_version';");
   try {
@@ -179,9 +170,7 @@ TEST_F(StoreTest, DamagedDatabaseGivesAHostErrorNeverACrash) {
   }
 }
 
-TEST(CompanyDatabaseTest, TruncatedDatabaseGivesAHostError) {
-  actifix::testing::TempDir dir;
-  const fs::path path = dir.path() / "01Actifix.db";
+TEST_F(CompanyDatabaseTest, TruncatedDatabaseGivesAHostError) {
   CompanyDatabase::Create(path, kSettings);
   fs::resize_file(path, 50);
   EXPECT_THROW(CompanyDatabase::Open(path), HostError);

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <memory>
 #include <string>
@@ -17,6 +19,11 @@
 #include "support/TempDir.h"
 
 namespace actifix::platform::testing {
+
+inline std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 class BufferComponent : public HostComponent {
  public:
