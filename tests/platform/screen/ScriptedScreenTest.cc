@@ -29,6 +29,7 @@ class ScriptedScreenTest : public ::testing::Test {
  protected:
   // Starts a session on `script`.
   void Run(const std::string& script) {
+    out_.str("");
     session_ = std::make_unique<ScriptedSession>(Script::FromText(script), transcript_);
     screen_ = std::make_unique<ScriptedScreen>(*session_);
     list_ = std::make_unique<ScriptedChoiceList>(*session_);
@@ -69,7 +70,8 @@ TEST_F(ScriptedScreenTest, TranscriptOfASmallSequence) {
       "VALACQ = 1 234,56 F1\n"
       "CHOOSE 2\n"
       "MARK 1,3\n"
-      "TAUX\n");
+      "TAUX\n"
+      "CONFIRM yes\n");
   screen_->SetTitle(std::string("ENTRÉE DES FICHES  "_w));
   screen_->SetFieldHint("CODNATI", "B", "Suppression : Confirmez par F6");
   std::string code = "MAT01 ";
@@ -100,6 +102,8 @@ TEST_F(ScriptedScreenTest, TranscriptOfASmallSequence) {
   std::string rate;
   HostConvert().PackSingle(20.0f, rate);
   screen_->AskField("TAUX", rate, key, "[]", "B");
+  int16_t yes = 0;
+  screen_->AskConfirm(yes, key, "B");
 
   EXPECT_EQ(Lines(), (std::vector<std::string>{
                          "TITLE ENTRÉE DES FICHES",
@@ -120,9 +124,12 @@ TEST_F(ScriptedScreenTest, TranscriptOfASmallSequence) {
                          "MARK Selection -> [1,3]",
                          "BOX Sortie pour Excel: Le Fichier @01Immo.csv@ va",
                          "ASK TAUX 20,00",
+                         "CONFIRM yes",
                      }));
   EXPECT_EQ(code, "mat");
   EXPECT_EQ(answer, 0);
+  EXPECT_NE(yes, 0);
+  EXPECT_EQ(key, kKeyValidate);
   EXPECT_EQ(chosen, 2);
   EXPECT_EQ(marks, "[1,3]");
   double value = 0;
@@ -131,43 +138,33 @@ TEST_F(ScriptedScreenTest, TranscriptOfASmallSequence) {
   EXPECT_TRUE(session_->script().AtEnd());
 }
 
-TEST_F(ScriptedScreenTest, AnswersKeepEmptyOrReplaceTheText) {
-  Run("CODNATI\nCODNATI =\nCODNATI = NEUF F6\nCONFIRM yes\n");
-  std::string code = "VIEUX ";
-  int16_t key = 0;
-  screen_->AskField("CODNATI", code, key, "[]", "B");
-  EXPECT_EQ(code, "VIEUX ");
-  EXPECT_EQ(key, kKeyValidate);
-  screen_->AskField("CODNATI", code, key, "[]", "B");
-  EXPECT_EQ(code, "");
-  screen_->AskField("CODNATI", code, key, "[]", "B");
-  EXPECT_EQ(code, "NEUF");
-  EXPECT_EQ(key, kKeyF6);
-  int16_t answer = 0;
-  screen_->AskConfirm(answer, key, "B");
-  EXPECT_NE(answer, 0);
-  EXPECT_EQ(key, kKeyValidate);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK CODNATI VIEUX", "ASK CODNATI",
-                                               "ASK CODNATI NEUF [F6]", "CONFIRM yes"}));
-}
-
-TEST_F(ScriptedScreenTest, AnalyticFieldPaddedInTheListIsAnsweredByItsTrimmedName) {
-  Run("1 = SERV F8\n");
-  std::string code;
-  int16_t key = 0;
-  screen_->AskField("1", code, key, "[]", "B");
-  EXPECT_EQ(code, "SERV");
-  EXPECT_EQ(key, kKeyF8);
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK 1 SERV [F8]"}));
-}
-
-TEST_F(ScriptedScreenTest, UnicodeValuesReachTheModuleAsWindows1252) {
-  Run("CODNATI = Éléc\n");
-  std::string code;
-  int16_t key = 0;
-  screen_->AskField("CODNATI", code, key, "[]", "B");
-  EXPECT_EQ(code, std::string("Éléc"_w));
-  EXPECT_EQ(Lines(), (std::vector<std::string>{"ASK CODNATI Éléc"}));
+// One answer to AskField: the value handed back to the module, the key, the transcript line.
+TEST_F(ScriptedScreenTest, AnswersKeepOrReplaceTheValue) {
+  const struct {
+    std::string line, field, before, after;
+    int16_t key;
+    std::string transcript;
+  } cases[] = {
+      {"CODNATI", "CODNATI", "VIEUX ", "VIEUX ", kKeyValidate, "ASK CODNATI VIEUX"},
+      {"CODNATI =", "CODNATI", "VIEUX ", "", kKeyValidate, "ASK CODNATI"},
+      {"CODNATI = NEUF F6", "CODNATI", "VIEUX ", "NEUF", kKeyF6, "ASK CODNATI NEUF [F6]"},
+      {"CODNATI = Éléc", "CODNATI", "", std::string("Éléc"_w), kKeyValidate, "ASK CODNATI Éléc"},
+      // An analytic field, padded in the list, answered by its trimmed name.
+      {"1 = SERV F8", "1", "", "SERV", kKeyF8, "ASK 1 SERV [F8]"},
+      {"COMPTA = non", "COMPTA", "O", "N", kKeyValidate, "ASK COMPTA Non"},
+      {"COMPTA = Oui", "COMPTA", "N", "O", kKeyValidate, "ASK COMPTA Oui"},
+      {"VALACQ F1", "VALACQ", Packed(-0.5), Packed(-0.5), kKeyF1, "ASK VALACQ -0,50 [F1]"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.line);
+    Run(c.line + "\n");
+    std::string value = c.before;
+    int16_t key = 0;
+    screen_->AskField(c.field, value, key, "[]", "B");
+    EXPECT_EQ(value, c.after);
+    EXPECT_EQ(key, c.key);
+    EXPECT_EQ(Lines(), std::vector<std::string>{c.transcript});
+  }
 }
 
 TEST_F(ScriptedScreenTest, DatesGiveTheirDayNumber) {
@@ -288,7 +285,7 @@ TEST_F(ScriptedScreenTest, HookRunsBeforeEachAnswerIsTaken) {
   EXPECT_EQ(seen.size(), 2u);
 }
 
-TEST_F(ScriptedScreenTest, UndefinedFieldOrBadPackedValueIsAHostError) {
+TEST_F(ScriptedScreenTest, UndefinedOrClearedFieldOrBadPackedValueIsAHostError) {
   Run("VALACQ\n");  // the undefined field takes no line
   std::string value;
   int16_t key = 0;
@@ -297,12 +294,8 @@ TEST_F(ScriptedScreenTest, UndefinedFieldOrBadPackedValueIsAHostError) {
   std::string wrong = "1234";
   EXPECT_THROW(screen_->AskField("VALACQ", wrong, key, "[]", "B"), HostError);
   EXPECT_THROW(screen_->ShowField("VALACQ", "1234"), HostError);
-}
-
-TEST_F(ScriptedScreenTest, ClearForgetsTheFields) {
-  Run("");
   int16_t status = 0;
-  screen_->Clear(status);
+  screen_->Clear(status);  // forgets the fields
   EXPECT_THROW(screen_->ShowField("CODNATI", "A"), HostError);
 }
 
