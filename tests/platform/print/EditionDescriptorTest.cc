@@ -183,16 +183,16 @@ TEST(TotalLineDescriptor, ModuleExamples) {
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.descriptor);
-    const TotalLineSpec spec = ParseTotalLineDescriptor(c.descriptor);
-    ASSERT_EQ(spec.labels.size(), c.labels.size());
+    const TotalLineSpec totalLine = ParseTotalLineDescriptor(c.descriptor);
+    ASSERT_EQ(totalLine.labels.size(), c.labels.size());
     for (std::size_t i = 0; i < c.labels.size(); ++i) {
-      EXPECT_EQ(spec.labels[i].column, c.labels[i].first);
-      EXPECT_EQ(spec.labels[i].text, c.labels[i].second);
+      EXPECT_EQ(totalLine.labels[i].column, c.labels[i].first);
+      EXPECT_EQ(totalLine.labels[i].text, c.labels[i].second);
     }
-    ASSERT_EQ(spec.totals.size(), c.totals.size());
+    ASSERT_EQ(totalLine.totals.size(), c.totals.size());
     for (std::size_t i = 0; i < c.totals.size(); ++i) {
-      EXPECT_EQ(spec.totals[i].column, c.totals[i].first);
-      EXPECT_EQ(spec.totals[i].level, c.totals[i].second);
+      EXPECT_EQ(totalLine.totals[i].column, c.totals[i].first);
+      EXPECT_EQ(totalLine.totals[i].level, c.totals[i].second);
     }
   }
   for (const std::string bad : {"[[[LIB,TOTAL]]]", "[[[LIB]],[]]", "[[],[[D,3]]]", "[[],[[D,un]]]",
