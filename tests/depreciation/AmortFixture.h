@@ -1,15 +1,21 @@
-// Shared set-up of the depreciation tests: a FakeHost with a fiscal year, the exercise table
-// built from it, and the packing of amounts, rates and dates.
+// Shared set-up of the depreciation tests: a company of our host with a fiscal year, the
+// exercise table built from it, the packing of amounts, rates and dates, and the reading of
+// what an edition printed from its JSON lines.
 #pragma once
 
 #include <gtest/gtest.h>
 
+#include <istream>
+#include <memory>
+#include <nlohmann/json.hpp>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
-#include "support/FakeHost.h"
+#include "support/TestCompany.h"
 
 namespace actifix::testing {
 
@@ -56,15 +62,53 @@ struct Amort {
   float effectiveRate = 0;
 };
 
+// What an edition printed, from its JSON lines (texts in UTF-8).
+struct Printed {
+  std::vector<std::string> kinds;                 // every event, in order
+  std::vector<std::string> titles;                // "title" texts
+  std::vector<nlohmann::json> lines;              // "cells" of each "line"
+  std::vector<nlohmann::json> totals;             // each "total" event
+  std::vector<std::vector<std::string>> columns;  // "names" of each "columns"
+
+  void Add(const std::string& jsonLine) {
+    const nlohmann::json event = nlohmann::json::parse(jsonLine);
+    const std::string kind = event["kind"];
+    kinds.push_back(kind);
+    if (kind == "title") titles.push_back(event["text"]);
+    if (kind == "line") lines.push_back(event["cells"]);
+    if (kind == "total") totals.push_back(event);
+    if (kind == "columns") columns.push_back(event["names"]);
+  }
+  void Read(std::istream& in) {
+    for (std::string text; std::getline(in, text);) Add(text);
+  }
+};
+
+// The amount of `column` in printed cells, or nullopt when the line has none.
+inline std::optional<double> Amount(const nlohmann::json& cells, const std::string& column) {
+  const auto it = cells.find(column);
+  if (it == cells.end() || !it->is_number()) return std::nullopt;
+  return it->get<double>();
+}
+
+// The text of `column` in printed cells, or "" when the line has none.
+inline std::string Text(const nlohmann::json& cells, const std::string& column) {
+  const auto it = cells.find(column);
+  return it != cells.end() && it->is_string() ? it->get<std::string>() : "";
+}
+
 class AmortTest : public ::testing::Test {
  protected:
-  AmortTest() : scope_(host_) { UseYear("01/01/2005", "31/12/2005"); }
+  AmortTest() : company_("01/01/2005", "31/12/2005") { Reopen(); }
 
   // Entry 1 of the exercise table becomes this fiscal year; the index goes back to 1.
   void UseYear(const std::string& start, const std::string& end) {
-    host_.SetYear(start, end);
+    session_->SetYear(start, end);
     BuildExerciseTable();
   }
+
+  // The anomalies reported in this session.
+  const std::vector<platform::Anomaly>& Reports() const { return session_->anomalies(); }
 
   // CalcAmort on the exercise `index` of the table.
   Amort Calc(const std::string& mode, double value, float rate, const std::string& acquired,
@@ -79,10 +123,15 @@ class AmortTest : public ::testing::Test {
     return {UnpackAmount(packedCharge), UnpackAmount(packedCumulative), MImmo().effectiveRate};
   }
 
-  FakeHost host_;
+  // A new session on the company, with the exercise table of its year.
+  void Reopen(long interruptAfter = -1) {
+    session_.reset();
+    session_ = company_.Open("", interruptAfter);
+    BuildExerciseTable();
+  }
 
- private:
-  FakeHostScope scope_;
+  TestCompany company_;
+  std::unique_ptr<platform::Session> session_;
 };
 
 }  // namespace actifix::testing

@@ -6,9 +6,11 @@
 #include <iostream>
 #include <map>
 #include <random>
+#include <sstream>
 
 #include "depreciation/AmortFixture.h"
 #include "front/NvImmo.h"
+#include "platform/print/EditionEngine.h"
 
 namespace actifix::testing {
 namespace {
@@ -36,7 +38,30 @@ class PlanPropertyTest : public AmortTest {
     MImmoState& m = MImmo();
     m.nature.CODNAT = "MAT";
     int32_t number = 0;
-    KeyedFile().Insert(m.kNature, "MAT", m.fNature, number);
+    KeyedFile().Insert(m.kNature, m.nature.CODNAT.str(), m.fNature, number);
+    session_->Commit();
+    UseEngine();
+  }
+
+  // Our edition engine, keeping nothing but the JSON lines it gives to json_: the plans are
+  // read from there, with no files written.
+  void UseEngine() {
+    platform::EditionOptions options;
+    options.pdf = false;
+    options.jsonOut = &json_;
+    MImmo().edition = std::make_unique<platform::EditionEngine>(std::move(options));
+  }
+
+  // Prints the card of the asset buffer and reads back its JSON lines.
+  Printed PrintCard() {
+    Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), "PLAN", -1);
+    EDTPA();
+    Edition().Close(0);
+    Printed printed;
+    printed.Read(json_);
+    json_.str("");
+    json_.clear();
+    return printed;
   }
 
   // Entry 1 of the table: the fiscal year starting on the first of `month` that holds `day`,
@@ -75,6 +100,7 @@ class PlanPropertyTest : public AmortTest {
   NvImmo component_;
   HostDates dates_;
   std::map<int, std::array<Exercise, 101>> tables_;
+  std::stringstream json_;
 };
 
 TEST_F(PlanPropertyTest, RandomAssets) {
@@ -106,10 +132,7 @@ TEST_F(PlanPropertyTest, RandomAssets) {
     m.immo.DOTAMO = charge;
     m.immo.DATACQ = PackDate(acquired);
     m.immo.DATCES = PackDate(disposed);
-    host_.lines.clear();
-    host_.editionCalls.clear();
-    host_.titles.clear();
-    EDTPA();
+    const Printed printed = PrintCard();
 
     int32_t end = 0;
     FINAM(a.mode, rate, acquired, end);
@@ -118,21 +141,21 @@ TEST_F(PlanPropertyTest, RandomAssets) {
     double total = 0, left = a.value - UnpackAmount(cumulative);
     bool negative = false, above = false;
     std::size_t years = 0;
-    for (const PrintedLine& line : host_.lines) {
-      const double dotamo = line.Amount("DOTAMO").value_or(0);
+    for (const nlohmann::json& line : printed.lines) {
+      const double dotamo = Amount(line, "DOTAMO").value_or(0);
       total += RoundHalfAway(dotamo, 2);
-      if (!line.Amount("CUMFIN")) continue;  // the "Antérieur" line
+      if (!Amount(line, "CUMFIN")) continue;  // the "Antérieur" line
       ++years;
       negative |= dotamo < -0.005;
-      above |= *line.Amount("CUMFIN") > a.value + 0.01;
-      left = *line.Amount("VNC");
+      above |= *Amount(line, "CUMFIN") > a.value + 0.01;
+      left = *Amount(line, "VNC");
     }
     above |= UnpackAmount(cumulative) > a.value + 0.01;
     // A declining rate above 100 % takes more than the base in a year: the cumulative
     // overshoots the value and a negative charge brings it back. Counted, not a fault.
     if (overRate && (negative || above)) ++overshooting;
     // Never past entry 100; cut there only when the depreciation period runs past the table.
-    const std::string lastExer = host_.lines.empty() ? "" : host_.lines.back().Text("EXER");
+    const std::string lastExer = printed.lines.empty() ? "" : Text(printed.lines.back(), "EXER");
     const bool cutByTable = years == 100 && lastExer.substr(0, 10) == m.exercises[100].startText &&
                             std::fabs(left) >= 0.005;
     const bool bad = (!overRate && (negative || above)) || years > 100 ||
@@ -168,9 +191,9 @@ TEST_F(PlanPropertyTest, RandomAssets) {
                 << " at " << a.rate << "% acquired " << acquired << " disposed " << disposed
                 << " year " << m.exercises[1].startText << " total " << total << " R "
                 << m.effectiveRate << " end " << DateText(end) << ":";
-      for (const PrintedLine& line : host_.lines)
-        std::cout << " " << line.Text("EXER").substr(6, 4) << " "
-                  << line.Amount("DOTAMO").value_or(0) << ";";
+      for (const nlohmann::json& line : printed.lines)
+        std::cout << " " << Text(line, "EXER").substr(6, 4) << " "
+                  << Amount(line, "DOTAMO").value_or(0) << ";";
       std::cout << "\n";
     }
   }

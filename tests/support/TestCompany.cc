@@ -19,8 +19,10 @@ TestCompany::TestCompany(const std::string& yearStart, const std::string& yearEn
   platform::CompanyDatabase::Create(platform::CompanyDatabasePath(dir_.path(), code), settings);
 }
 
-std::unique_ptr<platform::Session> TestCompany::Open(const std::string& script) {
+std::unique_ptr<platform::Session> TestCompany::Open(const std::string& script,
+                                                     long interruptAfter) {
   platform::SessionOptions options;
+  options.interruptAfter = interruptAfter;
   options.dataDir = dir_.path();
   options.company = code_;
   options.outDir = editions();

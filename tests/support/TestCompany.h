@@ -22,8 +22,9 @@ class TestCompany {
               const std::string& code = "01");
 
   // A session on the company whose screens answer from `script` and whose transcript goes to
-  // transcript.txt of the data directory. One session at a time.
-  std::unique_ptr<platform::Session> Open(const std::string& script = "");
+  // transcript.txt of the data directory. One session at a time. Editions stop after
+  // `interruptAfter` printed lines when it is not -1.
+  std::unique_ptr<platform::Session> Open(const std::string& script = "", long interruptAfter = -1);
 
   const std::filesystem::path& dataDir() const { return dir_.path(); }
   std::filesystem::path transcript() const { return dir_.path() / "transcript.txt"; }

@@ -39,6 +39,12 @@ class Session : public HostFactory {
   void Run(const std::string& operation);
 
   void Commit();
+  // Makes start - end the current fiscal year of this session alone, leaving the company's
+  // database as it is: tests that compute over many fiscal years.
+  void SetYear(const std::string& start, const std::string& end) {
+    company_.yearStart = start;
+    company_.yearEnd = end;
+  }
   const CompanyContext& company() const { return company_; }
   const std::vector<Anomaly>& anomalies() const { return anomalies_; }
   UserInterface& ui() { return *ui_; }
