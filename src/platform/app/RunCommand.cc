@@ -70,9 +70,11 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   CLI::App* run = root.add_subcommand("run", "Lance une opération du module");
   run->add_option("operation", args->operation,
                   "EntPar, EntPCI, EntNat, EntAnaI, EntImo, ListImo, EditImo, EdtPImo, OuvImo, "
-                  "ImmoExcel")
+                  "ImmoExcel ; ou LectParamImmo (chargement des paramètres seul)")
       ->required();
-  run->add_option("--script", args->script, "Réponses lues dans ce fichier (sans écran)")
+  run->add_option(
+         "--script", args->script,
+         "Réponses lues dans ce fichier (sans écran) ; sans --script, écran plein terminal")
       ->check(CLI::ExistingFile);
   run->add_option("--transcript", args->transcript,
                   "Compte rendu de la session scriptée (défaut : sortie standard)");
