@@ -98,9 +98,16 @@ int Demo(const GlobalOptions& global) {
     files.push_back(entry.path().filename());
   std::sort(files.begin(), files.end());
   for (const auto& file : files) std::cout << "  " << file.string() << "\n";
+  // The command to go on with, naming this very program.
+  std::error_code error;
+  std::filesystem::path program = std::filesystem::read_symlink("/proc/self/exe", error);
+  if (error) program = "actifix";
+  const std::filesystem::path relative = std::filesystem::relative(program, error);
+  if (!error && !relative.empty() && relative.native().rfind("..", 0) != 0)
+    program = "./" / relative;
   std::cout << "Comptes rendus des écrans dans " << transcripts.string()
-            << ". Pour travailler sur cette entreprise : actifix --data " << dataDir.string()
-            << " --company " << kDemoCode << " menu\n";
+            << ".\nPour travailler sur cette entreprise : " << program.string() << " --data "
+            << dataDir.string() << " --company " << kDemoCode << " menu\n";
   return kExitOk;
 }
 
