@@ -362,17 +362,20 @@ void Store::OpenRecordFile(const std::string& name, int32_t recordLength, int16_
   records_[handle] = std::move(records);
 }
 
-void Store::Load(RecordTable& records, int32_t number, const std::string& operation) {
-  if (records.cachedNumber != number || number == 0) {
-    records.select.Bind(1, number);
-    if (!records.select.Step(operation, records.subject)) {
-      records.select.Reset();
-      throw HostError(operation, records.subject, RecordNumberCause(number));
-    }
-    records.cached = records.select.Bytes(0);
-    records.cachedNumber = number;
+void Store::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
+  if (records.cachedNumber == number && number != 0) return;
+  records.select.Bind(1, number);
+  if (!records.select.Step(operation, records.subject)) {
     records.select.Reset();
+    throw HostError(operation, records.subject, RecordNumberCause(number));
   }
+  records.cached = records.select.Bytes(0);
+  records.cachedNumber = number;
+  records.select.Reset();
+}
+
+void Store::Load(RecordTable& records, int32_t number, const std::string& operation) {
+  Fetch(records, number, operation);
   records.lastRead = number;
   int32_t e = number;
   records.component->CallRecordOperation(records.readOperation, e);
@@ -401,16 +404,7 @@ void Store::Write(int16_t handle, int32_t number) {
 void Store::ReadText(int16_t handle, int32_t number, std::string& text) {
   RecordTable& records = Records(handle, kReadText);
   CheckNumber(number, kReadText, records.subject);
-  if (records.cachedNumber != number) {
-    records.select.Bind(1, number);
-    if (!records.select.Step(kReadText, records.subject)) {
-      records.select.Reset();
-      throw HostError(kReadText, records.subject, RecordNumberCause(number));
-    }
-    records.cached = records.select.Bytes(0);
-    records.cachedNumber = number;
-    records.select.Reset();
-  }
+  Fetch(records, number, kReadText);
   text = records.Padded(records.cached);
 }
 

@@ -99,6 +99,9 @@ class Store {
   KeyTable& Keys(int16_t handle, const std::string& operation);
   int16_t NewHandle(const std::string& operation, const std::string& subject) const;
   // Reads record `number` and calls back Lire+name; REQUIRES: the record exists.
+  // Brings record `number`'s stored text into the table's cache (kept when already there).
+  void Fetch(RecordTable& records, int32_t number, const std::string& operation);
+  // Fetches the record and calls the component back to read it into its buffer.
   void Load(RecordTable& records, int32_t number, const std::string& operation);
   // The entry at or after the walk position, record read, key returned.
   bool Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
