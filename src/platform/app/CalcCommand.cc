@@ -14,8 +14,8 @@
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "platform/app/PlatformToolkit.h"
 #include "platform/print/EditionEngine.h"
-#include "platform/screen/Keys.h"
 
 namespace actifix::platform {
 
@@ -84,14 +84,17 @@ double ShortestFloat(float value) {
   return std::strtod(std::string(text, result.ptr).c_str(), nullptr);
 }
 
-class CalcToolkit;
-
 // The calculator's host: a fiscal year, anomalies to the error stream, the edition engine
 // writing JSON lines to the output, and a nature file that knows every code.
 class CalcHost : public HostFactory {
  public:
   CalcHost(std::string start, std::string end, std::ostream& out, std::ostream& err)
-      : start_(std::move(start)), end_(std::move(end)), out_(out), err_(err) {}
+      : out_(out), err_(err) {
+    year_.name = "Calculateur";
+    year_.yearStart = start;
+    year_.yearEnd = end;
+    year_.workDate = start;
+  }
 
   std::unique_ptr<HostStartup> MakeStartup() override { Missing("HostStartup"); }
   std::unique_ptr<HostLauncher> MakeLauncher() override { Missing("HostLauncher"); }
@@ -105,63 +108,18 @@ class CalcHost : public HostFactory {
   std::unique_ptr<HostKeyedFile> MakeKeyedFile() override;
   std::unique_ptr<HostLedgerFile> MakeLedgerFile() override { Missing("HostLedgerFile"); }
 
-  const std::string& start() const { return start_; }
-  const std::string& end() const { return end_; }
-  EditionEngine* engine() const { return engine_; }
-  std::string editionTitle;
+  const std::string& start() const { return year_.yearStart; }
+  const std::string& end() const { return year_.yearEnd; }
 
  private:
   [[noreturn]] static void Missing(const std::string& service) {
     throw HostError(service, "actifix calc", "service absent du calculateur");
   }
 
-  std::string start_, end_;
+  CompanyContext year_;  // no company: only the fiscal year counts
   std::ostream& out_;
   std::ostream& err_;
   EditionEngine* engine_ = nullptr;  // owned by the module state
-};
-
-class CalcToolkit : public HostToolkit {
- public:
-  explicit CalcToolkit(CalcHost& host) : host_(host) {}
-  void TrueValue(int16_t& v) override { v = -1; }
-  void FalseValue(int16_t& v) override { v = 0; }
-  void ZeroValue(int16_t& v) override { v = 0; }
-  void EmptyText(std::string& v) override { v.clear(); }
-  void KeyF1(int16_t& c) override { c = kKeyF1; }
-  void KeyF2(int16_t& c) override { c = kKeyF2; }
-  void KeyF6(int16_t& c) override { c = kKeyF6; }
-  void KeyF8(int16_t& c) override { c = kKeyF8; }
-  void KeyF12(int16_t& c) override { c = kKeyF12; }
-  void KeyUp(int16_t& c) override { c = kKeyUp; }
-  void KeyPageUp(int16_t& c) override { c = kKeyPageUp; }
-  void KeyValidate(int16_t& c) override { c = kKeyValidate; }
-  void CompanyPrefix(std::string& code) override { code.clear(); }
-  void DataDirectory(std::string& path) override { path.clear(); }
-  void YearStartText(std::string& date) override { date = host_.start(); }
-  void YearEndText(std::string& date) override { date = host_.end(); }
-  void YearStartDay(std::string& day) override { day = DayText(host_.start()); }
-  void YearEndDay(std::string& day) override { day = DayText(host_.end()); }
-  void WorkDate(std::string& date) override { date = host_.start(); }
-  void SetEditionTitle(const std::string& title) override { host_.editionTitle = title; }
-  void GetEditionTitle(std::string& title) override { title = host_.editionTitle; }
-  void Interrupted(int16_t& flag) override {
-    flag = host_.engine() != nullptr && host_.engine()->Interrupted() ? -1 : 0;
-  }
-  void PageLength(int16_t& lines) override {
-    lines = host_.engine() != nullptr ? host_.engine()->PageLength() : 66;
-  }
-  void PageLine(int16_t& line) override {
-    line = host_.engine() != nullptr ? host_.engine()->PageLine() : 0;
-  }
-
- private:
-  static std::string DayText(const std::string& date) {
-    int32_t day = 0;
-    HostDates().DayNumber(date, day);
-    return std::to_string(day);
-  }
-  CalcHost& host_;
 };
 
 class CalcRuntime : public HostRuntime {
@@ -206,15 +164,15 @@ class CalcKeyedFile : public HostKeyedFile {
 
 std::unique_ptr<HostRuntime> CalcHost::MakeRuntime() { return std::make_unique<CalcRuntime>(err_); }
 std::unique_ptr<HostToolkit> CalcHost::MakeToolkit() {
-  return std::make_unique<CalcToolkit>(*this);
+  return std::make_unique<PlatformToolkit>(year_, [this] { return engine_; });
 }
 std::unique_ptr<HostKeyedFile> CalcHost::MakeKeyedFile() {
   return std::make_unique<CalcKeyedFile>();
 }
 std::unique_ptr<HostEdition> CalcHost::MakeEdition() {
   EditionOptions options;
-  options.company = "Calculateur";
-  options.date = start_;
+  options.company = year_.name;
+  options.date = year_.yearStart;
   options.pdf = false;
   options.jsonOut = &out_;
   auto engine = std::make_unique<EditionEngine>(std::move(options));
