@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "host/HostDates.h"
+#include "host/HostError.h"
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCode.h"
 #include "platform/app/LocalTime.h"
@@ -102,12 +103,20 @@ int List(const GlobalOptions& global) {
     std::cout << "Aucune entreprise dans " << dataDir.string() << ".\n";
     return kExitOk;
   }
+  // A file that cannot be read is listed with the reason, and hides none of the others.
+  int status = kExitOk;
   for (const std::string& code : codes) {
-    const CompanySettings s = CompanyDatabase::Open(CompanyDatabasePath(dataDir, code))->Settings();
-    std::cout << code << "  " << s.name << "  exercice du " << s.yearStart << " au " << s.yearEnd
-              << "  date de travail " << s.workDate << "\n";
+    try {
+      const CompanySettings s =
+          CompanyDatabase::Open(CompanyDatabasePath(dataDir, code))->Settings();
+      std::cout << code << "  " << s.name << "  exercice du " << s.yearStart << " au "
+                << s.yearEnd << "  date de travail " << s.workDate << "\n";
+    } catch (const HostError& error) {
+      std::cout << code << "  illisible : " << error.cause() << "\n";
+      status = kExitFailure;
+    }
   }
-  return kExitOk;
+  return status;
 }
 
 }  // namespace

@@ -67,7 +67,7 @@ sqlite3* CompanyDatabase::OpenConnection(const std::filesystem::path& path, int 
     ThrowSqlite(nullptr, rc, operation, path.string());
   }
   sqlite3_extended_result_codes(db, 1);
-  sqlite3_busy_timeout(db, 2000);
+  sqlite3_busy_timeout(db, kBusyWaitMs);
   return db;
 }
 
@@ -123,6 +123,7 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
   if (!id.Step(operation, path.string()) || id.Int(0) != kApplicationId)
     throw HostError(operation, path.string(), kNotOurs);
   id = Statement();
+  db->CheckIntact(operation);
   Statement hasMeta =
       db->Prepare("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name='meta'");
   if (!hasMeta.Step(operation, path.string()) || hasMeta.Int(0) != 1)
@@ -138,6 +139,12 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
                     "cette base vient d'une version plus récente d'Actifix");
   db->Configure(operation);
   return db;
+}
+
+void CompanyDatabase::CheckIntact(const std::string& operation) {
+  Statement check = Prepare("PRAGMA quick_check(1)");
+  if (!check.Step(operation, path_.string()) || check.Bytes(0) != "ok")
+    throw HostError(operation, path_.string(), SqliteCause(SQLITE_CORRUPT));
 }
 
 void CompanyDatabase::Exec(const std::string& sql, const std::string& operation) {
@@ -187,7 +194,9 @@ void CompanyDatabase::SaveSettings(const CompanySettings& settings) {
 }
 
 void CompanyDatabase::BeginWrite(const std::string& operation, const std::string& subject) {
-  if (!InTransaction()) begin_.Run(operation, subject);
+  if (InTransaction()) return;
+  begin_.Run(operation, subject);
+  ++writeGeneration_;
 }
 
 void CompanyDatabase::CommitWrite(const std::string& operation) {

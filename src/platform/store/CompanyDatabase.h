@@ -49,6 +49,8 @@ class CompanyDatabase {
   // "ActF": marks a database as Actifix's in the SQLite file header.
   static constexpr int32_t kApplicationId = 0x41637446;
   static constexpr int kSchemaVersion = 1;
+  // How long a write waits for another program that is writing to the same company.
+  static constexpr int kBusyWaitMs = 5000;
 
   // <dataDirectory>/<code>Actifix.db. REQUIRES: `code` already checked (IsCompanyCode).
   static std::filesystem::path PathFor(const std::filesystem::path& dataDirectory,
@@ -60,8 +62,10 @@ class CompanyDatabase {
   // Throws HostError when the file already exists (left untouched) or cannot be made.
   static std::unique_ptr<CompanyDatabase> Create(const std::filesystem::path& path,
                                                  const CompanySettings& settings);
-  // Opens an existing database. Throws HostError when the file is missing, is not an
-  // Actifix database or is of a newer schema; nothing is written to a refused file.
+  // Opens an existing database and checks the structure of every page (SQLite's quick
+  // check: about 0.4 s for a register of a million assets) before anything is written.
+  // Throws HostError when the file is missing, is not an Actifix database, is damaged or is
+  // of a newer schema; nothing is written to a refused file.
   static std::unique_ptr<CompanyDatabase> Open(const std::filesystem::path& path);
 
   ~CompanyDatabase();
@@ -81,6 +85,9 @@ class CompanyDatabase {
 
   // The write transaction: BEGIN on the first write, COMMIT when asked.
   bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
+  // Counts the write transactions begun on this connection: what was read in one of them is
+  // valid until the generation changes.
+  uint64_t writeGeneration() const { return writeGeneration_; }
   void BeginWrite(const std::string& operation, const std::string& subject);
   void CommitWrite(const std::string& operation);
   // Abandons the open transaction, if any.
@@ -91,10 +98,13 @@ class CompanyDatabase {
   static sqlite3* OpenConnection(const std::filesystem::path& path, int flags,
                                  const std::string& operation);
   void Configure(const std::string& operation);
+  // Throws HostError when SQLite's quick check finds a damaged page.
+  void CheckIntact(const std::string& operation);
 
   sqlite3* db_;
   std::filesystem::path path_;
   Statement begin_, commit_, rollback_;
+  uint64_t writeGeneration_ = 0;
 };
 
 }  // namespace actifix::platform

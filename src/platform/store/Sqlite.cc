@@ -10,14 +10,15 @@ std::string SqliteCause(int rc) {
   switch (rc & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return "le fichier de la base est endommagé";
+      return "le fichier de la base est endommagé : restaurez-en une copie de sauvegarde";
     case SQLITE_FULL:
       return "le disque est plein";
     case SQLITE_IOERR:
       return "erreur de lecture ou d'écriture sur le disque";
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      return "la base est utilisée par un autre programme";
+      return "l'entreprise est utilisée par un autre programme : réessayez quand il aura "
+             "terminé";
     case SQLITE_READONLY:
       return "la base est en lecture seule";
     case SQLITE_CANTOPEN:

@@ -71,8 +71,9 @@ std::string PrefixEnd(std::string prefix) {
 
 }  // namespace
 
-// One record file: its table, its statements, and the record last fetched so that the Lire
-// call-back reads it without a second query.
+// One record file: its table, its statements, and the record being loaded, so that the Lire
+// call-back reads it without a second query. Nothing else is cached: another program may
+// change the file between two host calls.
 struct Store::RecordTable {
   std::string name;                           // as the module names it
   std::string subject;                        // the name in UTF-8, for errors
@@ -80,12 +81,15 @@ struct Store::RecordTable {
   int32_t length = 0;
   HostComponent* component = nullptr;
   int32_t lastRead = 0;
-  int64_t lastNumber = 0;  // the highest number the file has had
+  // The highest number the file has had, valid in write transaction `numberGeneration` only:
+  // each transaction reads it afresh, since another program may have added records.
+  int64_t lastNumber = 0;
+  uint64_t numberGeneration = 0;
   bool lastNumberChanged = false;
   int32_t lastWritten = 0;
-  int32_t cachedNumber = 0;  // 0: nothing cached
+  int32_t cachedNumber = 0;  // the record being loaded; 0 outside a Lire call-back
   std::string cached;
-  Statement select, upsert, remove;
+  Statement select, upsert, remove, highest;
 
   void Forget() { cachedNumber = 0; }
   std::string Padded(std::string text) const {
@@ -95,7 +99,8 @@ struct Store::RecordTable {
 };
 
 // One key file. `seq` orders the entries of one key: always 0 in a "P" file, so that the
-// primary key (key, seq) refuses a second entry; the insertion counter in an "S" file.
+// primary key (key, seq) refuses a second entry; in an "S" file one more than the key's
+// highest, found by the insert itself so that two programs never hand out the same.
 //
 // The walk remembers the last entry returned (walkKey, walkSeq). While the file is not
 // changed, Next keeps stepping the query that found it (`live`), which costs no new seek;
@@ -110,7 +115,6 @@ struct Store::KeyTable {
   std::string kind;
   bool temporary = false;
   std::string table;  // qualified and quoted table name
-  int64_t lastSeq = 0;
   Walk walk = Walk::kNotStarted;
   std::string walkKey;
   int64_t walkSeq = 0;
@@ -242,12 +246,28 @@ std::unique_ptr<HostKeyedFile> Store::MakeKeyedFile() {
   return std::make_unique<StoreKeyedFile>(*this);
 }
 
+void Store::BeginWrite(const std::string& operation, const std::string& subject) {
+  if (db_->InTransaction()) return;
+  StopWalks();
+  db_->BeginWrite(operation, subject);
+}
+
+void Store::RefreshNumbering(RecordTable& records, const std::string& operation) {
+  if (records.numberGeneration == db_->writeGeneration()) return;
+  records.highest.BindText(1, records.name);
+  records.highest.Step(operation, records.subject);
+  records.lastNumber = records.highest.Int(0);
+  records.highest.Reset();
+  records.numberGeneration = db_->writeGeneration();
+  records.lastNumberChanged = false;
+}
+
 void Store::Commit() {
   bool numbersChanged = false;
   for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
   if (numbersChanged) {
     // The numbering goes with the records it numbered, in the same transaction.
-    db_->BeginWrite(kCommit, db_->path().string());
+    BeginWrite(kCommit, db_->path().string());
     Statement update =
         db_->Prepare("UPDATE record_files SET last_number = ? WHERE name = ? AND last_number < ?");
     for (const auto& [handle, records] : records_) {
@@ -260,8 +280,8 @@ void Store::Commit() {
   try {
     db_->CommitWrite(kCommit);
   } catch (...) {
-    // A failed commit may have rolled back: cached texts can no longer be trusted.
-    for (const auto& [handle, records] : records_) records->Forget();
+    // A failed commit may have rolled back: the numbering is read again by the next write.
+    for (const auto& [handle, records] : records_) records->numberGeneration = 0;
     throw;
   }
   for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
@@ -331,30 +351,33 @@ void Store::OpenRecordFile(const std::string& name, int32_t recordLength, int16_
   records->component = &component;
   const std::string table = "\"r_" + name + "\"";
 
-  Statement catalog =
-      db_->Prepare("SELECT record_length, last_number FROM record_files WHERE name = ?");
+  Statement catalog = db_->Prepare("SELECT record_length FROM record_files WHERE name = ?");
   catalog.BindText(1, name);
-  if (catalog.Step(kOpenRecord, name)) {
-    const int64_t stored = catalog.Int(0);
-    records->lastNumber = catalog.Int(1);
+  if (!catalog.Step(kOpenRecord, name)) {
+    // Made on first use; another program may be making it at the same moment, hence the
+    // IGNORE, and the catalog read again inside the write transaction.
     catalog.Reset();
-    if (stored != recordLength)
-      throw HostError(
-          kOpenRecord, name,
-          "le fichier existe avec une longueur d'enregistrement de " + std::to_string(stored));
-  } else {
-    catalog.Reset();
-    db_->BeginWrite(kOpenRecord, name);
-    Statement add = db_->Prepare("INSERT INTO record_files(name, record_length) VALUES(?, ?)");
+    BeginWrite(kOpenRecord, name);
+    Statement add =
+        db_->Prepare("INSERT OR IGNORE INTO record_files(name, record_length) VALUES(?, ?)");
     add.BindText(1, name).Bind(2, recordLength).Run(kOpenRecord, name);
     db_->Exec(
         "CREATE TABLE IF NOT EXISTS " + table + "(num INTEGER PRIMARY KEY, data BLOB NOT NULL)",
         kOpenRecord);
+    catalog.BindText(1, name);
+    catalog.Step(kOpenRecord, name);
   }
-  Statement highest = db_->Prepare("SELECT max(num) FROM " + table);
-  if (highest.Step(kOpenRecord, name) && !highest.IsNull(0))
-    records->lastNumber = std::max(records->lastNumber, highest.Int(0));
+  const int64_t stored = catalog.Int(0);
+  catalog.Reset();
+  if (stored != recordLength)
+    throw HostError(kOpenRecord, name,
+                    "le fichier existe avec une longueur d'enregistrement de " +
+                        std::to_string(stored));
 
+  records->highest = db_->Prepare(
+      "SELECT max(coalesce((SELECT last_number FROM record_files WHERE name = ?), 0),"
+      " coalesce((SELECT max(num) FROM " +
+      table + "), 0))");
   records->select = db_->Prepare("SELECT data FROM " + table + " WHERE num = ?");
   records->upsert = db_->Prepare("INSERT OR REPLACE INTO " + table + "(num, data) VALUES(?, ?)");
   records->remove = db_->Prepare("DELETE FROM " + table + " WHERE num = ?");
@@ -362,30 +385,34 @@ void Store::OpenRecordFile(const std::string& name, int32_t recordLength, int16_
   records_[handle] = std::move(records);
 }
 
-void Store::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
-  if (records.cachedNumber == number && number != 0) return;
+std::string Store::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
   records.select.Bind(1, number);
   if (!records.select.Step(operation, records.subject)) {
     records.select.Reset();
     throw HostError(operation, records.subject, RecordNumberCause(number));
   }
-  records.cached = records.select.Bytes(0);
-  records.cachedNumber = number;
+  std::string text = records.select.Bytes(0);
   records.select.Reset();
+  return text;
 }
 
 void Store::Load(RecordTable& records, int32_t number, const std::string& operation) {
-  Fetch(records, number, operation);
+  records.cached = Fetch(records, number, operation);
+  records.cachedNumber = number;
   records.lastRead = number;
   int32_t e = number;
-  records.component->CallRecordOperation(records.readOperation, e);
+  try {
+    records.component->CallRecordOperation(records.readOperation, e);
+  } catch (...) {
+    records.Forget();
+    throw;
+  }
+  records.Forget();
 }
 
 void Store::Read(int16_t handle, int32_t number) {
   RecordTable& records = Records(handle, kRead);
   CheckNumber(number, kRead, records.subject);
-  // Always fetched afresh: a plain Read is the module asking for the stored record.
-  records.Forget();
   Load(records, number, kRead);
 }
 
@@ -404,8 +431,8 @@ void Store::Write(int16_t handle, int32_t number) {
 void Store::ReadText(int16_t handle, int32_t number, std::string& text) {
   RecordTable& records = Records(handle, kReadText);
   CheckNumber(number, kReadText, records.subject);
-  Fetch(records, number, kReadText);
-  text = records.Padded(records.cached);
+  text = records.Padded(records.cachedNumber == number ? records.cached
+                                                       : Fetch(records, number, kReadText));
 }
 
 void Store::WriteText(int16_t handle, int32_t number, const std::string& text) {
@@ -416,11 +443,10 @@ void Store::WriteText(int16_t handle, int32_t number, const std::string& text) {
                     "texte de " + std::to_string(text.size()) +
                         " caractères, plus long que l'enregistrement (" +
                         std::to_string(records.length) + ")");
-  db_->BeginWrite(kWriteText, records.subject);
-  records.Forget();
+  BeginWrite(kWriteText, records.subject);
+  RefreshNumbering(records, kWriteText);
+  if (records.cachedNumber == number) records.Forget();
   records.upsert.Bind(1, number).BindBlob(2, text).Run(kWriteText, records.subject);
-  records.cached = text;
-  records.cachedNumber = number;
   records.lastWritten = number;
   if (number > records.lastNumber) {
     records.lastNumber = number;
@@ -513,28 +539,32 @@ void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::s
     keys->table = "main.\"k_" + name + "\"";
     Statement catalog = db_->Prepare("SELECT key_length, kind FROM key_files WHERE name = ?");
     catalog.BindText(1, name);
-    if (catalog.Step(kOpenKey, name)) {
-      const int64_t length = catalog.Int(0);
-      const std::string storedKind = catalog.Bytes(1);
+    if (!catalog.Step(kOpenKey, name)) {
+      // Made on first use, as a record file is (see OpenRecordFile).
       catalog.Reset();
-      if (length != keyLength || storedKind != kind)
-        throw HostError(kOpenKey, name,
-                        "le fichier existe avec le type " + storedKind + " et la longueur " +
-                            std::to_string(length));
-    } else {
-      catalog.Reset();
-      db_->BeginWrite(kOpenKey, name);
-      Statement add = db_->Prepare("INSERT INTO key_files(name, key_length, kind) VALUES(?, ?, ?)");
+      BeginWrite(kOpenKey, name);
+      Statement add =
+          db_->Prepare("INSERT OR IGNORE INTO key_files(name, key_length, kind) VALUES(?, ?, ?)");
       add.BindText(1, name).Bind(2, keyLength).BindText(3, kind).Run(kOpenKey, name);
       db_->Exec("CREATE TABLE IF NOT EXISTS " + keys->table + columns, kOpenKey);
+      catalog.BindText(1, name);
+      catalog.Step(kOpenKey, name);
     }
-    Statement highest = db_->Prepare("SELECT max(seq) FROM " + keys->table);
-    if (highest.Step(kOpenKey, name) && !highest.IsNull(0)) keys->lastSeq = highest.Int(0);
+    const int64_t length = catalog.Int(0);
+    const std::string storedKind = catalog.Bytes(1);
+    catalog.Reset();
+    if (length != keyLength || storedKind != kind)
+      throw HostError(kOpenKey, name,
+                      "le fichier existe avec le type " + storedKind + " et la longueur " +
+                          std::to_string(length));
   }
 
   const std::string& t = keys->table;
   keys->find = db_->Prepare("SELECT num FROM " + t + " WHERE key = ? ORDER BY seq LIMIT 1");
-  keys->insert = db_->Prepare("INSERT INTO " + t + "(key, seq, num) VALUES(?, ?, ?)");
+  keys->insert = db_->Prepare(
+      keys->unique() ? "INSERT INTO " + t + "(key, seq, num) VALUES(?1, 0, ?2)"
+                     : "INSERT INTO " + t + "(key, seq, num) VALUES(?1, (SELECT coalesce(max(seq), 0) + 1 FROM " +
+                           t + " WHERE key = ?1), ?2)");
   keys->removeOne =
       db_->Prepare("DELETE FROM " + t + " WHERE key = ?1 AND seq = (SELECT seq FROM " + t +
                    " WHERE key = ?1 AND num = ?2 ORDER BY seq LIMIT 1)");
@@ -567,9 +597,10 @@ int32_t Store::Insert(int16_t keyHandle, const std::string& key, int16_t recordH
   KeyTable& keys = Keys(keyHandle, kInsert);
   RecordTable& records = Records(recordHandle, kInsert);
   keys.CheckKey(key, kInsert);
+  BeginWrite(kInsert, keys.subject);
+  RefreshNumbering(records, kInsert);
   if (records.lastNumber >= kMaxNumber)
     throw HostError(kInsert, records.subject, "plus aucun numéro d'enregistrement disponible");
-  db_->BeginWrite(kInsert, keys.subject);
   const auto number = static_cast<int32_t>(records.lastNumber + 1);
   try {
     Savepoint savepoint(*savepoint_, kInsert, keys.subject);
@@ -580,9 +611,7 @@ int32_t Store::Insert(int16_t keyHandle, const std::string& key, int16_t recordH
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
     keys.Changed();
-    keys.insert.BindBlob(1, key).Bind(2, keys.unique() ? 0 : keys.lastSeq + 1).Bind(3, number);
-    keys.insert.Run(kInsert, keys.subject);
-    if (!keys.unique()) ++keys.lastSeq;
+    keys.insert.BindBlob(1, key).Bind(2, number).Run(kInsert, keys.subject);
     savepoint.Release();
   } catch (...) {
     records.Forget();  // the cached text may be of the record just rolled back
@@ -596,11 +625,9 @@ void Store::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kAddKey);
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
-  db_->BeginWrite(kAddKey, keys.subject);
+  BeginWrite(kAddKey, keys.subject);
   keys.Changed();
-  keys.insert.BindBlob(1, key).Bind(2, keys.unique() ? 0 : keys.lastSeq + 1).Bind(3, number);
-  keys.insert.Run(kAddKey, keys.subject);
-  if (!keys.unique()) ++keys.lastSeq;
+  keys.insert.BindBlob(1, key).Bind(2, number).Run(kAddKey, keys.subject);
 }
 
 void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
@@ -608,7 +635,7 @@ void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   KeyTable& keys = Keys(keyHandle, kDelete);
   RecordTable& records = Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
-  db_->BeginWrite(kDelete, keys.subject);
+  BeginWrite(kDelete, keys.subject);
   keys.Changed();
   if (records.cachedNumber == number) records.Forget();
   try {
@@ -629,14 +656,14 @@ void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
 
 void Store::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kRemoveKey);
-  db_->BeginWrite(kRemoveKey, keys.subject);
+  BeginWrite(kRemoveKey, keys.subject);
   keys.Changed();
   keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kRemoveKey, keys.subject);
 }
 
 void Store::Clear(int16_t keyHandle) {
   KeyTable& keys = Keys(keyHandle, kClear);
-  db_->BeginWrite(kClear, keys.subject);
+  BeginWrite(kClear, keys.subject);
   keys.Changed();
   keys.clear.Run(kClear, keys.subject);
 }

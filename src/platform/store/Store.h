@@ -5,6 +5,9 @@
 //
 // Writes go into one open transaction, begun by the first write and ended by Commit(); the
 // platform commits before the module waits for the user and when an operation ends or fails.
+// Several programs may work on one company: a transaction takes the company's write lock at
+// its first write (waiting up to CompanyDatabase::kBusyWaitMs for another program's commit)
+// and starts from the database as it is then, so record numbers and key order stay right.
 // Each host call that writes several rows (Insert, Delete) runs under a savepoint, so a call
 // that fails leaves none of its rows behind, and a crash loses only the uncommitted work,
 // never leaving a record without its key nor a key without its record.
@@ -98,11 +101,16 @@ class Store {
   RecordTable& Records(int16_t handle, const std::string& operation);
   KeyTable& Keys(int16_t handle, const std::string& operation);
   int16_t NewHandle(const std::string& operation, const std::string& subject) const;
-  // Reads record `number` and calls back Lire+name; REQUIRES: the record exists.
-  // Brings record `number`'s stored text into the table's cache (kept when already there).
-  void Fetch(RecordTable& records, int32_t number, const std::string& operation);
-  // Fetches the record and calls the component back to read it into its buffer.
+  // Record `number`'s stored text. Throws HostError when there is no such record.
+  std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
+  // Fetches the record and calls the component back to read it into its buffer; the text
+  // is kept for the call-back's ReadText only.
   void Load(RecordTable& records, int32_t number, const std::string& operation);
+  // Joins the open write transaction, or begins one (waiting while another program writes),
+  // after ending running walks so that no read older than the transaction goes on.
+  void BeginWrite(const std::string& operation, const std::string& subject);
+  // Reads the file's highest record number again at the first write of a transaction.
+  void RefreshNumbering(RecordTable& records, const std::string& operation);
   // The entry at or after the walk position, record read, key returned.
   bool Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
             const std::string& operation);

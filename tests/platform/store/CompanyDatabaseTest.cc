@@ -166,7 +166,7 @@ TEST_F(StoreTest, DamagedDatabaseGivesAHostErrorNeverACrash) {
     for (int32_t n = 1; n <= 3000; ++n) records->Read(immo, n);
     ADD_FAILURE() << "damage not noticed (" << keys.size() << " keys walked)";
   } catch (const HostError& error) {
-    EXPECT_EQ(error.cause(), "le fichier de la base est endommagé") << error.what();
+    EXPECT_EQ(error.cause(), SqliteCause(SQLITE_CORRUPT)) << error.what();
   }
 }
 

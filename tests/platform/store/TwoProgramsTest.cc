@@ -1,0 +1,144 @@
+// Several programs on one company, run as real processes through the actifix program: two
+// writers at once lose nothing, a writer kept waiting gives up cleanly, and a damaged file
+// is refused by every command before anything is written to it.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/store/Sqlite.h"
+#include "platform/store/StoreTesting.h"
+
+namespace actifix::platform::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Outcome {
+  int status = -1;
+  std::string out, err;
+};
+
+class TwoProgramsTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    ASSERT_EQ(Actifix("company create 01 --name Test --year 01/01/2026 31/12/2026").status, 0);
+    WriteScript("params.txt", "LINTANA = []\nCOMPTA = O\n");
+    ASSERT_EQ(Actifix("run LectParamImmo --script " + Path("params.txt")).status, 0);
+  }
+
+  std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
+  fs::path database() const { return dir_.path() / "01Actifix.db"; }
+
+  void WriteScript(const std::string& name, const std::string& text) const {
+    std::ofstream(dir_.path() / name) << text;
+  }
+
+  // A script that creates `count` accounts named after `tag`.
+  std::string AccountsScript(const std::string& tag, int count) const {
+    std::ostringstream script;
+    for (int i = 1; i <= count; ++i)
+      script << "NOCPTCG = " << tag << i << "\nNOMCPTCG = Compte " << tag << ' ' << i << '\n';
+    script << "NOCPTCG =\n";
+    WriteScript(tag + ".txt", script.str());
+    return Path(tag + ".txt");
+  }
+
+  // Runs `actifix --data DIR --company 01 ARGS` and waits for it.
+  Outcome Actifix(const std::string& args, const std::string& tag = "cmd") const {
+    const std::string command = "'" + std::string(ACTIFIX_PROGRAM) + "' --data '" +
+                                dir_.path().string() + "' --company 01 " + args + " >" +
+                                Path(tag + ".out") + " 2>" + Path(tag + ".err");
+    Outcome outcome;
+    const int raw = std::system(command.c_str());
+    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+    outcome.out = FileBytes(Path(tag + ".out"));
+    outcome.err = FileBytes(Path(tag + ".err"));
+    return outcome;
+  }
+
+  int64_t Count(const std::string& sql) const {
+    sqlite3* db = nullptr;
+    sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* stmt = nullptr;
+    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
+    const int64_t count = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
+    sqlite3_finalize(stmt);
+    sqlite3_close(db);
+    return count;
+  }
+
+  actifix::testing::TempDir dir_;
+};
+
+// Two scripted entries of 2,000 accounts each, started together: every record is kept, and
+// every key is on the record of its own account.
+TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
+  const std::string a = AccountsScript("A", 2000), b = AccountsScript("B", 2000);
+  const std::string run = "run EntPCI --no-pdf --transcript ";
+  const pid_t child = fork();
+  ASSERT_GE(child, 0);
+  if (child == 0) _exit(Actifix(run + Path("ta.txt") + " --script " + a, "a").status);
+  const Outcome second = Actifix(run + Path("tb.txt") + " --script " + b, "b");
+  int raw = 0;
+  waitpid(child, &raw, 0);
+  EXPECT_EQ(WEXITSTATUS(raw), 0) << FileBytes(Path("a.err"));
+  EXPECT_EQ(second.status, 0) << second.err;
+
+  EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 4000);
+  EXPECT_EQ(Count("SELECT count(DISTINCT num) FROM k_Pcimo"), 4000);
+  // The key is the account number, which the record starts with.
+  EXPECT_EQ(Count("SELECT count(*) FROM k_Pcimo k JOIN r_Pcimo r ON r.num = k.num"
+                  " AND rtrim(CAST(substr(r.data, 1, 10) AS TEXT)) = rtrim(CAST(k.key AS TEXT))"),
+            4000);
+}
+
+// While another program holds the company's write lock, a run that must write waits, then
+// gives up with the French reason, and writes nothing.
+TEST_F(TwoProgramsTest, WriterKeptWaitingGivesUpWithoutWriting) {
+  sqlite3* holder = nullptr;
+  ASSERT_EQ(sqlite3_open(database().c_str(), &holder), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
+  const Outcome outcome = Actifix("run EntPCI --no-pdf --script " + AccountsScript("C", 3));
+  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
+  sqlite3_close(holder);
+
+  EXPECT_EQ(outcome.status, 1);
+  EXPECT_NE(outcome.err.find(SqliteCause(SQLITE_BUSY)), std::string::npos) << outcome.err;
+  EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 0);
+}
+
+// Bytes overwritten in a table page: every command refuses the file and leaves it byte for
+// byte as it was; the list still shows the other companies.
+TEST_F(TwoProgramsTest, DamagedFileIsRefusedAndLeftAsItWas) {
+  ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + AccountsScript("D", 200)).status, 0);
+  ASSERT_EQ(Actifix("company create 02 --name Autre --year 01/01/2026 31/12/2026").status, 0);
+  const int64_t page = Count("SELECT rootpage FROM sqlite_schema WHERE name = 'k_Pcimo'");
+  const int64_t pageSize = Count("PRAGMA page_size");
+  ASSERT_GT(page, 1);
+  std::string bytes = FileBytes(database());
+  ASSERT_GE(static_cast<int64_t>(bytes.size()), page * pageSize);
+  for (int64_t i = 0; i < 48; ++i) bytes[(page - 1) * pageSize + 3 + i] = static_cast<char>(0x5A);
+  std::ofstream(database(), std::ios::binary) << bytes;
+
+  const Outcome list = Actifix("company list");
+  EXPECT_EQ(list.status, 1);
+  EXPECT_NE(list.out.find("01  illisible : " + SqliteCause(SQLITE_CORRUPT)), std::string::npos)
+      << list.out;
+  EXPECT_NE(list.out.find("02  Autre"), std::string::npos) << list.out;
+  for (const std::string& args :
+       {std::string("run EntPCI --no-pdf --script ") + AccountsScript("E", 2),
+        std::string("company year 01 01/01/2027 31/12/2027")}) {
+    const Outcome outcome = Actifix(args);
+    EXPECT_EQ(outcome.status, 1) << args;
+    EXPECT_NE(outcome.err.find(SqliteCause(SQLITE_CORRUPT)), std::string::npos) << outcome.err;
+  }
+  EXPECT_TRUE(FileBytes(database()) == bytes) << "the damaged file was changed";
+}
+
+}  // namespace
+}  // namespace actifix::platform::testing
