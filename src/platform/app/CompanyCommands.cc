@@ -109,8 +109,8 @@ int List(const GlobalOptions& global) {
     try {
       const CompanySettings s =
           CompanyDatabase::Open(CompanyDatabasePath(dataDir, code))->Settings();
-      std::cout << code << "  " << s.name << "  exercice du " << s.yearStart << " au "
-                << s.yearEnd << "  date de travail " << s.workDate << "\n";
+      std::cout << code << "  " << s.name << "  exercice du " << s.yearStart << " au " << s.yearEnd
+                << "  date de travail " << s.workDate << "\n";
     } catch (const HostError& error) {
       std::cout << code << "  illisible : " << error.cause() << "\n";
       status = kExitFailure;

@@ -370,9 +370,9 @@ void Store::OpenRecordFile(const std::string& name, int32_t recordLength, int16_
   const int64_t stored = catalog.Int(0);
   catalog.Reset();
   if (stored != recordLength)
-    throw HostError(kOpenRecord, name,
-                    "le fichier existe avec une longueur d'enregistrement de " +
-                        std::to_string(stored));
+    throw HostError(
+        kOpenRecord, name,
+        "le fichier existe avec une longueur d'enregistrement de " + std::to_string(stored));
 
   records->highest = db_->Prepare(
       "SELECT max(coalesce((SELECT last_number FROM record_files WHERE name = ?), 0),"
@@ -563,7 +563,8 @@ void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::s
   keys->find = db_->Prepare("SELECT num FROM " + t + " WHERE key = ? ORDER BY seq LIMIT 1");
   keys->insert = db_->Prepare(
       keys->unique() ? "INSERT INTO " + t + "(key, seq, num) VALUES(?1, 0, ?2)"
-                     : "INSERT INTO " + t + "(key, seq, num) VALUES(?1, (SELECT coalesce(max(seq), 0) + 1 FROM " +
+                     : "INSERT INTO " + t +
+                           "(key, seq, num) VALUES(?1, (SELECT coalesce(max(seq), 0) + 1 FROM " +
                            t + " WHERE key = ?1), ?2)");
   keys->removeOne =
       db_->Prepare("DELETE FROM " + t + " WHERE key = ?1 AND seq = (SELECT seq FROM " + t +
