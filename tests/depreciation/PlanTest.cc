@@ -63,7 +63,8 @@ class PlanTest : public AmortTest {
   // Closes the running edition; its text goes to text_, its JSON lines are returned.
   Printed CloseEdition() {
     Edition().Close(0);
-    const auto& engine = dynamic_cast<const platform::EditionEngine&>(Edition());
+    auto& engine = dynamic_cast<platform::EditionEngine&>(Edition());
+    engine.Flush();
     std::filesystem::path file = engine.LastTextFile();
     std::ifstream textIn(file);
     text_.assign(std::istreambuf_iterator<char>(textIn), std::istreambuf_iterator<char>());

@@ -44,14 +44,24 @@ void Session::Run(const std::string& operation) {
     if (operation != "LectParamImmo") component.Call(operation);
   } catch (...) {
     Commit();
+    try {
+      FlushEditions();
+    } catch (const HostError&) {
+      // The operation's own failure is the one to tell.
+    }
     ui_->OperationEnded();
     throw;
   }
   Commit();
+  FlushEditions();
   ui_->OperationEnded();
 }
 
 void Session::Commit() { store_->Commit(); }
+
+void Session::FlushEditions() {
+  if (edition_ != nullptr) edition_->Flush();
+}
 
 std::unique_ptr<HostStartup> Session::MakeStartup() { return std::make_unique<PlatformStartup>(); }
 

@@ -39,6 +39,8 @@ class Session : public HostFactory {
   void Run(const std::string& operation);
 
   void Commit();
+  // Writes the edition documents the operation left open for more of the same title.
+  void FlushEditions();
   // Makes start - end the current fiscal year of this session alone, leaving the company's
   // database as it is: tests that compute over many fiscal years.
   void SetYear(const std::string& start, const std::string& end) {

@@ -51,7 +51,13 @@ EditionEngine::EditionEngine(EditionOptions options) : options_(std::move(option
 }
 
 // An edition still open when the engine goes is dropped, as documented in the header.
-EditionEngine::~EditionEngine() = default;
+EditionEngine::~EditionEngine() {
+  // A closed edition is written even when nobody flushed it; an open one is dropped.
+  try {
+    Flush();
+  } catch (const HostError&) {
+  }
+}
 
 void EditionEngine::RequireOpen(const char* operation) const {
   if (!open_) throw HostError(operation, "", "aucune édition n'est ouverte");
@@ -83,6 +89,19 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
                          const int16_t& /*zero2*/, const std::string& title,
                          const int16_t& /*option*/) {
   if (open_) Close(0);
+  if (kept_ && title == title_) {
+    // The same edition again: it goes on in the kept document, from a new page.
+    kept_ = false;
+    open_ = true;
+    layout_.reset();
+    widths_.clear();
+    cells_.clear();
+    totals_.clear();
+    printedLines_ = 0;
+    NewPage();
+    return;
+  }
+  Flush();
   open_ = true;
   touched_ = false;
   title_ = title;
@@ -107,10 +126,16 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
 
 void EditionEngine::Close(const int16_t& /*flag*/) {
   if (!open_) return;
-  Broadcast([](EditionRenderer& r) { r.Finish(); });
   if (options_.jsonOut != nullptr) options_.jsonOut->flush();
   open_ = false;
-  if (touched_ && !options_.outDir.empty()) WriteFiles();
+  kept_ = touched_;
+}
+
+void EditionEngine::Flush() {
+  if (!kept_) return;
+  kept_ = false;
+  Broadcast([](EditionRenderer& r) { r.Finish(); });
+  if (!options_.outDir.empty()) WriteFiles();
   textRenderer_.reset();
   jsonRenderer_.reset();
   streamRenderer_.reset();

@@ -10,9 +10,13 @@
 //   line: AddTitle and AddStyledTitle do, at the point where they are called (so the card
 //   print's identification lines stay with their card). Open while an edition is open closes
 //   that one first. An edition opened and never closed (engine destroyed) writes nothing.
-// - Close writes the files and calls onClosed. An edition closed with nothing added to it (no
-//   title line, no column set, no line) writes nothing: the asset card screen opens and closes
-//   one at once to start. Close with no edition open does nothing. The flag is not used.
+// - Close ends the edition but keeps its document open: when the next Open has the same
+//   title, the new edition goes on in the same document, from a new page (the asset card
+//   screen prints each saved card so, and one run gives one document of all its cards).
+//   Flush, or an Open of another title, writes the kept document and calls onClosed. An
+//   edition closed with nothing added to it (no title line, no column set, no line) adds
+//   nothing: the asset card screen opens and closes one at once to start. Close with no
+//   edition open does nothing. The flag is not used.
 // - DefineColumns may come again in the same edition. Each definition starts a new block: the
 //   current line is emptied and every running total, of both levels, starts again at 0.
 //   Its column headings are printed before the next line, total or rule, and again at the
@@ -111,6 +115,10 @@ class EditionEngine : public HostEdition {
   void NewPage() override;
   void Close(const int16_t& flag) override;
 
+  // Writes the document kept by the last Close, if any (the platform calls it when an
+  // operation ends). Throws HostError when its files cannot be written.
+  void Flush();
+
   // The state HostToolkit reports for the running edition.
   bool Interrupted() const;
   int16_t PageLength() const;
@@ -154,6 +162,7 @@ class EditionEngine : public HostEdition {
   EditionOptions options_;
 
   bool open_ = false;
+  bool kept_ = false;     // a closed edition whose document waits for Flush
   bool touched_ = false;  // a title line, a column set or a line was added
   std::string title_;     // Windows-1252
   std::optional<EditionLayout> layout_;

@@ -200,6 +200,7 @@ TEST(EditionInterruption, TurnsTrueAfterTheGivenNumberOfLines) {
   }
   EXPECT_EQ(printed, 2);
   e.Close(kZero);
+  e.Flush();
   const auto lines = j.Lines();
   ASSERT_EQ(lines.size(), 4u);  // columns, line, step, line
   EXPECT_EQ(lines[3]["cells"]["NOCPTCG"], "400002");
@@ -259,6 +260,7 @@ TEST(EditionJson, LinesOfASmallEditionExactly) {
   e.ResetTotals("[D,C]");
   e.NewPage();
   e.Close(kZero);
+  e.Flush();
   EXPECT_EQ(j.out.str(),
             R"({"kind":"title","text":"EDITION DU PLAN COMPTABLE IMMOBILISATION"}
 {"kind":"columns","names":["NOCPTCG","NOMCPTCG"]}
@@ -375,6 +377,7 @@ TEST(EditionText, FrenchAmountsInFixedColumns) {
   e.PrintTotals("[D,C]");
   e.PrintTotalLine("[[[LIB,TOTAL]],[[D,1],[C,1]]]", "");
   e.Close(kZero);
+  e.Flush();
   t.closed = e.LastTextFile();
   const auto lines = SplitLines(t.Text());
   const std::string account = "401       " + std::string(" Achat") + std::string(55, ' ') + " ";
@@ -411,6 +414,7 @@ TEST(EditionText, PagesHeadersAndTheLineCounter) {
   e.AddTitle("FIN", "G");
   e.NewPage();  // before Close: no empty page at the end
   e.Close(kZero);
+  e.Flush();
   t.closed = e.LastTextFile();
 
   const auto pages = t.Pages();
@@ -446,6 +450,7 @@ TEST(EditionText, APageHoldsAtLeastItsHeaderHeadingsAndOneLine) {
     e.PrintLine();
   }
   e.Close(kZero);
+  e.Flush();
   t.closed = e.LastTextFile();
   const auto pages = t.Pages();
   ASSERT_EQ(pages.size(), 3u);
@@ -477,6 +482,15 @@ TEST(EditionFilesWritten, NumberedSetsAndTheClosedCallback) {
   e.Open(kZero, kZero, kZero, std::string("Écritures"_w), kMinus1);
   e.AddTitle(std::string("Écritures"_w), "G");
   e.Close(kZero);
+  // The same title again goes on in the same document, from a new page; an empty
+  // opening in between adds nothing.
+  e.Open(kZero, kZero, kZero, std::string("Écritures"_w), kMinus1);
+  e.Close(kZero);
+  e.Open(kZero, kZero, kZero, std::string("Écritures"_w), kMinus1);
+  e.AddTitle("Suite", "G");
+  e.Close(kZero);
+  EXPECT_EQ(closed.size(), 1u);
+  e.Flush();
 
   ASSERT_EQ(closed.size(), 2u);
   EXPECT_EQ(closed[0].first, "EDITION DES PARAMETRES DE L'ENTREPRISE");
@@ -486,7 +500,9 @@ TEST(EditionFilesWritten, NumberedSetsAndTheClosedCallback) {
   EXPECT_TRUE(std::filesystem::exists(options.outDir / "002-Ecritures.jsonl"));
   EXPECT_FALSE(std::filesystem::exists(options.outDir / "002-Ecritures.pdf"));
   EXPECT_EQ(ReadFile(options.outDir / "002-Ecritures.jsonl"),
-            "{\"kind\":\"title\",\"text\":\"Écritures\"}\n");
+            "{\"kind\":\"title\",\"text\":\"Écritures\"}\n{\"kind\":\"page\"}\n"
+            "{\"kind\":\"title\",\"text\":\"Suite\"}\n");
+  EXPECT_NE(ReadFile(options.outDir / "002-Ecritures.txt").find("Page 2"), std::string::npos);
 
   // An edition never closed writes nothing.
   {

@@ -40,6 +40,7 @@ std::filesystem::path PrintPdf(const std::filesystem::path& dir, int nameWidth) 
   e.PrintTotals("[VAL]");
   e.PrintTotalLine("[[[NOM, TOTAL]],[[VAL,1]]]", "");
   e.Close(kZero);
+  e.Flush();
   auto pdf = e.LastTextFile();
   return pdf.replace_extension(".pdf");
 }
