@@ -34,14 +34,20 @@ Session::~Session() {
 }
 
 void Session::Run(const std::string& operation) {
+  RunWith([&operation](NvImmo& component) {
+    component.LectParamImmo();
+    if (operation != "LectParamImmo") component.Call(operation);
+  });
+}
+
+void Session::RunWith(const std::function<void(NvImmo&)>& work) {
   try {
     NvImmo component;
     HostAppObject* appExe = nullptr;
     HostAppObject* fApp = nullptr;
     component.AppImmo(appExe, fApp);
     component.OuvImmo();
-    component.LectParamImmo();
-    if (operation != "LectParamImmo") component.Call(operation);
+    work(component);
   } catch (...) {
     Commit();
     try {

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -12,6 +13,10 @@
 #include "platform/app/CompanyContext.h"
 #include "platform/app/PlatformRuntime.h"
 #include "platform/app/UserInterface.h"
+
+namespace actifix {
+class NvImmo;
+}
 
 namespace actifix::platform {
 
@@ -37,6 +42,9 @@ class Session : public HostFactory {
   // Attaches the module, opens its files, loads the parameters and runs `operation`.
   // What was written is committed whether the operation ends normally or fails.
   void Run(const std::string& operation);
+  // The same around other work of the platform's over the module's files and state: the
+  // component is attached and its files open; the parameters are not loaded yet.
+  void RunWith(const std::function<void(NvImmo&)>& work);
 
   void Commit();
   // Writes the edition documents the operation left open for more of the same title.

@@ -10,6 +10,7 @@
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCommands.h"
 #include "platform/app/DemoCommand.h"
+#include "platform/app/GenerateCommand.h"
 #include "platform/app/GlobalOptions.h"
 #include "platform/app/MenuCommand.h"
 #include "platform/app/RunCommand.h"
@@ -36,6 +37,7 @@ int main(int argc, char** argv) {
   AddRunCommand(app, global, action);
   AddMenuCommand(app, global, action);
   AddDemoCommand(app, global, action);
+  AddGenerateCommand(app, global, action);
   AddCalcCommand(app, action);
 
   try {

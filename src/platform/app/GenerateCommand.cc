@@ -1,0 +1,80 @@
+#include "platform/app/GenerateCommand.h"
+
+#include <unistd.h>
+
+#include <CLI/CLI.hpp>
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+
+#include "platform/app/Companies.h"
+#include "platform/app/RegisterGenerator.h"
+#include "platform/app/ScriptedInterface.h"
+#include "platform/app/Session.h"
+#include "platform/screen/Script.h"
+
+namespace actifix::platform {
+
+namespace {
+
+constexpr int64_t kMostAssets = 10'000'000;
+
+struct GenerateArgs {
+  int64_t assets = 0;
+  uint64_t seed = 1;
+};
+
+int Generate(const GlobalOptions& global, const GenerateArgs& args) {
+  if (args.assets < 1 || args.assets > kMostAssets)
+    throw UserError("Nombre d'immobilisations refusé : de 1 à 10 000 000.", kExitUsage);
+  SessionOptions options;
+  options.dataDir = ResolveDataDir(global.data);
+  options.company = ChooseCompany(options.dataDir, global.company);
+  options.pdf = false;
+  // No screen is shown: a script with no answer stops the run if one were asked.
+  Session session(options, std::make_unique<ScriptedInterface>(Script::FromText(""), "/dev/null"));
+
+  using Clock = std::chrono::steady_clock;
+  const Clock::time_point start = Clock::now();
+  Clock::time_point shown = start;
+  const bool terminal = isatty(STDERR_FILENO) != 0;
+  GeneratorOptions generator;
+  generator.assets = args.assets;
+  generator.seed = args.seed;
+  generator.commit = [&session] { session.Commit(); };
+  generator.progress = [&](int64_t written) {
+    const Clock::time_point now = Clock::now();
+    if (!terminal || (now - shown < std::chrono::milliseconds(200) && written < args.assets))
+      return;
+    shown = now;
+    std::fprintf(stderr, "\rGénération du registre : %lld / %lld fiches (%d %%)",
+                 static_cast<long long>(written), static_cast<long long>(args.assets),
+                 static_cast<int>(written * 100 / args.assets));
+  };
+  int64_t written = 0;
+  session.RunWith([&](NvImmo&) { written = GenerateRegister(generator); });
+  if (terminal) std::fputs("\n", stderr);
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  std::printf("Entreprise %s : %lld fiches d'immobilisation générées en %.1f s.\n",
+              options.company.c_str(), static_cast<long long>(written), seconds);
+  return kExitOk;
+}
+
+}  // namespace
+
+void AddGenerateCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
+  auto args = std::make_shared<GenerateArgs>();
+  CLI::App* generate = root.add_subcommand(
+      "generate",
+      "Ajoute à une entreprise un registre reproductible de N immobilisations (natures, comptes "
+      "et codes analytiques créés s'il le faut)");
+  generate->add_option("--assets", args->assets, "Nombre de fiches à créer (1 à 10 000 000)")
+      ->required();
+  generate->add_option("--seed", args->seed,
+                       "Graine du tirage (défaut : 1) : même graine, même "
+                       "registre");
+  generate->callback(
+      [&global, &action, args] { action = [&global, args] { return Generate(global, *args); }; });
+}
+
+}  // namespace actifix::platform
