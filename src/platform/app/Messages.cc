@@ -84,9 +84,11 @@ std::string Wording(const CLI::App& app, const CLI::ParseError& error) {
     }
     const CLI::Option* option = app.get_option_no_throw(name);
     const int expected = option != nullptr ? option->get_items_expected_min() : 0;
-    if (expected <= 1) return "Il manque la valeur de " + Designation(app, name) + ".";
     std::string who = Designation(app, name);
     if (who.rfind("l'", 0) == 0) who[0] = 'L';
+    if (text.find("At Most") != std::string::npos && expected <= 1)
+      return who + " se donne une seule fois.";
+    if (expected <= 1) return "Il manque la valeur de " + Designation(app, name) + ".";
     return who + " attend " + std::to_string(expected) + " valeurs.";
   }
   if (const auto extras = After(text, "The following arguments were not expected: "))
