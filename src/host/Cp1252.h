@@ -6,6 +6,7 @@
 
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -18,6 +19,16 @@ std::string ToUtf8(std::string_view cp1252);
 // Windows-1252 text of a UTF-8 text. A character the code page cannot hold, or a malformed
 // sequence, becomes `replacement`.
 std::string FromUtf8(std::string_view utf8, char replacement = '?');
+
+// The code point of the UTF-8 sequence at `at`, and `at` moved past it. A malformed sequence
+// (invalid lead byte, stray or missing continuation byte, overlong form, surrogate, beyond
+// U+10FFFF) gives -1, `at` moved past its lead byte and the continuation bytes that follow.
+// REQUIRES: at < utf8.size().
+int32_t NextCodePoint(std::string_view utf8, std::size_t& at);
+
+// Whether a Windows-1252 byte is a control character: C0, DEL, or one of the five undefined
+// bytes, which stand for the C1 controls of the same value.
+bool IsControlByte(char byte);
 
 namespace cp1252_detail {
 

@@ -3,6 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <algorithm>
 #include <charconv>
+#include <cmath>
 #include <cstdlib>
 #include <iostream>
 #include <memory>
@@ -14,8 +15,12 @@
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "platform/app/FiscalYear.h"
+#include "platform/app/Messages.h"
 #include "platform/app/PlatformToolkit.h"
 #include "platform/print/EditionEngine.h"
+#include "platform/screen/FieldFormat.h"
+#include "platform/screen/TypedText.h"
 
 namespace actifix::platform {
 
@@ -59,22 +64,29 @@ void Register(CLI::App& app, CalcArgs& args) {
                  "Avec --plan : dotation enregistrée de l'exercice (défaut : la calculée)");
 }
 
-// An amount or rate typed as "1234.56", "1234,56" or "1 234,56".
-double Number(const std::string& text, const std::string& what) {
-  std::string cleaned;
-  for (char c : text)
-    if (c != ' ') cleaned += c == ',' ? '.' : c;
-  char* end = nullptr;
-  const double value = std::strtod(cleaned.c_str(), &end);
-  if (cleaned.empty() || end != cleaned.c_str() + cleaned.size() || !std::isfinite(value))
-    throw Refused(what + " « " + text + " » n'est pas un nombre.");
-  return value;
+// The largest value the calculator takes, as the asset card's 12-character amount field.
+constexpr double kLargestValue = 1e12;
+
+// An amount or rate written as the screens take it: "1234.56", "1234,56" or "1 234,56", a
+// sign, at most `decimals` decimals; no exponent, no hexadecimal, no "inf" or "nan".
+double Number(const std::string& text, const std::string& what, int decimals) {
+  const std::optional<double> value = ParseAmount(text, decimals);
+  if (!value)
+    throw Refused(what + " « " + Printable(text) + " » n'est pas un nombre (exemple : 1 234,56 ; " +
+                  std::to_string(decimals) + " décimales au plus).");
+  return *value;
 }
 
 std::string Date(const std::string& text, const std::string& what) {
   if (!IsDateText(text))
-    throw Refused("Date " + what + " « " + text + " » invalide : attendu jj/mm/aaaa.");
+    throw Refused("Date " + what + " « " + Printable(text) + " » invalide : attendu jj/mm/aaaa.");
   return text;
+}
+
+int32_t Day(const std::string& date) {
+  int32_t day = 0;
+  HostDates().DayNumber(date, day);
+  return day;
 }
 
 // The float written shortest, as a double: 33.34f gives 33.34, not 33.340000152587891.
@@ -200,6 +212,8 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
   if (args.year.size() != 2) throw Refused("L'exercice se donne par deux dates : DEBUT FIN.");
   const std::string start = Date(args.year[0], "de début d'exercice");
   const std::string end = Date(args.year[1], "de fin d'exercice");
+  if (const std::string refusal = FiscalYearRefusal(start, end); !refusal.empty())
+    throw Refused(refusal);
   if (args.index < 1 || args.index > 100)
     throw Refused("Exercice n° " + std::to_string(args.index) +
                   " refusé : la table des exercices va de 1 à 100.");
@@ -208,31 +222,65 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
         "Le mode E (exceptionnel ou non amortissable) ne se calcule pas : sa dotation se "
         "saisit.");
   if (args.mode != "L" && args.mode != "D")
-    throw Refused("Mode « " + args.mode + " » inconnu : L (linéaire) ou D (dégressif).");
-  const double value = Number(args.value, "La valeur");
-  if (RoundHalfAway(value, 2) == 0) throw Refused("Une valeur nulle ne s'amortit pas.");
-  const double rateValue = Number(args.rate, "Le taux");
+    throw Refused("Mode « " + Printable(args.mode) + " » inconnu : L (linéaire) ou D (dégressif).");
+  // Amounts as the asset card takes them; the rate with a little more precision, so that a
+  // rate too small to show says so.
+  const double value = Number(args.value, "La valeur", 2);
+  if (RoundHalfAway(value, 2) <= 0)
+    throw Refused("La valeur « " + args.value + " » ne s'amortit pas : il faut plus de 0.");
+  if (value > kLargestValue)
+    throw Refused("La valeur « " + args.value + " » dépasse " + FrenchAmount(kLargestValue, 0) +
+                  ".");
+  const double rateValue = Number(args.rate, "Le taux", 4);
   const double rounded = RoundHalfAway(rateValue, 2);
+  if (rateValue > 0 && rounded == 0)
+    throw Refused("Taux « " + args.rate + " » refusé : il s'arrondit à 0,00.");
   if (rounded <= 0 || rounded > 100)
     throw Refused("Taux « " + args.rate +
                   " » refusé : il doit être au-dessus de 0 et au plus 100.");
   const std::string acquired = Date(args.acquired, "d'acquisition");
   const std::string disposed = args.disposed.empty() ? "" : Date(args.disposed, "de cession");
-  const double cumul = args.cumul.empty() ? 0 : Number(args.cumul, "Le cumul");
-  if (!args.charge.empty() && !args.plan) throw Refused("--charge ne sert qu'avec --plan.");
-  const double storedCharge = args.charge.empty() ? 0 : Number(args.charge, "La dotation");
+  if (!disposed.empty() && Day(disposed) < Day(acquired))
+    throw Refused("La date de cession (" + disposed + ") précède l'acquisition (" + acquired +
+                  ").");
   {
-    int32_t s = 0, e = 0;
-    HostDates().DayNumber(start, s);
-    HostDates().DayNumber(end, e);
-    if (e <= s) throw Refused("La fin d'exercice (" + end + ") doit être après son début.");
+    // The end of the depreciation, 100 / rate years after the acquisition, must be a date.
+    int16_t d = 0, mo = 0, y = 0;
+    HostDates().Split(acquired, d, mo, y);
+    if (y + std::ceil(RoundHalfAway(100 / rounded, 2)) > 9999)
+      throw Refused("Taux « " + args.rate +
+                    " » refusé : l'amortissement finirait après l'an 9999.");
   }
+  const double cumul = args.cumul.empty() ? 0 : Number(args.cumul, "Le cumul", 2);
+  if (cumul < 0) throw Refused("Le cumul « " + args.cumul + " » ne peut être négatif.");
+  if (RoundHalfAway(cumul, 2) > RoundHalfAway(value, 2))
+    throw Refused("Le cumul « " + args.cumul + " » dépasse la valeur « " + args.value + " ».");
+  if (!args.charge.empty() && !args.plan) throw Refused("--charge ne sert qu'avec --plan.");
+  const double storedCharge = args.charge.empty() ? 0 : Number(args.charge, "La dotation", 2);
+  if (storedCharge < 0) throw Refused("La dotation « " + args.charge + " » ne peut être négative.");
+  if (RoundHalfAway(storedCharge + cumul, 2) > RoundHalfAway(value, 2))
+    throw Refused("La dotation et le cumul dépassent ensemble la valeur « " + args.value + " ».");
 
   CalcHost host(start, end, out, err);
   ModuleOnHost scope(host);
   BuildExerciseTable();
   MImmoState& m = MImmo();
   m.exerciseIndex = static_cast<int16_t>(args.index);
+  const Exercise& computed = m.exercises[m.exerciseIndex];
+  if (Day(acquired) > computed.endDay)
+    throw Refused("La date d'acquisition (" + acquired + ") est après la fin de l'exercice " +
+                  "calculé (" + computed.endText + ").");
+  // The depreciation walks back to the fiscal year of the acquisition, which must start in
+  // the calendar.
+  {
+    int16_t d = 0, mo = 0, y = 0;
+    HostDates().Split(start, d, mo, y);
+    std::string first;
+    HostDates().Compose(d, mo, 1900, first);
+    if (Day(acquired) < Day(first))
+      throw Refused("La date d'acquisition (" + acquired + ") précède le premier exercice " +
+                    "du calendrier (" + first + ").");
+  }
 
   const HostConvert& convert = Convert();
   std::string packedValue, packedRate, packedCumulative, packedCharge;
@@ -297,10 +345,10 @@ int Run(const CalcArgs& args, std::ostream& out, std::ostream& err) {
   try {
     return Calculate(args, out, err);
   } catch (const Refused& e) {
-    err << "actifix calc : " << e.what() << "\n";
+    err << "actifix calc : " << Printable(e.what()) << "\n";
     return kExitUsage;
   } catch (const HostError& e) {
-    err << "actifix calc : " << e.what() << "\n";
+    err << "actifix calc : " << Printable(MessageOf(e)) << "\n";
     return kExitFailure;
   }
 }
@@ -319,12 +367,15 @@ int RunCalcCommand(const std::vector<std::string>& args, std::ostream& out, std:
   CLI::App app{"Calculateur d'amortissement", "calc"};
   CalcArgs parsed;
   Register(app, parsed);
+  FrenchHelp(app);
   std::vector<std::string> reversed(args.rbegin(), args.rend());
   try {
     app.parse(reversed);
+  } catch (const CLI::Success& e) {
+    return app.exit(e, out, err) == 0 ? kExitOk : kExitUsage;
   } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e, out, err);
-    return status == 0 ? kExitOk : kExitUsage;
+    err << "actifix calc : " << Printable(MessageOf(app, e, "actifix calc")) << "\n";
+    return kExitUsage;
   }
   return Run(parsed, out, err);
 }

@@ -14,8 +14,13 @@
 // With --plan the output is instead the JSON lines of the asset's card and depreciation plan,
 // from entry 1 on; --charge is the stored charge of that first year (default: the computed
 // one), --cumul the stored prior cumulative (with --recompute: the recomputed one).
-// Refused values (mode "E" or unknown, a rate that rounds to 0 or is above 100, a value that
-// rounds to 0, a malformed date) give a French message and exit status 2.
+// Refused values give a French message and exit status 2: what the asset card refuses (a
+// value not above 0, an acquisition after the computed year's end, a disposal before the
+// acquisition, a cumul above the value, a rate not above 0 or above 100), and beyond it mode
+// "E" or unknown, a value above 1e12, a negative cumul or charge, a number written otherwise
+// than the screens take it (no exponent or hexadecimal), a rate that rounds to 0,00, so small
+// that the depreciation would end after 9999, a malformed date, a fiscal year the company
+// commands refuse.
 #pragma once
 
 #include <ostream>

@@ -1,13 +1,11 @@
 #include "platform/app/CompanyCode.h"
 
-#include <cctype>
-
 namespace actifix::platform {
 
 bool IsCompanyCode(const std::string& code) {
   if (code.size() != 2) return false;
   for (const char c : code)
-    if (!std::isalnum(static_cast<unsigned char>(c))) return false;
+    if (!((c >= '0' && c <= '9') || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z'))) return false;
   return true;
 }
 

@@ -1,6 +1,7 @@
 #include "platform/app/CompanyCommands.h"
 
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <iostream>
 #include <memory>
 
@@ -8,7 +9,9 @@
 #include "host/HostError.h"
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCode.h"
+#include "platform/app/FiscalYear.h"
 #include "platform/app/LocalTime.h"
+#include "platform/screen/TypedText.h"
 #include "platform/store/CompanyDatabase.h"
 
 namespace actifix::platform {
@@ -22,27 +25,39 @@ struct CompanyArgs {
   std::string workDate;
 };
 
-int32_t CheckedDay(const std::string& date, const std::string& what) {
+// Values of the command line are refused with status 2, before anything is written.
+void CheckDate(const std::string& date, const std::string& what) {
   if (!IsDateText(date))
-    throw UserError("Date " + what + " « " + date + " » invalide : attendu jj/mm/aaaa.");
-  int32_t day = 0;
-  HostDates().DayNumber(date, day);
-  return day;
+    throw UserError("Date " + what + " « " + Printable(date) + " » invalide : attendu jj/mm/aaaa.",
+                    kExitUsage);
 }
 
-// Checks a fiscal year given as two dates; returns nothing, throws UserError.
 void CheckYear(const std::vector<std::string>& year) {
-  if (year.size() != 2) throw UserError("L'exercice se donne par deux dates : DEBUT FIN.");
-  const int32_t start = CheckedDay(year[0], "de début d'exercice");
-  const int32_t end = CheckedDay(year[1], "de fin d'exercice");
-  if (end <= start)
-    throw UserError("La fin d'exercice (" + year[1] + ") doit être après son début (" + year[0] +
-                    ").");
+  if (year.size() != 2)
+    throw UserError("L'exercice se donne par deux dates : DEBUT FIN.", kExitUsage);
+  CheckDate(year[0], "de début d'exercice");
+  CheckDate(year[1], "de fin d'exercice");
+  if (const std::string refusal = FiscalYearRefusal(year[0], year[1]); !refusal.empty())
+    throw UserError(refusal, kExitUsage);
 }
 
 void CheckCode(const std::string& code) {
   if (!IsCompanyCode(code))
-    throw UserError("Code entreprise « " + code + " » refusé : il faut deux lettres ou chiffres.");
+    throw UserError(
+        "Code entreprise « " + Printable(code) + " » refusé : il faut deux lettres ou chiffres.",
+        kExitUsage);
+}
+
+void CheckName(const std::string& name) {
+  if (const std::string refusal = Utf8Refusal(name); !refusal.empty())
+    throw UserError("Raison sociale « " + Printable(name) + " » refusée : " + refusal + ".",
+                    kExitUsage);
+}
+
+bool SameIgnoringCase(const std::string& a, const std::string& b) {
+  const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + 32) : c; };
+  return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                            [&](char x, char y) { return lower(x) == lower(y); });
 }
 
 std::string Today() { return LocalTimeText("%d/%m/%Y"); }
@@ -59,12 +74,21 @@ std::string DefaultWorkDate(const std::vector<std::string>& year) {
 
 int Create(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
+  CheckName(args.name);
   CheckYear(args.year);
-  if (!args.workDate.empty()) CheckedDay(args.workDate, "de travail");
+  if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
   const std::filesystem::path dataDir = ResolveDataDir(global.data);
+  // Two codes that differ only by capitals name the same files on a disk that ignores them.
+  for (const std::string& other : ListCompanyCodes(dataDir))
+    if (other != args.code && SameIgnoringCase(other, args.code))
+      throw UserError("Code entreprise « " + args.code + " » refusé : l'entreprise " + other +
+                      " existe déjà, et leurs fichiers se confondraient sur un disque qui "
+                      "ignore les majuscules.");
   const std::filesystem::path path = CompanyDatabasePath(dataDir, args.code);
   if (std::filesystem::exists(path))
-    throw UserError("L'entreprise " + args.code + " existe déjà dans " + dataDir.string() + ".");
+    throw UserError("L'entreprise " + args.code + " existe déjà dans " +
+                    Printable(dataDir.string()) + ".");
+  CheckWritableDirectory(dataDir, "Répertoire des données");
   std::filesystem::create_directories(dataDir);
   CompanySettings settings;
   settings.code = args.code;
@@ -81,7 +105,7 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
 int Year(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
   CheckYear(args.year);
-  if (!args.workDate.empty()) CheckedDay(args.workDate, "de travail");
+  if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
   const std::filesystem::path dataDir = ResolveDataDir(global.data);
   ChooseCompany(dataDir, args.code);
   std::unique_ptr<CompanyDatabase> db =
@@ -100,7 +124,7 @@ int List(const GlobalOptions& global) {
   const std::filesystem::path dataDir = ResolveDataDir(global.data);
   const std::vector<std::string> codes = ListCompanyCodes(dataDir);
   if (codes.empty()) {
-    std::cout << "Aucune entreprise dans " << dataDir.string() << ".\n";
+    std::cout << "Aucune entreprise dans " << Printable(dataDir.string()) << ".\n";
     return kExitOk;
   }
   // A file that cannot be read is listed with the reason, and hides none of the others.
@@ -109,8 +133,8 @@ int List(const GlobalOptions& global) {
     try {
       const CompanySettings s =
           CompanyDatabase::Open(CompanyDatabasePath(dataDir, code))->Settings();
-      std::cout << code << "  " << s.name << "  exercice du " << s.yearStart << " au " << s.yearEnd
-                << "  date de travail " << s.workDate << "\n";
+      std::cout << code << "  " << Printable(s.name) << "  exercice du " << s.yearStart << " au "
+                << s.yearEnd << "  date de travail " << s.workDate << "\n";
     } catch (const HostError& error) {
       std::cout << code << "  illisible : " << error.cause() << "\n";
       status = kExitFailure;

@@ -5,6 +5,7 @@
 #include "front/NvImmo.h"
 #include "host/HostError.h"
 #include "platform/app/Companies.h"
+#include "platform/app/Messages.h"
 #include "platform/app/Session.h"
 #include "platform/app/TerminalInterface.h"
 #include "platform/screen/Terminal.h"
@@ -36,9 +37,9 @@ int Menu(const GlobalOptions& global) {
       session.Run(operation);
     } catch (const HostError& e) {
       // The operation ends; what it had written is kept. The user reads why and goes on.
-      terminal.ShowPager("L'opération " + operation + " s'est arrêtée",
-                         e.cause() + "\n(" + (e.subject().empty() ? e.operation() : e.subject()) +
-                             ")\n\nCe qui avait été enregistré avant l'arrêt est conservé.\n");
+      terminal.ShowPager(
+          "L'opération " + operation + " s'est arrêtée",
+          MessageOf(e) + "\n\nCe qui avait été enregistré avant l'arrêt est conservé.\n");
     }
   }
 }

@@ -11,6 +11,7 @@
 #include "platform/app/TerminalInterface.h"
 #include "platform/screen/Script.h"
 #include "platform/screen/Terminal.h"
+#include "platform/screen/TypedText.h"
 
 namespace actifix::platform {
 
@@ -37,13 +38,20 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
     std::string known;
     for (const NvImmo::MenuEntry& entry : NvImmo::Menu())
       known += std::string(" ") + entry.operation;
-    throw UserError("Opération « " + args.operation + " » inconnue. Opérations :" + known + ".",
-                    kExitUsage);
+    throw UserError(
+        "Opération « " + Printable(args.operation) + " » inconnue. Opérations :" + known + ".",
+        kExitUsage);
   }
+  if (args.interruptAfter < -1)
+    throw UserError("--interrupt-after " + std::to_string(args.interruptAfter) +
+                        " refusé : il faut un nombre de lignes, 0 ou plus.",
+                    kExitUsage);
   SessionOptions options;
   options.dataDir = ResolveDataDir(global.data);
   options.company = ChooseCompany(options.dataDir, global.company);
-  options.outDir = args.out;
+  options.outDir =
+      args.out.empty() ? options.dataDir / "editions" : std::filesystem::path(args.out);
+  CheckWritableDirectory(options.outDir, "--out");
   options.interruptAfter = args.interruptAfter;
   options.pdf = !args.noPdf;
 
@@ -53,11 +61,23 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
     session.Run(args.operation);
     return kExitOk;
   }
-  Session session(options, std::make_unique<ScriptedInterface>(args.script, args.transcript));
+  // The whole script is read and checked before the company is opened: a malformed script
+  // writes nothing. A mismatch met later keeps what the run saved before it.
   try {
+    Script script = [&] {
+      try {
+        return Script::FromFile(args.script);
+      } catch (const ScriptFileError& e) {
+        throw UserError(e.what(), kExitUsage);
+      }
+    }();
+    auto interface = std::make_unique<ScriptedInterface>(std::move(script), args.transcript);
+    ScriptedInterface& scripted = *interface;
+    Session session(options, std::move(interface));
     session.Run(args.operation);
+    scripted.CheckAllRead();
   } catch (const ScriptError& e) {
-    std::cerr << e.what() << "\n";
+    std::cerr << Printable(e.what()) << "\n";
     return kExitScript;
   }
   return kExitOk;
@@ -73,9 +93,8 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
                   "ImmoExcel ; ou LectParamImmo (chargement des paramètres seul)")
       ->required();
   run->add_option(
-         "--script", args->script,
-         "Réponses lues dans ce fichier (sans écran) ; sans --script, écran plein terminal")
-      ->check(CLI::ExistingFile);
+      "--script", args->script,
+      "Réponses lues dans ce fichier (sans écran) ; sans --script, écran plein terminal");
   run->add_option("--transcript", args->transcript,
                   "Compte rendu de la session scriptée (défaut : sortie standard)");
   run->add_option("--out", args->out, "Répertoire des éditions (défaut : <données>/editions)");

@@ -21,6 +21,8 @@ class ScriptedInterface : public UserInterface {
   void SetBeforeWait(std::function<void()> hook) override;
   void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) override;
   void AnomalyReported(const Anomaly& anomaly) override;
+  // After an operation that ended normally: throws ScriptError when the script has lines left.
+  void CheckAllRead() { session_->CheckAllRead(); }
 
  private:
   std::unique_ptr<Transcript> transcript_;

@@ -13,7 +13,9 @@
 #include "platform/app/GenerateCommand.h"
 #include "platform/app/GlobalOptions.h"
 #include "platform/app/MenuCommand.h"
+#include "platform/app/Messages.h"
 #include "platform/app/RunCommand.h"
+#include "platform/screen/TypedText.h"
 
 using namespace actifix;
 using namespace actifix::platform;
@@ -39,25 +41,29 @@ int main(int argc, char** argv) {
   AddDemoCommand(app, global, action);
   AddGenerateCommand(app, global, action);
   AddCalcCommand(app, action);
+  FrenchHelp(app);
 
+  // Every message is one printable French line.
+  const auto fail = [](const std::string& message, int status) {
+    std::cerr << "actifix : " << Printable(message) << "\n";
+    return status;
+  };
   try {
     app.parse(argc, argv);
+  } catch (const CLI::Success& e) {
+    return app.exit(e) == 0 ? kExitOk : kExitUsage;
   } catch (const CLI::ParseError& e) {
-    const int status = app.exit(e);
-    return status == 0 ? kExitOk : kExitUsage;
+    return fail(MessageOf(app, e, "actifix"), kExitUsage);
   }
   try {
     return action ? action() : kExitUsage;
   } catch (const UserError& e) {
-    std::cerr << "actifix : " << e.what() << "\n";
-    return e.status();
+    return fail(e.what(), e.status());
   } catch (const HostError& e) {
-    // Plain words first; what it was working on in brackets.
-    const std::string& subject = e.subject().empty() ? e.operation() : e.subject();
-    std::cerr << "actifix : " << e.cause() << " (" << subject << ")\n";
-    return kExitFailure;
+    return fail(MessageOf(e), kExitFailure);
+  } catch (const std::filesystem::filesystem_error& e) {
+    return fail(MessageOf(e), kExitFailure);
   } catch (const std::exception& e) {
-    std::cerr << "actifix : erreur inattendue : " << e.what() << "\n";
-    return kExitFailure;
+    return fail(std::string("erreur inattendue : ") + e.what(), kExitFailure);
   }
 }

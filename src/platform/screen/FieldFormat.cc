@@ -8,6 +8,7 @@
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
+#include "platform/screen/TypedText.h"
 
 namespace actifix::platform {
 namespace {
@@ -176,12 +177,22 @@ void FormatValueAs(std::string& value, const std::string& type) {
   }
 }
 
+bool IsAnalyticCodeField(const FieldDef& field) {
+  if (field.type != FieldType::kText) return false;
+  const std::string_view name = TrimName(field.name);
+  return name == "CODEANA" || (!name.empty() && std::all_of(name.begin(), name.end(), IsDigit));
+}
+
 TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
   const HostConvert convert;
+  if (std::string refusal = Cp1252Refusal(typed); !refusal.empty())
+    return Refused(std::move(refusal));
   switch (field.type) {
     case FieldType::kText:
       if (field.width > 0 && static_cast<int>(typed.size()) > field.width)
         return Refused("texte trop long (" + std::to_string(field.width) + " caractères au plus)");
+      if (IsAnalyticCodeField(field) && typed.find_first_of(",[]") != std::string_view::npos)
+        return Refused("un code analytique ne peut contenir ni « , » ni « [ » ni « ] »");
       return {std::string(typed), ""};
     case FieldType::kYesNo: {
       const std::string answer = AsciiUpper(Trim(typed));

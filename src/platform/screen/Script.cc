@@ -3,9 +3,9 @@
 #include <algorithm>
 #include <charconv>
 #include <fstream>
-#include <sstream>
 
 #include "platform/screen/Keys.h"
+#include "platform/screen/TypedText.h"
 
 namespace actifix::platform {
 namespace {
@@ -52,7 +52,7 @@ int16_t KeyOrThrow(std::string_view word, int line) {
   const std::optional<int16_t> key = KeyOfName(word);
   if (!key)
     throw ScriptError(
-        line, "unknown key " + std::string(word) + " (ENTER, F1, F2, F6, F8, F12, UP or PGUP)");
+        line, "touche " + std::string(word) + " inconnue (ENTER, F1, F2, F6, F8, F12, UP ou PGUP)");
   return *key;
 }
 
@@ -68,13 +68,13 @@ ScriptLine ParseLine(std::string_view text, int number) {
   if (head == "CONFIRM") {
     line.kind = AnswerKind::kConfirm;
     if (words.empty() || words.size() > 2 || (words[0] != "yes" && words[0] != "no"))
-      throw ScriptError(number, "CONFIRM takes yes or no, then a key");
+      throw ScriptError(number, "CONFIRM attend yes ou no, puis une touche");
     line.yes = words[0] == "yes";
     if (words.size() == 2) line.key = KeyOrThrow(words[1], number);
   } else if (head == "CHOOSE") {
     line.kind = AnswerKind::kChoose;
     const std::optional<int32_t> choice = words.size() == 1 ? Number(words[0]) : std::nullopt;
-    if (!choice) throw ScriptError(number, "CHOOSE takes one row number (0 to leave)");
+    if (!choice) throw ScriptError(number, "CHOOSE attend un numéro de ligne (0 quitte la liste)");
     line.choice = *choice;
   } else if (head == "MARK") {
     line.kind = AnswerKind::kMark;
@@ -83,7 +83,8 @@ ScriptLine ParseLine(std::string_view text, int number) {
       const std::optional<int32_t> mark =
           Number(Trim(rest.substr(start, comma == std::string_view::npos ? comma : comma - start)));
       if (!mark || *mark == 0)
-        throw ScriptError(number, "MARK takes row numbers from 1 separated by commas");
+        throw ScriptError(
+            number, "MARK attend des numéros de ligne à partir de 1, séparés par des virgules");
       line.marks.push_back(*mark);
       if (comma == std::string_view::npos) break;
       start = comma + 1;
@@ -100,11 +101,13 @@ ScriptLine ParseLine(std::string_view text, int number) {
         line.key = *key;
         value = Trim(value.substr(0, value.size() - last.size()));
       }
+      if (const std::string refusal = Utf8Refusal(value); !refusal.empty())
+        throw ScriptError(number, "valeur refusée pour " + line.field + " : " + refusal);
       line.value = std::string(value);
     } else if (words.size() == 1) {
       line.key = KeyOrThrow(words[0], number);
     } else if (!words.empty()) {
-      throw ScriptError(number, "expected FIELD [= VALUE] [KEY]");
+      throw ScriptError(number, "ligne non valable : attendu CHAMP [= VALEUR] [TOUCHE]");
     }
   }
   return line;
@@ -143,6 +146,10 @@ std::string NameOfKey(int16_t key) {
 
 Script Script::FromText(std::string_view utf8) {
   Script script;
+  if (utf8.substr(0, 3) == "\xEF\xBB\xBF")
+    throw ScriptError(1,
+                      "marque d'ordre des octets (BOM) en tête : enregistrez le script en "
+                      "UTF-8 sans BOM");
   int number = 0;
   while (!utf8.empty()) {
     const std::size_t end = std::min(utf8.find('\n'), utf8.size());
@@ -150,6 +157,10 @@ Script Script::FromText(std::string_view utf8) {
     utf8 = end < utf8.size() ? utf8.substr(end + 1) : std::string_view{};
     ++number;
     if (!text.empty() && text.back() == '\r') text.remove_suffix(1);
+    if (const std::string refusal =
+            Utf8Refusal(text, {.tabAllowed = true, .cp1252Required = false});
+        !refusal.empty())
+      throw ScriptError(number, refusal);
     text = Trim(text);
     if (text.empty() || text.front() == '#') continue;
     script.lines_.push_back(ParseLine(text, number));
@@ -159,11 +170,28 @@ Script Script::FromText(std::string_view utf8) {
 }
 
 Script Script::FromFile(const std::filesystem::path& path) {
+  const std::string name = "Script « " + Printable(path.string()) + " »";
+  std::error_code error;
+  const std::filesystem::file_status status = std::filesystem::status(path, error);
+  if (!std::filesystem::exists(status)) throw ScriptFileError(name + " introuvable.");
+  if (std::filesystem::is_directory(status))
+    throw ScriptFileError(name + " refusé : c'est un répertoire.");
+  const std::string tooLarge =
+      name + " refusé : plus de " + std::to_string(kMaxBytes >> 20) + " Mo, la taille permise.";
+  if (std::filesystem::is_regular_file(status) &&
+      std::filesystem::file_size(path, error) > kMaxBytes && !error)
+    throw ScriptFileError(tooLarge);
   std::ifstream in(path, std::ios::binary);
-  if (!in) throw ScriptError(0, "cannot read the script " + path.string());
-  std::ostringstream text;
-  text << in.rdbuf();
-  return FromText(text.str());
+  if (!in) throw ScriptFileError(name + " illisible.");
+  // Read by blocks up to the limit: a device or a pipe has no size to check first.
+  std::string text;
+  char block[1 << 16];
+  while (in.read(block, sizeof block) || in.gcount() > 0) {
+    text.append(block, static_cast<std::size_t>(in.gcount()));
+    if (text.size() > kMaxBytes) throw ScriptFileError(tooLarge);
+  }
+  if (in.bad()) throw ScriptFileError(name + " illisible.");
+  return FromText(text);
 }
 
 const ScriptLine* Script::Next() {

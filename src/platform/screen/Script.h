@@ -12,6 +12,9 @@
 // is taken as the key when it is one of those names, so a value that ends with such a word is
 // written with an explicit ENTER: "NOMFRN = Bureau F1 ENTER". VALUE loses its surrounding
 // blanks. Keywords and key names are upper case.
+//
+// A script is UTF-8 text without a byte-order mark or control characters (tabs are blanks),
+// of at most kMaxBytes; a value holds only characters of Windows-1252.
 #pragma once
 
 #include <cstdint>
@@ -40,6 +43,13 @@ class ScriptError : public std::runtime_error {
   int line_;
 };
 
+// A script file that cannot be taken at all: missing, a directory, unreadable, or larger than
+// Script::kMaxBytes. It is a bad --script argument: the program exits with status 2.
+class ScriptFileError : public std::runtime_error {
+ public:
+  using std::runtime_error::runtime_error;
+};
+
 enum class AnswerKind { kField, kConfirm, kChoose, kMark };
 
 // One answer line.
@@ -64,9 +74,15 @@ std::string NameOfKey(int16_t key);
 
 class Script {
  public:
-  // Parses the whole text; throws ScriptError on the first line that does not parse.
+  // The largest script read: far more than any batch of answers, far less than the memory.
+  static constexpr std::size_t kMaxBytes = std::size_t{16} << 20;
+
+  // Parses the whole text; throws ScriptError on the first line that does not parse: a
+  // byte-order mark, malformed UTF-8, a control character, a malformed answer, a value with a
+  // character outside Windows-1252.
   static Script FromText(std::string_view utf8);
-  // Reads and parses a file; throws ScriptError (line 0) when it cannot be read.
+  // Reads and parses a file. Throws ScriptFileError, before reading anything, when it is not
+  // a readable file of at most kMaxBytes, and ScriptError as FromText does.
   static Script FromFile(const std::filesystem::path& path);
 
   // The next answer, consumed, or nullptr at the end.

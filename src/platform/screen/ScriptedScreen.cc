@@ -40,6 +40,11 @@ const ScriptLine& ScriptedSession::NextAnswer(AnswerKind kind, const std::string
   return *line;
 }
 
+void ScriptedSession::CheckAllRead() {
+  if (const ScriptLine* line = script_.Next())
+    throw ScriptError(line->number, "expected " + line->Subject() + ", the operation has ended");
+}
+
 const FieldDef& ScriptedScreen::Field(const std::string& operation,
                                       const std::string& field) const {
   const FieldDef* def = FindField(fields_, field);

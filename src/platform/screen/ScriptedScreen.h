@@ -30,6 +30,8 @@ class ScriptedSession {
   // Runs `beforeWait`, then takes the next answer, which must be of `kind` (and, for a field,
   // name `field`). Throws ScriptError otherwise.
   const ScriptLine& NextAnswer(AnswerKind kind, const std::string& asked);
+  // At the end of an operation: throws ScriptError on the first line left unread.
+  void CheckAllRead();
 
   Script& script() { return script_; }
   Transcript& transcript() { return transcript_; }

@@ -63,9 +63,10 @@ int16_t EndingKey(const KeyPress& key) {
   return 0;
 }
 
-// The Windows-1252 byte of a typed character, or nothing when the code page has none.
+// The Windows-1252 byte of a typed character, or nothing for a control character (C0, DEL,
+// C1) or a character the code page has not.
 std::optional<char> ByteOfTyped(uint32_t code) {
-  if (code < 0x20 || code == 0x7F) return std::nullopt;
+  if (code < 0x20 || (code >= 0x7F && code < 0xA0)) return std::nullopt;
   std::string utf8;
   const auto cp = static_cast<char32_t>(code);
   if (cp < 0x80) {

@@ -21,7 +21,7 @@ Transcript::Transcript(const std::filesystem::path& file)
 void Transcript::WriteUtf8(std::string_view line) {
   std::string text(TrimRight(line));
   for (char& c : text)
-    if (c == '\n' || c == '\r') c = ' ';
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';
   out_ << text << '\n';
   out_.flush();
 }

@@ -22,7 +22,8 @@
 //
 // Field names are written without surrounding blanks. Values and texts lose their trailing
 // blanks (module values are fixed-width), and an empty value leaves no blank at the line's end.
-// Line breaks inside a text become blanks so that an event is always one line.
+// Line breaks and other control characters inside a text become blanks, so that an event is
+// always one line and nothing reaches a terminal raw.
 #pragma once
 
 #include <cstdint>

@@ -135,7 +135,7 @@ TEST(ScriptTest, ReadsAFileAndRefusesAMissingOne) {
   Script script = Script::FromFile(path);
   ASSERT_EQ(script.lines().size(), 1u);
   EXPECT_EQ(script.lines()[0].number, 2);
-  EXPECT_THROW(Script::FromFile(dir.path() / "absent.txt"), ScriptError);
+  EXPECT_THROW(Script::FromFile(dir.path() / "absent.txt"), ScriptFileError);
 }
 
 }  // namespace

@@ -1,0 +1,190 @@
+// What cannot be right is refused: each bad input of the table, given to the built actifix
+// program as a user gives it, gets its exit status and one French line saying what is wrong,
+// and leaves the data directory byte for byte as it was.
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <sys/wait.h>
+
+#include <fstream>
+#include <map>
+#include <sstream>
+
+#include "platform/screen/TypedText.h"
+#include "support/TempDir.h"
+
+extern char** environ;
+
+namespace actifix::platform {
+namespace {
+
+namespace fs = std::filesystem;
+
+struct Output {
+  int status = -1;
+  std::string out, err;
+};
+
+std::string ReadAll(const fs::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// Runs the program with `args`, split at blanks, a word's head "@X" replaced from `names`.
+Output Actifix(const fs::path& work, const std::string& args,
+               const std::map<std::string, std::string>& names) {
+  std::vector<std::string> words = {ACTIFIX_PROGRAM};
+  std::istringstream split(args);
+  for (std::string word; split >> word; words.push_back(word))
+    for (const auto& [name, value] : names)
+      if (word.rfind(name, 0) == 0) word.replace(0, name.size(), value);
+  std::vector<char*> argv;
+  for (std::string& w : words) argv.push_back(w.data());
+  argv.push_back(nullptr);
+  const fs::path out = work / "stdout", err = work / "stderr";
+  posix_spawn_file_actions_t actions;
+  posix_spawn_file_actions_init(&actions);
+  posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+  pid_t pid = 0;
+  Output o;
+  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ) == 0) {
+    int status = 0;
+    waitpid(pid, &status, 0);
+    o.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
+  }
+  posix_spawn_file_actions_destroy(&actions);
+  o.out = ReadAll(out);
+  o.err = ReadAll(err);
+  return o;
+}
+
+// Every file under `dir` with its bytes.
+std::map<std::string, std::string> Snapshot(const fs::path& dir) {
+  std::map<std::string, std::string> files;
+  for (const auto& entry : fs::recursive_directory_iterator(dir))
+    files[entry.path().string()] = entry.is_regular_file() ? ReadAll(entry.path()) : "(dir)";
+  return files;
+}
+
+struct Case {
+  const char* args;    // after --data DATA when it has none; a run's operation when `script`
+  const char* script;  // the answers, or nullptr for a plain command
+  int status;
+  const char* message;  // a part of the error line
+};
+
+constexpr const char* kCalc = "calc --year 01/01/2005 31/12/2005 --mode L ";
+
+const Case kCases[] = {
+    // The script driver's contract: status 3 and the line, never 1, never 0 with lines unread.
+    {"EntPCI", "CHOOSE -1\n", 3, "script line 1: CHOOSE attend un numéro de ligne"},
+    {"EntPCI", "# rien\nMARK 1,,2\n", 3, "script line 2: MARK attend des numéros"},
+    {"EntPCI", "CONFIRM maybe\n", 3, "script line 1: CONFIRM attend yes ou no"},
+    {"EntPCI", "NOCPTCG F13\n", 3, "script line 1: touche F13 inconnue"},
+    {"EntPCI", "NOCPTCG = 401\x01\n", 3, "script line 1: caractère de contrôle U+0001 refusé"},
+    {"EntPCI", "NOCPTCG = 4\xFF\xFE\n", 3, "script line 1: texte UTF-8 mal formé"},
+    {"EntPCI", "\xEF\xBB\xBFNOCPTCG =\n", 3, "script line 1: marque d'ordre des octets"},
+    {"EntPCI", "NOCPTCG =\n\nCHOOSE 1\n", 3,
+     "script line 3: expected CHOOSE, the operation has ended"},
+    {"EntPCI", "NOMCPTCG = x\n", 3, "script line 1: expected NOMCPTCG, the screen asks NOCPTCG"},
+    {"EntPCI", "# rien\n", 3, "script line 2: expected end of script, the screen asks NOCPTCG"},
+    {"--company AB run EntPCI --script /dev/zero", nullptr, 2, "plus de 16 Mo"},
+    {"--company AB run EntPCI --script @DATA/absent", nullptr, 2, "absent » introuvable"},
+    // Values that cannot be right.
+    {"EntPCI", "NOCPTCG = 401\tA\n", 3, "NOCPTCG : caractère de contrôle U+0009 refusé"},
+    {"EntPCI", "NOMCPTCG = Ω\n", 3, "« Ω » impossible à enregistrer"},
+    {"EntAnaI", "TYPANA = 1\nCODEANA = A,B\n", 3, "un code analytique ne peut contenir"},
+    {"EntAnaI", "TYPANA = 1\nCODEANA = [A\n", 3, "un code analytique ne peut contenir"},
+    {"company create 02 --name X\x07 --year 01/01/2026 31/12/2026", nullptr, 2, "U+0007 refusé"},
+    {"company create 02 --name \xC3 --year 01/01/2026 31/12/2026", nullptr, 2, "UTF-8 mal formé"},
+    {"company create ab --year 01/01/2026 31/12/2026", nullptr, 1, "l'entreprise AB existe déjà"},
+    {"company create 02 --year 01/01/2026 01/01/2028", nullptr, 2, "dure plus de 24 mois"},
+    {"company year AB 01/01/9901 31/12/9901", nullptr, 2, "ne peut finir après 9900"},
+    {"company create 0/ --year 01/01/2026 31/12/2026", nullptr, 2, "« 0/ » refusé"},
+    // The calculator refuses what the asset card refuses.
+    {"@CALC --value 100 --rate 20 --acquired 01/01/2006", nullptr, 2, "après la fin de l'exercice"},
+    {"@CALC --value 100 --rate 20 --acquired 01/07/2005 --disposed 30/06/2005", nullptr, 2,
+     "précède l'acquisition"},
+    {"@CALC --value 0 --rate 20 --acquired 01/07/2005", nullptr, 2, "il faut plus de 0"},
+    {"@CALC --value -5 --rate 20 --acquired 01/07/2005", nullptr, 2, "il faut plus de 0"},
+    {"@CALC --value 1000000000000.01 --rate 20 --acquired 01/07/2005", nullptr, 2, "dépasse"},
+    {"@CALC --value 100 --rate 20 --acquired 01/07/2005 --cumul 100.01", nullptr, 2,
+     "dépasse la valeur"},
+    {"@CALC --value 0x10 --rate 20 --acquired 01/07/2005", nullptr, 2, "n'est pas un nombre"},
+    {"@CALC --value 100 --rate 1e1 --acquired 01/07/2005", nullptr, 2, "n'est pas un nombre"},
+    {"@CALC --value 100 --rate 0,004 --acquired 01/07/2005", nullptr, 2, "s'arrondit à 0,00"},
+    {"@CALC --value 100 --rate 0,01 --acquired 01/07/2005", nullptr, 2, "après l'an 9999"},
+    // The parser and the file system speak French; --out is checked before anything is written.
+    {"@CALC --value 100 --rate 20 --acquired 01/07/2005 --index abc", nullptr, 2,
+     "Valeur « abc » refusée pour --index"},
+    {"bogus", nullptr, 2, "Commande « bogus » inconnue"},
+    {"company create 02 --year 01/01/2026", nullptr, 2, "--year attend 2 valeurs"},
+    {"company list extra", nullptr, 2, "Argument inattendu : extra"},
+    {"--data @FILE company create 02 --year 01/01/2026 31/12/2026", nullptr, 2,
+     "n'est pas un répertoire"},
+    {"--company AB run EntPCI --script @FILE --out @FILE/x", nullptr, 2, "--out"},
+};
+
+TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
+  testing::TempDir work;
+  const fs::path data = work.path() / "data";
+  const fs::path file = work.path() / "file";
+  std::ofstream(file) << "NOCPTCG =\n";
+  const fs::path script = work.path() / "script";
+  const std::map<std::string, std::string> names = {
+      {"@DATA", data.string()}, {"@FILE", file.string()}, {"@SCRIPT", script.string()}};
+  const auto run = [&](std::string args, const char* answers) {
+    if (args.rfind("@CALC", 0) == 0) args.replace(0, 5, kCalc);
+    if (answers != nullptr) {
+      std::ofstream(script, std::ios::binary) << answers;
+      args = "--company AB run " + args + " --script @SCRIPT --transcript " +
+             (work.path() / "transcript").string() + " --out " + (work.path() / "out").string();
+    }
+    if (args.find("--data") == std::string::npos) args = "--data @DATA " + args;
+    return Actifix(work.path(), args, names);
+  };
+  ASSERT_EQ(run("company create AB --year 01/01/2026 31/12/2026", nullptr).status, 0);
+  ASSERT_EQ(run("LectParamImmo", "LINTANA = [Site,Service]\nCOMPTA = O\n").status, 0);
+  const auto before = Snapshot(data);
+
+  for (const Case& c : kCases) {
+    const Output o = run(c.args, c.script);
+    SCOPED_TRACE(std::string(c.args) + " / " + (c.script ? c.script : ""));
+    EXPECT_EQ(o.status, c.status) << o.err;
+    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    // One line, printable, in the program's words: no routine, no library, no raw byte.
+    EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
+    EXPECT_EQ(Utf8Refusal(o.err.substr(0, o.err.size() - 1), {.cp1252Required = false}), "");
+    for (const char* foreign : {"erreur inattendue", "Host", "error", "Could not", "required"})
+      EXPECT_EQ(o.err.find(foreign), std::string::npos) << o.err;
+    EXPECT_EQ(o.out, "");
+    EXPECT_TRUE(Snapshot(data) == before);
+  }
+}
+
+// A mismatch stops the run but keeps what was saved before it, as a user's saves are kept.
+TEST(BadInputTest, RecordsSavedBeforeAMismatchStaySaved) {
+  testing::TempDir work;
+  const std::map<std::string, std::string> names = {{"@DATA", work.path().string()}};
+  ASSERT_EQ(
+      Actifix(work.path(), "--data @DATA company create 01 --year 01/01/2026 31/12/2026", names)
+          .status,
+      0);
+  std::ofstream(work.path() / "s1") << "LINTANA = []\nCOMPTA = O\n";
+  ASSERT_EQ(Actifix(work.path(), "--data @DATA run LectParamImmo --script @DATA/s1", names).status,
+            0);
+  std::ofstream(work.path() / "s2") << "NOCPTCG = 401\nNOMCPTCG = Fournisseurs\nCHOOSE 1\n";
+  const Output stopped = Actifix(work.path(), "--data @DATA run EntPCI --script @DATA/s2", names);
+  EXPECT_EQ(stopped.status, 3);
+  EXPECT_EQ(stopped.err, "script line 3: expected CHOOSE, the screen asks NOCPTCG\n");
+  std::ofstream(work.path() / "s3") << "NOCPTCG = 401\nNOMCPTCG\nNOCPTCG =\n";
+  const Output again = Actifix(work.path(), "--data @DATA run EntPCI --script @DATA/s3", names);
+  EXPECT_EQ(again.status, 0) << again.err;
+  EXPECT_NE(again.out.find("ASK NOMCPTCG Fournisseurs"), std::string::npos) << again.out;
+}
+
+}  // namespace
+}  // namespace actifix::platform
