@@ -1,6 +1,5 @@
 #include "platform/app/ScriptedInterface.h"
 
-#include <chrono>
 #include <iostream>
 
 namespace actifix::platform {
@@ -26,16 +25,11 @@ std::unique_ptr<HostMessageBox> ScriptedInterface::MakeMessageBox() {
   return std::make_unique<ScriptedMessageBox>(*session_);
 }
 
-// A script is batch work: nobody waits at the screen, so its writes are committed at most
-// once a second (and when the operation ends) rather than before every answer.
+// Like a user's, a script's saves are committed before the next question, so that a
+// program killed at any moment keeps every save confirmed before. (The session makes those
+// commits cheap for a script: see Session.)
 void ScriptedInterface::SetBeforeWait(std::function<void()> hook) {
-  using Clock = std::chrono::steady_clock;
-  session_->beforeWait = [hook = std::move(hook), last = Clock::now()]() mutable {
-    const Clock::time_point now = Clock::now();
-    if (now - last < std::chrono::seconds(1)) return;
-    last = now;
-    hook();
-  };
+  session_->beforeWait = std::move(hook);
 }
 
 void ScriptedInterface::EditionClosed(const std::string& titleUtf8,

@@ -19,6 +19,7 @@ class ScriptedInterface : public UserInterface {
   std::unique_ptr<HostChoiceList> MakeChoiceList() override;
   std::unique_ptr<HostMessageBox> MakeMessageBox() override;
   void SetBeforeWait(std::function<void()> hook) override;
+  bool Scripted() const override { return true; }
   void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) override;
   void AnomalyReported(const Anomaly& anomaly) override;
   // After an operation that ended normally: throws ScriptError when the script has lines left.

@@ -22,6 +22,10 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
   if (options_.outDir.empty()) options_.outDir = options.dataDir / "editions";
+  // A script commits before every question, as a user's session does; to keep that cheap,
+  // its commits do not wait for the disk: they survive a kill of the program, not a power
+  // loss.
+  if (ui_->Scripted()) database->SetPowerSafe(false);
   store_ = std::make_unique<Store>(std::move(database));
   ui_->SetBeforeWait([this] { Commit(); });
   ResetModuleState();

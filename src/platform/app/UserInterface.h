@@ -23,6 +23,8 @@ class UserInterface {
   virtual std::unique_ptr<HostMessageBox> MakeMessageBox() = 0;
   // Runs before the module waits for the user (the session commits the store there).
   virtual void SetBeforeWait(std::function<void()> hook) = 0;
+  // Whether answers come from a script rather than from someone at the screen.
+  virtual bool Scripted() const { return false; }
   virtual void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) = 0;
   virtual void AnomalyReported(const Anomaly& anomaly) = 0;
   // Whether the user asked to stop the running edition (Ctrl-C in the terminal).

@@ -147,6 +147,11 @@ void CompanyDatabase::CheckIntact(const std::string& operation) {
     throw HostError(operation, path_.string(), SqliteCause(SQLITE_CORRUPT));
 }
 
+void CompanyDatabase::SetPowerSafe(bool powerSafe) {
+  Exec(powerSafe ? "PRAGMA synchronous=FULL" : "PRAGMA synchronous=NORMAL",
+       "CompanyDatabase.SetPowerSafe");
+}
+
 void CompanyDatabase::Exec(const std::string& sql, const std::string& operation) {
   char* message = nullptr;
   const int rc = sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, &message);

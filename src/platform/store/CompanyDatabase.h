@@ -72,6 +72,11 @@ class CompanyDatabase {
   CompanyDatabase(const CompanyDatabase&) = delete;
   CompanyDatabase& operator=(const CompanyDatabase&) = delete;
 
+  // Power-safe commits (the default) wait for the disk: a commit survives a power loss.
+  // Otherwise a commit survives the program's crash or kill, and only the last commits may
+  // be lost when the machine itself stops; for batch work.
+  void SetPowerSafe(bool powerSafe);
+
   CompanySettings Settings();
   // Stores the settings at once (joining the open write transaction when there is one).
   void SaveSettings(const CompanySettings& settings);
