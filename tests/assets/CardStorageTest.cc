@@ -1,0 +1,181 @@
+// The asset cards as stored: every record holds exactly its keys (one "Immo", one "Immon", one
+// "Immoa" per analytic element), every key points at a live record, running numbers follow,
+// and a split shares the figures in proportion. Sessions run EntImo from scripts in-process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <map>
+#include <random>
+#include <set>
+
+#include "depreciation/AmortFixture.h"
+#include "front/NvImmo.h"
+#include "platform/app/Companies.h"
+#include "platform/store/CompanyDatabase.h"
+
+namespace actifix::testing {
+namespace {
+
+// Script lines written with "|" between answers.
+std::string Lines(std::string s) {
+  std::replace(s.begin(), s.end(), '|', '\n');
+  return s + "\n";
+}
+
+struct Stored {
+  AssetRecord r;
+  int32_t number = 0;
+  std::multiset<std::string> immo, immon, immoa;
+  double Value(const FixedText<8>& field) const { return UnpackAmount(field.str()); }
+};
+
+class CardStorageTest : public ::testing::Test {
+ protected:
+  explicit CardStorageTest(const std::string& headings = "[Site,Service]")
+      : company_("01/01/2026", "31/12/2026") {
+    Run("LectParamImmo", "LINTANA = " + headings + "|COMPTA = O");
+    Run("EntNat",
+        "CODNAT = MAT|LIBNAT = Matériel F1|CODNAT = TRANS|LIBNAT = Transport F1|CODNAT =");
+    Run("EntAnaI",
+        "TYPANA = 1|CODEANA = A1|NOMANA = a|TYPANA|CODEANA = A2|NOMANA = a|TYPANA = 2|"
+        "CODEANA = B1|NOMANA = b|TYPANA|CODEANA = B2|NOMANA = b|TYPANA =");
+  }
+
+  void Run(const std::string& operation, const std::string& script) {
+    company_.Open(Lines(script))->Run(operation);
+  }
+  void Cards(const std::string& script) { Run("EntImo", "CONF|" + script + "|CODNATI ="); }
+
+  // Every record with its keys, read by walking the three key files; checks that each record
+  // has exactly the keys its fields give and that no record of the file goes without keys.
+  std::map<std::string, Stored> Audit() {
+    std::map<int32_t, Stored> byNumber;
+    {
+      auto session = company_.Open();
+      NvImmo component;  // answers the record call-backs of the walks
+      component.OuvImmo();
+      MImmoState& m = MImmo();
+      for (auto [handle, keys] : {std::pair{m.kImmo, &Stored::immo},
+                                  {m.kImmon, &Stored::immon},
+                                  {m.kImmoa, &Stored::immoa}}) {
+        int16_t found = 0;
+        std::string key;
+        for (KeyedFile().First(handle, m.fImmo, found, key); found != 0;
+             KeyedFile().Next(handle, m.fImmo, found, key)) {
+          int32_t number = 0;
+          RecordFile().LastRecordNumber(m.fImmo, number);
+          byNumber[number].r = m.immo;
+          byNumber[number].number = number;
+          (byNumber[number].*keys).insert(key);
+        }
+      }
+    }
+    std::map<std::string, Stored> byKey;
+    for (const auto& [number, s] : byNumber) {
+      const std::string date = s.r.DATACQ.str();
+      std::string list, code;
+      HostConvert().Trim(s.r.LCANA.str(), list);
+      std::multiset<std::string> analytic;
+      for (const std::string& element : SplitList(list)) {
+        HostConvert().Pad(element, 0, 6, code);
+        analytic.insert(code + date);
+      }
+      const std::string key = s.r.CODNATI.str() + s.r.NUMNATI.str();
+      EXPECT_EQ(s.immo, std::multiset<std::string>{key}) << number;
+      EXPECT_EQ(s.immon, std::multiset<std::string>{s.r.CODNATI.str() + date}) << key;
+      EXPECT_EQ(s.immoa, analytic) << key;
+      byKey[key] = s;
+    }
+    auto db =
+        platform::CompanyDatabase::Open(platform::CompanyDatabasePath(company_.dataDir(), "01"));
+    platform::Statement count = db->Prepare("SELECT count(*) FROM \"r_Immo\"");
+    EXPECT_TRUE(count.Step("test", "r_Immo"));
+    EXPECT_EQ(count.Int(0), static_cast<int64_t>(byNumber.size())) << "records without keys";
+    return byKey;
+  }
+
+  TestCompany company_;
+};
+
+TEST_F(CardStorageTest, KeysFollowSavesModificationsAndDeletions) {
+  const std::string page1 = "|NOMFRN|DESCRI|REMIMO|DATCES =|";
+  const std::string rest = "|VALACQ = 10000|MODAMO = L|TAUX = 20|DOTAMO";
+  Cards("CODNATI = MAT|NUMNATI = 00041|DATACQ = 01/07/2026" + page1 + "1 F1|" +  // [?,?]
+        "CODNATI|NUMNATI|DATACQ" + page1 + "1 = A1|2 = B1" + rest +              // 00042
+        "|CODNATI|NUMNATI = 00050|DATACQ" + page1 + "1|2" + rest +               // same keys
+        "|CODNATI|NUMNATI = 00030|DATACQ" + page1 + "1|2" + rest +               // stays 50
+        "|CODNATI|NUMNATI|DATACQ" + page1 + "1|2" + rest);                       // 00051
+  auto cards = Audit();
+  ASSERT_EQ(cards.size(), 5u);
+  EXPECT_EQ(cards["MAT   00041"].immoa.count("?     " + PackDate("01/07/2026")), 2u);
+  EXPECT_EQ(cards["MAT   00042"].immoa, cards["MAT   00050"].immoa);
+  EXPECT_TRUE(cards.count("MAT   00051"));
+
+  // A new date moves the keys; an unchanged card is stored again under a new record number.
+  const Stored before = cards["MAT   00050"];
+  Cards(
+      "CODNATI = MAT|NUMNATI = 00042|DATACQ = 01/02/2026|NOMFRN|DESCRI|REMIMO|DATCES|1|2|"
+      "VALACQ|MODAMO|TAUX|DOTAMO|CODNATI|NUMNATI = 00050|DATACQ|NOMFRN|DESCRI|REMIMO|DATCES|"
+      "1|2|VALACQ|MODAMO|TAUX|DOTAMO|CODNATI|NUMNATI = 00030 F6|CONFIRM yes");
+  cards = Audit();
+  EXPECT_EQ(cards.size(), 4u);
+  EXPECT_EQ(cards["MAT   00042"].immon.count("MAT   " + PackDate("01/02/2026")), 1u);
+  EXPECT_EQ(cards["MAT   00050"].immoa, before.immoa);
+  EXPECT_EQ(ToText(cards["MAT   00050"].r), ToText(before.r));
+  EXPECT_NE(cards["MAT   00050"].number, before.number);
+}
+
+TEST_F(CardStorageTest, SplitSharesFiguresAndNumbersTheRemainingPart) {
+  // Acquired before the year: the prior cumulative and the charge are typed.
+  const auto card = [](const std::string& number, const std::string& tail) {
+    return "CODNATI = TRANS|NUMNATI = " + number +
+           "|DATACQ = 15/03/2025|NOMFRN|DESCRI|REMIMO|DATCES =|1 = A1|2 = B1|" + tail + "|";
+  };
+  const auto split = [](const std::string& number, const std::string& disposed) {
+    return "CODNATI = TRANS|NUMNATI = " + number +
+           "|DATACQ|NOMFRN|DESCRI|REMIMO|DATCES = 30/06/2026|NOMCLT = X|MTCESS = 100|NCTRES|"
+           "VACEDEE = " +
+           disposed + "|CONFIRM yes|NOMFRN|DESCRI|REMIMO|NOMFRN|DESCRI|REMIMO|";
+  };
+  Cards(card("00005", "VALACQ = 10000|MODAMO = L|TAUX = 20|CUMAMO = 3000|DOTAMO = 1000") +
+        card("00009", "VALACQ = 10000|MODAMO = E|CUMAMO = 3000|DOTAMO = 1000") +
+        card("00003", "VALACQ = 3000|MODAMO = L|TAUX = 20|CUMAMO = 100|DOTAMO = 300") +
+        split("00005", "2500") + split("00009", "2500") + split("00003", "1000"));
+  Cards(card("00020", "VALACQ = 2000|MODAMO = E|CUMAMO = 0|DOTAMO = 200"));
+  // A running number below the card's: the remaining part follows the card.
+  {
+    auto session = company_.Open();
+    NvImmo component;
+    component.OuvImmo();
+    MImmoState& m = MImmo();
+    int16_t found = 0;
+    KeyedFile().Find(m.kNature, "TRANS ", m.fNature, found);
+    int32_t number = 0;
+    RecordFile().LastRecordNumber(m.fNature, number);
+    m.nature.NUMNAT = "00001";
+    RecordFile().Write(m.fNature, number);
+  }
+  Cards(split("00020", "500"));
+  auto cards = Audit();
+  // key, disposed, VALACQ, CUMAMO, DOTAMO (-1: recomputed up to the disposal date)
+  const std::vector<std::tuple<std::string, bool, double, double, double>> expected = {
+      {"TRANS 00005", true, 2500, 750, -1},   {"TRANS 00010", false, 7500, 2250, 750},
+      {"TRANS 00009", true, 2500, 750, 250},  {"TRANS 00011", false, 7500, 2250, 750},
+      {"TRANS 00003", true, 1000, 33.33, -1}, {"TRANS 00012", false, 2000, 66.67, 200},
+      {"TRANS 00020", true, 500, 0, 50},      {"TRANS 00021", false, 1500, 0, 150}};
+  EXPECT_EQ(cards.size(), expected.size());
+  for (const auto& [key, disposed, value, cumulative, charge] : expected) {
+    const Stored& s = cards.at(key);
+    EXPECT_NEAR(s.Value(s.r.VALACQ), value, 1e-9) << key;
+    EXPECT_NEAR(s.Value(s.r.CUMAMO), cumulative, 1e-9) << key;
+    if (charge >= 0) {
+      EXPECT_NEAR(s.Value(s.r.DOTAMO), charge, 1e-9) << key;
+    }
+    EXPECT_EQ(disposed, s.r.DATCES.str() != std::string(3, '\0')) << key;
+  }
+  // Recomputed in mode L: 20 % of the disposed value up to 30/06/2026.
+  EXPECT_NEAR(cards["TRANS 00005"].Value(cards["TRANS 00005"].r.DOTAMO), 500.0 * 181 / 365, 1e-6);
+}
+
+}  // namespace
+}  // namespace actifix::testing
