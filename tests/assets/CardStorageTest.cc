@@ -177,5 +177,88 @@ TEST_F(CardStorageTest, SplitSharesFiguresAndNumbersTheRemainingPart) {
   EXPECT_NEAR(cards["TRANS 00005"].Value(cards["TRANS 00005"].r.DOTAMO), 500.0 * 181 / 365, 1e-6);
 }
 
+// Creations, modifications, deletions and splits in random order over several runs, with
+// cards sharing natures, dates and codes, and "?" left by F1 on the first card of a run.
+TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
+  std::mt19937 rng(20261206);
+  const auto pick = [&rng](int n) { return static_cast<int>(rng() % n); };
+  const auto format = [](const char* form, auto x) {
+    char text[32];
+    std::snprintf(text, sizeof text, form, x);
+    return std::string(text);
+  };
+  const auto number = [&format](int n) { return format("%05d", n); };
+  const std::vector<std::string> natures = {"MAT", "TRANS"}, dates = {"15/03/2025", "01/02/2026"};
+  std::map<std::string, int> running;
+  std::map<std::pair<std::string, int>, double> values;  // the model: VALACQ of each card
+  std::string script = "CONF|";
+  int runs = 1;
+  // The second page; F1 at a heading saves at once, leaving the value as it was.
+  const auto secondPage = [&](bool before, double& value) {
+    const int typed = pick(4) == 0 ? pick(2) : 2;
+    std::string s;
+    for (int i = 1; i <= typed; ++i)
+      s += std::to_string(i) + " = " + (i == 1 ? "A" : "B") + std::to_string(1 + pick(2)) + "|";
+    if (typed < 2) return s + std::to_string(typed + 1) + " F1|";
+    const std::string mode(1, "LDE"[pick(3)]);
+    value = std::vector<double>{1000, 2500, 10000}[pick(3)];
+    s += "VALACQ = " + format("%.2f", value) + "|MODAMO = " + mode + "|";
+    if (mode != "E") s += "TAUX = 20|";
+    if (before) s += mode == "E" ? "CUMAMO = 0|" : "CUMAMO|";
+    return s + (mode == "E" ? "DOTAMO = 10|" : "DOTAMO|");
+  };
+  for (int step = 0; step < 300; ++step) {
+    const int op = values.empty() ? 0 : pick(10);
+    const std::string date = dates[pick(2)], page1 = "|NOMFRN|DESCRI|REMIMO|";
+    auto card = values.begin();
+    std::advance(card, values.empty() ? 0 : pick(static_cast<int>(values.size())));
+    if (op < 4) {  // creation, under the proposed number or a free one typed
+      const std::string nature = natures[pick(2)];
+      int n = pick(2) == 0 ? running[nature] + 1 : 1 + pick(90);
+      if (values.count({nature, n})) n = running[nature] + 1;
+      script += "CODNATI = " + nature + "|NUMNATI = " + number(n) + "|DATACQ = " + date + page1 +
+                "DATCES =|";
+      double value = 0;
+      script += secondPage(date == dates[0], value);
+      values[{nature, n}] = value;
+      running[nature] = std::max(running[nature], n);
+    } else if (op < 6) {  // modification: a new date, new codes, new figures
+      const std::string head = "CODNATI = " + card->first.first +
+                               "|NUMNATI = " + number(card->first.second) + "|DATACQ = " + date +
+                               page1;
+      script += head + "DATCES =|" + secondPage(date == dates[0], card->second);
+    } else if (op < 7) {  // deletion, confirmed or not
+      const bool yes = pick(3) != 0;
+      script += "CODNATI = " + card->first.first + "|NUMNATI = " + number(card->first.second) +
+                " F6|CONFIRM " + (yes ? "yes|" : "no|");
+      if (yes) values.erase(card);
+    } else if (op < 9 && card->second >= 1) {  // split of a quarter
+      const auto [nature, n] = card->first;
+      const double disposed = RoundHalfAway(card->second / 4, 2);
+      script += "CODNATI = " + nature + "|NUMNATI = " + number(n) + "|DATACQ = " + date + page1 +
+                "DATCES = 31/12/2026|NOMCLT = X|MTCESS = 100|NCTRES|VACEDEE = " +
+                format("%.2f", disposed) +
+                "|CONFIRM yes|NOMFRN|DESCRI|REMIMO|NOMFRN|DESCRI|REMIMO|";
+      const int remaining = std::max(running[nature], n) + 1;
+      values[{nature, remaining}] = RoundHalfAway(card->second - disposed, 2);
+      card->second = disposed;
+      running[nature] = remaining;
+    } else if (op == 9) {
+      script += "CODNATI =|CONF|";
+      ++runs;
+    }
+  }
+  {
+    auto session = company_.Open(Lines(script + "CODNATI ="));
+    for (int run = 0; run < runs; ++run) session->Run("EntImo");
+  }
+  const auto cards = Audit();
+  std::set<std::string> expected, stored;
+  for (const auto& [key, value] : values)
+    expected.insert((key.first + "     ").substr(0, 6) + number(key.second));
+  for (const auto& [key, s] : cards) stored.insert(key);
+  EXPECT_EQ(stored, expected);
+}
+
 }  // namespace
 }  // namespace actifix::testing
