@@ -142,417 +142,452 @@ enum class Step {
   kEnd
 };
 
-// One run of the screen, from the period check to the end.
-class CardScreen {
- public:
-  CardScreen() : keys_(card::AskKeys()), c_(Card()), m_(MImmo()), screen_(Screen()) {}
+// What one run of the screen keeps besides the card: the keys, the field list, the period,
+// and where the entry stands.
+struct ScreenRun {
+  card::Keys keys;
+  std::string fields;
+  int32_t headings = 0, startDay = 0, endDay = 0;
+  Step step = Step::kNewCard;
+  int16_t key = 0, rateKey = 0;  // the key that ended the last field, and the rate
+  int32_t heading = 1;           // the analytic heading asked
+  card::Description description = card::Description::kSupplier;
+  AssetCard fresh;  // the working copy at the start of the pass
+};
 
-  void Run() {
-    if (!PeriodConfirmed()) return;
-    c_ = AssetCard();
-    Toolkit().WorkDate(c_.DATACQ);
-    c_.MODAMO = "L";
-    fields_ = CardFields();
-    n_ = m_.headingCount;
-    while (step_ != Step::kEnd) Next();
-  }
+// The period check; false when the user says it is not the period or goes back.
+bool PeriodConfirmed(ScreenRun& r) {
+  HostToolkit& toolkit = Toolkit();
+  HostScreen& screen = Screen();
+  int16_t status = 0;
+  screen.Clear(status);
+  screen.SetTitle(kTitle);
+  std::string start, end;
+  toolkit.YearStartText(start);
+  toolkit.YearEndText(end);
+  r.startDay = ToolkitDay(&HostToolkit::YearStartDay);
+  r.endDay = ToolkitDay(&HostToolkit::YearEndDay);
+  screen.ShowExplanation(
+      "B", std::string("[La Période d'Amortissement est "_w) + start + " au " + end + "]", "D");
+  screen.SetOption(2);
+  screen.DefineFields(kPeriodFields);
+  screen.SetFieldHelp("CONF", "N",
+                      "(Si NON vous devez changer les Dates d'Exercice de l'Entreprise)");
+  std::string answer = "O";
+  int16_t key = 0;
+  screen.AskField("CONF", answer, key, "[]", "B");
+  return !r.keys.IsBack(key) && answer != "N";
+}
 
- private:
-  bool PeriodConfirmed() {
-    HostToolkit& toolkit = Toolkit();
-    int16_t status = 0;
-    screen_.Clear(status);
-    screen_.SetTitle(kTitle);
-    std::string start, end;
-    toolkit.YearStartText(start);
-    toolkit.YearEndText(end);
-    startDay_ = ToolkitDay(&HostToolkit::YearStartDay);
-    endDay_ = ToolkitDay(&HostToolkit::YearEndDay);
-    screen_.ShowExplanation(
-        "B", std::string("[La Période d'Amortissement est "_w) + start + " au " + end + "]", "D");
-    screen_.SetOption(2);
-    screen_.DefineFields(kPeriodFields);
-    screen_.SetFieldHelp("CONF", "N",
-                         "(Si NON vous devez changer les Dates d'Exercice de l'Entreprise)");
-    std::string answer = "O";
-    int16_t key = 0;
-    screen_.AskField("CONF", answer, key, "[]", "B");
-    return !keys_.IsBack(key) && answer != "N";
-  }
+bool IsMode(const AssetCard& c, const char* mode) { return Trimmed(c.MODAMO) == mode; }
 
-  bool WithinPeriod() const {
-    return startDay_ <= c_.acquisitionDay && c_.acquisitionDay <= endDay_;
-  }
-  bool IsMode(const char* mode) const { return Trimmed(c_.MODAMO) == mode; }
+bool WithinPeriod(const ScreenRun& r, const AssetCard& c) {
+  return r.startDay <= c.acquisitionDay && c.acquisitionDay <= r.endDay;
+}
 
-  void Ask(const std::string& field, std::string& value) {
-    screen_.AskField(field, value, key_, "[]", "B");
-  }
-  // The move of the second page's fields: Up to `up`, Page Up back to the analytic codes,
-  // F1 saves. Returns true when the key made one.
-  bool SecondPageMove(Step up) {
-    if (key_ == keys_.up) {
-      step_ = up;
-    } else if (key_ == keys_.pageUp) {
-      BackToAnalytic();
-    } else if (key_ == keys_.f1) {
-      step_ = Step::kSave;
-    } else {
-      return false;
-    }
-    return true;
-  }
-  void BackToAnalytic() {
-    heading_ = 1;
-    step_ = Step::kAnalytic;
-  }
-  void ShowFields() {
-    for (const auto& [name, value] :
-         {std::pair<const char*, const std::string&>{"DATACQ", c_.DATACQ},
-          {"DESCRI", c_.DESCRI},
-          {"REMIMO", c_.REMIMO},
-          {"NOMFRN", c_.NOMFRN},
-          {"DATCES", c_.DATCES},
-          {"NOMCLT", c_.NOMCLT},
-          {"MTCESS", c_.MTCESS},
-          {"NCTRES", c_.NCTRES},
-          {"VALACQ", c_.VALACQ},
-          {"MODAMO", c_.MODAMO},
-          {"TAUX", c_.TAUX},
-          {"CUMAMO", c_.CUMAMO}})
-      screen_.ShowField(name, value);
-  }
-  void Compute(int16_t recompute) {
-    CalcAmort(Trimmed(c_.MODAMO), c_.VALACQ, c_.CUMAMO, recompute, c_.TAUX, c_.DATACQ, c_.DATCES,
-              c_.DOTAMO);
-  }
+void Ask(ScreenRun& r, const std::string& field, std::string& value) {
+  Screen().AskField(field, value, r.key, "[]", "B");
+}
 
-  void Next() {
-    switch (step_) {
-      case Step::kNewCard: {
-        NewCard(c_);
-        fresh_ = c_;
-        int16_t status = 0;
-        screen_.Clear(status);
-        screen_.SetTitle(kTitle);
-        screen_.DefineFields(fields_);
-        screen_.SetFieldHint("NUMNATI", "B", "Suppression : Confirmez par F6");
-        if (c_.previous != 0) {
-          RecordFile().Read(m_.fImmo, c_.previous);
-          screen_.ShowMessage("B", std::string("Enregistrement Précédent "_w) +
-                                       m_.immo.CODNATI.str() + ":" + m_.immo.NUMNATI.str());
-        }
-        step_ = Step::kNature;
-        break;
-      }
-      case Step::kNature: {
-        Ask("CODNATI", c_.CODNATI);
-        if (keys_.IsBack(key_) || Trimmed(c_.CODNATI).empty()) {
-          step_ = Step::kEnd;
-          break;
-        }
-        Convert().Upper(c_.CODNATI);
-        m_.nature.CODNAT = c_.CODNATI;
-        int16_t found = 0;
-        KeyedFile().Find(m_.kNature, m_.nature.CODNAT.str(), m_.fNature, found);
-        if (found == 0) {
-          screen_.SetFieldNote("CODNATI", "B", "Code Nature Inexistant");
-          break;
-        }
-        screen_.SetFieldNote("CODNATI", "N", m_.nature.LIBNAT.str());
-        RecordFile().LastRecordNumber(m_.fNature, c_.natureNumber);
-        NumeroSuivant();
-        step_ = Step::kOrder;
-        break;
-      }
-      case Step::kOrder: {
-        Ask("NUMNATI", c_.NUMNATI);
-        if (keys_.IsBack(key_)) {
-          step_ = Step::kNature;
-          break;
-        }
-        if (Trimmed(c_.NUMNATI).empty()) break;
-        m_.immo.CODNATI = c_.CODNATI;
-        m_.immo.NUMNATI = c_.NUMNATI;
-        int16_t found = 0;
-        KeyedFile().Find(m_.kImmo, m_.immo.CODNATI.str() + m_.immo.NUMNATI.str(), m_.fImmo, found);
-        if (found != 0) {
-          c_.exists = true;
-          RecordFile().LastRecordNumber(m_.fImmo, c_.loaded);
-          LoadCard(c_);
-        } else {
-          // A card left for another number comes back to the defaults of the pass.
-          AssetCard kept = fresh_;
-          kept.CODNATI = c_.CODNATI;
-          kept.NUMNATI = c_.NUMNATI;
-          kept.natureNumber = c_.natureNumber;
-          kept.previous = c_.previous;
-          c_ = kept;
-        }
-        ShowFields();
-        if (c_.exists)
-          screen_.SetFieldNote("NUMNATI", "I", key_ == keys_.f6 ? "SUPPRESSION" : "MODIFICATION");
-        else
-          screen_.SetFieldNote("NUMNATI", "B", "CREATION");
-        c_.VACEDEE = Packed(0);
-        if (key_ == keys_.f6 && c_.exists) {
-          step_ = Step::kDelete;
-          break;
-        }
-        screen_.ShowMessage("B", "F2 Ecran Suivant");
-        step_ = Step::kAcquisition;
-        break;
-      }
-      case Step::kDelete: {
-        int16_t answer = FalseValue();
-        screen_.AskConfirm(answer, key_, "B");
-        if (key_ == keys_.validate && answer != 0) {
-          SupprimerFiche();
-          step_ = Step::kNewCard;
-        } else {
-          step_ = Step::kNature;
-        }
-        break;
-      }
-      case Step::kAcquisition:
-        screen_.AskDate("DATACQ", c_.DATACQ, key_, c_.acquisitionDay, "B");
-        if (keys_.IsBack(key_)) {
-          step_ = Step::kNature;
-        } else if (c_.acquisitionDay != 0 && c_.acquisitionDay <= endDay_) {
-          description_ = card::Description::kSupplier;
-          step_ = Step::kDescription;
-        }
-        break;
-      case Step::kDescription:
-        key_ = DescriptionPart(keys_, description_);
-        if (key_ == keys_.up)
-          step_ = Step::kAcquisition;
-        else if (key_ == keys_.pageUp)
-          step_ = Step::kNature;
-        else
-          step_ = Step::kDisposal;
-        break;
-      case Step::kDisposal:
-        screen_.SetFieldNote("DATCES", "N", std::string("Rien si non Cédée"_w));
-        screen_.AskDate("DATCES", c_.DATCES, key_, c_.disposalDay, "B");
-        if (key_ == keys_.up) {
-          description_ = card::Description::kRemark;
-          step_ = Step::kDescription;
-        } else if (key_ == keys_.pageUp) {
-          step_ = Step::kNature;
-        } else if (c_.disposalDay == 0) {
-          c_.NOMCLT.clear();
-          c_.MTCESS = Packed(0);
-          c_.NCTRES.clear();
-          screen_.ShowField("NOMCLT", c_.NOMCLT);
-          screen_.ShowField("MTCESS", c_.MTCESS);
-          screen_.ShowField("NCTRES", c_.NCTRES);
-          step_ = Step::kSecondPage;
-        } else if (c_.disposalDay >= c_.acquisitionDay) {
-          step_ = Step::kCustomer;
-        }
-        break;
-      case Step::kCustomer:
-        Ask("NOMCLT", c_.NOMCLT);
-        step_ = key_ == keys_.up       ? Step::kDisposal
-                : key_ == keys_.pageUp ? Step::kNature
-                                       : Step::kProceeds;
-        break;
-      case Step::kProceeds:
-        screen_.SetFieldNote("MTCESS", "N", "Rien si Hors Service");
-        Ask("MTCESS", c_.MTCESS);
-        if (key_ == keys_.up) {
-          step_ = Step::kCustomer;
-        } else if (key_ == keys_.pageUp) {
-          step_ = Step::kNature;
-        } else if (!card::IsZero2(Amount(c_.MTCESS)) && m_.parimo.COMPTA.view() == "O") {
-          step_ = Step::kTreasury;
-        } else {
-          c_.NCTRES.clear();
-          screen_.ShowField("NCTRES", c_.NCTRES);
-          step_ = Step::kSplit;
-        }
-        break;
-      case Step::kTreasury:
-        if (Trimmed(c_.NCTRES).empty()) c_.NCTRES = "462";
-        Ask("NCTRES", c_.NCTRES);
-        if (Trimmed(c_.NCTRES).empty()) break;
-        step_ = key_ == keys_.up       ? Step::kProceeds
-                : key_ == keys_.pageUp ? Step::kNature
-                                       : Step::kSplit;
-        break;
-      case Step::kSplit:
-        step_ = Step::kSecondPage;
-        if (c_.exists && !card::IsZero2(Amount(c_.VALACQ))) {
-          switch (card::PartialDisposal(keys_)) {
-            case card::SplitOutcome::kNoSplit:
-              break;
-            case card::SplitOutcome::kUp:
-              step_ = Step::kProceeds;
-              break;
-            case card::SplitOutcome::kPageUp:
-              step_ = Step::kNature;
-              break;
-            case card::SplitOutcome::kSplit:
-              step_ = Step::kNewCard;
-              break;
-          }
-        }
-        break;
-      case Step::kSecondPage:
-        if (WithinPeriod()) c_.CUMAMO = Packed(0);
-        screen_.ShowField("VALACQ", c_.VALACQ);
-        screen_.ShowField("MODAMO", c_.MODAMO);
-        screen_.ShowField("TAUX", c_.TAUX);
-        screen_.ShowField("CUMAMO", c_.CUMAMO);
-        FitAnalytic(c_.analytic, n_);
-        BackToAnalytic();
-        break;
-      case Step::kAnalytic:
-        AnalyticCode();
-        break;
-      case Step::kValue:
-        screen_.SetFieldHelp("VALACQ", "N",
-                             std::string("Valeur d'Acquisition Eventuellement Plafonnée"_w));
-        Ask("VALACQ", c_.VALACQ);
-        if (keys_.IsBack(key_) && n_ == 0)
-          step_ = Step::kNature;
-        else if (keys_.IsBack(key_))
-          BackToAnalytic();
-        else if (key_ == keys_.f1)
-          step_ = Step::kSave;
-        else if (!card::IsZero2(Amount(c_.VALACQ)))
-          step_ = Step::kMode;
-        break;
-      case Step::kMode: {
-        screen_.SetFieldHint(
-            "MODAMO", "N",
-            std::string("(L:Linéaire - D:Dégressif - E:Exceptionnel ou Non Amortissable)"_w));
-        screen_.AskField("MODAMO", c_.MODAMO, key_, kModes, "B");
-        Convert().Upper(c_.MODAMO);
-        if (SecondPageMove(Step::kValue)) break;
-        int16_t allowed = 0;
-        Brackets().Contains(kModes, c_.MODAMO, allowed);
-        if (allowed == 0) break;
-        rateKey_ = 0;
-        if (IsMode("E")) {
-          Convert().PackSingle(0.0f, c_.TAUX);
-          step_ = Step::kDepreciation;
-        } else {
-          step_ = Step::kRate;
-        }
-        break;
-      }
-      case Step::kRate: {
-        screen_.SetFieldHelp(
-            "TAUX", "B",
-            std::string("Confirmer par F12 Pour un ReCalcul des Amortisements Antérieurs"_w));
-        Ask("TAUX", c_.TAUX);
-        rateKey_ = key_;
-        if (SecondPageMove(Step::kMode) || !card::Computable(c_)) break;
-        float rate = 0;
-        Convert().UnpackSingle(c_.TAUX, rate);
-        screen_.SetFieldNote("TAUX", "B",
-                             std::string("Nb d'Années : "_w) + card::Format(100.0 / rate, 2));
-        step_ = Step::kDepreciation;
-        break;
-      }
-      case Step::kDepreciation: {
-        const bool computed = !IsMode("E");
-        if (computed)
-          Compute(card::IsZero2(Amount(c_.CUMAMO)) || rateKey_ == keys_.f12 ? TrueValue()
-                                                                            : FalseValue());
-        screen_.ShowField("CUMAMO", c_.CUMAMO);
-        screen_.ShowField("DOTAMO", c_.DOTAMO);
-        if (IsMode("D"))
-          screen_.SetFieldNote(
-              "DOTAMO", "B", std::string("Taux Réel "_w) + card::Format(m_.effectiveRate, 4) + "%");
-        step_ = WithinPeriod() ? Step::kRecompute : Step::kCumulative;
-        break;
-      }
-      case Step::kCumulative:
-        screen_.SetFieldHelp("CUMAMO", "B", "A ne Modifier qu'en cas d'Erreur de Saisie");
-        Ask("CUMAMO", c_.CUMAMO);
-        if (!SecondPageMove(Step::kMode)) step_ = Step::kRecompute;
-        break;
-      case Step::kRecompute:
-        if (!IsMode("E")) Compute(FalseValue());
-        step_ = Step::kCharge;
-        break;
-      case Step::kCharge:
-        if (IsMode("E")) screen_.SetFieldHint("DOTAMO", "N", "0 Si Non Amortissable");
-        Ask("DOTAMO", c_.DOTAMO);
-        if (SecondPageMove(Step::kMode)) break;
-        if (Round2(Amount(c_.DOTAMO) + Amount(c_.CUMAMO)) <= Round2(Amount(c_.VALACQ)))
-          step_ = Step::kSave;
-        break;
-      case Step::kSave:
-        EcrireFiche();
-        step_ = Step::kNewCard;
-        break;
-      case Step::kEnd:
-        break;
-    }
-  }
+void Compute(AssetCard& c, int16_t recompute) {
+  CalcAmort(Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, recompute, c.TAUX, c.DATACQ, c.DATCES, c.DOTAMO);
+}
 
-  // Heading heading_ of the analytic codes: a code typed or picked (F8) must exist for the
-  // heading; Up goes to the heading above, Page Up to the first, both back to the nature
-  // code from the first heading.
-  void AnalyticCode() {
-    if (heading_ > n_) {
-      step_ = Step::kValue;
-      return;
-    }
-    const std::string type = HeadingType(heading_);
-    const std::string name = Trimmed(type);
-    screen_.SetFieldNote(name, "N", "F8 Choix Par Consultation");
-    std::string code;
-    Brackets().Item(c_.analytic, heading_, code);
-    Ask(name, code);
-    if (keys_.IsBack(key_) && heading_ == 1) {
-      step_ = Step::kNature;
-      return;
-    }
-    if (key_ == keys_.up) {
-      --heading_;
-      return;
-    }
-    if (key_ == keys_.pageUp) {
-      heading_ = 1;
-      return;
-    }
-    if (key_ == keys_.f1) {
-      step_ = Step::kSave;
-      return;
-    }
-    if (key_ == keys_.f8) {
-      ChoixCodeAna(type, HeadingLabel(heading_), code);
+// Back to the first analytic heading.
+void BackToAnalytic(ScreenRun& r) {
+  r.heading = 1;
+  r.step = Step::kAnalytic;
+}
+
+// The moves of the second page's fields: Up to `up`, Page Up back to the analytic codes, F1
+// saves. Returns true when the last key made one.
+bool SecondPageMove(ScreenRun& r, Step up) {
+  if (r.key == r.keys.up)
+    r.step = up;
+  else if (r.key == r.keys.pageUp)
+    BackToAnalytic(r);
+  else if (r.key == r.keys.f1)
+    r.step = Step::kSave;
+  else
+    return false;
+  return true;
+}
+
+void ShowFields(const AssetCard& c) {
+  HostScreen& screen = Screen();
+  for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"DATACQ", c.DATACQ},
+                                    {"DESCRI", c.DESCRI},
+                                    {"REMIMO", c.REMIMO},
+                                    {"NOMFRN", c.NOMFRN},
+                                    {"DATCES", c.DATCES},
+                                    {"NOMCLT", c.NOMCLT},
+                                    {"MTCESS", c.MTCESS},
+                                    {"NCTRES", c.NCTRES},
+                                    {"VALACQ", c.VALACQ},
+                                    {"MODAMO", c.MODAMO},
+                                    {"TAUX", c.TAUX},
+                                    {"CUMAMO", c.CUMAMO}})
+    screen.ShowField(name, value);
+}
+
+// The start of a pass: a new card on a blank screen, the card saved last named.
+void NewPass(ScreenRun& r, AssetCard& c) {
+  NewCard(c);
+  r.fresh = c;
+  HostScreen& screen = Screen();
+  int16_t status = 0;
+  screen.Clear(status);
+  screen.SetTitle(kTitle);
+  screen.DefineFields(r.fields);
+  screen.SetFieldHint("NUMNATI", "B", "Suppression : Confirmez par F6");
+  if (c.previous != 0) {
+    const MImmoState& m = MImmo();
+    RecordFile().Read(m.fImmo, c.previous);
+    screen.ShowMessage("B", std::string("Enregistrement Précédent "_w) + m.immo.CODNATI.str() +
+                                ":" + m.immo.NUMNATI.str());
+  }
+  r.step = Step::kNature;
+}
+
+// The nature code: it must name a nature, whose next order number is proposed.
+void NatureCode(ScreenRun& r, AssetCard& c) {
+  MImmoState& m = MImmo();
+  Ask(r, "CODNATI", c.CODNATI);
+  if (r.keys.IsBack(r.key) || Trimmed(c.CODNATI).empty()) {
+    r.step = Step::kEnd;
+    return;
+  }
+  Convert().Upper(c.CODNATI);
+  m.nature.CODNAT = c.CODNATI;
+  int16_t found = 0;
+  KeyedFile().Find(m.kNature, m.nature.CODNAT.str(), m.fNature, found);
+  if (found == 0) {
+    Screen().SetFieldNote("CODNATI", "B", "Code Nature Inexistant");
+    return;
+  }
+  Screen().SetFieldNote("CODNATI", "N", m.nature.LIBNAT.str());
+  RecordFile().LastRecordNumber(m.fNature, c.natureNumber);
+  NumeroSuivant();
+  r.step = Step::kOrder;
+}
+
+// The order number: an existing card is loaded, a new one starts from the pass's defaults.
+void OrderNumber(ScreenRun& r, AssetCard& c) {
+  MImmoState& m = MImmo();
+  HostScreen& screen = Screen();
+  Ask(r, "NUMNATI", c.NUMNATI);
+  if (r.keys.IsBack(r.key)) {
+    r.step = Step::kNature;
+    return;
+  }
+  if (Trimmed(c.NUMNATI).empty()) return;
+  m.immo.CODNATI = c.CODNATI;
+  m.immo.NUMNATI = c.NUMNATI;
+  int16_t found = 0;
+  KeyedFile().Find(m.kImmo, m.immo.CODNATI.str() + m.immo.NUMNATI.str(), m.fImmo, found);
+  if (found != 0) {
+    c.exists = true;
+    RecordFile().LastRecordNumber(m.fImmo, c.loaded);
+    LoadCard(c);
+  } else {
+    // A card left for another number comes back to the defaults of the pass.
+    AssetCard kept = r.fresh;
+    kept.CODNATI = c.CODNATI;
+    kept.NUMNATI = c.NUMNATI;
+    kept.natureNumber = c.natureNumber;
+    kept.previous = c.previous;
+    c = kept;
+  }
+  ShowFields(c);
+  if (c.exists)
+    screen.SetFieldNote("NUMNATI", "I", r.key == r.keys.f6 ? "SUPPRESSION" : "MODIFICATION");
+  else
+    screen.SetFieldNote("NUMNATI", "B", "CREATION");
+  c.VACEDEE = Packed(0);
+  if (r.key == r.keys.f6 && c.exists) {
+    r.step = Step::kDelete;
+    return;
+  }
+  screen.ShowMessage("B", "F2 Ecran Suivant");
+  r.step = Step::kAcquisition;
+}
+
+// Heading r.heading of the analytic codes: a code typed or picked (F8) must exist for the
+// heading; Up goes to the heading above, Page Up to the first, both back to the nature code
+// from the first heading.
+void AnalyticCode(ScreenRun& r, AssetCard& c) {
+  if (r.heading > r.headings) {
+    r.step = Step::kValue;
+    return;
+  }
+  const MImmoState& m = MImmo();
+  HostScreen& screen = Screen();
+  const std::string type = HeadingType(r.heading);
+  const std::string name = Trimmed(type);
+  screen.SetFieldNote(name, "N", "F8 Choix Par Consultation");
+  std::string code;
+  Brackets().Item(c.analytic, r.heading, code);
+  Ask(r, name, code);
+  if (r.keys.IsBack(r.key) && r.heading == 1) {
+    r.step = Step::kNature;
+  } else if (r.key == r.keys.up) {
+    --r.heading;
+  } else if (r.key == r.keys.pageUp) {
+    r.heading = 1;
+  } else if (r.key == r.keys.f1) {
+    r.step = Step::kSave;
+  } else {
+    if (r.key == r.keys.f8) {
+      ChoixCodeAna(type, HeadingLabel(r.heading), code);
       if (code.empty()) return;
-      screen_.ShowField(name, code);
+      screen.ShowField(name, code);
     }
     std::string padded;
     Convert().Pad(code, 0, 6, padded);
     int16_t found = 0;
-    KeyedFile().Find(m_.kAnaimo, type + padded, m_.fAnaimo, found);
+    KeyedFile().Find(m.kAnaimo, type + padded, m.fAnaimo, found);
     if (found == 0) return;
-    screen_.SetFieldNote(name, "N", m_.anaimo.NOMANA.str());
-    Brackets().SetItem(c_.analytic, heading_, code);
-    ++heading_;
+    screen.SetFieldNote(name, "N", m.anaimo.NOMANA.str());
+    Brackets().SetItem(c.analytic, r.heading, code);
+    ++r.heading;
   }
+}
 
-  const card::Keys keys_;
-  AssetCard& c_;
-  MImmoState& m_;
-  HostScreen& screen_;
-  std::string fields_;
-  int32_t n_ = 0;
-  int32_t startDay_ = 0, endDay_ = 0;
-  Step step_ = Step::kNewCard;
-  int16_t key_ = 0, rateKey_ = 0;
-  int32_t heading_ = 1;
-  card::Description description_ = card::Description::kSupplier;
-  AssetCard fresh_;  // the working copy at the start of the pass
-};
+// The first page after the key: acquisition date, descriptions and the disposal fields, then
+// the split of a partly disposed card.
+void FirstPage(ScreenRun& r, AssetCard& c) {
+  HostScreen& screen = Screen();
+  const card::Keys& keys = r.keys;
+  switch (r.step) {
+    case Step::kAcquisition:
+      screen.AskDate("DATACQ", c.DATACQ, r.key, c.acquisitionDay, "B");
+      if (keys.IsBack(r.key)) {
+        r.step = Step::kNature;
+      } else if (c.acquisitionDay != 0 && c.acquisitionDay <= r.endDay) {
+        r.description = card::Description::kSupplier;
+        r.step = Step::kDescription;
+      }
+      break;
+    case Step::kDescription:
+      r.key = DescriptionPart(keys, r.description);
+      r.step = r.key == keys.up       ? Step::kAcquisition
+               : r.key == keys.pageUp ? Step::kNature
+                                      : Step::kDisposal;
+      break;
+    case Step::kDisposal:
+      screen.SetFieldNote("DATCES", "N", std::string("Rien si non Cédée"_w));
+      screen.AskDate("DATCES", c.DATCES, r.key, c.disposalDay, "B");
+      if (r.key == keys.up) {
+        r.description = card::Description::kRemark;
+        r.step = Step::kDescription;
+      } else if (r.key == keys.pageUp) {
+        r.step = Step::kNature;
+      } else if (c.disposalDay == 0) {
+        c.NOMCLT.clear();
+        c.MTCESS = Packed(0);
+        c.NCTRES.clear();
+        screen.ShowField("NOMCLT", c.NOMCLT);
+        screen.ShowField("MTCESS", c.MTCESS);
+        screen.ShowField("NCTRES", c.NCTRES);
+        r.step = Step::kSecondPage;
+      } else if (c.disposalDay >= c.acquisitionDay) {
+        r.step = Step::kCustomer;
+      }
+      break;
+    case Step::kCustomer:
+      Ask(r, "NOMCLT", c.NOMCLT);
+      r.step = r.key == keys.up       ? Step::kDisposal
+               : r.key == keys.pageUp ? Step::kNature
+                                      : Step::kProceeds;
+      break;
+    case Step::kProceeds:
+      screen.SetFieldNote("MTCESS", "N", "Rien si Hors Service");
+      Ask(r, "MTCESS", c.MTCESS);
+      if (r.key == keys.up) {
+        r.step = Step::kCustomer;
+      } else if (r.key == keys.pageUp) {
+        r.step = Step::kNature;
+      } else if (!card::IsZero2(Amount(c.MTCESS)) && MImmo().parimo.COMPTA.view() == "O") {
+        r.step = Step::kTreasury;
+      } else {
+        c.NCTRES.clear();
+        screen.ShowField("NCTRES", c.NCTRES);
+        r.step = Step::kSplit;
+      }
+      break;
+    case Step::kTreasury:
+      if (Trimmed(c.NCTRES).empty()) c.NCTRES = "462";
+      Ask(r, "NCTRES", c.NCTRES);
+      if (Trimmed(c.NCTRES).empty()) break;
+      r.step = r.key == keys.up       ? Step::kProceeds
+               : r.key == keys.pageUp ? Step::kNature
+                                      : Step::kSplit;
+      break;
+    case Step::kSplit:
+      r.step = Step::kSecondPage;
+      if (c.exists && !card::IsZero2(Amount(c.VALACQ))) {
+        switch (card::PartialDisposal(keys)) {
+          case card::SplitOutcome::kNoSplit:
+            break;
+          case card::SplitOutcome::kUp:
+            r.step = Step::kProceeds;
+            break;
+          case card::SplitOutcome::kPageUp:
+            r.step = Step::kNature;
+            break;
+          case card::SplitOutcome::kSplit:
+            r.step = Step::kNewCard;
+            break;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// The second page: analytic codes, value, mode, rate, then the depreciation and its figures.
+void SecondPage(ScreenRun& r, AssetCard& c) {
+  HostScreen& screen = Screen();
+  switch (r.step) {
+    case Step::kSecondPage:
+      if (WithinPeriod(r, c)) c.CUMAMO = Packed(0);
+      screen.ShowField("VALACQ", c.VALACQ);
+      screen.ShowField("MODAMO", c.MODAMO);
+      screen.ShowField("TAUX", c.TAUX);
+      screen.ShowField("CUMAMO", c.CUMAMO);
+      FitAnalytic(c.analytic, r.headings);
+      BackToAnalytic(r);
+      break;
+    case Step::kAnalytic:
+      AnalyticCode(r, c);
+      break;
+    case Step::kValue:
+      screen.SetFieldHelp("VALACQ", "N",
+                          std::string("Valeur d'Acquisition Eventuellement Plafonnée"_w));
+      Ask(r, "VALACQ", c.VALACQ);
+      if (r.keys.IsBack(r.key) && r.headings == 0)
+        r.step = Step::kNature;
+      else if (r.keys.IsBack(r.key))
+        BackToAnalytic(r);
+      else if (r.key == r.keys.f1)
+        r.step = Step::kSave;
+      else if (!card::IsZero2(Amount(c.VALACQ)))
+        r.step = Step::kMode;
+      break;
+    case Step::kMode: {
+      screen.SetFieldHint(
+          "MODAMO", "N",
+          std::string("(L:Linéaire - D:Dégressif - E:Exceptionnel ou Non Amortissable)"_w));
+      screen.AskField("MODAMO", c.MODAMO, r.key, kModes, "B");
+      Convert().Upper(c.MODAMO);
+      if (SecondPageMove(r, Step::kValue)) break;
+      int16_t allowed = 0;
+      Brackets().Contains(kModes, c.MODAMO, allowed);
+      if (allowed == 0) break;
+      r.rateKey = 0;
+      r.step = Step::kRate;
+      if (IsMode(c, "E")) {
+        Convert().PackSingle(0.0f, c.TAUX);
+        r.step = Step::kDepreciation;
+      }
+      break;
+    }
+    case Step::kRate: {
+      screen.SetFieldHelp(
+          "TAUX", "B",
+          std::string("Confirmer par F12 Pour un ReCalcul des Amortisements Antérieurs"_w));
+      Ask(r, "TAUX", c.TAUX);
+      r.rateKey = r.key;
+      if (SecondPageMove(r, Step::kMode) || !card::Computable(c)) break;
+      float rate = 0;
+      Convert().UnpackSingle(c.TAUX, rate);
+      screen.SetFieldNote("TAUX", "B",
+                          std::string("Nb d'Années : "_w) + card::Format(100.0 / rate, 2));
+      r.step = Step::kDepreciation;
+      break;
+    }
+    case Step::kDepreciation:
+      if (!IsMode(c, "E"))
+        Compute(c, card::IsZero2(Amount(c.CUMAMO)) || r.rateKey == r.keys.f12 ? TrueValue()
+                                                                              : FalseValue());
+      screen.ShowField("CUMAMO", c.CUMAMO);
+      screen.ShowField("DOTAMO", c.DOTAMO);
+      if (IsMode(c, "D"))
+        screen.SetFieldNote(
+            "DOTAMO", "B",
+            std::string("Taux Réel "_w) + card::Format(MImmo().effectiveRate, 4) + "%");
+      r.step = WithinPeriod(r, c) ? Step::kRecompute : Step::kCumulative;
+      break;
+    case Step::kCumulative:
+      screen.SetFieldHelp("CUMAMO", "B", "A ne Modifier qu'en cas d'Erreur de Saisie");
+      Ask(r, "CUMAMO", c.CUMAMO);
+      if (!SecondPageMove(r, Step::kMode)) r.step = Step::kRecompute;
+      break;
+    case Step::kRecompute:  // so that the charge follows a corrected cumulative
+      if (!IsMode(c, "E")) Compute(c, FalseValue());
+      r.step = Step::kCharge;
+      break;
+    case Step::kCharge:
+      if (IsMode(c, "E")) screen.SetFieldHint("DOTAMO", "N", "0 Si Non Amortissable");
+      Ask(r, "DOTAMO", c.DOTAMO);
+      if (SecondPageMove(r, Step::kMode)) break;
+      if (Round2(Amount(c.DOTAMO) + Amount(c.CUMAMO)) <= Round2(Amount(c.VALACQ)))
+        r.step = Step::kSave;
+      break;
+    default:
+      break;
+  }
+}
+
+// The passes of the screen, one card each, until the user leaves from the nature code.
+void CardPasses(ScreenRun& r) {
+  AssetCard& c = Card();
+  c = AssetCard();
+  Toolkit().WorkDate(c.DATACQ);
+  c.MODAMO = "L";
+  r.fields = CardFields();
+  r.headings = MImmo().headingCount;
+  while (r.step != Step::kEnd) {
+    switch (r.step) {
+      case Step::kNewCard:
+        NewPass(r, c);
+        break;
+      case Step::kNature:
+        NatureCode(r, c);
+        break;
+      case Step::kOrder:
+        OrderNumber(r, c);
+        break;
+      case Step::kDelete: {
+        int16_t answer = FalseValue();
+        Screen().AskConfirm(answer, r.key, "B");
+        const bool confirmed = r.key == r.keys.validate && answer != 0;
+        if (confirmed) SupprimerFiche();
+        r.step = confirmed ? Step::kNewCard : Step::kNature;
+        break;
+      }
+      case Step::kAcquisition:
+      case Step::kDescription:
+      case Step::kDisposal:
+      case Step::kCustomer:
+      case Step::kProceeds:
+      case Step::kTreasury:
+      case Step::kSplit:
+        FirstPage(r, c);
+        break;
+      case Step::kSave:
+        EcrireFiche();
+        r.step = Step::kNewCard;
+        break;
+      case Step::kEnd:
+        break;
+      default:
+        SecondPage(r, c);
+        break;
+    }
+  }
+}
 
 }  // namespace
 
@@ -564,7 +599,9 @@ void EntImo() {
   toolkit.GetEditionTitle(title);
   Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);
   Edition().Close(-1);
-  CardScreen().Run();
+  ScreenRun run;
+  run.keys = card::AskKeys();
+  if (PeriodConfirmed(run)) CardPasses(run);
   Runtime().Leave();
 }
 

@@ -178,18 +178,17 @@ TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
     const auto [nature, n] = op < 4 ? std::pair{natures[pick(2)], 0} : card->first;
     const std::string head = "CODNATI = " + nature + "|NUMNATI";
     const std::string page1 = "|DATACQ = " + date + "|NOMFRN|DESCRI|REMIMO|";
-    if (op < 4) {
-      int number = pick(2) == 0 ? running[nature] + 1 : 1 + pick(90);
-      const bool proposed = number == running[nature] + 1 || values.count({nature, number});
-      if (proposed) number = running[nature] + 1;
-      double value = 0;
+    if (op < 6) {  // creation (under the proposed number or a free one typed) or modification
+      int number = n;
+      bool proposed = false;
+      if (op < 4) {
+        number = pick(2) == 0 ? running[nature] + 1 : 1 + pick(90);
+        proposed = number == running[nature] + 1 || values.count({nature, number});
+        if (proposed) number = running[nature] + 1;
+      }
       script += head + (proposed ? "" : format(" = %05d", number)) + page1 + "DATCES =|" +
-                secondPage(date == dates[0], value);
-      values[{nature, number}] = value;
+                secondPage(date == dates[0], values[{nature, number}]);
       running[nature] = std::max(running[nature], number);
-    } else if (op < 6) {
-      script += head + format(" = %05d", n) + page1 + "DATCES =|" +
-                secondPage(date == dates[0], card->second);
     } else if (op < 7) {
       const bool yes = pick(3) != 0;
       script += head + format(" = %05d F6|CONFIRM ", n) + (yes ? "yes|" : "no|");
@@ -215,12 +214,11 @@ TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
   EXPECT_NE(transcript.find("NOTE 1 F8 Choix Par Consultation"), std::string::npos);
   std::set<std::string> expected, stored;
   for (const auto& [key, value] : values)
-    expected.insert((key.first + "     ").substr(0, 6) + format("%05d", key.second));
-  int placeholders = 0;
+    expected.insert(format("%-6s", key.first.c_str()) + format("%05d", key.second));
+  std::size_t placeholders = 0;
   for (const auto& [key, s] : Audit()) {
     stored.insert(key);
-    placeholders += std::count_if(s.immoa.begin(), s.immoa.end(),
-                                  [](const std::string& k) { return k[0] == '?'; });
+    placeholders += s.immoa.count("?     " + s.r.DATACQ.str());
   }
   EXPECT_EQ(stored, expected);
   EXPECT_GT(placeholders, 0);
