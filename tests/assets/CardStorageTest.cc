@@ -111,7 +111,7 @@ TEST_F(NoHeadingTest, SplitSharesFiguresAndNumbersTheRemainingPart) {
            "VACEDEE = " +
            disposed + "|CONFIRM yes|NOMFRN|DESCRI|REMIMO|NOMFRN|DESCRI|REMIMO|";
   };
-  // 00003 saved again unchanged: a new record number, the same keys.
+  // 00003 saved again unchanged after 00009: a new record number, and the running number stays 9.
   Cards(card("00003", "VALACQ = 3000|MODAMO = L|TAUX = 20|CUMAMO = 100|DOTAMO = 300") +
         card("00009", "VALACQ = 10000|MODAMO = E|CUMAMO = 3000|DOTAMO = 1000") +
         card("00003", "VALACQ F1"));
