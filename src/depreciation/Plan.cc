@@ -66,9 +66,14 @@ void EDTPA() {
   // The last day of the plan: end of depreciation (end of the table in mode "E"), or the
   // disposal day when it comes first.
   const std::string mode = asset.MODAMO;
+  // A card saved (F1) before its rate was accepted has no plan years: FINAM needs a rate.
+  float storedRate = 0;
+  convert.UnpackSingle(asset.TAUX, storedRate);
   int32_t lastDay = 0;
-  if (mode == "L" || mode == "D")
+  if ((mode == "L" || mode == "D") && Round2(storedRate) > 0)
     FINAM(mode, asset.TAUX, acquisitionText, lastDay);
+  else if (mode == "L" || mode == "D")
+    lastDay = m.exercises[1].startDay - 1;
   else
     lastDay = m.exercises[kLastExercise].endDay;
   if (disposalDay != 0 && disposalDay <= lastDay) lastDay = disposalDay;

@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 
+#include "assets/MImmoImmo.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/HostError.h"
@@ -52,7 +53,7 @@ void NvImmo::EntPar() { actifix::EntPar(); }
 void NvImmo::EntPCI() { actifix::EntPCI(); }
 void NvImmo::EntNat() { actifix::EntNat(); }
 void NvImmo::EntAnaI() { actifix::EntAnaI(); }
-void NvImmo::EntImo() { NotBuilt("EntImo"); }
+void NvImmo::EntImo() { actifix::EntImo(); }
 void NvImmo::ListImo() { NotBuilt("ListImo"); }
 void NvImmo::EditImo() { NotBuilt("EditImo"); }
 void NvImmo::EdtPImo() { NotBuilt("EdtPImo"); }

@@ -1,0 +1,43 @@
+// What the asset card screen and the partial disposal share: the keys they react to, packed
+// amounts, and the description part of a card. Internal to src/assets.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+#include "assets/MImmoImmo.h"
+
+namespace actifix::card {
+
+// The host's codes of the keys the card screen reacts to, asked once per run.
+struct Keys {
+  int16_t f1 = 0, f2 = 0, f6 = 0, f8 = 0, f12 = 0, up = 0, pageUp = 0, validate = 0;
+  bool IsBack(int16_t key) const { return key == up || key == pageUp; }
+};
+Keys AskKeys();
+
+double Amount(const std::string& packed);
+std::string Packed(double amount);
+double Round2(double value);
+bool IsZero2(double value);
+// The value written with `decimals` decimals (HostConvert.FormatNumber).
+std::string Format(double value, int16_t decimals);
+// The text without its blanks around.
+std::string Trimmed(const std::string& text);
+// A mode computed by the depreciation routine ("L" or "D") with a rate it accepts.
+bool Computable(const AssetCard& c);
+
+// The supplier, description and remark of the card, asked from `first` on; returns the key
+// that ended the part: Up or Page Up (or F2) on the supplier, Page Up or F2 on the
+// description, any key but Up on the remark.
+enum class Description { kSupplier, kDescription, kRemark };
+int16_t DescriptionPart(const Keys& keys, Description first);
+
+// What the screen does after the disposed value: no split (on to the second page), back to
+// the disposal amount, back to the nature code, or a new card after a confirmed split.
+enum class SplitOutcome { kNoSplit, kUp, kPageUp, kSplit };
+// Asks VACEDEE and, when confirmed, splits the card and saves both parts.
+// REQUIRES: the card exists and its VALACQ is not zero at 2 decimals.
+SplitOutcome PartialDisposal(const Keys& keys);
+
+}  // namespace actifix::card

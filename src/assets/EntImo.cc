@@ -1,0 +1,719 @@
+// The asset card entry screen: the period check, then one pass per card: nature code, order
+// number, first page (acquisition, descriptions, disposal, and the split of a partly disposed
+// card), second page (analytic codes, value, mode, rate, depreciation), save or deletion.
+// The nature code, acquisition date, mode and analytic codes carry over from card to card.
+#include <cstdlib>
+
+#include "assets/CardScreen.h"
+#include "depreciation/MImmoAmort.h"
+#include "front/MImmo.h"
+#include "host/Cp1252.h"
+
+namespace actifix {
+
+using card::Amount;
+using card::Packed;
+using card::Round2;
+using card::Trimmed;
+
+namespace {
+
+const std::string kTitle = "ENTREE DES FICHES D'IMMOBILISATION";
+const std::string kEditionTitle = "FICHE DES IMMOBILISATIONS ET PLAN D'AMORTISSEMENT";
+const std::string kPeriodFields = "[[CONF,EST-CE BIEN LA PERIODE CONSIDEREE,B]]";
+const std::string kFirstFields =
+    "[[CODNATI,CODE NATURE DE L'IMMOBILISATION,A,6],[NUMNATI,NUMERO D'ORDRE DANS LA NATURE,A,5],"
+    "[DATACQ,DATE D'ACQUISITION,D,10],[NOMFRN,NOM DU FOURNISSEUR,A,30,ML],"
+    "[DESCRI,DESCRIPTION DE L'IMMOBILISATION,A,30,S1],[REMIMO,REMARQUE,A,30,ML],"
+    "[DATCES,DATE DE CESSION,D,10],[NOMCLT,NOM DU CLIENT,A,30,S1],"
+    "[MTCESS,MONTANT DE LA CESSION,D2,12,S1],[NCTRES,No CPT DE CREANCE OU TRESORERIE,A,10,S1],"
+    "[VACEDEE,VALEUR D'ACQUISITION CEDEE,D2,12,S1]]";
+const std::string kSecondFields =
+    "[[VALACQ,VALEUR AMORTISSABLE,D2,12],[MODAMO,MODE D'AMORTISSEMENT,A,1],"
+    "[TAUX,TAUX AMORTISSEMENT LINEAIRE,S2,6],[CUMAMO,CUMUL AMORTISSEMENTS ANTERIEURS,D2,12],"
+    "[DOTAMO,DOTATION DE L'EXERCICE,D2,12]]";
+const std::string kModes = "[L,D,E]";
+
+// Field name and analytic type of heading i: i brought to two characters ("1 ").
+std::string HeadingType(int32_t i) {
+  std::string type;
+  Convert().Pad(std::to_string(i), 0, 2, type);
+  return type;
+}
+
+std::string HeadingLabel(int32_t i) {
+  std::string label;
+  Brackets().Item(MImmo().headingList, i, label);
+  return Trimmed(label);
+}
+
+// The card's field list: the first page, one code per analytic heading, the second page.
+std::string CardFields() {
+  const HostBracketList& brackets = Brackets();
+  std::string fields = kFirstFields;
+  std::string headings = MImmo().headingList;
+  for (int32_t i = 1; headings != "[]"; ++i) {
+    std::string label, field = "[]";
+    brackets.TakeFirst(headings, label);
+    brackets.Append(field, HeadingType(i));
+    brackets.Append(field, "CODE " + Trimmed(label));
+    brackets.Append(field, "A");
+    brackets.Append(field, "6");
+    if (i > 1) brackets.Append(field, "S1");
+    brackets.Append(fields, field);
+  }
+  std::string all;
+  brackets.AppendAll(fields, kSecondFields, all);
+  return all;
+}
+
+int32_t ToolkitDay(void (HostToolkit::*get)(std::string&)) {
+  std::string text;
+  (Toolkit().*get)(text);
+  return static_cast<int32_t>(std::strtod(text.c_str(), nullptr));
+}
+
+// The working copy of a new card: what carries over is kept, the rest set to its defaults.
+void NewCard(AssetCard& c) {
+  c.NUMNATI.clear();
+  c.NOMFRN.clear();
+  c.DESCRI.clear();
+  c.REMIMO.clear();
+  c.DATCES.clear();
+  c.NOMCLT.clear();
+  c.NCTRES.clear();
+  c.MTCESS = c.VALACQ = c.CUMAMO = c.DOTAMO = c.VACEDEE = Packed(0);
+  Convert().PackSingle(0.0f, c.TAUX);
+  c.disposalDay = 0;
+  c.exists = false;
+}
+
+// The working copy taken from the asset record just found.
+void LoadCard(AssetCard& c) {
+  const AssetRecord& r = MImmo().immo;
+  c.NOMFRN = r.NOMFRN.str();
+  c.DESCRI = r.DESCRI.str();
+  c.REMIMO = r.REMIMO.str();
+  c.NOMCLT = r.NOMCLT.str();
+  c.NCTRES = r.NCTRES.str();
+  c.MODAMO = r.MODAMO.str();
+  c.VALACQ = r.VALACQ.str();
+  c.TAUX = r.TAUX.str();
+  c.CUMAMO = r.CUMAMO.str();
+  c.DOTAMO = r.DOTAMO.str();
+  c.MTCESS = Trimmed(r.MTCESS.str()).empty() ? Packed(0) : r.MTCESS.str();
+  Dates().UnpackDate(r.DATACQ.str(), c.DATACQ, c.acquisitionDay);
+  Dates().UnpackDate(r.DATCES.str(), c.DATCES, c.disposalDay);
+  c.analytic = Trimmed(r.LCANA.str());
+  if (c.analytic.empty()) c.analytic = "[]";
+}
+
+// The analytic list brought to exactly n elements: "?" for a missing code, extra ones dropped.
+void FitAnalytic(std::string& list, int32_t n) {
+  const HostBracketList& brackets = Brackets();
+  int32_t count = 0;
+  brackets.Count(list, count);
+  for (; count < n; ++count) brackets.Append(list, "?");
+  for (std::string dropped; count > n; --count) brackets.TakeLast(list, dropped);
+}
+
+enum class Step {
+  kNewCard,
+  kNature,
+  kOrder,
+  kDelete,
+  kAcquisition,
+  kDescription,
+  kDisposal,
+  kCustomer,
+  kProceeds,
+  kTreasury,
+  kSplit,
+  kSecondPage,
+  kAnalytic,
+  kValue,
+  kMode,
+  kRate,
+  kDepreciation,
+  kCumulative,
+  kRecompute,
+  kCharge,
+  kSave,
+  kEnd
+};
+
+// What one run of the screen keeps besides the card: the keys, the field list, the period,
+// and where the entry stands.
+struct ScreenRun {
+  card::Keys keys;
+  std::string fields;
+  int32_t headings = 0, startDay = 0, endDay = 0;
+  Step step = Step::kNewCard;
+  int16_t key = 0, rateKey = 0;  // the key that ended the last field, and the rate
+  int32_t heading = 1;           // the analytic heading asked
+  card::Description description = card::Description::kSupplier;
+  AssetCard fresh;  // the working copy at the start of the pass
+};
+
+// The period check; false when the user says it is not the period or goes back.
+bool PeriodConfirmed(ScreenRun& r) {
+  HostToolkit& toolkit = Toolkit();
+  HostScreen& screen = Screen();
+  int16_t status = 0;
+  screen.Clear(status);
+  screen.SetTitle(kTitle);
+  std::string start, end;
+  toolkit.YearStartText(start);
+  toolkit.YearEndText(end);
+  r.startDay = ToolkitDay(&HostToolkit::YearStartDay);
+  r.endDay = ToolkitDay(&HostToolkit::YearEndDay);
+  screen.ShowExplanation(
+      "B", std::string("[La Période d'Amortissement est "_w) + start + " au " + end + "]", "D");
+  screen.SetOption(2);
+  screen.DefineFields(kPeriodFields);
+  screen.SetFieldHelp("CONF", "N",
+                      "(Si NON vous devez changer les Dates d'Exercice de l'Entreprise)");
+  std::string answer = "O";
+  int16_t key = 0;
+  screen.AskField("CONF", answer, key, "[]", "B");
+  return !r.keys.IsBack(key) && answer != "N";
+}
+
+bool IsMode(const AssetCard& c, const char* mode) { return Trimmed(c.MODAMO) == mode; }
+
+bool WithinPeriod(const ScreenRun& r, const AssetCard& c) {
+  return r.startDay <= c.acquisitionDay && c.acquisitionDay <= r.endDay;
+}
+
+void Ask(ScreenRun& r, const std::string& field, std::string& value) {
+  Screen().AskField(field, value, r.key, "[]", "B");
+}
+
+void Compute(AssetCard& c, int16_t recompute) {
+  CalcAmort(Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, recompute, c.TAUX, c.DATACQ, c.DATCES, c.DOTAMO);
+}
+
+// Back to the first analytic heading.
+void BackToAnalytic(ScreenRun& r) {
+  r.heading = 1;
+  r.step = Step::kAnalytic;
+}
+
+// The moves of the second page's fields: Up to `up`, Page Up back to the analytic codes, F1
+// saves. Returns true when the last key made one.
+bool SecondPageMove(ScreenRun& r, Step up) {
+  if (r.key == r.keys.up)
+    r.step = up;
+  else if (r.key == r.keys.pageUp)
+    BackToAnalytic(r);
+  else if (r.key == r.keys.f1)
+    r.step = Step::kSave;
+  else
+    return false;
+  return true;
+}
+
+void ShowFields(const AssetCard& c) {
+  HostScreen& screen = Screen();
+  for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"DATACQ", c.DATACQ},
+                                    {"DESCRI", c.DESCRI},
+                                    {"REMIMO", c.REMIMO},
+                                    {"NOMFRN", c.NOMFRN},
+                                    {"DATCES", c.DATCES},
+                                    {"NOMCLT", c.NOMCLT},
+                                    {"MTCESS", c.MTCESS},
+                                    {"NCTRES", c.NCTRES},
+                                    {"VALACQ", c.VALACQ},
+                                    {"MODAMO", c.MODAMO},
+                                    {"TAUX", c.TAUX},
+                                    {"CUMAMO", c.CUMAMO}})
+    screen.ShowField(name, value);
+}
+
+// The start of a pass: a new card on a blank screen, the card saved last named.
+void NewPass(ScreenRun& r, AssetCard& c) {
+  NewCard(c);
+  r.fresh = c;
+  HostScreen& screen = Screen();
+  int16_t status = 0;
+  screen.Clear(status);
+  screen.SetTitle(kTitle);
+  screen.DefineFields(r.fields);
+  screen.SetFieldHint("NUMNATI", "B", "Suppression : Confirmez par F6");
+  if (c.previous != 0) {
+    const MImmoState& m = MImmo();
+    RecordFile().Read(m.fImmo, c.previous);
+    screen.ShowMessage("B", std::string("Enregistrement Précédent "_w) + m.immo.CODNATI.str() +
+                                ":" + m.immo.NUMNATI.str());
+  }
+  r.step = Step::kNature;
+}
+
+// The nature code: it must name a nature, whose next order number is proposed.
+void NatureCode(ScreenRun& r, AssetCard& c) {
+  MImmoState& m = MImmo();
+  Ask(r, "CODNATI", c.CODNATI);
+  if (r.keys.IsBack(r.key) || Trimmed(c.CODNATI).empty()) {
+    r.step = Step::kEnd;
+    return;
+  }
+  Convert().Upper(c.CODNATI);
+  m.nature.CODNAT = c.CODNATI;
+  int16_t found = 0;
+  KeyedFile().Find(m.kNature, m.nature.CODNAT.str(), m.fNature, found);
+  if (found == 0) {
+    Screen().SetFieldNote("CODNATI", "B", "Code Nature Inexistant");
+    return;
+  }
+  Screen().SetFieldNote("CODNATI", "N", m.nature.LIBNAT.str());
+  RecordFile().LastRecordNumber(m.fNature, c.natureNumber);
+  NumeroSuivant();
+  r.step = Step::kOrder;
+}
+
+// The order number: an existing card is loaded, a new one starts from the pass's defaults.
+void OrderNumber(ScreenRun& r, AssetCard& c) {
+  MImmoState& m = MImmo();
+  HostScreen& screen = Screen();
+  Ask(r, "NUMNATI", c.NUMNATI);
+  if (r.keys.IsBack(r.key)) {
+    r.step = Step::kNature;
+    return;
+  }
+  if (Trimmed(c.NUMNATI).empty()) return;
+  m.immo.CODNATI = c.CODNATI;
+  m.immo.NUMNATI = c.NUMNATI;
+  int16_t found = 0;
+  KeyedFile().Find(m.kImmo, m.immo.CODNATI.str() + m.immo.NUMNATI.str(), m.fImmo, found);
+  if (found != 0) {
+    c.exists = true;
+    RecordFile().LastRecordNumber(m.fImmo, c.loaded);
+    LoadCard(c);
+  } else {
+    // A card left for another number comes back to the defaults of the pass.
+    AssetCard kept = r.fresh;
+    kept.CODNATI = c.CODNATI;
+    kept.NUMNATI = c.NUMNATI;
+    kept.natureNumber = c.natureNumber;
+    kept.previous = c.previous;
+    c = kept;
+  }
+  ShowFields(c);
+  if (c.exists)
+    screen.SetFieldNote("NUMNATI", "I", r.key == r.keys.f6 ? "SUPPRESSION" : "MODIFICATION");
+  else
+    screen.SetFieldNote("NUMNATI", "B", "CREATION");
+  c.VACEDEE = Packed(0);
+  if (r.key == r.keys.f6 && c.exists) {
+    r.step = Step::kDelete;
+    return;
+  }
+  screen.ShowMessage("B", "F2 Ecran Suivant");
+  r.step = Step::kAcquisition;
+}
+
+// Heading r.heading of the analytic codes: a code typed or picked (F8) must exist for the
+// heading; Up goes to the heading above, Page Up to the first, both back to the nature code
+// from the first heading.
+void AnalyticCode(ScreenRun& r, AssetCard& c) {
+  if (r.heading > r.headings) {
+    r.step = Step::kValue;
+    return;
+  }
+  const MImmoState& m = MImmo();
+  HostScreen& screen = Screen();
+  const std::string type = HeadingType(r.heading);
+  const std::string name = Trimmed(type);
+  screen.SetFieldNote(name, "N", "F8 Choix Par Consultation");
+  std::string code;
+  Brackets().Item(c.analytic, r.heading, code);
+  Ask(r, name, code);
+  if (r.keys.IsBack(r.key) && r.heading == 1) {
+    r.step = Step::kNature;
+  } else if (r.key == r.keys.up) {
+    --r.heading;
+  } else if (r.key == r.keys.pageUp) {
+    r.heading = 1;
+  } else if (r.key == r.keys.f1) {
+    r.step = Step::kSave;
+  } else {
+    if (r.key == r.keys.f8) {
+      ChoixCodeAna(type, HeadingLabel(r.heading), code);
+      if (code.empty()) return;
+      screen.ShowField(name, code);
+    }
+    std::string padded;
+    Convert().Pad(code, 0, 6, padded);
+    int16_t found = 0;
+    KeyedFile().Find(m.kAnaimo, type + padded, m.fAnaimo, found);
+    if (found == 0) return;
+    screen.SetFieldNote(name, "N", m.anaimo.NOMANA.str());
+    Brackets().SetItem(c.analytic, r.heading, code);
+    ++r.heading;
+  }
+}
+
+// The first page after the key: acquisition date, descriptions and the disposal fields, then
+// the split of a partly disposed card.
+void FirstPage(ScreenRun& r, AssetCard& c) {
+  HostScreen& screen = Screen();
+  const card::Keys& keys = r.keys;
+  switch (r.step) {
+    case Step::kAcquisition:
+      screen.AskDate("DATACQ", c.DATACQ, r.key, c.acquisitionDay, "B");
+      if (keys.IsBack(r.key)) {
+        r.step = Step::kNature;
+      } else if (c.acquisitionDay != 0 && c.acquisitionDay <= r.endDay) {
+        r.description = card::Description::kSupplier;
+        r.step = Step::kDescription;
+      }
+      break;
+    case Step::kDescription:
+      r.key = DescriptionPart(keys, r.description);
+      r.step = r.key == keys.up       ? Step::kAcquisition
+               : r.key == keys.pageUp ? Step::kNature
+                                      : Step::kDisposal;
+      break;
+    case Step::kDisposal:
+      screen.SetFieldNote("DATCES", "N", std::string("Rien si non Cédée"_w));
+      screen.AskDate("DATCES", c.DATCES, r.key, c.disposalDay, "B");
+      if (r.key == keys.up) {
+        r.description = card::Description::kRemark;
+        r.step = Step::kDescription;
+      } else if (r.key == keys.pageUp) {
+        r.step = Step::kNature;
+      } else if (c.disposalDay == 0) {
+        c.NOMCLT.clear();
+        c.MTCESS = Packed(0);
+        c.NCTRES.clear();
+        screen.ShowField("NOMCLT", c.NOMCLT);
+        screen.ShowField("MTCESS", c.MTCESS);
+        screen.ShowField("NCTRES", c.NCTRES);
+        r.step = Step::kSecondPage;
+      } else if (c.disposalDay >= c.acquisitionDay) {
+        r.step = Step::kCustomer;
+      }
+      break;
+    case Step::kCustomer:
+      Ask(r, "NOMCLT", c.NOMCLT);
+      r.step = r.key == keys.up       ? Step::kDisposal
+               : r.key == keys.pageUp ? Step::kNature
+                                      : Step::kProceeds;
+      break;
+    case Step::kProceeds:
+      screen.SetFieldNote("MTCESS", "N", "Rien si Hors Service");
+      Ask(r, "MTCESS", c.MTCESS);
+      if (r.key == keys.up) {
+        r.step = Step::kCustomer;
+      } else if (r.key == keys.pageUp) {
+        r.step = Step::kNature;
+      } else if (!card::IsZero2(Amount(c.MTCESS)) && MImmo().parimo.COMPTA.view() == "O") {
+        r.step = Step::kTreasury;
+      } else {
+        c.NCTRES.clear();
+        screen.ShowField("NCTRES", c.NCTRES);
+        r.step = Step::kSplit;
+      }
+      break;
+    case Step::kTreasury:
+      if (Trimmed(c.NCTRES).empty()) c.NCTRES = "462";
+      Ask(r, "NCTRES", c.NCTRES);
+      if (Trimmed(c.NCTRES).empty()) break;
+      r.step = r.key == keys.up       ? Step::kProceeds
+               : r.key == keys.pageUp ? Step::kNature
+                                      : Step::kSplit;
+      break;
+    case Step::kSplit:
+      r.step = Step::kSecondPage;
+      if (c.exists && !card::IsZero2(Amount(c.VALACQ))) {
+        switch (card::PartialDisposal(keys)) {
+          case card::SplitOutcome::kNoSplit:
+            break;
+          case card::SplitOutcome::kUp:
+            r.step = Step::kProceeds;
+            break;
+          case card::SplitOutcome::kPageUp:
+            r.step = Step::kNature;
+            break;
+          case card::SplitOutcome::kSplit:
+            r.step = Step::kNewCard;
+            break;
+        }
+      }
+      break;
+    default:
+      break;
+  }
+}
+
+// The second page: analytic codes, value, mode, rate, then the depreciation and its figures.
+void SecondPage(ScreenRun& r, AssetCard& c) {
+  HostScreen& screen = Screen();
+  switch (r.step) {
+    case Step::kSecondPage:
+      if (WithinPeriod(r, c)) c.CUMAMO = Packed(0);
+      screen.ShowField("VALACQ", c.VALACQ);
+      screen.ShowField("MODAMO", c.MODAMO);
+      screen.ShowField("TAUX", c.TAUX);
+      screen.ShowField("CUMAMO", c.CUMAMO);
+      FitAnalytic(c.analytic, r.headings);
+      BackToAnalytic(r);
+      break;
+    case Step::kAnalytic:
+      AnalyticCode(r, c);
+      break;
+    case Step::kValue:
+      screen.SetFieldHelp("VALACQ", "N",
+                          std::string("Valeur d'Acquisition Eventuellement Plafonnée"_w));
+      Ask(r, "VALACQ", c.VALACQ);
+      if (r.keys.IsBack(r.key) && r.headings == 0)
+        r.step = Step::kNature;
+      else if (r.keys.IsBack(r.key))
+        BackToAnalytic(r);
+      else if (r.key == r.keys.f1)
+        r.step = Step::kSave;
+      else if (!card::IsZero2(Amount(c.VALACQ)))
+        r.step = Step::kMode;
+      break;
+    case Step::kMode: {
+      screen.SetFieldHint(
+          "MODAMO", "N",
+          std::string("(L:Linéaire - D:Dégressif - E:Exceptionnel ou Non Amortissable)"_w));
+      screen.AskField("MODAMO", c.MODAMO, r.key, kModes, "B");
+      Convert().Upper(c.MODAMO);
+      if (SecondPageMove(r, Step::kValue)) break;
+      int16_t allowed = 0;
+      Brackets().Contains(kModes, c.MODAMO, allowed);
+      if (allowed == 0) break;
+      r.rateKey = 0;
+      r.step = Step::kRate;
+      if (IsMode(c, "E")) {
+        Convert().PackSingle(0.0f, c.TAUX);
+        r.step = Step::kDepreciation;
+      }
+      break;
+    }
+    case Step::kRate: {
+      screen.SetFieldHelp(
+          "TAUX", "B",
+          std::string("Confirmer par F12 Pour un ReCalcul des Amortisements Antérieurs"_w));
+      Ask(r, "TAUX", c.TAUX);
+      r.rateKey = r.key;
+      if (SecondPageMove(r, Step::kMode) || !card::Computable(c)) break;
+      float rate = 0;
+      Convert().UnpackSingle(c.TAUX, rate);
+      screen.SetFieldNote("TAUX", "B",
+                          std::string("Nb d'Années : "_w) + card::Format(100.0 / rate, 2));
+      r.step = Step::kDepreciation;
+      break;
+    }
+    case Step::kDepreciation:
+      if (!IsMode(c, "E"))
+        Compute(c, card::IsZero2(Amount(c.CUMAMO)) || r.rateKey == r.keys.f12 ? TrueValue()
+                                                                              : FalseValue());
+      screen.ShowField("CUMAMO", c.CUMAMO);
+      screen.ShowField("DOTAMO", c.DOTAMO);
+      if (IsMode(c, "D"))
+        screen.SetFieldNote(
+            "DOTAMO", "B",
+            std::string("Taux Réel "_w) + card::Format(MImmo().effectiveRate, 4) + "%");
+      r.step = WithinPeriod(r, c) ? Step::kRecompute : Step::kCumulative;
+      break;
+    case Step::kCumulative:
+      screen.SetFieldHelp("CUMAMO", "B", "A ne Modifier qu'en cas d'Erreur de Saisie");
+      Ask(r, "CUMAMO", c.CUMAMO);
+      if (!SecondPageMove(r, Step::kMode)) r.step = Step::kRecompute;
+      break;
+    case Step::kRecompute:  // so that the charge follows a corrected cumulative
+      if (!IsMode(c, "E")) Compute(c, FalseValue());
+      r.step = Step::kCharge;
+      break;
+    case Step::kCharge:
+      if (IsMode(c, "E")) screen.SetFieldHint("DOTAMO", "N", "0 Si Non Amortissable");
+      Ask(r, "DOTAMO", c.DOTAMO);
+      if (SecondPageMove(r, Step::kMode)) break;
+      if (Round2(Amount(c.DOTAMO) + Amount(c.CUMAMO)) <= Round2(Amount(c.VALACQ)))
+        r.step = Step::kSave;
+      break;
+    default:
+      break;
+  }
+}
+
+// The passes of the screen, one card each, until the user leaves from the nature code.
+void CardPasses(ScreenRun& r) {
+  AssetCard& c = Card();
+  c = AssetCard();
+  Toolkit().WorkDate(c.DATACQ);
+  c.MODAMO = "L";
+  r.fields = CardFields();
+  r.headings = MImmo().headingCount;
+  while (r.step != Step::kEnd) {
+    switch (r.step) {
+      case Step::kNewCard:
+        NewPass(r, c);
+        break;
+      case Step::kNature:
+        NatureCode(r, c);
+        break;
+      case Step::kOrder:
+        OrderNumber(r, c);
+        break;
+      case Step::kDelete: {
+        int16_t answer = FalseValue();
+        Screen().AskConfirm(answer, r.key, "B");
+        const bool confirmed = r.key == r.keys.validate && answer != 0;
+        if (confirmed) SupprimerFiche();
+        r.step = confirmed ? Step::kNewCard : Step::kNature;
+        break;
+      }
+      case Step::kAcquisition:
+      case Step::kDescription:
+      case Step::kDisposal:
+      case Step::kCustomer:
+      case Step::kProceeds:
+      case Step::kTreasury:
+      case Step::kSplit:
+        FirstPage(r, c);
+        break;
+      case Step::kSave:
+        EcrireFiche();
+        r.step = Step::kNewCard;
+        break;
+      case Step::kEnd:
+        break;
+      default:
+        SecondPage(r, c);
+        break;
+    }
+  }
+}
+
+}  // namespace
+
+void EntImo() {
+  Runtime().Enter();
+  HostToolkit& toolkit = Toolkit();
+  toolkit.SetEditionTitle(kEditionTitle);
+  std::string title;
+  toolkit.GetEditionTitle(title);
+  Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);
+  Edition().Close(-1);
+  ScreenRun run;
+  run.keys = card::AskKeys();
+  if (PeriodConfirmed(run)) CardPasses(run);
+  Runtime().Leave();
+}
+
+void ChoixCodeAna(const std::string& type, const std::string& label, std::string& code) {
+  MImmoState& m = MImmo();
+  const HostBracketList& brackets = Brackets();
+  std::string numbers, rows = "[]";
+  KeyedFile().ListPrefix(m.kAnaimo, type, numbers);
+  while (numbers != "[]") {
+    std::string number, row;
+    brackets.TakeFirst(numbers, number);
+    RecordFile().Read(m.fAnaimo, Val(number));
+    brackets.FromArray({Trimmed(m.anaimo.CODEANA.str()), Trimmed(m.anaimo.NOMANA.str())}, row);
+    brackets.Append(rows, row);
+  }
+  int32_t chosen = 0;
+  ChoiceList().Choose("Choix du Code " + label, std::string("[[G,6,Code],[G,30,Intitulé]]"_w), rows,
+                      chosen);
+  code.clear();
+  if (chosen == 0) return;
+  std::string row;
+  brackets.ItemAt(rows, chosen, row);
+  brackets.Item(row, 1, code);
+}
+
+namespace card {
+
+Keys AskKeys() {
+  HostToolkit& toolkit = Toolkit();
+  Keys keys;
+  toolkit.KeyF1(keys.f1);
+  toolkit.KeyF2(keys.f2);
+  toolkit.KeyF6(keys.f6);
+  toolkit.KeyF8(keys.f8);
+  toolkit.KeyF12(keys.f12);
+  toolkit.KeyUp(keys.up);
+  toolkit.KeyPageUp(keys.pageUp);
+  toolkit.KeyValidate(keys.validate);
+  return keys;
+}
+
+double Amount(const std::string& packed) {
+  double value = 0;
+  Convert().UnpackDouble(packed, value);
+  return value;
+}
+
+std::string Packed(double amount) {
+  std::string packed;
+  Convert().PackDouble(amount, packed);
+  return packed;
+}
+
+double Round2(double value) {
+  double rounded = 0;
+  Convert().Round(value, 2, rounded);
+  return rounded;
+}
+
+bool IsZero2(double value) {
+  int16_t flag = 0;
+  Convert().IsZero(value, 2, flag);
+  return flag != 0;
+}
+
+std::string Format(double value, int16_t decimals) {
+  std::string text;
+  Convert().FormatNumber(value, decimals, text);
+  return text;
+}
+
+std::string Trimmed(const std::string& text) {
+  std::string trimmed;
+  Convert().Trim(text, trimmed);
+  return trimmed;
+}
+
+bool Computable(const AssetCard& c) {
+  const std::string mode = Trimmed(c.MODAMO);
+  float rate = 0;
+  Convert().UnpackSingle(c.TAUX, rate);
+  const double rounded = Round2(rate);
+  return (mode == "L" || mode == "D") && rounded > 0 && rounded <= 100;
+}
+
+int16_t DescriptionPart(const Keys& keys, Description first) {
+  HostScreen& screen = Screen();
+  AssetCard& c = Card();
+  int16_t key = 0;
+  Description field = first;
+  for (;;) {
+    switch (field) {
+      case Description::kSupplier:
+        screen.AskField("NOMFRN", c.NOMFRN, key, "[]", "B");
+        if (keys.IsBack(key) || key == keys.f2) return key;
+        field = Description::kDescription;
+        break;
+      case Description::kDescription:
+        screen.AskField("DESCRI", c.DESCRI, key, "[]", "B");
+        if (key == keys.pageUp || key == keys.f2) return key;
+        field = key == keys.up ? Description::kSupplier : Description::kRemark;
+        break;
+      case Description::kRemark:
+        screen.SetFieldHint("REMIMO", "N", "No Interne, Localisation, Etc...");
+        screen.AskField("REMIMO", c.REMIMO, key, "[]", "B");
+        if (key != keys.up) return key;
+        field = Description::kDescription;
+        break;
+    }
+  }
+}
+
+}  // namespace card
+
+}  // namespace actifix

@@ -1,0 +1,49 @@
+// The asset register entry: the asset card screen (EntImo) with its pick list of analytic
+// codes, the split of a partly disposed card, and the storage routines that keep every asset
+// record with exactly its keys: one "Immo" (CODNATI & NUMNATI), one "Immon" (CODNATI & packed
+// DATACQ), and one "Immoa" (code brought to 6 & packed DATACQ) per element of LCANA.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace actifix {
+
+// The card on screen: one text per field in its stored form (packed amounts and rates, date
+// texts "dd/mm/yyyy"), and the values the screen shares with the storage routines.
+struct AssetCard {
+  std::string CODNATI, NUMNATI, DATACQ, NOMFRN, DESCRI, REMIMO, DATCES, NOMCLT, MTCESS, NCTRES;
+  std::string VALACQ, MODAMO, TAUX, CUMAMO, DOTAMO, VACEDEE;
+  std::string analytic = "[]";  // LCANA: one code per analytic heading
+  int32_t acquisitionDay = 0, disposalDay = 0;
+
+  bool exists = false;       // the key was found: a save replaces the loaded record
+  int32_t loaded = 0;        // number of the record found by the key
+  int32_t previous = 0;      // number of the record saved last in this run, 0 after a deletion
+  int32_t natureNumber = 0;  // number of the nature record of CODNATI
+};
+
+// The card of this thread's running EntImo.
+AssetCard& Card();
+
+// The asset card entry screen, until the user leaves it from the nature code.
+void EntImo();
+
+// Proposes in Card().NUMNATI the nature's next order number, five digits, from NUMNAT of
+// the nature record buffer (running number 41 gives "00042").
+void NumeroSuivant();
+// Stores the card with its keys (the loaded record and its keys removed first when the card
+// exists), raises the nature's running number when the card's number is above it, and
+// prints the card with its depreciation plan. Card().previous becomes the new record.
+void EcrireFiche();
+// Removes the asset record in the buffer, number Card().loaded, with all its keys.
+void SupprimerFiche();
+
+// The pick list of the analytic codes of heading `type` (2 characters); `code` is the code
+// chosen, "" when the user leaves the list.
+void ChoixCodeAna(const std::string& type, const std::string& label, std::string& code);
+
+// Value of a number text as the host reads it: leading blanks, a sign and digits; else 0.
+int32_t Val(const std::string& text);
+
+}  // namespace actifix

@@ -1,0 +1,111 @@
+// Storage of the asset card: the next order number of a nature, the save of a card with all
+// its keys and the print of its plan, and the removal of a card with all its keys.
+#include "assets/MImmoImmo.h"
+#include "depreciation/MImmoAmort.h"
+#include "front/MImmo.h"
+
+namespace actifix {
+
+namespace {
+
+thread_local AssetCard card;
+
+// The "Immoa" key of one element of an analytic list for a packed acquisition date.
+std::string AnalyticKey(const std::string& element, const std::string& packedDate) {
+  std::string code;
+  Convert().Pad(element, 0, 6, code);
+  return code + packedDate;
+}
+
+}  // namespace
+
+AssetCard& Card() { return card; }
+
+int32_t Val(const std::string& text) {
+  std::size_t i = text.find_first_not_of(' ');
+  if (i == std::string::npos) return 0;
+  const bool negative = text[i] == '-';
+  if (text[i] == '-' || text[i] == '+') ++i;
+  int64_t value = 0;
+  for (; i < text.size() && text[i] >= '0' && text[i] <= '9' && value <= INT32_MAX; ++i)
+    value = value * 10 + (text[i] - '0');
+  if (value > INT32_MAX) value = INT32_MAX;
+  return static_cast<int32_t>(negative ? -value : value);
+}
+
+void NumeroSuivant() {
+  std::string text;
+  Convert().FormatNumber(Val(MImmo().nature.NUMNAT.str()) + 100000.0 + 1, 0, text);
+  card.NUMNATI = text.substr(1);
+}
+
+void EcrireFiche() {
+  MImmoState& m = MImmo();
+  AssetRecord& r = m.immo;
+  if (card.exists) {
+    RecordFile().Read(m.fImmo, card.loaded);
+    SupprimerFiche();
+  }
+  std::string packed;
+  Dates().PackDate(card.DATACQ, packed);
+  r.DATACQ = packed;
+  Dates().PackDate(card.DATCES, packed);
+  r.DATCES = packed;
+  r.CODNATI = card.CODNATI;
+  r.NUMNATI = card.NUMNATI;
+  r.DESCRI = card.DESCRI;
+  r.REMIMO = card.REMIMO;
+  r.NOMFRN = card.NOMFRN;
+  r.VALACQ = card.VALACQ;
+  r.MODAMO = card.MODAMO;
+  r.TAUX = card.TAUX;
+  r.CUMAMO = card.CUMAMO;
+  r.RESERVED.Blank();
+  r.NOMCLT = card.NOMCLT;
+  r.DOTAMO = card.DOTAMO;
+  r.LCANA = card.analytic;
+  r.MTCESS = card.MTCESS;
+  r.NCTRES = card.NCTRES;
+  KeyedFile().Insert(m.kImmo, r.CODNATI.str() + r.NUMNATI.str(), m.fImmo, card.previous);
+
+  std::string rest;
+  Convert().Trim(card.analytic, rest);
+  if (rest.empty()) rest = "[]";
+  while (rest != "[]") {
+    std::string element;
+    Brackets().TakeFirst(rest, element);
+    KeyedFile().AddKey(m.kImmoa, AnalyticKey(element, r.DATACQ.str()), card.previous);
+  }
+  KeyedFile().AddKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), card.previous);
+
+  // The running number of the nature never goes down.
+  if (Val(m.nature.NUMNAT.str()) < Val(card.NUMNATI)) {
+    RecordFile().Read(m.fNature, card.natureNumber);
+    m.nature.NUMNAT = card.NUMNATI;
+    RecordFile().Write(m.fNature, card.natureNumber);
+  }
+
+  std::string title;
+  Toolkit().GetEditionTitle(title);
+  Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);
+  EDTPA();
+  Edition().Close(0);
+}
+
+void SupprimerFiche() {
+  MImmoState& m = MImmo();
+  const AssetRecord& r = m.immo;
+  std::string rest;
+  Convert().Trim(r.LCANA.str(), rest);
+  if (rest.empty()) rest = "[]";
+  while (rest != "[]") {
+    std::string element;
+    Brackets().TakeFirst(rest, element);
+    KeyedFile().RemoveKey(m.kImmoa, AnalyticKey(element, r.DATACQ.str()), card.loaded);
+  }
+  KeyedFile().RemoveKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), card.loaded);
+  KeyedFile().Delete(m.kImmo, r.CODNATI.str() + r.NUMNATI.str(), card.loaded, m.fImmo);
+  card.previous = 0;
+}
+
+}  // namespace actifix
