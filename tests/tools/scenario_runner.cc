@@ -10,6 +10,7 @@
 //   == transcript contains   these lines, in this order, not necessarily adjacent
 //   == transcript lacks   none of these lines
 //   == edition N          the JSON lines of the Nth edition of the preceding run, exactly
+//   == edition N contains these JSON lines of it, in this order
 //   == editions N         how many editions the preceding run closed
 //   == stderr contains    these lines appear in the error output of the preceding run
 //   == command ARGS       an actifix command (--data is added) whose status and error output
@@ -207,7 +208,11 @@ class Checker {
         Fail(section, "no such edition (" + std::to_string(files.size()) + " closed)");
         return;
       }
-      CompareExact(section, expected, NonEmpty(ReadLines(files[n - 1])));
+      const std::vector<std::string> actual = NonEmpty(ReadLines(files[n - 1]));
+      if (section.argument.ends_with(" contains"))
+        ContainsInOrder(section, expected, actual);
+      else
+        CompareExact(section, expected, actual);
     } else {
       Fail(section, "unknown section");
     }
