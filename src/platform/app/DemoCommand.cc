@@ -53,6 +53,56 @@ const DemoStep kSteps[] = {
      "TYPANA = 2\nCODEANA = AT1\nNOMANA = Atelier de montage\n"
      "TYPANA\nCODEANA = AT2\nNOMANA = Atelier de peinture\n"
      "TYPANA =\n"},
+    {"EntImo", "fiches d'immobilisation (dont une cédée et une cédée en partie)",
+     "CONF\n"
+     // Linear, acquired before the year: the earlier depreciation is computed.
+     "CODNATI = MAT\nNUMNATI\nDATACQ = 15/03/2022\nNOMFRN = Haas Automation\n"
+     "DESCRI = Tour à commande numérique\nREMIMO = Atelier nord\nDATCES\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 48000\nMODAMO = L\nTAUX = 10\nCUMAMO\nDOTAMO\n"
+     "CODNATI\nNUMNATI\nDATACQ = 02/05/2024\nNOMFRN = Kärcher\n"
+     "DESCRI = Nettoyeur haute pression\nREMIMO\nDATCES\n"
+     "1 = COM\n2 = AT2\nVALACQ = 3600\nMODAMO = D\nTAUX = 20\nCUMAMO\nDOTAMO\n"
+     "CODNATI\nNUMNATI\nDATACQ = 10/01/2026\nNOMFRN = Schneider\n"
+     "DESCRI = Armoire électrique\nREMIMO\nDATCES\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 12500\nMODAMO = L\nTAUX = 12.5\nDOTAMO\n"
+     // Declining balance, acquired in the year.
+     "CODNATI = TRA\nNUMNATI\nDATACQ = 01/04/2026\nNOMFRN = Renault Trucks\n"
+     "DESCRI = Camion porteur 19 t\nREMIMO = AB-123-CD\nDATCES\n"
+     "1 = COM\n2 = AT2\nVALACQ = 85000\nMODAMO = D\nTAUX = 20\nDOTAMO\n"
+     "CODNATI\nNUMNATI\nDATACQ = 20/09/2023\nNOMFRN = Garage Central\n"
+     "DESCRI = Utilitaire Kangoo\nREMIMO = EF-456-GH\nDATCES\n"
+     "1 = COM\n2 = AT1\nVALACQ = 18900\nMODAMO = L\nTAUX = 25\nCUMAMO\nDOTAMO\n"
+     // Disposed of during the year, sold.
+     "CODNATI\nNUMNATI\nDATACQ = 12/06/2021\nNOMFRN = Peugeot\n"
+     "DESCRI = Voiture de direction\nREMIMO\nDATCES = 30/06/2026\nNOMCLT = Garage Martin\n"
+     "MTCESS = 6500\nNCTRES\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 32000\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\n"
+     "CODNATI = INF\nNUMNATI\nDATACQ = 05/01/2024\nNOMFRN = Dell France\n"
+     "DESCRI = Serveur de fichiers\nREMIMO = Salle serveur\nDATCES\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 9800\nMODAMO = D\nTAUX = 33.33\nCUMAMO\nDOTAMO\n"
+     "CODNATI\nNUMNATI\nDATACQ = 18/02/2026\nNOMFRN = Dell France\n"
+     "DESCRI = Portables (lot de 12)\nREMIMO\nDATCES\n"
+     "1 = COM\n2 = AT2\nVALACQ = 14400\nMODAMO = L\nTAUX = 33.33\nDOTAMO\n"
+     "CODNATI\nNUMNATI\nDATACQ = 01/07/2025\nNOMFRN = Bureau Vallée\n"
+     "DESCRI = Imprimantes multifonctions\nREMIMO\nDATCES\n"
+     "1 = ADM\n2 = AT2\nVALACQ = 4200\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\n"
+     // Exceptional: the charge is typed by hand.
+     "CODNATI = MAT\nNUMNATI\nDATACQ = 01/10/2020\nNOMFRN = Leroy Merlin\n"
+     "DESCRI = Aménagement de l'entrepôt\nREMIMO\nDATCES\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 20000\nMODAMO = E\nCUMAMO = 12000\nDOTAMO = 4000\n"
+     "CODNATI\nNUMNATI\nDATACQ = 15/11/2025\nNOMFRN = Würth France\n"
+     "DESCRI = Outillage de maintenance\nREMIMO\nDATCES\n"
+     "1 = COM\n2 = AT2\nVALACQ = 2750\nMODAMO = E\nCUMAMO\nDOTAMO = 0\n"
+     "CODNATI\nNUMNATI\nDATACQ = 03/03/2026\nNOMFRN = Manutan\n"
+     "DESCRI = Rayonnages lourds\nREMIMO\nDATCES\n"
+     "1 = ADM\n2 = AT2\nVALACQ = 7300\nMODAMO = L\nTAUX = 10\nDOTAMO\n"
+     // The first machine partly sold: a quarter of it goes, the rest takes the next number.
+     "CODNATI\nNUMNATI = 00001\nDATACQ\nNOMFRN\nDESCRI\nREMIMO\n"
+     "DATCES = 30/09/2026\nNOMCLT = SARL Dupont\nMTCESS = 9000\nNCTRES\nVACEDEE = 12000\n"
+     "CONFIRM yes\n"
+     "NOMFRN\nDESCRI = Tour numérique, partie cédée\nREMIMO\n"
+     "NOMFRN\nDESCRI = Tour numérique, reste\nREMIMO\n"
+     "CODNATI =\n"},
 };
 
 int Demo(const GlobalOptions& global) {
