@@ -160,33 +160,67 @@ void Terminal::DrawPage() {
   Put(stdscr, 0, std::max(0, (COLS - static_cast<int>(title.size())) / 2),
       std::min<int>(COLS, static_cast<int>(title.size())), title, A_REVERSE | A_BOLD);
 
-  // Fields, scrolled so that the asked one is in view.
+  // Fields, one row each, labels in one column and values in the next. When they do not
+  // all fit, a field marked "S1" joins the row of the field before it if both fit whole
+  // side by side and that one is not marked "ML" (a long value that keeps its row).
   const int bodyRows = BodyBottom() - kBodyTop + 1;
   const int count = static_cast<int>(p.fields.size());
-  if (p.current >= 0) {
-    if (p.current < firstField_) firstField_ = p.current;
-    if (p.current >= firstField_ + bodyRows) firstField_ = p.current - bodyRows + 1;
-  }
-  firstField_ = std::clamp(firstField_, 0, std::max(0, count - bodyRows));
   int labelWidth = 0;
   for (const PageField& f : p.fields)
     labelWidth = std::max(labelWidth, static_cast<int>(WideOfCp1252(f.def.label).size()));
   labelWidth = std::min(labelWidth, std::max(10, COLS / 2 - 2));
   const int valueColumn = 1 + labelWidth + 2;
+  const auto labelOf = [&](int i) { return WideOfCp1252(TrimRightBlanks(p.fields[i].def.label)); };
+  std::vector<std::pair<int, int>> rows;  // first field, second field or -1
+  int currentLine = 0;
+  for (int i = 0; i < count; ++i) {
+    const FieldDef& def = p.fields[i].def;
+    if (count > bodyRows && def.option == "S1" && !rows.empty() && rows.back().second < 0 &&
+        p.fields[rows.back().first].def.option != "ML" &&
+        valueColumn + DisplayWidth(p.fields[rows.back().first].def) + 2 +
+                static_cast<int>(labelOf(i).size()) + 1 + DisplayWidth(def) <
+            COLS) {
+      rows.back().second = i;
+    } else {
+      rows.emplace_back(i, -1);
+    }
+    if (i == p.current) currentLine = static_cast<int>(rows.size()) - 1;
+  }
+  const int lines = static_cast<int>(rows.size());
+  if (p.current >= 0) {
+    if (currentLine < firstField_) firstField_ = currentLine;
+    if (currentLine >= firstField_ + bodyRows) firstField_ = currentLine - bodyRows + 1;
+  }
+  firstField_ = std::clamp(firstField_, 0, std::max(0, lines - bodyRows));
   valueColumn_ = valueColumn;
   int row = kBodyTop;
-  for (int i = firstField_; i < count && row <= BodyBottom(); ++i, ++row) {
-    const PageField& f = p.fields[i];
-    if (i == p.current) currentRow_ = row;
-    Put(stdscr, row, 1, labelWidth, WideOfCp1252(f.def.label), i == p.current ? A_BOLD : 0);
-    const int width = std::min(DisplayWidth(f.def), std::max(0, COLS - valueColumn - 1));
-    Put(stdscr, row, valueColumn, width, WideOfCp1252(TrimRightBlanks(f.shown)), A_UNDERLINE);
-    if (!f.note.empty())
-      PutClipped(stdscr, row, valueColumn + width + 2, WideOfCp1252(f.note),
-                 AttributeOf(f.noteAttribute));
+  for (int line = firstField_; line < lines && row <= BodyBottom(); ++line, ++row) {
+    const auto [first, second] = rows[line];
+    int column = valueColumn;
+    for (const int i : {first, second}) {
+      if (i < 0) break;
+      const PageField& f = p.fields[i];
+      const std::wstring label = labelOf(i);
+      const int labelAt = i == first ? 1 : column;
+      if (i != first) column += static_cast<int>(label.size()) + 1;
+      if (i == p.current) {
+        currentRow_ = row;
+        valueColumn_ = column;
+      }
+      Put(stdscr, row, labelAt, i == first ? labelWidth : static_cast<int>(label.size()),
+          i == first ? WideOfCp1252(f.def.label) : label, i == p.current ? A_BOLD : 0);
+      const int width = std::min(DisplayWidth(f.def), std::max(0, COLS - column - 1));
+      Put(stdscr, row, column, width, WideOfCp1252(TrimRightBlanks(f.shown)), A_UNDERLINE);
+      // A note stands beside its value; on a row of two, on the hint row while it is asked.
+      if (!f.note.empty() && second < 0)
+        PutClipped(stdscr, row, column + width + 2, WideOfCp1252(f.note),
+                   AttributeOf(f.noteAttribute));
+      column += width + 2;
+    }
   }
   if (firstField_ > 0) PutClipped(stdscr, kBodyTop - 1, COLS - 3, L"\u2191");
-  if (firstField_ + bodyRows < count) PutClipped(stdscr, BodyBottom() + 1, COLS - 3, L"\u2193");
+  if (firstField_ + bodyRows < lines) PutClipped(stdscr, BodyBottom() + 1, COLS - 3, L"\u2193");
+  const bool noteOnHintRow = p.current >= 0 && p.current < count && rows[currentLine].second >= 0;
 
   // Explanation box under the fields.
   if (!p.explanation.empty() && row + 1 <= BodyBottom()) {
@@ -225,7 +259,8 @@ void Terminal::DrawPage() {
     Put(stdscr, HintRow(), 1, COLS - 2, WideOfUtf8(p.prompt), A_BOLD);
   } else if (p.current >= 0 && p.current < count) {
     const PageField& f = p.fields[p.current];
-    std::string text = f.help;
+    std::string text = noteOnHintRow ? f.note : "";
+    if (!f.help.empty()) text += (text.empty() ? "" : "  ") + f.help;
     if (!f.hint.empty()) text += (text.empty() ? "" : "  ") + f.hint;
     if (!p.choices.empty())
       text += std::string(text.empty() ? "" : "  ") + "Valeurs : " + p.choices;
