@@ -89,27 +89,22 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
                          const int16_t& /*zero2*/, const std::string& title,
                          const int16_t& /*option*/) {
   if (open_) Close(0);
-  if (kept_ && title == title_) {
-    // The same edition again: it goes on in the kept document, from a new page.
-    kept_ = false;
-    open_ = true;
-    layout_.reset();
-    widths_.clear();
-    cells_.clear();
-    totals_.clear();
-    printedLines_ = 0;
-    NewPage();
-    return;
-  }
-  Flush();
+  const bool goOn = kept_ && title == title_;
+  if (!goOn) Flush();
+  kept_ = false;
   open_ = true;
-  touched_ = false;
-  title_ = title;
   layout_.reset();
   widths_.clear();
   cells_.clear();
   totals_.clear();
   printedLines_ = 0;
+  if (goOn) {
+    // The same edition again: it goes on in the kept document, from a new page.
+    NewPage();
+    return;
+  }
+  touched_ = false;
+  title_ = title;
   pageNumber_ = 0;
   pageLine_ = 0;
   pageStarted_ = bodyOnPage_ = breakPending_ = headingsPending_ = false;
