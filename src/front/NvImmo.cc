@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 
+#include "export/MImmoExcel.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/HostError.h"
@@ -10,6 +11,7 @@
 #include "refdata/MImmoCA.h"
 #include "refdata/MImmoNat.h"
 #include "refdata/MImmoPar.h"
+#include "yearopen/MImmoExer.h"
 
 namespace actifix {
 
@@ -56,8 +58,8 @@ void NvImmo::EntImo() { NotBuilt("EntImo"); }
 void NvImmo::ListImo() { NotBuilt("ListImo"); }
 void NvImmo::EditImo() { NotBuilt("EditImo"); }
 void NvImmo::EdtPImo() { NotBuilt("EdtPImo"); }
-void NvImmo::OuvImo() { NotBuilt("OuvImo"); }
-void NvImmo::ImmoExcel() { NotBuilt("ImmoExcel"); }
+void NvImmo::OuvImo() { actifix::OuvImo(); }
+void NvImmo::ImmoExcel() { actifix::ImmoExcel(); }
 
 void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
   using Op = void (NvImmo::*)(int32_t&);
