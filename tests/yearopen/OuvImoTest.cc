@@ -3,6 +3,7 @@
 // list of exceptional assets hold afterwards.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <fstream>
 #include <nlohmann/json.hpp>
 
@@ -183,8 +184,15 @@ TEST_F(OuvImoTest, AFailureHalfwayNamesTheBackupThatGivesBackTheRegisterExactly)
     EXPECT_NE(e.cause().find(backup_.filename().string()), std::string::npos) << e.cause();
     EXPECT_NE(e.cause().find("actifix company restore 01"), std::string::npos) << e.cause();
   }
-  EXPECT_NE(AssetFiles(Database()), before);  // the assets before the failure are rolled
-  platform::CompanyDatabase::Restore(backup_, Database());
+  const auto failed = AssetFiles(Database());
+  EXPECT_NE(failed, before);  // the assets before the failure are rolled
+  // The program's restore asks first: a "n" changes nothing, --yes brings the copy back.
+  const std::string restore = std::string(ACTIFIX_PROGRAM) + " --data " +
+                              company_.dataDir().string() + " company restore 01 " +
+                              backup_.filename().string();
+  EXPECT_NE(std::system(("echo n | " + restore + " >/dev/null").c_str()), 0);
+  EXPECT_EQ(AssetFiles(Database()), failed);
+  EXPECT_EQ(std::system((restore + " --yes >/dev/null").c_str()), 0);
   EXPECT_EQ(AssetFiles(Database()), before);
   // Restored, the year is no longer marked as opened.
   EXPECT_FALSE(Open("CONFIRM yes\n").empty());
