@@ -134,18 +134,6 @@ TEST_F(OuvImoTest, RollsRemovesAndListsThenRefusesASecondOpeningUnlessAskedAgain
   EXPECT_EQ(Rolled(), rolled);
 }
 
-TEST_F(OuvImoTest, UnconfirmedDatesWriteNothingAndAnEmptyRegisterStillPrintsTheList) {
-  Register({});
-  for (const char* answer : {"CONFIRM no\n", "CONFIRM yes F2\n"}) {
-    EXPECT_TRUE(Open(answer).empty()) << answer;
-    EXPECT_TRUE(AssetFiles(Database()).at("r_Immo").empty());
-  }
-  // Unconfirmed runs marked nothing: the opening runs, and prints its list with no line.
-  const std::vector<Json> list = Open("CONFIRM yes\n");
-  ASSERT_EQ(list.size(), 2u);
-  EXPECT_EQ(list[1]["kind"], "columns");
-}
-
 TEST_F(OuvImoTest, AFailureHalfwayNamesTheBackupThatGivesBackTheRegisterExactly) {
   std::vector<AssetCard> cards;
   for (int i = 1; i <= 40; ++i)
