@@ -1,7 +1,9 @@
 #include "platform/app/YearOpening.h"
 
 #include <chrono>
+#include <functional>
 #include <memory>
+#include <utility>
 
 #include "front/NvImmo.h"
 #include "host/HostError.h"
@@ -22,7 +24,7 @@ constexpr auto kDrawEvery = std::chrono::milliseconds(200);
 // What the host learns of the module's walk over the asset key file while it is armed.
 struct AssetWalk {
   bool armed = false;
-  bool started = false;  // the walk began: the new dates were confirmed
+  std::function<void()> onStart;  // the walk begins: the new dates were confirmed
   int64_t seen = 0, total = 0;
   UserInterface* ui = nullptr;
   Clock::time_point drawn;
@@ -70,7 +72,7 @@ class WalkWatcher : public HostKeyedFile {
   void First(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
              std::string& key) override {
     const bool watched = walk_->armed && keyHandle == assets_;
-    if (watched) walk_->started = true;
+    if (watched && walk_->onStart) std::exchange(walk_->onStart, nullptr)();
     inner_->First(keyHandle, recordHandle, found, key);
     if (watched && found != 0) walk_->Step();
   }
@@ -117,21 +119,26 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
                           " DEBUT FIN), ou relancez avec --again pour la refaire "
                           "quand même");
     component.LectParamImmo();
-    session.Commit();
-    backup = TakeBackup(database, company.dataDir, company.code);
-    session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
-                        backup.string());
-    walk->total = session.store().CountEntries("Immo");
+    // Taken once the dates are confirmed, when the module starts its walk, before its first
+    // write: an opening left unconfirmed leaves no copy behind.
+    walk->onStart = [&] {
+      session.Commit();
+      backup = TakeBackup(database, company.dataDir, company.code);
+      session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
+                          backup.string());
+      walk->total = session.store().CountEntries("Immo");
+    };
     walk->ui = &session.ui();
     walk->armed = true;
     const auto mark = [&] {
-      if (walk->started)
+      if (!backup.empty())
         database.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
     };
     try {
       component.OuvImo();
     } catch (const HostError& error) {
       walk->armed = false;
+      if (backup.empty()) throw;  // nothing was written
       try {
         mark();  // what was rolled stays rolled: the year counts as opened until restored
       } catch (const HostError&) {

@@ -4,8 +4,9 @@
 // - the company's settings and parameters loaded again just before, so that the new charges
 //   are those of the company's current fiscal year;
 // - a second opening of the same fiscal year refused unless asked for again;
-// - a consistent copy of the company's database taken first (the internal backup the
-//   warning asks for), named to the user, and named again should the run fail;
+// - a consistent copy of the company's database taken once the dates are confirmed, before
+//   the first write (the internal backup the warning asks for), named to the user, and named
+//   again should the run fail;
 // - the start of each fiscal year whose opening was confirmed kept in the company's
 //   database, in the same transaction as the assets rolled;
 // - the walk's progress shown, a few times a second at most.
@@ -26,7 +27,7 @@ struct OperationOptions {
 // straight (Session::Run). Throws HostError when it fails.
 void RunOperation(Session& session, const std::string& operation, const OperationOptions& options);
 
-// The year opening. Returns the backup taken ("" when the opening was refused before it).
+// The year opening. Returns the backup taken ("" when the dates were not confirmed).
 std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& options);
 
 }  // namespace actifix::platform
