@@ -9,7 +9,10 @@
 //                                                             settings "code", "name",
 //                                                             "year_start", "year_end",
 //                                                             "work_date" (UTF-8; dates
-//                                                             dd/mm/yyyy)
+//                                                             dd/mm/yyyy); one row
+//                                                             "year_opened <start>" per
+//                                                             fiscal year opened, valued
+//                                                             with when it was
 //   record_files     name TEXT PK, record_length, last_number one row per record file;
 //                                                             last_number is the highest
 //                                                             record number ever given
