@@ -63,17 +63,15 @@ class OuvImoTest : public ::testing::Test {
   }
 
   Figures Rolled() {
+    const auto amount = [](const std::string& text, std::size_t offset) {
+      double value = 0;
+      HostConvert().UnpackDouble(text.substr(offset, 8), value);
+      return RoundHalfAway(value, 2);
+    };
     Figures figures;
     const auto files = AssetFiles(Database());
-    for (const auto& [text, number] : files.at("r_Immo")) {
-      AssetRecord r;
-      FromText(text, r);
-      double cumulative = 0, charge = 0;
-      HostConvert().UnpackDouble(r.CUMAMO.str(), cumulative);
-      HostConvert().UnpackDouble(r.DOTAMO.str(), charge);
-      figures[r.CODNATI.str() + r.NUMNATI.str()] = {RoundHalfAway(cumulative, 2),
-                                                    RoundHalfAway(charge, 2)};
-    }
+    for (const auto& [text, number] : files.at("r_Immo"))
+      figures[text.substr(0, 11)] = {amount(text, 117), amount(text, 159)};  // CUMAMO, DOTAMO
     return figures;
   }
 
