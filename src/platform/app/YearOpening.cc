@@ -130,6 +130,13 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     };
     walk->ui = &session.ui();
     walk->armed = true;
+    struct Disarm {  // whatever ends the run: the hooks above die with this scope
+      AssetWalk& walk;
+      ~Disarm() {
+        walk.armed = false;
+        walk.onStart = nullptr;
+      }
+    } disarm{*walk};
     const auto mark = [&] {
       if (!backup.empty())
         database.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
@@ -137,7 +144,6 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     try {
       component.OuvImo();
     } catch (const HostError& error) {
-      walk->armed = false;
       if (backup.empty()) throw;  // nothing was written
       try {
         mark();  // what was rolled stays rolled: the year counts as opened until restored
@@ -153,7 +159,6 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
                           backup.filename().string() + " (" + Restore(company.code, backup) +
                           ") avant de relancer");
     }
-    walk->armed = false;
     mark();
   });
   return backup;
