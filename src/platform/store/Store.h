@@ -69,9 +69,10 @@ class Store {
   // transaction. Throws HostError when there is no such key file.
   int64_t CountEntries(const std::string& name);
 
-  // For tests that break a run on purpose: the `writes`-th write call from now (WriteText,
-  // Insert, AddKey, Delete, RemoveKey, Clear; 1 = the next one) throws HostError before it
-  // writes anything. 0 turns it off.
+  // For tests that break a run on purpose: the `writes`-th call from now that writes to the
+  // database (WriteText, Insert, AddKey, Delete, RemoveKey, Clear, a file made on first use,
+  // a commit that saves record numbering; 1 = the next one) throws HostError before it writes
+  // anything. 0 turns it off.
   void FailAtWrite(int64_t writes) { failAtWrite_ = writes; }
 
   CompanyDatabase& database() { return *db_; }
