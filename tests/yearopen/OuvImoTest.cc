@@ -10,6 +10,7 @@
 #include "front/NvImmo.h"
 #include "host/HostError.h"
 #include "platform/app/Backups.h"
+#include "platform/app/RegisterGenerator.h"
 #include "platform/app/YearOpening.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
@@ -131,12 +132,9 @@ TEST_F(OuvImoTest, RollsRemovesAndListsThenRefusesASecondOpeningUnlessAskedAgain
 }
 
 TEST_F(OuvImoTest, AFailureHalfwayNamesTheBackupThatGivesBackTheRegisterExactly) {
-  std::vector<AssetCard> cards;
-  for (int i = 1; i <= 40; ++i)
-    cards.push_back({"MAT", std::to_string(10000 + i), "01/07/2025", i % 4 ? "" : "30/06/2026",
-                     i % 3 ? "L" : "E", 1000.0 * i, 100, 150, 0, 20,
-                     "[ADM,AT" + std::to_string(i % 3) + "]"});
-  Register(cards);
+  platform::GeneratorOptions generator;  // parameters, natures and 60 cards, a few disposed of
+  generator.assets = 60;
+  company_.Open()->RunWith([&](NvImmo&) { platform::GenerateRegister(generator); });
   const auto before = AssetFiles(Database());
   std::string backup;
   try {
