@@ -4,6 +4,7 @@
 #include <map>
 
 #include "assets/MImmoImmo.h"
+#include "export/MImmoExcel.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/HostError.h"
@@ -11,6 +12,7 @@
 #include "refdata/MImmoCA.h"
 #include "refdata/MImmoNat.h"
 #include "refdata/MImmoPar.h"
+#include "yearopen/MImmoExer.h"
 
 namespace actifix {
 
@@ -57,8 +59,8 @@ void NvImmo::EntImo() { actifix::EntImo(); }
 void NvImmo::ListImo() { NotBuilt("ListImo"); }
 void NvImmo::EditImo() { NotBuilt("EditImo"); }
 void NvImmo::EdtPImo() { NotBuilt("EdtPImo"); }
-void NvImmo::OuvImo() { NotBuilt("OuvImo"); }
-void NvImmo::ImmoExcel() { NotBuilt("ImmoExcel"); }
+void NvImmo::OuvImo() { actifix::OuvImo(); }
+void NvImmo::ImmoExcel() { actifix::ImmoExcel(); }
 
 void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
   using Op = void (NvImmo::*)(int32_t&);

@@ -7,6 +7,7 @@
 
 #include "host/HostDates.h"
 #include "host/HostError.h"
+#include "platform/app/Backups.h"
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCode.h"
 #include "platform/app/FiscalYear.h"
@@ -23,6 +24,8 @@ struct CompanyArgs {
   std::string name;
   std::vector<std::string> year;
   std::string workDate;
+  std::string backup;
+  bool yes = false;
 };
 
 // Values of the command line are refused with status 2, before anything is written.
@@ -143,10 +146,53 @@ int List(const GlobalOptions& global) {
   return status;
 }
 
+// The backups of one company, or of all, oldest first.
+int Backups(const GlobalOptions& global, const CompanyArgs& args) {
+  if (!args.code.empty()) CheckCode(args.code);
+  const std::filesystem::path dataDir = ResolveDataDir(global.data);
+  if (!args.code.empty()) ChooseCompany(dataDir, args.code);
+  const std::vector<Backup> backups = ListBackups(dataDir, args.code);
+  if (backups.empty()) {
+    std::cout << "Aucune sauvegarde dans " << Printable(BackupDirectory(dataDir).string()) << ".\n";
+    return kExitOk;
+  }
+  std::cout << "Sauvegardes dans " << Printable(BackupDirectory(dataDir).string()) << " :\n";
+  for (const Backup& b : backups)
+    std::cout << b.code << "  " << Printable(b.path.filename().string()) << "  du " << b.taken
+              << "  " << (b.bytes + 1023) / 1024 << " Ko\n";
+  return kExitOk;
+}
+
+int Restore(const GlobalOptions& global, const CompanyArgs& args) {
+  CheckCode(args.code);
+  const std::filesystem::path dataDir = ResolveDataDir(global.data);
+  ChooseCompany(dataDir, args.code);
+  const std::filesystem::path backup = FindBackup(dataDir, args.backup);
+  if (CompanyDatabase::CodeOf(backup) != args.code)
+    throw UserError("La sauvegarde « " + Printable(args.backup) +
+                    " » est celle d'une autre entreprise que " + args.code + ".");
+  if (!args.yes) {
+    std::cout << "Remplacer toutes les données de l'entreprise " << args.code
+              << " par la sauvegarde " << Printable(backup.filename().string())
+              << " ? Ce qui a été saisi depuis sera perdu. (o/N) " << std::flush;
+    std::string answer;
+    std::getline(std::cin, answer);
+    if (answer != "o" && answer != "O" && answer != "oui") {
+      std::cout << "Restauration abandonnée : rien n'a été changé.\n";
+      return kExitFailure;
+    }
+  }
+  CompanyDatabase::Restore(backup, CompanyDatabasePath(dataDir, args.code));
+  std::cout << "Entreprise " << args.code << " restaurée depuis la sauvegarde "
+            << Printable(backup.filename().string()) << ".\n";
+  return kExitOk;
+}
+
 }  // namespace
 
 void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
-  CLI::App* company = root.add_subcommand("company", "Entreprises : création, exercice, liste");
+  CLI::App* company =
+      root.add_subcommand("company", "Entreprises : création, exercice, liste, sauvegardes");
   company->require_subcommand(1);
   auto args = std::make_shared<CompanyArgs>();
 
@@ -170,6 +216,21 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
   year->add_option("--work-date", args->workDate, "Date de travail");
   year->callback(
       [&global, &action, args] { action = [&global, args] { return Year(global, *args); }; });
+
+  CLI::App* backups =
+      company->add_subcommand("backups", "Liste les sauvegardes internes des entreprises");
+  backups->add_option("code", args->code, "Code de l'entreprise (défaut : toutes)");
+  backups->callback(
+      [&global, &action, args] { action = [&global, args] { return Backups(global, *args); }; });
+
+  CLI::App* restore = company->add_subcommand(
+      "restore", "Remplace les données d'une entreprise par une de ses sauvegardes internes");
+  restore->add_option("code", args->code, "Code de l'entreprise")->required();
+  restore->add_option("backup", args->backup, "Nom de la sauvegarde (voir company backups)")
+      ->required();
+  restore->add_flag("--yes", args->yes, "Ne demande pas de confirmation (scripts)");
+  restore->callback(
+      [&global, &action, args] { action = [&global, args] { return Restore(global, *args); }; });
 
   CLI::App* list = company->add_subcommand("list", "Liste les entreprises");
   list->callback([&global, &action] { action = [&global] { return List(global); }; });

@@ -8,6 +8,7 @@
 #include "platform/app/Messages.h"
 #include "platform/app/Session.h"
 #include "platform/app/TerminalInterface.h"
+#include "platform/app/YearOpening.h"
 #include "platform/screen/Terminal.h"
 #include "platform/store/CompanyDatabase.h"
 
@@ -34,7 +35,7 @@ int Menu(const GlobalOptions& global) {
     const std::string operation = NvImmo::Menu()[chosen].operation;
     try {
       Session session(options, std::make_unique<TerminalInterface>(terminal));
-      session.Run(operation);
+      RunOperation(session, operation, {});
     } catch (const HostError& e) {
       // The operation ends; what it had written is kept. The user reads why and goes on.
       terminal.ShowPager(

@@ -33,7 +33,11 @@ void PlatformToolkit::KeyValidate(int16_t& code) { code = kKeyValidate; }
 void PlatformToolkit::CompanyPrefix(std::string& code) { code = company_.code; }
 
 void PlatformToolkit::DataDirectory(std::string& path) {
-  path = FromUtf8(company_.dataDir.string());
+  // Absolute, since the module builds file names on it that the store would otherwise take
+  // as relative to the data directory a second time.
+  std::error_code error;
+  const std::filesystem::path absolute = std::filesystem::absolute(company_.dataDir, error);
+  path = FromUtf8((error ? company_.dataDir : absolute).string());
   if (path.empty() || path.back() != '/') path += '/';
 }
 

@@ -9,6 +9,7 @@
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/app/TerminalInterface.h"
+#include "platform/app/YearOpening.h"
 #include "platform/screen/Script.h"
 #include "platform/screen/Terminal.h"
 #include "platform/screen/TypedText.h"
@@ -24,6 +25,7 @@ struct RunArgs {
   std::string out;
   long interruptAfter = -1;
   bool noPdf = false;
+  OperationOptions operationOptions;
 };
 
 bool IsOperation(const std::string& name) {
@@ -58,7 +60,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
   if (args.script.empty()) {
     Terminal terminal;
     Session session(options, std::make_unique<TerminalInterface>(terminal));
-    session.Run(args.operation);
+    RunOperation(session, args.operation, args.operationOptions);
     return kExitOk;
   }
   // The whole script is read and checked before the company is opened: a malformed script
@@ -74,7 +76,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
     auto interface = std::make_unique<ScriptedInterface>(std::move(script), args.transcript);
     ScriptedInterface& scripted = *interface;
     Session session(options, std::move(interface));
-    session.Run(args.operation);
+    RunOperation(session, args.operation, args.operationOptions);
     scripted.CheckAllRead();
   } catch (const ScriptError& e) {
     std::cerr << Printable(e.what()) << "\n";
@@ -101,6 +103,9 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   run->add_option("--interrupt-after", args->interruptAfter,
                   "Interrompt les éditions après N lignes imprimées");
   run->add_flag("--no-pdf", args->noPdf, "N'écrit pas les éditions en PDF");
+  run->add_flag("--again", args->operationOptions.again,
+                "OuvImo : refait l'ouverture d'un exercice déjà ouvert (le cumul des "
+                "amortissements est augmenté une seconde fois)");
   run->callback(
       [&global, &action, args] { action = [&global, args] { return Run(global, *args); }; });
 }

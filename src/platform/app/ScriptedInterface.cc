@@ -1,5 +1,7 @@
 #include "platform/app/ScriptedInterface.h"
 
+#include <unistd.h>
+
 #include <iostream>
 
 namespace actifix::platform {
@@ -35,6 +37,12 @@ void ScriptedInterface::SetBeforeWait(std::function<void()> hook) {
 void ScriptedInterface::EditionClosed(const std::string& titleUtf8,
                                       const std::filesystem::path& text) {
   transcript_->WriteUtf8("EDITION " + titleUtf8 + " -> " + text.filename().string());
+}
+
+void ScriptedInterface::Notice(const std::string& textUtf8) { std::cerr << textUtf8 << "\n"; }
+
+void ScriptedInterface::Progress(const std::string& textUtf8) {
+  if (isatty(STDERR_FILENO) != 0) std::cerr << "\r" << textUtf8 << std::flush;
 }
 
 void ScriptedInterface::AnomalyReported(const Anomaly& anomaly) {

@@ -22,6 +22,10 @@ class ScriptedInterface : public UserInterface {
   bool Scripted() const override { return true; }
   void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) override;
   void AnomalyReported(const Anomaly& anomaly) override;
+  // On the error output, which is not the transcript: a script's run stays comparable.
+  void Notice(const std::string& textUtf8) override;
+  // On the error output when it is a terminal, redrawn in place.
+  void Progress(const std::string& textUtf8) override;
   // After an operation that ended normally: throws ScriptError when the script has lines left.
   void CheckAllRead() { session_->CheckAllRead(); }
 

@@ -55,6 +55,7 @@ void Session::RunWith(const std::function<void(NvImmo&)>& work) {
   } catch (...) {
     Commit();
     try {
+      store_->CloseTextFiles();
       FlushEditions();
     } catch (const HostError&) {
       // The operation's own failure is the one to tell.
@@ -63,11 +64,25 @@ void Session::RunWith(const std::function<void(NvImmo&)>& work) {
     throw;
   }
   Commit();
+  store_->CloseTextFiles();  // a file the operation wrote is complete when it returns
   FlushEditions();
   ui_->OperationEnded();
 }
 
 void Session::Commit() { store_->Commit(); }
+
+void Session::WrapKeyedFile(KeyedFileWrapper wrapper) {
+  wrapKeyedFile_ = std::move(wrapper);
+  MImmo().keyedFile.reset();  // made again, wrapped, at the module's next call
+}
+
+void Session::ReloadCompany() {
+  const CompanySettings settings = store_->database().Settings();
+  company_.name = settings.name;
+  company_.yearStart = settings.yearStart;
+  company_.yearEnd = settings.yearEnd;
+  company_.workDate = settings.workDate;
+}
 
 void Session::FlushEditions() {
   if (edition_ != nullptr) edition_->Flush();
@@ -113,7 +128,10 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
 }
 
 std::unique_ptr<HostRecordFile> Session::MakeRecordFile() { return store_->MakeRecordFile(); }
-std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() { return store_->MakeKeyedFile(); }
+std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() {
+  auto keyed = store_->MakeKeyedFile();
+  return wrapKeyedFile_ ? wrapKeyedFile_(std::move(keyed)) : std::move(keyed);
+}
 
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
   throw HostError("HostLedgerFile", "TampCg.dat",

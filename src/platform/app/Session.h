@@ -47,6 +47,14 @@ class Session : public HostFactory {
   void RunWith(const std::function<void(NvImmo&)>& work);
 
   void Commit();
+  // Reads the company's settings (fiscal year, working date) again from its database, so
+  // that what the module asks next follows a change made since the session began.
+  void ReloadCompany();
+  // Wraps the key-file service of the module from its next use on, so that the platform can
+  // watch the module's walks (the store's handles stay valid).
+  using KeyedFileWrapper =
+      std::function<std::unique_ptr<HostKeyedFile>(std::unique_ptr<HostKeyedFile>)>;
+  void WrapKeyedFile(KeyedFileWrapper wrapper);
   // Writes the edition documents the operation left open for more of the same title.
   void FlushEditions();
   // Makes start - end the current fiscal year of this session alone, leaving the company's
@@ -58,6 +66,7 @@ class Session : public HostFactory {
   const CompanyContext& company() const { return company_; }
   const std::vector<Anomaly>& anomalies() const { return anomalies_; }
   UserInterface& ui() { return *ui_; }
+  Store& store() { return *store_; }
 
   std::unique_ptr<HostStartup> MakeStartup() override;
   std::unique_ptr<HostLauncher> MakeLauncher() override;
@@ -78,6 +87,7 @@ class Session : public HostFactory {
   std::unique_ptr<Store> store_;
   EditionEngine* edition_ = nullptr;  // owned by the module state once made
   std::vector<Anomaly> anomalies_;
+  KeyedFileWrapper wrapKeyedFile_;
 };
 
 }  // namespace actifix::platform

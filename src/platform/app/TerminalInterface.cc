@@ -3,6 +3,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "host/Cp1252.h"
 #include "platform/screen/Terminal.h"
 #include "platform/screen/TerminalScreen.h"
 
@@ -46,9 +47,23 @@ void TerminalInterface::AnomalyReported(const Anomaly& anomaly) { anomalies_.pus
 
 bool TerminalInterface::InterruptRequested() { return terminal_.InterruptRequested(); }
 
+void TerminalInterface::Notice(const std::string& textUtf8) { notices_.push_back(textUtf8); }
+
+void TerminalInterface::Progress(const std::string& textUtf8) {
+  terminal_.page().message = FromUtf8(textUtf8);
+  terminal_.DrawPage();
+}
+
 // The anomalies first, then the editions: one is shown at once, several are offered in a list
 // to read as many as the user wants.
 void TerminalInterface::OperationEnded() {
+  terminal_.DrawPage();  // the last progress lines, drawn at most a few times a second
+  if (!notices_.empty()) {
+    std::string text;
+    for (const std::string& notice : notices_) text += notice + "\n";
+    terminal_.ShowPager("Actifix", text);
+    notices_.clear();
+  }
   if (!anomalies_.empty()) {
     std::string text;
     for (const Anomaly& a : anomalies_) text += a.routine + " : " + a.message + "\n";

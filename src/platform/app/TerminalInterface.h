@@ -23,6 +23,10 @@ class TerminalInterface : public UserInterface {
   void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) override;
   void AnomalyReported(const Anomaly& anomaly) override;
   bool InterruptRequested() override;
+  // Kept and shown with the anomalies when the operation ends.
+  void Notice(const std::string& textUtf8) override;
+  // On the message line.
+  void Progress(const std::string& textUtf8) override;
   void OperationEnded() override;
 
  private:
@@ -34,6 +38,7 @@ class TerminalInterface : public UserInterface {
   Terminal& terminal_;
   std::vector<ClosedEdition> editions_;
   std::vector<Anomaly> anomalies_;
+  std::vector<std::string> notices_;
 };
 
 }  // namespace actifix::platform

@@ -29,6 +29,10 @@ class UserInterface {
   virtual void AnomalyReported(const Anomaly& anomaly) = 0;
   // Whether the user asked to stop the running edition (Ctrl-C in the terminal).
   virtual bool InterruptRequested() { return false; }
+  // A word of the host's to the user, apart from the module's screens (UTF-8).
+  virtual void Notice(const std::string& textUtf8) = 0;
+  // Where a long walk has got to (UTF-8); the caller draws it a few times a second at most.
+  virtual void Progress(const std::string& /*textUtf8*/) {}
   // The operation has ended (normally or not): show what is left to show.
   virtual void OperationEnded() {}
 };

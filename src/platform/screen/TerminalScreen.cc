@@ -523,6 +523,11 @@ void TerminalScreen::ScrollLine(const std::string& line) {
   std::deque<std::string>& scroll = terminal_.page().scroll;
   scroll.push_back(line);
   while (scroll.size() > kScrollKept) scroll.pop_front();
+  // A long export scrolls a line per asset: drawn a few times a second, the rest when the
+  // operation ends.
+  const auto now = std::chrono::steady_clock::now();
+  if (now - scrollDrawn_ < std::chrono::milliseconds(200)) return;
+  scrollDrawn_ = now;
   terminal_.DrawPage();
 }
 

@@ -5,6 +5,7 @@
 // keeps its former value instead, so that the user can always go back.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "host/HostChoiceList.h"
@@ -50,6 +51,7 @@ class TerminalScreen : public HostScreen {
   void Edit(int index, FieldType type, std::string& stored, int16_t& key);
 
   Terminal& terminal_;
+  std::chrono::steady_clock::time_point scrollDrawn_;  // when ScrollLine last drew the page
 };
 
 class TerminalChoiceList : public HostChoiceList {

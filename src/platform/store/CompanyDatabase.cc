@@ -218,4 +218,114 @@ void CompanyDatabase::RollbackWrite() {
   }
 }
 
+namespace {
+
+// An intact Actifix database opened read-only, closed with the object.
+struct ReadOnlyCopy {
+  sqlite3* db = nullptr;
+  ~ReadOnlyCopy() { sqlite3_close_v2(db); }
+};
+
+void OpenReadOnly(const std::filesystem::path& path, ReadOnlyCopy& copy,
+                  const std::string& operation) {
+  std::error_code error;
+  if (!std::filesystem::is_regular_file(path, error))
+    throw HostError(operation, path.string(), "ce fichier n'existe pas");
+  if (!HasOurHeader(path)) throw HostError(operation, path.string(), kNotOurs);
+  const int rc = sqlite3_open_v2(path.c_str(), &copy.db, SQLITE_OPEN_READONLY, nullptr);
+  if (rc != SQLITE_OK) ThrowSqlite(copy.db, rc, operation, path.string());
+  Statement check(copy.db, "PRAGMA quick_check(1)");
+  if (!check.Step(operation, path.string()) || check.Bytes(0) != "ok")
+    throw HostError(operation, path.string(), SqliteCause(SQLITE_CORRUPT));
+}
+
+std::string CodeIn(sqlite3* db, const std::filesystem::path& path, const std::string& operation) {
+  Statement code(db, "SELECT value FROM meta WHERE name = 'code'");
+  if (!code.Step(operation, path.string())) throw HostError(operation, path.string(), kNotOurs);
+  return code.Bytes(0);
+}
+
+// Copies every page of `from` into `to` in one step; throws HostError on failure.
+void CopyPages(sqlite3* to, sqlite3* from, const std::string& operation,
+               const std::filesystem::path& subject) {
+  sqlite3_backup* backup = sqlite3_backup_init(to, "main", from, "main");
+  if (backup == nullptr) ThrowSqlite(to, sqlite3_errcode(to), operation, subject.string());
+  const int rc = sqlite3_backup_step(backup, -1);
+  sqlite3_backup_finish(backup);
+  if (rc != SQLITE_DONE) ThrowSqlite(to, rc, operation, subject.string());
+}
+
+}  // namespace
+
+void CompanyDatabase::BackupTo(const std::filesystem::path& target) {
+  const std::string operation = "CompanyDatabase.BackupTo";
+  if (InTransaction())
+    throw HostError(operation, target.string(), "une écriture est en cours sur l'entreprise");
+  const int fd = ::open(target.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EEXIST) throw HostError(operation, target.string(), "ce fichier existe déjà");
+    throw HostError(operation, target.string(), "impossible de créer le fichier");
+  }
+  ::close(fd);
+  sqlite3* out = nullptr;
+  try {
+    out = OpenConnection(target, SQLITE_OPEN_READWRITE, operation);
+    CopyPages(out, db_, operation, target);
+    // One file that can be moved or copied on its own.
+    char* message = nullptr;
+    const int rc = sqlite3_exec(out, "PRAGMA journal_mode=DELETE", nullptr, nullptr, &message);
+    sqlite3_free(message);
+    if (rc != SQLITE_OK) ThrowSqlite(out, rc, operation, target.string());
+    sqlite3_close_v2(out);
+  } catch (...) {
+    sqlite3_close_v2(out);
+    RemoveDatabaseFiles(target);
+    throw;
+  }
+}
+
+std::string CompanyDatabase::CodeOf(const std::filesystem::path& path) {
+  const std::string operation = "CompanyDatabase.CodeOf";
+  ReadOnlyCopy copy;
+  OpenReadOnly(path, copy, operation);
+  return CodeIn(copy.db, path, operation);
+}
+
+void CompanyDatabase::Restore(const std::filesystem::path& backup,
+                              const std::filesystem::path& target) {
+  const std::string operation = "CompanyDatabase.Restore";
+  ReadOnlyCopy copy;
+  OpenReadOnly(backup, copy, operation);
+  std::unique_ptr<CompanyDatabase> current;
+  try {
+    current = Open(target);
+  } catch (const HostError&) {
+    // A damaged or missing database: the copy takes the place of its files.
+    if (CodeIn(copy.db, backup, operation) != target.stem().string().substr(0, 2))
+      throw HostError(operation, backup.string(),
+                      "cette sauvegarde est celle d'une autre entreprise");
+    RemoveDatabaseFiles(target);
+    std::filesystem::copy_file(backup, target);
+    return;
+  }
+  if (CodeIn(copy.db, backup, operation) != CodeIn(current->db_, target, operation))
+    throw HostError(operation, backup.string(),
+                    "cette sauvegarde est celle d'une autre entreprise");
+  CopyPages(current->db_, copy.db, operation, target);
+}
+
+std::string CompanyDatabase::YearOpened(const std::string& yearStart) {
+  const std::string operation = "CompanyDatabase.YearOpened";
+  Statement select = Prepare("SELECT value FROM meta WHERE name = ?");
+  select.BindText(1, "year_opened " + yearStart);
+  return select.Step(operation, path_.string()) ? select.Bytes(0) : "";
+}
+
+void CompanyDatabase::MarkYearOpened(const std::string& yearStart, const std::string& when) {
+  const std::string operation = "CompanyDatabase.MarkYearOpened";
+  Statement put = Prepare("INSERT OR REPLACE INTO meta(name, value) VALUES(?, ?)");
+  put.BindText(1, "year_opened " + yearStart).BindText(2, when);
+  put.Run(operation, path_.string());
+}
+
 }  // namespace actifix::platform

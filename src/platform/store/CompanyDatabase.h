@@ -9,7 +9,10 @@
 //                                                             settings "code", "name",
 //                                                             "year_start", "year_end",
 //                                                             "work_date" (UTF-8; dates
-//                                                             dd/mm/yyyy)
+//                                                             dd/mm/yyyy); one row
+//                                                             "year_opened <start>" per
+//                                                             fiscal year opened, valued
+//                                                             with when it was
 //   record_files     name TEXT PK, record_length, last_number one row per record file;
 //                                                             last_number is the highest
 //                                                             record number ever given
@@ -76,6 +79,25 @@ class CompanyDatabase {
   // Otherwise a commit survives the program's crash or kill, and only the last commits may
   // be lost when the machine itself stops; for batch work.
   void SetPowerSafe(bool powerSafe);
+
+  // A consistent copy of the whole database, taken with SQLite's online backup while other
+  // programs may go on reading; the copy is a single file in rollback-journal mode. Throws
+  // HostError when `target` exists (left untouched) or cannot be written (nothing left of it).
+  // REQUIRES: no write transaction open on this connection (commit first).
+  void BackupTo(const std::filesystem::path& target);
+  // Replaces the company database at `target` by the copy at `backup`, page by page under
+  // the company's write lock, so that a program reading it meanwhile sees one or the other.
+  // The copy must be an intact Actifix database of the same company code; it is only read.
+  // A target that cannot be opened (damaged) is replaced as a file. Throws HostError.
+  static void Restore(const std::filesystem::path& backup, const std::filesystem::path& target);
+  // The company code held by the Actifix database at `path`, opened read-only and checked.
+  // Throws HostError when it is not an intact Actifix database.
+  static std::string CodeOf(const std::filesystem::path& path);
+
+  // When the fiscal year starting on `yearStart` was opened ("" when it never was): the
+  // settings "year_opened <start>" of the meta table, written in the open transaction.
+  std::string YearOpened(const std::string& yearStart);
+  void MarkYearOpened(const std::string& yearStart, const std::string& when);
 
   CompanySettings Settings();
   // Stores the settings at once (joining the open write transaction when there is one).

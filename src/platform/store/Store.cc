@@ -247,6 +247,8 @@ std::unique_ptr<HostKeyedFile> Store::MakeKeyedFile() {
 }
 
 void Store::BeginWrite(const std::string& operation, const std::string& subject) {
+  if (failAtWrite_ > 0 && --failAtWrite_ == 0)
+    throw HostError(operation, subject, "panne d'écriture simulée");
   if (db_->InTransaction()) return;
   StopWalks();
   db_->BeginWrite(operation, subject);
@@ -292,6 +294,23 @@ void Store::Commit() {
   }
 }
 
+void Store::CloseTextFiles() {
+  for (auto it = texts_.begin(); it != texts_.end(); it = texts_.erase(it)) {
+    TextFile& text = *it->second;
+    text.out.close();
+    if (!text.out)
+      throw HostError(kCommit, text.path.string(), "impossible d'écrire dans le fichier");
+  }
+}
+
+int64_t Store::CountEntries(const std::string& name) {
+  const std::string operation = "Store.CountEntries";
+  CheckName(name, operation);
+  Statement count = db_->Prepare("SELECT count(*) FROM main.\"k_" + name + "\"");
+  count.Step(operation, name);
+  return count.Int(0);
+}
+
 int16_t Store::NewHandle(const std::string& operation, const std::string& subject) const {
   for (int32_t h = 1; h <= std::numeric_limits<int16_t>::max(); ++h) {
     const auto handle = static_cast<int16_t>(h);
@@ -318,7 +337,7 @@ Store::KeyTable& Store::Keys(int16_t handle, const std::string& operation) {
 }
 
 std::filesystem::path Store::Resolve(const std::string& name) const {
-  const std::filesystem::path path(name);
+  const std::filesystem::path path(ToUtf8(name));  // the module's names are Windows-1252
   return path.is_absolute() ? path : dataDirectory_ / path;
 }
 

@@ -62,6 +62,19 @@ class Store {
   // Commits the open write transaction, if any, and flushes the text files.
   void Commit();
 
+  // Flushes and closes every text file: what was written is complete on disk. Throws
+  // HostError when a file could not be written.
+  void CloseTextFiles();
+  // The number of entries of the key file `name` as committed or written in this
+  // transaction. Throws HostError when there is no such key file.
+  int64_t CountEntries(const std::string& name);
+
+  // For tests that break a run on purpose: the `writes`-th call from now that writes to the
+  // database (WriteText, Insert, AddKey, Delete, RemoveKey, Clear, a file made on first use,
+  // a commit that saves record numbering; 1 = the next one) throws HostError before it writes
+  // anything. 0 turns it off.
+  void FailAtWrite(int64_t writes) { failAtWrite_ = writes; }
+
   CompanyDatabase& database() { return *db_; }
   const std::filesystem::path& dataDirectory() const { return dataDirectory_; }
 
@@ -125,6 +138,7 @@ class Store {
   std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
   std::map<int16_t, std::unique_ptr<TextFile>> texts_;
   std::unique_ptr<SavepointStatements> savepoint_;
+  int64_t failAtWrite_ = 0;
 };
 
 }  // namespace actifix::platform

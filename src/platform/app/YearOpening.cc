@@ -1,0 +1,175 @@
+#include "platform/app/YearOpening.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <utility>
+
+#include "front/NvImmo.h"
+#include "host/HostError.h"
+#include "host/HostKeyedFile.h"
+#include "platform/app/Backups.h"
+#include "platform/app/LocalTime.h"
+#include "platform/app/Session.h"
+#include "platform/store/CompanyDatabase.h"
+#include "platform/store/Store.h"
+
+namespace actifix::platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kDrawEvery = std::chrono::milliseconds(200);
+
+// What the host learns of the module's walk over the asset key file while it is armed.
+struct AssetWalk {
+  bool armed = false;
+  std::function<void()> onStart;  // the walk begins: the new dates were confirmed
+  int64_t seen = 0, total = 0;
+  UserInterface* ui = nullptr;
+  Clock::time_point drawn;
+
+  void Step() {
+    ++seen;
+    const Clock::time_point now = Clock::now();
+    if (now - drawn < kDrawEvery) return;
+    drawn = now;
+    ui->Progress("Ouverture de l'exercice : " + std::to_string(seen) + " / " +
+                 std::to_string(total) + " immobilisations");
+  }
+};
+
+// The key-file service with an eye on the walk over "Immo"; everything else passes through.
+class WalkWatcher : public HostKeyedFile {
+ public:
+  WalkWatcher(std::unique_ptr<HostKeyedFile> inner, std::shared_ptr<AssetWalk> walk)
+      : inner_(std::move(inner)), walk_(std::move(walk)) {}
+
+  void Open(const int16_t& trueValue, const std::string& name, const int16_t& keyLength,
+            const std::string& kind, int16_t& handle) override {
+    inner_->Open(trueValue, name, keyLength, kind, handle);
+    if (name == "Immo") assets_ = handle;
+  }
+  void Find(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
+            int16_t& found) override {
+    inner_->Find(keyHandle, key, recordHandle, found);
+  }
+  void Insert(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
+              int32_t& number) override {
+    inner_->Insert(keyHandle, key, recordHandle, number);
+  }
+  void AddKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
+    inner_->AddKey(keyHandle, key, number);
+  }
+  void Delete(const int16_t& keyHandle, const std::string& key, const int32_t& number,
+              const int16_t& recordHandle) override {
+    inner_->Delete(keyHandle, key, number, recordHandle);
+  }
+  void RemoveKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
+    inner_->RemoveKey(keyHandle, key, number);
+  }
+  void Clear(const int16_t& keyHandle) override { inner_->Clear(keyHandle); }
+  void First(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
+             std::string& key) override {
+    const bool watched = walk_->armed && keyHandle == assets_;
+    if (watched && walk_->onStart) std::exchange(walk_->onStart, nullptr)();
+    inner_->First(keyHandle, recordHandle, found, key);
+    if (watched && found != 0) walk_->Step();
+  }
+  void Next(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
+            std::string& key) override {
+    inner_->Next(keyHandle, recordHandle, found, key);
+    if (walk_->armed && keyHandle == assets_ && found != 0) walk_->Step();
+  }
+  void ListPrefix(const int16_t& keyHandle, const std::string& prefix, std::string& list) override {
+    inner_->ListPrefix(keyHandle, prefix, list);
+  }
+  void Close(const int16_t& keyHandle) override { inner_->Close(keyHandle); }
+
+ private:
+  std::unique_ptr<HostKeyedFile> inner_;
+  std::shared_ptr<AssetWalk> walk_;
+  int16_t assets_ = 0;
+};
+
+std::string Restore(const std::string& code, const std::filesystem::path& backup) {
+  return "actifix company restore " + code + " " + backup.filename().string();
+}
+
+}  // namespace
+
+std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& options) {
+  auto walk = std::make_shared<AssetWalk>();
+  session.WrapKeyedFile([walk](std::unique_ptr<HostKeyedFile> inner) {
+    return std::make_unique<WalkWatcher>(std::move(inner), walk);
+  });
+  std::filesystem::path backup;
+  session.RunWith([&](NvImmo& component) {
+    session.ReloadCompany();
+    const CompanyContext& company = session.company();
+    CompanyDatabase& database = session.store().database();
+    const std::string opened = database.YearOpened(company.yearStart);
+    if (!opened.empty() && !options.again)
+      throw HostError("OuvImo", "",
+                      "l'exercice qui commence le " + company.yearStart + " a déjà été ouvert le " +
+                          opened +
+                          " : une nouvelle ouverture doublerait le cumul des amortissements ; "
+                          "changez d'abord l'exercice de l'entreprise (actifix company year " +
+                          company.code +
+                          " DEBUT FIN), ou relancez avec --again pour la refaire "
+                          "quand même");
+    component.LectParamImmo();
+    // Taken once the dates are confirmed, when the module starts its walk, before its first
+    // write: an opening left unconfirmed leaves no copy behind.
+    walk->onStart = [&] {
+      session.Commit();
+      backup = TakeBackup(database, company.dataDir, company.code);
+      session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
+                          backup.string());
+      walk->total = session.store().CountEntries("Immo");
+    };
+    walk->ui = &session.ui();
+    walk->armed = true;
+    struct Disarm {  // whatever ends the run: the hooks above die with this scope
+      AssetWalk& walk;
+      ~Disarm() {
+        walk.armed = false;
+        walk.onStart = nullptr;
+      }
+    } disarm{*walk};
+    const auto mark = [&] {
+      if (!backup.empty())
+        database.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
+    };
+    try {
+      component.OuvImo();
+    } catch (const HostError& error) {
+      if (backup.empty()) throw;  // nothing was written
+      try {
+        mark();  // what was rolled stays rolled: the year counts as opened until restored
+      } catch (const HostError&) {
+        // The failure itself is the one to tell.
+      }
+      const std::string what =
+          error.subject().empty() ? error.cause() : error.cause() + " (" + error.subject() + ")";
+      throw HostError("OuvImo", "",
+                      "l'ouverture de l'exercice s'est arrêtée en cours de route : " + what +
+                          ". Les immobilisations déjà traitées sont roulées, pas les suivantes : "
+                          "revenez à l'état d'avant avec la sauvegarde " +
+                          backup.filename().string() + " (" + Restore(company.code, backup) +
+                          ") avant de relancer");
+    }
+    mark();
+  });
+  return backup;
+}
+
+void RunOperation(Session& session, const std::string& operation, const OperationOptions& options) {
+  if (operation == "OuvImo") {
+    OpenFiscalYear(session, options);
+    return;
+  }
+  session.Run(operation);
+}
+
+}  // namespace actifix::platform

@@ -1,0 +1,159 @@
+#include "yearopen/MImmoExer.h"
+
+#include <cstdlib>
+#include <string>
+
+#include "depreciation/MImmoAmort.h"
+#include "front/MImmo.h"
+#include "host/Cp1252.h"
+#include "refdata/EntPCI.h"
+
+namespace actifix {
+
+namespace {
+
+const std::string kScreenTitle = "OUVERTURE NOUVEL EXERCICE CALCUL AMORTISSEMENTS";
+const std::string kBoxTitle = "Ouverture nouvel exercice";
+const std::string kWarning(
+    "Attention l'execution de ce programme plus d'une fois @peut doubler le montant du cumul "
+    "des amortissements@. Veuillez donc, avant execution de ce programme, éditer la liste des "
+    "Imobilisations (Raccouci @ LI @) et vérifier la colonne Cumul Début (seul programme à "
+    "éditer les valeurs sans recalcul). Si toutes les données sont correcte effectuez une "
+    "sauvegarde interne puis lancez le programme d'ouverture. Veuillez enfin de nouveau éditer "
+    "la liste des immobilisations en vérifiant de nouveau la colonne Cumul Début"_w);
+const std::string kWrongDates("Si Ces Dates sont Incorrectes, Modifiez les en Entrée Entreprise"_w);
+const std::string kListTitle = "LISTE DES AMORTISSEMENTS EXCEPTIONNELS A RENSEIGNER";
+const std::string kListColumns(
+    "[PS,1,[[CODNATI,Code Nature,A,6,G,[A,E]],[NUMNATI,No Ordre,N,5,0,C,[A,E]],"
+    "[DATACQ,Date d'Acquisition,D,C,[A,E]],[CUMAMO,Cumul Exercice Precedent,M,12,2,D,[A,E]],"
+    "[DOTAMO,Exercice en Cours à Saisir,M,12,2,D,[]]],[]]"_w);
+
+// Shows the new dates and asks whether they are right; true only for yes with the
+// validation key.
+bool DatesConfirmed() {
+  HostToolkit& toolkit = Toolkit();
+  HostScreen& screen = Screen();
+  std::string start, end;
+  toolkit.YearStartText(start);
+  toolkit.YearEndText(end);
+  screen.ShowLine(12, "B", "LES NOUVELLES DATES D'EXERCICE SONT : " + start + " AU " + end);
+  screen.ShowLine(14, "N", kWrongDates);
+  screen.ShowLine(16, "I", "Est-ce Correct ? ");
+  int16_t answer = FalseValue();
+  int16_t key = 0;
+  screen.AskConfirm(answer, key, "B");
+  int16_t validate = 0;
+  toolkit.KeyValidate(validate);
+  return key == validate && answer != 0;
+}
+
+double Unpacked(const HostConvert& convert, const std::string& packed) {
+  double value = 0;
+  convert.UnpackDouble(packed, value);
+  return value;
+}
+
+// Removes the asset in the buffer, record `number`, with all its keys: its "Immoa" entries,
+// its "Immon" entry, then its "Immo" key `key` together with the record.
+void RemoveAsset(const std::string& key, int32_t number) {
+  MImmoState& m = MImmo();
+  HostKeyedFile& keyed = KeyedFile();
+  const std::string acquired = m.immo.DATACQ.str();
+  std::string list;
+  Convert().Trim(m.immo.LCANA.str(), list);
+  if (list.empty()) list = "[]";
+  while (list != "[]") {
+    std::string element, code;
+    Brackets().TakeFirst(list, element);
+    Convert().Pad(element, 0, 6, code);
+    keyed.RemoveKey(m.kImmoa, code + acquired, number);
+  }
+  keyed.RemoveKey(m.kImmon, m.immo.CODNATI.str() + acquired, number);
+  keyed.Delete(m.kImmo, key, number, m.fImmo);
+}
+
+// Rolls the asset in the buffer into the new year and writes it back; prints its line on the
+// list when it is an exceptional asset with something left to depreciate.
+void RollAsset(const std::string& acquired, const std::string& disposed) {
+  MImmoState& m = MImmo();
+  const HostConvert& convert = Convert();
+  const std::string storedCumulative = m.immo.CUMAMO.str();
+  const std::string storedCharge = m.immo.DOTAMO.str();
+  const double charge = Unpacked(convert, storedCharge);
+  double cumulative = 0;
+  convert.Round(charge + Unpacked(convert, storedCumulative), 2, cumulative);
+  std::string cumulativeText, chargeText = storedCharge;
+  convert.PackDouble(cumulative, cumulativeText);
+
+  if (m.immo.MODAMO.str() != "E") {
+    const int16_t recompute = FalseValue();
+    CalcAmort(m.immo.MODAMO.str(), m.immo.VALACQ.str(), cumulativeText, recompute,
+              m.immo.TAUX.str(), acquired, disposed, chargeText);
+  } else {
+    double remaining = 0;
+    convert.Round(Unpacked(convert, m.immo.VALACQ.str()) - cumulative, 2, remaining);
+    double storedRounded = 0;
+    convert.Round(charge, 2, storedRounded);
+    if (remaining < storedRounded) convert.PackDouble(remaining, chargeText);
+    int16_t zero = 0;
+    convert.IsZero(remaining, 2, zero);
+    if (zero == 0) {
+      HostEdition& edition = Edition();
+      edition.SetCell("CODNATI", m.immo.CODNATI.str(), "@");
+      edition.SetCell("NUMNATI", m.immo.NUMNATI.str(), "@");
+      edition.SetCell("DATACQ", m.immo.DATACQ.str(), "@");
+      edition.SetAmount("CUMAMO", cumulative, "@");
+      edition.PrintLine();
+      edition.Step(1);
+    }
+  }
+  m.immo.CUMAMO = cumulativeText;
+  m.immo.DOTAMO = chargeText;
+  int32_t number = 0;
+  RecordFile().LastRecordNumber(m.fImmo, number);
+  RecordFile().Write(m.fImmo, number);
+}
+
+}  // namespace
+
+void OuvImo() {
+  MImmoState& m = MImmo();
+  Runtime().Enter();
+  int16_t status = 0;
+  Screen().Clear(status);
+  Screen().OpenScroll(20, 80);
+  Screen().SetTitle(kScreenTitle);
+  int16_t result = 0;
+  MessageBox().Show("Information", kBoxTitle, kWarning, result);
+
+  if (DatesConfirmed()) {
+    OpenTitledEdition(kListTitle);
+    AddTitleAndColumns(kListColumns);
+    HostKeyedFile& keyed = KeyedFile();
+    const HostDates& dates = Dates();
+    int16_t found = 0;
+    std::string key;
+    keyed.First(m.kImmo, m.fImmo, found, key);
+    while (found != 0) {
+      std::string acquired, disposed, startDay;
+      int32_t acquiredDay = 0, disposalDay = 0;
+      dates.UnpackDate(m.immo.DATACQ.str(), acquired, acquiredDay);
+      dates.UnpackDate(m.immo.DATCES.str(), disposed, disposalDay);
+      Toolkit().YearStartDay(startDay);
+      const long newYearStart = std::strtol(startDay.c_str(), nullptr, 10);
+      if (disposalDay != 0 && disposalDay < newYearStart) {
+        int32_t number = 0;
+        RecordFile().LastRecordNumber(m.fImmo, number);
+        RemoveAsset(key, number);
+      } else {
+        RollAsset(acquired, disposed);
+      }
+      keyed.Next(m.kImmo, m.fImmo, found, key);
+    }
+    Edition().PrintTotals("[]");
+    Edition().Close(0);
+  }
+  Runtime().Leave();
+}
+
+}  // namespace actifix

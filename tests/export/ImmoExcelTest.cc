@@ -1,0 +1,67 @@
+// The spreadsheet export byte for byte, through the program's own session and store.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <sstream>
+
+#include "front/NvImmo.h"
+#include "support/AssetFixture.h"
+#include "support/TestCompany.h"
+
+namespace actifix::testing {
+namespace {
+
+std::string Bytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::stringstream bytes;
+  bytes << in.rdbuf();
+  return bytes.str();
+}
+
+std::string Blanks(std::size_t n) { return std::string(n, ' '); }
+
+const std::string kHeader =
+    "Code Nature;No d'Ordre;Date d'Acquisition;Fournisseur;Description;Remarque;"
+    "Valeur d'Acquisition;Mode;Taux;Cumul D\xE9"
+    "but;Date Cession;Client Cession;"
+    "Dotation Exercice;Codes Ana;Mt Cession;Cpt Tresorerie\r\n";
+
+TEST(ImmoExcel, WritesTheRegisterInKeyOrderAsAFrenchSpreadsheetReadsIt) {
+  TestCompany company("01/01/2026", "31/12/2026");
+  const std::filesystem::path csv = company.dataDir() / "01Immo.csv";
+  std::ofstream(csv) << std::string(5000, 'x');  // an earlier, longer file
+
+  // An empty register: the header alone, the information box all the same.
+  company.Open("LINTANA = [Service,Atelier]\nCOMPTA\n")->Run("ImmoExcel");
+  EXPECT_EQ(Bytes(csv), kHeader);
+  EXPECT_NE(Bytes(company.transcript())
+                .find("BOX Sortie pour Excel: Le Fichier @" + csv.string() +
+                      "@ va être généré pour Exportation sous Excel"),
+            std::string::npos);
+
+  auto session = company.Open();
+  session->RunWith([](NvImmo&) {
+    AssetCard ready{"MAT", "00001", "15/03/2024", "", "L", 1500, 0, 243.29, 0, 20, "[ADM,AT1]"};
+    ready.supplier = "Dupont; Fils";
+    ready.description = "Tour num\xE9rique";
+    WriteAsset(ready);
+    AssetCard sold{"BUR",  "00002", "01/02/2020", "30/06/2026", "E",        1234.565,
+                   -0.004, -12.5,   800,          33.33f,       "[COM,AT2]"};
+    sold.description = "Bureau d'angle";
+    sold.buyer = "SARL Achat";
+    WriteAsset(sold);
+  });
+  session->Run("ImmoExcel");
+  // Key order (BUR before MAT); ties rounded away from zero, never "-0,00"; no disposal:
+  // an empty date then the 30 blanks of the buyer; the ";" of the supplier left as it is.
+  EXPECT_EQ(Bytes(csv),
+            kHeader + "BUR   ;00002;01/02/2020;" + Blanks(30) + ";Bureau d'angle" + Blanks(16) +
+                ";" + Blanks(30) + ";1234,57;E;33,33;0,00;30/06/2026;SARL Achat" + Blanks(20) +
+                ";-12,50;[COM,AT2]" + Blanks(31) + ";800,00;" + Blanks(10) + "\r\n" +
+                "MAT   ;00001;15/03/2024;Dupont; Fils" + Blanks(18) + ";Tour num\xE9rique" +
+                Blanks(16) + ";" + Blanks(30) + ";1500,00;L;20,00;0,00;;" + Blanks(30) +
+                ";243,29;[ADM,AT1]" + Blanks(31) + ";0,00;" + Blanks(10) + "\r\n");
+}
+
+}  // namespace
+}  // namespace actifix::testing
