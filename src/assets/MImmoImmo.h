@@ -38,6 +38,9 @@ void NumeroSuivant();
 void EcrireFiche();
 // Removes the asset record in the buffer, number Card().loaded, with all its keys.
 void SupprimerFiche();
+// Removes the asset in the buffer, record `number`, with all its keys: its "Immoa" entries,
+// its "Immon" entry, then its "Immo" key `immoKey` together with the record.
+void RemoveAsset(const std::string& immoKey, int32_t number);
 
 // The pick list of the analytic codes of heading `type` (2 characters); `code` is the code
 // chosen, "" when the user leaves the list.

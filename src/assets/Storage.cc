@@ -92,7 +92,7 @@ void EcrireFiche() {
   Edition().Close(0);
 }
 
-void SupprimerFiche() {
+void RemoveAsset(const std::string& immoKey, int32_t number) {
   MImmoState& m = MImmo();
   const AssetRecord& r = m.immo;
   std::string rest;
@@ -101,10 +101,15 @@ void SupprimerFiche() {
   while (rest != "[]") {
     std::string element;
     Brackets().TakeFirst(rest, element);
-    KeyedFile().RemoveKey(m.kImmoa, AnalyticKey(element, r.DATACQ.str()), card.loaded);
+    KeyedFile().RemoveKey(m.kImmoa, AnalyticKey(element, r.DATACQ.str()), number);
   }
-  KeyedFile().RemoveKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), card.loaded);
-  KeyedFile().Delete(m.kImmo, r.CODNATI.str() + r.NUMNATI.str(), card.loaded, m.fImmo);
+  KeyedFile().RemoveKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), number);
+  KeyedFile().Delete(m.kImmo, immoKey, number, m.fImmo);
+}
+
+void SupprimerFiche() {
+  const AssetRecord& r = MImmo().immo;
+  RemoveAsset(r.CODNATI.str() + r.NUMNATI.str(), card.loaded);
   card.previous = 0;
 }
 

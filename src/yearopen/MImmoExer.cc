@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
@@ -51,25 +52,6 @@ double Unpacked(const HostConvert& convert, const std::string& packed) {
   double value = 0;
   convert.UnpackDouble(packed, value);
   return value;
-}
-
-// Removes the asset in the buffer, record `number`, with all its keys: its "Immoa" entries,
-// its "Immon" entry, then its "Immo" key `key` together with the record.
-void RemoveAsset(const std::string& key, int32_t number) {
-  MImmoState& m = MImmo();
-  HostKeyedFile& keyed = KeyedFile();
-  const std::string acquired = m.immo.DATACQ.str();
-  std::string list;
-  Convert().Trim(m.immo.LCANA.str(), list);
-  if (list.empty()) list = "[]";
-  while (list != "[]") {
-    std::string element, code;
-    Brackets().TakeFirst(list, element);
-    Convert().Pad(element, 0, 6, code);
-    keyed.RemoveKey(m.kImmoa, code + acquired, number);
-  }
-  keyed.RemoveKey(m.kImmon, m.immo.CODNATI.str() + acquired, number);
-  keyed.Delete(m.kImmo, key, number, m.fImmo);
 }
 
 // Rolls the asset in the buffer into the new year and writes it back; prints its line on the
