@@ -103,6 +103,7 @@ const DemoStep kSteps[] = {
      "NOMFRN\nDESCRI = Tour numérique, partie cédée\nREMIMO\n"
      "NOMFRN\nDESCRI = Tour numérique, reste\nREMIMO\n"
      "CODNATI =\n"},
+    {"ImmoExcel", "export du registre pour un tableur (DMImmo.csv)", ""},
 };
 
 int Demo(const GlobalOptions& global) {
