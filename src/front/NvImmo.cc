@@ -3,6 +3,7 @@
 #include <functional>
 #include <map>
 
+#include "editions/MImmoEdt.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/HostError.h"
@@ -53,9 +54,9 @@ void NvImmo::EntPCI() { actifix::EntPCI(); }
 void NvImmo::EntNat() { actifix::EntNat(); }
 void NvImmo::EntAnaI() { actifix::EntAnaI(); }
 void NvImmo::EntImo() { NotBuilt("EntImo"); }
-void NvImmo::ListImo() { NotBuilt("ListImo"); }
-void NvImmo::EditImo() { NotBuilt("EditImo"); }
-void NvImmo::EdtPImo() { NotBuilt("EdtPImo"); }
+void NvImmo::ListImo() { actifix::ListImo(); }
+void NvImmo::EditImo() { EdtDriver(TrueValue()); }
+void NvImmo::EdtPImo() { EdtDriver(FalseValue()); }
 void NvImmo::OuvImo() { NotBuilt("OuvImo"); }
 void NvImmo::ImmoExcel() { NotBuilt("ImmoExcel"); }
 

@@ -174,6 +174,7 @@ class StoreRecordFile : public HostRecordFile {
   void Exists(const std::string& path, int16_t& flag) override {
     flag = store_.Exists(path) ? -1 : 0;
   }
+  void Remove(const std::string& path) override { store_.Remove(path); }
 
  private:
   Store& store_;
@@ -490,6 +491,12 @@ void Store::WriteLine(int16_t handle, const std::string& line) {
 bool Store::Exists(const std::string& path) const {
   std::error_code ignored;
   return std::filesystem::exists(Resolve(path), ignored);
+}
+
+void Store::Remove(const std::string& path) const {
+  std::error_code error;
+  std::filesystem::remove(Resolve(path), error);
+  if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
 }
 
 // ---------------------------------------------------------------------------------------

@@ -83,6 +83,7 @@ class Store {
   void CreateText(const std::string& fileName, int16_t& handle);
   void WriteLine(int16_t handle, const std::string& line);
   bool Exists(const std::string& path) const;
+  void Remove(const std::string& path) const;
 
   // HostKeyedFile
   void OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
