@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cstdint>
 #include <fstream>
 
 #include "host/Cp1252.h"
@@ -51,7 +52,41 @@ EditionEngine::EditionEngine(EditionOptions options) : options_(std::move(option
 }
 
 // An edition still open when the engine goes is dropped, as documented in the header.
-EditionEngine::~EditionEngine() = default;
+EditionEngine::~EditionEngine() { DropStreams(); }
+
+void EditionEngine::Touch() {
+  touched_ = true;
+  if (!textTemp_.empty() || options_.outDir.empty()) return;
+  std::error_code ec;
+  std::filesystem::create_directories(options_.outDir, ec);
+  if (ec)
+    throw HostError("HostEdition", options_.outDir.string(),
+                    "impossible de créer le répertoire des éditions");
+  static int serial = 0;
+  const std::string stem = ".open-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
+                           std::to_string(++serial);
+  textTemp_ = options_.outDir / (stem + ".txt");
+  jsonTemp_ = options_.outDir / (stem + ".jsonl");
+  textFile_.clear();
+  jsonFile_.clear();
+  textFile_.open(textTemp_, std::ios::binary | std::ios::trunc);
+  jsonFile_.open(jsonTemp_, std::ios::binary | std::ios::trunc);
+  if (!textFile_ || !jsonFile_)
+    throw HostError("HostEdition", textTemp_.string(), "impossible de créer le fichier");
+}
+
+void EditionEngine::DropStreams() {
+  textFile_.close();
+  jsonFile_.close();
+  std::error_code ignored;
+  if (!textTemp_.empty()) std::filesystem::remove(textTemp_, ignored);
+  if (!jsonTemp_.empty()) std::filesystem::remove(jsonTemp_, ignored);
+  textTemp_.clear();
+  jsonTemp_.clear();
+  // Until the edition holds something, its files do not exist and writes go nowhere.
+  textFile_.setstate(std::ios::badbit);
+  jsonFile_.setstate(std::ios::badbit);
+}
 
 void EditionEngine::RequireOpen(const char* operation) const {
   if (!open_) throw HostError(operation, "", "aucune édition n'est ouverte");
@@ -94,10 +129,9 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
   pageNumber_ = 0;
   pageLine_ = 0;
   pageStarted_ = bodyOnPage_ = breakPending_ = headingsPending_ = false;
-  text_.str("");
-  json_.str("");
-  textRenderer_ = std::make_unique<TextRenderer>(text_);
-  jsonRenderer_ = std::make_unique<JsonRenderer>(json_);
+  DropStreams();
+  textRenderer_ = std::make_unique<TextRenderer>(textFile_);
+  jsonRenderer_ = std::make_unique<JsonRenderer>(jsonFile_);
   streamRenderer_ =
       options_.jsonOut != nullptr ? std::make_unique<JsonRenderer>(*options_.jsonOut) : nullptr;
   pdfRenderer_ = options_.pdf
@@ -110,30 +144,28 @@ void EditionEngine::Close(const int16_t& /*flag*/) {
   Broadcast([](EditionRenderer& r) { r.Finish(); });
   if (options_.jsonOut != nullptr) options_.jsonOut->flush();
   open_ = false;
-  if (touched_ && !options_.outDir.empty()) WriteFiles();
   textRenderer_.reset();
   jsonRenderer_.reset();
+  if (touched_ && !textTemp_.empty()) WriteFiles();
+  DropStreams();
   streamRenderer_.reset();
   pdfRenderer_.reset();
 }
 
 void EditionEngine::WriteFiles() {
-  std::error_code ec;
-  std::filesystem::create_directories(options_.outDir, ec);
-  if (ec)
-    throw HostError("HostEdition.Close", options_.outDir.string(),
-                    "impossible de créer le répertoire des éditions");
   const std::string stem = EditionFileStem(NextEditionNumber(options_.outDir), title_);
   const auto base = options_.outDir / stem;
-  const auto write = [](const std::filesystem::path& file, const std::string& content) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) throw HostError("HostEdition.Close", file.string(), "impossible d'écrire le fichier");
-  };
   const auto textFile = std::filesystem::path(base.string() + ".txt");
-  write(textFile, text_.str());
-  write(base.string() + ".jsonl", json_.str());
+  textFile_.close();
+  jsonFile_.close();
+  if (!textFile_ || !jsonFile_)
+    throw HostError("HostEdition.Close", textTemp_.string(), "impossible d'écrire le fichier");
+  std::error_code ec;
+  std::filesystem::rename(textTemp_, textFile, ec);
+  if (!ec) std::filesystem::rename(jsonTemp_, base.string() + ".jsonl", ec);
+  if (ec) throw HostError("HostEdition.Close", textFile.string(), "impossible d'écrire le fichier");
+  textTemp_.clear();
+  jsonTemp_.clear();
   if (pdfRenderer_) pdfRenderer_->Write(base.string() + ".pdf");
   lastText_ = textFile;
   if (options_.onClosed) options_.onClosed(ToUtf8(TrimRight(title_)), textFile);
@@ -149,7 +181,7 @@ void EditionEngine::Broadcast(const std::function<void(EditionRenderer&)>& call)
 
 void EditionEngine::AddTitle(const std::string& title, const std::string& style) {
   RequireOpen("HostEdition.AddTitle");
-  touched_ = true;
+  Touch();
   const std::string text = TrimRight(title);
   const int width = std::max(80, LayoutWidth());
   const std::string align = Trimmed(style);
@@ -166,7 +198,7 @@ void EditionEngine::AddTitle(const std::string& title, const std::string& style)
 void EditionEngine::AddStyledTitle(const std::string& text, const std::string& /*style*/,
                                    const std::string& /*font*/) {
   RequireOpen("HostEdition.AddStyledTitle");
-  touched_ = true;
+  Touch();
   const std::string trimmed = TrimRight(text);
   Emit(PageLine::Kind::kTitle, trimmed, false);
   Broadcast([&](EditionRenderer& r) { r.Title(ToUtf8(trimmed)); });
@@ -179,7 +211,7 @@ void EditionEngine::DefineColumns(const std::string& descriptor) {
   } catch (const DescriptorError& e) {
     throw HostError("HostEdition.DefineColumns", ToUtf8(descriptor), ToUtf8(e.what()));
   }
-  touched_ = true;
+  Touch();
   widths_.clear();
   std::vector<std::string> names;
   for (const auto& c : layout_->columns) {
@@ -245,7 +277,7 @@ void EditionEngine::PrintLine() {
   if (!layout_)
     throw HostError("HostEdition.PrintLine", ToUtf8(title_),
                     "les colonnes de l'édition ne sont pas définies");
-  touched_ = true;
+  Touch();
   std::vector<std::string> texts;
   std::vector<CellValue> values;
   for (std::size_t i = 0; i < cells_.size(); ++i) {
@@ -300,7 +332,7 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
   } catch (const DescriptorError& e) {
     throw HostError(operation, ToUtf8(descriptor), ToUtf8(e.what()));
   }
-  touched_ = true;
+  Touch();
   std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
   std::string label;
   for (const auto& l : def.labels) {
