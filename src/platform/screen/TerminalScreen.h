@@ -5,6 +5,7 @@
 // keeps its former value instead, so that the user can always go back.
 #pragma once
 
+#include <chrono>
 #include <string>
 
 #include "host/HostChoiceList.h"
@@ -50,6 +51,9 @@ class TerminalScreen : public HostScreen {
   void Edit(int index, FieldType type, std::string& stored, int16_t& key);
 
   Terminal& terminal_;
+  // ShowLine draws at most five times a second: a progress line shown for each of a million
+  // assets costs a store of its text, and the next drawing shows the latest.
+  std::chrono::steady_clock::time_point lastLineDraw_{};
 };
 
 class TerminalChoiceList : public HostChoiceList {
