@@ -33,12 +33,21 @@ void Report(const std::string& message) { Runtime().Report(message, kRoutine, Tr
 
 void StyledTitle(const std::string& text) { Edition().AddStyledTitle(text, "PD", "Arial"); }
 
+// Looks `code` up in the nature file; true when found (the record then in the buffer).
+bool LookUpNature(const std::string& code) {
+  MImmoState& m = MImmo();
+  std::string& inBuffer = m.edt.natureInBuffer;
+  if (!inBuffer.empty() && code == inBuffer) return true;
+  int16_t found = 0;
+  KeyedFile().Find(m.kNature, code, m.fNature, found);
+  inBuffer = found != 0 ? code : "";
+  return found != 0;
+}
+
 // Looks the nature of the asset in the buffer up; reports `missing` & code when there is none.
 void FindNature(const std::string& missing) {
-  MImmoState& m = MImmo();
-  int16_t found = 0;
-  KeyedFile().Find(m.kNature, m.immo.CODNATI, m.fNature, found);
-  if (found == 0) Report(missing + m.immo.CODNATI.str());
+  const std::string code = MImmo().immo.CODNATI;
+  if (!LookUpNature(code)) Report(missing + code);
 }
 
 // Header and short label of one sort level of a group.
@@ -53,9 +62,7 @@ LevelLabel Label(int level, const std::string& code) {
   const int criterion = c.levels[level];
   std::string name = "NATURE", shownCode = code, label;
   if (criterion == 1) {
-    int16_t found = 0;
-    KeyedFile().Find(m.kNature, code, m.fNature, found);
-    if (found == 0) Report("Code Nature Inconnu " + code);
+    if (!LookUpNature(code)) Report("Code Nature Inconnu " + code);
     label = Trim(m.nature.LIBNAT);
   } else {
     std::string heading;
@@ -129,6 +136,7 @@ void EditionAmortissements() {
   StyledTitle(third);
   edition.Feed(1);
   e.disposals = BracketList();
+  e.natureInBuffer.clear();
 
   const int levels = c.levelCount;
   std::vector<LevelLabel> labels(levels + 1);

@@ -63,6 +63,9 @@ struct EditionState {
   std::vector<std::string> entries;  // ledger entries, in the order they were made
   std::vector<NatureDotation> dotations;
   std::unordered_map<std::string, std::size_t> dotationRow;  // trimmed code -> row
+  // The nature whose record the nature buffer holds, as the depreciation edition looked it up
+  // ("" when unknown): the assets of one nature need it read once.
+  std::string natureInBuffer;
 };
 
 }  // namespace actifix
