@@ -32,7 +32,7 @@ void AdjEcr(const std::string& account, std::string& label, const std::string& s
   if (found != 0) {
     accountLabel = m.pcimo.NOMCPTCG;
   } else if (Trim(defaultLabel).empty()) {
-    Report("No Compte <" + account + "> Inconnu dans le Plan Comptable Immo");
+    Report("No Compte <" + trimmed + "> Inconnu dans le Plan Comptable Immo");
   }
   accountLabel = Trim(accountLabel);
   Brackets().Combine(label, accountLabel);
