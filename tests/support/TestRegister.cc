@@ -6,50 +6,50 @@ namespace actifix::testing {
 
 namespace {
 
-std::string Packed(double value) {
-  std::string packed;
-  HostConvert().PackDouble(value, packed);
-  return packed;
-}
-
-std::string PackedDate(const std::string& text) {
-  std::string packed;
-  HostDates().PackDate(text, packed);
-  return packed;
+// Stores the buffer of `recordHandle` as a new record under `key`; its number.
+int32_t Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
+  int32_t number = 0;
+  KeyedFile().Insert(keyHandle, key, recordHandle, number);
+  return number;
 }
 
 }  // namespace
 
 int32_t AddAsset(const TestAsset& t) {
   MImmoState& m = MImmo();
-  AssetRecord& a = m.immo;
-  a = AssetRecord();
+  AssetRecord& a = m.immo = AssetRecord();
+  const HostConvert convert;
+  std::string packed;
+  const auto amount = [&](FixedText<8>& field, double value) {
+    convert.PackDouble(value, packed);
+    field = packed;
+  };
+  const auto date = [&](FixedText<3>& field, const std::string& text) {
+    HostDates().PackDate(text, packed);
+    field = packed;
+  };
   a.CODNATI = t.nature;
   a.NUMNATI = t.number;
-  a.DATACQ = PackedDate(t.acquired);
+  date(a.DATACQ, t.acquired);
+  date(a.DATCES, t.disposed);
+  amount(a.VALACQ, t.value);
+  amount(a.CUMAMO, t.cumul);
+  amount(a.DOTAMO, t.dotation);
+  amount(a.MTCESS, t.price);
+  convert.PackSingle(t.rate, packed);
+  a.TAUX = packed;
+  a.MODAMO = t.mode;
   a.NOMFRN = t.supplier;
   a.DESCRI = t.description;
   a.REMIMO = t.remark;
-  a.VALACQ = Packed(t.value);
-  a.MODAMO = t.mode;
-  std::string rate;
-  HostConvert().PackSingle(t.rate, rate);
-  a.TAUX = rate;
-  a.CUMAMO = Packed(t.cumul);
-  a.DATCES = PackedDate(t.disposed);
   a.NOMCLT = t.client;
-  a.DOTAMO = Packed(t.dotation);
   a.LCANA = t.analytics;
-  a.MTCESS = Packed(t.price);
   a.NCTRES = t.treasury;
-  int32_t number = 0;
-  KeyedFile().Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo, number);
+  const int32_t number = Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo);
   KeyedFile().AddKey(m.kImmon, a.CODNATI.str() + a.DATACQ.str(), number);
-  std::string codes = t.analytics;
-  while (codes != "[]") {
-    std::string code, padded;
+  for (std::string codes = t.analytics, code, padded; codes != "[]";) {
     Brackets().TakeFirst(codes, code);
-    HostConvert().Pad(code, 0, 6, padded);
+    convert.Pad(code, 0, 6, padded);
     KeyedFile().AddKey(m.kImmoa, padded + a.DATACQ.str(), number);
   }
   return number;
@@ -58,8 +58,7 @@ int32_t AddAsset(const TestAsset& t) {
 int32_t AddNature(const std::string& code, const std::string& label, const std::string& asset,
                   const std::string& amortisation, const std::string& dotation,
                   const std::string& vnc, const std::string& proceeds) {
-  MImmoState& m = MImmo();
-  NatureRecord& n = m.nature;
+  NatureRecord& n = MImmo().nature;
   n.CODNAT = code;
   n.LIBNAT = label;
   n.NUMNAT = "00000";
@@ -68,28 +67,21 @@ int32_t AddNature(const std::string& code, const std::string& label, const std::
   n.NCIDOT = dotation;
   n.NCIVNC = vnc;
   n.NCIPROD = proceeds;
-  int32_t number = 0;
-  KeyedFile().Insert(m.kNature, m.nature.CODNAT.str(), m.fNature, number);
-  return number;
+  return Insert(MImmo().kNature, n.CODNAT.str(), MImmo().fNature);
 }
 
 int32_t AddAccount(const std::string& account, const std::string& name) {
-  MImmoState& m = MImmo();
-  m.pcimo.NOCPTCG = account;
-  m.pcimo.NOMCPTCG = name;
-  int32_t number = 0;
-  KeyedFile().Insert(m.kPcimo, m.pcimo.NOCPTCG.str(), m.fPcimo, number);
-  return number;
+  MImmo().pcimo.NOCPTCG = account;
+  MImmo().pcimo.NOMCPTCG = name;
+  return Insert(MImmo().kPcimo, MImmo().pcimo.NOCPTCG.str(), MImmo().fPcimo);
 }
 
 int32_t AddAnalytic(int heading, const std::string& code, const std::string& name) {
-  MImmoState& m = MImmo();
-  m.anaimo.TYPANA = std::to_string(heading);
-  m.anaimo.CODEANA = code;
-  m.anaimo.NOMANA = name;
-  int32_t number = 0;
-  KeyedFile().Insert(m.kAnaimo, m.anaimo.TYPANA.str() + m.anaimo.CODEANA.str(), m.fAnaimo, number);
-  return number;
+  AnaimoRecord& a = MImmo().anaimo;
+  a.TYPANA = std::to_string(heading);
+  a.CODEANA = code;
+  a.NOMANA = name;
+  return Insert(MImmo().kAnaimo, a.TYPANA.str() + a.CODEANA.str(), MImmo().fAnaimo);
 }
 
 }  // namespace actifix::testing
