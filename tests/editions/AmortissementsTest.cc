@@ -11,38 +11,12 @@ class AmortissementsTest : public EditionTest {
     Build([] {
       for (const char* n : {"2182", "28182", "2183", "28183", "6752", "7752"}) AddAccount(n, "");
       AddAccount("68112", "Dotations aux amortissements");
-      AddNature("VEH", std::string("Véhicules"_w), "2182", "28182");
+      AddNature("VEH", "Véhicules", "2182", "28182");
       AddNature("INF", "Informatique", "2183", "28183");
-      AddAsset({.nature = "INF",
-                .number = "00001",
-                .acquired = "15/03/2020",
-                .value = 3000,
-                .mode = "E",
-                .rate = 0,
-                .cumul = 2000,
-                .dotation = 500});
-      AddAsset({.nature = "VEH",
-                .number = "00001",
-                .acquired = "01/07/2024",
-                .value = 10000,
-                .cumul = 3000,
-                .dotation = 2000,
-                .description = "Clio"});
-      AddAsset({.nature = "VEH",
-                .number = "00002",
-                .acquired = "01/04/2026",
-                .value = 12000,
-                .dotation = 1800});
-      AddAsset({.nature = "VEH",
-                .number = "00003",
-                .acquired = "01/01/2022",
-                .value = 5000,
-                .cumul = 4000,
-                .dotation = 495.89,
-                .disposed = "30/06/2026",
-                .price = 800,
-                .client = "Garage Dupont",
-                .supplier = "Renault"});
+      AddAssets(R"(INF|00001|15/03/2020|3000|E|0|2000|500
+VEH|00001|01/07/2024|10000|||3000|2000|||||||Clio
+VEH|00002|01/04/2026|12000||||1800
+VEH|00003|01/01/2022|5000|||4000|495.89|30/06/2026|800|Garage Dupont|||Renault)");
     });
   }
 };

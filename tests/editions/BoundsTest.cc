@@ -11,29 +11,11 @@ class BoundsTest : public EditionTest {
   void SetUp() override {
     Build([] {
       AddNature("MAT", "Matériel", "2154", "28154");
-      // Linear 20 % from 01/07/2024: 1005.46 in 2024, 2000 a year after.
-      AddAsset({.nature = "MAT",
-                .number = "00001",
-                .acquired = "01/07/2024",
-                .value = 10000,
-                .cumul = 3005.46,
-                .dotation = 2000});
-      // Exceptional: 300 a year until less is left.
-      AddAsset({.nature = "MAT",
-                .number = "00002",
-                .acquired = "01/01/2023",
-                .value = 1000,
-                .mode = "E",
-                .rate = 0,
-                .cumul = 600,
-                .dotation = 300});
-      // Depreciated to 31/12/2025: the year's 150 falls before any bounds.
-      AddAsset({.nature = "MAT",
-                .number = "00003",
-                .acquired = "01/01/2021",
-                .value = 10000,
-                .cumul = 9850,
-                .dotation = 150});
+      // Linear 20 % from 01/07/2024 (1005.46 in 2024, 2000 a year after); exceptional, 300 a
+      // year until less is left; depreciated to 31/12/2025, the year's 150 before any bounds.
+      AddAssets(R"(MAT|00001|01/07/2024|10000|||3005.46|2000
+MAT|00002|01/01/2023|1000|E|0|600|300
+MAT|00003|01/01/2021|10000|||9850|150)");
     });
   }
 };
@@ -74,36 +56,12 @@ class RecapTest : public EditionTest {
   RecapTest() : EditionTest("LINTANA = [Service]\nCOMPTA = N\n") {}
   void SetUp() override {
     Build([] {
-      AddNature("VEH", std::string("Véhicules"_w), "2182", "28182");
+      AddNature("VEH", "Véhicules", "2182", "28182");
       AddAnalytic(1, "S1", "Atelier");
-      AddAsset({.nature = "VEH",
-                .number = "00001",
-                .acquired = "01/01/2024",
-                .value = 1000,
-                .cumul = 400,
-                .dotation = 200,
-                .analytics = "[S1]"});
-      AddAsset({.nature = "VEH",
-                .number = "00002",
-                .acquired = "01/01/2025",
-                .value = 2000,
-                .mode = "D",
-                .cumul = 500,
-                .dotation = 600,
-                .analytics = "[S2]"});
-      AddAsset({.nature = "VEH",
-                .number = "00003",
-                .acquired = "01/01/2023",
-                .value = 50,
-                .mode = "X",
-                .analytics = "[S1]"});
-      AddAsset({.nature = "INF",
-                .number = "00001",
-                .acquired = "01/03/2026",
-                .value = 300,
-                .mode = "E",
-                .rate = 0,
-                .dotation = 100});
+      AddAssets(R"(VEH|00001|01/01/2024|1000|||400|200|||||[S1]
+VEH|00002|01/01/2025|2000|D||500|600|||||[S2]
+VEH|00003|01/01/2023|50|X||||||||[S1]
+INF|00001|01/03/2026|300|E|0||100)");
     });
   }
 };

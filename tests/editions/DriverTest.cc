@@ -11,50 +11,17 @@ class DriverTest : public EditionTest {
   DriverTest() : EditionTest("LINTANA = [Service,Atelier]\nCOMPTA = N\n") {}
   void SetUp() override {
     Build([] {
-      AddNature("VEH", std::string("Véhicules"_w), "2182", "28182");
+      AddNature("VEH", "Véhicules", "2182", "28182");
       AddNature("INF", "Informatique", "2183", "28183");
-      // Left out of 2026 from 01/01/2015: disposed before the bounds, acquired before
-      // DATDEBA, acquired after DATFIN (31/10).
-      AddAsset({.nature = "VEH",
-                .number = "00001",
-                .acquired = "01/01/2020",
-                .value = 100,
-                .disposed = "31/12/2025",
-                .analytics = "[S1,A1]"});
-      AddAsset({.nature = "VEH",
-                .number = "00002",
-                .acquired = "31/12/2014",
-                .value = 200,
-                .analytics = "[S1,A1]"});
-      AddAsset({.nature = "VEH",
-                .number = "00003",
-                .acquired = "01/12/2026",
-                .value = 300,
-                .analytics = "[S1,A1]"});
-      // Kept: disposed after DATFIN (A NOUVEAU only), disposed within (A NOUVEAU and
-      // CESSIONS), acquired within (ACQUISITIONS).
-      AddAsset({.nature = "VEH",
-                .number = "00004",
-                .acquired = "01/01/2020",
-                .value = 400,
-                .cumul = 120.5,
-                .dotation = 40.25,
-                .disposed = "15/11/2026",
-                .analytics = "[S1,A1]",
-                .description = "Clio"});
-      AddAsset({.nature = "VEH",
-                .number = "00005",
-                .acquired = "01/01/2015",
-                .value = 500,
-                .disposed = "15/03/2026",
-                .analytics = "[S2,A1]"});
-      AddAsset({.nature = "INF",
-                .number = "00001",
-                .acquired = "01/02/2026",
-                .value = 600,
-                .dotation = 10,
-                .analytics = "[S1,A2]",
-                .remark = "Portable"});
+      // Left out of 2026 from 01/01/2015 to 31/10: disposed before the bounds, acquired
+      // before DATDEBA, acquired after DATFIN. Kept: disposed after DATFIN (A NOUVEAU only),
+      // disposed within (A NOUVEAU and CESSIONS), acquired within (ACQUISITIONS).
+      AddAssets(R"(VEH|00001|01/01/2020|100|||||31/12/2025||||[S1,A1]
+VEH|00002|31/12/2014|200|||||||||[S1,A1]
+VEH|00003|01/12/2026|300|||||||||[S1,A1]
+VEH|00004|01/01/2020|400|||120.5|40.25|15/11/2026||||[S1,A1]||Clio
+VEH|00005|01/01/2015|500|||||15/03/2026||||[S2,A1]
+INF|00001|01/02/2026|600||||10|||||[S1,A2]|||Portable)");
     });
   }
 };

@@ -35,37 +35,13 @@ class LedgerTest : public EditionTest {
       for (const char* account : {"2184", "28184", "68112", "6752", "512"})
         AddAccount(account, account);
       AddNature("MOB", "Mobilier", "2184", "28184", "68112", "6752", "");
-      // Depreciated before the year, disposed of without a price.
-      AddAsset({.nature = "MOB",
-                .number = "00001",
-                .acquired = "01/01/2020",
-                .value = 1000,
-                .cumul = 1000,
-                .disposed = "15/03/2026"});
-      // Disposed of at a gain; a buyer whose name does not fit beside "Cédée à ".
-      AddAsset({.nature = "MOB",
-                .number = "00002",
-                .acquired = "01/01/2024",
-                .value = 2000,
-                .cumul = 1000,
-                .dotation = 400,
-                .disposed = "30/06/2026",
-                .price = 1200,
-                .client = "Client Au Nom Vingt-Cinq",
-                .treasury = "512"});
-      // Disposed of before the bounds: left out. After them: its dotation only.
-      AddAsset({.nature = "MOB",
-                .number = "00003",
-                .acquired = "01/01/2023",
-                .value = 700,
-                .disposed = "15/01/2025"});
-      AddAsset({.nature = "MOB",
-                .number = "00004",
-                .acquired = "01/01/2024",
-                .value = 500,
-                .cumul = 100,
-                .dotation = 100,
-                .disposed = "15/02/2027"});
+      // Depreciated before the year and disposed of without a price; disposed of at a gain to
+      // a buyer whose name does not fit beside "Cédée à "; disposed of before the bounds (left
+      // out); disposed of after them (its dotation only).
+      AddAssets(R"(MOB|00001|01/01/2020|1000|||1000||15/03/2026
+MOB|00002|01/01/2024|2000|||1000|400|30/06/2026|1200|Client Au Nom Vingt-Cinq|512
+MOB|00003|01/01/2023|700|||||15/01/2025
+MOB|00004|01/01/2024|500|||100|100|15/02/2027)");
     });
   }
 };
@@ -110,67 +86,51 @@ L |Cession à Client Au Nom Vingt-Cinq||1200.00
             "AdjEcr: No Compte <> Inconnu dans le Plan Comptable Immo\n");
 }
 
-TEST(LedgerTables, GrowPastAThousandEntriesAndTwoHundredNatures) {
-  TestCompany company("01/01/2026", "31/12/2026");
-  const int natures = 250;
-  {
-    auto session = company.Open("LINTANA = []\nCOMPTA = O\n");
-    session->Run("LectParamImmo");
-    NvImmo component;
-    component.OuvImmo();
+class LedgerTables : public EditionTest {
+ protected:
+  LedgerTables() : EditionTest("LINTANA = []\nCOMPTA = O\n") {}
+  static constexpr int kNatures = 250;
+  std::string Code(int n) const { return "N" + std::to_string(1000 + n); }
+  // The ledger entries printed (record marks left out) and written, bounds 2026 to `to`.
+  std::pair<std::string, std::string> Entries(const std::string& to) {
+    std::string marks = "MARK 1";
+    for (int n = 2; n <= kNatures; ++n) marks += "," + std::to_string(n);
+    const RunResult r = Run("EditImo", "CHOOSE 1\nDATDEB\nDATFIN = " + to +
+                                           "\nDATDEBA\nDATFINA\nRECAPSEULE = O\n0\n" + marks);
+    std::string printed = Printed(r.editions.at(0));
+    for (std::size_t at; (at = printed.find("-\n")) != std::string::npos;) printed.erase(at, 2);
+    return {printed, Written(LedgerBytes())};
+  }
+};
+
+TEST_F(LedgerTables, GrowPastAThousandEntriesAndTwoHundredNatures) {
+  Build([this] {
     for (const char* account : {"68112", "6752", "7752", "512"}) AddAccount(account, account);
-    for (int n = 0; n < natures; ++n) {
-      const std::string code = "N" + std::to_string(1000 + n);
-      AddAccount("21" + code, "Actif");
-      AddAccount("281" + code, "Amortissements");
-      AddNature(code, code, "21" + code, "281" + code);
-      AddAsset({.nature = code,
-                .number = "00001",
-                .acquired = "01/01/2024",
-                .value = 1000.0 + n,
-                .cumul = 200,
-                .dotation = 100,
-                .disposed = "30/06/2026",
-                .price = 500,
-                .client = "Client",
-                .treasury = "512"});
+    for (int n = 0; n < kNatures; ++n) {
+      AddAccount("21" + Code(n), "Actif");
+      AddAccount("281" + Code(n), "Amortissements");
+      AddNature(Code(n), Code(n), "21" + Code(n), "281" + Code(n));
+      AddAssets(Code(n) + "|00001|01/01/2024|" + std::to_string(1000 + n) +
+                "|||200|100|30/06/2026|500|Client|512");
     }
-    session->Commit();
-  }
-  std::string marks = "MARK 1";
-  for (int n = 2; n <= natures; ++n) marks += "," + std::to_string(n);
-  const auto run = [&](const std::string& to) {
-    std::filesystem::remove_all(company.editions());
-    company
-        .Open("CHOOSE 1\nDATDEB\nDATFIN = " + to + "\nDATDEBA\nDATFINA\nRECAPSEULE = O\n0\n" +
-              marks + "\n")
-        ->Run("EditImo");
-    auto file = std::filesystem::directory_iterator(company.editions())->path();
-    std::ifstream in(company.dataDir() / "01TampCg.dat", std::ios::binary);
-    return std::pair{Printed(Rows(file.replace_extension(".jsonl"))),
-                     Written({std::istreambuf_iterator<char>(in), {}})};
-  };
+  });
   // Dotations first, in the order the natures came, then six entries per disposal.
-  auto [printed, written] = run("31/12/2026");
-  std::string expected, marked;
-  const std::string label = "|Dotation du 01/01/2026 au 31/12/2026|";
-  for (int n = 0; n < natures; ++n) {
-    const std::string code = "N" + std::to_string(1000 + n);
-    expected += "L 68112" + label + "100.00\nL 281" + code + label + "|100.00\n";
-  }
-  for (int n = 0; n < natures; ++n) {
-    const std::string code = "N" + std::to_string(1000 + n), vnc = std::to_string(700 + n);
-    const std::string l = "|Cession à Client|";
-    expected += "L 281" + code + l + "300.00\nL 21" + code + l + "|300.00\nL 6752" + l + vnc +
-                ".00\nL 21" + code + l + "|" + vnc + ".00\nL 512" + l + "500.00\nL 7752" + l +
+  auto [printed, written] = Entries("31/12/2026");
+  std::string expected;
+  const std::string dot = "|Dotation du 01/01/2026 au 31/12/2026|", l = "|Cession à Client|";
+  for (int n = 0; n < kNatures; ++n)
+    expected += "L 68112" + dot + "100.00\nL 281" + Code(n) + dot + "|100.00\n";
+  for (int n = 0; n < kNatures; ++n) {
+    const std::string vnc = std::to_string(700 + n);
+    expected += "L 281" + Code(n) + l + "300.00\nL 21" + Code(n) + l + "|300.00\nL 6752" + l + vnc +
+                ".00\nL 21" + Code(n) + l + "|" + vnc + ".00\nL 512" + l + "500.00\nL 7752" + l +
                 "|500.00\n";
   }
   EXPECT_EQ(written, expected);
-  for (std::size_t at; (at = printed.find("-\n")) != std::string::npos;) printed.erase(at, 2);
   EXPECT_EQ(printed, expected + "S TOTAL|||431125.00|431125.00\n");
   // A later run replaces the file: to 31/03, no disposal within the bounds; 90 of 181 days.
-  std::tie(printed, written) = run("31/03/2026");
-  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 * natures);
+  std::tie(printed, written) = Entries("31/03/2026");
+  EXPECT_EQ(std::count(written.begin(), written.end(), '\n'), 2 * kNatures);
   EXPECT_EQ(written.substr(0, written.find('\n')),
             "L 68112|Dotation du 01/01/2026 au 31/03/2026|49.72");
 }

@@ -1,6 +1,10 @@
 #include "support/TestRegister.h"
 
+#include <sstream>
+#include <vector>
+
 #include "front/MImmo.h"
+#include "host/Cp1252.h"
 
 namespace actifix::testing {
 
@@ -13,75 +17,89 @@ int32_t Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) 
   return number;
 }
 
-}  // namespace
-
-int32_t AddAsset(const TestAsset& t) {
-  MImmoState& m = MImmo();
-  AssetRecord& a = m.immo = AssetRecord();
-  const HostConvert convert;
-  std::string packed;
-  const auto amount = [&](FixedText<8>& field, double value) {
-    convert.PackDouble(value, packed);
-    field = packed;
-  };
-  const auto date = [&](FixedText<3>& field, const std::string& text) {
-    HostDates().PackDate(text, packed);
-    field = packed;
-  };
-  a.CODNATI = t.nature;
-  a.NUMNATI = t.number;
-  date(a.DATACQ, t.acquired);
-  date(a.DATCES, t.disposed);
-  amount(a.VALACQ, t.value);
-  amount(a.CUMAMO, t.cumul);
-  amount(a.DOTAMO, t.dotation);
-  amount(a.MTCESS, t.price);
-  convert.PackSingle(t.rate, packed);
-  a.TAUX = packed;
-  a.MODAMO = t.mode;
-  a.NOMFRN = t.supplier;
-  a.DESCRI = t.description;
-  a.REMIMO = t.remark;
-  a.NOMCLT = t.client;
-  a.LCANA = t.analytics;
-  a.NCTRES = t.treasury;
-  const int32_t number = Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo);
-  KeyedFile().AddKey(m.kImmon, a.CODNATI.str() + a.DATACQ.str(), number);
-  for (std::string codes = t.analytics, code, padded; codes != "[]";) {
-    Brackets().TakeFirst(codes, code);
-    convert.Pad(code, 0, 6, padded);
-    KeyedFile().AddKey(m.kImmoa, padded + a.DATACQ.str(), number);
-  }
-  return number;
+std::string Trim(const std::string& text) {
+  std::string trimmed;
+  HostConvert().Trim(text, trimmed);
+  return trimmed;
 }
 
-int32_t AddNature(const std::string& code, const std::string& label, const std::string& asset,
-                  const std::string& amortisation, const std::string& dotation,
-                  const std::string& vnc, const std::string& proceeds) {
+}  // namespace
+
+void AddAssets(const std::string& table) {
+  MImmoState& m = MImmo();
+  const HostConvert convert;
+  std::istringstream lines(table);
+  for (std::string line; std::getline(lines, line);) {
+    if (line.empty()) continue;
+    line = FromUtf8(line);
+    std::vector<std::string> f;
+    std::istringstream fields(line);
+    for (std::string field; std::getline(fields, field, '|');) f.push_back(field);
+    f.resize(16);
+    AssetRecord& a = m.immo = AssetRecord();
+    std::string packed;
+    const auto amount = [&](FixedText<8>& field, const std::string& text) {
+      convert.PackDouble(std::strtod(text.c_str(), nullptr), packed);
+      field = packed;
+    };
+    const auto date = [&](FixedText<3>& field, const std::string& text) {
+      HostDates().PackDate(text, packed);
+      field = packed;
+    };
+    a.CODNATI = f[0];
+    a.NUMNATI = f[1];
+    date(a.DATACQ, f[2]);
+    amount(a.VALACQ, f[3]);
+    a.MODAMO = f[4].empty() ? "L" : f[4];
+    convert.PackSingle(f[5].empty() ? 20.0f : std::strtof(f[5].c_str(), nullptr), packed);
+    a.TAUX = packed;
+    amount(a.CUMAMO, f[6]);
+    amount(a.DOTAMO, f[7]);
+    date(a.DATCES, f[8]);
+    amount(a.MTCESS, f[9]);
+    a.NOMCLT = f[10];
+    a.NCTRES = f[11];
+    a.LCANA = f[12].empty() ? "[]" : f[12];
+    a.NOMFRN = f[13];
+    a.DESCRI = f[14];
+    a.REMIMO = f[15];
+    const int32_t number = Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo);
+    KeyedFile().AddKey(m.kImmon, a.CODNATI.str() + a.DATACQ.str(), number);
+    for (std::string codes = Trim(a.LCANA), code, padded; codes != "[]";) {
+      Brackets().TakeFirst(codes, code);
+      convert.Pad(code, 0, 6, padded);
+      KeyedFile().AddKey(m.kImmoa, padded + a.DATACQ.str(), number);
+    }
+  }
+}
+
+void AddNature(const std::string& code, const std::string& label, const std::string& asset,
+               const std::string& amortisation, const std::string& dotation, const std::string& vnc,
+               const std::string& proceeds) {
   NatureRecord& n = MImmo().nature;
   n.CODNAT = code;
-  n.LIBNAT = label;
+  n.LIBNAT = FromUtf8(label);
   n.NUMNAT = "00000";
   n.NCIMAT = asset;
   n.NCIAMO = amortisation;
   n.NCIDOT = dotation;
   n.NCIVNC = vnc;
   n.NCIPROD = proceeds;
-  return Insert(MImmo().kNature, n.CODNAT.str(), MImmo().fNature);
+  Insert(MImmo().kNature, n.CODNAT.str(), MImmo().fNature);
 }
 
-int32_t AddAccount(const std::string& account, const std::string& name) {
+void AddAccount(const std::string& account, const std::string& name) {
   MImmo().pcimo.NOCPTCG = account;
-  MImmo().pcimo.NOMCPTCG = name;
-  return Insert(MImmo().kPcimo, MImmo().pcimo.NOCPTCG.str(), MImmo().fPcimo);
+  MImmo().pcimo.NOMCPTCG = FromUtf8(name);
+  Insert(MImmo().kPcimo, MImmo().pcimo.NOCPTCG.str(), MImmo().fPcimo);
 }
 
-int32_t AddAnalytic(int heading, const std::string& code, const std::string& name) {
+void AddAnalytic(int heading, const std::string& code, const std::string& name) {
   AnaimoRecord& a = MImmo().anaimo;
   a.TYPANA = std::to_string(heading);
   a.CODEANA = code;
-  a.NOMANA = name;
-  return Insert(MImmo().kAnaimo, a.TYPANA.str() + a.CODEANA.str(), MImmo().fAnaimo);
+  a.NOMANA = FromUtf8(name);
+  Insert(MImmo().kAnaimo, a.TYPANA.str() + a.CODEANA.str(), MImmo().fAnaimo);
 }
 
 }  // namespace actifix::testing

@@ -3,35 +3,24 @@
 // analytic codes, as the entry screens would store them.
 #pragma once
 
-#include <cstdint>
 #include <string>
 
 namespace actifix::testing {
 
-struct TestAsset {
-  std::string nature = "";       // CODNATI
-  std::string number = "";       // NUMNATI, five digits
-  std::string acquired = "";     // dd/mm/yyyy
-  double value = 0;              // VALACQ
-  std::string mode = "L";        // MODAMO
-  float rate = 20;               // TAUX
-  double cumul = 0;              // CUMAMO
-  double dotation = 0;           // DOTAMO
-  std::string disposed = "";     // DATCES, "" when not disposed of
-  double price = 0;              // MTCESS
-  std::string client = "";       // NOMCLT
-  std::string treasury = "";     // NCTRES
-  std::string analytics = "[]";  // LCANA
-  std::string supplier = "", description = "", remark = "";
-};
+// One asset per line of `table`, its fields separated by "|" in this order (missing ones at
+// the end, or empty, take the default in brackets):
+//   CODNATI|NUMNATI|DATACQ|VALACQ|MODAMO [L]|TAUX [20]|CUMAMO|DOTAMO|DATCES|MTCESS|NOMCLT|
+//   NCTRES|LCANA [[]]|NOMFRN|DESCRI|REMIMO
+// e.g. "VEH|00003|01/01/2022|5000|L|20|4000|495.89|30/06/2026|800|Garage Dupont".
+void AddAssets(const std::string& table);
 
-// Each returns the record number. REQUIRES: the module's files open (LectParamImmo ran).
-int32_t AddAsset(const TestAsset& asset);
+// Texts are given in UTF-8. REQUIRES for all: the module's files open (LectParamImmo ran)
+// for a live component.
 // Accounts: NCIMAT, NCIAMO, NCIDOT, NCIVNC, NCIPROD.
-int32_t AddNature(const std::string& code, const std::string& label, const std::string& asset,
-                  const std::string& amortisation, const std::string& dotation = "68112",
-                  const std::string& vnc = "6752", const std::string& proceeds = "7752");
-int32_t AddAccount(const std::string& number, const std::string& name);
-int32_t AddAnalytic(int heading, const std::string& code, const std::string& name);
+void AddNature(const std::string& code, const std::string& label, const std::string& asset,
+               const std::string& amortisation, const std::string& dotation = "68112",
+               const std::string& vnc = "6752", const std::string& proceeds = "7752");
+void AddAccount(const std::string& number, const std::string& name);
+void AddAnalytic(int heading, const std::string& code, const std::string& name);
 
 }  // namespace actifix::testing
