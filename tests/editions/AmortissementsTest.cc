@@ -84,5 +84,23 @@ No Ct OmisD            800.00
   EXPECT_EQ(exerciseIndex_, 1);
 }
 
+TEST_F(AmortissementsTest, InterruptedAfterThreeLines) {
+  // The section stops at its third line, its totals still print, the breakdown stops at its
+  // first line, and no later group is printed. The asset being printed when the edition was
+  // interrupted went no further: it counts in no breakdown and makes no entry.
+  const RunResult r = Run(
+      "EditImo", "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\nMARK 1,2\n", 3);
+  EXPECT_EQ(Pick(r.editions.at(0), {"L", "S", "T Ve", "T EC"}), R"(L  A NOUVEAU
+L Ordre : 00001 - Date : 15/03/2020|3000.00|0.00|E|2000.00|500.00|2500.00|500.00
+L 
+S TOTAL A NOUVEAU||3000.00|||2000.00
+S TOTAL A NOUVEAU+ACQUISITION||3000.00||||500.00|2500.00|500.00
+T Ventilation Par Mode d'Amortissement
+L TOTAL LINEAIRE|0.00|0.00|0.00|0.00|0.00|0.00
+T ECRITURES DE COMPTABILITE GENERALE Au 31/12/2026
+S TOTAL|||0.00|0.00
+)");
+}
+
 }  // namespace
 }  // namespace actifix::testing

@@ -83,11 +83,12 @@ class EditionTest : public ::testing::Test {
     session->Commit();
   }
 
-  RunResult Run(const std::string& operation, const std::string& script) {
+  // Runs `operation` answering from `script`; editions stop after `interruptAfter` lines.
+  RunResult Run(const std::string& operation, const std::string& script, long interruptAfter = -1) {
     std::filesystem::remove_all(company_.editions());
     RunResult r;
     {
-      auto session = company_.Open(script);
+      auto session = company_.Open(script, interruptAfter);
       session->Run(operation);
       for (const auto& a : session->anomalies()) r.reports += a.routine + ": " + a.message + "\n";
       exerciseIndex_ = MImmo().exerciseIndex;
