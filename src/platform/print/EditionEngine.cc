@@ -1,6 +1,7 @@
 #include "platform/print/EditionEngine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
 #include <cstdint>
 #include <fstream>
@@ -62,7 +63,7 @@ void EditionEngine::Touch() {
   if (ec)
     throw HostError("HostEdition", options_.outDir.string(),
                     "impossible de créer le répertoire des éditions");
-  static int serial = 0;
+  static std::atomic<int> serial = 0;
   const std::string stem = ".open-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
                            std::to_string(++serial);
   textTemp_ = options_.outDir / (stem + ".txt");
