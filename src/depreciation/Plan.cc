@@ -175,8 +175,8 @@ void EDTPA() {
 void EdtFichesImmo(const std::string& numbers) {
   const HostBracketList& brackets = Brackets();
   MImmoState& m = MImmo();
-  std::string rest = numbers;
-  while (rest != "[]") {
+  BracketList rest(numbers);
+  while (!rest.empty()) {
     std::string element;
     brackets.First(rest, element);
     const int32_t number = static_cast<int32_t>(std::strtol(element.c_str(), nullptr, 10));
@@ -193,9 +193,11 @@ void EdtPlanImmo(std::string& groupList) {
   toolkit.GetEditionTitle(title);
   Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);
   const HostBracketList& brackets = Brackets();
-  while (groupList != "[]") {
+  BracketList groups(groupList);
+  groupList = "[]";
+  while (!groups.empty()) {
     std::string group, acquisitions;
-    brackets.TakeFirst(groupList, group);
+    brackets.TakeFirst(groups, group);
     brackets.Item(group, 2, acquisitions);
     if (acquisitions != "[]") EdtFichesImmo(acquisitions);
   }

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "front/EditionState.h"
 #include "front/Records.h"
 #include "host/HostBracketList.h"
 #include "host/HostConvert.h"
@@ -63,6 +64,10 @@ struct MImmoState {
 
   // Effective rate left by the last depreciation computation.
   float effectiveRate = 0;
+
+  // Edition criteria, selection lists and work tables of the editions (src/editions,
+  // src/ledger).
+  EditionState edt;
 };
 
 // This thread's module state.

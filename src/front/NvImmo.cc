@@ -5,6 +5,7 @@
 
 #include "assets/MImmoImmo.h"
 #include "export/MImmoExcel.h"
+#include "editions/MImmoEdt.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/HostError.h"
@@ -56,9 +57,9 @@ void NvImmo::EntPCI() { actifix::EntPCI(); }
 void NvImmo::EntNat() { actifix::EntNat(); }
 void NvImmo::EntAnaI() { actifix::EntAnaI(); }
 void NvImmo::EntImo() { actifix::EntImo(); }
-void NvImmo::ListImo() { NotBuilt("ListImo"); }
-void NvImmo::EditImo() { NotBuilt("EditImo"); }
-void NvImmo::EdtPImo() { NotBuilt("EdtPImo"); }
+void NvImmo::ListImo() { actifix::ListImo(); }
+void NvImmo::EditImo() { EdtDriver(TrueValue()); }
+void NvImmo::EdtPImo() { EdtDriver(FalseValue()); }
 void NvImmo::OuvImo() { actifix::OuvImo(); }
 void NvImmo::ImmoExcel() { actifix::ImmoExcel(); }
 

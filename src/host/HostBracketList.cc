@@ -80,6 +80,49 @@ std::string Join(const std::vector<std::string>& elements) {
 
 }  // namespace
 
+BracketList::BracketList(const std::string& text) {
+  const std::vector<std::string> elements = SplitList(text);
+  const std::string joined = Join(elements);
+  count_ = elements.size();
+  // A list of one empty element reads as "[]", as HostBracketList::Append makes it.
+  if (count_ == 1 && elements[0].empty()) count_ = 0;
+  if (count_ > 0) elements_ = joined.substr(1, joined.size() - 2);
+}
+
+std::string BracketList::str() const {
+  if (count_ == 0) return "[]";
+  std::string text;
+  text.reserve(elements_.size() - head_ + 2);
+  text.push_back('[');
+  text.append(elements_, head_);
+  text.push_back(']');
+  return text;
+}
+
+std::string_view BracketList::ElementAt(std::size_t from, std::size_t& next) const {
+  // The stored elements are those of a joined list: a nested element runs to its matching
+  // "]", then, like an atom, to the next ",".
+  if (from >= elements_.size()) {
+    next = from + 1;
+    return {};
+  }
+  std::size_t i = from;
+  if (elements_[i] == '[') {
+    int depth = 0;
+    for (; i < elements_.size(); ++i) {
+      if (elements_[i] == '[') {
+        ++depth;
+      } else if (elements_[i] == ']' && --depth == 0) {
+        ++i;
+        break;
+      }
+    }
+  }
+  while (i < elements_.size() && elements_[i] != ',') ++i;
+  next = i + 1;
+  return std::string_view(elements_).substr(from, i - from);
+}
+
 std::vector<std::string> SplitList(const std::string& list) {
   std::vector<std::string> elements;
   ElementReader reader(list);
@@ -112,6 +155,26 @@ void HostBracketList::First(std::string& list, std::string& element) const {
   TakeFirst(list, element);
 }
 
+void HostBracketList::TakeFirst(BracketList& list, std::string& element) const {
+  element.clear();
+  if (list.count_ == 0) return;
+  std::size_t next = 0;
+  element.assign(list.ElementAt(list.head_, next));
+  list.head_ = next;
+  if (--list.count_ == 0) {
+    list.elements_.clear();
+    list.head_ = 0;
+  } else if (list.head_ > 4096 && list.head_ > list.elements_.size() / 2) {
+    // Drop what was taken once it is the larger half: each byte moves at most once more.
+    list.elements_.erase(0, list.head_);
+    list.head_ = 0;
+  }
+}
+
+void HostBracketList::First(BracketList& list, std::string& element) const {
+  TakeFirst(list, element);
+}
+
 void HostBracketList::TakeLast(std::string& list, std::string& element) const {
   std::vector<std::string> elements = SplitList(list);
   if (elements.empty()) {
@@ -127,6 +190,25 @@ void HostBracketList::Append(std::string& list, const std::string& element) cons
   std::vector<std::string> elements = SplitList(list);
   elements.push_back(element);
   list = Join(elements);
+}
+
+void HostBracketList::Append(BracketList& list, const std::string& element) const {
+  if (list.count_ == 0) {
+    if (element.empty()) return;  // "[]" with "" appended reads as "[]"
+    list.elements_ = element;
+    list.head_ = 0;
+  } else {
+    list.elements_.push_back(',');
+    list.elements_ += element;
+  }
+  // An element holding "," outside brackets reads back as several.
+  int depth = 0;
+  for (const char c : element) {
+    if (c == '[') ++depth;
+    if (c == ']') --depth;
+    if (c == ',' && depth <= 0) ++list.count_;
+  }
+  ++list.count_;
 }
 
 void HostBracketList::AppendAll(const std::string& list1, const std::string& list2,
@@ -147,6 +229,17 @@ void HostBracketList::Item(const std::string& list, int32_t index, std::string& 
       return;
     }
   }
+}
+
+void HostBracketList::Item(const BracketList& list, int32_t index, std::string& element) const {
+  element.clear();
+  if (index < 1 || static_cast<std::size_t>(index) > list.count_) return;
+  std::size_t at = list.head_, next = 0;
+  for (int32_t i = 1; i < index; ++i) {
+    list.ElementAt(at, next);
+    at = next;
+  }
+  element.assign(list.ElementAt(at, next));
 }
 
 void HostBracketList::ItemAt(const std::string& list, int32_t index, std::string& element) const {

@@ -11,11 +11,37 @@
 // ("[a,,b]" has three).
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace actifix {
+
+// A bracket list consumed from the front and extended at the back in place, for the long lists
+// of record numbers of the editions: taking the first element off costs that element, not a
+// copy of the rest, and appending costs the element (amortised). It reads any text as
+// HostBracketList reads it, and its text (str) is always the list written out in full.
+class BracketList {
+ public:
+  BracketList() = default;  // "[]"
+  explicit BracketList(const std::string& text);
+
+  std::string str() const;
+  // Whether the list is "[]".
+  bool empty() const { return count_ == 0; }
+  std::size_t size() const { return count_; }
+
+ private:
+  friend class HostBracketList;
+  // The element starting at `from` in elements_, and where the next one starts.
+  std::string_view ElementAt(std::size_t from, std::size_t& next) const;
+
+  std::string elements_;  // the elements still in the list, joined with "," from head_ on
+  std::size_t head_ = 0;
+  std::size_t count_ = 0;
+};
 
 class HostBracketList {
  public:
@@ -23,11 +49,16 @@ class HostBracketList {
   // First element removed from `list` and returned (a nested list comes back as its text).
   void TakeFirst(std::string& list, std::string& element) const;
   void First(std::string& list, std::string& element) const;
+  // The same on a BracketList, without copying the rest of the list.
+  void TakeFirst(BracketList& list, std::string& element) const;
+  void First(BracketList& list, std::string& element) const;
   void TakeLast(std::string& list, std::string& element) const;
   void Append(std::string& list, const std::string& element) const;
+  void Append(BracketList& list, const std::string& element) const;
   void AppendAll(const std::string& list1, const std::string& list2, std::string& result) const;
   // Element at `index` (from 1); "" when there is none.
   void Item(const std::string& list, int32_t index, std::string& element) const;
+  void Item(const BracketList& list, int32_t index, std::string& element) const;
   void ItemAt(const std::string& list, int32_t index, std::string& element) const;
   // Element at `index` replaced; a list shorter than `index` is first extended with "".
   // An index below 1 leaves the list as it is.

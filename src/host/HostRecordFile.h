@@ -31,6 +31,9 @@ class HostRecordFile {
   virtual void CreateText(const std::string& fileName, int16_t& handle) = 0;
   virtual void WriteLine(const int16_t& handle, const std::string& line) = 0;
   virtual void Exists(const std::string& path, int16_t& flag) = 0;
+  // Deletes the file at `path` (a relative path is taken in the company's data directory);
+  // nothing happens when there is none.
+  virtual void Remove(const std::string& path) = 0;
 };
 
 }  // namespace actifix

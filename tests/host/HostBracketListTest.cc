@@ -242,5 +242,29 @@ TEST(HostBracketList, CombineKeepsTheEntryLabel) {
   EXPECT_EQ(label, "[Sortie sans Cession,Bureau]");
 }
 
+// A BracketList reads, takes and appends as the same operations on the list's text do.
+TEST(BracketList, BehavesAsTheTextItHolds) {
+  for (const std::string text : {"[]", "[1]", "[a,,b]", "[[k,[1,2],[]],x]", " [a,b", "a]b,c"}) {
+    std::string list = text, element, taken;
+    BracketList fast(text);
+    std::string canonical;
+    kLists.FromArray(SplitList(text), canonical);
+    EXPECT_EQ(fast.str(), canonical) << text;
+    kLists.Item(list, 2, element);
+    kLists.Item(fast, 2, taken);
+    EXPECT_EQ(taken, element) << text;
+    kLists.Append(list, "z,[y]");
+    kLists.Append(fast, "z,[y]");
+    while (list != "[]") {
+      EXPECT_EQ(fast.size(), static_cast<std::size_t>(SplitList(list).size())) << text;
+      kLists.TakeFirst(list, element);
+      kLists.TakeFirst(fast, taken);
+      EXPECT_EQ(taken, element) << text;
+      EXPECT_EQ(fast.str(), list) << text;
+    }
+    EXPECT_TRUE(fast.empty()) << text;
+  }
+}
+
 }  // namespace
 }  // namespace actifix

@@ -7,6 +7,7 @@
 #include "platform/app/PlatformToolkit.h"
 #include "platform/print/EditionEngine.h"
 #include "platform/store/CompanyDatabase.h"
+#include "platform/store/LedgerFile.h"
 #include "platform/store/Store.h"
 
 namespace actifix::platform {
@@ -134,8 +135,7 @@ std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() {
 }
 
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
-  throw HostError("HostLedgerFile", "TampCg.dat",
-                  "l'écriture du fichier d'interface comptable n'est pas encore disponible");
+  return std::make_unique<LedgerFile>(company_.dataDir, company_.code);
 }
 
 }  // namespace actifix::platform

@@ -1,7 +1,9 @@
 #include "platform/print/EditionEngine.h"
 
 #include <algorithm>
+#include <atomic>
 #include <charconv>
+#include <cstdint>
 #include <fstream>
 
 #include "host/Cp1252.h"
@@ -57,6 +59,41 @@ EditionEngine::~EditionEngine() {
     Flush();
   } catch (const HostError&) {
   }
+  DropStreams();
+}
+
+void EditionEngine::Touch() {
+  touched_ = true;
+  if (!textTemp_.empty() || options_.outDir.empty()) return;
+  std::error_code ec;
+  std::filesystem::create_directories(options_.outDir, ec);
+  if (ec)
+    throw HostError("HostEdition", options_.outDir.string(),
+                    "impossible de créer le répertoire des éditions");
+  static std::atomic<int> serial = 0;
+  const std::string stem = ".open-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
+                           std::to_string(++serial);
+  textTemp_ = options_.outDir / (stem + ".txt");
+  jsonTemp_ = options_.outDir / (stem + ".jsonl");
+  textFile_.clear();
+  jsonFile_.clear();
+  textFile_.open(textTemp_, std::ios::binary | std::ios::trunc);
+  jsonFile_.open(jsonTemp_, std::ios::binary | std::ios::trunc);
+  if (!textFile_ || !jsonFile_)
+    throw HostError("HostEdition", textTemp_.string(), "impossible de créer le fichier");
+}
+
+void EditionEngine::DropStreams() {
+  textFile_.close();
+  jsonFile_.close();
+  std::error_code ignored;
+  if (!textTemp_.empty()) std::filesystem::remove(textTemp_, ignored);
+  if (!jsonTemp_.empty()) std::filesystem::remove(jsonTemp_, ignored);
+  textTemp_.clear();
+  jsonTemp_.clear();
+  // Until the edition holds something, its files do not exist and writes go nowhere.
+  textFile_.setstate(std::ios::badbit);
+  jsonFile_.setstate(std::ios::badbit);
 }
 
 void EditionEngine::RequireOpen(const char* operation) const {
@@ -108,10 +145,9 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
   pageNumber_ = 0;
   pageLine_ = 0;
   pageStarted_ = bodyOnPage_ = breakPending_ = headingsPending_ = false;
-  text_.str("");
-  json_.str("");
-  textRenderer_ = std::make_unique<TextRenderer>(text_);
-  jsonRenderer_ = std::make_unique<JsonRenderer>(json_);
+  DropStreams();
+  textRenderer_ = std::make_unique<TextRenderer>(textFile_);
+  jsonRenderer_ = std::make_unique<JsonRenderer>(jsonFile_);
   streamRenderer_ =
       options_.jsonOut != nullptr ? std::make_unique<JsonRenderer>(*options_.jsonOut) : nullptr;
   pdfRenderer_ = options_.pdf
@@ -130,30 +166,28 @@ void EditionEngine::Flush() {
   if (!kept_) return;
   kept_ = false;
   Broadcast([](EditionRenderer& r) { r.Finish(); });
-  if (!options_.outDir.empty()) WriteFiles();
   textRenderer_.reset();
   jsonRenderer_.reset();
+  if (!textTemp_.empty()) WriteFiles();
+  DropStreams();
   streamRenderer_.reset();
   pdfRenderer_.reset();
 }
 
 void EditionEngine::WriteFiles() {
-  std::error_code ec;
-  std::filesystem::create_directories(options_.outDir, ec);
-  if (ec)
-    throw HostError("HostEdition.Close", options_.outDir.string(),
-                    "impossible de créer le répertoire des éditions");
   const std::string stem = EditionFileStem(NextEditionNumber(options_.outDir), title_);
   const auto base = options_.outDir / stem;
-  const auto write = [](const std::filesystem::path& file, const std::string& content) {
-    std::ofstream out(file, std::ios::binary | std::ios::trunc);
-    out << content;
-    out.close();
-    if (!out) throw HostError("HostEdition.Close", file.string(), "impossible d'écrire le fichier");
-  };
   const auto textFile = std::filesystem::path(base.string() + ".txt");
-  write(textFile, text_.str());
-  write(base.string() + ".jsonl", json_.str());
+  textFile_.close();
+  jsonFile_.close();
+  if (!textFile_ || !jsonFile_)
+    throw HostError("HostEdition.Close", textTemp_.string(), "impossible d'écrire le fichier");
+  std::error_code ec;
+  std::filesystem::rename(textTemp_, textFile, ec);
+  if (!ec) std::filesystem::rename(jsonTemp_, base.string() + ".jsonl", ec);
+  if (ec) throw HostError("HostEdition.Close", textFile.string(), "impossible d'écrire le fichier");
+  textTemp_.clear();
+  jsonTemp_.clear();
   if (pdfRenderer_) pdfRenderer_->Write(base.string() + ".pdf");
   lastText_ = textFile;
   if (options_.onClosed) options_.onClosed(ToUtf8(TrimRight(title_)), textFile);
@@ -169,7 +203,7 @@ void EditionEngine::Broadcast(const std::function<void(EditionRenderer&)>& call)
 
 void EditionEngine::AddTitle(const std::string& title, const std::string& style) {
   RequireOpen("HostEdition.AddTitle");
-  touched_ = true;
+  Touch();
   const std::string text = TrimRight(title);
   const int width = std::max(80, LayoutWidth());
   const std::string align = Trimmed(style);
@@ -186,7 +220,7 @@ void EditionEngine::AddTitle(const std::string& title, const std::string& style)
 void EditionEngine::AddStyledTitle(const std::string& text, const std::string& /*style*/,
                                    const std::string& /*font*/) {
   RequireOpen("HostEdition.AddStyledTitle");
-  touched_ = true;
+  Touch();
   const std::string trimmed = TrimRight(text);
   Emit(PageLine::Kind::kTitle, trimmed, false);
   Broadcast([&](EditionRenderer& r) { r.Title(ToUtf8(trimmed)); });
@@ -199,7 +233,7 @@ void EditionEngine::DefineColumns(const std::string& descriptor) {
   } catch (const DescriptorError& e) {
     throw HostError("HostEdition.DefineColumns", ToUtf8(descriptor), ToUtf8(e.what()));
   }
-  touched_ = true;
+  Touch();
   widths_.clear();
   std::vector<std::string> names;
   for (const auto& c : layout_->columns) {
@@ -265,7 +299,7 @@ void EditionEngine::PrintLine() {
   if (!layout_)
     throw HostError("HostEdition.PrintLine", ToUtf8(title_),
                     "les colonnes de l'édition ne sont pas définies");
-  touched_ = true;
+  Touch();
   std::vector<std::string> texts;
   std::vector<CellValue> values;
   for (std::size_t i = 0; i < cells_.size(); ++i) {
@@ -320,7 +354,7 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
   } catch (const DescriptorError& e) {
     throw HostError(operation, ToUtf8(descriptor), ToUtf8(e.what()));
   }
-  touched_ = true;
+  Touch();
   std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
   std::string label;
   for (const auto& l : def.labels) {

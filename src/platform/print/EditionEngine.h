@@ -17,6 +17,9 @@
 //   edition closed with nothing added to it (no title line, no column set, no line) adds
 //   nothing: the asset card screen opens and closes one at once to start. Close with no
 //   edition open does nothing. The flag is not used.
+//   The text and JSON lines are written as they are printed, to ".open-*" files of the
+//   output directory renamed when the document is written (removed when it is dropped), so
+//   an edition of any length costs no memory; the PDF alone keeps its pages until then.
 // - DefineColumns may come again in the same edition. Each definition starts a new block: the
 //   current line is emptied and every running total, of both levels, starts again at 0.
 //   Its column headings are printed before the next line, total or rule, and again at the
@@ -58,6 +61,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <fstream>
 #include <functional>
 #include <memory>
 #include <optional>
@@ -178,8 +182,14 @@ class EditionEngine : public HostEdition {
   bool breakPending_ = false;
   bool headingsPending_ = false;
 
-  std::ostringstream text_;
-  std::ostringstream json_;
+  // The text and the JSON lines of the open edition go straight to files of the output
+  // directory, renamed to their edition's name at Close: an edition of a million assets is
+  // not held in memory. Without an output directory they go nowhere.
+  // Marks the edition as holding something, and opens its files at the first time.
+  void Touch();
+  void DropStreams();
+  std::filesystem::path textTemp_, jsonTemp_;
+  std::ofstream textFile_, jsonFile_;
   std::unique_ptr<TextRenderer> textRenderer_;
   std::unique_ptr<JsonRenderer> jsonRenderer_;
   std::unique_ptr<JsonRenderer> streamRenderer_;

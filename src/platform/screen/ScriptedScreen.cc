@@ -128,7 +128,7 @@ void ScriptedScreen::ShowMessage(const std::string& /*attribute*/, const std::st
 }
 
 void ScriptedScreen::ShowLine(int16_t line, const std::string& /*attribute*/, std::string text) {
-  session_.transcript().WriteField("LINE", std::to_string(line), text);
+  session_.transcript().WriteProgress(line, text);
 }
 
 void ScriptedScreen::ShowExplanation(const std::string& /*attribute*/, const std::string& lines,

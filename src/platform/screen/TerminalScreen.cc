@@ -492,6 +492,9 @@ void TerminalScreen::ShowMessage(const std::string& attribute, const std::string
 
 void TerminalScreen::ShowLine(int16_t line, const std::string& attribute, std::string text) {
   terminal_.page().lines[line] = {attribute, TrimmedRight(std::move(text))};
+  const auto now = std::chrono::steady_clock::now();
+  if (now - lastLineDraw_ < std::chrono::milliseconds(200)) return;
+  lastLineDraw_ = now;
   terminal_.DrawPage();
 }
 

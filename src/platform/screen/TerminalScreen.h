@@ -52,6 +52,9 @@ class TerminalScreen : public HostScreen {
 
   Terminal& terminal_;
   std::chrono::steady_clock::time_point scrollDrawn_;  // when ScrollLine last drew the page
+  // ShowLine draws at most five times a second: a progress line shown for each of a million
+  // assets costs a store of its text, and the next drawing shows the latest.
+  std::chrono::steady_clock::time_point lastLineDraw_{};
 };
 
 class TerminalChoiceList : public HostChoiceList {

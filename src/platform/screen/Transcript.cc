@@ -18,7 +18,37 @@ Transcript::Transcript(const std::filesystem::path& file)
   if (!file_) throw HostError("Transcript", file.string(), "impossible de créer le fichier");
 }
 
+Transcript::~Transcript() {
+  try {
+    EndRun();
+  } catch (...) {  // a transcript that cannot be written loses its last progress line
+  }
+}
+
+void Transcript::EndRun() {
+  if (runPending_) Put(runLast_);
+  runPending_ = false;
+  runLine_ = -1;
+}
+
+void Transcript::WriteProgress(int line, std::string_view cp1252Text) {
+  std::string text = "LINE " + std::to_string(line) + " " + ToUtf8(TrimRight(cp1252Text));
+  if (line == runLine_) {
+    runLast_ = std::move(text);
+    runPending_ = true;
+    return;
+  }
+  EndRun();
+  Put(text);
+  runLine_ = line;
+}
+
 void Transcript::WriteUtf8(std::string_view line) {
+  EndRun();
+  Put(line);
+}
+
+void Transcript::Put(std::string_view line) {
   std::string text(TrimRight(line));
   for (char& c : text)
     if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F) c = ' ';

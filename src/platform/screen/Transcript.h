@@ -11,7 +11,9 @@
 //   HINT field text            SetFieldHint
 //   HELP field text            SetFieldHelp
 //   MESSAGE text               ShowMessage
-//   LINE n text                ShowLine
+//   LINE n text                ShowLine; a run of ShowLine on the same line with nothing else
+//                              between (the progress of a long computation) is recorded as
+//                              its first and its last line only
 //   EXPLAIN text               ShowExplanation, one line per line of the box
 //   CONFIRM yes|no [KEY]       AskConfirm, the answer given and, when not ENTER, the key
 //   CHOOSE title -> n          HostChoiceList.Choose, the row chosen (0: left)
@@ -41,6 +43,7 @@ class Transcript {
   explicit Transcript(std::ostream& out);
   // Writes to a new file (replaced when it exists); throws HostError when it cannot be created.
   explicit Transcript(const std::filesystem::path& file);
+  ~Transcript();
   Transcript(const Transcript&) = delete;
   Transcript& operator=(const Transcript&) = delete;
 
@@ -54,8 +57,17 @@ class Transcript {
   void WriteEdition(std::string_view title, std::string_view fileUtf8);
   // A line already in UTF-8, written as given (line breaks aside).
   void WriteUtf8(std::string_view line);
+  // "LINE n text": the first of a run on line n is written at once, the last when the run
+  // ends (another event, or the transcript's end); those between are not written.
+  void WriteProgress(int line, std::string_view cp1252Text);
 
  private:
+  void Put(std::string_view utf8Line);
+  void EndRun();
+
+  int runLine_ = -1;     // the line of the running ShowLine run, -1 when none
+  std::string runLast_;  // its last text, UTF-8, when not yet written
+  bool runPending_ = false;
   std::ofstream file_;
   std::ostream& out_;
 };

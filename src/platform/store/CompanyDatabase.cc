@@ -74,6 +74,7 @@ sqlite3* CompanyDatabase::OpenConnection(const std::filesystem::path& path, int 
 void CompanyDatabase::Configure(const std::string& operation) {
   Exec(
       "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;"
+      " PRAGMA mmap_size=1073741824;"
       " PRAGMA foreign_keys=OFF;",
       operation);
   begin_ = Prepare("BEGIN IMMEDIATE");

@@ -129,6 +129,24 @@ struct Store::KeyTable {
   // Called before every write to the file.
   void Changed() { ++version; }
 
+  // The sort index lives in memory: entries by (key, seq), seq numbering insertions so that
+  // equal keys keep their order. Nothing of it reaches the database.
+  std::map<std::pair<std::string, int64_t>, int32_t> memory;
+  int64_t memorySeq = 0;
+  using MemoryEntry = decltype(memory)::iterator;
+  // The first entry of `key` that points at `number` (any number when `number` is 0).
+  MemoryEntry MemoryFind(const std::string& key, int32_t number) {
+    for (auto it = memory.lower_bound({key, INT64_MIN});
+         it != memory.end() && it->first.first == key; ++it)
+      if (number == 0 || it->second == number) return it;
+    return memory.end();
+  }
+  void MemoryAdd(const std::string& key, int32_t number, const std::string& operation) {
+    if (unique() && MemoryFind(key, 0) != memory.end())
+      throw HostError(operation, subject, "clé déjà présente");
+    memory.emplace(std::pair{key, ++memorySeq}, number);
+  }
+
   bool unique() const { return kind == "P"; }
   void CheckKey(const std::string& key, const std::string& operation) const {
     if (key.size() > static_cast<std::size_t>(length))
@@ -174,6 +192,7 @@ class StoreRecordFile : public HostRecordFile {
   void Exists(const std::string& path, int16_t& flag) override {
     flag = store_.Exists(path) ? -1 : 0;
   }
+  void Remove(const std::string& path) override { store_.Remove(path); }
 
  private:
   Store& store_;
@@ -511,6 +530,12 @@ bool Store::Exists(const std::string& path) const {
   return std::filesystem::exists(Resolve(path), ignored);
 }
 
+void Store::Remove(const std::string& path) const {
+  std::error_code error;
+  std::filesystem::remove(Resolve(path), error);
+  if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
+}
+
 // ---------------------------------------------------------------------------------------
 // Key files
 
@@ -550,11 +575,11 @@ void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::s
       "(key BLOB NOT NULL, seq INTEGER NOT NULL, num INTEGER NOT NULL,"
       " PRIMARY KEY(key, seq)) WITHOUT ROWID";
   if (temporary) {
-    keys->table = "temp.\"k_" + name + "\"";
-    db_->Exec(
-        "DROP TABLE IF EXISTS " + keys->table + "; CREATE TEMP TABLE \"k_" + name + "\"" + columns,
-        kOpenKey);
-  } else {
+    handle = reopened != 0 ? reopened : NewHandle(kOpenKey, name);
+    keys_[handle] = std::move(keys);
+    return;
+  }
+  {
     keys->table = "main.\"k_" + name + "\"";
     Statement catalog = db_->Prepare("SELECT key_length, kind FROM key_files WHERE name = ?");
     catalog.BindText(1, name);
@@ -602,6 +627,12 @@ void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::s
 bool Store::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
   KeyTable& keys = Keys(keyHandle, kFind);
   RecordTable& records = Records(recordHandle, kFind);
+  if (keys.temporary) {
+    const auto it = keys.MemoryFind(key, 0);
+    if (it == keys.memory.end()) return false;
+    Load(records, it->second, kFind);
+    return true;
+  }
   keys.find.BindBlob(1, key);
   if (!keys.find.Step(kFind, keys.subject)) {
     keys.find.Reset();
@@ -631,7 +662,10 @@ int32_t Store::Insert(int16_t keyHandle, const std::string& key, int16_t recordH
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
     keys.Changed();
-    keys.insert.BindBlob(1, key).Bind(2, number).Run(kInsert, keys.subject);
+    if (keys.temporary)
+      keys.MemoryAdd(key, number, kInsert);
+    else
+      keys.insert.BindBlob(1, key).Bind(2, number).Run(kInsert, keys.subject);
     savepoint.Release();
   } catch (...) {
     records.Forget();  // the cached text may be of the record just rolled back
@@ -645,6 +679,7 @@ void Store::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kAddKey);
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
+  if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
   BeginWrite(kAddKey, keys.subject);
   keys.Changed();
   keys.insert.BindBlob(1, key).Bind(2, number).Run(kAddKey, keys.subject);
@@ -660,8 +695,14 @@ void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   if (records.cachedNumber == number) records.Forget();
   try {
     Savepoint savepoint(*savepoint_, kDelete, keys.subject);
-    keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kDelete, keys.subject);
-    const int entries = sqlite3_changes(db_->handle());
+    int entries = 0;
+    if (keys.temporary) {
+      const auto it = keys.MemoryFind(key, number);
+      if (it != keys.memory.end()) keys.memory.erase(it), entries = 1;
+    } else {
+      keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kDelete, keys.subject);
+      entries = sqlite3_changes(db_->handle());
+    }
     records.remove.Bind(1, number).Run(kDelete, records.subject);
     const int removed = sqlite3_changes(db_->handle());
     if (entries == 0 && removed == 0)
@@ -676,6 +717,11 @@ void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
 
 void Store::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kRemoveKey);
+  if (keys.temporary) {
+    if (const auto it = keys.MemoryFind(key, number); it != keys.memory.end())
+      keys.memory.erase(it);
+    return;
+  }
   BeginWrite(kRemoveKey, keys.subject);
   keys.Changed();
   keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kRemoveKey, keys.subject);
@@ -683,6 +729,7 @@ void Store::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number)
 
 void Store::Clear(int16_t keyHandle) {
   KeyTable& keys = Keys(keyHandle, kClear);
+  if (keys.temporary) return keys.memory.clear();
   BeginWrite(kClear, keys.subject);
   keys.Changed();
   keys.clear.Run(kClear, keys.subject);
@@ -693,6 +740,21 @@ bool Store::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::stri
   RecordTable& records = Records(recordHandle, operation);
   if (!fromStart && keys.walk == KeyTable::Walk::kNotStarted)
     throw HostError(operation, keys.subject, "parcours non commencé : First doit précéder Next");
+  if (keys.temporary) {
+    const auto it = fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
+                        ? keys.memory.begin()
+                        : keys.memory.upper_bound({keys.walkKey, keys.walkSeq});
+    if (it == keys.memory.end()) {
+      if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
+      key.clear();
+      return false;
+    }
+    keys.walk = KeyTable::Walk::kAt;
+    keys.walkKey = key = it->first.first;
+    keys.walkSeq = it->first.second;
+    Load(records, it->second, operation);
+    return true;
+  }
   if (fromStart || keys.live == nullptr || keys.liveVersion != keys.version) {
     keys.StopWalk();
     if (fromStart || keys.walk == KeyTable::Walk::kBeforeFirst) {
@@ -739,6 +801,13 @@ bool Store::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
 
 std::string Store::ListPrefix(int16_t keyHandle, const std::string& prefix) {
   KeyTable& keys = Keys(keyHandle, kListPrefix);
+  if (keys.temporary) {
+    std::string list = "[";
+    for (auto it = keys.memory.lower_bound({prefix, INT64_MIN});
+         it != keys.memory.end() && it->first.first.compare(0, prefix.size(), prefix) == 0; ++it)
+      list += (list.size() > 1 ? "," : "") + std::to_string(it->second);
+    return list + "]";
+  }
   const std::string end = PrefixEnd(prefix);
   Statement& query = end.empty() ? keys.rangeFrom : keys.range;
   query.BindBlob(1, prefix);
@@ -759,10 +828,7 @@ void Store::CloseKeyFile(int16_t keyHandle) {
   if (it == keys_.end())
     throw HostError(kClose, std::to_string(keyHandle),
                     "ce numéro ne désigne pas un fichier de clés ouvert");
-  const bool temporary = it->second->temporary;
-  const std::string table = it->second->table;
-  keys_.erase(it);  // finalizes its statements before the table goes
-  if (temporary) db_->Exec("DROP TABLE IF EXISTS " + table, kClose);
+  keys_.erase(it);
 }
 
 }  // namespace actifix::platform

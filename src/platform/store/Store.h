@@ -20,8 +20,9 @@
 // byte-wise (memcmp). A "P" file refuses a second entry for a key; an "S" file keeps
 // duplicates in insertion order. Each key file has one walk cursor (First/Next) that
 // remembers the last entry returned, so entries may be added or removed during a walk.
-// The sort index "Tri" is a temporary key file: it lives in the connection's temporary
-// schema, starts empty at each Open and is dropped by Close.
+// The sort index "Tri" is a temporary key file: it lives in memory (an ordered map, equal keys
+// in insertion order), starts empty at each Open, is dropped by Close, and never touches the
+// database, so building it over a million assets takes no write lock and no SQL.
 //
 // Record numbers are given by the store and never reused: a new record gets one more than
 // the highest number the file has ever had.
@@ -96,6 +97,7 @@ class Store {
   void CreateText(const std::string& fileName, int16_t& handle);
   void WriteLine(int16_t handle, const std::string& line);
   bool Exists(const std::string& path) const;
+  void Remove(const std::string& path) const;
 
   // HostKeyedFile
   void OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,

@@ -1,0 +1,251 @@
+// The criteria screens of the edition driver: the year, the date bounds ("bornage") with the
+// choice of totals only, and the priorities of the sort criteria ("classement").
+#include <cstdlib>
+#include <vector>
+
+#include "editions/EdtCommon.h"
+#include "editions/MImmoEdt.h"
+#include "host/Cp1252.h"
+
+namespace actifix {
+
+namespace {
+
+using edt::Trim;
+
+const char* const kOutOfYear = "Date Hors Exercice";
+
+struct Keys {
+  int16_t up = 0, pageUp = 0;
+  Keys() {
+    Toolkit().KeyUp(up);
+    Toolkit().KeyPageUp(pageUp);
+  }
+};
+
+// The first page: the date bounds of the chosen year. Returns false when the user leaves it
+// from its first field.
+bool AskBounds(bool depreciation, const Exercise& year) {
+  MImmoState& m = MImmo();
+  EditionCriteria& c = m.edt.criteria;
+  HostScreen& screen = Screen();
+  const HostDates& dates = Dates();
+  const Keys keys;
+
+  int16_t status = 0;
+  screen.Clear(status);
+  screen.SetTitle(
+      std::string("DATES DE BORNAGE ") +
+      (depreciation ? "POUR CALCUL AMORTISSEMENTS DANS L'EXERCICE" : "DES ACQUISITIONS"));
+  screen.DefineFields(std::string("[") +
+                      (depreciation ? "[DATDEB,DATE DE DEBUT DE LA DOTATION,D],"
+                                      "[DATFIN,DATE DE FIN DE LA DOTATION,D],"
+                                    : "") +
+                      "[DATDEBA,DATE DE DEBUT D'ACQUISITION,D],[DATFINA,DATE DE FIN "
+                      "D'ACQUISITION,D]" +
+                      (depreciation ? ",[RECAPSEULE,RECAPITULATION SEULE,B]" : "") + "]");
+  if (depreciation)
+    screen.ShowExplanation("N",
+                           std::string("[Le Bornage permet de Calculer une partie de la "
+                                       "Dotation,pour la présentation de Situations Comptables]"_w),
+                           "I");
+
+  c.DATDEB = {year.startText, year.startDay};
+  c.DATFIN = {year.endText, year.endDay};
+  c.DATDEBA = {};
+  c.DATFINA = {m.exercises[1].endText, m.exercises[1].endDay};
+  std::string recap = "N";
+  if (depreciation) screen.ShowField("DATFIN", c.DATFIN.text);
+
+  enum Field { kDatDeb, kDatFin, kDatDebA, kDatFinA, kRecap, kDone };
+  const Field first = depreciation ? kDatDeb : kDatDebA;
+  Field field = first;
+  // Asks one date field; the day number of its text goes to `date`.
+  const auto ask = [&](const char* name, CriteriaDate& date, int16_t& key) {
+    screen.AskField(name, date.text, key, "[]", "B");
+    dates.DayNumber(date.text, date.day);
+  };
+  const auto note = [&](const char* name, bool out) {
+    screen.SetFieldNote(name, "B", out ? kOutOfYear : "");
+  };
+  while (field != kDone) {
+    int16_t key = 0;
+    switch (field) {
+      case kDatDeb:
+        ask("DATDEB", c.DATDEB, key);
+        if (key == keys.up || key == keys.pageUp || Trim(c.DATDEB.text).empty()) return false;
+        if (c.DATDEB.day < year.startDay || c.DATDEB.day > year.endDay) {
+          note("DATDEB", true);
+          break;
+        }
+        note("DATDEB", false);
+        field = kDatFin;
+        break;
+      case kDatFin:
+        ask("DATFIN", c.DATFIN, key);
+        if (key == keys.up || key == keys.pageUp) {
+          field = kDatDeb;
+          break;
+        }
+        if (c.DATFIN.day < c.DATDEB.day) break;
+        if (c.DATFIN.day > year.endDay) {
+          note("DATFIN", true);
+          break;
+        }
+        note("DATFIN", false);
+        field = kDatDebA;
+        break;
+      case kDatDebA:
+        screen.SetFieldHint("DATDEBA", "N", "Rien Date la Plus Ancienne");
+        ask("DATDEBA", c.DATDEBA, key);
+        if (key == keys.up || key == keys.pageUp) {
+          if (!depreciation) return false;
+          field = key == keys.up ? kDatFin : kDatDeb;
+          break;
+        }
+        if (c.DATDEBA.day > year.endDay) {
+          note("DATDEBA", true);
+          break;
+        }
+        note("DATDEBA", false);
+        field = kDatFinA;
+        break;
+      case kDatFinA:
+        ask("DATFINA", c.DATFINA, key);
+        if (key == keys.up) {
+          field = kDatDebA;
+          break;
+        }
+        if (key == keys.pageUp) {
+          field = first;
+          break;
+        }
+        if (c.DATFINA.day < c.DATDEBA.day) break;
+        if (c.DATFINA.day > year.endDay) {
+          note("DATFINA", true);
+          break;
+        }
+        note("DATFINA", false);
+        field = depreciation ? kRecap : kDone;
+        break;
+      case kRecap:
+        screen.SetFieldHelp("RECAPSEULE", "N",
+                            std::string("NON Edition Intégrale - OUI Sans Détail des Immos"_w));
+        screen.AskField("RECAPSEULE", recap, key, "[]", "B");
+        if (key == keys.up) {
+          field = kDatFinA;
+          break;
+        }
+        if (key == keys.pageUp) {
+          field = kDatDeb;
+          break;
+        }
+        field = kDone;
+        break;
+      case kDone:
+        break;
+    }
+  }
+  c.RECAPSEULE = depreciation && Trim(recap) == "O";
+  return true;
+}
+
+// Checks the priorities: fills the level table and the number of levels. Returns 0 when they
+// hold, else the criterion (from 1) at which entry starts again.
+int CheckPriorities(int criteria) {
+  EditionCriteria& c = MImmo().edt.criteria;
+  c.levels.assign(criteria + 1, 0);
+  std::vector<std::string> items = SplitList(c.priorities);
+  items.resize(criteria);
+  for (int i = 1; i <= criteria; ++i) {
+    const int p = std::atoi(Trim(items[i - 1]).c_str());
+    if (p <= 0) continue;
+    if (c.levels[p] != 0) return i;
+    c.levels[p] = static_cast<int16_t>(i);
+  }
+  c.levelCount = 0;
+  while (c.levelCount < criteria && c.levels[c.levelCount + 1] != 0) ++c.levelCount;
+  for (int p = c.levelCount + 1; p <= criteria; ++p)
+    if (c.levels[p] != 0) return c.levels[p];
+  return c.levelCount == 0 ? 1 : 0;
+}
+
+// The second page: one priority per criterion. Returns false when the user goes back from
+// the first criterion.
+bool AskPriorities() {
+  MImmoState& m = MImmo();
+  EditionCriteria& c = m.edt.criteria;
+  HostScreen& screen = Screen();
+  const HostBracketList& brackets = Brackets();
+  const Keys keys;
+
+  int16_t status = 0;
+  screen.Clear(status);
+  screen.SetTitle("CRITERES D'EDITION");
+  std::string fields = "[[0,CLASSEMENT PAR NATURE,N0,1]]";
+  std::string headings = m.headingList;
+  for (int32_t k = 1; headings != "[]"; ++k) {
+    std::string heading;
+    brackets.TakeFirst(headings, heading);
+    brackets.Append(fields, "[" + std::to_string(k) + ",CLASSEMENT PAR CODE " + Trim(heading) +
+                                ",N0,1" + (k > 1 ? ",S1]" : "]"));
+  }
+  screen.DefineFields(fields);
+  screen.ShowExplanation("N", std::string("[Donner un No Ordre de Priorité de Classement]"_w), "I");
+
+  const int criteria = m.headingCount + 1;
+  int i = 1;
+  while (true) {
+    while (i <= criteria) {
+      const std::string name = std::to_string(i - 1);
+      std::string value;
+      brackets.Item(c.priorities, i, value);
+      screen.SetFieldNote(name, "N", "Rien si Pas de Classement");
+      int16_t key = 0;
+      screen.AskField(name, value, key, "[]", "B");
+      if (key == keys.up || key == keys.pageUp) {
+        if (i == 1) return false;
+        i = key == keys.up ? i - 1 : 1;
+        continue;
+      }
+      if (std::atoi(Trim(value).c_str()) > criteria) continue;
+      brackets.SetItem(c.priorities, i, Trim(value));
+      ++i;
+    }
+    i = CheckPriorities(criteria);
+    if (i == 0) return true;
+  }
+}
+
+}  // namespace
+
+int32_t SelectExercise() {
+  const MImmoState& m = MImmo();
+  std::vector<std::string> rows;
+  rows.reserve(100);
+  for (int i = 1; i <= 100; ++i) {
+    std::string row;
+    Brackets().FromArray({m.exercises[i].startText, m.exercises[i].endText}, row);
+    rows.push_back(std::move(row));
+  }
+  std::string list;
+  Brackets().FromArray(rows, list);
+  int32_t chosen = m.exerciseIndex;
+  ChoiceList().Choose(std::string("Selection de l'Exercice à Editer"_w),
+                      std::string("[[G,10,Date Début],[G,10,Date Fin]]"_w), list, chosen);
+  return chosen;
+}
+
+bool CriteriaScreen(const int16_t& depreciation) {
+  MImmoState& m = MImmo();
+  EditionCriteria& c = m.edt.criteria;
+  while (true) {
+    c.selectedExercise = SelectExercise();
+    if (c.selectedExercise < 1 || c.selectedExercise > 100) return true;
+    m.exerciseIndex = static_cast<int16_t>(c.selectedExercise);
+    if (!AskBounds(depreciation != 0, m.exercises[c.selectedExercise])) return true;
+    if (AskPriorities()) return false;
+  }
+}
+
+}  // namespace actifix

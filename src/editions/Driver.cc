@@ -1,0 +1,249 @@
+// The edition driver of EditImo and EdtPImo: criteria, the sort index "Tri" over all assets,
+// the groups and their sections, the choice of groups, and the editions in their order.
+#include <algorithm>
+#include <cstdlib>
+#include <vector>
+
+#include "depreciation/MImmoAmort.h"
+#include "editions/EdtCommon.h"
+#include "editions/MImmoEdt.h"
+#include "host/Cp1252.h"
+#include "ledger/MImmoLedger.h"
+
+namespace actifix {
+
+namespace {
+
+using edt::Trim;
+
+constexpr int16_t kProgressLine = 22;
+
+// Appends the group being collected to the group list when it has something to print.
+void FlushGroup(bool depreciation) {
+  EditionState& e = MImmo().edt;
+  if (e.groupKey.empty()) return;
+  const HostBracketList& brackets = Brackets();
+  if (depreciation) {
+    if (e.aNouveau.empty() && e.acquisitions.empty() && e.cessions.empty()) return;
+    brackets.Append(e.groupList, "[" + e.groupKey + "," + e.aNouveau.str() + "," +
+                                     e.acquisitions.str() + "," + e.cessions.str() + "]");
+  } else {
+    if (e.acquisitions.empty()) return;
+    brackets.Append(e.groupList, "[" + e.groupKey + "," + e.acquisitions.str() + "]");
+  }
+}
+
+// The key of the asset in the buffer in the sort index: one part per level, the packed
+// acquisition date and the order number.
+std::string SortKey() {
+  MImmoState& m = MImmo();
+  const EditionCriteria& c = m.edt.criteria;
+  std::string lcana = Trim(m.immo.LCANA);
+  if (lcana.empty()) lcana = "[]";
+  std::string key;
+  key.reserve(6 * c.levelCount + 8);
+  for (int level = 1; level <= c.levelCount; ++level) {
+    const int criterion = c.levels[level];
+    if (criterion == 1) {
+      key += m.immo.CODNATI.view();
+    } else {
+      std::string code, padded;
+      Brackets().Item(lcana, criterion - 1, code);
+      Convert().Pad(code, 0, 6, padded);
+      key += padded;
+    }
+  }
+  key += m.immo.DATACQ.view();
+  key += m.immo.NUMNATI.view();
+  return key;
+}
+
+// The key as the progress line shows it: the date in letters rather than packed.
+std::string ShownKey(const std::string& key) {
+  const std::size_t parts = key.size() - 8;
+  std::string date;
+  Dates().UnpackText(key.substr(parts, 3), date);
+  return key.substr(0, parts) + " " + date + " " + key.substr(parts + 3);
+}
+
+void RemoveSortFile() {
+  EditionState& e = MImmo().edt;
+  int16_t exists = 0;
+  RecordFile().Exists(e.sortPath, exists);
+  if (exists != 0) RecordFile().Remove(e.sortPath);
+}
+
+// Builds the sort index over every asset of the register.
+void BuildSortIndex() {
+  MImmoState& m = MImmo();
+  EditionState& e = m.edt;
+  RemoveSortFile();
+  const auto keyLength = static_cast<int16_t>(6 * e.criteria.levelCount + 8);
+  KeyedFile().Open(TrueValue(), "Tri", keyLength, "S", e.sortHandle);
+  HostScreen& screen = Screen();
+  screen.ShowMessage("N", std::string("Calcul des Critères d'Edition - Veuillez Patienter"_w));
+  std::string all;
+  KeyedFile().ListPrefix(m.kImmo, "", all);
+  BracketList numbers(all);
+  all.clear();
+  const HostBracketList& brackets = Brackets();
+  while (!numbers.empty()) {
+    std::string element;
+    brackets.TakeFirst(numbers, element);
+    const auto number = static_cast<int32_t>(std::strtol(element.c_str(), nullptr, 10));
+    RecordFile().Read(m.fImmo, number);
+    const std::string key = SortKey();
+    KeyedFile().AddKey(e.sortHandle, key, number);
+    screen.ShowLine(kProgressLine, "N", ShownKey(key));
+  }
+}
+
+// Walks the sort index in key order and collects the groups and their sections.
+void CollectGroups(bool depreciation) {
+  MImmoState& m = MImmo();
+  EditionState& e = m.edt;
+  const EditionCriteria& c = e.criteria;
+  const Exercise& year = m.exercises[c.selectedExercise];
+  const HostBracketList& brackets = Brackets();
+  e.groupList = BracketList();
+  e.aNouveau = e.acquisitions = e.cessions = BracketList();
+  e.groupKey.clear();
+  const std::size_t groupLength = 6 * static_cast<std::size_t>(c.levelCount);
+  int16_t found = 0;
+  std::string key;
+  KeyedFile().First(e.sortHandle, m.fImmo, found, key);
+  while (found != 0) {
+    int32_t number = 0;
+    RecordFile().LastRecordNumber(m.fImmo, number);
+    const std::string group = key.substr(0, groupLength);
+    if (group != e.groupKey) {
+      FlushGroup(depreciation);
+      e.aNouveau = e.acquisitions = e.cessions = BracketList();
+      e.groupKey = group;
+    }
+    std::string text;
+    int32_t acquired = 0, disposed = 0;
+    Dates().UnpackDate(m.immo.DATACQ, text, acquired);
+    Dates().UnpackDate(m.immo.DATCES, text, disposed);
+    const std::string n = std::to_string(number);
+    if (acquired < c.DATDEBA.day || acquired > c.DATFINA.day) {
+      // outside the acquisition bounds
+    } else if (!depreciation) {
+      brackets.Append(e.acquisitions, n);
+    } else if (acquired <= c.DATFIN.day && (disposed == 0 || disposed >= c.DATDEB.day)) {
+      brackets.Append(acquired < c.DATDEB.day ? e.aNouveau : e.acquisitions, n);
+      if (disposed != 0 && disposed <= year.endDay && disposed <= c.DATFIN.day)
+        brackets.Append(e.cessions, n);
+    }
+    KeyedFile().Next(e.sortHandle, m.fImmo, found, key);
+  }
+  FlushGroup(depreciation);
+}
+
+// Lets the user keep some of the groups; the group list is rebuilt in the order of the marks.
+void SelectGroups() {
+  EditionState& e = MImmo().edt;
+  const HostBracketList& brackets = Brackets();
+  std::vector<std::string> groups;
+  groups.reserve(e.groupList.size());
+  BracketList rows;
+  std::size_t width = 0;
+  while (!e.groupList.empty()) {
+    std::string group, key;
+    brackets.TakeFirst(e.groupList, group);
+    brackets.Item(group, 1, key);
+    width = std::max(width, key.size());
+    brackets.Append(rows, "[" + key + "]");
+    groups.push_back(std::move(group));
+  }
+  std::string marks;
+  ChoiceList().ChooseSeveral(rows.str(), "[[G," + std::to_string(width) + ",Critere]]",
+                             std::string("Selection des Immobilisations à Editer"_w), marks);
+  BracketList chosen(marks);
+  while (!chosen.empty()) {
+    std::string mark;
+    brackets.TakeFirst(chosen, mark);
+    const long row = std::strtol(mark.c_str(), nullptr, 10);
+    if (row >= 1 && static_cast<std::size_t>(row) <= groups.size())
+      brackets.Append(e.groupList, groups[row - 1]);
+  }
+}
+
+// Empty work tables for one depreciation edition run.
+void CreateWorkTables() {
+  EditionState& e = MImmo().edt;
+  e.breakdown.assign(e.criteria.levelCount + 2, {});
+  e.disposals = BracketList();
+  e.entries.clear();
+  e.dotations.clear();
+  e.dotationRow.clear();
+}
+
+void CleanUp() {
+  EditionState& e = MImmo().edt;
+  if (e.sortHandle != 0) {
+    const int16_t handle = e.sortHandle;
+    e.sortHandle = 0;
+    KeyedFile().Close(handle);
+  }
+  RemoveSortFile();
+}
+
+void RunDriver(bool depreciation) {
+  MImmoState& m = MImmo();
+  EditionState& e = m.edt;
+  EditionCriteria& c = e.criteria;
+  const HostBracketList& brackets = Brackets();
+
+  c.priorities = "[]";
+  for (int32_t i = 1; i <= m.headingCount + 1; ++i)
+    brackets.Append(c.priorities, std::to_string(i));
+  double width = 6;
+  std::string headings = m.headingList;
+  while (headings != "[]") {
+    std::string heading;
+    brackets.TakeFirst(headings, heading);
+    Convert().Max(width, static_cast<double>(Trim(heading).size()), width);
+  }
+  c.headingWidth = static_cast<int16_t>(width);
+
+  if (CriteriaScreen(depreciation ? TrueValue() : FalseValue())) return;
+  BuildSortIndex();
+  CollectGroups(depreciation);
+  SelectGroups();
+  if (depreciation) {
+    CreateWorkTables();
+    EditionAmortissements();
+    EdtPlusMoinsValues();
+    EdtEcritures();
+  } else {
+    std::string groups = e.groupList.str();
+    e.groupList = BracketList();
+    EdtPlanImmo(groups);
+  }
+  Edition().Close(0);
+}
+
+}  // namespace
+
+void EdtDriver(const int16_t& depreciation) {
+  MImmoState& m = MImmo();
+  int16_t found = 0;
+  std::string key;
+  KeyedFile().First(m.kImmon, m.fImmo, found, key);
+  if (found == 0) return;
+
+  std::string directory, prefix;
+  Toolkit().DataDirectory(directory);
+  Toolkit().CompanyPrefix(prefix);
+  m.edt.sortPath = directory + prefix + "Tri.Dab";
+  try {
+    RunDriver(depreciation != 0);
+  } catch (...) {
+    CleanUp();
+    throw;
+  }
+  CleanUp();
+}
+
+}  // namespace actifix

@@ -1,0 +1,61 @@
+// Small helpers the editions and the ledger share: rounding and zero tests at 2 decimals
+// through the host, trimming, and the module's amount texts. Internal to src/editions and
+// src/ledger.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "front/MImmo.h"
+
+namespace actifix::edt {
+
+inline double Round2(double x) {
+  double r = 0;
+  Convert().Round(x, 2, r);
+  return r;
+}
+
+inline bool IsZero2(double x) {
+  int16_t flag = 0;
+  Convert().IsZero(x, 2, flag);
+  return flag != 0;
+}
+
+inline std::string Trim(const std::string& text) {
+  std::string r;
+  Convert().Trim(text, r);
+  return r;
+}
+
+// The amount with 2 decimals and a decimal point, as the work tables keep amounts.
+inline std::string Amount2(double x) {
+  std::string text;
+  Convert().FormatNumber(x, 2, text);
+  return text;
+}
+
+// An amount text of the work tables read back as a number ("" reads as 0).
+inline double ReadAmount(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+inline double Unpack(const std::string& packed) {
+  double value = 0;
+  Convert().UnpackDouble(packed, value);
+  return value;
+}
+
+inline bool Interrupted() {
+  int16_t flag = 0;
+  Toolkit().Interrupted(flag);
+  return flag != 0;
+}
+
+// A new page when fewer than `lines` lines are left on the page.
+inline void PageRoom(int lines) {
+  int16_t line = 0, length = 0;
+  Toolkit().PageLine(line);
+  Toolkit().PageLength(length);
+  if (line + lines > length) Edition().NewPage();
+}
+
+}  // namespace actifix::edt

@@ -1,0 +1,71 @@
+// ListImo: the asset list ("LISTE DES IMMOBILISATIONS"), every asset in key order with the
+// cumul and dotation stored on its card, without any computation.
+#include "editions/EdtCommon.h"
+#include "editions/MImmoEdt.h"
+
+namespace actifix {
+
+void ListImo() {
+  MImmoState& m = MImmo();
+  AssetRecord& a = m.immo;
+  HostEdition& edition = Edition();
+  const HostBracketList& brackets = Brackets();
+  int16_t found = 0;
+  std::string key;
+  KeyedFile().First(m.kImmo, m.fImmo, found, key);
+  if (found == 0) return;
+
+  const std::string title = "LISTE DES IMMOBILISATIONS";
+  Toolkit().SetEditionTitle(title);
+  std::string openTitle;
+  Toolkit().GetEditionTitle(openTitle);
+  edition.Open(FalseValue(), ZeroValue(), ZeroValue(), openTitle, -1);
+  edition.AddTitle(title, "G");
+  edition.DefineColumns(
+      "[PS,1,[[CODNATI,NATURE,A,6,G],[NUMNATI,ORDRE,A,5,D],[DATACQ,ACQUISITION,D,C],[CD,Cumul "
+      "Debut,M,12,2,D],[D,Dotation,M,12,2,D],[NOMFRN,DESCRIPTION,A,30,G],[DATCES,CESSION,D,C],"
+      "[LCANA,ANALYSE,A,40,G]],[CD,D]]");
+  bool interrupted = edt::Interrupted();
+  while (found != 0 && !interrupted) {
+    if (edt::Trim(a.LCANA).empty()) a.LCANA = "[]";
+    if (a.MTCESS.view() == std::string(8, ' ')) {
+      std::string zero;
+      Convert().PackDouble(0.0, zero);
+      a.MTCESS = zero;
+    }
+    edition.SetCell("CODNATI", a.CODNATI, "@");
+    edition.SetCell("NUMNATI", a.NUMNATI, "@");
+    edition.SetCell("DATACQ", a.DATACQ, "@");
+    edition.SetCell("DATCES", a.DATCES, "@");
+    edition.SetAmount("CD", edt::Unpack(a.CUMAMO), "@");
+    edition.SetAmount("D", edt::Unpack(a.DOTAMO), "@");
+    edition.SetCell("NOMFRN", a.NOMFRN, "@");
+    std::string codes = edt::Trim(a.LCANA), shown;
+    while (codes != "[]") {
+      std::string code, padded;
+      brackets.TakeFirst(codes, code);
+      Convert().Pad(code, 0, 6, padded);
+      shown += padded + " ";
+    }
+    edition.SetCell("LCANA", edt::Trim(shown), "@");
+    edition.PrintLine();
+    interrupted = edt::Interrupted();
+    for (const std::string& text : {edt::Trim(a.DESCRI), edt::Trim(a.REMIMO)}) {
+      if (interrupted || text.empty()) continue;
+      edition.SetCell("NOMFRN", text, "@");
+      edition.PrintLine();
+      interrupted = edt::Interrupted();
+    }
+    if (interrupted) break;
+    edition.Step(1);
+    KeyedFile().Next(m.kImmo, m.fImmo, found, key);
+  }
+  if (!interrupted) {
+    edition.PrintTotals("[CD,D]");
+    edition.PrintTotalLine("[[[CODNATI,Total]],[[CD,1],[D,1]]]", "+");
+    edition.ResetTotals("[CD,D]");
+  }
+  edition.Close(0);
+}
+
+}  // namespace actifix

@@ -1,0 +1,153 @@
+// The general-ledger entries of the period: their forming (AdjEcr), the dotation-by-nature
+// table, the disposal entries, the ledger edition and the interface file.
+#include <cstdlib>
+
+#include "editions/EdtCommon.h"
+#include "host/Cp1252.h"
+#include "ledger/MImmoLedger.h"
+
+namespace actifix {
+
+namespace {
+
+using edt::Trim;
+
+void Report(const std::string& message) { Runtime().Report(message, "AdjEcr", TrueValue()); }
+
+}  // namespace
+
+void AdjEcr(const std::string& account, std::string& label, const std::string& side,
+            const double& amount, const std::string& defaultLabel) {
+  MImmoState& m = MImmo();
+  const std::string trimmed = Trim(account);
+  if (trimmed.empty())
+    Report("Ecriture " + label +
+           std::string(" - No Compte Non Mentionné dans la Nature d'Immo ou dans la Fiche "
+                       "d'Immobilisation"_w));
+  int16_t found = 0;
+  std::string key;
+  Convert().Pad(account, 0, 10, key);
+  KeyedFile().Find(m.kPcimo, key, m.fPcimo, found);
+  std::string accountLabel = defaultLabel;
+  if (found != 0) {
+    accountLabel = m.pcimo.NOMCPTCG;
+  } else if (Trim(defaultLabel).empty()) {
+    Report("No Compte <" + trimmed + "> Inconnu dans le Plan Comptable Immo");
+  }
+  accountLabel = Trim(accountLabel);
+  Brackets().Combine(label, accountLabel);
+  std::string entry;
+  Brackets().FromArray({trimmed, accountLabel, label, side, edt::Amount2(amount)}, entry);
+  if (edt::IsZero2(amount)) return;
+  m.edt.entries.push_back(std::move(entry));
+}
+
+void AjoutDotationNature(double dotation) {
+  MImmoState& m = MImmo();
+  EditionState& e = m.edt;
+  const std::string code = Trim(m.immo.CODNATI);
+  auto [it, added] = e.dotationRow.try_emplace(code, e.dotations.size());
+  if (added) e.dotations.push_back({code, m.nature.NCIDOT, m.nature.NCIAMO, ""});
+  NatureDotation& row = e.dotations[it->second];
+  row.amount = edt::Amount2(edt::ReadAmount(row.amount) + dotation);
+}
+
+void EcrituresCession(std::string& label, double cumulFin, double vnc, double price) {
+  MImmoState& m = MImmo();
+  const NatureRecord& n = m.nature;
+  AdjEcr(n.NCIAMO, label, "D", cumulFin, "");
+  AdjEcr(n.NCIMAT, label, "C", cumulFin, "");
+  AdjEcr(n.NCIVNC, label, "D", vnc, "");
+  AdjEcr(n.NCIMAT, label, "C", vnc, "");
+  if (price == 0) return;
+  if (Trim(m.immo.NCTRES).empty()) m.immo.NCTRES = "No Ct Omis";
+  AdjEcr(m.immo.NCTRES, label, "D", price, Trim(m.immo.NOMCLT));
+  AdjEcr(n.NCIPROD, label, "C", price, "");
+}
+
+void EdtEcritures() {
+  MImmoState& m = MImmo();
+  EditionState& e = m.edt;
+  if (Trim(m.parimo.COMPTA) != "O") return;
+  const HostBracketList& brackets = Brackets();
+  HostEdition& edition = Edition();
+  const EditionCriteria& c = e.criteria;
+
+  const std::size_t disposalEntries = e.entries.size();
+  for (const NatureDotation& row : e.dotations) {
+    const double amount = edt::ReadAmount(row.amount);
+    std::string label = "[Dotation du " + c.DATDEB.text + " au " + c.DATFIN.text + "]";
+    AdjEcr(row.NCIDOT, label, "D", amount, "");
+    label = "[Dotation du " + c.DATDEB.text + " au " + c.DATFIN.text + "]";
+    AdjEcr(row.NCIAMO, label, "C", amount, "");
+  }
+
+  std::unique_ptr<HostLedgerFile> file = InstalledHostFactory().MakeLedgerFile();
+  file->Open();
+  edition.NewPage();
+  edition.AddStyledTitle("ECRITURES DE COMPTABILITE GENERALE Au " + c.DATFIN.text, "PD", "Arial");
+  edition.DefineColumns(
+      "[PS,1,[[NC,No COMPTE,A,10,G],[LIB,LIBELLE,A,60,G],[D,DEBIT,M,11,2,D],[C,CREDIT,M,11,2,D]],"
+      "[D,C]]");
+  double balance = 0;
+  const std::size_t count = e.entries.size();
+  for (std::size_t k = 0; k < count; ++k) {
+    // The dotation entries first, then the disposal entries, each in the order made.
+    const std::size_t index =
+        k < count - disposalEntries ? disposalEntries + k : k - (count - disposalEntries);
+    std::string entry = e.entries[index];
+    std::string account, accountLabel, label, side, amountText;
+    for (std::string* part : {&account, &accountLabel, &label, &side, &amountText})
+      brackets.TakeFirst(entry, *part);
+    const double amount = edt::ReadAmount(amountText);
+    std::string lines = label, line;
+    brackets.TakeFirst(lines, line);
+    edition.SetCell("NC", account, "@");
+    edition.SetCell("LIB", line, "@");
+    edition.SetCell(side, amountText, "@");
+    edition.PrintLine();
+    while (lines != "[]") {
+      brackets.First(lines, line);
+      edition.SetCell("LIB", line, "@");
+      edition.PrintLine();
+    }
+    balance = edt::Round2(side == "D" ? balance + amount : balance - amount);
+    if (edt::IsZero2(balance)) edition.Step(1);
+    LedgerEntry record;
+    record.journal = "OD";
+    record.fixedCode = " 1";
+    record.entryDate = c.DATFIN.text;
+    record.account = account;
+    record.accountLabel = accountLabel;
+    record.entryLabel = label;
+    record.side = side;
+    record.amount = amount;
+    record.filler = " ";
+    file->WriteEntry(record);
+  }
+  edition.PrintTotals("[D,C]");
+  edition.PrintTotalLine("[[[LIB,TOTAL]],[[D,1],[C,1]]]", "+");
+  edition.ResetTotals("[D,C]");
+  edition.NewPage();
+  file->Close();
+  int16_t status = 0;
+  Screen().Clear(status);
+
+  std::string prefix, directory;
+  Toolkit().CompanyPrefix(prefix);
+  Toolkit().DataDirectory(directory);
+  int16_t result = 0;
+  MessageBox().Show(
+      "Simple", std::string("Intégration sous Compta Norvel Windows"_w),
+      "Le Fichier @" + prefix +
+          std::string("TampCg.dat@ d'Interface avec Compta Norvel est à présent résident dans le "
+                      "Répertoire  @ "_w) +
+          directory +
+          std::string("@. Pour Enregistrer les Ecritures dans le Journal  @ OD, Sous Compta Norvel "
+                      "@ , dans la ~Gestion des Utilitaires~, lancez, ~Intégration Interface "
+                      "d'Entrée - Format Compta Norvel~, Ou plus simplement Utilisez le "
+                      "raccourci :  @ I@"_w),
+      result);
+}
+
+}  // namespace actifix

@@ -1,0 +1,26 @@
+// Registers for tests, written through the module's own record buffers and the real store of
+// an open session (after LectParamImmo): assets with their three keys, natures, accounts and
+// analytic codes, as the entry screens would store them.
+#pragma once
+
+#include <string>
+
+namespace actifix::testing {
+
+// One asset per line of `table`, its fields separated by "|" in this order (missing ones at
+// the end, or empty, take the default in brackets):
+//   CODNATI|NUMNATI|DATACQ|VALACQ|MODAMO [L]|TAUX [20]|CUMAMO|DOTAMO|DATCES|MTCESS|NOMCLT|
+//   NCTRES|LCANA [[]]|NOMFRN|DESCRI|REMIMO
+// e.g. "VEH|00003|01/01/2022|5000|L|20|4000|495.89|30/06/2026|800|Garage Dupont".
+void AddAssets(const std::string& table);
+
+// Texts are given in UTF-8. REQUIRES for all: the module's files open (LectParamImmo ran)
+// for a live component.
+// Accounts: NCIMAT, NCIAMO, NCIDOT, NCIVNC, NCIPROD.
+void AddNature(const std::string& code, const std::string& label, const std::string& asset,
+               const std::string& amortisation, const std::string& dotation = "68112",
+               const std::string& vnc = "6752", const std::string& proceeds = "7752");
+void AddAccount(const std::string& number, const std::string& name);
+void AddAnalytic(int heading, const std::string& code, const std::string& name);
+
+}  // namespace actifix::testing
