@@ -100,9 +100,14 @@ const DemoStep kSteps[] = {
      "CODNATI\nNUMNATI = 00001\nDATACQ\nNOMFRN\nDESCRI\nREMIMO\n"
      "DATCES = 30/09/2026\nNOMCLT = SARL Dupont\nMTCESS = 9000\nNCTRES\nVACEDEE = 12000\n"
      "CONFIRM yes\n"
-     "NOMFRN\nDESCRI = Tour numérique, partie cédée\nREMIMO\n"
-     "NOMFRN\nDESCRI = Tour numérique, reste\nREMIMO\n"
+     "NOMFRN\nDESCRI = Tour numérique - partie cédée\nREMIMO\n"
+     "NOMFRN\nDESCRI = Tour numérique - reste\nREMIMO\n"
      "CODNATI =\n"},
+    {"ListImo", "liste des immobilisations", ""},
+    {"EditImo",
+     "édition des amortissements de l'exercice, ventilations, plus et moins-values, écritures "
+     "comptables (DMTampCg.dat)",
+     "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK 1,2,3\n"},
     {"ImmoExcel", "export du registre pour un tableur (DMImmo.csv)", ""},
 };
 
@@ -156,6 +161,8 @@ int Demo(const GlobalOptions& global) {
   const std::filesystem::path relative = std::filesystem::relative(program, error);
   if (!error && !relative.empty() && relative.native().rfind("..", 0) != 0)
     program = "./" / relative;
+  std::cout << "Écritures pour la comptabilité dans " << (dataDir / "DMTampCg.dat").string()
+            << ", registre pour un tableur dans " << (dataDir / "DMImmo.csv").string() << ".\n";
   std::cout << "Comptes rendus des écrans dans " << transcripts.string()
             << ".\nPour travailler sur cette entreprise : " << program.string() << " --data "
             << dataDir.string() << " --company " << kDemoCode << " menu\n";

@@ -177,10 +177,8 @@ void FormatValueAs(std::string& value, const std::string& type) {
   }
 }
 
-bool IsAnalyticCodeField(const FieldDef& field) {
-  if (field.type != FieldType::kText) return false;
-  const std::string_view name = TrimName(field.name);
-  return name == "CODEANA" || (!name.empty() && std::all_of(name.begin(), name.end(), IsDigit));
+bool IsListedTextField(const FieldDef& field) {
+  return field.type == FieldType::kText && TrimName(field.name) != "LINTANA";
 }
 
 TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
@@ -191,8 +189,8 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
     case FieldType::kText:
       if (field.width > 0 && static_cast<int>(typed.size()) > field.width)
         return Refused("texte trop long (" + std::to_string(field.width) + " caractères au plus)");
-      if (IsAnalyticCodeField(field) && typed.find_first_of(",[]") != std::string_view::npos)
-        return Refused("un code analytique ne peut contenir ni « , » ni « [ » ni « ] »");
+      if (IsListedTextField(field) && typed.find_first_of(",[]") != std::string_view::npos)
+        return Refused("« , », « [ » et « ] » ne peuvent pas figurer dans ce texte");
       return {std::string(typed), ""};
     case FieldType::kYesNo: {
       const std::string answer = AsciiUpper(Trim(typed));

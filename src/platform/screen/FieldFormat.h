@@ -36,13 +36,14 @@ std::string ShownForm(std::string_view stored, FieldType type);
 // letter `type` shows. Throws HostError for an unknown type or a packed form of the wrong size.
 void FormatValueAs(std::string& value, const std::string& type);
 
-// Whether the field takes an analytic code: the code of the analytic codes screen, and the
-// fields of the asset card named by an analytic heading's number. A code stands as an element
-// of a bracket list (the card's analytic list), so it cannot hold ",", "[" or "]".
-bool IsAnalyticCodeField(const FieldDef& field);
+// Whether the text typed in the field may end up as an element of the module's bracket lists
+// (analytic codes, a card's texts in the disposal list, account labels in ledger entries,
+// codes in group keys...), where "," "[" and "]" would split it: every text field but the
+// heading list LINTANA, which is typed as a bracket list.
+bool IsListedTextField(const FieldDef& field);
 
 // What the user typed, turned into the field's stored form, or the reason it is refused.
-// Refused whatever the field: a control character. Refused in an analytic code: ",", "[", "]".
+// Refused whatever the field: a control character. Refused in a listed text: ",", "[", "]".
 struct TypedValue {
   std::string stored;   // Windows-1252, valid when `refusal` is empty
   std::string refusal;  // UTF-8 French message; empty when accepted

@@ -96,8 +96,8 @@ const Case kCases[] = {
     // Values that cannot be right.
     {"EntPCI", "NOCPTCG = 401\tA\n", 3, "NOCPTCG : caractère de contrôle U+0009 refusé"},
     {"EntPCI", "NOMCPTCG = Ω\n", 3, "« Ω » impossible à enregistrer"},
-    {"EntAnaI", "TYPANA = 1\nCODEANA = A,B\n", 3, "un code analytique ne peut contenir"},
-    {"EntAnaI", "TYPANA = 1\nCODEANA = [A\n", 3, "un code analytique ne peut contenir"},
+    {"EntAnaI", "TYPANA = 1\nCODEANA = A,B\n", 3, "ne peuvent pas figurer dans ce texte"},
+    {"EntPCI", "NOCPTCG = 2154\nNOMCPTCG = [Matériel\n", 3, "ne peuvent pas figurer dans ce texte"},
     {"company create 02 --name X\x07 --year 01/01/2026 31/12/2026", nullptr, 2, "U+0007 refusé"},
     {"company create 02 --name \xC3 --year 01/01/2026 31/12/2026", nullptr, 2, "UTF-8 mal formé"},
     {"company create ab --year 01/01/2026 31/12/2026", nullptr, 1, "l'entreprise AB existe déjà"},
