@@ -6,6 +6,7 @@
 #include <string>
 
 #include "assets/MImmoImmo.h"
+#include "front/Amounts.h"
 
 namespace actifix::card {
 
@@ -16,10 +17,6 @@ struct Keys {
 };
 Keys AskKeys();
 
-double Amount(const std::string& packed);
-std::string Packed(double amount);
-double Round2(double value);
-bool IsZero2(double value);
 // The value written with `decimals` decimals (HostConvert.FormatNumber).
 std::string Format(double value, int16_t decimals);
 // The text without its blanks around.

@@ -31,7 +31,7 @@ void EcranDescription(const Keys& keys, const std::string& title) {
 SplitOutcome AskDisposedValue(const Keys& keys) {
   AssetCard& c = Card();
   HostScreen& screen = Screen();
-  const double value = Round2(Amount(c.VALACQ));
+  const double value = Round2(UnpackedAmount(c.VALACQ));
   for (;;) {
     screen.SetFieldHelp("VACEDEE", "N",
                         "Cas de Cession Partielle sur l'Acquisition de " + Format(value, 2));
@@ -41,7 +41,7 @@ SplitOutcome AskDisposedValue(const Keys& keys) {
       screen.AskField("VACEDEE", c.VACEDEE, key, "[]", "B");
       if (key == keys.up) return SplitOutcome::kUp;
       if (key == keys.pageUp) return SplitOutcome::kPageUp;
-      disposed = Round2(Amount(c.VACEDEE));
+      disposed = Round2(UnpackedAmount(c.VACEDEE));
     } while (disposed >= value || disposed < 0);
     if (IsZero2(disposed)) return SplitOutcome::kNoSplit;
     screen.SetFieldNote(
@@ -50,7 +50,7 @@ SplitOutcome AskDisposedValue(const Keys& keys) {
     int16_t answer = TrueValue();
     screen.AskConfirm(answer, key, "B");
     if (key == keys.validate && answer != 0) return SplitOutcome::kSplit;
-    c.VACEDEE = Packed(0);
+    c.VACEDEE = PackedAmount(0);
   }
 }
 
@@ -61,17 +61,17 @@ SplitOutcome PartialDisposal(const Keys& keys) {
   if (outcome != SplitOutcome::kSplit) return outcome;
   AssetCard& c = Card();
   const AssetCard former = c;
-  const double value = Amount(former.VALACQ), disposed = Amount(c.VACEDEE);
+  const double value = UnpackedAmount(former.VALACQ), disposed = UnpackedAmount(c.VACEDEE);
   const double ratio = disposed / value;
 
   // The disposed part keeps the key and the disposal; its charge runs to the disposal date.
   c.VALACQ = c.VACEDEE;
-  const double cumulativeShare = Round2(Amount(former.CUMAMO) * ratio);
-  const double chargeShare = Round2(Amount(former.DOTAMO) * ratio);
-  c.CUMAMO = Packed(cumulativeShare);
-  c.DOTAMO = Packed(chargeShare);
+  const double cumulativeShare = Round2(UnpackedAmount(former.CUMAMO) * ratio);
+  const double chargeShare = Round2(UnpackedAmount(former.DOTAMO) * ratio);
+  c.CUMAMO = PackedAmount(cumulativeShare);
+  c.DOTAMO = PackedAmount(chargeShare);
   EcranDescription(keys, "DESCRIPTION DE LA PARTIE CEDEE DE " + Format(disposed, 2) + " A " +
-                             Format(Amount(c.MTCESS), 2));
+                             Format(UnpackedAmount(c.MTCESS), 2));
   if (Computable(c))
     CalcAmort(Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, FalseValue(), c.TAUX, c.DATACQ, c.DATCES,
               c.DOTAMO);
@@ -81,14 +81,14 @@ SplitOutcome PartialDisposal(const Keys& keys) {
   c.exists = false;
   NumeroSuivant();
   const double remaining = Round2(value - disposed);
-  c.VALACQ = Packed(remaining);
-  c.CUMAMO = Packed(Round2(Amount(former.CUMAMO) - cumulativeShare));
-  c.DOTAMO = Packed(Round2(Amount(former.DOTAMO) - chargeShare));
+  c.VALACQ = PackedAmount(remaining);
+  c.CUMAMO = PackedAmount(Round2(UnpackedAmount(former.CUMAMO) - cumulativeShare));
+  c.DOTAMO = PackedAmount(Round2(UnpackedAmount(former.DOTAMO) - chargeShare));
   c.DATCES.clear();
   c.disposalDay = 0;
   c.NOMCLT.clear();
   c.NCTRES.clear();
-  c.MTCESS = Packed(0);
+  c.MTCESS = PackedAmount(0);
   c.DESCRI = former.DESCRI;
   c.REMIMO = former.REMIMO;
   c.NOMFRN = former.NOMFRN;

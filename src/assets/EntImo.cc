@@ -11,9 +11,6 @@
 
 namespace actifix {
 
-using card::Amount;
-using card::Packed;
-using card::Round2;
 using card::Trimmed;
 
 namespace {
@@ -82,7 +79,7 @@ void NewCard(AssetCard& c) {
   c.DATCES.clear();
   c.NOMCLT.clear();
   c.NCTRES.clear();
-  c.MTCESS = c.VALACQ = c.CUMAMO = c.DOTAMO = c.VACEDEE = Packed(0);
+  c.MTCESS = c.VALACQ = c.CUMAMO = c.DOTAMO = c.VACEDEE = PackedAmount(0);
   Convert().PackSingle(0.0f, c.TAUX);
   c.disposalDay = 0;
   c.exists = false;
@@ -101,7 +98,7 @@ void LoadCard(AssetCard& c) {
   c.TAUX = r.TAUX.str();
   c.CUMAMO = r.CUMAMO.str();
   c.DOTAMO = r.DOTAMO.str();
-  c.MTCESS = Trimmed(r.MTCESS.str()).empty() ? Packed(0) : r.MTCESS.str();
+  c.MTCESS = Trimmed(r.MTCESS.str()).empty() ? PackedAmount(0) : r.MTCESS.str();
   Dates().UnpackDate(r.DATACQ.str(), c.DATACQ, c.acquisitionDay);
   Dates().UnpackDate(r.DATCES.str(), c.DATCES, c.disposalDay);
   c.analytic = Trimmed(r.LCANA.str());
@@ -303,7 +300,7 @@ void OrderNumber(ScreenRun& r, AssetCard& c) {
     screen.SetFieldNote("NUMNATI", "I", r.key == r.keys.f6 ? "SUPPRESSION" : "MODIFICATION");
   else
     screen.SetFieldNote("NUMNATI", "B", "CREATION");
-  c.VACEDEE = Packed(0);
+  c.VACEDEE = PackedAmount(0);
   if (r.key == r.keys.f6 && c.exists) {
     r.step = Step::kDelete;
     return;
@@ -384,7 +381,7 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
         r.step = Step::kNature;
       } else if (c.disposalDay == 0) {
         c.NOMCLT.clear();
-        c.MTCESS = Packed(0);
+        c.MTCESS = PackedAmount(0);
         c.NCTRES.clear();
         screen.ShowField("NOMCLT", c.NOMCLT);
         screen.ShowField("MTCESS", c.MTCESS);
@@ -407,7 +404,7 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
         r.step = Step::kCustomer;
       } else if (r.key == keys.pageUp) {
         r.step = Step::kNature;
-      } else if (!card::IsZero2(Amount(c.MTCESS)) && MImmo().parimo.COMPTA.view() == "O") {
+      } else if (!IsZero2(UnpackedAmount(c.MTCESS)) && MImmo().parimo.COMPTA.view() == "O") {
         r.step = Step::kTreasury;
       } else {
         c.NCTRES.clear();
@@ -425,7 +422,7 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
       break;
     case Step::kSplit:
       r.step = Step::kSecondPage;
-      if (c.exists && !card::IsZero2(Amount(c.VALACQ))) {
+      if (c.exists && !IsZero2(UnpackedAmount(c.VALACQ))) {
         switch (card::PartialDisposal(keys)) {
           case card::SplitOutcome::kNoSplit:
             break;
@@ -451,7 +448,7 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
   HostScreen& screen = Screen();
   switch (r.step) {
     case Step::kSecondPage:
-      if (WithinPeriod(r, c)) c.CUMAMO = Packed(0);
+      if (WithinPeriod(r, c)) c.CUMAMO = PackedAmount(0);
       screen.ShowField("VALACQ", c.VALACQ);
       screen.ShowField("MODAMO", c.MODAMO);
       screen.ShowField("TAUX", c.TAUX);
@@ -472,7 +469,7 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
         BackToAnalytic(r);
       else if (r.key == r.keys.f1)
         r.step = Step::kSave;
-      else if (!card::IsZero2(Amount(c.VALACQ)))
+      else if (!IsZero2(UnpackedAmount(c.VALACQ)))
         r.step = Step::kMode;
       break;
     case Step::kMode: {
@@ -509,8 +506,8 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
     }
     case Step::kDepreciation:
       if (!IsMode(c, "E"))
-        Compute(c, card::IsZero2(Amount(c.CUMAMO)) || r.rateKey == r.keys.f12 ? TrueValue()
-                                                                              : FalseValue());
+        Compute(c, IsZero2(UnpackedAmount(c.CUMAMO)) || r.rateKey == r.keys.f12 ? TrueValue()
+                                                                                : FalseValue());
       screen.ShowField("CUMAMO", c.CUMAMO);
       screen.ShowField("DOTAMO", c.DOTAMO);
       if (IsMode(c, "D"))
@@ -532,7 +529,8 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
       if (IsMode(c, "E")) screen.SetFieldHint("DOTAMO", "N", "0 Si Non Amortissable");
       Ask(r, "DOTAMO", c.DOTAMO);
       if (SecondPageMove(r, Step::kMode)) break;
-      if (Round2(Amount(c.DOTAMO) + Amount(c.CUMAMO)) <= Round2(Amount(c.VALACQ)))
+      if (Round2(UnpackedAmount(c.DOTAMO) + UnpackedAmount(c.CUMAMO)) <=
+          Round2(UnpackedAmount(c.VALACQ)))
         r.step = Step::kSave;
       break;
     default:
@@ -641,30 +639,6 @@ Keys AskKeys() {
   toolkit.KeyPageUp(keys.pageUp);
   toolkit.KeyValidate(keys.validate);
   return keys;
-}
-
-double Amount(const std::string& packed) {
-  double value = 0;
-  Convert().UnpackDouble(packed, value);
-  return value;
-}
-
-std::string Packed(double amount) {
-  std::string packed;
-  Convert().PackDouble(amount, packed);
-  return packed;
-}
-
-double Round2(double value) {
-  double rounded = 0;
-  Convert().Round(value, 2, rounded);
-  return rounded;
-}
-
-bool IsZero2(double value) {
-  int16_t flag = 0;
-  Convert().IsZero(value, 2, flag);
-  return flag != 0;
 }
 
 std::string Format(double value, int16_t decimals) {

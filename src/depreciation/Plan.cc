@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "depreciation/MImmoAmort.h"
+#include "front/Amounts.h"
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
 
@@ -35,18 +36,6 @@ class IndexRestorer {
 };
 
 void AddTitle(const std::string& text) { Edition().AddStyledTitle(text, "MS", "Arial"); }
-
-bool IsZero2(double x) {
-  int16_t flag = 0;
-  Convert().IsZero(x, 2, flag);
-  return flag != 0;
-}
-
-double Round2(double x) {
-  double r = 0;
-  Convert().Round(x, 2, r);
-  return r;
-}
 
 }  // namespace
 

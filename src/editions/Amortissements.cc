@@ -15,7 +15,6 @@ namespace actifix {
 
 namespace {
 
-using edt::Round2;
 using edt::Trim;
 
 const char* const kRoutine = "EDTIMO.IMO";
@@ -250,8 +249,8 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
     std::string element;
     brackets.TakeFirst(list, element);
     RecordFile().Read(m.fImmo, static_cast<int32_t>(std::strtol(element.c_str(), nullptr, 10)));
-    double cumul = edt::Unpack(a.CUMAMO), yearDot = edt::Unpack(a.DOTAMO);
-    const double value = edt::Unpack(a.VALACQ);
+    double cumul = UnpackedAmount(a.CUMAMO), yearDot = UnpackedAmount(a.DOTAMO);
+    const double value = UnpackedAmount(a.VALACQ);
     const std::string mode = a.MODAMO;
     std::string acqText, dispText;
     int32_t acquired = 0, disposed = 0;
@@ -266,7 +265,7 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
         std::string packedCumul, packedDot;
         convert.PackDouble(cumul, packedCumul);
         CalcAmort(mode, a.VALACQ, packedCumul, FalseValue(), a.TAUX, acqText, dispText, packedDot);
-        yearDot = edt::Unpack(packedDot);
+        yearDot = UnpackedAmount(packedDot);
       } else {
         convert.Min(yearDot, Round2(value - cumul), yearDot);
       }
@@ -364,7 +363,7 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
 
     if (section == "C") {
       if (disposed < c.DATDEB.day || disposed > c.DATFIN.day) continue;
-      const double price = edt::Unpack(a.MTCESS);
+      const double price = UnpackedAmount(a.MTCESS);
       std::string disposal;
       brackets.FromArray(
           {a.CODNATI, acqText, a.NUMNATI, Trim(a.NOMFRN), Trim(a.DESCRI), Trim(a.REMIMO),

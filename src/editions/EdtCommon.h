@@ -6,21 +6,10 @@
 #include <cstdlib>
 #include <string>
 
+#include "front/Amounts.h"
 #include "front/MImmo.h"
 
 namespace actifix::edt {
-
-inline double Round2(double x) {
-  double r = 0;
-  Convert().Round(x, 2, r);
-  return r;
-}
-
-inline bool IsZero2(double x) {
-  int16_t flag = 0;
-  Convert().IsZero(x, 2, flag);
-  return flag != 0;
-}
 
 inline std::string Trim(const std::string& text) {
   std::string r;
@@ -37,12 +26,6 @@ inline std::string Amount2(double x) {
 
 // An amount text of the work tables read back as a number ("" reads as 0).
 inline double ReadAmount(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
-
-inline double Unpack(const std::string& packed) {
-  double value = 0;
-  Convert().UnpackDouble(packed, value);
-  return value;
-}
 
 inline bool Interrupted() {
   int16_t flag = 0;

@@ -37,8 +37,8 @@ void ListImo() {
     edition.SetCell("NUMNATI", a.NUMNATI, "@");
     edition.SetCell("DATACQ", a.DATACQ, "@");
     edition.SetCell("DATCES", a.DATCES, "@");
-    edition.SetAmount("CD", edt::Unpack(a.CUMAMO), "@");
-    edition.SetAmount("D", edt::Unpack(a.DOTAMO), "@");
+    edition.SetAmount("CD", UnpackedAmount(a.CUMAMO), "@");
+    edition.SetAmount("D", UnpackedAmount(a.DOTAMO), "@");
     edition.SetCell("NOMFRN", a.NOMFRN, "@");
     std::string codes = edt::Trim(a.LCANA), shown;
     while (codes != "[]") {

@@ -38,7 +38,7 @@ void AdjEcr(const std::string& account, std::string& label, const std::string& s
   Brackets().Combine(label, accountLabel);
   std::string entry;
   Brackets().FromArray({trimmed, accountLabel, label, side, edt::Amount2(amount)}, entry);
-  if (edt::IsZero2(amount)) return;
+  if (IsZero2(amount)) return;
   m.edt.entries.push_back(std::move(entry));
 }
 
@@ -111,8 +111,8 @@ void EdtEcritures() {
       edition.SetCell("LIB", line, "@");
       edition.PrintLine();
     }
-    balance = edt::Round2(side == "D" ? balance + amount : balance - amount);
-    if (edt::IsZero2(balance)) edition.Step(1);
+    balance = Round2(side == "D" ? balance + amount : balance - amount);
+    if (IsZero2(balance)) edition.Step(1);
     LedgerEntry record;
     record.journal = "OD";
     record.fixedCode = " 1";

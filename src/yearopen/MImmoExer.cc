@@ -5,6 +5,7 @@
 
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
+#include "front/Amounts.h"
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "refdata/EntPCI.h"
@@ -48,12 +49,6 @@ bool DatesConfirmed() {
   return key == validate && answer != 0;
 }
 
-double Unpacked(const HostConvert& convert, const std::string& packed) {
-  double value = 0;
-  convert.UnpackDouble(packed, value);
-  return value;
-}
-
 // Rolls the asset in the buffer into the new year and writes it back; prints its line on the
 // list when it is an exceptional asset with something left to depreciate.
 void RollAsset(const std::string& acquired, const std::string& disposed) {
@@ -61,9 +56,9 @@ void RollAsset(const std::string& acquired, const std::string& disposed) {
   const HostConvert& convert = Convert();
   const std::string storedCumulative = m.immo.CUMAMO.str();
   const std::string storedCharge = m.immo.DOTAMO.str();
-  const double charge = Unpacked(convert, storedCharge);
+  const double charge = UnpackedAmount(storedCharge);
   double cumulative = 0;
-  convert.Round(charge + Unpacked(convert, storedCumulative), 2, cumulative);
+  convert.Round(charge + UnpackedAmount(storedCumulative), 2, cumulative);
   std::string cumulativeText, chargeText = storedCharge;
   convert.PackDouble(cumulative, cumulativeText);
 
@@ -73,7 +68,7 @@ void RollAsset(const std::string& acquired, const std::string& disposed) {
               m.immo.TAUX.str(), acquired, disposed, chargeText);
   } else {
     double remaining = 0;
-    convert.Round(Unpacked(convert, m.immo.VALACQ.str()) - cumulative, 2, remaining);
+    convert.Round(UnpackedAmount(m.immo.VALACQ.str()) - cumulative, 2, remaining);
     double storedRounded = 0;
     convert.Round(charge, 2, storedRounded);
     if (remaining < storedRounded) convert.PackDouble(remaining, chargeText);

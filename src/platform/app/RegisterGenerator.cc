@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "depreciation/MImmoAmort.h"
+#include "front/Amounts.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
@@ -71,18 +72,6 @@ const char* const kSuppliers[] = {
 const char* const kCustomers[] = {"Garage Martin", "SARL Dupont", "Reprise fournisseur",
                                   "Particulier", "Brocante Petit"};
 
-double Round2(double value) {
-  double rounded = 0;
-  Convert().Round(value, 2, rounded);
-  return rounded;
-}
-
-std::string Packed(double amount) {
-  std::string packed;
-  Convert().PackDouble(amount, packed);
-  return packed;
-}
-
 std::string PackedRate(float rate) {
   std::string packed;
   Convert().PackSingle(rate, packed);
@@ -99,12 +88,6 @@ std::string PackedDate(const std::string& text) {
   std::string packed;
   Dates().PackDate(text, packed);
   return packed;
-}
-
-double Unpacked(const std::string& packed) {
-  double value = 0;
-  Convert().UnpackDouble(packed, value);
-  return value;
 }
 
 // Stores the record in the buffer under `key` unless the key file already has it.
@@ -208,13 +191,14 @@ void Depreciate(Card& card) {
   const MImmoState& m = MImmo();
   const std::string acquired = DateText(card.acquired);
   const std::string disposed = card.disposed != 0 ? DateText(card.disposed) : "";
-  const std::string mode(1, card.mode), value = Packed(card.value), rate = PackedRate(card.rate);
-  std::string cumulative = Packed(0), charge;
+  const std::string mode(1, card.mode), value = PackedAmount(card.value),
+                                        rate = PackedRate(card.rate);
+  std::string cumulative = PackedAmount(0), charge;
   CalcAmort(mode, value, cumulative, -1, rate, acquired, disposed, charge);
-  if (card.acquired >= m.exercises[1].startDay) cumulative = Packed(0);
+  if (card.acquired >= m.exercises[1].startDay) cumulative = PackedAmount(0);
   CalcAmort(mode, value, cumulative, 0, rate, acquired, disposed, charge);
-  card.cumulative = Round2(Unpacked(cumulative));
-  card.charge = Round2(Unpacked(charge));
+  card.cumulative = Round2(UnpackedAmount(cumulative));
+  card.charge = Round2(UnpackedAmount(charge));
 }
 
 void StoreCard(const std::string& natureCode, const Card& card) {
@@ -228,15 +212,15 @@ void StoreCard(const std::string& natureCode, const Card& card) {
   a.NOMFRN = FromUtf8(card.supplier);
   a.DESCRI = FromUtf8(card.description);
   a.REMIMO = FromUtf8("Bâtiment A");
-  a.VALACQ = Packed(card.value);
+  a.VALACQ = PackedAmount(card.value);
   a.MODAMO = std::string(1, card.mode);
   a.TAUX = PackedRate(card.rate);
-  a.CUMAMO = Packed(card.cumulative);
+  a.CUMAMO = PackedAmount(card.cumulative);
   a.DATCES = card.disposed != 0 ? PackedDate(DateText(card.disposed)) : PackedDate("");
   a.NOMCLT = FromUtf8(card.customer);
-  a.DOTAMO = Packed(card.charge);
+  a.DOTAMO = PackedAmount(card.charge);
   a.LCANA = card.analytic;
-  a.MTCESS = Packed(card.proceeds);
+  a.MTCESS = PackedAmount(card.proceeds);
   a.NCTRES = card.proceeds != 0 && m.parimo.COMPTA.str() == "O" ? kReceivableAccount : "";
   int32_t number = 0;
   KeyedFile().Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo, number);
