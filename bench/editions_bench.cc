@@ -1,0 +1,173 @@
+// EditImo over a register made by `actifix generate` (seed 1), all groups, beside a bare
+// ordered walk of the same records through the store in the same run: RECAPSEULE and full
+// detail to text and JSON lines, then full detail with the PDF as well. Each run is a child
+// process, so that its peak memory is its own. Prints times, ratios and peak memory.
+//
+//   bench_editions_bench [N...]      (default 100000 1000000)
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "front/MImmo.h"
+#include "front/NvImmo.h"
+#include "platform/app/Companies.h"
+#include "platform/app/RegisterGenerator.h"
+#include "platform/app/ScriptedInterface.h"
+#include "platform/app/Session.h"
+#include "platform/screen/Script.h"
+#include "platform/store/CompanyDatabase.h"
+
+namespace {
+
+using namespace actifix;
+using namespace actifix::platform;
+using Clock = std::chrono::steady_clock;
+namespace fs = std::filesystem;
+
+struct Measure {
+  double seconds = 0;
+  double peakMb = 0;
+};
+
+std::unique_ptr<Session> Open(const fs::path& dir, const std::string& script, bool pdf) {
+  SessionOptions options;
+  options.dataDir = dir;
+  options.company = "01";
+  options.outDir = dir / "editions";
+  options.pdf = pdf;
+  return std::make_unique<Session>(
+      options, std::make_unique<ScriptedInterface>(Script::FromText(script), dir / "transcript"));
+}
+
+// Runs `work` in a child process; its wall time and peak resident memory.
+Measure InChild(const std::function<void()>& work) {
+  const Clock::time_point start = Clock::now();
+  const pid_t child = fork();
+  if (child == 0) {
+    try {
+      work();
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      _exit(1);
+    }
+    _exit(0);
+  }
+  int status = 0;
+  rusage usage{};
+  wait4(child, &status, 0, &usage);
+  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("run failed");
+  return {std::chrono::duration<double>(Clock::now() - start).count(),
+          static_cast<double>(usage.ru_maxrss) / 1024.0};
+}
+
+// The answers of EditImo for the current year over the whole year, sorted by nature then by
+// the first heading, every group marked.
+std::string EditImoScript(bool recapOnly, int groups) {
+  std::string marks = "MARK ";
+  for (int g = 1; g <= groups; ++g) marks += (g > 1 ? "," : "") + std::to_string(g);
+  return std::string("CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE = ") +
+         (recapOnly ? "O" : "N") + "\n0 = 1\n1 = 2\n2 =\n" + marks + "\n";
+}
+
+int CountGroups(const fs::path& dir) {
+  // Groups of the first level: one per nature.
+  int natures = 0;
+  auto session = Open(dir, "", false);
+  session->RunWith([&](NvImmo&) {
+    MImmoState& m = MImmo();
+    int16_t found = 0;
+    std::string key;
+    for (KeyedFile().First(m.kNature, m.fNature, found, key); found != 0;
+         KeyedFile().Next(m.kNature, m.fNature, found, key))
+      ++natures;
+  });
+  return natures;
+}
+
+void Run(const fs::path& dir, int64_t count) {
+  CompanyDatabase::Create(CompanyDatabasePath(dir, "01"),
+                          {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"});
+  {
+    auto session = Open(dir, "", false);
+    GeneratorOptions generator;
+    generator.assets = count;
+    generator.commit = [&session] { session->Commit(); };
+    session->RunWith([&](NvImmo&) { GenerateRegister(generator); });
+  }
+  const int groups = CountGroups(dir);
+  const Measure walk = InChild([&] {
+    auto session = Open(dir, "", false);
+    session->RunWith([&](NvImmo&) {
+      MImmoState& m = MImmo();
+      int16_t found = 0;
+      std::string key;
+      for (KeyedFile().First(m.kImmo, m.fImmo, found, key); found != 0;
+           KeyedFile().Next(m.kImmo, m.fImmo, found, key)) {
+      }
+    });
+  });
+  const auto edition = [&](bool recap, bool pdf) {
+    fs::remove_all(dir / "editions");
+    return InChild([&] { Open(dir, EditImoScript(recap, groups), pdf)->Run("EditImo"); });
+  };
+  const Measure recap = edition(true, false);
+  const Measure full = edition(false, false);
+  std::uintmax_t bytes = 0;
+  for (const auto& entry : fs::directory_iterator(dir / "editions")) bytes += entry.file_size();
+  const Measure withPdf = edition(false, true);
+  int pages = 0;
+  for (const auto& entry : fs::directory_iterator(dir / "editions"))
+    if (entry.path().extension() == ".txt") {
+      std::FILE* text = std::fopen(entry.path().c_str(), "rb");
+      for (int c; (c = std::fgetc(text)) != EOF;) pages += c == '\f';
+      std::fclose(text);
+    }
+  ++pages;
+
+  std::printf("%lld assets, %d natures; full detail %.0f MB of text and JSON lines, %d pages\n",
+              static_cast<long long>(count), groups, static_cast<double>(bytes) / 1e6, pages);
+  std::printf("%-36s %8s %8s %8s\n", "", "s", "ratio", "peak MB");
+  const auto row = [&](const char* what, const Measure& m) {
+    std::printf("%-36s %8.2f %8.1f %8.0f\n", what, m.seconds, m.seconds / walk.seconds, m.peakMb);
+  };
+  row("bare walk of the Immo key file", walk);
+  row("EditImo RECAPSEULE", recap);
+  row("EditImo full, text + JSON lines", full);
+  row("EditImo full, text + JSON + PDF", withPdf);
+  std::printf("PDF alone: %.2f s, %.0f pages a second\n", withPdf.seconds - full.seconds,
+              pages / std::max(0.01, withPdf.seconds - full.seconds));
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  std::vector<int64_t> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(std::strtoll(argv[i], nullptr, 10));
+  if (counts.empty()) counts = {100000, 1000000};
+  for (const int64_t count : counts) {
+    if (count < 1) {
+      std::fprintf(stderr, "usage: %s [count...]\n", argv[0]);
+      return 2;
+    }
+    char pattern[] = "/tmp/actifix-bench-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return 1;
+    const fs::path dir = pattern;
+    try {
+      Run(dir, count);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      fs::remove_all(dir);
+      return 1;
+    }
+    fs::remove_all(dir);
+  }
+  return 0;
+}
