@@ -68,13 +68,13 @@ Measure InChild(const std::function<void()>& work) {
           static_cast<double>(usage.ru_maxrss) / 1024.0};
 }
 
-// The answers of EditImo for the current year over the whole year, sorted by nature then by
-// the first heading, every group marked.
+// The answers of EditImo for the current year over the whole year, sorted by nature, every
+// group (nature) marked.
 std::string EditImoScript(bool recapOnly, int groups) {
   std::string marks = "MARK ";
   for (int g = 1; g <= groups; ++g) marks += (g > 1 ? "," : "") + std::to_string(g);
   return std::string("CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE = ") +
-         (recapOnly ? "O" : "N") + "\n0 = 1\n1 = 2\n2 =\n" + marks + "\n";
+         (recapOnly ? "O" : "N") + "\n0 = 1\n1 =\n2 =\n" + marks + "\n";
 }
 
 int CountGroups(const fs::path& dir) {
