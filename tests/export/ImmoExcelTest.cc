@@ -5,8 +5,8 @@
 #include <sstream>
 
 #include "front/NvImmo.h"
-#include "support/AssetFixture.h"
 #include "support/TestCompany.h"
+#include "support/TestRegister.h"
 
 namespace actifix::testing {
 namespace {
@@ -41,15 +41,10 @@ TEST(ImmoExcel, WritesTheRegisterInKeyOrderAsAFrenchSpreadsheetReadsIt) {
 
   auto session = company.Open();
   session->RunWith([](NvImmo&) {
-    AssetCard ready{"MAT", "00001", "15/03/2024", "", "L", 1500, 0, 243.29, 0, 20, "[ADM,AT1]"};
-    ready.supplier = "Dupont; Fils";
-    ready.description = "Tour num\xE9rique";
-    WriteAsset(ready);
-    AssetCard sold{"BUR",  "00002", "01/02/2020", "30/06/2026", "E",        1234.565,
-                   -0.004, -12.5,   800,          33.33f,       "[COM,AT2]"};
-    sold.description = "Bureau d'angle";
-    sold.buyer = "SARL Achat";
-    WriteAsset(sold);
+    AddAssets(
+        "MAT|00001|15/03/2024|1500|L|20|0|243.29|||||[ADM,AT1]|Dupont; Fils|Tour numérique\n"
+        "BUR|00002|01/02/2020|1234.565|E|33.33|-0.004|-12.5|30/06/2026|800|SARL Achat||"
+        "[COM,AT2]||Bureau d'angle\n");
   });
   session->Run("ImmoExcel");
   // Key order (BUR before MAT); ties rounded away from zero, never "-0,00"; no disposal:

@@ -2,44 +2,7 @@
 
 #include <sqlite3.h>
 
-#include "front/MImmo.h"
-
 namespace actifix::testing {
-
-void WriteAsset(const AssetCard& card) {
-  MImmoState& m = MImmo();
-  AssetRecord& r = m.immo;
-  r = AssetRecord();
-  std::string packed, list = card.codes, element, code;
-  r.CODNATI = card.nature;
-  r.NUMNATI = card.number;
-  Dates().PackDate(card.disposed, packed);
-  r.DATCES = packed;
-  Dates().PackDate(card.acquired, packed);
-  r.DATACQ = packed;
-  r.NOMFRN = card.supplier;
-  r.DESCRI = card.description;
-  r.NOMCLT = card.buyer;
-  r.MODAMO = card.mode;
-  r.LCANA = card.codes;
-  Convert().PackSingle(card.rate, packed);
-  r.TAUX = packed;
-  for (const auto& [amount, field] : {std::pair{card.value, &r.VALACQ},
-                                      {card.cumulative, &r.CUMAMO},
-                                      {card.charge, &r.DOTAMO},
-                                      {card.proceeds, &r.MTCESS}}) {
-    Convert().PackDouble(amount, packed);
-    *field = packed;
-  }
-  int32_t number = 0;
-  KeyedFile().Insert(m.kImmo, r.CODNATI.str() + r.NUMNATI.str(), m.fImmo, number);
-  while (list != "[]") {
-    Brackets().TakeFirst(list, element);
-    Convert().Pad(element, 0, 6, code);
-    KeyedFile().AddKey(m.kImmoa, code + r.DATACQ.str(), number);
-  }
-  KeyedFile().AddKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), number);
-}
 
 std::map<std::string, Rows> AssetFiles(const std::filesystem::path& database) {
   sqlite3* db = nullptr;

@@ -15,6 +15,7 @@
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
 #include "support/TestCompany.h"
+#include "support/TestRegister.h"
 
 namespace actifix::testing {
 namespace {
@@ -26,13 +27,11 @@ class OuvImoTest : public ::testing::Test {
  protected:
   OuvImoTest() : company_("01/01/2026", "31/12/2026") {}
 
-  // The company's parameters, then `cards`, written in the 2026 year.
-  void Register(const std::vector<AssetCard>& cards) {
+  // The company's parameters, then the assets of `table` (see AddAssets), in the 2026 year.
+  void Register(const std::string& table) {
     auto session = company_.Open("LINTANA = [Service,Atelier]\nCOMPTA\n");
     session->Run("LectParamImmo");
-    session->RunWith([&](NvImmo&) {
-      for (const AssetCard& card : cards) WriteAsset(card);
-    });
+    session->RunWith([&](NvImmo&) { AddAssets(table); });
   }
 
   // The program's command `args` on the company; its exit status.
@@ -81,17 +80,17 @@ class OuvImoTest : public ::testing::Test {
 };
 
 TEST_F(OuvImoTest, RollsRemovesAndListsThenRefusesASecondOpeningUnlessAskedAgain) {
-  Register({
-      // Linear, 10000 at 20 % from 01/07/2025: 1008.22 before 2026, 2000 in 2026 and 2027.
-      {"MAT", "00001", "01/07/2025", "", "L", 10000, 1008.22, 2000, 0, 20, "[ADM,AT1]"},
-      // Disposed of on the day the new year starts: kept, rolled, no charge in 2027.
-      {"MAT", "00002", "01/07/2025", "01/01/2027", "L", 10000, 1008.22, 2000, 0, 20, "[ADM,AT1]"},
-      // Disposed of the day before, sharing nature, date and codes with 00001: removed alone.
-      {"MAT", "00003", "01/07/2025", "31/12/2026", "L", 10000, 1008.22, 2000, 0, 20, "[ADM,AT1]"},
-      {"EXC", "00001", "15/03/2020", "", "E", 1000, 600, 300},  // cut to what remains
-      {"EXC", "00002", "15/03/2020", "", "E", 500, 400, 100},   // nothing left: no line
-      {"EXC", "00003", "15/03/2020", "", "E", 1000, 100, 200},  // less than what remains
-  });
+  // MAT 00001: linear, 10000 at 20 % from 01/07/2025: 1008.22 before 2026, 2000 in 2026 and
+  // 2027. 00002, disposed of on the day the new year starts: kept, rolled, no charge in 2027.
+  // 00003, disposed of the day before, sharing nature, date and codes: removed alone. EXC: cut
+  // to what remains; nothing left, so no line; less than what remains.
+  Register(
+      "MAT|00001|01/07/2025|10000|L|20|1008.22|2000|||||[ADM,AT1]\n"
+      "MAT|00002|01/07/2025|10000|L|20|1008.22|2000|01/01/2027||||[ADM,AT1]\n"
+      "MAT|00003|01/07/2025|10000|L|20|1008.22|2000|31/12/2026||||[ADM,AT1]\n"
+      "EXC|00001|15/03/2020|1000|E|20|600|300\n"
+      "EXC|00002|15/03/2020|500|E|20|400|100\n"
+      "EXC|00003|15/03/2020|1000|E|20|100|200\n");
   auto files = AssetFiles(Database());
   for (auto& [table, rows] : files)  // what should be left: all but record 3's rows
     std::erase_if(rows, [](const auto& row) { return row.second == 3; });
