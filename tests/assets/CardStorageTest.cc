@@ -14,15 +14,10 @@
 #include "front/NvImmo.h"
 #include "platform/app/Companies.h"
 #include "platform/store/CompanyDatabase.h"
+#include "support/RegisterAudit.h"
 
 namespace actifix::testing {
 namespace {
-
-struct Stored {
-  AssetRecord r;
-  int32_t number = 0;
-  std::multiset<std::string> immo, immon, immoa;
-};
 
 class CardStorageTest : public ::testing::Test {
  protected:
@@ -43,53 +38,7 @@ class CardStorageTest : public ::testing::Test {
   }
   void Cards(const std::string& script) { Run("EntImo", "CONF|" + script + "|CODNATI ="); }
 
-  // Every record by its "Immo" key, read by walking the three key files (a key on a missing
-  // record fails the walk); checks that each record has exactly the keys its fields give, and
-  // that the record file holds no record without keys.
-  std::map<std::string, Stored> Audit() {
-    std::map<int32_t, Stored> byNumber;
-    {
-      auto session = company_.Open();
-      NvImmo component;  // answers the record call-backs of the walks
-      component.OuvImmo();
-      MImmoState& m = MImmo();
-      for (auto [handle, keys] : {std::pair{m.kImmo, &Stored::immo},
-                                  {m.kImmon, &Stored::immon},
-                                  {m.kImmoa, &Stored::immoa}}) {
-        int16_t found = 0;
-        std::string key;
-        for (KeyedFile().First(handle, m.fImmo, found, key); found != 0;
-             KeyedFile().Next(handle, m.fImmo, found, key)) {
-          int32_t number = 0;
-          RecordFile().LastRecordNumber(m.fImmo, number);
-          byNumber[number].r = m.immo;
-          byNumber[number].number = number;
-          (byNumber[number].*keys).insert(key);
-        }
-      }
-    }
-    std::map<std::string, Stored> byKey;
-    for (const auto& [number, s] : byNumber) {
-      const std::string date = s.r.DATACQ.str(), key = s.r.CODNATI.str() + s.r.NUMNATI.str();
-      std::string list, code;
-      HostConvert().Trim(s.r.LCANA.str(), list);
-      std::multiset<std::string> analytic;
-      for (const std::string& element : SplitList(list)) {
-        HostConvert().Pad(element, 0, 6, code);
-        analytic.insert(code + date);
-      }
-      EXPECT_EQ(s.immo, std::multiset<std::string>{key}) << number;
-      EXPECT_EQ(s.immon, std::multiset<std::string>{s.r.CODNATI.str() + date}) << key;
-      EXPECT_EQ(s.immoa, analytic) << key;
-      byKey[key] = s;
-    }
-    auto db =
-        platform::CompanyDatabase::Open(platform::CompanyDatabasePath(company_.dataDir(), "01"));
-    platform::Statement count = db->Prepare("SELECT count(*) FROM \"r_Immo\"");
-    EXPECT_TRUE(count.Step("test", "r_Immo"));
-    EXPECT_EQ(count.Int(0), static_cast<int64_t>(byNumber.size())) << "records without keys";
-    return byKey;
-  }
+  std::map<std::string, StoredAsset> Audit() { return AuditRegister(company_); }
 
   TestCompany company_;
 };
@@ -129,7 +78,7 @@ TEST_F(NoHeadingTest, SplitSharesFiguresAndNumbersTheRemainingPart) {
       {"TRANS 00020", true, 500, 0, 50},      {"TRANS 00021", false, 1500, 0, 150}};
   EXPECT_EQ(cards.size(), expected.size());
   for (const auto& [key, disposed, value, cumulative, charge] : expected) {
-    const Stored& s = cards.at(key);
+    const StoredAsset& s = cards.at(key);
     EXPECT_NEAR(UnpackAmount(s.r.VALACQ), value, 1e-9) << key;
     EXPECT_NEAR(UnpackAmount(s.r.CUMAMO), cumulative, 1e-9) << key;
     EXPECT_NEAR(UnpackAmount(s.r.DOTAMO), charge < 0 ? 200.0 * 181 / 365 : charge, 1e-9) << key;
