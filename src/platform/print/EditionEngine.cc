@@ -1,7 +1,6 @@
 #include "platform/print/EditionEngine.h"
 
 #include <algorithm>
-#include <atomic>
 #include <charconv>
 #include <cstdint>
 #include <fstream>
@@ -70,17 +69,19 @@ void EditionEngine::Touch() {
   if (ec)
     throw HostError("HostEdition", options_.outDir.string(),
                     "impossible de créer le répertoire des éditions");
-  static std::atomic<int> serial = 0;
-  const std::string stem = ".open-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
-                           std::to_string(++serial);
-  textTemp_ = options_.outDir / (stem + ".txt");
-  jsonTemp_ = options_.outDir / (stem + ".jsonl");
+  textTemp_ = Draft(".txt");
+  jsonTemp_ = Draft(".jsonl");
   textFile_.clear();
   jsonFile_.clear();
   textFile_.open(textTemp_, std::ios::binary | std::ios::trunc);
   jsonFile_.open(jsonTemp_, std::ios::binary | std::ios::trunc);
   if (!textFile_ || !jsonFile_)
     throw HostError("HostEdition", textTemp_.string(), "impossible de créer le fichier");
+}
+
+std::filesystem::path EditionEngine::Draft(const char* extension) const {
+  return options_.outDir / (".open-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
+                            "-" + std::to_string(documents_) + extension);
 }
 
 void EditionEngine::DropStreams() {
@@ -146,12 +147,14 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
   pageLine_ = 0;
   pageStarted_ = bodyOnPage_ = breakPending_ = headingsPending_ = false;
   DropStreams();
+  ++documents_;
   textRenderer_ = std::make_unique<TextRenderer>(textFile_);
   jsonRenderer_ = std::make_unique<JsonRenderer>(jsonFile_);
   streamRenderer_ =
       options_.jsonOut != nullptr ? std::make_unique<JsonRenderer>(*options_.jsonOut) : nullptr;
-  pdfRenderer_ = options_.pdf
-                     ? std::make_unique<PdfRenderer>(ToUtf8(TrimRight(title)), options_.pageLength)
+  pdfRenderer_ = options_.pdf && !options_.outDir.empty()
+                     ? std::make_unique<PdfRenderer>(ToUtf8(TrimRight(title)), options_.pageLength,
+                                                     Draft(".pdf"))
                      : nullptr;
 }
 

@@ -188,12 +188,15 @@ class EditionEngine : public HostEdition {
   // Marks the edition as holding something, and opens its files at the first time.
   void Touch();
   void DropStreams();
+  // The draft of the document being printed, with `extension`, in the output directory.
+  std::filesystem::path Draft(const char* extension) const;
   std::filesystem::path textTemp_, jsonTemp_;
   std::ofstream textFile_, jsonFile_;
   std::unique_ptr<TextRenderer> textRenderer_;
   std::unique_ptr<JsonRenderer> jsonRenderer_;
   std::unique_ptr<JsonRenderer> streamRenderer_;
   std::unique_ptr<PdfRenderer> pdfRenderer_;
+  int documents_ = 0;  // documents begun: names their drafts
 
   std::filesystem::path lastText_;
 };

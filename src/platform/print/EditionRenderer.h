@@ -83,20 +83,34 @@ class JsonRenderer : public EditionRenderer {
 // PDF through cairo and pango: the physical pages in DejaVu Sans Mono (bold for titles,
 // headings and totals), A4 portrait when the widest line of a page fits (up to about 119
 // characters), landscape otherwise, the font made smaller when even that is too narrow.
-// The pages are kept until Write.
+// Each page is drawn into the `draft` file as soon as it ends, so that an edition of any
+// length holds one page in memory; Write finishes the draft and moves it to its file.
 class PdfRenderer : public EditionRenderer {
  public:
   // `title` goes into the document's metadata; `linesPerPage` sets the line pitch.
-  PdfRenderer(std::string title, int linesPerPage);
+  PdfRenderer(std::string title, int linesPerPage, std::filesystem::path draft);
+  // A draft never written is removed.
+  ~PdfRenderer() override;
+  PdfRenderer(const PdfRenderer&) = delete;
+  PdfRenderer& operator=(const PdfRenderer&) = delete;
+
+  // Throw HostError when the draft cannot be written.
   void StartPage(int number) override;
   void Put(const PageLine& line) override;
-  // Draws every page into `file`. Throws HostError when the file cannot be written.
-  void Write(const std::filesystem::path& file) const;
+  // Draws the last page and moves the document to `file`. Throws HostError when the draft
+  // or the file cannot be written.
+  void Write(const std::filesystem::path& file);
 
  private:
+  struct Drawing;  // the cairo surface and pango layout of the draft
+  void DrawPage();
+
   std::string title_;
   int linesPerPage_;
-  std::vector<std::vector<PageLine>> pages_;
+  std::filesystem::path draft_;
+  std::vector<PageLine> page_;  // the page being filled
+  bool pageStarted_ = false;
+  std::unique_ptr<Drawing> drawing_;
 };
 
 }  // namespace actifix::platform

@@ -44,62 +44,99 @@ bool IsBold(PageLine::Kind kind) {
 
 }  // namespace
 
-PdfRenderer::PdfRenderer(std::string title, int linesPerPage)
-    : title_(std::move(title)), linesPerPage_(std::max(linesPerPage, 1)) {}
+struct PdfRenderer::Drawing {
+  std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface;
+  std::unique_ptr<cairo_t, CairoDeleter> cr;
+  std::unique_ptr<PangoLayout, ObjectDeleter> layout;
+  std::unique_ptr<PangoFontDescription, FontDeleter> font;
+};
 
-void PdfRenderer::StartPage(int /*number*/) { pages_.emplace_back(); }
+PdfRenderer::PdfRenderer(std::string title, int linesPerPage, std::filesystem::path draft)
+    : title_(std::move(title)),
+      linesPerPage_(std::max(linesPerPage, 1)),
+      draft_(std::move(draft)) {}
 
-void PdfRenderer::Put(const PageLine& line) {
-  if (pages_.empty()) pages_.emplace_back();
-  pages_.back().push_back(line);
+PdfRenderer::~PdfRenderer() {
+  if (!drawing_) return;
+  drawing_.reset();
+  std::error_code ignored;
+  std::filesystem::remove(draft_, ignored);
 }
 
-void PdfRenderer::Write(const std::filesystem::path& file) const {
-  std::unique_ptr<cairo_surface_t, SurfaceDeleter> surface(
-      cairo_pdf_surface_create(file.c_str(), kA4Short, kA4Long));
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
-    throw HostError("HostEdition.Close", file.string(), "impossible de créer le fichier PDF");
-  cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_TITLE, title_.c_str());
-  cairo_pdf_surface_set_metadata(surface.get(), CAIRO_PDF_METADATA_CREATOR, "Actifix");
+void PdfRenderer::StartPage(int /*number*/) {
+  DrawPage();
+  pageStarted_ = true;
+}
 
-  std::unique_ptr<cairo_t, CairoDeleter> cr(cairo_create(surface.get()));
-  std::unique_ptr<PangoLayout, ObjectDeleter> layout(pango_cairo_create_layout(cr.get()));
-  std::unique_ptr<PangoFontDescription, FontDeleter> font(pango_font_description_new());
-  pango_font_description_set_family(font.get(), "DejaVu Sans Mono");
+void PdfRenderer::Put(const PageLine& line) {
+  pageStarted_ = true;
+  page_.push_back(line);
+}
 
-  for (const auto& page : pages_) {
-    std::size_t widest = 1;
-    for (const auto& line : page) widest = std::max(widest, CharCount(line.text));
-    const double portraitWidth = kA4Short - 2 * kMargin;
-    const bool landscape = widest * kMonoAdvance * kMinPortraitFont > portraitWidth;
-    const double width = landscape ? kA4Long : kA4Short;
-    const double height = landscape ? kA4Short : kA4Long;
-    cairo_pdf_surface_set_size(surface.get(), width, height);
-
-    const double pitch = (height - 2 * kMargin) / linesPerPage_;
-    const double size = std::min(
-        {kMaxFontSize, pitch / kLineSpread, (width - 2 * kMargin) / (widest * kMonoAdvance)});
-    pango_font_description_set_absolute_size(font.get(), size * PANGO_SCALE);
-
-    cairo_set_source_rgb(cr.get(), 0, 0, 0);
-    double y = kMargin;
-    for (const auto& line : page) {
-      if (!line.text.empty()) {
-        pango_font_description_set_weight(
-            font.get(), IsBold(line.kind) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
-        pango_layout_set_font_description(layout.get(), font.get());
-        pango_layout_set_text(layout.get(), line.text.c_str(), static_cast<int>(line.text.size()));
-        cairo_move_to(cr.get(), kMargin, y);
-        pango_cairo_show_layout(cr.get(), layout.get());
-      }
-      y += pitch;
-    }
-    cairo_show_page(cr.get());
+void PdfRenderer::DrawPage() {
+  if (!pageStarted_) return;
+  if (!drawing_) {
+    auto drawing = std::make_unique<Drawing>();
+    drawing->surface.reset(cairo_pdf_surface_create(draft_.c_str(), kA4Short, kA4Long));
+    if (cairo_surface_status(drawing->surface.get()) != CAIRO_STATUS_SUCCESS)
+      throw HostError("HostEdition", draft_.string(), "impossible de créer le fichier PDF");
+    cairo_pdf_surface_set_metadata(drawing->surface.get(), CAIRO_PDF_METADATA_TITLE,
+                                   title_.c_str());
+    cairo_pdf_surface_set_metadata(drawing->surface.get(), CAIRO_PDF_METADATA_CREATOR, "Actifix");
+    drawing->cr.reset(cairo_create(drawing->surface.get()));
+    drawing->layout.reset(pango_cairo_create_layout(drawing->cr.get()));
+    drawing->font.reset(pango_font_description_new());
+    pango_font_description_set_family(drawing->font.get(), "DejaVu Sans Mono");
+    drawing_ = std::move(drawing);
   }
-  cr.reset();
-  cairo_surface_finish(surface.get());
-  if (cairo_surface_status(surface.get()) != CAIRO_STATUS_SUCCESS)
+  cairo_t* cr = drawing_->cr.get();
+  PangoFontDescription* font = drawing_->font.get();
+  std::size_t widest = 1;
+  for (const auto& line : page_) widest = std::max(widest, CharCount(line.text));
+  const double portraitWidth = kA4Short - 2 * kMargin;
+  const bool landscape = widest * kMonoAdvance * kMinPortraitFont > portraitWidth;
+  const double width = landscape ? kA4Long : kA4Short;
+  const double height = landscape ? kA4Short : kA4Long;
+  cairo_pdf_surface_set_size(drawing_->surface.get(), width, height);
+
+  const double pitch = (height - 2 * kMargin) / linesPerPage_;
+  const double size = std::min(
+      {kMaxFontSize, pitch / kLineSpread, (width - 2 * kMargin) / (widest * kMonoAdvance)});
+  pango_font_description_set_absolute_size(font, size * PANGO_SCALE);
+
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  double y = kMargin;
+  for (const auto& line : page_) {
+    if (!line.text.empty()) {
+      pango_font_description_set_weight(
+          font, IsBold(line.kind) ? PANGO_WEIGHT_BOLD : PANGO_WEIGHT_NORMAL);
+      pango_layout_set_font_description(drawing_->layout.get(), font);
+      pango_layout_set_text(drawing_->layout.get(), line.text.c_str(),
+                            static_cast<int>(line.text.size()));
+      cairo_move_to(cr, kMargin, y);
+      pango_cairo_show_layout(cr, drawing_->layout.get());
+    }
+    y += pitch;
+  }
+  cairo_show_page(cr);
+  page_.clear();
+  pageStarted_ = false;
+}
+
+void PdfRenderer::Write(const std::filesystem::path& file) {
+  pageStarted_ = pageStarted_ || !drawing_;  // a document of no page still gets one
+  DrawPage();
+  drawing_->layout.reset();
+  drawing_->cr.reset();
+  cairo_surface_finish(drawing_->surface.get());
+  const bool written = cairo_surface_status(drawing_->surface.get()) == CAIRO_STATUS_SUCCESS;
+  drawing_.reset();
+  std::error_code ec;
+  if (written) std::filesystem::rename(draft_, file, ec);
+  if (!written || ec) {
+    std::filesystem::remove(draft_, ec);
     throw HostError("HostEdition.Close", file.string(), "impossible d'écrire le fichier PDF");
+  }
 }
 
 }  // namespace actifix::platform

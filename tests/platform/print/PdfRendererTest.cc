@@ -66,11 +66,15 @@ TEST(PdfRenderer, WideLinesTurnThePage) {
   EXPECT_NE(bytes.find("/MediaBox [ 0 0 841"), std::string::npos);  // landscape
 }
 
-TEST(PdfRenderer, AnUnwritableFileIsAHostError) {
-  PdfRenderer renderer("T", 66);
-  renderer.StartPage(1);
-  renderer.Put({PageLine::Kind::kBody, "ligne"});
-  EXPECT_THROW(renderer.Write("/nonexistent-dir/x.pdf"), HostError);
+TEST(PdfRenderer, AnUnwritableFileIsAHostErrorAndLeavesNoDraft) {
+  actifix::testing::TempDir dir;
+  for (const char* draft : {"/nonexistent-dir/draft.pdf", "draft.pdf"}) {
+    PdfRenderer renderer("T", 66, dir.path() / draft);
+    renderer.StartPage(1);
+    renderer.Put({PageLine::Kind::kBody, "ligne"});
+    EXPECT_THROW(renderer.Write("/nonexistent-dir/x.pdf"), HostError) << draft;
+  }
+  EXPECT_TRUE(std::filesystem::is_empty(dir.path()));
 }
 
 }  // namespace
