@@ -14,6 +14,7 @@
 #include "platform/app/LocalTime.h"
 #include "platform/screen/TypedText.h"
 #include "platform/store/CompanyDatabase.h"
+#include "platform/store/CompanyLock.h"
 
 namespace actifix::platform {
 
@@ -111,6 +112,8 @@ int Year(const GlobalOptions& global, const CompanyArgs& args) {
   if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
   const std::filesystem::path dataDir = ResolveDataDir(global.data);
   ChooseCompany(dataDir, args.code);
+  const CompanyLock hold(CompanyDatabasePath(dataDir, args.code), CompanyLock::Mode::kExclusive,
+                         "actifix company year");
   std::unique_ptr<CompanyDatabase> db =
       CompanyDatabase::Open(CompanyDatabasePath(dataDir, args.code));
   CompanySettings settings = db->Settings();
@@ -182,6 +185,8 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
       return kExitFailure;
     }
   }
+  const CompanyLock hold(CompanyDatabasePath(dataDir, args.code), CompanyLock::Mode::kExclusive,
+                         "actifix company restore");
   CompanyDatabase::Restore(backup, CompanyDatabasePath(dataDir, args.code));
   std::cout << "Entreprise " << args.code << " restaurée depuis la sauvegarde "
             << Printable(backup.filename().string()) << ".\n";

@@ -31,6 +31,7 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
   options.dataDir = ResolveDataDir(global.data);
   options.company = ChooseCompany(options.dataDir, global.company);
   options.pdf = false;
+  options.command = "actifix generate";
   // No screen is shown: a script with no answer stops the run if one were asked.
   Session session(options, std::make_unique<ScriptedInterface>(Script::FromText(""), "/dev/null"));
 

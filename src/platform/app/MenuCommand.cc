@@ -20,6 +20,7 @@ int Menu(const GlobalOptions& global) {
   SessionOptions options;
   options.dataDir = ResolveDataDir(global.data);
   options.company = ChooseCompany(options.dataDir, global.company);
+  options.command = "actifix menu";
 
   std::vector<std::string> labels;
   for (const NvImmo::MenuEntry& entry : NvImmo::Menu()) labels.push_back(entry.label);

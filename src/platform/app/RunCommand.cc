@@ -56,6 +56,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
   CheckWritableDirectory(options.outDir, "--out");
   options.interruptAfter = args.interruptAfter;
   options.pdf = !args.noPdf;
+  options.command = "actifix run " + args.operation;
 
   if (args.script.empty()) {
     Terminal terminal;

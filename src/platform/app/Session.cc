@@ -1,5 +1,7 @@
 #include "platform/app/Session.h"
 
+#include <optional>
+
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "host/HostError.h"
@@ -39,13 +41,27 @@ Session::~Session() {
 }
 
 void Session::Run(const std::string& operation) {
-  RunWith([&operation](NvImmo& component) {
-    component.LectParamImmo();
-    if (operation != "LectParamImmo") component.Call(operation);
-  });
+  const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
+                     operation == "ImmoExcel";
+  RunWith(
+      [&operation](NvImmo& component) {
+        component.LectParamImmo();
+        if (operation != "LectParamImmo") component.Call(operation);
+      },
+      reads ? CompanyLock::Mode::kShared : CompanyLock::Mode::kExclusive);
 }
 
-void Session::RunWith(const std::function<void(NvImmo&)>& work) {
+void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyLock::Mode mode) {
+  std::optional<CompanyLock> hold;
+  if (!holding_) hold.emplace(store_->database().path(), mode, options_.command);
+  struct Release {
+    bool& holding;
+    bool taken;
+    ~Release() {
+      if (taken) holding = false;
+    }
+  } release{holding_, hold.has_value()};
+  holding_ = true;
   try {
     NvImmo component;
     HostAppObject* appExe = nullptr;

@@ -13,6 +13,7 @@
 #include "platform/app/CompanyContext.h"
 #include "platform/app/PlatformRuntime.h"
 #include "platform/app/UserInterface.h"
+#include "platform/store/CompanyLock.h"
 
 namespace actifix {
 class NvImmo;
@@ -29,6 +30,7 @@ struct SessionOptions {
   std::filesystem::path outDir;  // editions; empty: <data>/editions
   long interruptAfter = -1;      // stop editions after that many printed lines (tests)
   bool pdf = true;
+  std::string command = "actifix";  // what this program does, named to one it keeps waiting
 };
 
 class Session : public HostFactory {
@@ -41,10 +43,14 @@ class Session : public HostFactory {
 
   // Attaches the module, opens its files, loads the parameters and runs `operation`.
   // What was written is committed whether the operation ends normally or fails.
+  // The company is held for the operation: shared for the editions and the export, which only
+  // read, exclusively for the others (see CompanyLock).
   void Run(const std::string& operation);
   // The same around other work of the platform's over the module's files and state: the
   // component is attached and its files open; the parameters are not loaded yet.
-  void RunWith(const std::function<void(NvImmo&)>& work);
+  // An operation run inside another keeps the hold the outer one took.
+  void RunWith(const std::function<void(NvImmo&)>& work,
+               CompanyLock::Mode mode = CompanyLock::Mode::kExclusive);
 
   void Commit();
   // Reads the company's settings (fiscal year, working date) again from its database, so
@@ -82,6 +88,7 @@ class Session : public HostFactory {
 
  private:
   SessionOptions options_;
+  bool holding_ = false;  // the company is held by a running operation
   CompanyContext company_;
   std::unique_ptr<UserInterface> ui_;
   std::unique_ptr<Store> store_;

@@ -1,5 +1,7 @@
 #include "platform/store/LedgerFile.h"
 
+#include <unistd.h>
+
 #include <system_error>
 #include <vector>
 
@@ -24,7 +26,7 @@ void Put(std::string& record, const std::string& text, std::size_t width) {
 
 LedgerFile::LedgerFile(std::filesystem::path dataDir, const std::string& companyCode)
     : path_(dataDir / (companyCode + "TampCg.dat")),
-      temporary_(dataDir / (companyCode + "TampCg.dat.tmp")) {}
+      temporary_(dataDir / (companyCode + "TampCg.dat." + std::to_string(getpid()) + ".tmp")) {}
 
 LedgerFile::~LedgerFile() {
   if (out_.is_open()) {

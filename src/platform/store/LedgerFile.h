@@ -10,9 +10,9 @@
 //    25     40  account label    | 314    1  filler
 //    65     30  values 6 to 8, 10 blanks each
 //
-// Open writes <CODE>TampCg.dat.tmp; Close renames it over <CODE>TampCg.dat, so that the file
-// of an earlier run is replaced whole or not at all. A writer destroyed unclosed removes its
-// temporary file.
+// Open writes <CODE>TampCg.dat.<pid>.tmp (two programs never share it); Close renames it over
+// <CODE>TampCg.dat, so that the file of an earlier run is replaced whole or not at all. A writer
+// destroyed unclosed removes its temporary file.
 #pragma once
 
 #include <filesystem>

@@ -62,10 +62,13 @@ Output Actifix(const fs::path& work, const std::string& args,
 }
 
 // Every file under `dir` with its bytes.
+// The data directory's files, the company's lock file aside: it names the last program that
+// held the company, which is no data.
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir))
-    files[entry.path().string()] = entry.is_regular_file() ? ReadAll(entry.path()) : "(dir)";
+    if (entry.path().extension() != ".lock")
+      files[entry.path().string()] = entry.is_regular_file() ? ReadAll(entry.path()) : "(dir)";
   return files;
 }
 

@@ -10,6 +10,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "platform/store/CompanyLock.h"
 #include "platform/store/Sqlite.h"
 #include "platform/store/StoreTesting.h"
 
@@ -97,19 +98,37 @@ TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
             4000);
 }
 
-// While another program holds the company's write lock, a run that must write waits, then
-// gives up with the French reason, and writes nothing.
-TEST_F(TwoProgramsTest, WriterKeptWaitingGivesUpWithoutWriting) {
-  sqlite3* holder = nullptr;
-  ASSERT_EQ(sqlite3_open(database().c_str(), &holder), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(holder, "BEGIN IMMEDIATE", nullptr, nullptr, nullptr), SQLITE_OK);
-  const Outcome outcome = Actifix("run EntPCI --no-pdf --script " + AccountsScript("C", 3));
-  sqlite3_exec(holder, "ROLLBACK", nullptr, nullptr, nullptr);
-  sqlite3_close(holder);
-
-  EXPECT_EQ(outcome.status, 1);
-  EXPECT_NE(outcome.err.find(SqliteCause(SQLITE_BUSY)), std::string::npos) << outcome.err;
-  EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 0);
+// While another program runs an entry screen, a run waits for it, then gives up naming it
+// and writes nothing; while another prints an edition, editions run and writers wait.
+TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOrRead) {
+  ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + AccountsScript("C", 3)).status, 0);
+  for (const auto& [mode, command] :
+       {std::pair{CompanyLock::Mode::kExclusive, "actifix run EntImo"},
+        std::pair{CompanyLock::Mode::kShared, "actifix run EditImo"}}) {
+    int ready[2], release[2];
+    ASSERT_EQ(pipe(ready), 0);
+    ASSERT_EQ(pipe(release), 0);
+    const pid_t holder = fork();
+    if (holder == 0) {
+      const CompanyLock hold(database(), mode, command);
+      char byte = 0;
+      if (write(ready[1], &byte, 1) != 1 || read(release[0], &byte, 1) != 1) _exit(1);
+      _exit(0);
+    }
+    char byte = 0;
+    ASSERT_EQ(read(ready[0], &byte, 1), 1);
+    const Outcome writer = Actifix("run EntPCI --no-pdf --script " + AccountsScript("D", 2));
+    WriteScript("none.txt", "");
+    const Outcome reader = Actifix("run ListImo --no-pdf --script " + Path("none.txt"));
+    ASSERT_EQ(write(release[1], &byte, 1), 1);
+    waitpid(holder, nullptr, 0);
+    EXPECT_EQ(writer.status, 1) << command;
+    EXPECT_NE(writer.err.find(std::string("utilisée par un autre programme (") + command),
+              std::string::npos)
+        << writer.err;
+    EXPECT_EQ(reader.status, mode == CompanyLock::Mode::kShared ? 0 : 1) << reader.err;
+  }
+  EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 3);
 }
 
 // Bytes overwritten in a table page: every command refuses the file and leaves it byte for

@@ -1,0 +1,34 @@
+// Which programs work on a company at once. A program whose operation writes (an entry screen,
+// the year opening, a generated register, a repair) holds the company exclusively for the
+// whole operation, waits in between included; one that only reads (an edition, the export)
+// holds it shared with other readers, so that what it prints is one consistent register and
+// no writer changes it halfway. A file lock (flock) on <CODE>Actifix.db.lock beside the
+// database, which also records the command that took it, so that a refusal can name it. The
+// system drops the lock when the process ends, however it ends.
+#pragma once
+
+#include <filesystem>
+#include <string>
+
+namespace actifix::platform {
+
+class CompanyLock {
+ public:
+  enum class Mode { kShared, kExclusive };
+
+  // Waits up to CompanyDatabase::kBusyWaitMs for the company. Throws HostError when it is still
+  // held the other way then (naming the command that holds it, when known), or when the lock
+  // file cannot be made. `command` describes this program's work ("actifix run EntImo").
+  CompanyLock(const std::filesystem::path& database, Mode mode, const std::string& command);
+  ~CompanyLock();
+  CompanyLock(const CompanyLock&) = delete;
+  CompanyLock& operator=(const CompanyLock&) = delete;
+
+  Mode mode() const { return mode_; }
+
+ private:
+  int fd_ = -1;
+  Mode mode_;
+};
+
+}  // namespace actifix::platform
