@@ -1,0 +1,137 @@
+// Programs killed (SIGKILL) at seeded random moments of the register's own operations, on a
+// generated register of 5,000 assets: the year opening leaves the year before or the year
+// opened, never half of it; the card screen keeps every card saved before the kill, whole
+// with its keys, and nothing of the card in progress; an edition changes nothing.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
+#include <optional>
+#include <random>
+#include <thread>
+
+#include "front/Records.h"
+#include "support/AssetFixture.h"
+#include "support/TempDir.h"
+
+namespace actifix::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using Clock = std::chrono::steady_clock;
+
+class KillTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    Program("company create 01 --year 01/01/2026 31/12/2026", true);
+    Program("generate --assets 5000 --seed 5", true);
+    Program("company year 01 01/01/2027 31/12/2027", true);
+    fs::copy_file(Database(), dir_.path() / "pristine.db");
+    Script("yes.txt", "CONFIRM yes\n");
+    Script("edition.txt",
+           "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\n"
+           "MARK 1,2,3,4,5,6,7\n");
+    std::string cards = "CONF\n";
+    for (int i = 1; i <= kCards; ++i)
+      cards += "CODNATI = MOB\nNUMNATI\nDATACQ = 15/02/2027\nNOMFRN\nDESCRI = Kill " +
+               std::to_string(i) + "\nREMIMO\nDATCES\n1 = ADM\n2 = AT1\nVALACQ = 1000 F1\n";
+    Script("cards.txt", cards + "CODNATI =\n");
+  }
+
+  fs::path Database() const { return dir_.path() / "01Actifix.db"; }
+  void Script(const std::string& name, const std::string& text) const {
+    std::ofstream(dir_.path() / name) << text;
+  }
+
+  // The register as it was before any operation.
+  void Restore() const {
+    for (const char* suffix : {"-wal", "-shm"}) fs::remove(Database().string() + suffix);
+    fs::copy_file(dir_.path() / "pristine.db", Database(), fs::copy_options::overwrite_existing);
+  }
+
+  // Runs `args`; killed after `after` when given. Returns how long it ran.
+  double Program(const std::string& args, bool mustSucceed = false,
+                 std::optional<std::chrono::microseconds> after = {}) const {
+    const Clock::time_point start = Clock::now();
+    const pid_t child = fork();
+    if (child == 0) {
+      const std::string command = std::string(ACTIFIX_PROGRAM) + " --data " + dir_.path().string() +
+                                  " --company 01 " + args + " >/dev/null 2>&1";
+      execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), nullptr);
+      _exit(127);
+    }
+    if (after) {
+      std::this_thread::sleep_for(*after);
+      kill(child, SIGKILL);
+    }
+    int status = 0;
+    waitpid(child, &status, 0);
+    if (mustSucceed) {
+      EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args;
+    }
+    return std::chrono::duration<double>(Clock::now() - start).count();
+  }
+
+  // Kills `runs` runs of `args` at random moments of its length.
+  template <typename Check>
+  void KillRuns(const std::string& args, int runs, Check check) {
+    Restore();
+    const double length = Program(args);
+    std::uniform_int_distribution<int64_t> moment(0, static_cast<int64_t>(length * 1e6));
+    for (int run = 0; run < runs; ++run) {
+      Restore();
+      const auto at = std::chrono::microseconds(moment(random_));
+      Program(args, false, at);
+      SCOPED_TRACE(args + " killed after " + std::to_string(at.count()) + " us");
+      check(AssetFiles(Database()));
+    }
+  }
+
+  static constexpr int kCards = 40;
+  TempDir dir_;
+  std::mt19937_64 random_{20261206};
+};
+
+TEST_F(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
+  Restore();
+  const auto before = AssetFiles(Database());
+  Program("run OuvImo --no-pdf --script " + (dir_.path() / "yes.txt").string(), true);
+  const auto opened = AssetFiles(Database());
+  ASSERT_NE(opened, before);
+
+  KillRuns("run OuvImo --no-pdf --script " + (dir_.path() / "yes.txt").string(), 20,
+           [&](const auto& f) { EXPECT_TRUE(f == before || f == opened); });
+  KillRuns("run EditImo --no-pdf --script " + (dir_.path() / "edition.txt").string(), 10,
+           [&](const auto& f) { EXPECT_TRUE(f == before); });
+  int saved = 0;  // cards kept by the kills, over all runs
+  KillRuns("run EntImo --no-pdf --script " + (dir_.path() / "cards.txt").string(), 20,
+           [&](const auto& f) {
+             // The register before, and the first k cards of the script, each whole with its keys.
+             std::map<int64_t, std::string> added;
+             for (const auto& [text, number] : f.at("r_Immo"))
+               if (!before.at("r_Immo").contains({text, number})) added[number] = text;
+             int k = 0;
+             for (const auto& [number, text] : added) {
+               AssetRecord a;
+               FromText(text, a);
+               std::string description = a.DESCRI.str();
+               description.erase(description.find_last_not_of(' ') + 1);
+               EXPECT_EQ(description, "Kill " + std::to_string(++k));
+             }
+             for (const auto& [file, perCard] :
+                  {std::pair{"k_Immo", 1u}, {"k_Immon", 1u}, {"k_Immoa", 2u}}) {
+               std::size_t keys = 0;
+               for (const auto& [key, number] : f.at(file)) keys += added.contains(number);
+               EXPECT_EQ(keys, perCard * added.size()) << file;
+               EXPECT_EQ(f.at(file).size() - keys, before.at(file).size()) << file;
+             }
+             saved += k;
+           });
+  EXPECT_GT(saved, 0);
+}
+
+}  // namespace
+}  // namespace actifix::testing
