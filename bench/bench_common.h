@@ -3,6 +3,7 @@
 //   operation <TAB> size <TAB> seconds <TAB> baseline <TAB> baseline seconds <TAB> peak MB
 #pragma once
 
+#include <malloc.h>
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -31,7 +32,8 @@ struct Measure {
 };
 
 // Runs `work` in a child process. `work` returns the seconds of what it times, one or more
-// parts (its own setup left out); the peak resident memory is the whole child's.
+// parts (its own setup left out); the peak resident memory is the whole child's, which
+// starts from what the parent holds: the parent gives its freed memory back first.
 struct Measures {
   std::vector<double> seconds;
   double peakMb = -1;
@@ -41,6 +43,7 @@ inline Measures InChildParts(const std::function<std::vector<double>()>& work) {
   int pipeEnds[2];
   if (pipe(pipeEnds) != 0) throw std::runtime_error("pipe failed");
   std::fflush(nullptr);
+  malloc_trim(0);
   const pid_t child = fork();
   if (child < 0) throw std::runtime_error("fork failed");
   if (child == 0) {
