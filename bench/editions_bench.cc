@@ -1,14 +1,10 @@
 // EditImo over a register made by `actifix generate` (seed 1), all groups, beside a bare
 // ordered walk of the same records through the store in the same run: RECAPSEULE and full
 // detail to text and JSON lines, then full detail with the PDF as well. Each run is a child
-// process, so that its peak memory is its own. Prints times, ratios and peak memory.
+// process, so that its peak memory is its own. Prints times, ratios and peak memory; --tsv
+// prints the lines of bench/run.sh instead.
 //
-//   bench_editions_bench [N...]      (default 100000 1000000)
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <chrono>
+//   bench_editions_bench [--tsv] [N...]      (default 100000 1000000)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -16,6 +12,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_common.h"
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/Companies.h"
@@ -29,13 +26,10 @@ namespace {
 
 using namespace actifix;
 using namespace actifix::platform;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Measure;
+using bench::Seconds;
 namespace fs = std::filesystem;
-
-struct Measure {
-  double seconds = 0;
-  double peakMb = 0;
-};
 
 std::unique_ptr<Session> Open(const fs::path& dir, const std::string& script, bool pdf) {
   SessionOptions options;
@@ -47,25 +41,13 @@ std::unique_ptr<Session> Open(const fs::path& dir, const std::string& script, bo
       options, std::make_unique<ScriptedInterface>(Script::FromText(script), dir / "transcript"));
 }
 
-// Runs `work` in a child process; its wall time and peak resident memory.
+// Runs `work` in a child process, session opening included: its time and peak memory.
 Measure InChild(const std::function<void()>& work) {
-  const Clock::time_point start = Clock::now();
-  const pid_t child = fork();
-  if (child == 0) {
-    try {
-      work();
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      _exit(1);
-    }
-    _exit(0);
-  }
-  int status = 0;
-  rusage usage{};
-  wait4(child, &status, 0, &usage);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) throw std::runtime_error("run failed");
-  return {std::chrono::duration<double>(Clock::now() - start).count(),
-          static_cast<double>(usage.ru_maxrss) / 1024.0};
+  return bench::InChild([&work] {
+    const Clock::time_point start = Clock::now();
+    work();
+    return Seconds(start);
+  });
 }
 
 // The answers of EditImo for the current year over the whole year, sorted by nature, every
@@ -92,7 +74,7 @@ int CountGroups(const fs::path& dir) {
   return natures;
 }
 
-void Run(const fs::path& dir, int64_t count) {
+void Run(const fs::path& dir, int64_t count, bool tsv) {
   CompanyDatabase::Create(CompanyDatabasePath(dir, "01"),
                           {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"});
   {
@@ -132,6 +114,15 @@ void Run(const fs::path& dir, int64_t count) {
     }
   ++pages;
 
+  if (tsv) {
+    bench::TsvLine("EditImo RECAPSEULE", count, recap.seconds, "bare walk", walk.seconds,
+                   recap.peakMb);
+    bench::TsvLine("EditImo full, text + JSON lines", count, full.seconds, "bare walk",
+                   walk.seconds, full.peakMb);
+    bench::TsvLine("EditImo full, text + JSON + PDF", count, withPdf.seconds, "bare walk",
+                   walk.seconds, withPdf.peakMb);
+    return;
+  }
   std::printf("%lld assets, %d natures; full detail %.0f MB of text and JSON lines, %d pages\n",
               static_cast<long long>(count), groups, static_cast<double>(bytes) / 1e6, pages);
   std::printf("%-36s %8s %8s %8s\n", "", "s", "ratio", "peak MB");
@@ -149,19 +140,20 @@ void Run(const fs::path& dir, int64_t count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool tsv = bench::TakeTsvFlag(argc, argv);
   std::vector<int64_t> counts;
   for (int i = 1; i < argc; ++i) counts.push_back(std::strtoll(argv[i], nullptr, 10));
   if (counts.empty()) counts = {100000, 1000000};
   for (const int64_t count : counts) {
     if (count < 1) {
-      std::fprintf(stderr, "usage: %s [count...]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--tsv] [count...]\n", argv[0]);
       return 2;
     }
     char pattern[] = "/tmp/actifix-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const fs::path dir = pattern;
     try {
-      Run(dir, count);
+      Run(dir, count, tsv);
     } catch (const std::exception& error) {
       std::fprintf(stderr, "%s\n", error.what());
       fs::remove_all(dir);

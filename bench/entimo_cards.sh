@@ -1,9 +1,16 @@
 #!/usr/bin/env bash
 # Times N scripted asset-card creations (default 1,000) with their printed cards (text, JSON
 # lines and PDF), beside N scripted account creations on the chart-of-accounts screen in the
-# same run, and prints the time per card, per screen pass and their ratio.
-#   bench/entimo_cards.sh build/release/actifix [N]
+# same run, and prints the time per card, per screen pass and their ratio; --tsv prints the
+# line of bench/run.sh instead.
+#   bench/entimo_cards.sh [--tsv] build/release/actifix [N]
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
+tsv=0
+if [ "${1:-}" = --tsv ]; then
+  tsv=1
+  shift
+fi
 actifix=$(realpath "$1")
 n=${2:-1000}
 work=$(mktemp -d)
@@ -38,10 +45,17 @@ run generate --assets 1 >/dev/null  # a nature (MOB), accounts and analytic code
   done
   echo "NOCPTCG ="
 } >"$work/accounts.txt"
-seconds() { local s e; s=$(date +%s.%N); "$@" >/dev/null; e=$(date +%s.%N); echo "$s $e" | awk '{printf "%.3f", $2 - $1}'; }
-cards=$(seconds run run EntImo --script "$work/cards.txt" --transcript "$work/t1.txt" --out "$work/e1")
-passes=$(seconds run run EntPCI --script "$work/accounts.txt" --transcript "$work/t2.txt" --out "$work/e2")
+measure "$actifix" --data "$work/data" --company 01 run EntImo --script "$work/cards.txt" \
+  --transcript "$work/t1.txt" --out "$work/e1"
+cards=$MEASURED_SECONDS cardsPeak=$MEASURED_PEAK_MB
+measure "$actifix" --data "$work/data" --company 01 run EntPCI --script "$work/accounts.txt" \
+  --transcript "$work/t2.txt" --out "$work/e2"
+passes=$MEASURED_SECONDS
+if [ "$tsv" = 1 ]; then
+  tsv_line "EntImo cards, each printed" "$n" "$cards" "EntPCI passes" "$passes" "$cardsPeak"
+  exit 0
+fi
 pages=$(pdfinfo "$work"/e1/*FICHE*.pdf 2>/dev/null | awk '/^Pages/ {print $2}')
-awk -v c="$cards" -v p="$passes" -v n="$n" -v pages="${pages:-?}" 'BEGIN {
-  printf "%d cards in %.2f s: %.2f ms per card, printed (one document of %s pages)\n", n, c, c * 1000 / n, pages
+awk -v c="$cards" -v p="$passes" -v n="$n" -v pages="${pages:-?}" -v peak="$cardsPeak" 'BEGIN {
+  printf "%d cards in %.2f s: %.2f ms per card, printed (one document of %s pages), peak %s MB\n", n, c, c * 1000 / n, pages, peak
   printf "%d account passes in %.2f s: %.3f ms per pass; ratio card / pass %.1f\n", n, p, p * 1000 / n, c / p }'

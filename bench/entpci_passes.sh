@@ -1,8 +1,15 @@
 #!/usr/bin/env bash
 # Times a scripted run of N account creations on the chart-of-accounts screen (default
-# 10,000), with its edition printed as text, JSON lines and PDF, and prints the time per pass.
-#   bench/entpci_passes.sh build/release/actifix [N]
+# 10,000), with its edition printed as text, JSON lines and PDF, and prints the time per pass;
+# --tsv prints the line of bench/run.sh instead.
+#   bench/entpci_passes.sh [--tsv] build/release/actifix [N]
 set -euo pipefail
+source "$(dirname "$0")/measure.sh"
+tsv=0
+if [ "${1:-}" = --tsv ]; then
+  tsv=1
+  shift
+fi
 actifix=$(realpath "$1")
 n=${2:-10000}
 work=$(mktemp -d)
@@ -17,9 +24,11 @@ trap 'rm -rf "$work"' EXIT
   echo "NOCPTCG ="
 } >"$work/script.txt"
 "$actifix" --data "$work/data" company create 01 --year 01/01/2026 31/12/2026 >/dev/null
-start=$(date +%s.%N)
-"$actifix" --data "$work/data" run EntPCI --script "$work/script.txt" \
+measure "$actifix" --data "$work/data" run EntPCI --script "$work/script.txt" \
   --transcript "$work/transcript.txt" --out "$work/editions"
-end=$(date +%s.%N)
-awk -v s="$start" -v e="$end" -v n="$n" \
-  'BEGIN { printf "%d passes in %.2f s: %.1f us per screen pass (edition included)\n", n, e - s, (e - s) * 1e6 / n }'
+if [ "$tsv" = 1 ]; then
+  tsv_line "EntPCI passes, edition printed" "$n" "$MEASURED_SECONDS" - - "$MEASURED_PEAK_MB"
+  exit 0
+fi
+awk -v t="$MEASURED_SECONDS" -v n="$n" -v peak="$MEASURED_PEAK_MB" \
+  'BEGIN { printf "%d passes in %.2f s: %.1f us per screen pass (edition included), peak %s MB\n", n, t, t * 1e6 / n, peak }'

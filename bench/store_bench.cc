@@ -1,8 +1,9 @@
 // The store at bulk speed, beside bare SQLite doing the same work: N inserts of 256-byte
 // records with one "P" key each in one transaction, then a walk of the key file in key
-// order reading every record. Prints both times and their ratio.
+// order reading every record. Each side runs in a child process of its own, for its peak
+// memory. Prints both times, their ratio and the peaks; --tsv prints the lines of bench/run.sh.
 //
-//   bench_store_bench [N]      (or ACTIFIX_BENCH_COUNT=N; default 1000000)
+//   bench_store_bench [--tsv] [N]      (or ACTIFIX_BENCH_COUNT=N; default 1000000)
 #include <sqlite3.h>
 
 #include <chrono>
@@ -12,7 +13,9 @@
 #include <filesystem>
 #include <stdexcept>
 #include <string>
+#include <vector>
 
+#include "bench_common.h"
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/Store.h"
@@ -21,12 +24,9 @@ namespace {
 
 using actifix::HostComponent;
 using actifix::HostRecordFile;
-using Clock = std::chrono::steady_clock;
+using actifix::bench::Clock;
+using actifix::bench::Seconds;
 namespace fs = std::filesystem;
-
-double Seconds(Clock::time_point from) {
-  return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 // Keys in a scattered order, all distinct: an odd multiplier is a bijection modulo 2^32.
 std::string KeyOf(uint32_t i) {
@@ -59,8 +59,19 @@ class BufferComponent : public HostComponent {
 
 struct Times {
   double insert = 0, walk = 0;
+  double peakMb = -1;
   double total() const { return insert + walk; }
 };
+
+// Runs one side in a child process: its two times and its peak memory.
+Times InChild(Times (*run)(const fs::path&, uint32_t), const fs::path& dir, uint32_t count) {
+  const actifix::bench::Measures m = actifix::bench::InChildParts([&] {
+    const Times times = run(dir, count);
+    return std::vector<double>{times.insert, times.walk};
+  });
+  if (m.seconds.size() != 2) throw std::runtime_error("run failed");
+  return {m.seconds[0], m.seconds[1], m.peakMb};
+}
 
 Times RunStore(const fs::path& dir, uint32_t count) {
   using namespace actifix::platform;
@@ -170,26 +181,35 @@ Times RunBare(const fs::path& dir, uint32_t count) {
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool tsv = actifix::bench::TakeTsvFlag(argc, argv);
   uint32_t count = 1000000;
   if (const char* env = std::getenv("ACTIFIX_BENCH_COUNT")) count = std::strtoul(env, nullptr, 10);
   if (argc > 1) count = std::strtoul(argv[1], nullptr, 10);
   if (count == 0) {
-    std::fprintf(stderr, "usage: %s [count]\n", argv[0]);
+    std::fprintf(stderr, "usage: %s [--tsv] [count]\n", argv[0]);
     return 2;
   }
   char pattern[] = "/tmp/actifix-bench-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
   const fs::path dir = pattern;
   try {
-    const Times bare = RunBare(dir, count);
-    const Times store = RunStore(dir, count);
-    std::printf("%u records of 256 bytes, one \"P\" key each\n", count);
-    std::printf("%-12s %10s %10s %10s\n", "", "insert s", "walk s", "total s");
-    std::printf("%-12s %10.3f %10.3f %10.3f\n", "bare SQLite", bare.insert, bare.walk,
-                bare.total());
-    std::printf("%-12s %10.3f %10.3f %10.3f\n", "Store", store.insert, store.walk, store.total());
-    std::printf("%-12s %10.2f %10.2f %10.2f\n", "ratio", store.insert / bare.insert,
-                store.walk / bare.walk, store.total() / bare.total());
+    const Times bare = InChild(RunBare, dir, count);
+    const Times store = InChild(RunStore, dir, count);
+    if (tsv) {
+      using actifix::bench::TsvLine;
+      TsvLine("store insert", count, store.insert, "bare SQLite insert", bare.insert, store.peakMb);
+      TsvLine("store walk in key order", count, store.walk, "bare SQLite walk", bare.walk,
+              store.peakMb);
+    } else {
+      std::printf("%u records of 256 bytes, one \"P\" key each\n", count);
+      std::printf("%-12s %10s %10s %10s %10s\n", "", "insert s", "walk s", "total s", "peak MB");
+      std::printf("%-12s %10.3f %10.3f %10.3f %10.0f\n", "bare SQLite", bare.insert, bare.walk,
+                  bare.total(), bare.peakMb);
+      std::printf("%-12s %10.3f %10.3f %10.3f %10.0f\n", "Store", store.insert, store.walk,
+                  store.total(), store.peakMb);
+      std::printf("%-12s %10.2f %10.2f %10.2f\n", "ratio", store.insert / bare.insert,
+                  store.walk / bare.walk, store.total() / bare.total());
+    }
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     fs::remove_all(dir);

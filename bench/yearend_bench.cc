@@ -4,10 +4,10 @@
 //   OuvImo     (backup included, as run does)  beside a walk that rewrites every record,
 //                                              and a backup alone
 // on a register made by `actifix generate` (seed 1), through the program's own session.
-// Prints the times and their ratios.
+// Each run is a child process with a session of its own, so that its peak memory is its own.
+// Prints the times, their ratios and the peaks; --tsv prints the lines of bench/run.sh.
 //
-//   bench_yearend_bench [N...]      (default 100000 1000000)
-#include <chrono>
+//   bench_yearend_bench [--tsv] [N...]      (default 100000 1000000)
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -15,6 +15,7 @@
 #include <string>
 #include <vector>
 
+#include "bench_common.h"
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/Companies.h"
@@ -30,12 +31,10 @@ namespace {
 
 using namespace actifix;
 using namespace actifix::platform;
-using Clock = std::chrono::steady_clock;
+using bench::Clock;
+using bench::Measure;
+using bench::Seconds;
 namespace fs = std::filesystem;
-
-double Seconds(Clock::time_point from) {
-  return std::chrono::duration<double>(Clock::now() - from).count();
-}
 
 std::unique_ptr<Session> Open(const fs::path& dir, const std::string& script) {
   SessionOptions options;
@@ -67,7 +66,19 @@ int64_t BareWalk(Session& session, bool rewrite) {
   return seen;
 }
 
-void Run(const fs::path& dir, int64_t count) {
+// Runs `work` on a session of its own in a child process: its time (session opening
+// left out) and peak memory.
+Measure InChild(const fs::path& dir, const std::function<void(Session&)>& work,
+                const std::string& script = "") {
+  return bench::InChild([&] {
+    auto session = Open(dir, script);
+    const Clock::time_point start = Clock::now();
+    work(*session);
+    return Seconds(start);
+  });
+}
+
+void Run(const fs::path& dir, int64_t count, bool tsv) {
   CompanyDatabase::Create(CompanyDatabasePath(dir, "01"),
                           {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"});
   auto t = Clock::now();
@@ -78,19 +89,15 @@ void Run(const fs::path& dir, int64_t count) {
     generator.commit = [&session] { session->Commit(); };
     session->RunWith([&](NvImmo&) { GenerateRegister(generator); });
   }
-  std::printf("%lld assets generated in %.1f s\n", static_cast<long long>(count), Seconds(t));
+  if (!tsv)
+    std::printf("%lld assets generated in %.1f s\n", static_cast<long long>(count), Seconds(t));
 
-  auto session = Open(dir, "CONFIRM yes\n");
-  t = Clock::now();
-  const int64_t walked = BareWalk(*session, false);
-  const double walk = Seconds(t);
-  t = Clock::now();
-  session->Run("ImmoExcel");
-  const double excel = Seconds(t);
-
-  t = Clock::now();
-  BareWalk(*session, true);
-  const double rewrite = Seconds(t);
+  const Measure walk = InChild(dir, [&](Session& session) {
+    const int64_t walked = BareWalk(session, false);
+    if (walked != count) throw std::runtime_error("the walk saw " + std::to_string(walked));
+  });
+  const Measure excel = InChild(dir, [](Session& session) { session.Run("ImmoExcel"); });
+  const Measure rewrite = InChild(dir, [](Session& session) { BareWalk(session, true); });
   {
     auto db = CompanyDatabase::Open(CompanyDatabasePath(dir, "01"));
     CompanySettings settings = db->Settings();
@@ -98,40 +105,48 @@ void Run(const fs::path& dir, int64_t count) {
     settings.yearEnd = "31/12/2027";
     db->SaveSettings(settings);
   }
-  t = Clock::now();
-  session->store().database().BackupTo(dir / "alone.db");
-  const double copy = Seconds(t);
-  t = Clock::now();
-  const fs::path backup = OpenFiscalYear(*session, {});
-  const double opening = Seconds(t);
+  const Measure copy = InChild(
+      dir, [&](Session& session) { session.store().database().BackupTo(dir / "alone.db"); });
+  const Measure opening = InChild(
+      dir, [](Session& session) { OpenFiscalYear(session, {}); }, "CONFIRM yes\n");
 
-  std::printf("%lld assets walked; database %.0f MB, backup %.0f MB\n",
-              static_cast<long long>(walked),
+  if (tsv) {
+    bench::TsvLine("ImmoExcel", count, excel.seconds, "walk", walk.seconds, excel.peakMb);
+    bench::TsvLine("OuvImo with backup", count, opening.seconds, "walk+rewrite", rewrite.seconds,
+                   opening.peakMb);
+    bench::TsvLine("backup of the database alone", count, copy.seconds, "-", -1, copy.peakMb);
+    return;
+  }
+  std::printf("%lld assets walked; database %.0f MB, its backup %.0f MB\n",
+              static_cast<long long>(count),
               static_cast<double>(fs::file_size(CompanyDatabasePath(dir, "01"))) / 1e6,
-              static_cast<double>(fs::file_size(backup)) / 1e6);
-  std::printf("%-34s %9s %9s %7s\n", "", "op s", "bare s", "ratio");
-  std::printf("%-34s %9.2f %9.2f %7.2f\n", "ImmoExcel / walk", excel, walk, excel / walk);
-  std::printf("%-34s %9.2f %9.2f %7.2f\n", "OuvImo with backup / walk+rewrite", opening, rewrite,
-              opening / rewrite);
-  std::printf("%-34s %9.2f\n", "  of which a backup alone", copy);
+              static_cast<double>(fs::file_size(dir / "alone.db")) / 1e6);
+  std::printf("%-34s %9s %9s %7s %8s\n", "", "op s", "bare s", "ratio", "peak MB");
+  std::printf("%-34s %9.2f %9.2f %7.2f %8.0f\n", "ImmoExcel / walk", excel.seconds, walk.seconds,
+              excel.seconds / walk.seconds, excel.peakMb);
+  std::printf("%-34s %9.2f %9.2f %7.2f %8.0f\n", "OuvImo with backup / walk+rewrite",
+              opening.seconds, rewrite.seconds, opening.seconds / rewrite.seconds, opening.peakMb);
+  std::printf("%-34s %9.2f %9s %7s %8.0f\n", "  of which a backup alone", copy.seconds, "", "",
+              copy.peakMb);
 }
 
 }  // namespace
 
 int main(int argc, char** argv) {
+  const bool tsv = bench::TakeTsvFlag(argc, argv);
   std::vector<int64_t> counts;
   for (int i = 1; i < argc; ++i) counts.push_back(std::strtoll(argv[i], nullptr, 10));
   if (counts.empty()) counts = {100000, 1000000};
   for (const int64_t count : counts) {
     if (count < 1) {
-      std::fprintf(stderr, "usage: %s [count...]\n", argv[0]);
+      std::fprintf(stderr, "usage: %s [--tsv] [count...]\n", argv[0]);
       return 2;
     }
     char pattern[] = "/tmp/actifix-bench-XXXXXX";
     if (mkdtemp(pattern) == nullptr) return 1;
     const fs::path dir = pattern;
     try {
-      Run(dir, count);
+      Run(dir, count, tsv);
     } catch (const std::exception& error) {
       std::fprintf(stderr, "%s\n", error.what());
       fs::remove_all(dir);

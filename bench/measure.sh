@@ -1,0 +1,22 @@
+# Shared by the benchmark scripts (sourced): timing a command with its peak memory, and the
+# machine-readable line that bench/run.sh gathers.
+
+# measure CMD...: runs CMD with its output thrown away; sets MEASURED_SECONDS and
+# MEASURED_PEAK_MB (its peak resident memory, "-" without /usr/bin/time).
+measure() {
+  local start end peak
+  peak=$(mktemp)
+  start=$(date +%s.%N)
+  if [ -x /usr/bin/time ]; then
+    /usr/bin/time -f %M -o "$peak" "$@" >/dev/null
+  else
+    "$@" >/dev/null
+  fi
+  end=$(date +%s.%N)
+  MEASURED_SECONDS=$(awk -v s="$start" -v e="$end" 'BEGIN { printf "%.4f", e - s }')
+  MEASURED_PEAK_MB=$(awk '/^[0-9]+$/ { mb = sprintf("%.0f", $1 / 1024) } END { print mb == "" ? "-" : mb }' "$peak")
+  rm -f "$peak"
+}
+
+# tsv_line OPERATION SIZE SECONDS BASELINE BASELINE_SECONDS PEAK_MB
+tsv_line() { printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$@"; }
