@@ -104,7 +104,7 @@ std::string Pad(std::string_view text, int width) {
 }
 
 std::string FiveDigits(int64_t number) {
-  char text[16];
+  char text[24];
   std::snprintf(text, sizeof text, "%05lld", static_cast<long long>(number));
   return text;
 }

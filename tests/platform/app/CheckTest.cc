@@ -90,12 +90,27 @@ const Fault kFaults[] = {
      "CONS 00001 : mode d'amortissement « X » autre que L, D ou E", nullptr},
 };
 
-std::string Export(TestCompany& company) {
-  company.Open()->Run("ImmoExcel");
-  std::ifstream in(company.dataDir() / "01Immo.csv", std::ios::binary);
+std::string Read(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
   std::ostringstream text;
   text << in.rdbuf();
   return text.str();
+}
+
+// The depreciation edition of the year with its entries file, and the spreadsheet export.
+std::string Editions(TestCompany& company) {
+  std::filesystem::remove_all(company.editions());
+  company
+      .Open(
+          "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK "
+          "1,2,3,4,5,6,7\n")
+      ->Run("EditImo");
+  company.Open()->Run("ImmoExcel");
+  std::string all =
+      Read(company.dataDir() / "01Immo.csv") + Read(company.dataDir() / "01TampCg.dat");
+  for (const auto& file : std::filesystem::directory_iterator(company.editions()))
+    if (file.path().extension() == ".txt") all += Read(file.path());
+  return all;
 }
 
 TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
@@ -110,7 +125,8 @@ TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
       platform::GenerateRegister(options);
     });
     const auto files = AssetFiles(database);
-    const std::string csv = Export(company);
+    const std::string editions = Editions(company);
+    ASSERT_GT(editions.size(), 10000u);
 
     auto session = company.Open();
     session->RunWith([&](NvImmo&) {
@@ -136,8 +152,11 @@ TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
     const auto mended = AssetFiles(database);
     EXPECT_EQ(mended.at("r_Immo").size(), 400u);  // no record deleted
     if (fault.mended == nullptr) continue;
-    EXPECT_EQ(mended, files);
-    EXPECT_EQ(Export(company), csv);
+    EXPECT_TRUE(mended == files) << "the asset files are not as before the damage";
+    // A nature made again has lost its label and accounts, which the editions print.
+    if (std::string(fault.what) != "a nature removed") {
+      EXPECT_TRUE(Editions(company) == editions) << "the editions are not as before the damage";
+    }
   }
 }
 
