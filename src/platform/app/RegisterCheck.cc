@@ -362,11 +362,17 @@ Scan ScanRegister(Store& store) {
 
 }  // namespace
 
-RegisterFindings CheckRegister(Store& store) { return ScanRegister(store).found; }
+RegisterFindings CheckRegister(Store& store) {
+  RegisterFindings found;
+  store.ReadConsistently([&] { found = ScanRegister(store).found; });
+  return found;
+}
 
 std::vector<std::string> RepairRegister(Store& store) {
   std::vector<std::string> changes;
   MImmoState& m = MImmo();
+  // No other program writes between what is read here and what is rebuilt from it.
+  store.HoldWriteLock();
   {
     // Acquisition dates lost from a record, taken back from the asset's own keys.
     const Scan scan = ScanRegister(store);

@@ -331,6 +331,24 @@ int64_t Store::CountEntries(const std::string& name) {
   return count.Int(0);
 }
 
+void Store::HoldWriteLock() { BeginWrite("Store.HoldWriteLock", db_->path().string()); }
+
+void Store::ReadConsistently(const std::function<void()>& read) {
+  if (db_->InTransaction()) return read();
+  const std::string operation = "Store.ReadConsistently";
+  StopWalks();
+  db_->Exec("BEGIN DEFERRED", operation);
+  try {
+    read();
+  } catch (...) {
+    StopWalks();
+    db_->RollbackWrite();
+    throw;
+  }
+  StopWalks();
+  db_->Exec("COMMIT", operation);
+}
+
 int32_t Store::RecordLength(const std::string& name) {
   const std::string operation = "Store.RecordLength";
   CheckName(name, operation);

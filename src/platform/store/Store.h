@@ -74,6 +74,13 @@ class Store {
   // transaction. Throws HostError when there is no such key file.
   int64_t CountEntries(const std::string& name);
 
+  // Begins the write transaction now (waiting while another program writes), so that what is
+  // read until Commit() stays as read.
+  void HoldWriteLock();
+  // Runs `read` on one state of the database, whatever other programs commit meanwhile: in a
+  // read transaction, or in the write transaction when one is open. `read` must not write.
+  void ReadConsistently(const std::function<void()>& read);
+
   // Bulk access for the register check, straight on the tables, without the module's
   // call-backs. A file that was never made reads as empty.
   // The record length file `name` was made with (0 when it was never made).
