@@ -157,14 +157,15 @@ struct Scan {
   // `expected`.
   std::array<std::vector<Entry>, kKeyFiles> expected, actual;
   std::array<Difference, kKeyFiles> differences;
-  // The live records of each file by number, with their naming key ("" when unreadable).
+  // The live records of each file by number, with their naming key.
   std::array<std::vector<Entry>, kRecordFiles> records;
-  std::map<std::string, NatureInfo> natures;      // by CODNAT
-  std::set<std::string> analytics;                // TYPANA & CODEANA
-  std::map<std::string, int64_t> highest;         // highest order number by CODNATI
-  std::map<std::string, int64_t> missingNatures;  // code -> highest order number
-  std::set<std::string> missingAnalytics;         // TYPANA & CODEANA
-  std::vector<int32_t> lostAcquisition;           // assets whose DATACQ is no date
+  std::map<std::string, NatureInfo> natures;                  // by CODNAT
+  std::set<std::string> analytics;                            // TYPANA & CODEANA
+  std::map<std::string, int64_t> highest;                     // highest order number by CODNATI
+  std::map<std::string, int64_t> missingNatures;              // code -> highest order number
+  std::set<std::string> missingAnalytics;                     // TYPANA & CODEANA
+  std::vector<int32_t> lostAcquisition;                       // assets whose DATACQ is no date
+  std::vector<std::pair<RecordFileIndex, int32_t>> overlong;  // records past their length
 
   // How messages name record `number` of `file`; "" when there is no such record.
   std::string Label(RecordFileIndex file, int32_t number) const {
@@ -172,30 +173,28 @@ struct Scan {
     const auto it = std::lower_bound(list.begin(), list.end(), number,
                                      [](const Entry& e, int32_t n) { return e.number < n; });
     if (it == list.end() || it->number != number) return "";
-    if (it->size == 0)
-      return "enregistrement " + std::to_string(number) + " du fichier " + kRecordNames[file];
     return kRecordKinds[file] + KeyShown(kNamingKey[file], it->key());
   }
   void Report(const std::string& line) { found.lines.push_back(line); }
 };
 
-// Reads one record file; `each` gets the record text blank-filled, or is not called for a
-// record longer than the file's records (reported).
+// Reads one record file; `each` gets each record's text blank-filled to the record length. A
+// longer record is read by its first bytes, as the module reads it, then reported.
 template <typename Each>
 void ReadFile(Store& store, Scan& scan, RecordFileIndex file, Each each) {
   const std::string name = kRecordNames[file];
-  const int32_t length = store.RecordLength(name);
+  const std::size_t length = static_cast<std::size_t>(store.RecordLength(name));
   std::string text;
   store.ScanRecords(name, [&](int32_t number, std::string_view bytes) {
-    if (bytes.size() > static_cast<std::size_t>(length)) {
-      scan.records[file].emplace_back("", number);
-      scan.Report(scan.Label(file, number) + " : illisible (" + std::to_string(bytes.size()) +
-                  " octets pour " + std::to_string(length) + ")");
-      return;
-    }
-    text.assign(bytes);
-    text.resize(static_cast<std::size_t>(length), ' ');
+    text.assign(bytes.substr(0, length));
+    text.resize(length, ' ');
     each(number, text);
+    if (bytes.size() <= length) return;
+    scan.overlong.emplace_back(file, number);
+    scan.Report(scan.Label(file, number) + " : enregistrement " + std::to_string(number) +
+                " du fichier " + name + " de " + std::to_string(bytes.size()) +
+                " octets, plus long que la longueur des enregistrements (" +
+                std::to_string(length) + ")");
   });
 }
 
@@ -385,6 +384,14 @@ std::vector<std::string> RepairRegister(Store& store) {
         const auto day = DayOf(e.key().substr(6));
         if (day && *day != 0) it->second = std::string(e.key().substr(6));
       }
+    }
+    // A record longer than its file's records is written again as the module reads it.
+    const int16_t handles[kRecordFiles] = {m.fImmo, m.fNature, m.fParimo, m.fPcimo, m.fAnaimo};
+    for (const auto& [file, number] : scan.overlong) {
+      RecordFile().Read(handles[file], number);
+      RecordFile().Write(handles[file], number);
+      changes.push_back(scan.Label(file, number) + " : enregistrement " + std::to_string(number) +
+                        " du fichier " + kRecordNames[file] + " ramené à sa longueur");
     }
     for (const int32_t number : scan.lostAcquisition) {
       const std::string& date = dates[number];
