@@ -6,6 +6,7 @@
 
 #include "host/HostError.h"
 #include "platform/app/CalcCommand.h"
+#include "platform/app/CheckCommand.h"
 #include "platform/app/Command.h"
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCommands.h"
@@ -40,6 +41,7 @@ int main(int argc, char** argv) {
   AddMenuCommand(app, global, action);
   AddDemoCommand(app, global, action);
   AddGenerateCommand(app, global, action);
+  AddCheckCommand(app, global, action);
   AddCalcCommand(app, action);
   FrenchHelp(app);
 

@@ -114,6 +114,13 @@ std::string Statement::Bytes(int column) const {
   return std::string(static_cast<const char*>(data), static_cast<std::size_t>(size));
 }
 
+std::string_view Statement::View(int column) const {
+  const void* data = sqlite3_column_blob(stmt_, column);
+  const int size = sqlite3_column_bytes(stmt_, column);
+  if (data == nullptr || size <= 0) return {};
+  return std::string_view(static_cast<const char*>(data), static_cast<std::size_t>(size));
+}
+
 bool Statement::IsNull(int column) const {
   return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
 }

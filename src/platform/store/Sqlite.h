@@ -50,6 +50,8 @@ class Statement {
   // The bytes of a BLOB or TEXT column.
   std::string Bytes(int column) const;
   bool IsNull(int column) const;
+  // The same without a copy, valid until the next Step or Reset.
+  std::string_view View(int column) const;
 
  private:
   sqlite3* db_ = nullptr;

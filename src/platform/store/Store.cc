@@ -4,6 +4,7 @@
 #include <fstream>
 #include <limits>
 #include <system_error>
+#include <unordered_map>
 #include <utility>
 
 #include "host/Cp1252.h"
@@ -328,6 +329,82 @@ int64_t Store::CountEntries(const std::string& name) {
   Statement count = db_->Prepare("SELECT count(*) FROM main.\"k_" + name + "\"");
   count.Step(operation, name);
   return count.Int(0);
+}
+
+void Store::HoldWriteLock() { BeginWrite("Store.HoldWriteLock", db_->path().string()); }
+
+void Store::ReadConsistently(const std::function<void()>& read) {
+  if (db_->InTransaction()) return read();
+  const std::string operation = "Store.ReadConsistently";
+  StopWalks();
+  db_->Exec("BEGIN DEFERRED", operation);
+  try {
+    read();
+  } catch (...) {
+    StopWalks();
+    db_->RollbackWrite();
+    throw;
+  }
+  StopWalks();
+  db_->Exec("COMMIT", operation);
+}
+
+int32_t Store::RecordLength(const std::string& name) {
+  const std::string operation = "Store.RecordLength";
+  CheckName(name, operation);
+  Statement catalog = db_->Prepare("SELECT record_length FROM record_files WHERE name = ?");
+  catalog.BindText(1, name);
+  return catalog.Step(operation, name) ? static_cast<int32_t>(catalog.Int(0)) : 0;
+}
+
+void Store::ScanRecords(const std::string& name,
+                        const std::function<void(int32_t, std::string_view)>& each) {
+  const std::string operation = "Store.ScanRecords";
+  if (RecordLength(name) == 0) return;
+  Statement all = db_->Prepare("SELECT num, data FROM main.\"r_" + name + "\" ORDER BY num");
+  while (all.Step(operation, name)) each(static_cast<int32_t>(all.Int(0)), all.View(1));
+}
+
+namespace {
+
+// The kind of key file `name` ("" when it was never made).
+std::string KeyKind(CompanyDatabase& db, const std::string& name, const std::string& operation) {
+  CheckName(name, operation);
+  Statement catalog = db.Prepare("SELECT kind FROM key_files WHERE name = ?");
+  catalog.BindText(1, name);
+  return catalog.Step(operation, name) ? catalog.Bytes(0) : "";
+}
+
+}  // namespace
+
+void Store::ScanKeys(const std::string& name,
+                     const std::function<void(std::string_view, int32_t)>& each) {
+  const std::string operation = "Store.ScanKeys";
+  if (KeyKind(*db_, name, operation).empty()) return;
+  Statement all = db_->Prepare("SELECT key, num FROM main.\"k_" + name + "\" ORDER BY key, seq");
+  while (all.Step(operation, name)) each(all.View(0), static_cast<int32_t>(all.Int(1)));
+}
+
+void Store::RebuildKeys(const std::string& name,
+                        const std::vector<std::pair<std::string, int32_t>>& entries) {
+  const std::string operation = "Store.RebuildKeys";
+  const std::string kind = KeyKind(*db_, name, operation);
+  if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
+  BeginWrite(operation, name);
+  for (const auto& [handle, keys] : keys_) {
+    if (keys->name == name) keys->Changed();
+  }
+  StopWalks();
+  Savepoint savepoint(*savepoint_, operation, name);
+  const std::string table = "main.\"k_" + name + "\"";
+  db_->Exec("DELETE FROM " + table, operation);
+  Statement insert = db_->Prepare("INSERT INTO " + table + "(key, seq, num) VALUES(?, ?, ?)");
+  std::unordered_map<std::string, int64_t> seqs;
+  for (const auto& [key, number] : entries) {
+    const int64_t seq = kind == "P" ? 0 : ++seqs[key];
+    insert.BindBlob(1, key).Bind(2, seq).Bind(3, number).Run(operation, name);
+  }
+  savepoint.Release();
 }
 
 int16_t Store::NewHandle(const std::string& operation, const std::string& subject) const {

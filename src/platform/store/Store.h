@@ -34,9 +34,13 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
 
 #include "host/HostComponent.h"
 #include "host/HostKeyedFile.h"
@@ -69,6 +73,29 @@ class Store {
   // The number of entries of the key file `name` as committed or written in this
   // transaction. Throws HostError when there is no such key file.
   int64_t CountEntries(const std::string& name);
+
+  // Begins the write transaction now (waiting while another program writes), so that what is
+  // read until Commit() stays as read.
+  void HoldWriteLock();
+  // Runs `read` on one state of the database, whatever other programs commit meanwhile: in a
+  // read transaction, or in the write transaction when one is open. `read` must not write.
+  void ReadConsistently(const std::function<void()>& read);
+
+  // Bulk access for the register check, straight on the tables, without the module's
+  // call-backs. A file that was never made reads as empty.
+  // The record length file `name` was made with (0 when it was never made).
+  int32_t RecordLength(const std::string& name);
+  // Every record of `name` in record-number order, its bytes as stored (not blank-filled).
+  void ScanRecords(const std::string& name,
+                   const std::function<void(int32_t number, std::string_view bytes)>& each);
+  // Every entry of key file `name` in key order, equal keys in insertion order.
+  void ScanKeys(const std::string& name,
+                const std::function<void(std::string_view key, int32_t number)>& each);
+  // Replaces every entry of key file `name` by `entries` (key, record number), given in the
+  // order they were written: equal keys of an "S" file keep that order. Joins the write
+  // transaction. Throws HostError when a "P" file would get a key twice, or the file is unknown.
+  void RebuildKeys(const std::string& name,
+                   const std::vector<std::pair<std::string, int32_t>>& entries);
 
   // For tests that break a run on purpose: the `writes`-th call from now that writes to the
   // database (WriteText, Insert, AddKey, Delete, RemoveKey, Clear, a file made on first use,

@@ -294,3 +294,50 @@ TEST_F(StoreTest, RefusesMisuseOfKeyFiles) {
 
 }  // namespace
 }  // namespace actifix::platform::testing
+
+namespace actifix::platform::testing {
+namespace {
+
+// The bulk access of the register check: a rebuilt "S" file walks its equal keys in the order
+// given, a walk begun before goes on, a "P" file refuses a key twice and keeps what it had, and
+// a consistent read does not see what another program commits meanwhile.
+TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits) {
+  const int32_t a = Insert(primary, "A", "rec a"), b = Insert(primary, "B", "rec b");
+  keyed->AddKey(secondary, "K", a);
+  std::string key;
+  int16_t found = 0;
+  keyed->First(secondary, immo, found, key);
+  store->RebuildKeys("Immon", {{"K", b}, {"J", a}, {"K", a}});
+  keyed->Next(secondary, immo, found, key);  // past the first "K": the second, now on a
+  int32_t number = 0;
+  records->LastRecordNumber(immo, number);
+  EXPECT_EQ(std::pair(key, number), std::pair(std::string("K"), a));
+  std::vector<std::pair<std::string, int32_t>> scanned;
+  store->ScanKeys("Immon", [&](std::string_view k, int32_t n) { scanned.emplace_back(k, n); });
+  EXPECT_EQ(scanned, (decltype(scanned){{"J", a}, {"K", b}, {"K", a}}));
+  EXPECT_THROW(store->RebuildKeys("Immo", {{"A", a}, {"A", b}}), HostError);
+  EXPECT_EQ(Walk(primary), (Keys{"A", "B"}));
+  store->Commit();
+
+  Store other(CompanyDatabase::Open(path()));
+  auto otherRecords = other.MakeRecordFile();
+  BufferComponent otherComponent(*otherRecords);
+  int16_t handle = 0;
+  otherRecords->Open(-1, "Immo", 256, handle, otherComponent);
+  otherComponent.Attach("Immo", handle);
+  std::vector<std::string> texts;
+  store->ReadConsistently([&] {
+    store->ScanRecords("Immo", [&](int32_t, std::string_view text) { texts.emplace_back(text); });
+    otherComponent.buffer["Immo"] = "rec c";
+    otherRecords->Write(handle, 3);
+    other.Commit();
+    store->ScanRecords("Immo", [&](int32_t, std::string_view text) { texts.emplace_back(text); });
+  });
+  EXPECT_EQ(texts, (Keys{"rec a", "rec b", "rec a", "rec b"}));
+  int n = 0;
+  store->ScanRecords("Immo", [&](int32_t, std::string_view) { ++n; });
+  EXPECT_EQ(n, 3);
+}
+
+}  // namespace
+}  // namespace actifix::platform::testing

@@ -1,0 +1,45 @@
+// The check of a company's register (actifix check) and its repair.
+//
+// The check reads every record and key straight from the store, once each, and finds:
+// - records longer than their file's record length;
+// - asset fields that cannot be decoded: amounts that are not finite, packed dates that are no
+//   date (an empty acquisition date included), a mode outside L/D/E, a rate outside 0-100 (0
+//   only in mode E), an order number that is not five digits;
+// - key entries that differ from what the records give (a key missing, a key too many, a key
+//   on a record that does not exist, two records with one "P" key), in the three asset key
+//   files and in those of the natures, parameters, accounts and analytic codes;
+// - natures and analytic codes an asset names that do not exist ("?" and blank elements name
+//   none);
+// - natures whose running number is below the highest order number of their assets.
+// Its cost grows with the register as a few sorts of its keys do; nothing is looked up per
+// asset in a table.
+//
+// The repair never deletes a record: it takes back an acquisition date the record lost from
+// the asset's own "Immon" or "Immoa" keys, rebuilds each key file that differs from its records
+// (equal keys in record-number order, as they were written), makes again a missing nature or
+// analytic code (to be completed by its entry screen), and raises running numbers.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace actifix::platform {
+
+class Store;
+
+struct RegisterFindings {
+  // One French line each (UTF-8), starting with the asset's key ("MAT 00012 : ...") or the
+  // record it is about.
+  std::vector<std::string> lines;
+  int64_t assets = 0;
+};
+
+RegisterFindings CheckRegister(Store& store);
+
+// Mends what can be mended and returns one French line per change. Its writes are left in
+// the open write transaction. REQUIRES: the module's files open (Session::RunWith); the
+// caller took a backup first.
+std::vector<std::string> RepairRegister(Store& store);
+
+}  // namespace actifix::platform

@@ -1,0 +1,164 @@
+// actifix check finds each fault injected into a generated register, and the repair mends it:
+// the asset files and the spreadsheet export are then as before the damage. A fault that
+// cannot be mended stays found, and nothing is deleted.
+#include <gmock/gmock.h>
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <functional>
+#include <sstream>
+
+#include "front/MImmo.h"
+#include "front/NvImmo.h"
+#include "platform/app/RegisterCheck.h"
+#include "platform/app/RegisterGenerator.h"
+#include "platform/store/Store.h"
+#include "support/AssetFixture.h"
+#include "support/TestCompany.h"
+
+namespace actifix::testing {
+namespace {
+
+using ::testing::AllOf;
+using ::testing::Contains;
+using ::testing::HasSubstr;
+using ::testing::IsEmpty;
+
+// Finds the record of `key` in `keyFile`, leaves it in its buffer and returns its number.
+int32_t Find(int16_t keyFile, int16_t recordFile, const std::string& key) {
+  int16_t found = 0;
+  KeyedFile().Find(keyFile, key, recordFile, found);
+  EXPECT_NE(found, 0) << key;
+  int32_t number = 0;
+  RecordFile().LastRecordNumber(recordFile, number);
+  return number;
+}
+
+int32_t Asset(const std::string& key) { return Find(MImmo().kImmo, MImmo().fImmo, key); }
+
+struct Fault {
+  const char* what;
+  std::function<void()> inject;
+  const char* found;   // in a line of the check
+  const char* mended;  // in a line of the repair; nullptr: it cannot be mended
+};
+
+const Fault kFaults[] = {
+    {"a key removed",
+     [] {
+       const int32_t n = Asset("MAT   00003");
+       KeyedFile().RemoveKey(MImmo().kImmon, MImmo().immo.CODNATI.str() + MImmo().immo.DATACQ.str(),
+                             n);
+     },
+     "MAT 00003 : clé « Immon » absente (MAT du ",
+     "« Immon » reconstruit depuis les fiches : 1 clé(s) ajoutée(s), 0 retirée(s)"},
+    {"a key on a dead record",
+     [] {
+       Asset("BUR   00002");
+       KeyedFile().AddKey(MImmo().kImmoa, "ADM   " + MImmo().immo.DATACQ.str(), 999999);
+     },
+     " : l'enregistrement 999999 n'existe pas", "1 retirée(s)"},
+    {"a packed date out of range",
+     [] {
+       const int32_t n = Asset("INST  00004");
+       MImmo().immo.DATACQ = "\xFF\xFF\xFF";
+       RecordFile().Write(MImmo().fImmo, n);
+     },
+     "INST 00004 : date d'acquisition illisible (FF FF FF)",
+     "INST 00004 : date d'acquisition reprise de ses clés, le "},
+    {"a nature removed",
+     [] {
+       const int32_t n = Find(MImmo().kNature, MImmo().fNature, "LOGI  ");
+       KeyedFile().Delete(MImmo().kNature, "LOGI  ", n, MImmo().fNature);
+     },
+     "LOGI 00001 : la nature « LOGI » n'existe pas", "nature LOGI recréée"},
+    {"a running number lowered",
+     [] {
+       const int32_t n = Find(MImmo().kNature, MImmo().fNature, "MOB   ");
+       MImmo().nature.NUMNAT = "00001";
+       RecordFile().Write(MImmo().fNature, n);
+     },
+     "nature MOB : numéro d'ordre en cours « 00001 » au-dessous",
+     "nature MOB : numéro d'ordre en cours porté de « 00001 » à "},
+    {"two records under one key, and a mode outside L, D, E",
+     [] {
+       const int32_t n = Asset("CONS  00002");
+       MImmo().immo.NUMNATI = "00001";
+       MImmo().immo.MODAMO = "X";
+       RecordFile().Write(MImmo().fImmo, n);
+     },
+     "CONS 00001 : mode d'amortissement « X » autre que L, D ou E", nullptr},
+};
+
+std::string Read(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream text;
+  text << in.rdbuf();
+  return text.str();
+}
+
+// The depreciation edition of the year with its entries file, and the spreadsheet export.
+std::string Editions(TestCompany& company) {
+  std::filesystem::remove_all(company.editions());
+  company
+      .Open(
+          "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK "
+          "1,2,3,4,5,6,7\n")
+      ->Run("EditImo");
+  company.Open()->Run("ImmoExcel");
+  std::string all =
+      Read(company.dataDir() / "01Immo.csv") + Read(company.dataDir() / "01TampCg.dat");
+  for (const auto& file : std::filesystem::directory_iterator(company.editions()))
+    if (file.path().extension() == ".txt") all += Read(file.path());
+  return all;
+}
+
+TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
+  for (const Fault& fault : kFaults) {
+    SCOPED_TRACE(fault.what);
+    TestCompany company("01/01/2026", "31/12/2026");
+    const auto database = company.dataDir() / "01Actifix.db";
+    company.Open()->RunWith([](NvImmo&) {
+      platform::GeneratorOptions options;
+      options.assets = 400;
+      options.seed = 5;
+      platform::GenerateRegister(options);
+    });
+    const auto files = AssetFiles(database);
+    const std::string editions = Editions(company);
+    ASSERT_GT(editions.size(), 10000u);
+
+    auto session = company.Open();
+    session->RunWith([&](NvImmo&) {
+      EXPECT_THAT(platform::CheckRegister(session->store()).lines, IsEmpty());
+      fault.inject();
+    });
+    session->RunWith([&](NvImmo&) {
+      const platform::RegisterFindings found = platform::CheckRegister(session->store());
+      EXPECT_EQ(found.assets, 400);
+      EXPECT_THAT(found.lines, Contains(HasSubstr(fault.found)));
+      const auto changes = platform::RepairRegister(session->store());
+      const auto after = platform::CheckRegister(session->store()).lines;
+      if (fault.mended != nullptr) {
+        EXPECT_THAT(changes, Contains(HasSubstr(fault.mended)));
+        EXPECT_THAT(after, IsEmpty());
+      } else {
+        EXPECT_THAT(after, Contains(HasSubstr(fault.found)));
+        EXPECT_THAT(after, Contains(AllOf(HasSubstr("CONS 00001 : même clé « Immo » que"),
+                                          HasSubstr(", qui la garde"))));
+      }
+    });
+    session.reset();
+    const auto mended = AssetFiles(database);
+    EXPECT_EQ(mended.at("r_Immo").size(), 400u);  // no record deleted
+    if (fault.mended == nullptr) continue;
+    EXPECT_TRUE(mended == files) << "the asset files are not as before the damage";
+    // A nature made again has lost its label and accounts, which the editions print.
+    if (std::string(fault.what) != "a nature removed") {
+      EXPECT_TRUE(Editions(company) == editions) << "the editions are not as before the damage";
+    }
+  }
+}
+
+}  // namespace
+}  // namespace actifix::testing
