@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <charconv>
-#include <cmath>
 
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
@@ -39,14 +38,13 @@ TypedValue Refused(std::string why) { return {"", std::move(why)}; }
 }  // namespace
 
 std::string FrenchAmount(double value, int decimals) {
-  double rounded = RoundHalfAway(value, decimals);
-  if (rounded == 0) rounded = 0;  // no "-0,00"
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(rounded),
-                                    std::chars_format::fixed, decimals);
-  const std::string_view digits(buffer, result.ptr - buffer);
+  // HostConvert writes the rounded value in full however large it is: "-1234.50".
+  std::string plain;
+  HostConvert().FormatNumber(value, static_cast<int16_t>(decimals), plain);
+  const bool negative = !plain.empty() && plain.front() == '-';
+  const std::string_view digits = std::string_view(plain).substr(negative ? 1 : 0);
   const std::size_t point = std::min(digits.find('.'), digits.size());
-  std::string out = rounded < 0 ? "-" : "";
+  std::string out = negative ? "-" : "";
   for (std::size_t i = 0; i < point; ++i) {
     if (i > 0 && (point - i) % 3 == 0) out += ' ';
     out += digits[i];
