@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <charconv>
+#include <cmath>
+#include <limits>
 
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
@@ -220,6 +222,9 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
                              : "taux non valable (exemple : 20,00)");
         value = *parsed;
       }
+      // A rate past the largest float has no packed form (and no float to convert to).
+      if (field.type == FieldType::kRate && std::fabs(value) > std::numeric_limits<float>::max())
+        return Refused("taux non valable (exemple : 20,00)");
       std::string packed;
       if (field.type == FieldType::kAmount) {
         convert.PackDouble(value, packed);
