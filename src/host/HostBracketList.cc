@@ -161,7 +161,10 @@ void HostBracketList::TakeFirst(BracketList& list, std::string& element) const {
   std::size_t next = 0;
   element.assign(list.ElementAt(list.head_, next));
   list.head_ = next;
-  if (--list.count_ == 0) {
+  --list.count_;
+  // A last element left empty ("[a,]" less "a") reads as "[]", as on the text.
+  if (list.count_ == 1 && list.head_ >= list.elements_.size()) list.count_ = 0;
+  if (list.count_ == 0) {
     list.elements_.clear();
     list.head_ = 0;
   } else if (list.head_ > 4096 && list.head_ > list.elements_.size() / 2) {

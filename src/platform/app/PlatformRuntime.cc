@@ -5,6 +5,7 @@
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/app/LocalTime.h"
+#include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 
@@ -39,6 +40,7 @@ void PlatformRuntime::Leave() {
 void PlatformRuntime::Report(const std::string& message, const std::string& routine,
                              const int16_t&) {
   const Anomaly anomaly{ToUtf8(routine), ToUtf8(message)};
+  RefuseLink(anomalyLog_, "HostRuntime.Report");
   std::ofstream log(anomalyLog_, std::ios::app);
   if (!log)
     throw HostError("HostRuntime.Report", anomalyLog_.string(),

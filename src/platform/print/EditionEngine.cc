@@ -10,6 +10,7 @@
 #include "host/HostDates.h"
 #include "host/HostError.h"
 #include "platform/print/EditionFormat.h"
+#include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 namespace {
@@ -71,6 +72,8 @@ void EditionEngine::Touch() {
                     "impossible de créer le répertoire des éditions");
   textTemp_ = Draft(".txt");
   jsonTemp_ = Draft(".jsonl");
+  RefuseLink(textTemp_, "HostEdition");
+  RefuseLink(jsonTemp_, "HostEdition");
   textFile_.clear();
   jsonFile_.clear();
   textFile_.open(textTemp_, std::ios::binary | std::ios::trunc);

@@ -8,11 +8,9 @@
 namespace actifix::platform {
 
 std::string FormatFrenchAmount(double value, int decimals) {
-  double rounded = RoundHalfAway(value, decimals) + 0.0;  // + 0.0 turns -0 into 0
-  if (rounded == 0.0) rounded = 0.0;
-  char buffer[64];
-  std::snprintf(buffer, sizeof buffer, "%.*f", decimals, rounded);
-  std::string plain = buffer;
+  // HostConvert rounds as every amount is rounded and writes the value in full however large.
+  std::string plain;
+  HostConvert().FormatNumber(value, static_cast<int16_t>(decimals), plain);
   std::string sign;
   if (!plain.empty() && plain[0] == '-') {
     sign = "-";

@@ -7,6 +7,7 @@
 
 #include "host/HostError.h"
 #include "platform/print/EditionRenderer.h"
+#include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 namespace {
@@ -76,6 +77,7 @@ void PdfRenderer::Put(const PageLine& line) {
 void PdfRenderer::DrawPage() {
   if (!pageStarted_) return;
   if (!drawing_) {
+    RefuseLink(draft_, "HostEdition");
     auto drawing = std::make_unique<Drawing>();
     drawing->surface.reset(cairo_pdf_surface_create(draft_.c_str(), kA4Short, kA4Long));
     if (cairo_surface_status(drawing->surface.get()) != CAIRO_STATUS_SUCCESS)

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <limits>
 
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
@@ -39,14 +40,13 @@ TypedValue Refused(std::string why) { return {"", std::move(why)}; }
 }  // namespace
 
 std::string FrenchAmount(double value, int decimals) {
-  double rounded = RoundHalfAway(value, decimals);
-  if (rounded == 0) rounded = 0;  // no "-0,00"
-  char buffer[64];
-  const auto result = std::to_chars(buffer, buffer + sizeof buffer, std::fabs(rounded),
-                                    std::chars_format::fixed, decimals);
-  const std::string_view digits(buffer, result.ptr - buffer);
+  // HostConvert writes the rounded value in full however large it is: "-1234.50".
+  std::string plain;
+  HostConvert().FormatNumber(value, static_cast<int16_t>(decimals), plain);
+  const bool negative = !plain.empty() && plain.front() == '-';
+  const std::string_view digits = std::string_view(plain).substr(negative ? 1 : 0);
   const std::size_t point = std::min(digits.find('.'), digits.size());
-  std::string out = rounded < 0 ? "-" : "";
+  std::string out = negative ? "-" : "";
   for (std::size_t i = 0; i < point; ++i) {
     if (i > 0 && (point - i) % 3 == 0) out += ' ';
     out += digits[i];
@@ -222,6 +222,9 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
                              : "taux non valable (exemple : 20,00)");
         value = *parsed;
       }
+      // A rate past the largest float has no packed form (and no float to convert to).
+      if (field.type == FieldType::kRate && std::fabs(value) > std::numeric_limits<float>::max())
+        return Refused("taux non valable (exemple : 20,00)");
       std::string packed;
       if (field.type == FieldType::kAmount) {
         convert.PackDouble(value, packed);

@@ -90,6 +90,8 @@ ScriptLine ParseLine(std::string_view text, int number) {
       start = comma + 1;
     }
   } else {
+    if (head.empty())  // "= VALUE" with no field before it
+      throw ScriptError(number, "ligne non valable : attendu CHAMP [= VALEUR] [TOUCHE]");
     line.kind = AnswerKind::kField;
     line.field = std::string(head);
     if (!rest.empty() && rest.front() == '=') {

@@ -9,6 +9,7 @@
 #include <system_error>
 
 #include "host/HostError.h"
+#include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 
@@ -117,6 +118,8 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
   if (!std::filesystem::is_regular_file(path, error))
     throw HostError(operation, path.string(), "ce fichier n'existe pas");
   if (!HasOurHeader(path)) throw HostError(operation, path.string(), kNotOurs);
+  for (const char* suffix : {"", "-wal", "-shm", "-journal"})
+    RefuseLink(path.string() + suffix, operation);
 
   std::unique_ptr<CompanyDatabase> db(
       new CompanyDatabase(OpenConnection(path, SQLITE_OPEN_READWRITE, operation), path));

@@ -9,6 +9,7 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 
@@ -582,6 +583,7 @@ void Store::CreateText(const std::string& fileName, int16_t& handle) {
   }
   if (reused != 0) texts_.erase(reused);  // closes the earlier one before truncating it
 
+  RequireIn(dataDirectory_, path, kCreateText);
   auto text = std::make_unique<TextFile>();
   text->path = path;
   text->out.open(path, std::ios::binary | std::ios::trunc);

@@ -129,6 +129,9 @@ const Case kCases[] = {
     {"--data @FILE company create 02 --year 01/01/2026 31/12/2026", nullptr, 2,
      "n'est pas un répertoire"},
     {"--company AB run EntPCI --script @FILE --out @FILE/x", nullptr, 2, "--out"},
+    // Links left in the data directory to files outside it are not written through.
+    {"ImmoExcel", "", 1, "ce fichier est un lien symbolique (@DATA/ABImmo.csv)"},
+    {"--company CD run EntPCI --script @FILE", nullptr, 1, "lien symbolique (@DATA/CDActifix.db)"},
 };
 
 TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
@@ -151,13 +154,20 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
   };
   ASSERT_EQ(run("company create AB --year 01/01/2026 31/12/2026", nullptr).status, 0);
   ASSERT_EQ(run("LectParamImmo", "LINTANA = [Site,Service]\nCOMPTA = O\n").status, 0);
+  ASSERT_EQ(run("--data @DATA/../elsewhere company create CD --year 01/01/2026 31/12/2026", nullptr)
+                .status,
+            0);
+  fs::create_symlink(work.path() / "elsewhere" / "CDActifix.db", data / "CDActifix.db");
+  fs::create_symlink(file, data / "ABImmo.csv");
   const auto before = Snapshot(data);
 
   for (const Case& c : kCases) {
     const Output o = run(c.args, c.script);
     SCOPED_TRACE(std::string(c.args) + " / " + (c.script ? c.script : ""));
     EXPECT_EQ(o.status, c.status) << o.err;
-    EXPECT_NE(o.err.find(c.message), std::string::npos) << o.err;
+    std::string message = c.message;
+    if (message.find("@DATA") != std::string::npos) message.replace(message.find("@DATA"), 5, data);
+    EXPECT_NE(o.err.find(message), std::string::npos) << o.err;
     // One line, printable, in the program's words: no routine, no library, no raw byte.
     EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
     EXPECT_EQ(Utf8Refusal(o.err.substr(0, o.err.size() - 1), {.cp1252Required = false}), "");

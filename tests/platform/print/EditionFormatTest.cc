@@ -33,6 +33,9 @@ TEST(FormatFrenchAmount, SignsZeroGroupingAndTies) {
       {-1234567.891, 2, "-1 234 567,89"},
       {12345, 0, "12 345"},
       {-7.5, 0, "-8"},
+      // 2^210, whose 64 digits a damaged record can hold: written in full, not cut.
+      {0x1p210, 2,
+       "1 645 504 557 321 206 042 154 969 182 557 350 504 982 735 865 633 579 863 348 609 024,00"},
   };
   for (const auto& c : cases) EXPECT_EQ(FormatFrenchAmount(c.value, c.decimals), c.text) << c.value;
 }
