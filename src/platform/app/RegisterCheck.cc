@@ -27,15 +27,15 @@ enum RecordFileIndex { kAssets, kNatures, kParameters, kAccounts, kAnalytics, kR
 const char* const kRecordNames[kRecordFiles] = {"Immo", "Nature", "Parimo", "Pcimo", "Anaimo"};
 
 enum KeyFileIndex { kImmo, kImmon, kImmoa, kNature, kParimo, kPcimo, kAnaimo, kKeyFiles };
-struct KeyFileSpec {
+struct KeyFileShape {
   const char* name;
   RecordFileIndex records;
   bool unique;
 };
-const KeyFileSpec kKeySpecs[kKeyFiles] = {{"Immo", kAssets, true},       {"Immon", kAssets, false},
-                                          {"Immoa", kAssets, false},     {"Nature", kNatures, true},
-                                          {"Parimo", kParameters, true}, {"Pcimo", kAccounts, true},
-                                          {"Anaimo", kAnalytics, true}};
+const KeyFileShape kKeyShapes[kKeyFiles] = {
+    {"Immo", kAssets, true},     {"Immon", kAssets, false},     {"Immoa", kAssets, false},
+    {"Nature", kNatures, true},  {"Parimo", kParameters, true}, {"Pcimo", kAccounts, true},
+    {"Anaimo", kAnalytics, true}};
 
 // One key entry, held in place: the longest key is 11 bytes; a longer stored key keeps 12,
 // enough to differ from every right one.
@@ -302,17 +302,17 @@ void ReadAsset(Scan& scan, int32_t number, const std::string& text) {
 // Sorts both lists of `file` in place, leaves out the later records of a "P" key (each
 // reported) and tells what differs.
 void CompareKeys(Scan& scan, KeyFileIndex file) {
-  const KeyFileSpec& spec = kKeySpecs[file];
-  const std::string name = std::string("« ") + spec.name + " »";
+  const KeyFileShape& shape = kKeyShapes[file];
+  const std::string name = std::string("« ") + shape.name + " »";
   const auto label = [&](int32_t number) {
-    const std::string l = scan.Label(spec.records, number);
+    const std::string l = scan.Label(shape.records, number);
     return l.empty() ? "enregistrement " + std::to_string(number) : l;
   };
   std::vector<Entry>& expected = scan.expected[file];
   std::vector<Entry>& actual = scan.actual[file];
   std::sort(expected.begin(), expected.end());
   std::sort(actual.begin(), actual.end());
-  if (spec.unique) {
+  if (shape.unique) {
     const auto kept =
         std::unique(expected.begin(), expected.end(), [&](const Entry& a, const Entry& b) {
           if (a.key() != b.key()) return false;
@@ -330,7 +330,7 @@ void CompareKeys(Scan& scan, KeyFileIndex file) {
   for (const Entry& e : d.missing)
     scan.Report(label(e.number) + " : clé " + name + " absente (" + KeyShown(file, e.key()) + ")");
   for (const Entry& e : d.extra) {
-    const std::string l = scan.Label(spec.records, e.number);
+    const std::string l = scan.Label(shape.records, e.number);
     scan.Report(!l.empty()
                     ? l + " : clé " + name + " en trop (" + KeyShown(file, e.key()) + ")"
                     : "clé " + name + " " + KeyShown(file, e.key()) + " : l'enregistrement " +
@@ -345,7 +345,7 @@ Scan ScanRegister(Store& store) {
            [&](int32_t number, const std::string& text) { ReadAsset(scan, number, text); });
   for (int file = 0; file < kKeyFiles; ++file) {
     auto& actual = scan.actual[file];
-    store.ScanKeys(kKeySpecs[file].name,
+    store.ScanKeys(kKeyShapes[file].name,
                    [&](std::string_view key, int32_t number) { actual.emplace_back(key, number); });
     CompareKeys(scan, static_cast<KeyFileIndex>(file));
   }
@@ -411,8 +411,8 @@ std::vector<std::string> RepairRegister(Store& store) {
     std::vector<std::pair<std::string, int32_t>> entries;
     entries.reserve(scan.expected[f].size());
     for (const Entry& e : scan.expected[f]) entries.emplace_back(std::string(e.key()), e.number);
-    store.RebuildKeys(kKeySpecs[f].name, entries);
-    changes.push_back(std::string("fichier de clés « ") + kKeySpecs[f].name +
+    store.RebuildKeys(kKeyShapes[f].name, entries);
+    changes.push_back(std::string("fichier de clés « ") + kKeyShapes[f].name +
                       " » reconstruit depuis les fiches : " + std::to_string(d.missing.size()) +
                       " clé(s) ajoutée(s), " + std::to_string(d.extra.size()) + " retirée(s), " +
                       std::to_string(entries.size()) + " au total");
