@@ -13,6 +13,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <functional>
 #include <stdexcept>
 #include <string>
@@ -99,6 +100,35 @@ inline bool TakeTsvFlag(int& argc, char** argv) {
   }
   argc = kept;
   return found;
+}
+
+// The main of a benchmark over registers: `run(dir, size, tsv)` for each size given on the
+// command line (default 100,000 and 1,000,000), each in a fresh temporary directory.
+inline int RunForSizes(
+    int argc, char** argv,
+    const std::function<void(const std::filesystem::path&, int64_t, bool)>& run) {
+  const bool tsv = TakeTsvFlag(argc, argv);
+  std::vector<int64_t> counts;
+  for (int i = 1; i < argc; ++i) counts.push_back(std::strtoll(argv[i], nullptr, 10));
+  if (counts.empty()) counts = {100000, 1000000};
+  for (const int64_t count : counts) {
+    if (count < 1) {
+      std::fprintf(stderr, "usage: %s [--tsv] [count...]\n", argv[0]);
+      return 2;
+    }
+    char pattern[] = "/tmp/actifix-bench-XXXXXX";
+    if (mkdtemp(pattern) == nullptr) return 1;
+    const std::filesystem::path dir = pattern;
+    try {
+      run(dir, count, tsv);
+    } catch (const std::exception& error) {
+      std::fprintf(stderr, "%s\n", error.what());
+      std::filesystem::remove_all(dir);
+      return 1;
+    }
+    std::filesystem::remove_all(dir);
+  }
+  return 0;
 }
 
 }  // namespace actifix::bench

@@ -132,27 +132,4 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  const bool tsv = bench::TakeTsvFlag(argc, argv);
-  std::vector<int64_t> counts;
-  for (int i = 1; i < argc; ++i) counts.push_back(std::strtoll(argv[i], nullptr, 10));
-  if (counts.empty()) counts = {100000, 1000000};
-  for (const int64_t count : counts) {
-    if (count < 1) {
-      std::fprintf(stderr, "usage: %s [--tsv] [count...]\n", argv[0]);
-      return 2;
-    }
-    char pattern[] = "/tmp/actifix-bench-XXXXXX";
-    if (mkdtemp(pattern) == nullptr) return 1;
-    const fs::path dir = pattern;
-    try {
-      Run(dir, count, tsv);
-    } catch (const std::exception& error) {
-      std::fprintf(stderr, "%s\n", error.what());
-      fs::remove_all(dir);
-      return 1;
-    }
-    fs::remove_all(dir);
-  }
-  return 0;
-}
+int main(int argc, char** argv) { return actifix::bench::RunForSizes(argc, argv, Run); }
