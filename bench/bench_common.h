@@ -15,9 +15,14 @@
 #include <cstring>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <vector>
+
+#include "platform/app/ScriptedInterface.h"
+#include "platform/app/Session.h"
+#include "platform/screen/Script.h"
 
 namespace actifix::bench {
 
@@ -100,6 +105,19 @@ inline bool TakeTsvFlag(int& argc, char** argv) {
   }
   argc = kept;
   return found;
+}
+
+// A session on company "01" of `dir` whose screens answer from `script`.
+inline std::unique_ptr<platform::Session> OpenSession(const std::filesystem::path& dir,
+                                                      const std::string& script, bool pdf = false) {
+  platform::SessionOptions options;
+  options.dataDir = dir;
+  options.company = "01";
+  options.outDir = dir / "editions";
+  options.pdf = pdf;
+  return std::make_unique<platform::Session>(
+      options, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),
+                                                             dir / "transcript"));
 }
 
 // The main of a benchmark over registers: `run(dir, size, tsv)` for each size given on the

@@ -31,16 +31,6 @@ using bench::Measure;
 using bench::Seconds;
 namespace fs = std::filesystem;
 
-std::unique_ptr<Session> Open(const fs::path& dir, const std::string& script, bool pdf) {
-  SessionOptions options;
-  options.dataDir = dir;
-  options.company = "01";
-  options.outDir = dir / "editions";
-  options.pdf = pdf;
-  return std::make_unique<Session>(
-      options, std::make_unique<ScriptedInterface>(Script::FromText(script), dir / "transcript"));
-}
-
 // Runs `work` in a child process, session opening included: its time and peak memory.
 Measure InChild(const std::function<void()>& work) {
   return bench::InChild([&work] {
@@ -62,7 +52,7 @@ std::string EditImoScript(bool recapOnly, int groups) {
 int CountGroups(const fs::path& dir) {
   // Groups of the first level: one per nature.
   int natures = 0;
-  auto session = Open(dir, "", false);
+  auto session = bench::OpenSession(dir, "", false);
   session->RunWith([&](NvImmo&) {
     MImmoState& m = MImmo();
     int16_t found = 0;
@@ -78,7 +68,7 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   CompanyDatabase::Create(CompanyDatabasePath(dir, "01"),
                           {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"});
   {
-    auto session = Open(dir, "", false);
+    auto session = bench::OpenSession(dir, "", false);
     GeneratorOptions generator;
     generator.assets = count;
     generator.commit = [&session] { session->Commit(); };
@@ -86,7 +76,7 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   }
   const int groups = CountGroups(dir);
   const Measure walk = InChild([&] {
-    auto session = Open(dir, "", false);
+    auto session = bench::OpenSession(dir, "", false);
     session->RunWith([&](NvImmo&) {
       MImmoState& m = MImmo();
       int16_t found = 0;
@@ -98,7 +88,8 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   });
   const auto edition = [&](bool recap, bool pdf) {
     fs::remove_all(dir / "editions");
-    return InChild([&] { Open(dir, EditImoScript(recap, groups), pdf)->Run("EditImo"); });
+    return InChild(
+        [&] { bench::OpenSession(dir, EditImoScript(recap, groups), pdf)->Run("EditImo"); });
   };
   const Measure recap = edition(true, false);
   const Measure full = edition(false, false);

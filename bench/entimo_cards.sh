@@ -6,15 +6,7 @@
 #   bench/entimo_cards.sh [--tsv] build/release/actifix [N]
 set -euo pipefail
 source "$(dirname "$0")/measure.sh"
-tsv=0
-if [ "${1:-}" = --tsv ]; then
-  tsv=1
-  shift
-fi
-actifix=$(realpath "$1")
-n=${2:-1000}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_arguments 1000 "$@"
 run() { "$actifix" --data "$work/data" --company 01 "$@"; }
 run company create 01 --year 01/01/2026 31/12/2026 >/dev/null
 run generate --assets 1 >/dev/null  # a nature (MOB), accounts and analytic codes

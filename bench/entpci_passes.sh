@@ -5,15 +5,7 @@
 #   bench/entpci_passes.sh [--tsv] build/release/actifix [N]
 set -euo pipefail
 source "$(dirname "$0")/measure.sh"
-tsv=0
-if [ "${1:-}" = --tsv ]; then
-  tsv=1
-  shift
-fi
-actifix=$(realpath "$1")
-n=${2:-10000}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_arguments 10000 "$@"
 {
   echo "LINTANA = []"
   echo "COMPTA = O"

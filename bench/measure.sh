@@ -20,3 +20,19 @@ measure() {
 
 # tsv_line OPERATION SIZE SECONDS BASELINE BASELINE_SECONDS PEAK_MB
 tsv_line() { printf '%s\t%s\t%s\t%s\t%s\t%s\n' "$@"; }
+
+# bench_arguments DEFAULT_N "$@": reads [--tsv] ACTIFIX [N]; sets tsv (0 or 1), actifix, n,
+# and work, a temporary directory removed when the script ends.
+bench_arguments() {
+  local default=$1
+  shift
+  tsv=0
+  if [ "${1:-}" = --tsv ]; then
+    tsv=1
+    shift
+  fi
+  actifix=$(realpath "$1")
+  n=${2:-$default}
+  work=$(mktemp -d)
+  trap 'rm -rf "$work"' EXIT
+}

@@ -5,15 +5,7 @@
 #   bench/open_check.sh [--tsv] build/release/actifix [N]
 set -euo pipefail
 source "$(dirname "$0")/measure.sh"
-tsv=0
-if [ "${1:-}" = --tsv ]; then
-  tsv=1
-  shift
-fi
-actifix=$(realpath "$1")
-n=${2:-1000000}
-work=$(mktemp -d)
-trap 'rm -rf "$work"' EXIT
+bench_arguments 1000000 "$@"
 "$actifix" --data "$work" company create 01 --year 01/01/2026 31/12/2026 >/dev/null
 measure "$actifix" --data "$work" generate --assets "$n"
 generate=$MEASURED_SECONDS generatePeak=$MEASURED_PEAK_MB

@@ -36,16 +36,6 @@ using bench::Measure;
 using bench::Seconds;
 namespace fs = std::filesystem;
 
-std::unique_ptr<Session> Open(const fs::path& dir, const std::string& script) {
-  SessionOptions options;
-  options.dataDir = dir;
-  options.company = "01";
-  options.outDir = dir / "editions";
-  options.pdf = false;
-  return std::make_unique<Session>(
-      options, std::make_unique<ScriptedInterface>(Script::FromText(script), dir / "transcript"));
-}
-
 // Walks the asset key file, each record read into the module's buffer; rewrites each
 // record as read when `rewrite`. Returns the number of assets.
 int64_t BareWalk(Session& session, bool rewrite) {
@@ -71,7 +61,7 @@ int64_t BareWalk(Session& session, bool rewrite) {
 Measure InChild(const fs::path& dir, const std::function<void(Session&)>& work,
                 const std::string& script = "") {
   return bench::InChild([&] {
-    auto session = Open(dir, script);
+    auto session = bench::OpenSession(dir, script);
     const Clock::time_point start = Clock::now();
     work(*session);
     return Seconds(start);
@@ -83,7 +73,7 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
                           {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"});
   auto t = Clock::now();
   {
-    auto session = Open(dir, "");
+    auto session = bench::OpenSession(dir, "");
     GeneratorOptions generator;
     generator.assets = count;
     generator.commit = [&session] { session->Commit(); };

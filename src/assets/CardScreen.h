@@ -7,13 +7,14 @@
 
 #include "assets/MImmoImmo.h"
 #include "front/Amounts.h"
+#include "refdata/EntPCI.h"
 
 namespace actifix::card {
 
-// The host's codes of the keys the card screen reacts to, asked once per run.
-struct Keys {
-  int16_t f1 = 0, f2 = 0, f6 = 0, f8 = 0, f12 = 0, up = 0, pageUp = 0, validate = 0;
-  bool IsBack(int16_t key) const { return key == up || key == pageUp; }
+// The host's codes of the keys the card screen reacts to, asked once per run: those of every
+// entry screen, and the card's own.
+struct Keys : EntryKeys {
+  int16_t f2 = 0, f8 = 0, f12 = 0;
 };
 Keys AskKeys();
 

@@ -630,14 +630,10 @@ namespace card {
 Keys AskKeys() {
   HostToolkit& toolkit = Toolkit();
   Keys keys;
-  toolkit.KeyF1(keys.f1);
+  static_cast<EntryKeys&>(keys) = AskEntryKeys();
   toolkit.KeyF2(keys.f2);
-  toolkit.KeyF6(keys.f6);
   toolkit.KeyF8(keys.f8);
   toolkit.KeyF12(keys.f12);
-  toolkit.KeyUp(keys.up);
-  toolkit.KeyPageUp(keys.pageUp);
-  toolkit.KeyValidate(keys.validate);
   return keys;
 }
 
