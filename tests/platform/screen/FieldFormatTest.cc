@@ -122,19 +122,6 @@ TEST(FieldFormatTest, TypedAmountShowsBackAsTyped) {
   }
 }
 
-TEST(FieldFormatTest, TypedRatesArePackedSingles) {
-  const TypedValue rate = ParseTyped("12,5", Def(FieldType::kRate, 6));
-  ASSERT_TRUE(rate.ok());
-  ASSERT_EQ(rate.stored.size(), 4u);
-  float value = 0;
-  HostConvert().UnpackSingle(rate.stored, value);
-  EXPECT_NEAR(value, 12.5, 0.005);
-  EXPECT_EQ(ShownForm(rate.stored, FieldType::kRate), "12,50");
-  const TypedValue bad = ParseTyped("12,5%", Def(FieldType::kRate, 6));
-  EXPECT_FALSE(bad.ok());
-  EXPECT_NE(bad.refusal.find("taux"), std::string::npos);
-}
-
 struct TypedCase {
   FieldType type;
   int width;
@@ -143,8 +130,10 @@ struct TypedCase {
   std::string stored;
 };
 
-TEST(FieldFormatTest, TypedTextYesNoDateAndWholeNumbers) {
+TEST(FieldFormatTest, TypedRatesTextYesNoDateAndWholeNumbers) {
   for (const TypedCase& c : std::vector<TypedCase>{
+           {FieldType::kRate, 6, "12,5", true, PackedSingle(12.5f)},
+           {FieldType::kRate, 6, "12,5%", false, ""},
            {FieldType::kYesNo, 0, "n", true, "N"},
            {FieldType::kYesNo, 0, "Oui", true, "O"},
            {FieldType::kYesNo, 0, "NON", true, "N"},

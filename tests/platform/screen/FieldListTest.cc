@@ -18,47 +18,33 @@ struct FieldCase {
   std::string option;
 };
 
-class OneFieldTest : public testing::TestWithParam<FieldCase> {};
-
-TEST_P(OneFieldTest, ReadsNameLabelTypeWidthOption) {
-  const FieldCase& c = GetParam();
-  const std::vector<FieldListItem> items = ParseFieldList(c.list);
-  ASSERT_EQ(items.size(), 1u);
-  ASSERT_FALSE(items[0].IsMarker());
-  const FieldDef& f = items[0].field;
-  EXPECT_EQ(f.name, c.name);
-  EXPECT_EQ(f.label, c.label);
-  EXPECT_EQ(f.type, c.type);
-  EXPECT_EQ(f.width, c.width);
-  EXPECT_EQ(f.option, c.option);
+TEST(FieldListTest, ReadsNameLabelTypeWidthOption) {
+  for (const FieldCase& c : std::vector<FieldCase>{
+           {"[[CEIMO,CODE ENTREPRISE,A,2]]", "CEIMO", "CODE ENTREPRISE", FieldType::kText, 2, ""},
+           {"[[COMPTA,GESTION,B]]", "COMPTA", "GESTION", FieldType::kYesNo, 0, ""},
+           {"[[DATDEB,DEBUT,D]]", "DATDEB", "DEBUT", FieldType::kDate, 0, ""},
+           {"[[DATACQ,DATE D'ACQUISITION,D,10]]", "DATACQ", "DATE D'ACQUISITION", FieldType::kDate,
+            10, ""},
+           {"[[VALACQ,VALEUR,D2,12]]", "VALACQ", "VALEUR", FieldType::kAmount, 12, ""},
+           {"[[TAUX,TAUX,S2,6]]", "TAUX", "TAUX", FieldType::kRate, 6, ""},
+           {"[[NUMNAT,NUMERO,N0,5]]", "NUMNAT", "NUMERO", FieldType::kWhole, 5, ""},
+           {"[[MTCESS,MONTANT,D2,12,S1]]", "MTCESS", "MONTANT", FieldType::kAmount, 12, "S1"},
+           {"[[0,CLASSEMENT,N0,1]]", "0", "CLASSEMENT", FieldType::kWhole, 1, ""},
+           // An analytic field: the name is the heading number padded to two characters.
+           {"[[2 ,CODE Région,A,6,S1]]", "2 ", "CODE Région", FieldType::kText, 6, "S1"},
+           // An option standing where the width would be.
+           {"[[CONF,PERIODE,B,S1]]", "CONF", "PERIODE", FieldType::kYesNo, 0, "S1"}}) {
+    const std::vector<FieldListItem> items = ParseFieldList(c.list);
+    ASSERT_EQ(items.size(), 1u) << c.list;
+    ASSERT_FALSE(items[0].IsMarker()) << c.list;
+    const FieldDef& f = items[0].field;
+    EXPECT_EQ(f.name, c.name);
+    EXPECT_EQ(f.label, c.label);
+    EXPECT_EQ(f.type, c.type) << c.list;
+    EXPECT_EQ(f.width, c.width) << c.list;
+    EXPECT_EQ(f.option, c.option) << c.list;
+  }
 }
-
-INSTANTIATE_TEST_SUITE_P(
-    ModuleExamples, OneFieldTest,
-    testing::Values(FieldCase{"[[CEIMO,CODE ENTREPRISE,A,2]]", "CEIMO", "CODE ENTREPRISE",
-                              FieldType::kText, 2, ""},
-                    FieldCase{"[[COMPTA,GESTION COMPTABILITE DES IMMOBILISATIONS,B]]", "COMPTA",
-                              "GESTION COMPTABILITE DES IMMOBILISATIONS", FieldType::kYesNo, 0, ""},
-                    FieldCase{"[[DATDEB,DATE DE DEBUT DE LA DOTATION,D]]", "DATDEB",
-                              "DATE DE DEBUT DE LA DOTATION", FieldType::kDate, 0, ""},
-                    FieldCase{"[[DATACQ,DATE D'ACQUISITION,D,10]]", "DATACQ", "DATE D'ACQUISITION",
-                              FieldType::kDate, 10, ""},
-                    FieldCase{"[[VALACQ,VALEUR AMORTISSABLE,D2,12]]", "VALACQ",
-                              "VALEUR AMORTISSABLE", FieldType::kAmount, 12, ""},
-                    FieldCase{"[[TAUX,TAUX AMORTISSEMENT LINEAIRE,S2,6]]", "TAUX",
-                              "TAUX AMORTISSEMENT LINEAIRE", FieldType::kRate, 6, ""},
-                    FieldCase{"[[NUMNAT,NUMERO D'ORDRE EN COURS,N0,5]]", "NUMNAT",
-                              "NUMERO D'ORDRE EN COURS", FieldType::kWhole, 5, ""},
-                    FieldCase{"[[MTCESS,MONTANT DE LA CESSION,D2,12,S1]]", "MTCESS",
-                              "MONTANT DE LA CESSION", FieldType::kAmount, 12, "S1"},
-                    FieldCase{"[[0,CLASSEMENT PAR NATURE,N0,1]]", "0", "CLASSEMENT PAR NATURE",
-                              FieldType::kWhole, 1, ""},
-                    // An analytic field: the name is the heading number padded to two characters.
-                    FieldCase{"[[2 ,CODE Région,A,6,S1]]", "2 ", "CODE Région", FieldType::kText, 6,
-                              "S1"},
-                    // An option standing where the width would be.
-                    FieldCase{"[[CONF,EST-CE BIEN LA PERIODE CONSIDEREE,B,S1]]", "CONF",
-                              "EST-CE BIEN LA PERIODE CONSIDEREE", FieldType::kYesNo, 0, "S1"}));
 
 TEST(FieldListTest, LayoutMarkersStayInPlaceBetweenFields) {
   const std::vector<FieldListItem> items = ParseFieldList(
@@ -72,9 +58,8 @@ TEST(FieldListTest, LayoutMarkersStayInPlaceBetweenFields) {
   EXPECT_EQ(items[4].marker, "@COULI");
   EXPECT_EQ(items[5].field.name, "LIBNAT");
   EXPECT_FALSE(items[5].IsMarker());
+  EXPECT_TRUE(ParseFieldList("[]").empty());
 }
-
-TEST(FieldListTest, EmptyListHasNoFields) { EXPECT_TRUE(ParseFieldList("[]").empty()); }
 
 TEST(FieldListTest, FindsFieldsWithoutSurroundingBlanks) {
   const std::vector<FieldListItem> items =

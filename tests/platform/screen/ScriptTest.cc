@@ -3,10 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "platform/screen/Keys.h"
-#include "support/TempDir.h"
 
 namespace actifix::platform {
 namespace {
@@ -57,23 +54,17 @@ TEST(ScriptTest, FieldLines) {
 }
 
 TEST(ScriptTest, ConfirmChooseAndMarkLines) {
-  ScriptLine line = Only("CONFIRM yes");
-  EXPECT_EQ(line.kind, AnswerKind::kConfirm);
-  EXPECT_TRUE(line.yes);
-  EXPECT_EQ(line.key, kKeyValidate);
-
-  line = Only("CONFIRM no PGUP");
-  EXPECT_FALSE(line.yes);
-  EXPECT_EQ(line.key, kKeyPageUp);
-
-  line = Only("CHOOSE 3");
-  EXPECT_EQ(line.kind, AnswerKind::kChoose);
-  EXPECT_EQ(line.choice, 3);
+  const ScriptLine yes = Only("CONFIRM yes"), no = Only("CONFIRM no PGUP");
+  EXPECT_EQ(yes.kind, AnswerKind::kConfirm);
+  EXPECT_TRUE(yes.yes);
+  EXPECT_EQ(yes.key, kKeyValidate);
+  EXPECT_FALSE(no.yes);
+  EXPECT_EQ(no.key, kKeyPageUp);
+  EXPECT_EQ(Only("CHOOSE 3").kind, AnswerKind::kChoose);
+  EXPECT_EQ(Only("CHOOSE 3").choice, 3);
   EXPECT_EQ(Only("CHOOSE 0").choice, 0);
-
-  line = Only("MARK 2, 5,1");
-  EXPECT_EQ(line.kind, AnswerKind::kMark);
-  EXPECT_EQ(line.marks, (std::vector<int32_t>{2, 5, 1}));
+  EXPECT_EQ(Only("MARK 2, 5,1").kind, AnswerKind::kMark);
+  EXPECT_EQ(Only("MARK 2, 5,1").marks, (std::vector<int32_t>{2, 5, 1}));
   EXPECT_TRUE(Only("MARK").marks.empty());
 }
 
@@ -107,35 +98,6 @@ TEST(ScriptTest, LinesThatDoNotParse) {
         "CHOOSE a", "CHOOSE 1 2", "MARK 0", "MARK 1,", "MARK ,1", "MARK 1;2"}) {
     EXPECT_THROW(Script::FromText(text), ScriptError) << text;
   }
-}
-
-TEST(ScriptTest, ParseErrorNamesTheLine) {
-  try {
-    Script::FromText("NOCPTCG = 1\n\nCHOOSE x\n");
-    FAIL() << "no error";
-  } catch (const ScriptError& e) {
-    EXPECT_EQ(e.line(), 3);
-    EXPECT_EQ(std::string(e.what()).rfind("script line 3: ", 0), 0u) << e.what();
-  }
-}
-
-TEST(ScriptTest, KeyNamesRoundTrip) {
-  for (const char* name : {"ENTER", "F1", "F2", "F6", "F8", "F12", "UP", "PGUP"}) {
-    const std::optional<int16_t> key = KeyOfName(name);
-    ASSERT_TRUE(key) << name;
-    EXPECT_EQ(NameOfKey(*key), name);
-  }
-  EXPECT_FALSE(KeyOfName("ESC"));
-}
-
-TEST(ScriptTest, ReadsAFileAndRefusesAMissingOne) {
-  actifix::testing::TempDir dir;
-  const auto path = dir.path() / "answers.txt";
-  std::ofstream(path) << "# answers\nCONFIRM yes\n";
-  Script script = Script::FromFile(path);
-  ASSERT_EQ(script.lines().size(), 1u);
-  EXPECT_EQ(script.lines()[0].number, 2);
-  EXPECT_THROW(Script::FromFile(dir.path() / "absent.txt"), ScriptFileError);
 }
 
 }  // namespace
