@@ -1,24 +1,11 @@
-// Runs one golden scenario through the actifix program and checks what it produced.
-//
+// Runs one golden scenario through the actifix program and checks what it produced:
 //   scenario_runner ACTIFIX FILE.scn
-//
-// A scenario file holds sections, each opened by a line "== name [argument]":
-//   == setup              actifix commands, one per line (--data is added)
-//   == run OP [ARGS...]   the script of one run of operation OP (ARGS are passed to "run")
-//   == exit N             exit status of the preceding run (default 0)
-//   == transcript         the whole transcript of the preceding run, exactly
-//   == transcript contains   these lines, in this order, not necessarily adjacent
-//   == transcript lacks   none of these lines
-//   == edition N          the JSON lines of the Nth edition of the preceding run, exactly
-//   == edition N contains these JSON lines of it, in this order
-//   == editions N         how many editions the preceding run closed
-//   == stderr contains    these lines appear in the error output of the preceding run
-//   == command ARGS       an actifix command (--data is added) whose status and error output
-//                         the following sections check, like a run's
-//   == data lacks         these files do not exist in the data directory
-//   == write NAME         these lines are written to the file NAME of the data directory
-// In outputs, the path of the data directory reads as DATA.
-// Lines starting with "#" outside run and expectation sections are comments.
+// The sections are those of docs/scripts.md, and three more for the program's own commands:
+//   == command ARGS   an actifix command (--data is added) checked like a run
+//   == data lacks     these files do not exist in the data directory
+//   == write NAME     these lines are written to the file NAME of the data directory
+// In outputs, the path of the data directory reads as DATA. Lines starting with "#" before the
+// first section and in setup are comments.
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -137,6 +124,12 @@ int Run(const std::vector<std::string>& args, const fs::path& out, const fs::pat
   return WEXITSTATUS(status);
 }
 
+std::string Whole(const std::vector<std::string>& lines) {
+  std::string all = "\n  whole output:\n";
+  for (const std::string& line : lines) all += "    " + line + "\n";
+  return all;
+}
+
 std::vector<std::string> NonEmpty(const std::vector<std::string>& lines) {
   std::vector<std::string> kept;
   for (const std::string& line : lines)
@@ -228,10 +221,8 @@ class Checker {
       const std::string e = i < expected.size() ? expected[i] : "(nothing)";
       const std::string a = i < actual.size() ? actual[i] : "(nothing)";
       if (e != a) {
-        std::string all;
-        for (const std::string& line : actual) all += "    " + line + "\n";
         Fail(section, "line " + std::to_string(i + 1) + " differs\n  expected: " + e +
-                          "\n  actual:   " + a + "\n  whole output:\n" + all);
+                          "\n  actual:   " + a + Whole(actual));
         return;
       }
     }
@@ -243,9 +234,7 @@ class Checker {
     for (const std::string& line : expected) {
       const auto found = std::find(from, actual.end(), line);
       if (found == actual.end()) {
-        std::string all;
-        for (const std::string& l : actual) all += "    " + l + "\n";
-        Fail(section, "missing (in this order): " + line + "\n  whole output:\n" + all);
+        Fail(section, "missing (in this order): " + line + Whole(actual));
         return;
       }
       from = found + 1;
@@ -284,30 +273,35 @@ int main(int argc, char** argv) {
                                    std::to_string(run.status) + "\n" + ReadAll(run.stderrFile));
       }
     };
+    auto program = [&](const std::vector<std::string>& words) {
+      std::vector<std::string> args = {actifix, "--data", data.string()};
+      args.insert(args.end(), words.begin(), words.end());
+      return args;
+    };
+    // Starts the run or command that the following sections check; returns its number.
+    auto startRun = [&](const std::string& operation) {
+      closeRun();
+      run = RunResult();
+      run.operation = operation;
+      const std::string k = std::to_string(++runs);
+      run.transcript = work / ("transcript-" + k + ".txt");
+      run.stderrFile = work / ("stderr-" + k + ".txt");
+      run.outDir = work / ("out-" + k);
+      return k;
+    };
     for (const Section& section : sections) {
       if (section.name == "setup") {
         for (const std::string& line : section.lines) {
           if (line.empty() || line[0] == '#') continue;
-          std::vector<std::string> args = {actifix, "--data", data.string()};
-          for (const std::string& w : Words(line)) args.push_back(w);
-          const int status = Run(args, work / "setup.out", work / "setup.err");
+          const int status = Run(program(Words(line)), work / "setup.out", work / "setup.err");
           if (status != 0) {
             checker.Fail(section, "setup command failed (" + std::to_string(status) + "): " + line +
                                       "\n" + ReadAll(work / "setup.err"));
           }
         }
       } else if (section.name == "command") {
-        closeRun();
-        ++runs;
-        run = RunResult();
-        run.operation = section.argument;
-        const std::string k = std::to_string(runs);
-        run.transcript = work / ("stdout-" + k + ".txt");
-        run.stderrFile = work / ("stderr-" + k + ".txt");
-        run.outDir = work / ("out-" + k);
-        std::vector<std::string> args = {actifix, "--data", data.string()};
-        for (const std::string& w : Words(section.argument)) args.push_back(w);
-        run.status = Run(args, run.transcript, run.stderrFile);
+        startRun(section.argument);
+        run.status = Run(program(Words(section.argument)), run.transcript, run.stderrFile);
       } else if (section.name == "write") {
         std::ofstream out(data / section.argument);
         for (const std::string& line : section.lines) out << line << "\n";
@@ -317,27 +311,17 @@ int main(int argc, char** argv) {
         for (const std::string& name : NonEmpty(section.lines))
           if (fs::exists(data / name)) checker.Fail(section, "file exists: " + name);
       } else if (section.name == "run") {
-        closeRun();
-        ++runs;
         const std::vector<std::string> words = Words(section.argument);
         if (words.empty()) throw std::runtime_error("== run needs an operation");
-        run = RunResult();
-        run.operation = words[0];
-        const std::string k = std::to_string(runs);
+        const std::string k = startRun(words[0]);
         const fs::path script = work / ("script-" + k + ".txt");
-        std::ofstream(script) << [&] {
-          std::string text;
-          for (const std::string& line : section.lines) text += line + "\n";
-          return text;
-        }();
-        run.transcript = work / ("transcript-" + k + ".txt");
-        run.stderrFile = work / ("stderr-" + k + ".txt");
-        run.outDir = work / ("out-" + k);
-        std::vector<std::string> args = {
-            actifix,         "--data",           data.string(),
-            "run",           words[0],           "--script",
-            script.string(), "--transcript",     run.transcript.string(),
-            "--out",         run.outDir.string()};
+        {
+          std::ofstream out(script);
+          for (const std::string& line : section.lines) out << line << "\n";
+        }
+        std::vector<std::string> args =
+            program({"run", words[0], "--script", script.string(), "--transcript",
+                     run.transcript.string(), "--out", run.outDir.string()});
         args.insert(args.end(), words.begin() + 1, words.end());
         run.status = Run(args, work / ("stdout-" + k + ".txt"), run.stderrFile);
       } else {
