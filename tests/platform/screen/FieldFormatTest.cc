@@ -114,14 +114,6 @@ TEST(FieldFormatTest, TypedAmountsInThreeSpellings) {
   }
 }
 
-TEST(FieldFormatTest, TypedAmountShowsBackAsTyped) {
-  for (const std::string shown : {"0,00", "1 234,56", "-0,50", "12 345 678,90"}) {
-    const TypedValue typed = ParseTyped(shown, Def(FieldType::kAmount, 14));
-    ASSERT_TRUE(typed.ok()) << shown;
-    EXPECT_EQ(ShownForm(typed.stored, FieldType::kAmount), shown);
-  }
-}
-
 struct TypedCase {
   FieldType type;
   int width;
