@@ -21,13 +21,8 @@ struct FieldCase {
 TEST(FieldListTest, ReadsNameLabelTypeWidthOption) {
   for (const FieldCase& c : std::vector<FieldCase>{
            {"[[CEIMO,CODE ENTREPRISE,A,2]]", "CEIMO", "CODE ENTREPRISE", FieldType::kText, 2, ""},
-           {"[[COMPTA,GESTION,B]]", "COMPTA", "GESTION", FieldType::kYesNo, 0, ""},
            {"[[DATDEB,DEBUT,D]]", "DATDEB", "DEBUT", FieldType::kDate, 0, ""},
-           {"[[DATACQ,DATE D'ACQUISITION,D,10]]", "DATACQ", "DATE D'ACQUISITION", FieldType::kDate,
-            10, ""},
-           {"[[VALACQ,VALEUR,D2,12]]", "VALACQ", "VALEUR", FieldType::kAmount, 12, ""},
            {"[[TAUX,TAUX,S2,6]]", "TAUX", "TAUX", FieldType::kRate, 6, ""},
-           {"[[NUMNAT,NUMERO,N0,5]]", "NUMNAT", "NUMERO", FieldType::kWhole, 5, ""},
            {"[[MTCESS,MONTANT,D2,12,S1]]", "MTCESS", "MONTANT", FieldType::kAmount, 12, "S1"},
            {"[[0,CLASSEMENT,N0,1]]", "0", "CLASSEMENT", FieldType::kWhole, 1, ""},
            // An analytic field: the name is the heading number padded to two characters.
