@@ -21,12 +21,6 @@ std::string PackedSingle(float value) {
   return packed;
 }
 
-double StoredDouble(const std::string& packed) {
-  double value = 0;
-  HostConvert().UnpackDouble(packed, value);
-  return value;
-}
-
 FieldDef Def(FieldType type, int width = 0) {
   FieldDef def;
   def.name = "F";
@@ -69,91 +63,73 @@ TEST(FieldFormatTest, ShownForms) {
   EXPECT_THROW(ShownForm("12345678", FieldType::kRate), FormatError);
 }
 
-// Amounts typed in each accepted spelling, and what must be refused.
-struct TypedAmountCase {
-  std::string typed;
-  bool accepted;
-  double value;
-};
+constexpr FieldType kA = FieldType::kAmount, kR = FieldType::kRate, kB = FieldType::kYesNo,
+                    kD = FieldType::kDate, kN = FieldType::kWhole, kT = FieldType::kText;
 
-TEST(FieldFormatTest, TypedAmountsInThreeSpellings) {
-  for (const TypedAmountCase& c : std::vector<TypedAmountCase>{
-           {"1234.56", true, 1234.56},
-           {"1234,56", true, 1234.56},
-           {"1 234,56", true, 1234.56},
-           {"1 234.56", true, 1234.56},
-           {"-1 234,56", true, -1234.56},
-           {"+12", true, 12},
-           {"  12,5  ", true, 12.5},
-           {",5", true, 0.5},
-           {"1 000 000", true, 1000000},
-           {"1\xA0"
-            "234,56",
-            true, 1234.56},         // no-break blank between groups
-           {"", true, 0},           // an empty amount is 0
-           {"12,345", false, 0},    // three decimals
-           {"1.234,56", false, 0},  // two separators
-           {"12 34", false, 0},     // a group of two
-           {"1234 567", false, 0},  // first group too long
-           {"1 2345", false, 0},    // a group of four
-           {"12a", false, 0},
-           {"-", false, 0},
-           {",", false, 0},
-           {"- 12", false, 0},
-           {"abc", false, 0},
-       }) {
-    const TypedValue typed = ParseTyped(c.typed, Def(FieldType::kAmount, 12));
-    EXPECT_EQ(typed.ok(), c.accepted) << "'" << c.typed << "'";
-    if (c.accepted && typed.ok()) {
-      ASSERT_EQ(typed.stored.size(), 8u);
-      EXPECT_NEAR(StoredDouble(typed.stored), c.value, 0.005) << c.typed;
-    }
-    if (!c.accepted) {
-      EXPECT_NE(typed.refusal.find("montant"), std::string::npos);
-    }
-  }
-}
-
-struct TypedCase {
-  FieldType type;
-  int width;
-  std::string typed;
-  bool accepted;
-  std::string stored;
-};
-
-TEST(FieldFormatTest, TypedRatesTextYesNoDateAndWholeNumbers) {
-  for (const TypedCase& c : std::vector<TypedCase>{
-           {FieldType::kRate, 6, "12,5", true, PackedSingle(12.5f)},
-           {FieldType::kRate, 6, "12,5%", false, ""},
-           {FieldType::kYesNo, 0, "n", true, "N"},
-           {FieldType::kYesNo, 0, "Oui", true, "O"},
-           {FieldType::kYesNo, 0, "NON", true, "N"},
-           {FieldType::kYesNo, 0, "", false, ""},
-           {FieldType::kYesNo, 0, "Y", false, ""},
-           {FieldType::kDate, 10, "01/02/2026", true, "01/02/2026"},
-           {FieldType::kDate, 10, "1/2/2026", true, "01/02/2026"},
-           {FieldType::kDate, 10, "29022024", true, "29/02/2024"},
-           {FieldType::kDate, 10, "", true, ""},
-           {FieldType::kDate, 10, "29/02/2025", false, ""},  // not a leap year
-           {FieldType::kDate, 10, "32/01/2026", false, ""},
-           {FieldType::kDate, 10, "1/2/26", false, ""},
-           {FieldType::kDate, 10, "demain", false, ""},
-           {FieldType::kWhole, 5, "00042", true, "00042"},
-           {FieldType::kWhole, 5, "", true, ""},
-           {FieldType::kWhole, 5, "123456", false, ""},
-           {FieldType::kWhole, 1, "-1", false, ""},
-           {FieldType::kWhole, 5, "4,2", false, ""},
-           {FieldType::kText, 6, "IMMO01", true, "IMMO01"},
-           {FieldType::kText, 6, "IMMO012", false, ""},
-           {FieldType::kText, 0, "", true, ""},
-           // "Pièce" is 5 characters in the module, 6 bytes in UTF-8.
-           {FieldType::kText, 5, std::string("Pièce"_w), true, std::string("Pièce"_w)},
-       }) {
+// Typed values: amounts in each accepted spelling, every type's refusals with their message.
+TEST(FieldFormatTest, TypedValuesStoredOrRefused) {
+  const struct {
+    FieldType type;
+    int width;
+    std::string typed, stored, refusal;
+  } cases[] = {
+      {kA, 12, "1234.56", PackedDouble(1234.56), ""},
+      {kA, 12, "1234,56", PackedDouble(1234.56), ""},
+      {kA, 12, "1 234,56", PackedDouble(1234.56), ""},
+      {kA, 12, "1 234.56", PackedDouble(1234.56), ""},
+      {kA, 12, "-1 234,56", PackedDouble(-1234.56), ""},
+      {kA, 12, "+12", PackedDouble(12), ""},
+      {kA, 12, "  12,5  ", PackedDouble(12.5), ""},
+      {kA, 12, ",5", PackedDouble(0.5), ""},
+      {kA, 12, "1 000 000", PackedDouble(1000000), ""},
+      {kA, 12,
+       "1\xA0"
+       "234,56",
+       PackedDouble(1234.56), ""},                      // no-break blank between groups
+      {kA, 12, "", PackedDouble(0), ""},                // an empty amount is 0
+      {kA, 12, "12,345", "", "montant non valable"},    // three decimals
+      {kA, 12, "1.234,56", "", "montant non valable"},  // two separators
+      {kA, 12, "12 34", "", "montant non valable"},     // a group of two
+      {kA, 12, "1234 567", "", "montant non valable"},  // first group too long
+      {kA, 12, "1 2345", "", "montant non valable"},    // a group of four
+      {kA, 12, "12a", "", "montant non valable"},
+      {kA, 12, "-", "", "montant non valable"},
+      {kA, 12, ",", "", "montant non valable"},
+      {kA, 12, "- 12", "", "montant non valable"},
+      {kA, 12, "abc", "", "montant non valable"},
+      {kR, 6, "12,5", PackedSingle(12.5f), ""},
+      {kR, 6, "12,5%", "", "taux non valable"},
+      {kB, 0, "n", "N", ""},
+      {kB, 0, "Oui", "O", ""},
+      {kB, 0, "NON", "N", ""},
+      {kB, 0, "", "", "ou N (non)"},
+      {kB, 0, "Y", "", "ou N (non)"},
+      {kD, 10, "01/02/2026", "01/02/2026", ""},
+      {kD, 10, "1/2/2026", "01/02/2026", ""},
+      {kD, 10, "29022024", "29/02/2024", ""},
+      {kD, 10, "", "", ""},
+      {kD, 10, "29/02/2025", "", "date non valable"},  // not a leap year
+      {kD, 10, "32/01/2026", "", "date non valable"},
+      {kD, 10, "1/2/26", "", "date non valable"},
+      {kD, 10, "demain", "", "date non valable"},
+      {kN, 5, "00042", "00042", ""},
+      {kN, 5, "", "", ""},
+      {kN, 5, "123456", "", "nombre trop long"},
+      {kN, 1, "-1", "", "nombre entier attendu"},
+      {kN, 5, "4,2", "", "nombre entier attendu"},
+      {kT, 6, "IMMO01", "IMMO01", ""},
+      {kT, 6, "IMMO012", "", "texte trop long"},
+      {kT, 0, "", "", ""},
+      // "Pièce" is 5 characters in the module, 6 bytes in UTF-8.
+      {kT, 5, std::string("Pièce"_w), std::string("Pièce"_w), ""},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(std::string(TypeLetter(c.type)) + " '" + c.typed + "'");
     const TypedValue typed = ParseTyped(c.typed, Def(c.type, c.width));
-    EXPECT_EQ(typed.ok(), c.accepted) << TypeLetter(c.type) << " '" << c.typed << "'";
-    if (c.accepted) {
-      EXPECT_EQ(typed.stored, c.stored) << c.typed;
+    EXPECT_EQ(typed.ok(), c.refusal.empty());
+    EXPECT_EQ(typed.stored, c.stored);
+    if (!c.refusal.empty()) {
+      EXPECT_NE(typed.refusal.find(c.refusal), std::string::npos) << typed.refusal;
     }
   }
 }
