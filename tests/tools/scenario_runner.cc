@@ -1,11 +1,8 @@
-// Runs one golden scenario through the actifix program and checks what it produced:
-//   scenario_runner ACTIFIX FILE.scn
-// The sections are those of docs/scripts.md, and three more for the program's own commands:
-//   == command ARGS   an actifix command (--data is added) checked like a run
-//   == data lacks     these files do not exist in the data directory
-//   == write NAME     these lines are written to the file NAME of the data directory
-// In outputs, the path of the data directory reads as DATA. Lines starting with "#" before the
-// first section and in setup are comments.
+// Runs one golden scenario through the actifix program: scenario_runner ACTIFIX FILE.scn. The
+// sections are those of docs/scripts.md, and "== command ARGS" (an actifix command checked like a
+// run), "== data lacks" (files absent from the data directory) and "== write NAME" (lines written
+// to a file there). Outputs name the data directory DATA; "#" lines before the first section and
+// in setup are comments.
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>

@@ -16,30 +16,28 @@ ScriptLine Only(const std::string& text) {
   return line ? *line : ScriptLine{};
 }
 
-struct FieldLineCase {
-  std::string text;
-  std::string field;
-  std::optional<std::string> value;
-  int16_t key;
-};
-
 TEST(ScriptTest, FieldLines) {
-  for (const FieldLineCase& c : std::vector<FieldLineCase>{
-           {"NOCPTCG=401000", "NOCPTCG", "401000", kKeyValidate},
-           {"NOCPTCG =", "NOCPTCG", "", kKeyValidate},
-           {"NOCPTCG F6", "NOCPTCG", std::nullopt, kKeyF6},
-           {"NOCPTCG = F6", "NOCPTCG", "", kKeyF6},
-           {"NOMCPTCG = Fournisseurs d'immobilisations", "NOMCPTCG",
-            "Fournisseurs d'immobilisations", kKeyValidate},
-           {"NOMFRN = Bureau F1 ENTER", "NOMFRN", "Bureau F1", kKeyValidate},
-           // Key names are upper case only: a lower-case word stays in the value.
-           {"NOMFRN = Lot f6", "NOMFRN", "Lot f6", kKeyValidate},
-           {"VALACQ = 1 234,56 F1", "VALACQ", "1 234,56", kKeyF1},
-           {"  DATACQ = 01/02/2026   UP  ", "DATACQ", "01/02/2026", kKeyUp},
-           {"TAUX = 20 F12", "TAUX", "20", kKeyF12},
-           {"1 F8", "1", std::nullopt, kKeyF8},
-           {"NOMCPTCG = Crédit-bail\r", "NOMCPTCG", "Crédit-bail", kKeyValidate},
-       }) {
+  const struct {
+    std::string text, field;
+    std::optional<std::string> value;
+    int16_t key;
+  } cases[] = {
+      {"NOCPTCG=401000", "NOCPTCG", "401000", kKeyValidate},
+      {"NOCPTCG =", "NOCPTCG", "", kKeyValidate},
+      {"NOCPTCG F6", "NOCPTCG", std::nullopt, kKeyF6},
+      {"NOCPTCG = F6", "NOCPTCG", "", kKeyF6},
+      {"NOMCPTCG = Fournisseurs d'immobilisations", "NOMCPTCG", "Fournisseurs d'immobilisations",
+       kKeyValidate},
+      {"NOMFRN = Bureau F1 ENTER", "NOMFRN", "Bureau F1", kKeyValidate},
+      // Key names are upper case only: a lower-case word stays in the value.
+      {"NOMFRN = Lot f6", "NOMFRN", "Lot f6", kKeyValidate},
+      {"VALACQ = 1 234,56 F1", "VALACQ", "1 234,56", kKeyF1},
+      {"  DATACQ = 01/02/2026   UP  ", "DATACQ", "01/02/2026", kKeyUp},
+      {"TAUX = 20 F12", "TAUX", "20", kKeyF12},
+      {"1 F8", "1", std::nullopt, kKeyF8},
+      {"NOMCPTCG = Crédit-bail\r", "NOMCPTCG", "Crédit-bail", kKeyValidate},
+  };
+  for (const auto& c : cases) {
     const ScriptLine line = Only(c.text);
     EXPECT_EQ(line.kind, AnswerKind::kField) << c.text;
     EXPECT_EQ(line.field, c.field) << c.text;
