@@ -12,12 +12,13 @@
 
 #include "platform/store/CompanyLock.h"
 #include "platform/store/Sqlite.h"
-#include "platform/store/StoreTesting.h"
+#include "support/TempDir.h"
 
 namespace actifix::platform::testing {
 namespace {
 
 namespace fs = std::filesystem;
+using actifix::testing::FileBytes;
 
 struct Outcome {
   int status = -1;
