@@ -344,8 +344,6 @@ TEST_F(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
        "HostRecordFile.WriteText"},
       {"missing record", [&] { records->ReadText(immo, n + 1, text); }, "HostRecordFile.ReadText"},
       {"key file used as a record file", [&] { records->Read(primary, n); }, "HostRecordFile.Read"},
-      {"record file used as a key file", [&] { keyed->AddKey(immo, "X", n); },
-       "HostKeyedFile.AddKey"},
       {"reopened with another length", [&] { records->Open(-1, "Immo", 128, h, *component); },
        "HostRecordFile.Open"},
       {"reopened as another kind", [&] { keyed->Open(-1, "Immon", 9, "P", h); },
@@ -357,8 +355,6 @@ TEST_F(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
       {"key longer than the key length", [&] { keyed->AddKey(secondary, "0123456789", n); },
        "HostKeyedFile.AddKey"},
       {"second entry of a P key", [&] { keyed->AddKey(primary, "A", n); }, "HostKeyedFile.AddKey"},
-      {"Next before First", [&] { keyed->Next(secondary, immo, found, text); },
-       "HostKeyedFile.Next"},
       {"entry on no record",
        [&] {
          keyed->AddKey(secondary, "GHOST", 999), keyed->Find(secondary, "GHOST", immo, found);
@@ -408,7 +404,6 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
   const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
       {"random bytes", bytes(noise), notOurs},
       {"empty file", bytes(""), notOurs},
-      {"text file", bytes("SQLite format 3 mais non\n"), notOurs},
       {"another application's database",
        sql("CREATE TABLE meta(name, value); INSERT INTO meta VALUES('schema_version','1');"),
        notOurs},
