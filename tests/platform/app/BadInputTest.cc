@@ -1,6 +1,4 @@
-// What cannot be right is refused: each bad input of the table, given to the built actifix
-// program as a user gives it, gets its exit status and one French line saying what is wrong,
-// and leaves the data directory byte for byte as it was.
+// Each bad input given to the program gets its status and one French line, and writes nothing.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 
@@ -32,8 +30,7 @@ Output Actifix(const fs::path& work, const std::string& args) {
   return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, FileBytes(out), FileBytes(err)};
 }
 
-// The data directory's files, the company's lock file aside: it names the last program that
-// held the company, which is no data.
+// The data directory's files; the lock file only names the last program that held the company.
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
   std::map<std::string, std::string> files;
   for (const auto& entry : fs::recursive_directory_iterator(dir))

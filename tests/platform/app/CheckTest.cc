@@ -1,7 +1,5 @@
-// actifix check finds each fault injected into a generated register, and the repair mends it:
-// the asset files and the spreadsheet export are then as before the damage. A fault that
-// cannot be mended stays found, and nothing is deleted. The generated register itself is found
-// sound, is the same for one seed, and has what a real register has.
+// actifix check finds each fault injected into a generated register and the repair mends it back
+// to the files and editions before the damage, deleting nothing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 

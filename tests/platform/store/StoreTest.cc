@@ -1,6 +1,5 @@
-// The store of a company: key files (uniqueness, duplicates, byte order, walks that survive
-// changes), record and text files, atomicity and numbering, and the database file itself.
-// Record numbers start at 1 in a new file.
+// The store of a company: key, record and text files, and the database file itself. Record
+// numbers start at 1 in a new file.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -39,8 +38,7 @@ struct BufferComponent : HostComponent {
   bool skipWrite = false;                // Ecrire that forgets to write
 };
 
-// A company database "01" in a temporary directory, its store and the two services, with
-// record file "Immo" (256) and key files "Immo" (P, 11) and "Immon" (S, 9) open.
+// A new company with record file "Immo" (256) and key files "Immo" (P, 11), "Immon" (S, 9) open.
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override {
@@ -101,8 +99,7 @@ class StoreTest : public ::testing::Test {
   int16_t immo = 0, primary = 0, secondary = 0;
 };
 
-// memcmp order: bytes >= 0x80 after ASCII, 0x00 before everything, a prefix before its
-// extensions; keys are kept as given (a short key is not padded).
+// memcmp order (0x00 first, >= 0x80 after ASCII, a prefix before its extensions), keys unpadded.
 TEST_F(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
   const Keys sorted = {"0",  "01AB",   "01ABC", "01\xFF"s,    "01\xFF\xFF"s,
                        "02", "A",      "A\0"s,  "A\0B"s,      "A ",
@@ -210,8 +207,7 @@ TEST_F(StoreTest, WalksSeeChangesAheadAndKeepTheirOwnPlaces) {
   EXPECT_EQ(std::pair(f1 != 0, k1), std::pair(true, "G"s));
 }
 
-// A failed Insert leaves neither record nor key, uncommitted work is lost whole, and a record
-// number is never given twice, even the highest one deleted, even after a reopen.
+// Record numbers are never given twice, even the highest one deleted, even after a reopen.
 TEST_F(StoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
   Insert(primary, "KEEP", "kept");
   for (const bool skipWrite : {false, true}) {  // Ecrire throws, or writes nothing
@@ -258,9 +254,8 @@ TEST_F(StoreTest, SortIndexStartsEmptyAtEachOpenAndGoesAtClose) {
   EXPECT_EQ(Walk(tri), Keys{});
 }
 
-// The bulk access of the register check: a rebuilt "S" file walks its equal keys in the order
-// given, a walk begun before goes on, a "P" file refuses a key twice and keeps what it had, and
-// a consistent read does not see what another program commits meanwhile.
+// The bulk access of the register check: rebuilt keys in the order given under a running walk,
+// and a consistent read that does not see what another program commits meanwhile.
 TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits) {
   const int32_t a = Insert(primary, "A", "rec a"), b = Insert(primary, "B", "rec b");
   keyed->AddKey(secondary, "K", a);
@@ -296,9 +291,7 @@ TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits)
   EXPECT_EQ(texts, (Keys{"rec a", "rec b", "rec a", "rec b", "rec a", "rec b", "rec c"}));
 }
 
-// Every byte value, written by number through Ecrire over a first text and read back through
-// Lire after a commit and a reopen; a short text comes back blank-filled to the record length.
-// Text files are Windows-1252 lines ended by CR LF.
+// Every byte value through Ecrire and Lire over a commit and a reopen; short texts blank-filled.
 TEST_F(StoreTest, RecordsKeepEveryByteAndTextFilesTheirLines) {
   std::string every(256, '\0'), shortText(225, 'x');  // 225 characters of layout in 256
   for (int i = 0; i < 256; ++i) every[i] = static_cast<char>(255 - i);
@@ -381,8 +374,7 @@ void MakeSqliteFile(const fs::path& path, const std::string& sql) {
   sqlite3_close(db);
 }
 
-// Files that are not ours, or that this version cannot read, are refused by Open and Create
-// and left untouched, with no journal, WAL or shared-memory file made beside them.
+// Refused by Open and Create and left untouched, no journal, WAL or shared memory made beside.
 TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
   actifix::testing::TempDir dir;
   const fs::path path = dir.path() / "01Actifix.db";

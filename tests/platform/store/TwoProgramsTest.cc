@@ -1,6 +1,4 @@
-// Several programs on one company, run as real processes through the actifix program: two
-// writers at once lose nothing, a writer kept waiting gives up cleanly, and a damaged file
-// is refused by every command before anything is written to it.
+// Several programs on one company, run as real processes of the actifix program.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -73,8 +71,7 @@ class TwoProgramsTest : public ::testing::Test {
   actifix::testing::TempDir dir_;
 };
 
-// Two scripted entries of 2,000 accounts each, started together: every record is kept, and
-// every key is on the record of its own account.
+// Two entries of 2,000 accounts each at once: every record kept, each key on its own record.
 TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
   const std::string a = Accounts("A", 2000), b = Accounts("B", 2000);
   const std::string run = "run EntPCI --no-pdf --transcript ";
@@ -95,8 +92,7 @@ TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
             4000);
 }
 
-// While another program runs an entry screen, a run waits for it, then gives up naming it
-// and writes nothing; while another prints an edition, editions run and writers wait.
+// Writers wait for any holder, then give up naming it; editions share with editions only.
 TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOrRead) {
   ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + Accounts("C", 3)).status, 0);
   for (const auto& [mode, command] :
@@ -124,8 +120,7 @@ TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOr
   EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 3);
 }
 
-// Bytes overwritten in a table page: the quick check at open makes every command refuse the
-// file and leave it byte for byte as it was; the list still shows the other companies.
+// The quick check at open refuses a damaged page in every command and leaves the file as it was.
 TEST_F(TwoProgramsTest, DamagedFileIsRefusedAndLeftAsItWas) {
   ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + Accounts("D", 200)).status, 0);
   ASSERT_EQ(Actifix("company create 02 --name Autre --year 01/01/2026 31/12/2026").status, 0);
