@@ -349,6 +349,8 @@ TEST_F(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
       {"Next before First", [&] { keyed->Next(secondary, immo, found, text); },
        "HostKeyedFile.Next"},
       {"record number 0", [&] { records->Write(immo, 0); }, "HostRecordFile.Write"},
+      {"record file used as a text file", [&] { records->WriteLine(immo, "X"); },
+       "HostRecordFile.WriteLine"},
       {"name that is not a plain word", [&] { records->Open(-1, "Im\"mo", 128, h, *component); },
        "HostRecordFile.Open"},
       {"Ecrire that writes nothing", [&] { component->skipWrite = true, records->Write(immo, n); },
