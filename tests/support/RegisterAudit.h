@@ -1,7 +1,6 @@
-// The audit of a company's register: every asset record read by walking its three key files (a
-// key on a missing record fails the walk), each checked to hold exactly the keys its fields
-// give (one "Immo", one "Immon", one "Immoa" per analytic element), and no record left
-// without keys. Findings are gtest failures.
+// The audit of a company's register: every asset record read by walking its three key files,
+// each holding exactly the keys its fields give, and no record left without keys. Findings
+// are gtest failures.
 #pragma once
 
 #include <map>

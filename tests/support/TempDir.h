@@ -3,6 +3,9 @@
 #pragma once
 
 #include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
 
 namespace actifix::testing {
 
@@ -18,5 +21,11 @@ class TempDir {
  private:
   std::filesystem::path path_;
 };
+
+// The bytes of a file ("" when there is none).
+inline std::string FileBytes(const std::filesystem::path& path) {
+  std::ifstream in(path, std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
 
 }  // namespace actifix::testing

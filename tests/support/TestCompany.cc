@@ -10,13 +10,8 @@ namespace actifix::testing {
 TestCompany::TestCompany(const std::string& yearStart, const std::string& yearEnd,
                          const std::string& code)
     : code_(code) {
-  platform::CompanySettings settings;
-  settings.code = code;
-  settings.name = "SARL Test";
-  settings.yearStart = yearStart;
-  settings.yearEnd = yearEnd;
-  settings.workDate = yearStart;
-  platform::CompanyDatabase::Create(platform::CompanyDatabasePath(dir_.path(), code), settings);
+  platform::CompanyDatabase::Create(platform::CompanyDatabasePath(dir_.path(), code),
+                                    {code, "SARL Test", yearStart, yearEnd, yearStart});
 }
 
 std::unique_ptr<platform::Session> TestCompany::Open(const std::string& script,

@@ -1,10 +1,5 @@
 // A company of our real host in a temporary data directory, for tests that run the module
-// on the real store with scripted screens:
-//
-//   TestCompany company("01/01/2005", "31/12/2005");
-//   auto session = company.Open("LINTANA = []\nCOMPTA = O\n");   // answers for the screens
-//   session->Run("LectParamImmo");                                 // the module at work
-//   ... MImmo() holds the module state until the session goes.
+// on the real store with scripted screens: company.Open(answers)->Run("LectParamImmo").
 #pragma once
 
 #include <filesystem>

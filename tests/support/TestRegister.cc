@@ -17,12 +17,6 @@ int32_t Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) 
   return number;
 }
 
-std::string Trim(const std::string& text) {
-  std::string trimmed;
-  HostConvert().Trim(text, trimmed);
-  return trimmed;
-}
-
 }  // namespace
 
 void AddAssets(const std::string& table) {
@@ -65,7 +59,8 @@ void AddAssets(const std::string& table) {
     a.REMIMO = f[15];
     const int32_t number = Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo);
     KeyedFile().AddKey(m.kImmon, a.CODNATI.str() + a.DATACQ.str(), number);
-    for (std::string codes = Trim(a.LCANA), code, padded; codes != "[]";) {
+    std::string codes, code, padded;
+    for (convert.Trim(a.LCANA, codes); codes != "[]";) {
       Brackets().TakeFirst(codes, code);
       convert.Pad(code, 0, 6, padded);
       KeyedFile().AddKey(m.kImmoa, padded + a.DATACQ.str(), number);

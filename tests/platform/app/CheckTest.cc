@@ -1,13 +1,12 @@
-// actifix check finds each fault injected into a generated register, and the repair mends it:
-// the asset files and the spreadsheet export are then as before the damage. A fault that
-// cannot be mended stays found, and nothing is deleted.
+// actifix check finds each fault injected into a generated register and the repair mends it back
+// to the files and editions before the damage, deleting nothing.
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
-#include <sstream>
+#include <optional>
 
+#include "front/Amounts.h"
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/RegisterCheck.h"
@@ -33,7 +32,6 @@ int32_t Find(int16_t keyFile, int16_t recordFile, const std::string& key) {
   RecordFile().LastRecordNumber(recordFile, number);
   return number;
 }
-
 int32_t Asset(const std::string& key) { return Find(MImmo().kImmo, MImmo().fImmo, key); }
 
 struct Fault {
@@ -90,30 +88,41 @@ const Fault kFaults[] = {
      "CONS 00001 : mode d'amortissement « X » autre que L, D ou E", nullptr},
 };
 
-std::string Read(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+const char* const kEdition =
+    "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK 1,2,3,4,5,6,7\n";
 
 // The depreciation edition of the year with its entries file, and the spreadsheet export.
 std::string Editions(TestCompany& company) {
   std::filesystem::remove_all(company.editions());
-  company
-      .Open(
-          "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK "
-          "1,2,3,4,5,6,7\n")
-      ->Run("EditImo");
+  company.Open(kEdition)->Run("EditImo");
   company.Open()->Run("ImmoExcel");
   std::string all =
-      Read(company.dataDir() / "01Immo.csv") + Read(company.dataDir() / "01TampCg.dat");
+      FileBytes(company.dataDir() / "01Immo.csv") + FileBytes(company.dataDir() / "01TampCg.dat");
   for (const auto& file : std::filesystem::directory_iterator(company.editions()))
-    if (file.path().extension() == ".txt") all += Read(file.path());
+    if (file.path().extension() == ".txt") all += FileBytes(file.path());
   return all;
 }
 
+// Every mode and some disposals, as a real register has; no cumul above the value.
+void ExpectRealistic(const Rows& assets) {
+  int disposed = 0, modes[3] = {0, 0, 0};
+  for (const auto& [text, number] : assets) {
+    AssetRecord a;
+    FromText(text, a);
+    const double value = UnpackedAmount(a.VALACQ.str());
+    EXPECT_GT(value, 0) << number;
+    EXPECT_LE(UnpackedAmount(a.CUMAMO.str()) + UnpackedAmount(a.DOTAMO.str()), value + 0.005)
+        << number;
+    EXPECT_EQ(a.RESERVED.str(), " ") << number;
+    disposed += a.DATCES.str() != std::string(3, '\0');
+    modes[std::string("LDE").find(a.MODAMO.str())]++;
+  }
+  EXPECT_GT(disposed, 8);
+  for (int count : modes) EXPECT_GT(count, 8);
+}
+
 TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
+  std::optional<std::map<std::string, Rows>> first;
   for (const Fault& fault : kFaults) {
     SCOPED_TRACE(fault.what);
     TestCompany company("01/01/2026", "31/12/2026");
@@ -122,9 +131,15 @@ TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
       platform::GeneratorOptions options;
       options.assets = 400;
       options.seed = 5;
-      platform::GenerateRegister(options);
+      EXPECT_EQ(platform::GenerateRegister(options), 400);
     });
     const auto files = AssetFiles(database);
+    if (!first) {
+      first = files;
+      ExpectRealistic(files.at("r_Immo"));
+      EXPECT_EQ(files.at("k_Immoa").size(), 800u);  // two headings, "?" included
+    }
+    EXPECT_TRUE(files == *first) << "one seed, another register";
     const std::string editions = Editions(company);
     ASSERT_GT(editions.size(), 10000u);
 

@@ -1,7 +1,5 @@
-// Programs killed (SIGKILL) at seeded random moments of the register's own operations, on a
-// generated register of 5,000 assets: the year opening leaves the year before or the year
-// opened, never half of it; the card screen keeps every card saved before the kill, whole
-// with its keys, and nothing of the card in progress; an edition changes nothing.
+// Programs killed (SIGKILL) at seeded random moments of the year opening, the card screen and an
+// edition, on a generated register of 5,000 assets.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>

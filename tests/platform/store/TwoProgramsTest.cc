@@ -1,6 +1,4 @@
-// Several programs on one company, run as real processes through the actifix program: two
-// writers at once lose nothing, a writer kept waiting gives up cleanly, and a damaged file
-// is refused by every command before anything is written to it.
+// Several programs on one company, run as real processes of the actifix program.
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 #include <sys/wait.h>
@@ -8,16 +6,16 @@
 
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
 
 #include "platform/store/CompanyLock.h"
 #include "platform/store/Sqlite.h"
-#include "platform/store/StoreTesting.h"
+#include "support/TempDir.h"
 
 namespace actifix::platform::testing {
 namespace {
 
-namespace fs = std::filesystem;
+using actifix::testing::FileBytes;
+using namespace std::string_literals;
 
 struct Outcome {
   int status = -1;
@@ -28,25 +26,25 @@ class TwoProgramsTest : public ::testing::Test {
  protected:
   void SetUp() override {
     ASSERT_EQ(Actifix("company create 01 --name Test --year 01/01/2026 31/12/2026").status, 0);
-    WriteScript("params.txt", "LINTANA = []\nCOMPTA = O\n");
-    ASSERT_EQ(Actifix("run LectParamImmo --script " + Path("params.txt")).status, 0);
+    ASSERT_EQ(
+        Actifix("run LectParamImmo --script " + Script("p", "LINTANA = []\nCOMPTA = O\n")).status,
+        0);
   }
 
   std::string Path(const std::string& name) const { return (dir_.path() / name).string(); }
-  fs::path database() const { return dir_.path() / "01Actifix.db"; }
+  std::filesystem::path database() const { return dir_.path() / "01Actifix.db"; }
 
-  void WriteScript(const std::string& name, const std::string& text) const {
-    std::ofstream(dir_.path() / name) << text;
+  // Writes the script `name` and returns its path.
+  std::string Script(const std::string& name, const std::string& text) const {
+    std::ofstream(Path(name)) << text;
+    return Path(name);
   }
-
   // A script that creates `count` accounts named after `tag`.
-  std::string AccountsScript(const std::string& tag, int count) const {
-    std::ostringstream script;
+  std::string Accounts(const std::string& tag, int count) const {
+    std::string script;
     for (int i = 1; i <= count; ++i)
-      script << "NOCPTCG = " << tag << i << "\nNOMCPTCG = Compte " << tag << ' ' << i << '\n';
-    script << "NOCPTCG =\n";
-    WriteScript(tag + ".txt", script.str());
-    return Path(tag + ".txt");
+      script += "NOCPTCG = " + tag + std::to_string(i) + "\nNOMCPTCG = Compte " + tag + "\n";
+    return Script(tag + ".txt", script + "NOCPTCG =\n");
   }
 
   // Runs `actifix --data DIR --company 01 ARGS` and waits for it.
@@ -54,12 +52,9 @@ class TwoProgramsTest : public ::testing::Test {
     const std::string command = "'" + std::string(ACTIFIX_PROGRAM) + "' --data '" +
                                 dir_.path().string() + "' --company 01 " + args + " >" +
                                 Path(tag + ".out") + " 2>" + Path(tag + ".err");
-    Outcome outcome;
     const int raw = std::system(command.c_str());
-    outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
-    outcome.out = FileBytes(Path(tag + ".out"));
-    outcome.err = FileBytes(Path(tag + ".err"));
-    return outcome;
+    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, FileBytes(Path(tag + ".out")),
+            FileBytes(Path(tag + ".err"))};
   }
 
   int64_t Count(const std::string& sql) const {
@@ -76,10 +71,9 @@ class TwoProgramsTest : public ::testing::Test {
   actifix::testing::TempDir dir_;
 };
 
-// Two scripted entries of 2,000 accounts each, started together: every record is kept, and
-// every key is on the record of its own account.
+// Two entries of 2,000 accounts each at once: every record kept, each key on its own record.
 TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
-  const std::string a = AccountsScript("A", 2000), b = AccountsScript("B", 2000);
+  const std::string a = Accounts("A", 2000), b = Accounts("B", 2000);
   const std::string run = "run EntPCI --no-pdf --transcript ";
   const pid_t child = fork();
   ASSERT_GE(child, 0);
@@ -98,43 +92,37 @@ TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
             4000);
 }
 
-// While another program runs an entry screen, a run waits for it, then gives up naming it
-// and writes nothing; while another prints an edition, editions run and writers wait.
+// Writers wait for any holder, then give up naming it; editions share with editions only.
 TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOrRead) {
-  ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + AccountsScript("C", 3)).status, 0);
+  ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + Accounts("C", 3)).status, 0);
   for (const auto& [mode, command] :
        {std::pair{CompanyLock::Mode::kExclusive, "actifix run EntImo"},
         std::pair{CompanyLock::Mode::kShared, "actifix run EditImo"}}) {
     int ready[2], release[2];
-    ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
+    ASSERT_EQ(pipe(ready) | pipe(release), 0);
     const pid_t holder = fork();
     if (holder == 0) {
       const CompanyLock hold(database(), mode, command);
       char byte = 0;
-      if (write(ready[1], &byte, 1) != 1 || read(release[0], &byte, 1) != 1) _exit(1);
-      _exit(0);
+      _exit(write(ready[1], &byte, 1) != 1 || read(release[0], &byte, 1) != 1);
     }
     char byte = 0;
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    const Outcome writer = Actifix("run EntPCI --no-pdf --script " + AccountsScript("D", 2));
-    WriteScript("none.txt", "");
-    const Outcome reader = Actifix("run ListImo --no-pdf --script " + Path("none.txt"));
+    const Outcome writer = Actifix("run EntPCI --no-pdf --script " + Accounts("D", 2));
+    const Outcome reader = Actifix("run ListImo --no-pdf --script " + Script("none", ""));
     ASSERT_EQ(write(release[1], &byte, 1), 1);
     waitpid(holder, nullptr, 0);
     EXPECT_EQ(writer.status, 1) << command;
-    EXPECT_NE(writer.err.find(std::string("utilisée par un autre programme (") + command),
-              std::string::npos)
+    EXPECT_NE(writer.err.find("utilisée par un autre programme ("s + command), std::string::npos)
         << writer.err;
     EXPECT_EQ(reader.status, mode == CompanyLock::Mode::kShared ? 0 : 1) << reader.err;
   }
   EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 3);
 }
 
-// Bytes overwritten in a table page: every command refuses the file and leaves it byte for
-// byte as it was; the list still shows the other companies.
+// The quick check at open refuses a damaged page in every command and leaves the file as it was.
 TEST_F(TwoProgramsTest, DamagedFileIsRefusedAndLeftAsItWas) {
-  ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + AccountsScript("D", 200)).status, 0);
+  ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + Accounts("D", 200)).status, 0);
   ASSERT_EQ(Actifix("company create 02 --name Autre --year 01/01/2026 31/12/2026").status, 0);
   const int64_t page = Count("SELECT rootpage FROM sqlite_schema WHERE name = 'k_Pcimo'");
   const int64_t pageSize = Count("PRAGMA page_size");
@@ -149,9 +137,8 @@ TEST_F(TwoProgramsTest, DamagedFileIsRefusedAndLeftAsItWas) {
   EXPECT_NE(list.out.find("01  illisible : " + SqliteCause(SQLITE_CORRUPT)), std::string::npos)
       << list.out;
   EXPECT_NE(list.out.find("02  Autre"), std::string::npos) << list.out;
-  for (const std::string& args :
-       {std::string("run EntPCI --no-pdf --script ") + AccountsScript("E", 2),
-        std::string("company year 01 01/01/2027 31/12/2027")}) {
+  for (const std::string& args : {"run EntPCI --no-pdf --script " + Accounts("E", 2),
+                                  "company year 01 01/01/2027 31/12/2027"s}) {
     const Outcome outcome = Actifix(args);
     EXPECT_EQ(outcome.status, 1) << args;
     EXPECT_NE(outcome.err.find(SqliteCause(SQLITE_CORRUPT)), std::string::npos) << outcome.err;

@@ -1,0 +1,453 @@
+// The store of a company: key, record and text files, and the database file itself. Record
+// numbers start at 1 in a new file.
+#include <gtest/gtest.h>
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <functional>
+#include <map>
+#include <random>
+
+#include "host/Cp1252.h"
+#include "host/HostError.h"
+#include "platform/store/CompanyDatabase.h"
+#include "platform/store/Store.h"
+#include "support/TempDir.h"
+
+namespace actifix::platform::testing {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::string_literals;
+using actifix::testing::FileBytes;
+using Keys = std::vector<std::string>;
+
+// Answers the Lire/Ecrire call-backs of record file "Immo" from one buffer.
+struct BufferComponent : HostComponent {
+  explicit BufferComponent(HostRecordFile& r) : records(r) {}
+  void CallRecordOperation(const std::string& name, int32_t& E) override {
+    lastCall = name + ":" + std::to_string(E);
+    if (name == failOn) throw HostError(name, "", "échec voulu par le test");
+    if (name == "LireImmo") return records.ReadText(handle, E, buffer);
+    if (name != "EcrireImmo") throw HostError("CallRecordOperation", name, "opération inconnue");
+    if (!skipWrite) records.WriteText(handle, E, buffer);
+  }
+  HostRecordFile& records;
+  int16_t handle = 0;
+  std::string buffer, lastCall, failOn;  // lastCall: "LireImmo:3"; failOn: a call-back that throws
+  bool skipWrite = false;                // Ecrire that forgets to write
+};
+
+// A new company with record file "Immo" (256) and key files "Immo" (P, 11), "Immon" (S, 9) open.
+class StoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    CompanyDatabase::Create(path(),
+                            {"01", "SARL Exemple", "01/01/2026", "31/12/2026", "15/03/2026"});
+    Reopen();
+  }
+  fs::path path() const { return CompanyDatabase::PathFor(dir_.path(), "01"); }
+
+  // Drops the store without committing (as a crash would), then opens everything again.
+  void Reopen() {
+    component.reset();
+    keyed.reset();
+    records.reset();
+    store.reset();
+    store = std::make_unique<Store>(CompanyDatabase::Open(path()));
+    records = store->MakeRecordFile();
+    keyed = store->MakeKeyedFile();
+    component = std::make_unique<BufferComponent>(*records);
+    records->Open(-1, "Immo", 256, immo, *component);
+    component->handle = immo;
+    keyed->Open(-1, "Immo", 11, "P", primary);
+    keyed->Open(-1, "Immon", 9, "S", secondary);
+  }
+
+  int32_t Insert(int16_t keyHandle, const std::string& key, const std::string& text) {
+    component->buffer = text;
+    int32_t number = 0;
+    keyed->Insert(keyHandle, key, immo, number);
+    return number;
+  }
+  std::string List(int16_t keyHandle, const std::string& prefix = "") {
+    std::string list;
+    keyed->ListPrefix(keyHandle, prefix, list);
+    return list;
+  }
+  int32_t Current() {
+    int32_t number = 0;
+    records->LastRecordNumber(immo, number);
+    return number;
+  }
+  // The keys of a full walk, in order.
+  Keys Walk(int16_t keyHandle) {
+    Keys keys;
+    int16_t found = 0;
+    std::string key;
+    for (keyed->First(keyHandle, immo, found, key); found != 0;
+         keyed->Next(keyHandle, immo, found, key))
+      keys.push_back(key);
+    return keys;
+  }
+
+  actifix::testing::TempDir dir_;
+  std::unique_ptr<Store> store;
+  std::unique_ptr<HostRecordFile> records;
+  std::unique_ptr<HostKeyedFile> keyed;
+  std::unique_ptr<BufferComponent> component;
+  int16_t immo = 0, primary = 0, secondary = 0;
+};
+
+// memcmp order (0x00 first, >= 0x80 after ASCII, a prefix before its extensions), keys unpadded.
+TEST_F(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
+  const Keys sorted = {"0",  "01AB",   "01ABC", "01\xFF"s,    "01\xFF\xFF"s,
+                       "02", "A",      "A\0"s,  "A\0B"s,      "A ",
+                       "AB", "A\x80"s, "\x7F"s, "\xE9t\xE9"s, "\xFF"s};
+  Keys shuffled = sorted;
+  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
+  std::map<std::string, int32_t> number;
+  for (const std::string& key : shuffled) number[key] = Insert(primary, key, key);
+  // A second entry is refused, and leaves no record behind nor the first one changed.
+  try {
+    Insert(primary, "AB", "second");
+    ADD_FAILURE() << "duplicate accepted";
+  } catch (const HostError& error) {
+    EXPECT_EQ(error.operation(), "HostKeyedFile.Insert");
+    EXPECT_EQ(error.subject(), "Immo");
+  }
+  std::string key;
+  EXPECT_THROW(records->ReadText(immo, static_cast<int32_t>(sorted.size()) + 1, key), HostError);
+  int16_t found = 0;
+  keyed->Find(primary, "AB", immo, found);
+  EXPECT_EQ(component->buffer, "AB" + std::string(254, ' '));
+
+  EXPECT_EQ(Walk(primary), sorted);
+  for (keyed->First(primary, immo, found, key); found != 0; keyed->Next(primary, immo, found, key))
+    EXPECT_EQ(component->buffer.substr(0, key.size()), key);  // each step reads its own record
+  const std::pair<std::string, Keys> cases[] = {{"", sorted},
+                                                {"01", {"01AB", "01ABC", "01\xFF"s, "01\xFF\xFF"s}},
+                                                {"01AB", {"01AB", "01ABC"}},
+                                                {"01\xFF"s, {"01\xFF"s, "01\xFF\xFF"s}},
+                                                {"01\xFF\xFF"s, {"01\xFF\xFF"s}},
+                                                {"01ABC", {"01ABC"}},
+                                                {"A\0"s, {"A\0"s, "A\0B"s}},
+                                                {"03", {}},
+                                                {"01ABCD", {}}};
+  for (const auto& [prefix, keys] : cases) {
+    SCOPED_TRACE(ToUtf8(prefix));
+    std::string expected = "[";
+    for (const std::string& k : keys)
+      expected += (expected.size() > 1 ? "," : "") + std::to_string(number[k]);
+    EXPECT_EQ(List(primary, prefix), expected + "]");
+  }
+}
+
+TEST_F(StoreTest, SecondaryKeysKeepInsertionOrderAndRemovalsTakeOnlyWhatTheyName) {
+  for (const char* key : {"A", "B", "C"}) Insert(primary, key, key);
+  // Entered 3, 1, 2 under one key: they come back in that order, not by record number.
+  for (const auto& [key, n] : {std::pair{"DUP", 3}, {"DUP", 1}, {"AAA", 2}, {"DUP", 2}})
+    keyed->AddKey(secondary, key, n);
+  EXPECT_EQ(List(secondary), "[2,3,1,2]");
+  store->Commit();
+  Reopen();
+  keyed->AddKey(secondary, "DUP", 1);  // after the old ones, also after a reopen
+  EXPECT_EQ(List(secondary, "DUP"), "[3,1,2,1]");
+  int16_t found = 0;
+  keyed->Find(secondary, "DUP", immo, found);  // the first entry of the key
+  EXPECT_EQ(component->buffer.substr(0, 1), "C");
+
+  keyed->RemoveKey(secondary, "DUP", 3);  // that key and number only; the record stays
+  EXPECT_EQ(List(secondary), "[2,1,2,1]");
+  records->Read(immo, 3);
+  keyed->Delete(primary, "A", 1, immo);  // the entry and its record
+  found = -1;
+  keyed->Find(primary, "A", immo, found);
+  EXPECT_EQ(found, 0);
+  EXPECT_THROW(records->Read(immo, 1), HostError);
+  EXPECT_THROW(keyed->Delete(primary, "A", 1, immo), HostError);
+  keyed->Clear(secondary);
+  EXPECT_EQ(List(secondary), "[]");
+  records->Read(immo, 2);  // Clear leaves the records
+}
+
+TEST_F(StoreTest, WalksSeeChangesAheadAndKeepTheirOwnPlaces) {
+  for (const char* key : {"B", "D", "F", "H"}) Insert(primary, key, key);
+  Keys seen;
+  std::string key;
+  int16_t found = 0;
+  for (keyed->First(primary, immo, found, key); found != 0;
+       keyed->Next(primary, immo, found, key)) {
+    seen.push_back(key);
+    const int32_t number = Current();
+    if (key == "B") Insert(primary, "A", "A");  // behind the cursor: not seen
+    if (key == "D") Insert(primary, "E", "E");  // ahead: seen
+    if (key == "E") store->Commit();            // a commit does not lose the place
+    // The current entry goes with its record, as the fiscal-year opening removes assets.
+    if (key == "D" || key == "F") keyed->Delete(primary, key, number, immo);
+    if (key == "F") keyed->Delete(primary, "H", 4, immo);  // the next one, before it is reached
+  }
+  EXPECT_EQ(seen, (Keys{"B", "D", "E", "F"}));
+  EXPECT_EQ(Walk(primary), (Keys{"A", "B", "E"}));
+
+  for (const auto& [k, n] : {std::pair{"SA", 5}, {"SB", 1}, {"SE", 6}})
+    keyed->AddKey(secondary, k, n);
+  seen.clear();
+  std::string k1, k2;
+  int16_t f1 = 0, f2 = 0;
+  keyed->First(primary, immo, f1, k1);
+  for (keyed->First(secondary, immo, f2, k2); f1 != 0 || f2 != 0;) {
+    if (f1 != 0) seen.push_back(k1), keyed->Next(primary, immo, f1, k1);
+    if (f2 != 0) seen.push_back(k2), keyed->Next(secondary, immo, f2, k2);
+  }
+  EXPECT_EQ(seen, (Keys{"A", "SA", "B", "SB", "E", "SE"}));
+  // At the end, Next stays at the end, and sees an entry added after the last one.
+  keyed->Next(primary, immo, f1, k1);
+  EXPECT_EQ(f1, 0);
+  Insert(primary, "G", "G");
+  keyed->Next(primary, immo, f1, k1);
+  EXPECT_EQ(std::pair(f1 != 0, k1), std::pair(true, "G"s));
+}
+
+// Record numbers are never given twice, even the highest one deleted, even after a reopen.
+TEST_F(StoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
+  Insert(primary, "KEEP", "kept");
+  for (const bool skipWrite : {false, true}) {  // Ecrire throws, or writes nothing
+    SCOPED_TRACE(skipWrite);
+    component->skipWrite = skipWrite;
+    component->failOn = skipWrite ? "" : "EcrireImmo";
+    EXPECT_THROW(Insert(primary, "LOST", "lost"), HostError);
+    component->skipWrite = false;
+    component->failOn.clear();
+    EXPECT_EQ(List(primary), "[1]");
+  }
+  EXPECT_THROW(records->Read(immo, 2), HostError);
+  keyed->AddKey(secondary, "S1", 1);
+  const int32_t b = Insert(primary, "B", "b");
+  keyed->Delete(primary, "B", b, immo);
+  const int32_t c = Insert(primary, "C", "c");
+  EXPECT_EQ(c, b + 1);
+  store->Commit();
+  const int32_t lost = Insert(primary, "LOST", "l");
+  keyed->AddKey(secondary, "S2", lost);
+  Reopen();  // no Commit: as after a crash
+  EXPECT_EQ(Walk(primary), (Keys{"C", "KEEP"}));
+  EXPECT_EQ(List(secondary), "[1]");
+  EXPECT_THROW(records->Read(immo, lost), HostError);
+  keyed->Delete(primary, "C", c, immo);
+  store->Commit();
+  Reopen();
+  EXPECT_EQ(Insert(primary, "D", "d"), c + 1);
+}
+
+TEST_F(StoreTest, SortIndexStartsEmptyAtEachOpenAndGoesAtClose) {
+  int16_t tri = 0;
+  keyed->Open(-1, Store::kSortIndexName, 14, "S", tri);
+  keyed->AddKey(tri, "GROUP1", Insert(primary, "A", "a"));
+  keyed->AddKey(tri, "GROUP1", 1);
+  EXPECT_EQ(Walk(tri), (Keys{"GROUP1", "GROUP1"}));
+  keyed->Close(tri);
+  EXPECT_THROW(keyed->AddKey(tri, "X", 1), HostError);
+  // Another run with another key length starts from nothing.
+  keyed->Open(-1, Store::kSortIndexName, 20, "S", tri);
+  EXPECT_EQ(Walk(tri), Keys{});
+  keyed->AddKey(tri, "GROUP2", 1);
+  keyed->Open(-1, Store::kSortIndexName, 20, "S", tri);
+  EXPECT_EQ(Walk(tri), Keys{});
+}
+
+// The bulk access of the register check: rebuilt keys in the order given under a running walk,
+// and a consistent read that does not see what another program commits meanwhile.
+TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits) {
+  const int32_t a = Insert(primary, "A", "rec a"), b = Insert(primary, "B", "rec b");
+  keyed->AddKey(secondary, "K", a);
+  std::string key;
+  int16_t found = 0;
+  keyed->First(secondary, immo, found, key);
+  store->RebuildKeys("Immon", {{"K", b}, {"J", a}, {"K", a}});
+  keyed->Next(secondary, immo, found, key);  // past the first "K": the second, now on a
+  EXPECT_EQ(std::pair(key, Current()), std::pair("K"s, a));
+  std::vector<std::pair<std::string, int32_t>> scanned;
+  store->ScanKeys("Immon", [&](std::string_view k, int32_t n) { scanned.emplace_back(k, n); });
+  EXPECT_EQ(scanned, (decltype(scanned){{"J", a}, {"K", b}, {"K", a}}));
+  EXPECT_THROW(store->RebuildKeys("Immo", {{"A", a}, {"A", b}}), HostError);
+  EXPECT_EQ(Walk(primary), (Keys{"A", "B"}));
+  store->Commit();
+
+  Store other(CompanyDatabase::Open(path()));
+  auto otherRecords = other.MakeRecordFile();
+  BufferComponent otherComponent(*otherRecords);
+  otherRecords->Open(-1, "Immo", 256, otherComponent.handle, otherComponent);
+  Keys texts;
+  const auto scan = [&] {
+    store->ScanRecords("Immo", [&](int32_t, std::string_view text) { texts.emplace_back(text); });
+  };
+  store->ReadConsistently([&] {
+    scan();
+    otherComponent.buffer = "rec c";
+    otherRecords->Write(otherComponent.handle, 3);
+    other.Commit();
+    scan();
+  });
+  scan();
+  EXPECT_EQ(texts, (Keys{"rec a", "rec b", "rec a", "rec b", "rec a", "rec b", "rec c"}));
+}
+
+// Every byte value through Ecrire and Lire over a commit and a reopen; short texts blank-filled.
+TEST_F(StoreTest, RecordsKeepEveryByteAndTextFilesTheirLines) {
+  std::string every(256, '\0'), shortText(225, 'x');  // 225 characters of layout in 256
+  for (int i = 0; i < 256; ++i) every[i] = static_cast<char>(255 - i);
+  shortText[0] = '\xE9';
+  shortText[224] = '\0';
+  Insert(primary, "A", "first");
+  Insert(primary, "B", shortText);
+  component->buffer = every;
+  records->Write(immo, 1);
+  int16_t text = 0, flag = 0;
+  records->CreateText("01Immo.csv", text);
+  records->WriteLine(text, "Code;Libell\xE9");
+  records->WriteLine(text, "");
+  store->Commit();
+  Reopen();
+  records->Read(immo, 1);
+  EXPECT_EQ(component->buffer, every);
+  EXPECT_EQ(component->lastCall, "LireImmo:1");
+  EXPECT_EQ(Current(), 1);
+  records->ReadText(immo, 2, component->buffer);
+  EXPECT_EQ(component->buffer, shortText + std::string(31, ' '));
+  EXPECT_EQ(FileBytes(dir_.path() / "01Immo.csv"), "Code;Libell\xE9\r\n\r\n");
+  for (const auto& [name, exists] : {std::pair{"01Immo.csv"s, true},
+                                     {(dir_.path() / "01Immo.csv").string(), true},
+                                     {"01Tri.Dab"s, false}}) {
+    records->Exists(name, flag);
+    EXPECT_EQ(flag != 0, exists) << name;
+  }
+  // Opened again, a record file keeps its handle; another file gets one of its own.
+  int16_t again = 0, nature = 0;
+  records->Open(-1, "Immo", 256, again, *component);
+  records->Open(-1, "Nature", 256, nature, *component);
+  EXPECT_EQ(again, immo);
+  EXPECT_TRUE(nature != immo && nature != primary && nature != secondary) << nature;
+}
+
+TEST_F(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
+  const int32_t n = Insert(primary, "A", "a");
+  int16_t h = 0, found = 0;
+  std::string text;
+  const std::tuple<const char*, std::function<void()>, const char*> cases[] = {
+      {"text longer than the record", [&] { records->WriteText(immo, n, std::string(257, 'a')); },
+       "HostRecordFile.WriteText"},
+      {"missing record", [&] { records->ReadText(immo, n + 1, text); }, "HostRecordFile.ReadText"},
+      {"key file used as a record file", [&] { records->Read(primary, n); }, "HostRecordFile.Read"},
+      {"reopened with another length", [&] { records->Open(-1, "Immo", 128, h, *component); },
+       "HostRecordFile.Open"},
+      {"reopened as another kind", [&] { keyed->Open(-1, "Immon", 9, "P", h); },
+       "HostKeyedFile.Open"},
+      {"unknown kind", [&] { keyed->Open(-1, "Other", 4, "U", h); }, "HostKeyedFile.Open"},
+      {"record file used as a key file", [&] { keyed->AddKey(immo, "X", n); },
+       "HostKeyedFile.AddKey"},
+      {"Next before First", [&] { keyed->Next(secondary, immo, found, text); },
+       "HostKeyedFile.Next"},
+      {"record number 0", [&] { records->Write(immo, 0); }, "HostRecordFile.Write"},
+      {"record file used as a text file", [&] { records->WriteLine(immo, "X"); },
+       "HostRecordFile.WriteLine"},
+      {"name that is not a plain word", [&] { records->Open(-1, "Im\"mo", 128, h, *component); },
+       "HostRecordFile.Open"},
+      {"Ecrire that writes nothing", [&] { component->skipWrite = true, records->Write(immo, n); },
+       "HostRecordFile.Write"},
+      {"key longer than the key length", [&] { keyed->AddKey(secondary, "0123456789", n); },
+       "HostKeyedFile.AddKey"},
+      {"second entry of a P key", [&] { keyed->AddKey(primary, "A", n); }, "HostKeyedFile.AddKey"},
+      {"entry on no record",
+       [&] {
+         keyed->AddKey(secondary, "GHOST", 999), keyed->Find(secondary, "GHOST", immo, found);
+       },
+       "HostKeyedFile.Find"},
+  };
+  for (const auto& [what, call, operation] : cases) {
+    SCOPED_TRACE(what);
+    try {
+      call();
+      ADD_FAILURE() << "no HostError";
+    } catch (const HostError& error) {
+      EXPECT_EQ(error.operation(), operation);
+      EXPECT_FALSE(error.cause().empty());
+    }
+    component->skipWrite = false;
+  }
+}
+
+void MakeSqliteFile(const fs::path& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+}
+
+// Refused by Open and Create and left untouched, no journal, WAL or shared memory made beside.
+TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
+  actifix::testing::TempDir dir;
+  const fs::path path = dir.path() / "01Actifix.db";
+  const auto create = [&] { CompanyDatabase::Create(path, {"01", "Société", "", "", ""}); };
+  const auto listing = [&] {
+    Keys names;
+    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path());
+    std::sort(names.begin(), names.end());
+    return names;
+  };
+  const auto bytes = [&](const std::string& b) {
+    return [&, b] { std::ofstream(path, std::ios::binary) << b; };
+  };
+  const auto sql = [&](const std::string& s) { return [&, s] { MakeSqliteFile(path, s); }; };
+  std::mt19937 random(42);
+  std::string noise(8192, '\0');
+  for (char& c : noise) c = static_cast<char>(random());
+  const std::string notOurs = "ce fichier n'est pas une base Actifix";
+  const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
+      {"random bytes", bytes(noise), notOurs},
+      {"empty file", bytes(""), notOurs},
+      {"another application's database",
+       sql("CREATE TABLE meta(name, value); INSERT INTO meta VALUES('schema_version','1');"),
+       notOurs},
+      {"another application in WAL mode",
+       sql("PRAGMA application_id=7; PRAGMA journal_mode=WAL; CREATE TABLE t(x); INSERT INTO t "
+           "VALUES(1);"),
+       notOurs},
+      {"our id but no schema",
+       sql("PRAGMA application_id=" + std::to_string(CompanyDatabase::kApplicationId) +
+           "; CREATE TABLE t(x);"),
+       notOurs},
+      {"ours cut short", [&] { create(), fs::resize_file(path, 50); }, notOurs},
+      {"ours from a newer version",
+       [&] {
+         create(), MakeSqliteFile(path, "UPDATE meta SET value='99' WHERE name='schema_version'");
+       },
+       "cette base vient d'une version plus récente d'Actifix"},
+      {"no file", [] {}, "ce fichier n'existe pas"},
+  };
+  for (const auto& [what, make, cause] : cases) {
+    SCOPED_TRACE(what);
+    make();
+    const std::string before = FileBytes(path);
+    const Keys names = listing();
+    try {
+      CompanyDatabase::Open(path);
+      ADD_FAILURE() << "opened";
+    } catch (const HostError& error) {
+      EXPECT_EQ(error.cause(), cause);
+    }
+    if (fs::exists(path)) {
+      EXPECT_THROW(create(), HostError);
+    }
+    EXPECT_EQ(FileBytes(path), before);
+    EXPECT_EQ(listing(), names);
+    fs::remove(path);  // the next case starts from an empty directory
+  }
+  create();  // ours is not made again either
+  const std::string before = FileBytes(path);
+  EXPECT_THROW(create(), HostError);
+  EXPECT_EQ(FileBytes(path), before);
+}
+
+}  // namespace
+}  // namespace actifix::platform::testing
