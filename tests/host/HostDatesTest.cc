@@ -6,6 +6,7 @@
 #include <cstdio>
 #include <string>
 #include <tuple>
+#include <utility>
 
 #include "host/HostError.h"
 
@@ -53,6 +54,10 @@ TEST(HostDates, DayNumbersAndPackedFormAtTheBounds) {
   std::string text;
   kDates.DateOfDay(1, text);
   EXPECT_EQ(text, "31/12/1899");
+  kDates.Compose(31, 12, 9999, text);
+  EXPECT_EQ(text, "31/12/9999");
+  kDates.Compose(99, 6, 2020, text);  // far past the month's end
+  EXPECT_EQ(text, "30/06/2020");
   int32_t day = 0;
   for (const int32_t bad : {0, -5, 2958466}) EXPECT_THROW(kDates.DateOfDay(bad, text), HostError);
   EXPECT_THROW(kDates.UnpackDate("\xFF\xFF\xFF", text, day), HostError);  // past 31/12/9999
@@ -104,30 +109,29 @@ TEST(HostDates, EveryDayOf1900To2200) {
   }
 }
 
+// A blank text and its packed form, 3 zero bytes (or 3 blanks, as in a blank-filled record).
 TEST(HostDates, EmptyDates) {
-  for (const std::string blank : {"", "          "}) {
+  const std::pair<std::string, std::string> empties[] = {{"", std::string(3, '\0')},
+                                                         {"          ", "   "}};
+  for (const auto& [blank, packed] : empties) {
     EXPECT_EQ(Packed(blank), std::string(3, '\0'));
     EXPECT_EQ(Day(blank), 0);
     EXPECT_FALSE(IsDateText(blank));
-    std::string end = "x", shortText = "x";
-    int32_t endDay = 9;
+    std::string end = "x", shortText = "x", text = "x", unpacked = "x";
+    int32_t endDay = 9, day = 9;
     int16_t d = 9, m = 9, y = 9;
     kDates.EndOfMonth(blank, end, endDay);
     kDates.ShortDate(blank, shortText);
     kDates.Split(blank, d, m, y);
-    EXPECT_EQ(std::tie(end, endDay, shortText), std::make_tuple("", 0, ""));
-    EXPECT_EQ(std::tie(d, m, y), std::make_tuple(0, 0, 0));
-  }
-  for (const std::string& packed : {std::string(3, '\0'), std::string("   ")}) {
-    std::string text = "x", unpacked = "x";
-    int32_t day = 9;
     kDates.UnpackDate(packed, text, day);
     kDates.UnpackText(packed, unpacked);
+    EXPECT_EQ(std::tie(end, endDay, shortText), std::make_tuple("", 0, ""));
+    EXPECT_EQ(std::tie(d, m, y), std::make_tuple(0, 0, 0));
     EXPECT_EQ(std::tie(text, day, unpacked), std::make_tuple("", 0, ""));
   }
 }
 
-TEST(HostDates, MalformedOrImpossibleDatesAreHostErrors) {
+TEST(HostDates, MalformedImpossibleOrOutOfRangeDatesAreHostErrors) {
   for (const char* text : {"32/01/2001", "29/02/2001", "29/02/1900", "00/01/2001", "01/13/2001",
                            "01/00/2001", "31/04/2001", "1/1/2001", "01-01-2001", "01/01/1899",
                            "01/01/20011", "01/01/01", "0a/01/2001", "+1/01/2001"}) {
@@ -144,25 +148,11 @@ TEST(HostDates, MalformedOrImpossibleDatesAreHostErrors) {
   }
   int16_t d = 0, m = 0, y = 0;
   EXPECT_THROW(kDates.Split("31/11/2023", d, m, y), HostError);
-}
-
-// Compose brings a day past the month's end back to the end (the walk above checks one day
-// past every month's end), and refuses what no day can be brought to.
-TEST(HostDates, ComposeFarPastTheEndAndOutOfRange) {
   std::string text;
-  kDates.Compose(99, 6, 2020, text);
-  EXPECT_EQ(text, "30/06/2020");
-  kDates.Compose(31, 12, 9999, text);
-  EXPECT_EQ(text, "31/12/9999");
-  const struct {
-    int d, m, y;
-  } bad[] = {{1, 0, 2000}, {1, 13, 2000}, {0, 1, 2000}, {-1, 1, 2000}, {1, 1, 1899}, {1, 1, 10000}};
-  for (const auto& c : bad) {
-    EXPECT_THROW(kDates.Compose(static_cast<int16_t>(c.d), static_cast<int16_t>(c.m),
-                                static_cast<int16_t>(c.y), text),
-                 HostError)
-        << c.d << "/" << c.m << "/" << c.y;
-  }
+  const std::tuple<int16_t, int16_t, int16_t> days[] = {
+      {1, 0, 2000}, {1, 13, 2000}, {0, 1, 2000}, {-1, 1, 2000}, {1, 1, 1899}, {1, 1, 10000}};
+  for (const auto& [day, month, year] : days)
+    EXPECT_THROW(kDates.Compose(day, month, year, text), HostError) << day << "/" << month;
 }
 
 }  // namespace
