@@ -52,35 +52,15 @@ TEST(FrontTest, HeadingsAndExerciseTable) {
                   "1 : Service - 2 : Atelier", {{2, "01/03/2008", "28/02/2009"}});
 }
 
-// Re-keying the parameters for a duplicated company leaves one key, the new code.
-TEST(FrontTest, RekeyingForADuplicatedCompany) {
+// Through the component's call-backs and the real store: two asset records cover every byte
+// value in every position; unknown operations are refused by name; re-keying the parameters for
+// a duplicated company leaves one key, the new code.
+TEST(FrontTest, RecordsOnTheStore) {
   TestCompany company("01/01/2026", "31/12/2026");
   company.Open("LINTANA = [Service]\nCOMPTA = O\n")->Run("LectParamImmo");
   auto session = company.Open();
-  MImmoState& m = MImmo();
-  NvImmo component;
-  std::string code = "A";
-  component.ModifEntParam(code);
-  EXPECT_EQ(m.parimo.CEIMO.str(), "A ");
-  int16_t found = 0;
-  std::string key;
-  KeyedFile().First(m.kParimo, m.fParimo, found, key);
-  ASSERT_NE(found, 0);
-  EXPECT_EQ(key, "A");
-  EXPECT_EQ(m.parimo.LINTANA.str().substr(0, 9), "[Service]");
-  KeyedFile().Next(m.kParimo, m.fParimo, found, key);
-  EXPECT_EQ(found, 0);
-}
-
-// Through the component's call-backs and the real store, two asset records cover every byte
-// value in every position; unknown operations are refused by name.
-TEST(FrontTest, RecordCallBacks) {
-  TestCompany company("01/01/2026", "31/12/2026");
-  company.Open("LINTANA = []\nCOMPTA = O\n")->Run("LectParamImmo");
-  auto session = company.Open();
   NvImmo component;  // the store calls it back while its files are open
   component.OuvImmo();
-  component.LectParamImmo();
   MImmoState& m = MImmo();
   for (int shift : {0, 225}) {
     std::string text(225, ' ');
@@ -98,6 +78,16 @@ TEST(FrontTest, RecordCallBacks) {
   int32_t record = 1;
   EXPECT_THROW(component.CallRecordOperation("LireInconnu", record), HostError);
   EXPECT_THROW(component.Call("Formater"), HostError);
+  std::string code = "A", key;
+  component.ModifEntParam(code);
+  EXPECT_EQ(m.parimo.CEIMO.str(), "A ");
+  EXPECT_EQ(m.parimo.LINTANA.str().substr(0, 9), "[Service]");
+  int16_t found = 0;
+  KeyedFile().First(m.kParimo, m.fParimo, found, key);
+  ASSERT_NE(found, 0);
+  EXPECT_EQ(key, "A");
+  KeyedFile().Next(m.kParimo, m.fParimo, found, key);
+  EXPECT_EQ(found, 0);
 }
 
 }  // namespace
