@@ -6,6 +6,7 @@
 
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "host/Cp1252.h"
@@ -15,26 +16,9 @@ namespace {
 
 const HostBracketList kLists;
 
-int32_t Count(const std::string& list) {
-  int32_t count = -1;
-  kLists.Count(list, count);
-  return count;
-}
-
-TEST(HostBracketList, Count) {
-  const struct {
-    const char* list;
-    int32_t count;
-  } cases[] = {
-      {"[]", 0},        {"[a]", 1},           {"[a,b,c]", 3}, {"[[G,6,Code],[G,30,Intitule]]", 2},
-      {"[a,,b]", 3},    {"[,]", 2},           {"", 0},        {"  [a,b]  ", 2},
-      {"[ a , b ]", 2}, {"[[a,[b,c]],d]", 2}, {"[ ]", 1},     {"[L,D,E]", 3},
-  };
-  for (const auto& c : cases) EXPECT_EQ(Count(c.list), c.count) << c.list;
-}
-
-// Elements taken off one by one, with the list left after each.
-TEST(HostBracketList, TakeFirstWalksTheElements) {
+// The elements as every reading sees them, on the text and on a BracketList; taken off until
+// "[]", a last empty element is not, since a list of one empty element reads as "[]".
+TEST(HostBracketList, ReadingAndTakingOff) {
   const struct {
     std::string list;
     std::vector<std::string> elements;
@@ -43,176 +27,126 @@ TEST(HostBracketList, TakeFirstWalksTheElements) {
       {"[a,b,c]", {"a", "b", "c"}},
       {std::string("[[G,6,Code],[G,30,Intitulé]]"_w),
        {"[G,6,Code]", std::string("[G,30,Intitulé]"_w)}},
-      {"[ TOTAL, TOTAL GENERAL]", {" TOTAL", " TOTAL GENERAL"}},
-      {"[Service, Atelier]", {"Service", " Atelier"}},
-      {"[a,,b]", {"a", "", "b"}},
       {"[[a,[b,c]],d]", {"[a,[b,c]]", "d"}},
+      {"[ TOTAL, TOTAL GENERAL]", {" TOTAL", " TOTAL GENERAL"}},  // blanks are the atom's
       {"[12,%,+,-,l'an]", {"12", "%", "+", "-", "l'an"}},
+      {"  [a,b]  ", {"a", "b"}},
+      {"[ ]", {" "}},
+      {"[a,,b]", {"a", "", "b"}},
+      {"[,]", {"", ""}},
+      {"[a,]", {"a", ""}},
   };
   for (const auto& c : cases) {
+    SCOPED_TRACE('"' + c.list + '"');
+    const auto size = static_cast<int32_t>(c.elements.size());
+    EXPECT_EQ(SplitList(c.list), c.elements);
+    BracketList fast(c.list);
+    std::string canonical;
+    kLists.FromArray(c.elements, canonical);
+    EXPECT_EQ(fast.str(), canonical);
+    int32_t count = -1;
+    kLists.Count(c.list, count);
+    EXPECT_EQ(count, size);
+    EXPECT_EQ(fast.size(), c.elements.size());
+    for (int32_t index = 0; index <= size + 1; ++index) {
+      std::string element = "junk", at = "junk", fromFast = "junk";
+      kLists.Item(c.list, index, element);
+      kLists.ItemAt(c.list, index, at);
+      kLists.Item(fast, index, fromFast);
+      EXPECT_EQ(element, index >= 1 && index <= size ? c.elements[index - 1] : "") << index;
+      EXPECT_EQ(std::tie(at, fromFast), std::tie(element, element)) << index;
+    }
+    std::vector<std::string> expected = c.elements, taken;
+    if (size > 1 && expected.back().empty()) expected.pop_back();
     std::string list = c.list;
-    std::vector<std::string> taken;
-    while (list != "[]" && taken.size() <= c.elements.size()) {
-      std::string element;
-      // First is the module's other name for TakeFirst: the walk alternates them.
+    while (list != "[]" && taken.size() <= expected.size()) {
+      std::string element, fromFast;
       if (taken.size() % 2 == 0) {
         kLists.TakeFirst(list, element);
+        kLists.First(fast, fromFast);
       } else {
         kLists.First(list, element);
+        kLists.TakeFirst(fast, fromFast);
       }
+      EXPECT_EQ(std::make_tuple(fromFast, fast.str()), std::tie(element, list));
       taken.push_back(element);
     }
-    EXPECT_EQ(taken, c.elements) << c.list;
-    EXPECT_EQ(SplitList(c.list), c.elements) << c.list;
+    EXPECT_EQ(taken, expected);
+    EXPECT_TRUE(fast.empty());
+    std::string rest = c.list, last = "junk", expectedRest;
+    kLists.TakeLast(rest, last);
+    EXPECT_EQ(last, size == 0 ? "" : c.elements.back());
+    kLists.FromArray({c.elements.begin(), c.elements.end() - (size == 0 ? 0 : 1)}, expectedRest);
+    EXPECT_EQ(rest, expectedRest);
   }
-  std::string list = "[]";
-  std::string element = "junk";
+  int32_t count = -1;
+  kLists.Count("", count);
+  EXPECT_EQ(count, 0);
+  std::string list = "[]", element = "junk";
   kLists.TakeFirst(list, element);
-  EXPECT_EQ(element, "");
-  EXPECT_EQ(list, "[]");
+  EXPECT_EQ(std::tie(list, element), std::make_tuple("[]", ""));
 }
 
 // Loops over lists end only on "[]": any text must get there, in at most length + 1 calls.
-int CallsToEmpty(std::string list) {
-  const std::size_t bound = list.size() + 1;
-  for (std::size_t calls = 0; calls <= bound; ++calls) {
-    if (list == "[]") return static_cast<int>(calls);
-    std::string element;
-    kLists.TakeFirst(list, element);
-  }
-  return -1;
-}
-
 TEST(HostBracketList, TakeFirstBringsAnyTextToEmpty) {
-  const char* texts[] = {"[a,[b",    "]]]",   "[[[[", "abc",   "",    "[,]",
-                         "[a,,b]",   "[a]]]", ",,,",  "[a,b,", "   ", "[[[a,b],c],d",
-                         "[[a]b,c]", "a,b]",  "[",    "]",     "[]]", "x[y,z]"};
-  for (const char* text : texts) EXPECT_GE(CallsToEmpty(text), 0) << '"' << text << '"';
-
   std::mt19937 random(7);
-  const std::string alphabet = "[],a ";
   for (int n = 0; n < 20000; ++n) {
-    std::string text(random() % 24, ' ');
-    for (char& c : text) c = alphabet[random() % alphabet.size()];
-    ASSERT_GE(CallsToEmpty(text), 0) << '"' << text << '"';
+    std::string text(random() % 24, ' '), list, element;
+    for (char& c : text) c = "[],a "[random() % 5];
+    list = text;
+    for (std::size_t calls = 0; list != "[]" && calls <= text.size(); ++calls)
+      kLists.TakeFirst(list, element);
+    ASSERT_EQ(list, "[]") << '"' << text << '"';
   }
 }
 
+// Well formed (0), or the position of the first faulty character, one past the end if cut short.
 TEST(HostBracketList, CheckNotation) {
-  const struct {
-    const char* text;
-    int16_t correct;
-    int32_t position;
-  } cases[] = {
-      {"[]", -1, 0},
-      {"[[a,b],[c]]", -1, 0},
-      {"[a,,b]", -1, 0},
-      {"[ a , b ]", -1, 0},
-      {"  [a]  ", -1, 0},
-      {"[[],[[]]]", -1, 0},
-      {"[PS,1,[[NC,No COMPTE,A,10,G],[D,DEBIT,M,11,2,D]],[D,C]]", -1, 0},
-      {"[a,b", 0, 5},
-      {"[a,[b", 0, 6},
-      {"[a,[b]", 0, 7},
-      {"a", 0, 1},
-      {"", 0, 1},
-      {"   ", 0, 4},
-      {"[a]b", 0, 4},
-      {"[[a]b]", 0, 5},
-      {"[a[b]", 0, 3},
-      {"]", 0, 1},
-      {"[[[[", 0, 5},
-      {"[a],[b]", 0, 4},
-      {"[a]]", 0, 4},
+  const std::pair<const char*, int32_t> cases[] = {
+      {"[]", 0},   {"[a,,b]", 0}, {"[ a , b ]", 0}, {"  [a]  ", 0}, {"[[],[[]]]", 0},
+      {"[a,b", 5}, {"[a,[b]", 7}, {"a", 1},         {"", 1},        {"   ", 4},
+      {"[a]b", 4}, {"[[a]b]", 5}, {"[a[b]", 3},     {"]", 1},       {"[a]]", 4},
   };
-  for (const auto& c : cases) {
+  for (const auto& [text, position] : cases) {
     int16_t correct = 7;
-    int32_t position = -7;
-    kLists.CheckNotation(c.text, correct, position);
-    EXPECT_EQ(correct, c.correct) << '"' << c.text << '"';
-    if (c.correct == 0) {
-      EXPECT_EQ(position, c.position) << '"' << c.text << '"';
-    }
-  }
-}
-
-TEST(HostBracketList, ItemCountsFromOne) {
-  const std::string list = "[a,[b,c],d]";
-  const struct {
-    int32_t index;
-    const char* element;
-  } cases[] = {{1, "a"}, {2, "[b,c]"}, {3, "d"}, {4, ""}, {0, ""}, {-1, ""}};
-  for (const auto& c : cases) {
-    std::string element = "junk";
-    // ItemAt is the module's other name for Item: odd indexes go through it.
-    if (c.index % 2 == 0) {
-      kLists.Item(list, c.index, element);
-    } else {
-      kLists.ItemAt(list, c.index, element);
-    }
-    EXPECT_EQ(element, c.element) << c.index;
+    int32_t at = -7;
+    kLists.CheckNotation(text, correct, at);
+    EXPECT_EQ(std::tie(correct, at), std::make_tuple(position == 0 ? -1 : 0, position)) << text;
   }
 }
 
 TEST(HostBracketList, BuildingLists) {
-  const struct {
-    const char* list;
-    const char* element;
-    const char* appended;
-  } appends[] = {
+  const std::tuple<const char*, const char*, const char*> appends[] = {
       {"[]", "x", "[x]"},  {"[a]", "b", "[a,b]"},         {"[a]", "[b,c]", "[a,[b,c]]"},
       {"[a]", "", "[a,]"}, {"[[a,b]]", "c", "[[a,b],c]"}, {"[]", "[]", "[[]]"},
-  };
-  for (const auto& c : appends) {
-    std::string list = c.list;
-    kLists.Append(list, c.element);
-    EXPECT_EQ(list, c.appended);
-  }
-
-  const struct {
-    const char* list;
-    int32_t index;
-    const char* element;
-    const char* result;
-  } sets[] = {
-      {"[a,b,c]", 2, "x", "[a,x,c]"},
-      {"[]", 3, "x", "[,,x]"},
-      {"[a]", 1, "z", "[z]"},
-      {"[a]", 0, "z", "[a]"},
-      {"[a,b]", 2, "[p,q]", "[a,[p,q]]"},
-  };
-  for (const auto& c : sets) {
-    std::string list = c.list;
-    kLists.SetItem(list, c.index, c.element);
-    EXPECT_EQ(list, c.result);
-  }
-
-  const struct {
-    const char* list;
-    const char* last;
-    const char* rest;
-  } lasts[] = {
-      {"[a,b,c]", "c", "[a,b]"},
       {"[]", "", "[]"},
-      {"[[a,b],[c,d]]", "[c,d]", "[[a,b]]"},
-      {"[x]", "x", "[]"},
   };
-  for (const auto& c : lasts) {
-    std::string list = c.list;
-    std::string element = "junk";
-    kLists.TakeLast(list, element);
-    EXPECT_EQ(element, c.last);
-    EXPECT_EQ(list, c.rest);
+  for (const auto& [before, element, after] : appends) {
+    std::string list = before;
+    BracketList fast(before);
+    kLists.Append(list, element);
+    kLists.Append(fast, element);
+    EXPECT_EQ(std::make_tuple(list, fast.str(), fast.size()),
+              std::make_tuple(after, after, SplitList(after).size()));
   }
-
-  std::string all;
-  kLists.AppendAll("[a]", "[b,c]", all);
-  EXPECT_EQ(all, "[a,b,c]");
-  kLists.AppendAll("[]", "[]", all);
-  EXPECT_EQ(all, "[]");
-  kLists.AppendAll("[]", "[[x,y]]", all);
-  EXPECT_EQ(all, "[[x,y]]");
-
+  const std::tuple<const char*, int32_t, const char*> sets[] = {
+      {"[a,b,c]", 2, "[a,[p,q],c]"},
+      {"[]", 3, "[,,[p,q]]"},
+      {"[a]", 1, "[[p,q]]"},
+      {"[a]", 0, "[a]"},
+  };
+  for (const auto& [before, index, after] : sets) {
+    std::string list = before;
+    kLists.SetItem(list, index, "[p,q]");
+    EXPECT_EQ(list, after);
+  }
+  const std::tuple<const char*, const char*, const char*> joins[] = {
+      {"[a]", "[b,c]", "[a,b,c]"}, {"[]", "[]", "[]"}, {"[]", "[[x,y]]", "[[x,y]]"}};
+  for (const auto& [first, second, joined] : joins) {
+    std::string all;
+    kLists.AppendAll(first, second, all);
+    EXPECT_EQ(all, joined);
+  }
   std::string list;
   kLists.FromArray({}, list);
   EXPECT_EQ(list, "[]");
@@ -220,49 +154,16 @@ TEST(HostBracketList, BuildingLists) {
   EXPECT_EQ(list, "[CODE1,Libellé]"_w);
 }
 
+// An element is found only as it stands: blanks, case, an empty element, a nested list.
 TEST(HostBracketList, Contains) {
-  const struct {
-    const char* list;
-    const char* element;
-    int16_t flag;
-  } cases[] = {
-      {"[L,D,E]", "D", -1}, {"[L,D,E]", "X", 0}, {"[L,D,E]", "", 0}, {"[L,D,E]", " ", 0},
-      {"[L,D,E]", "l", 0},  {"[]", "", 0},       {"[a,,b]", "", -1}, {"[[a,b],c]", "[a,b]", -1},
+  const std::tuple<const char*, const char*, int16_t> cases[] = {
+      {"[L,D,E]", "D", -1}, {"[L,D,E]", "l", 0}, {"[L,D,E]", "", 0},         {"[L,D,E]", " ", 0},
+      {"[]", "", 0},        {"[a,,b]", "", -1},  {"[[a,b],c]", "[a,b]", -1},
   };
-  for (const auto& c : cases) {
+  for (const auto& [list, element, expected] : cases) {
     int16_t flag = 7;
-    kLists.Contains(c.list, c.element, flag);
-    EXPECT_EQ(flag, c.flag) << c.list << " " << c.element;
-  }
-}
-
-TEST(HostBracketList, CombineKeepsTheEntryLabel) {
-  std::string label = "[Sortie sans Cession,Bureau]";
-  kLists.Combine(label, std::string("Matériel de bureau"_w));
-  EXPECT_EQ(label, "[Sortie sans Cession,Bureau]");
-}
-
-// A BracketList reads, takes and appends as the same operations on the list's text do.
-TEST(BracketList, BehavesAsTheTextItHolds) {
-  for (const std::string text : {"[]", "[1]", "[a,,b]", "[[k,[1,2],[]],x]", " [a,b", "a]b,c"}) {
-    std::string list = text, element, taken;
-    BracketList fast(text);
-    std::string canonical;
-    kLists.FromArray(SplitList(text), canonical);
-    EXPECT_EQ(fast.str(), canonical) << text;
-    kLists.Item(list, 2, element);
-    kLists.Item(fast, 2, taken);
-    EXPECT_EQ(taken, element) << text;
-    kLists.Append(list, "z,[y]");
-    kLists.Append(fast, "z,[y]");
-    while (list != "[]") {
-      EXPECT_EQ(fast.size(), static_cast<std::size_t>(SplitList(list).size())) << text;
-      kLists.TakeFirst(list, element);
-      kLists.TakeFirst(fast, taken);
-      EXPECT_EQ(taken, element) << text;
-      EXPECT_EQ(fast.str(), list) << text;
-    }
-    EXPECT_TRUE(fast.empty()) << text;
+    kLists.Contains(list, element, flag);
+    EXPECT_EQ(flag, expected) << list << " " << element;
   }
 }
 

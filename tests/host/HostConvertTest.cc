@@ -3,13 +3,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cmath>
-#include <cstring>
 #include <limits>
 #include <random>
 #include <string>
+#include <tuple>
+#include <utility>
 #include <vector>
 
 #include "host/Cp1252.h"
@@ -20,331 +22,183 @@ namespace {
 
 const HostConvert kConvert;
 
-// ---- Packed forms --------------------------------------------------------------------------
+// The `size` low bytes of `bits`, least significant first: the packed form's byte order.
+std::string LittleEndian(uint64_t bits, std::size_t size) {
+  std::string bytes;
+  for (std::size_t i = 0; i < size; ++i) bytes.push_back(static_cast<char>(bits >> (8 * i)));
+  return bytes;
+}
 
-// Exact little-endian IEEE bytes, read back bit for bit: the values no single-byte pattern of
-// the test below reaches (infinities, NaN payloads, the largest finite).
+// One byte at any position over a fill of 0x00, 0x20 or 0xFF (NaN payloads and signalling NaNs
+// among them), and values no such pattern reaches, pack little-endian and unpack bit for bit,
+// but that an all-blank field (a blank-filled record) reads as 0.
 TEST(HostConvertPack, LittleEndianIeeeBitForBit) {
-  const struct {
-    uint64_t bits;
+  std::vector<uint64_t> patterns = {std::bit_cast<uint64_t>(-2.5), 0xFFF0000000000000,
+                                    0x7FF8DEADBEEF0001, 0x7FEFFFFFFFFFFFFF};
+  for (uint64_t fill : {0x00, 0x20, 0xFF})
+    for (uint64_t b = 0; b < 256; ++b)
+      for (int at = 0; at < 8; ++at)
+        patterns.push_back((fill * 0x0101010101010101 & ~(0xFFull << 8 * at)) | b << 8 * at);
+  for (const uint64_t bits : patterns) {
     std::string packed;
-  } doubles[] = {
-      {std::bit_cast<uint64_t>(1.0), std::string("\x00\x00\x00\x00\x00\x00\xF0\x3F", 8)},
-      {std::bit_cast<uint64_t>(-2.5), std::string("\x00\x00\x00\x00\x00\x00\x04\xC0", 8)},
-      {0xFFF0000000000000, std::string("\x00\x00\x00\x00\x00\x00\xF0\xFF", 8)},  // -inf
-      {0x7FF8DEADBEEF0001, std::string("\x01\x00\xEF\xBE\xAD\xDE\xF8\x7F", 8)},  // NaN payload
-      {0xFFF0000000000001, std::string("\x01\x00\x00\x00\x00\x00\xF0\xFF", 8)},  // signalling
-      {0x7FEFFFFFFFFFFFFF, std::string("\xFF\xFF\xFF\xFF\xFF\xFF\xEF\x7F", 8)},  // largest
-  };
-  for (const auto& c : doubles) {
-    std::string packed;
-    kConvert.PackDouble(std::bit_cast<double>(c.bits), packed);
-    EXPECT_EQ(packed, c.packed) << std::hex << c.bits;
-    double back = 0;
+    kConvert.PackDouble(std::bit_cast<double>(bits), packed);
+    ASSERT_EQ(packed, LittleEndian(bits, 8)) << std::hex << bits;
+    double back = 7;
     kConvert.UnpackDouble(packed, back);
-    EXPECT_EQ(std::bit_cast<uint64_t>(back), c.bits) << std::hex << c.bits;
+    ASSERT_EQ(std::bit_cast<uint64_t>(back), packed == std::string(8, ' ') ? 0 : bits) << bits;
+    const auto single = static_cast<uint32_t>(bits);
+    kConvert.PackSingle(std::bit_cast<float>(single), packed);
+    ASSERT_EQ(packed, LittleEndian(single, 4)) << std::hex << single;
+    float singleBack = 7;
+    kConvert.UnpackSingle(packed, singleBack);
+    ASSERT_EQ(std::bit_cast<uint32_t>(singleBack), packed == "    " ? 0 : single) << single;
   }
   std::string packed;
-  kConvert.PackSingle(1.0f, packed);
-  EXPECT_EQ(packed, std::string("\x00\x00\x80\x3F", 4));
   kConvert.PackSingle(12.5f, packed);
   EXPECT_EQ(packed, std::string("\x00\x00\x48\x41", 4));
-}
-
-// Every byte value at every position of a packed text reads back to the same text; the one
-// exception is the all-blank text, which reads as 0.
-TEST(HostConvertPack, EveryByteAtEveryPositionRoundTrips) {
-  for (int b = 0; b < 256; ++b) {
-    for (int fill : {0x00, 0x20, 0xFF}) {
-      for (std::size_t at = 0; at < 8; ++at) {
-        std::string text(8, static_cast<char>(fill));
-        text[at] = static_cast<char>(b);
-        if (text == std::string(8, ' ')) continue;
-        double value = 0;
-        kConvert.UnpackDouble(text, value);
-        std::string again;
-        kConvert.PackDouble(value, again);
-        ASSERT_EQ(0, std::memcmp(text.data(), again.data(), 8)) << "byte " << b << " at " << at;
-
-        const std::string text4 = text.substr(0, 4);
-        if (text4 == "    ") continue;
-        float single = 0;
-        kConvert.UnpackSingle(text4, single);
-        kConvert.PackSingle(single, again);
-        ASSERT_EQ(0, std::memcmp(text4.data(), again.data(), 4)) << "byte " << b << " at " << at;
-      }
-    }
-  }
-}
-
-TEST(HostConvertPack, BlankFieldsReadAsZeroWrongSizesAreHostErrors) {
-  double value = 7;
-  kConvert.UnpackDouble(std::string(8, ' '), value);
-  EXPECT_EQ(std::bit_cast<uint64_t>(value), 0u);
-  float single = 7;
-  kConvert.UnpackSingle(std::string(4, ' '), single);
-  EXPECT_EQ(std::bit_cast<uint32_t>(single), 0u);
+  double value = 0;
+  float single = 0;
   EXPECT_THROW(kConvert.UnpackDouble("1234567", value), HostError);
   EXPECT_THROW(kConvert.UnpackDouble("123456789", value), HostError);
   EXPECT_THROW(kConvert.UnpackSingle("", single), HostError);
 }
 
-// ---- Rounding ------------------------------------------------------------------------------
-
-struct RoundCase {
+struct Case {
   double value;
   int decimals;
-  const char* expected;  // shortest text of the expected double
+  const char* text;  // the expected double's shortest text, or the expected number text
 };
 
 std::string Shortest(double value) {
   char buffer[64];
-  const auto r = std::to_chars(buffer, buffer + sizeof buffer, value);
-  return std::string(buffer, r.ptr);
+  return std::string(buffer, std::to_chars(buffer, buffer + sizeof buffer, value).ptr);
 }
 
+// What the random test below cannot reach: ties whose binary double lies below the decimal tie,
+// tens, huge and tiny values, signed zeros, non-finite values; then the texts of the rounding.
 TEST(HostConvertRound, HalfAwayFromZeroOnTheDecimalValue) {
-  // Named cases for Round and RoundHalfAway both; the random test below covers the ties,
-  // near-ties and carries of every scale for RoundHalfAway.
-  const RoundCase cases[] = {
-      // Ties whose binary double lies below the decimal tie, both signs.
-      {1008.215, 2, "1008.22"},
-      {1.005, 2, "1.01"},
-      {-2.675, 2, "-2.68"},
-      {0.005, 2, "0.01"},
-      {-0.005, 2, "-0.01"},
-      {-0.0049999, 2, "0"},  // no negative zero
-      {-99.995, 2, "-100"},  // a carry through nines
-      {0.5, 0, "1"},
-      {-0.5, 0, "-1"},
-      // Beyond the random test: tens, huge and tiny values, signed zeros.
-      {1235, -1, "1240"},
-      {1234, -1, "1230"},
-      {1e300, 2, "1e+300"},
-      {1e-300, 2, "0"},
-      {0.0, 2, "0"},
-      {-0.0, 2, "0"},
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  const Case rounded[] = {
+      {1008.215, 2, "1008.22"}, {1.005, 2, "1.01"},   {-2.675, 2, "-2.68"},
+      {0.005, 2, "0.01"},       {-0.005, 2, "-0.01"}, {-0.0049999, 2, "0"},
+      {0.004, 2, "0"},          {-99.995, 2, "-100"}, {0.5, 0, "1"},
+      {-0.5, 0, "-1"},          {0.4, 0, "0"},        {150.5, 2, "150.5"},
+      {1235, -1, "1240"},       {1234, -1, "1230"},   {1e300, 2, "1e+300"},
+      {1e-300, 2, "0"},         {0.0, 2, "0"},        {-0.0, 2, "0"},
+      {-HUGE_VAL, 2, "-inf"},   {nan, 2, "nan"},
   };
-  for (const auto& c : cases) {
+  for (const Case& c : rounded) {
+    SCOPED_TRACE(Shortest(c.value) + " to " + std::to_string(c.decimals));
     double result = 42;
     kConvert.Round(c.value, static_cast<int16_t>(c.decimals), result);
-    EXPECT_EQ(Shortest(result), c.expected) << c.value << " to " << c.decimals;
-    EXPECT_EQ(Shortest(RoundHalfAway(c.value, c.decimals)), c.expected);
+    EXPECT_EQ(Shortest(result), c.text);
+    EXPECT_EQ(Shortest(RoundHalfAway(c.value, c.decimals)), c.text);
+    int16_t zero = 7;
+    kConvert.IsZero(c.value, static_cast<int16_t>(c.decimals), zero);
+    EXPECT_EQ(zero, std::string(c.text) == "0" ? -1 : 0);
+  }
+  const Case texts[] = {
+      // FormatNumber's; FormatAmount's has "," for "."
+      {1008.215, 2, "1008.22"}, {-0.0049999, 2, "0.00"},
+      {-0.0, 2, "0.00"},        {-0.005, 2, "-0.01"},
+      {1234.5, 2, "1234.50"},   {-1.5, 2, "-1.50"},
+      {-0.5, 0, "-1"},          {-0.4, 0, "0"},
+      {1.23456, 4, "1.2346"},   {1e15, 0, "1000000000000000"},
+  };
+  for (const Case& c : texts) {
+    std::string number = "junk", amount = "junk", expected = c.text;
+    kConvert.FormatNumber(c.value, static_cast<int16_t>(c.decimals), number);
+    kConvert.FormatAmount(c.value, static_cast<int16_t>(c.decimals), amount);
+    EXPECT_EQ(number, expected) << c.value;
+    std::replace(expected.begin(), expected.end(), '.', ',');  // FormatAmount's decimal comma
+    EXPECT_EQ(amount, expected) << c.value;
+  }
+  // Shortest text that reads back, never in exponent form.
+  const std::pair<double, const char*> shortest[] = {{-3.25, "-3.25"},     {-0.0, "0"},
+                                                     {0.1, "0.1"},         {1e-5, "0.00001"},
+                                                     {1234567, "1234567"}, {1008.215, "1008.215"}};
+  for (const auto& [value, expected] : shortest) {
+    std::string text;
+    kConvert.NumberToText(value, text);
+    EXPECT_EQ(text, expected);
   }
 }
 
-TEST(HostConvertRound, NonFiniteValuesPassThrough) {
-  EXPECT_TRUE(std::isnan(RoundHalfAway(std::numeric_limits<double>::quiet_NaN(), 2)));
-  EXPECT_TRUE(std::isinf(RoundHalfAway(-std::numeric_limits<double>::infinity(), 2)));
-}
-
-// The double nearest to the decimal mantissa x 10^-scale; `text` receives its decimal text.
-struct Decimal {
-  char text[64];
-  std::size_t size = 0;
-  std::string str() const { return std::string(text, size); }
-};
-double FromDecimal(int64_t mantissa, int scale, Decimal& decimal) {
-  char* end = std::to_chars(decimal.text, decimal.text + 30, mantissa).ptr;
-  *end++ = 'e';
-  *end++ = '-';
-  end = std::to_chars(end, end + 4, scale).ptr;
-  decimal.size = static_cast<std::size_t>(end - decimal.text);
+// The double nearest to mantissa x 10^-scale.
+double FromDecimal(int64_t mantissa, int scale) {
+  const std::string text = std::to_string(mantissa) + "e-" + std::to_string(scale);
   double value = 0;
-  std::from_chars(decimal.text, end, value);
+  std::from_chars(text.data(), text.data() + text.size(), value);
   return value;
 }
 
-// Random decimals k x 10^-scale against a reference rounding done on the integer k, both
-// signs; half of them are ties or one unit below a tie, where binary rounding goes wrong.
-// A Release build checks 1,000,000 values; a Debug build 200,000 to stay under a second.
-TEST(HostConvertRound, MatchesIntegerReferenceOnRandomDecimals) {
+// Random decimals against a reference rounding on their integer digits, half of them ties or
+// one unit below a tie; then random doubles, and doubles a few ulps either side of binary ties,
+// on which the binary fast path must decide as the decimal-text method alone does.
+TEST(HostConvertRound, RandomDecimalsAndDoubles) {
 #ifdef NDEBUG
   constexpr int kCases = 1'000'000;
 #else
-  constexpr int kCases = 200'000;
+  constexpr int kCases = 200'000;  // to stay under a second
 #endif
   std::mt19937_64 random(20260101);
-  std::uniform_int_distribution<int64_t> wholeUnits(0, 9'999'999'999LL);
-  std::uniform_int_distribution<int> scales(1, 5);
   int failures = 0;
   std::string firstFailure;
-  Decimal text;
-  Decimal refText;
-  for (int n = 0; n < kCases; ++n) {
-    const int scale = scales(random);
+  auto check = [&](double value, int decimals, double expected) {
+    const double result = RoundHalfAway(value, decimals);
+    if (std::bit_cast<uint64_t>(result) != std::bit_cast<uint64_t>(expected + 0.0) &&
+        failures++ == 0)
+      firstFailure = Shortest(value) + " to " + std::to_string(decimals) + " gave " +
+                     Shortest(result) + ", expected " + Shortest(expected);
+  };
+  for (int n = 0; n < kCases; ++n) {  // k x 10^-scale
+    const int scale = std::uniform_int_distribution<int>(1, 5)(random);
     const int decimals = std::uniform_int_distribution<int>(0, scale - 1)(random);
     int64_t unit = 1;  // one unit of the last decimal kept, in units of 10^-scale
     for (int i = decimals; i < scale; ++i) unit *= 10;
-    // A tie, one unit below a tie, or anywhere.
     const int64_t rest = n % 4 == 0   ? unit / 2
                          : n % 4 == 1 ? unit / 2 - 1
                                       : std::uniform_int_distribution<int64_t>(0, unit - 1)(random);
-    const int64_t magnitude = wholeUnits(random) * unit + rest;
-    const bool negative = random() % 2 == 0;
-    const double value = FromDecimal(negative ? -magnitude : magnitude, scale, text);
-    // Reference on integers: drop (scale - decimals) digits, half away from zero.
-    int64_t q = magnitude / unit + (magnitude % unit >= unit / 2 ? 1 : 0);
-    const double expected = FromDecimal(negative ? -q : q, decimals, refText);
-    const double result = RoundHalfAway(value, decimals);
-    if (std::bit_cast<uint64_t>(result) != std::bit_cast<uint64_t>(expected + 0.0)) {
-      if (failures++ == 0)
-        firstFailure = text.str() + " to " + std::to_string(decimals) + " gave " +
-                       Shortest(result) + ", expected " + refText.str();
-    }
+    const int64_t k =
+        std::uniform_int_distribution<int64_t>(0, 9'999'999'999)(random) * unit + rest;
+    const int64_t q = k / unit + (k % unit >= unit / 2 ? 1 : 0);
+    const int sign = random() % 2 ? 1 : -1;
+    check(FromDecimal(sign * k, scale), decimals, FromDecimal(sign * q, decimals));
   }
-  EXPECT_EQ(failures, 0) << "first failure: " << firstFailure;
-}
-
-// The binary fast path must decide exactly as the decimal-text method on any double:
-// random magnitudes, and values a few ulps either side of binary ties.
-TEST(HostConvertRound, FastPathAgreesWithTheDecimalTextMethod) {
-  std::mt19937_64 random(99);
-  std::uniform_real_distribution<double> exponent(-8.0, 13.0);
-  std::uniform_int_distribution<int> decimalsOf(0, 6);
-  int failures = 0;
-  std::string firstFailure;
-  auto check = [&](double value, int decimals) {
-    const double fast = RoundHalfAway(value, decimals);
-    const double exact = RoundHalfAwayExact(value, decimals);
-    if (std::bit_cast<uint64_t>(fast) != std::bit_cast<uint64_t>(exact) && failures++ == 0)
-      firstFailure = Shortest(value) + " to " + std::to_string(decimals) + ": " + Shortest(fast) +
-                     " vs " + Shortest(exact);
-  };
   for (int n = 0; n < 20'000; ++n) {
-    const int decimals = decimalsOf(random);
-    const double value = std::pow(10.0, exponent(random)) * (random() % 2 ? 1 : -1);
-    check(value, decimals);
-    // A binary tie at this scale, and its neighbours.
-    const double tie =
-        (std::floor(std::fabs(value) * std::pow(10.0, decimals)) + 0.5) / std::pow(10.0, decimals);
-    double near = tie;
+    const int decimals = std::uniform_int_distribution<int>(0, 6)(random);
+    const double value =
+        std::pow(10.0, std::uniform_real_distribution<double>(-8.0, 13.0)(random)) *
+        (n % 2 ? 1 : -1);
+    check(value, decimals, RoundHalfAwayExact(value, decimals));
+    const double power = std::pow(10.0, decimals);
+    double near = (std::floor(std::fabs(value) * power) + 0.5) / power;  // a binary tie
     for (int ulps = 0; ulps < 4; ++ulps) near = std::nextafter(near, 0.0);
-    for (int ulps = 0; ulps < 8; ++ulps, near = std::nextafter(near, 1e300)) check(near, decimals);
+    for (int ulps = 0; ulps < 8; ++ulps, near = std::nextafter(near, 1e300))
+      check(near, decimals, RoundHalfAwayExact(near, decimals));
   }
   EXPECT_EQ(failures, 0) << "first failure: " << firstFailure;
 }
 
-TEST(HostConvertRound, IsZeroAtTheGivenDecimals) {
-  const struct {
-    double value;
-    int decimals;
-    int16_t flag;
-  } cases[] = {
-      {0.0, 2, -1},   {-0.0, 2, -1},   {0.004, 2, -1},   {-0.004, 2, -1}, {0.005, 2, 0},
-      {-0.005, 2, 0}, {0.0004, 3, -1}, {0.0005, 3, 0},   {0.4, 0, -1},    {-0.5, 0, 0},
-      {1e-12, 2, -1}, {150.5, 2, 0},   {-1e-300, 2, -1},
-  };
-  for (const auto& c : cases) {
-    int16_t flag = 7;
-    kConvert.IsZero(c.value, static_cast<int16_t>(c.decimals), flag);
-    EXPECT_EQ(flag, c.flag) << c.value << " at " << c.decimals;
-  }
-}
-
-// ---- Number texts --------------------------------------------------------------------------
-
-TEST(HostConvertText, FormatNumberAndAmount) {
-  const struct {
-    double value;
-    int decimals;
-    const char* number;
-    const char* amount;
-  } cases[] = {
-      {1234.5, 2, "1234.50", "1234,50"},
-      {-1.5, 2, "-1.50", "-1,50"},
-      {0.0, 2, "0.00", "0,00"},
-      {-0.0, 2, "0.00", "0,00"},
-      {-0.004, 2, "0.00", "0,00"},
-      {-0.005, 2, "-0.01", "-0,01"},
-      {1008.215, 2, "1008.22", "1008,22"},
-      {-2.675, 2, "-2.68", "-2,68"},
-      {1234567.891, 4, "1234567.8910", "1234567,8910"},
-      {-0.5, 0, "-1", "-1"},
-      {-0.4, 0, "0", "0"},
-      {1e15, 2, "1000000000000000.00", "1000000000000000,00"},
-  };
-  for (const auto& c : cases) {
-    std::string number = "junk";
-    std::string amount = "junk";
-    kConvert.FormatNumber(c.value, static_cast<int16_t>(c.decimals), number);
-    kConvert.FormatAmount(c.value, static_cast<int16_t>(c.decimals), amount);
-    EXPECT_EQ(number, c.number) << c.value;
-    EXPECT_EQ(amount, c.amount) << c.value;
-  }
-}
-
-TEST(HostConvertText, NumberToTextIsShortest) {
-  const struct {
-    double value;
-    const char* text;
-  } cases[] = {
-      {-3.25, "-3.25"},       {0.0, "0"},        {-0.0, "0"},
-      {0.1, "0.1"},           {1e-5, "0.00001"}, {1234567.0, "1234567"},
-      {1008.215, "1008.215"},
-  };
-  for (const auto& c : cases) {
-    std::string text;
-    kConvert.NumberToText(c.value, text);
-    EXPECT_EQ(text, c.text);
-  }
-}
-
-// ---- Text utilities ------------------------------------------------------------------------
-
-TEST(HostConvertText, TrimRemovesBlanksOnly) {
-  const struct {
-    const char* in;
-    const char* out;
-  } cases[] = {
-      {"  a b  ", "a b"}, {"   ", ""}, {"", ""}, {"abc", "abc"}, {"\ta\t", "\ta\t"}, {" x", "x"},
-  };
-  for (const auto& c : cases) {
+TEST(HostConvertText, TrimPadAndUpper) {
+  const std::pair<const char*, const char*> trims[] = {
+      {"  a b  ", "a b"}, {"   ", ""}, {"", ""}, {"\ta\t", "\ta\t"}, {" x", "x"}};
+  for (const auto& [in, out] : trims) {
     std::string result = "junk";
-    kConvert.Trim(c.in, result);
-    EXPECT_EQ(result, c.out) << '"' << c.in << '"';
+    kConvert.Trim(in, result);
+    EXPECT_EQ(result, out) << '"' << in << '"';
   }
-}
-
-TEST(HostConvertText, UpperHandlesWindows1252Letters) {
-  const struct {
-    std::string_view in;
-    std::string_view out;
-  } cases[] = {
-      {"abcxyz AZ 09", "ABCXYZ AZ 09"},
-      {"Création"_w, "CRÉATION"_w},
-      {"àâäçèéêëîïôöùûüÿ"_w, "ÀÂÄÇÈÉÊËÎÏÔÖÙÛÜŸ"_w},
-      {"œšžæøåñõþ"_w, "ŒŠŽÆØÅÑÕÞ"_w},
-      {"÷ßµ€"_w, "÷ßµ€"_w},  // no single-byte upper case: kept
-  };
-  for (const auto& c : cases) {
-    std::string text(c.in);
-    kConvert.Upper(text);
-    EXPECT_EQ(text, c.out) << ToUtf8(c.in);
-  }
-  // Upper case is stable: no byte is mapped to one that would change again.
-  for (int b = 0; b < 256; ++b) {
-    std::string once(1, static_cast<char>(b));
-    kConvert.Upper(once);
-    std::string twice = once;
-    kConvert.Upper(twice);
-    EXPECT_EQ(once, twice) << "byte " << b;
-  }
-}
-
-TEST(HostConvertText, PadBlankPadsOrCuts) {
-  const struct {
-    const char* in;
-    int width;
-    const char* out;
-  } cases[] = {
-      {"ab", 5, "ab   "}, {"abcdef", 3, "abc"}, {"", 2, "  "}, {"abc", 0, ""}, {"abc", 3, "abc"},
-  };
-  for (const auto& c : cases) {
+  const std::tuple<const char*, int16_t, const char*> pads[] = {
+      {"ab", 5, "ab   "}, {"abcdef", 3, "abc"}, {"", 2, "  "}, {"abc", 0, ""}, {"abc", 3, "abc"}};
+  for (const auto& [in, width, out] : pads) {
     std::string result = "junk";
-    kConvert.Pad(c.in, 0, static_cast<int16_t>(c.width), result);
-    EXPECT_EQ(result, c.out);
+    kConvert.Pad(in, 0, width, result);
+    EXPECT_EQ(result, out);
   }
+  // Windows-1252 letters too; upper case letters, ÷, ß, µ and € (no single-byte upper case) kept.
+  std::string upper(" abcxyz AZ 09 àâäçèéêëîïôöùûüÿœšžæøåñõþ ÷ßµ€ ÀÉÞŒŠŽŸ"_w);
+  kConvert.Upper(upper);
+  EXPECT_EQ(upper, " ABCXYZ AZ 09 ÀÂÄÇÈÉÊËÎÏÔÖÙÛÜŸŒŠŽÆØÅÑÕÞ ÷ßµ€ ÀÉÞŒŠŽŸ"_w) << ToUtf8(upper);
 }
 
 }  // namespace
