@@ -38,6 +38,9 @@ double ColumnWidth(const ExportColumn& column) {
   return std::max(static_cast<int>(column.header.size()), widest) + 2;
 }
 
+// The value at 2 decimals, as the CSV writes it: never -0 (-0.004 is 0, not "-0,00").
+double Number(double value) { return Round2(value) + 0.0; }
+
 }  // namespace
 
 void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
@@ -99,12 +102,12 @@ void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
         }
         case ColumnKind::kAmount:
           error =
-              worksheet_write_number(sheet, row, column, Round2(UnpackedAmount(stored)), amount);
+              worksheet_write_number(sheet, row, column, Number(UnpackedAmount(stored)), amount);
           break;
         case ColumnKind::kRate: {
           float rate = 0;
           Convert().UnpackSingle(stored, rate);
-          error = worksheet_write_number(sheet, row, column, Round2(rate), amount);
+          error = worksheet_write_number(sheet, row, column, Number(rate), amount);
           break;
         }
       }
