@@ -59,11 +59,13 @@ class LineReader {
     yearEndText_ = m.exercises[1].endText;
   }
 
-  // Fills `c` from `f` (16 fields), the figures left empty computed. False with the first
-  // fault found. `lookUpRegister`: also refuse a key already in the register.
+  // Fills `c` from `f` (16 fields). False with the first fault found. `checking`: also
+  // refuse a key already in the register, compute the figures left empty and check them
+  // against the value; else the figures are the caller's (kept from the check).
   bool Read(const std::vector<std::string>& f, AssetCard& c, Figures& figures, Fault& fault,
-            bool lookUpRegister) {
+            bool checking) {
     c = AssetCard();
+    figures = Figures();
     fault = Fault();
     if (!NatureCode(f[kColNature], c, fault) || !OrderNumber(f[kColNumber], c, fault) ||
         !Date(kColAcquired, f, c.DATACQ, fault) || !Text(kColSupplier, f, c.NOMFRN, fault) ||
@@ -103,16 +105,15 @@ class LineReader {
     if (!c.DATCES.empty()) Dates().DayNumber(c.DATCES, disposed);
     if (!c.DATCES.empty() && disposed < acquired)
       return Refuse(fault, kColDisposed, "date de cession avant la date d'acquisition");
-    if (lookUpRegister) {
-      int16_t found = 0;
-      KeyedFile().Find(MImmo().kImmo, Padded(c.CODNATI, 6) + c.NUMNATI, MImmo().fImmo, found);
-      if (found != 0)
-        return Refuse(fault, kColNumber,
-                      "l'immobilisation " + ToUtf8(c.CODNATI) + " " + c.NUMNATI +
-                          " est déjà dans le registre");
-    }
     c.VALACQ = PackedAmount(value);
     c.MTCESS = PackedAmount(proceeds);
+    if (!checking) return true;
+    int16_t found = 0;
+    KeyedFile().Find(MImmo().kImmo, Padded(c.CODNATI, 6) + c.NUMNATI, MImmo().fImmo, found);
+    if (found != 0)
+      return Refuse(
+          fault, kColNumber,
+          "l'immobilisation " + ToUtf8(c.CODNATI) + " " + c.NUMNATI + " est déjà dans le registre");
     c.CUMAMO = PackedAmount(figures.cumulative);
     c.DOTAMO = PackedAmount(figures.charge);
     try {

@@ -40,7 +40,8 @@ struct ImportResult {
 // REQUIRES: the module attached with its files open and the company parameters loaded
 // (Session::RunWith, then LectParamImmo). Writes through the open write transaction and never
 // commits: the caller commits the whole, or rolls it back when this throws.
-// Throws UserError when the file cannot be read or does not start with the export's header.
+// A file that does not start with the export's header gets the one fault of its line 1.
+// Throws UserError when the file cannot be read.
 ImportResult ImportRegister(const ImportOptions& options);
 
 }  // namespace actifix::platform
