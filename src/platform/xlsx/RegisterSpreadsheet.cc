@@ -29,9 +29,12 @@ void Check(lxw_error error, const std::filesystem::path& path) {
                     std::string("impossible d'écrire le classeur : ") + lxw_strerror(error));
 }
 
-// Column width in characters: the header or the widest value, and a little air.
-double ColumnWidth(const ExportColumn& column) {
+// Column width in characters: the header or the widest value, and a little air. The list of
+// analytic codes holds one code of at most 6 characters per heading of the company.
+double ColumnWidth(int id, int32_t headings) {
+  const ExportColumn& column = kExportColumns[id];
   int widest = column.width;
+  if (id == kColAnalytic) widest = std::min(column.width, 7 * headings + 1);
   if (column.kind == ColumnKind::kDate) widest = 10;
   if (column.kind == ColumnKind::kAmount) widest = 12;
   if (column.kind == ColumnKind::kRate) widest = 6;
@@ -65,7 +68,9 @@ void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
   worksheet_freeze_panes(sheet, 1, 0);
   for (int column = 0; column < kExportColumnCount; ++column) {
     const ExportColumn& c = kExportColumns[column];
-    Check(worksheet_set_column(sheet, column, column, ColumnWidth(c), nullptr), path);
+    Check(worksheet_set_column(sheet, column, column, ColumnWidth(column, MImmo().headingCount),
+                               nullptr),
+          path);
     Check(worksheet_write_string(sheet, 0, column, ToUtf8(c.header).c_str(), bold), path);
   }
 
