@@ -246,6 +246,10 @@ TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
        header + "\nmat ;3;15/3/2024;Dupont  ;Tour numérique;;1\xE2\x80\xAF"
                 "500,00;l;20;243,29;;;"
                 "300;[ADM,AT1];;  \n"},
+      {"quoted as LibreOffice saves it",
+       "\"" + std::regex_replace(header, std::regex(";"), "\";\"") +
+           "\"\n\"MAT\";\"6\";15/03/2024;\"Dupont\";\"Tour numérique\";;1500;\"L\";20;243.29;;;300;"
+           "\"[ADM,AT1]\";0;\n"},
       {"computed",
        header + "\nMAT;4;15/03/2024;Dupont;Tour numérique;;1500;L;20;;;;;[ADM,AT1];;\n"},
       {"computed charge",
@@ -256,13 +260,14 @@ TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
     EXPECT_EQ(status, 0) << form.what << ": " << out;
   }
   const std::vector<std::string> lines = Split(company.Export(), "\r\n");
-  ASSERT_EQ(lines.size(), 6u);
+  ASSERT_EQ(lines.size(), 7u);
   EXPECT_EQ(lines[1], exported("00001", "243,29", "300,00"));
   EXPECT_EQ(lines[2], exported("00002", "243,29", "300,00"));
   EXPECT_EQ(lines[3], exported("00003", "243,29", "300,00"));
   // Linear 20 % of 1500 from 15/03/2024: 292 days of 366 in 2024, then 2025; a full 2026.
   EXPECT_EQ(lines[4], exported("00004", "539,34", "300,00"));
   EXPECT_EQ(lines[5], exported("00005", "243,29", "300,00"));
+  EXPECT_EQ(lines[6], exported("00006", "243,29", "300,00"));
 }
 
 }  // namespace

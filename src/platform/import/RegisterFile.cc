@@ -30,6 +30,24 @@ void ScanUtf8(std::string_view line, bool& valid, bool& wide) {
   }
 }
 
+// A field that a spreadsheet quoted ("Dupont; Fils", "Le ""Bon"" Coin") starting at `start`:
+// its text in `text`, and the position of the ";" or the end of line after it. npos when the
+// field is not quoted that way (a text of the export that merely starts with a quote).
+std::size_t Unquote(const std::string& line, std::size_t start, std::string& text) {
+  if (start >= line.size() || line[start] != '"') return std::string::npos;
+  for (std::size_t at = start + 1; at < line.size(); ++at) {
+    if (line[at] != '"') {
+      text += line[at];
+    } else if (at + 1 < line.size() && line[at + 1] == '"') {
+      text += '"';
+      ++at;
+    } else {
+      return at + 1 == line.size() || line[at + 1] == ';' ? at + 1 : std::string::npos;
+    }
+  }
+  return std::string::npos;
+}
+
 bool HoldsSomething(std::string_view line) {
   for (const char c : line)
     if (!IsBlank(c) && c != ';' && c != '\t') return true;
@@ -77,11 +95,16 @@ bool RegisterFile::Next(std::vector<std::string>& fields, int64_t& number) {
       line_ = FromUtf8(line_, '\0');
     }
     fields.clear();
-    std::size_t start = 0;
-    for (;;) {
-      const std::size_t end = line_.find(';', start);
-      fields.emplace_back(line_, start, end == std::string::npos ? std::string::npos : end - start);
-      if (end == std::string::npos) break;
+    for (std::size_t start = 0;;) {
+      std::string quoted;
+      std::size_t end = Unquote(line_, start, quoted);
+      if (end != std::string::npos) {
+        fields.push_back(std::move(quoted));
+      } else {
+        end = line_.find(';', start);
+        fields.emplace_back(line_, start, end == std::string::npos ? end : end - start);
+      }
+      if (end >= line_.size()) break;
       start = end + 1;
     }
     number = lineNumber_;

@@ -1,9 +1,10 @@
 // Reading a register file in the layout of the export "<CODE>Immo.csv": the file ImmoExcel
 // writes, or the same columns saved from a French spreadsheet. The file is read line by line
 // (a register of a million lines is never held whole), in Windows-1252 or UTF-8 with or
-// without a byte-order mark, lines ended by CR LF or LF, fields separated by ";" and never
-// quoted. The value readers accept what a spreadsheet writes: a decimal comma or point,
-// blanks grouping the thousands, days and months of one or two digits.
+// without a byte-order mark, lines ended by CR LF or LF, fields separated by ";", a field
+// quoted by a spreadsheet ("Dupont; Fils") taken without its quotes. The value readers accept what
+// a spreadsheet writes: a decimal comma or point, blanks grouping the thousands, days and months of
+// one or two digits.
 #pragma once
 
 #include <cstdint>
@@ -31,7 +32,8 @@ class RegisterFile {
 
   // Back to the first line.
   void Rewind();
-  // The next line that holds something, cut at each ";" into Windows-1252 fields; its number
+  // The next line that holds something, cut at each ";" outside quotes into Windows-1252
+  // fields; its number
   // in the file (1 for the header) in `number`. False at the end of the file. A character
   // that Windows-1252 does not have becomes the byte 0x00, which no check accepts.
   bool Next(std::vector<std::string>& fields, int64_t& number);
