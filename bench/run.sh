@@ -52,6 +52,7 @@ bench() {
 bench store "$benches/bench_store_bench" --tsv "$size"
 bench depreciation "$benches/bench_depreciation_bench" --tsv --size "$size"
 bench open_check bash bench/open_check.sh --tsv "$actifix" "$size"
+bench import_lines bash bench/import_lines.sh --tsv "$actifix" "$(( size < 150000 ? size : 150000 ))"
 bench editions "$benches/bench_editions_bench" --tsv "$size"
 bench yearend "$benches/bench_yearend_bench" --tsv "$size"
 bench entimo_cards bash bench/entimo_cards.sh --tsv "$actifix" 1000

@@ -7,7 +7,7 @@ packages=(
   build-essential cmake pkg-config
   libsqlite3-dev libncurses-dev
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
-  nlohmann-json3-dev libcli11-dev
+  nlohmann-json3-dev libcli11-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils tmux
   clang

@@ -186,10 +186,6 @@ void Ask(ScreenRun& r, const std::string& field, std::string& value) {
   Screen().AskField(field, value, r.key, "[]", "B");
 }
 
-void Compute(AssetCard& c, int16_t recompute) {
-  CalcAmort(Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, recompute, c.TAUX, c.DATACQ, c.DATCES, c.DOTAMO);
-}
-
 // Back to the first analytic heading.
 void BackToAnalytic(ScreenRun& r) {
   r.heading = 1;
@@ -505,9 +501,8 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
       break;
     }
     case Step::kDepreciation:
-      if (!IsMode(c, "E"))
-        Compute(c, IsZero2(UnpackedAmount(c.CUMAMO)) || r.rateKey == r.keys.f12 ? TrueValue()
-                                                                                : FalseValue());
+      AmortirFiche(c, IsZero2(UnpackedAmount(c.CUMAMO)) || r.rateKey == r.keys.f12 ? TrueValue()
+                                                                                   : FalseValue());
       screen.ShowField("CUMAMO", c.CUMAMO);
       screen.ShowField("DOTAMO", c.DOTAMO);
       if (IsMode(c, "D"))
@@ -522,7 +517,7 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
       if (!SecondPageMove(r, Step::kMode)) r.step = Step::kRecompute;
       break;
     case Step::kRecompute:  // so that the charge follows a corrected cumulative
-      if (!IsMode(c, "E")) Compute(c, FalseValue());
+      AmortirFiche(c, FalseValue());
       r.step = Step::kCharge;
       break;
     case Step::kCharge:
@@ -623,6 +618,12 @@ void ChoixCodeAna(const std::string& type, const std::string& label, std::string
   std::string row;
   brackets.ItemAt(rows, chosen, row);
   brackets.Item(row, 1, code);
+}
+
+void AmortirFiche(AssetCard& c, int16_t recompute) {
+  if (card::Trimmed(c.MODAMO) == "E") return;
+  CalcAmort(card::Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, recompute, c.TAUX, c.DATACQ, c.DATCES,
+            c.DOTAMO);
 }
 
 namespace card {

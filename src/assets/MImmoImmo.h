@@ -29,6 +29,12 @@ AssetCard& Card();
 // The asset card entry screen, until the user leaves it from the nature code.
 void EntImo();
 
+// The depreciation the card screen computes on card `c` of mode "L" or "D": the year's charge
+// DOTAMO, after the earlier cumulative CUMAMO when `recompute` is non-zero (CalcAmort on the
+// card's figures). A card of mode "E" is left as it is. REQUIRES for "L" and "D": a rate
+// above 0 and at most 100 at 2 decimals.
+void AmortirFiche(AssetCard& c, int16_t recompute);
+
 // Proposes in Card().NUMNATI the nature's next order number, five digits, from NUMNAT of
 // the nature record buffer (running number 41 gives "00042").
 void NumeroSuivant();
@@ -36,6 +42,9 @@ void NumeroSuivant();
 // exists), raises the nature's running number when the card's number is above it, and
 // prints the card with its depreciation plan. Card().previous becomes the new record.
 void EcrireFiche();
+// The store of EcrireFiche without the print: the card with its keys and the nature's running
+// number, for a save that prints nothing (a register imported in bulk).
+void StockerFiche();
 // Removes the asset record in the buffer, number Card().loaded, with all its keys.
 void SupprimerFiche();
 // Removes the asset in the buffer, record `number`, with all its keys: its "Immoa" entries,

@@ -39,7 +39,7 @@ void NumeroSuivant() {
   card.NUMNATI = text.substr(1);
 }
 
-void EcrireFiche() {
+void StockerFiche() {
   MImmoState& m = MImmo();
   AssetRecord& r = m.immo;
   if (card.exists) {
@@ -84,7 +84,10 @@ void EcrireFiche() {
     m.nature.NUMNAT = card.NUMNATI;
     RecordFile().Write(m.fNature, card.natureNumber);
   }
+}
 
+void EcrireFiche() {
+  StockerFiche();
   std::string title;
   Toolkit().GetEditionTitle(title);
   Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);

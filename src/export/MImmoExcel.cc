@@ -1,5 +1,7 @@
 #include "export/MImmoExcel.h"
 
+#include "export/ExportColumns.h"
+
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
 
@@ -7,10 +9,7 @@ namespace actifix {
 
 namespace {
 
-const std::string kHeader(
-    "Code Nature;No d'Ordre;Date d'Acquisition;Fournisseur;Description;Remarque;"
-    "Valeur d'Acquisition;Mode;Taux;Cumul Début;Date Cession;Client Cession;"
-    "Dotation Exercice;Codes Ana;Mt Cession;Cpt Tresorerie"_w);
+const std::string kHeader = ExportHeader();
 const std::string kMessageStart = "Le Fichier @";
 const std::string kMessageEnd("@ va être généré pour Exportation sous Excel"_w);
 
@@ -35,41 +34,30 @@ std::string ExportLine() {
   const AssetRecord& a = MImmo().immo;
   std::string line;
   line.reserve(260);
-  line += a.CODNATI.view();
-  line += ';';
-  line += a.NUMNATI.view();
-  line += ';';
-  AppendDate(line, a.DATACQ.str());
-  line += ';';
-  line += a.NOMFRN.view();
-  line += ';';
-  line += a.DESCRI.view();
-  line += ';';
-  line += a.REMIMO.view();
-  line += ';';
-  AppendAmount(line, a.VALACQ.str());
-  line += ';';
-  line += a.MODAMO.view();
-  line += ';';
-  float rate = 0;
-  Convert().UnpackSingle(a.TAUX.str(), rate);
-  std::string rateText;
-  Convert().FormatAmount(static_cast<double>(rate), 2, rateText);
-  line += rateText;
-  line += ';';
-  AppendAmount(line, a.CUMAMO.str());
-  line += ';';
-  AppendDate(line, a.DATCES.str());
-  line += ';';
-  line += a.NOMCLT.view();
-  line += ';';
-  AppendAmount(line, a.DOTAMO.str());
-  line += ';';
-  line += a.LCANA.view();
-  line += ';';
-  AppendAmount(line, a.MTCESS.str());
-  line += ';';
-  line += a.NCTRES.view();
+  for (int id = 0; id < kExportColumnCount; ++id) {
+    if (id > 0) line += ';';
+    const std::string_view stored = StoredField(a, id);
+    switch (kExportColumns[id].kind) {
+      case ColumnKind::kText:
+      case ColumnKind::kMode:
+        line += stored;
+        break;
+      case ColumnKind::kDate:
+        AppendDate(line, std::string(stored));
+        break;
+      case ColumnKind::kAmount:
+        AppendAmount(line, std::string(stored));
+        break;
+      case ColumnKind::kRate: {
+        float rate = 0;
+        Convert().UnpackSingle(std::string(stored), rate);
+        std::string rateText;
+        Convert().FormatAmount(static_cast<double>(rate), 2, rateText);
+        line += rateText;
+        break;
+      }
+    }
+  }
   return line;
 }
 

@@ -11,6 +11,7 @@
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/LedgerFile.h"
 #include "platform/store/Store.h"
+#include "platform/xlsx/RegisterSpreadsheet.h"
 
 namespace actifix::platform {
 
@@ -44,9 +45,12 @@ void Session::Run(const std::string& operation) {
   const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
                      operation == "ImmoExcel";
   RunWith(
-      [&operation](NvImmo& component) {
+      [this, &operation](NvImmo& component) {
         component.LectParamImmo();
         if (operation != "LectParamImmo") component.Call(operation);
+        // The export's typed spreadsheet, beside its CSV.
+        if (operation == "ImmoExcel")
+          WriteRegisterSpreadsheet(company_.dataDir / (company_.code + "Immo.xlsx"));
       },
       reads ? CompanyLock::Mode::kShared : CompanyLock::Mode::kExclusive);
 }

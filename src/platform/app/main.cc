@@ -13,6 +13,7 @@
 #include "platform/app/DemoCommand.h"
 #include "platform/app/GenerateCommand.h"
 #include "platform/app/GlobalOptions.h"
+#include "platform/app/ImportCommand.h"
 #include "platform/app/MenuCommand.h"
 #include "platform/app/Messages.h"
 #include "platform/app/RunCommand.h"
@@ -42,6 +43,7 @@ int main(int argc, char** argv) {
   AddDemoCommand(app, global, action);
   AddGenerateCommand(app, global, action);
   AddCheckCommand(app, global, action);
+  AddImportCommand(app, global, action);
   AddCalcCommand(app, action);
   FrenchHelp(app);
 

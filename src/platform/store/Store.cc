@@ -315,6 +315,15 @@ void Store::Commit() {
   }
 }
 
+void Store::Rollback() {
+  StopWalks();
+  db_->RollbackWrite();
+  for (const auto& [handle, records] : records_) {
+    records->numberGeneration = 0;  // read again by the next write
+    records->lastNumberChanged = false;
+  }
+}
+
 void Store::CloseTextFiles() {
   for (auto it = texts_.begin(); it != texts_.end(); it = texts_.erase(it)) {
     TextFile& text = *it->second;

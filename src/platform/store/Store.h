@@ -67,6 +67,10 @@ class Store {
   // Commits the open write transaction, if any, and flushes the text files.
   void Commit();
 
+  // Abandons the open write transaction, if any: nothing written since the last commit stays.
+  // The module's buffers keep what they held; the operation that called it is to end.
+  void Rollback();
+
   // Flushes and closes every text file: what was written is complete on disk. Throws
   // HostError when a file could not be written.
   void CloseTextFiles();
