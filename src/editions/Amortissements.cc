@@ -234,8 +234,8 @@ int EdtModeRow(const std::string& mode) {
   return mode == "L" ? 1 : mode == "D" ? 2 : mode == "E" ? 3 : 0;
 }
 
-EdtFigures EdtImoFigures(const std::string& section, int32_t exercise, const CriteriaDate& DATDEB,
-                         const CriteriaDate& DATFIN) {
+EdtFigures EdtImoFigures(const std::string& section, const int32_t& exercise,
+                         const CriteriaDate& DATDEB, const CriteriaDate& DATFIN) {
   MImmoState& m = MImmo();
   const HostConvert& convert = Convert();
   const HostDates& dates = Dates();

@@ -227,8 +227,8 @@ void RunDriver(bool depreciation) {
 
 }  // namespace
 
-EdtSections EdtSectionsOf(int32_t acquired, int32_t disposed, int32_t DATDEB, int32_t DATFIN,
-                          int32_t yearEnd) {
+EdtSections EdtSectionsOf(const int32_t& acquired, const int32_t& disposed, const int32_t& DATDEB,
+                          const int32_t& DATFIN, const int32_t& yearEnd) {
   EdtSections s;
   s.kept = acquired <= DATFIN && (disposed == 0 || disposed >= DATDEB);
   s.aNouveau = s.kept && acquired < DATDEB;

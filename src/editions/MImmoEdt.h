@@ -48,8 +48,8 @@ struct EdtFigures {
 // The figures of the asset in the buffer in `section` for bounds [DATDEB, DATFIN] of
 // exercise `exercise`, rolled forward from the stored cumul and dotation. Leaves the current
 // exercise index on `exercise`; reports the date anomalies of the edition.
-EdtFigures EdtImoFigures(const std::string& section, int32_t exercise, const CriteriaDate& DATDEB,
-                         const CriteriaDate& DATFIN);
+EdtFigures EdtImoFigures(const std::string& section, const int32_t& exercise,
+                         const CriteriaDate& DATDEB, const CriteriaDate& DATFIN);
 // The row of a depreciation mode in the breakdown: 1 "L", 2 "D", 3 "E", 0 for any other.
 int EdtModeRow(const std::string& mode);
 
@@ -61,8 +61,8 @@ struct EdtSections {
 };
 // For an asset acquired on day `acquired` and disposed on `disposed` (0: not), with bounds
 // [DATDEB, DATFIN] in a year ending on `yearEnd`. The acquisition bounds are the caller's.
-EdtSections EdtSectionsOf(int32_t acquired, int32_t disposed, int32_t DATDEB, int32_t DATFIN,
-                          int32_t yearEnd);
+EdtSections EdtSectionsOf(const int32_t& acquired, const int32_t& disposed, const int32_t& DATDEB,
+                          const int32_t& DATFIN, const int32_t& yearEnd);
 
 // The breakdown by depreciation mode at `level`, then its sums moved one level up.
 void EdtVentilation(const std::string& label, const int16_t& level);
