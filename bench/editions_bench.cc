@@ -1,7 +1,8 @@
 // EditImo over a register made by `actifix generate` (seed 1), all groups, beside a bare
 // ordered walk of the same records through the store in the same run: RECAPSEULE and full
 // detail to text and JSON lines, then full detail with the PDF as well. Each run is a child
-// process, so that its peak memory is its own. Prints times, ratios and peak memory; --tsv
+// process, so that its peak memory is its own. Then Tableaux2054 for the current year, in its
+// four forms (text, JSON lines, CSV, PDF). Prints times, ratios and peak memory; --tsv
 // prints the lines of bench/run.sh instead.
 //
 //   bench_editions_bench [--tsv] [N...]      (default 100000 1000000)
@@ -104,6 +105,10 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
       std::fclose(text);
     }
   ++pages;
+  const Measure tables = InChild([&] {
+    fs::remove_all(dir / "editions");
+    bench::OpenSession(dir, "CHOOSE 1\n", true)->Run("Tableaux2054");
+  });
 
   if (tsv) {
     bench::TsvLine("EditImo RECAPSEULE", count, recap.seconds, "bare walk", walk.seconds,
@@ -112,6 +117,8 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
                    walk.seconds, full.peakMb);
     bench::TsvLine("EditImo full, text + JSON + PDF", count, withPdf.seconds, "bare walk",
                    walk.seconds, withPdf.peakMb);
+    bench::TsvLine("Tableaux2054, text + JSON + CSV + PDF", count, tables.seconds, "bare walk",
+                   walk.seconds, tables.peakMb);
     return;
   }
   std::printf("%lld assets, %d natures; full detail %.0f MB of text and JSON lines, %d pages\n",
@@ -124,6 +131,7 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   row("EditImo RECAPSEULE", recap);
   row("EditImo full, text + JSON lines", full);
   row("EditImo full, text + JSON + PDF", withPdf);
+  row("Tableaux2054, all four forms", tables);
   std::printf("PDF alone: %.2f s, %.0f pages a second\n", withPdf.seconds - full.seconds,
               pages / std::max(0.01, withPdf.seconds - full.seconds));
 }

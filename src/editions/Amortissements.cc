@@ -230,17 +230,105 @@ void EditionAmortissements() {
   }
 }
 
+int EdtModeRow(const std::string& mode) {
+  return mode == "L" ? 1 : mode == "D" ? 2 : mode == "E" ? 3 : 0;
+}
+
+EdtFigures EdtImoFigures(const std::string& section, const int32_t& exercise,
+                         const CriteriaDate& DATDEB, const CriteriaDate& DATFIN) {
+  MImmoState& m = MImmo();
+  const HostConvert& convert = Convert();
+  const HostDates& dates = Dates();
+  const AssetRecord& a = m.immo;
+  const auto selected = static_cast<int16_t>(exercise);
+  const Exercise& year = m.exercises[selected];
+  EdtFigures f;
+  double cumul = UnpackedAmount(a.CUMAMO), yearDot = UnpackedAmount(a.DOTAMO);
+  const double value = UnpackedAmount(a.VALACQ);
+  const std::string mode = a.MODAMO;
+  std::string& acqText = f.acqText;
+  std::string& dispText = f.dispText;
+  int32_t& acquired = f.acquired;
+  int32_t& disposed = f.disposed;
+  dates.UnpackDate(a.DATACQ, acqText, acquired);
+  dates.UnpackDate(a.DATCES, dispText, disposed);
+
+  // Roll forward to the selected year.
+  for (int16_t i = 2; i <= selected; ++i) {
+    m.exerciseIndex = i;
+    cumul = Round2(cumul + yearDot);
+    if (mode == "L" || mode == "D") {
+      std::string packedCumul, packedDot;
+      convert.PackDouble(cumul, packedCumul);
+      CalcAmort(mode, a.VALACQ, packedCumul, FalseValue(), a.TAUX, acqText, dispText, packedDot);
+      yearDot = UnpackedAmount(packedDot);
+    } else {
+      convert.Min(yearDot, Round2(value - cumul), yearDot);
+    }
+  }
+  m.exerciseIndex = selected;
+
+  int32_t endDep = year.endDay;
+  if (mode != "E") FINAM(mode, a.TAUX, acqText, endDep);
+  int32_t limit = 0;
+  bool noDot = false;
+  if (disposed != 0 && disposed <= endDep) {
+    limit = disposed;
+    noDot = disposed < DATDEB.day;
+  } else if (endDep < DATDEB.day) {
+    noDot = true;
+    limit = disposed;
+  } else {
+    limit = endDep;
+  }
+  int32_t ps = year.startDay, pe = year.endDay, bs = DATDEB.day, be = DATFIN.day;
+  if (acquired >= year.startDay) {
+    if (acquired <= DATDEB.day) {
+      ps = acquired;
+    } else if (acquired <= DATFIN.day) {
+      ps = bs = acquired;
+    } else {
+      Report(std::string("Cas non Prévu s/Acquisition"_w));
+    }
+  }
+  if (limit != 0 && limit <= year.endDay) {
+    if (limit >= DATFIN.day) {
+      pe = limit;
+    } else if (limit >= DATDEB.day) {
+      pe = be = limit;
+    } else if (limit >= year.startDay) {
+      be = limit;
+    } else {
+      Report(std::string("Cas non Prévu s/Cession"_w));
+    }
+  }
+  double dot = 0, before = 0;
+  const double days = static_cast<double>(pe) - ps + 1;
+  if (noDot) {
+    before = yearDot;
+  } else if (days > 0) {
+    dot = Round2((static_cast<double>(be) - bs + 1) * yearDot / days);
+    before = Round2((static_cast<double>(bs) - ps) * yearDot / days);
+  }
+  if (section == "A") cumul = 0;
+  f.value = value;
+  f.cumul = cumul;
+  f.before = before;
+  f.dotation = dot;
+  f.cumulDebut = Round2(cumul + before);
+  f.cumulFin = Round2(before + cumul + dot);
+  f.vnc = Round2(value - f.cumulFin);
+  return f;
+}
+
 bool EdtImoSection(const std::string& numbers, const std::string& section) {
   MImmoState& m = MImmo();
   EditionState& e = m.edt;
   const EditionCriteria& c = e.criteria;
   const HostConvert& convert = Convert();
-  const HostDates& dates = Dates();
   const HostBracketList& brackets = Brackets();
   HostEdition& edition = Edition();
   AssetRecord& a = m.immo;
-  const int16_t selected = static_cast<int16_t>(c.selectedExercise);
-  const Exercise& year = m.exercises[selected];
   const bool recap = c.RECAPSEULE;
   const bool compta = Trim(m.parimo.COMPTA) == "O";
 
@@ -249,75 +337,13 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
     std::string element;
     brackets.TakeFirst(list, element);
     RecordFile().Read(m.fImmo, static_cast<int32_t>(std::strtol(element.c_str(), nullptr, 10)));
-    double cumul = UnpackedAmount(a.CUMAMO), yearDot = UnpackedAmount(a.DOTAMO);
-    const double value = UnpackedAmount(a.VALACQ);
+    const EdtFigures f = EdtImoFigures(section, c.selectedExercise, c.DATDEB, c.DATFIN);
+    const double value = f.value, cumul = f.cumul, before = f.before, dot = f.dotation;
+    const double cumulDebut = f.cumulDebut, cumulFin = f.cumulFin, vnc = f.vnc;
+    const std::string& acqText = f.acqText;
+    const std::string& dispText = f.dispText;
+    const int32_t disposed = f.disposed;
     const std::string mode = a.MODAMO;
-    std::string acqText, dispText;
-    int32_t acquired = 0, disposed = 0;
-    dates.UnpackDate(a.DATACQ, acqText, acquired);
-    dates.UnpackDate(a.DATCES, dispText, disposed);
-
-    // Roll forward to the selected year.
-    for (int16_t i = 2; i <= selected; ++i) {
-      m.exerciseIndex = i;
-      cumul = Round2(cumul + yearDot);
-      if (mode == "L" || mode == "D") {
-        std::string packedCumul, packedDot;
-        convert.PackDouble(cumul, packedCumul);
-        CalcAmort(mode, a.VALACQ, packedCumul, FalseValue(), a.TAUX, acqText, dispText, packedDot);
-        yearDot = UnpackedAmount(packedDot);
-      } else {
-        convert.Min(yearDot, Round2(value - cumul), yearDot);
-      }
-    }
-    m.exerciseIndex = selected;
-
-    int32_t endDep = year.endDay;
-    if (mode != "E") FINAM(mode, a.TAUX, acqText, endDep);
-    int32_t limit = 0;
-    bool noDot = false;
-    if (disposed != 0 && disposed <= endDep) {
-      limit = disposed;
-      noDot = disposed < c.DATDEB.day;
-    } else if (endDep < c.DATDEB.day) {
-      noDot = true;
-      limit = disposed;
-    } else {
-      limit = endDep;
-    }
-    int32_t ps = year.startDay, pe = year.endDay, bs = c.DATDEB.day, be = c.DATFIN.day;
-    if (acquired >= year.startDay) {
-      if (acquired <= c.DATDEB.day) {
-        ps = acquired;
-      } else if (acquired <= c.DATFIN.day) {
-        ps = bs = acquired;
-      } else {
-        Report(std::string("Cas non Prévu s/Acquisition"_w));
-      }
-    }
-    if (limit != 0 && limit <= year.endDay) {
-      if (limit >= c.DATFIN.day) {
-        pe = limit;
-      } else if (limit >= c.DATDEB.day) {
-        pe = be = limit;
-      } else if (limit >= year.startDay) {
-        be = limit;
-      } else {
-        Report(std::string("Cas non Prévu s/Cession"_w));
-      }
-    }
-    double dot = 0, before = 0;
-    const double days = static_cast<double>(pe) - ps + 1;
-    if (noDot) {
-      before = yearDot;
-    } else if (days > 0) {
-      dot = Round2((static_cast<double>(be) - bs + 1) * yearDot / days);
-      before = Round2((static_cast<double>(bs) - ps) * yearDot / days);
-    }
-    if (section == "A") cumul = 0;
-    const double cumulDebut = Round2(cumul + before);
-    const double cumulFin = Round2(before + cumul + dot);
-    const double vnc = Round2(value - cumulFin);
 
     if (!recap) {
       edition.SetCell(
@@ -346,7 +372,7 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
       edition.Step(1);
     }
 
-    const int row = mode == "L" ? 1 : mode == "D" ? 2 : mode == "E" ? 3 : 0;
+    const int row = EdtModeRow(mode);
     if (row == 0) {
       Report(std::string("Cas non Prévu s/Mode Amortissement"_w));
     } else {

@@ -130,10 +130,11 @@ void CollectGroups(bool depreciation) {
       // outside the acquisition bounds
     } else if (!depreciation) {
       brackets.Append(e.acquisitions, n);
-    } else if (acquired <= c.DATFIN.day && (disposed == 0 || disposed >= c.DATDEB.day)) {
-      brackets.Append(acquired < c.DATDEB.day ? e.aNouveau : e.acquisitions, n);
-      if (disposed != 0 && disposed <= year.endDay && disposed <= c.DATFIN.day)
-        brackets.Append(e.cessions, n);
+    } else if (const EdtSections s =
+                   EdtSectionsOf(acquired, disposed, c.DATDEB.day, c.DATFIN.day, year.endDay);
+               s.kept) {
+      brackets.Append(s.aNouveau ? e.aNouveau : e.acquisitions, n);
+      if (s.cessions) brackets.Append(e.cessions, n);
     }
     KeyedFile().Next(e.sortHandle, m.fImmo, found, key);
   }
@@ -225,6 +226,15 @@ void RunDriver(bool depreciation) {
 }
 
 }  // namespace
+
+EdtSections EdtSectionsOf(const int32_t& acquired, const int32_t& disposed, const int32_t& DATDEB,
+                          const int32_t& DATFIN, const int32_t& yearEnd) {
+  EdtSections s;
+  s.kept = acquired <= DATFIN && (disposed == 0 || disposed >= DATDEB);
+  s.aNouveau = s.kept && acquired < DATDEB;
+  s.cessions = s.kept && disposed != 0 && disposed <= yearEnd && disposed <= DATFIN;
+  return s;
+}
 
 void EdtDriver(const int16_t& depreciation) {
   MImmoState& m = MImmo();

@@ -10,6 +10,8 @@
 #include <cstdint>
 #include <string>
 
+#include "front/EditionState.h"
+
 namespace actifix {
 
 // The edition driver: `depreciation` true (-1) for EditImo, false (0) for EdtPImo. An empty
@@ -30,6 +32,38 @@ void EditionAmortissements();
 // The per-asset routine of one section ("AN", "A" or "C") of a group; false when the user
 // interrupted the edition.
 bool EdtImoSection(const std::string& numbers, const std::string& section);
+// The figures of one asset as the depreciation edition works them out, for the tables that
+// other editions build from the same figures.
+struct EdtFigures {
+  double value = 0;       // VALACQ
+  double cumul = 0;       // cumulative at the start of the year (0 in section "A")
+  double before = 0;      // share of the year's dotation before the bounds
+  double dotation = 0;    // share of the year's dotation within the bounds
+  double cumulDebut = 0;  // cumul + before
+  double cumulFin = 0;    // before + cumul + dotation
+  double vnc = 0;         // value - cumulFin
+  std::string acqText, dispText;
+  int32_t acquired = 0, disposed = 0;  // day numbers, 0 when no disposal
+};
+// The figures of the asset in the buffer in `section` for bounds [DATDEB, DATFIN] of
+// exercise `exercise`, rolled forward from the stored cumul and dotation. Leaves the current
+// exercise index on `exercise`; reports the date anomalies of the edition.
+EdtFigures EdtImoFigures(const std::string& section, const int32_t& exercise,
+                         const CriteriaDate& DATDEB, const CriteriaDate& DATFIN);
+// The row of a depreciation mode in the breakdown: 1 "L", 2 "D", 3 "E", 0 for any other.
+int EdtModeRow(const std::string& mode);
+
+// The sections an asset goes to in a run of the depreciation edition.
+struct EdtSections {
+  bool kept = false;      // listed at all
+  bool aNouveau = false;  // in A NOUVEAU, else in ACQUISITIONS
+  bool cessions = false;  // also in CESSIONS
+};
+// For an asset acquired on day `acquired` and disposed on `disposed` (0: not), with bounds
+// [DATDEB, DATFIN] in a year ending on `yearEnd`. The acquisition bounds are the caller's.
+EdtSections EdtSectionsOf(const int32_t& acquired, const int32_t& disposed, const int32_t& DATDEB,
+                          const int32_t& DATFIN, const int32_t& yearEnd);
+
 // The breakdown by depreciation mode at `level`, then its sums moved one level up.
 void EdtVentilation(const std::string& label, const int16_t& level);
 // The disposal gains and losses of the disposals the depreciation edition collected.

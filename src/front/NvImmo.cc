@@ -4,8 +4,8 @@
 #include <map>
 
 #include "assets/MImmoImmo.h"
-#include "export/MImmoExcel.h"
 #include "editions/MImmoEdt.h"
+#include "export/MImmoExcel.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
 #include "host/HostError.h"
@@ -13,6 +13,7 @@
 #include "refdata/MImmoCA.h"
 #include "refdata/MImmoNat.h"
 #include "refdata/MImmoPar.h"
+#include "tables/Tableaux2054.h"
 #include "yearopen/MImmoExer.h"
 
 namespace actifix {
@@ -62,6 +63,7 @@ void NvImmo::EditImo() { EdtDriver(TrueValue()); }
 void NvImmo::EdtPImo() { EdtDriver(FalseValue()); }
 void NvImmo::OuvImo() { actifix::OuvImo(); }
 void NvImmo::ImmoExcel() { actifix::ImmoExcel(); }
+void NvImmo::Tableaux2054() { actifix::Tableaux2054(); }
 
 void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
   using Op = void (NvImmo::*)(int32_t&);
@@ -93,6 +95,7 @@ void NvImmo::Call(const std::string& name) {
       {"EdtPImo", &NvImmo::EdtPImo},
       {"OuvImo", &NvImmo::OuvImo},
       {"ImmoExcel", &NvImmo::ImmoExcel},
+      {"Tableaux2054", &NvImmo::Tableaux2054},
   };
   const auto it = kOperations.find(name);
   if (it == kOperations.end()) throw HostError("NvImmo", name, "opération inconnue");
@@ -101,11 +104,17 @@ void NvImmo::Call(const std::string& name) {
 
 const std::vector<NvImmo::MenuEntry>& NvImmo::Menu() {
   static const std::vector<MenuEntry> kMenu = {
-      {"EntPar", "Paramètres de l'entreprise"},      {"EntPCI", "Plan comptable immobilisations"},
-      {"EntNat", "Natures d'immobilisation"},        {"EntAnaI", "Codes analytiques"},
-      {"EntImo", "Fiches d'immobilisation"},         {"ListImo", "Liste des immobilisations"},
-      {"EditImo", "Edition des amortissements"},     {"EdtPImo", "Fiches et plans d'amortissement"},
-      {"OuvImo", "Ouverture de l'exercice suivant"}, {"ImmoExcel", "Export vers tableur"},
+      {"EntPar", "Paramètres de l'entreprise"},
+      {"EntPCI", "Plan comptable immobilisations"},
+      {"EntNat", "Natures d'immobilisation"},
+      {"EntAnaI", "Codes analytiques"},
+      {"EntImo", "Fiches d'immobilisation"},
+      {"ListImo", "Liste des immobilisations"},
+      {"EditImo", "Edition des amortissements"},
+      {"EdtPImo", "Fiches et plans d'amortissement"},
+      {"OuvImo", "Ouverture de l'exercice suivant"},
+      {"ImmoExcel", "Export vers tableur"},
+      {"Tableaux2054", "Tableaux fiscaux 2054 et 2055"},
   };
   return kMenu;
 }

@@ -43,13 +43,16 @@ class NvImmo : public HostComponent {
   void EdtPImo();
   void OuvImo();
   void ImmoExcel();
+  // Our own operation beside the ten of the menu: the fixed-asset tables of the tax return.
+  void Tableaux2054();
 
   void CallRecordOperation(const std::string& name, int32_t& E) override;
   // Runs a menu operation (15 to 24) or one of LectParamImmo and OuvImmo by name; throws
   // HostError for any other name.
   void Call(const std::string& name);
 
-  // The ten menu operations, in menu order, with their French labels.
+  // The menu operations, in menu order, with their French labels: the ten of the module,
+  // then Tableaux2054.
   struct MenuEntry {
     const char* operation;
     const char* label;  // UTF-8

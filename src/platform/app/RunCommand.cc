@@ -93,7 +93,7 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   CLI::App* run = root.add_subcommand("run", "Lance une opération du module");
   run->add_option("operation", args->operation,
                   "EntPar, EntPCI, EntNat, EntAnaI, EntImo, ListImo, EditImo, EdtPImo, OuvImo, "
-                  "ImmoExcel ; ou LectParamImmo (chargement des paramètres seul)")
+                  "ImmoExcel, Tableaux2054 ; ou LectParamImmo (chargement des paramètres seul)")
       ->required();
   run->add_option(
       "--script", args->script,

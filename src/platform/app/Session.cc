@@ -139,6 +139,8 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
   options.date = company_.workDate;
   options.interruptAfter = options_.interruptAfter;
   options.pdf = options_.pdf;
+  // The tax return's fixed-asset tables also go to a spreadsheet (docs/tables2054.md).
+  options.csvTitles = {"TABLEAU DES IMMOBILISATIONS ET DES AMORTISSEMENTS"};
   options.onClosed = [this](const std::string& title, const std::filesystem::path& text) {
     ui_->EditionClosed(title, text);
   };

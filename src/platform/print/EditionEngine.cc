@@ -80,6 +80,14 @@ void EditionEngine::Touch() {
   jsonFile_.open(jsonTemp_, std::ios::binary | std::ios::trunc);
   if (!textFile_ || !jsonFile_)
     throw HostError("HostEdition", textTemp_.string(), "impossible de créer le fichier");
+  if (csvRenderer_) {
+    csvTemp_ = Draft(".csv");
+    RefuseLink(csvTemp_, "HostEdition");
+    csvFile_.clear();
+    csvFile_.open(csvTemp_, std::ios::binary | std::ios::trunc);
+    if (!csvFile_)
+      throw HostError("HostEdition", csvTemp_.string(), "impossible de créer le fichier");
+  }
 }
 
 std::filesystem::path EditionEngine::Draft(const char* extension) const {
@@ -90,14 +98,16 @@ std::filesystem::path EditionEngine::Draft(const char* extension) const {
 void EditionEngine::DropStreams() {
   textFile_.close();
   jsonFile_.close();
+  csvFile_.close();
   std::error_code ignored;
-  if (!textTemp_.empty()) std::filesystem::remove(textTemp_, ignored);
-  if (!jsonTemp_.empty()) std::filesystem::remove(jsonTemp_, ignored);
-  textTemp_.clear();
-  jsonTemp_.clear();
+  for (std::filesystem::path* temp : {&textTemp_, &jsonTemp_, &csvTemp_}) {
+    if (!temp->empty()) std::filesystem::remove(*temp, ignored);
+    temp->clear();
+  }
   // Until the edition holds something, its files do not exist and writes go nowhere.
   textFile_.setstate(std::ios::badbit);
   jsonFile_.setstate(std::ios::badbit);
+  csvFile_.setstate(std::ios::badbit);
 }
 
 void EditionEngine::RequireOpen(const char* operation) const {
@@ -153,6 +163,10 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
   ++documents_;
   textRenderer_ = std::make_unique<TextRenderer>(textFile_);
   jsonRenderer_ = std::make_unique<JsonRenderer>(jsonFile_);
+  const std::string titleUtf8 = ToUtf8(TrimRight(title));
+  csvRenderer_.reset();
+  for (const std::string& csvTitle : options_.csvTitles)
+    if (TrimRight(csvTitle) == titleUtf8) csvRenderer_ = std::make_unique<CsvRenderer>(csvFile_);
   streamRenderer_ =
       options_.jsonOut != nullptr ? std::make_unique<JsonRenderer>(*options_.jsonOut) : nullptr;
   pdfRenderer_ = options_.pdf && !options_.outDir.empty()
@@ -174,6 +188,7 @@ void EditionEngine::Flush() {
   Broadcast([](EditionRenderer& r) { r.Finish(); });
   textRenderer_.reset();
   jsonRenderer_.reset();
+  csvRenderer_.reset();
   if (!textTemp_.empty()) WriteFiles();
   DropStreams();
   streamRenderer_.reset();
@@ -186,14 +201,17 @@ void EditionEngine::WriteFiles() {
   const auto textFile = std::filesystem::path(base.string() + ".txt");
   textFile_.close();
   jsonFile_.close();
-  if (!textFile_ || !jsonFile_)
+  csvFile_.close();
+  if (!textFile_ || !jsonFile_ || (!csvTemp_.empty() && !csvFile_))
     throw HostError("HostEdition.Close", textTemp_.string(), "impossible d'écrire le fichier");
   std::error_code ec;
   std::filesystem::rename(textTemp_, textFile, ec);
   if (!ec) std::filesystem::rename(jsonTemp_, base.string() + ".jsonl", ec);
+  if (!ec && !csvTemp_.empty()) std::filesystem::rename(csvTemp_, base.string() + ".csv", ec);
   if (ec) throw HostError("HostEdition.Close", textFile.string(), "impossible d'écrire le fichier");
   textTemp_.clear();
   jsonTemp_.clear();
+  csvTemp_.clear();
   if (pdfRenderer_) pdfRenderer_->Write(base.string() + ".pdf");
   lastText_ = textFile;
   if (options_.onClosed) options_.onClosed(ToUtf8(TrimRight(title_)), textFile);
@@ -201,7 +219,8 @@ void EditionEngine::WriteFiles() {
 
 void EditionEngine::Broadcast(const std::function<void(EditionRenderer&)>& call) {
   for (EditionRenderer* r : std::initializer_list<EditionRenderer*>{
-           textRenderer_.get(), jsonRenderer_.get(), streamRenderer_.get(), pdfRenderer_.get()})
+           textRenderer_.get(), jsonRenderer_.get(), csvRenderer_.get(), streamRenderer_.get(),
+           pdfRenderer_.get()})
     if (r != nullptr) call(*r);
 }
 
@@ -241,15 +260,18 @@ void EditionEngine::DefineColumns(const std::string& descriptor) {
   }
   Touch();
   widths_.clear();
-  std::vector<std::string> names;
+  std::vector<std::string> names, headings;
   for (const auto& c : layout_->columns) {
     widths_.push_back(std::max(c.width, static_cast<int>(Trimmed(c.heading).size())));
     names.push_back(ToUtf8(c.name));
+    const std::string group = c.group < 0 ? "" : Trimmed(layout_->groups[c.group].heading);
+    headings.push_back(
+        ToUtf8(group.empty() ? Trimmed(c.heading) : group + " - " + Trimmed(c.heading)));
   }
   cells_.assign(layout_->columns.size(), Cell{});
   totals_.assign(layout_->columns.size(), Totals{});
   headingsPending_ = true;
-  Broadcast([&](EditionRenderer& r) { r.Columns(names); });
+  Broadcast([&](EditionRenderer& r) { r.Columns(names, headings); });
 }
 
 // ---- Cells and lines ----

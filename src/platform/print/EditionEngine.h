@@ -1,7 +1,8 @@
 // The edition engine of our host: HostEdition for real. The module opens an edition, defines
 // its columns, sets the cells of a line and prints it, prints total lines, and closes it; the
 // engine lays it out in pages and, when it is closed, writes it to the output directory as
-// NNN-<title>.txt (paged text), NNN-<title>.pdf and NNN-<title>.jsonl (JSON lines).
+// NNN-<title>.txt (paged text), NNN-<title>.pdf and NNN-<title>.jsonl (JSON lines), and
+// NNN-<title>.csv for the editions whose title the options name.
 //
 // Texts come from the module in Windows-1252 and leave in UTF-8.
 //
@@ -88,6 +89,9 @@ struct EditionOptions {
   // When set, the JSON lines of every edition are also written there as they are printed
   // (actifix calc --plan gives std::cout).
   std::ostream* jsonOut = nullptr;
+  // The editions also written as CSV for a spreadsheet: their titles (UTF-8, trailing blanks
+  // ignored).
+  std::vector<std::string> csvTitles;
 };
 
 class EditionEngine : public HostEdition {
@@ -190,10 +194,11 @@ class EditionEngine : public HostEdition {
   void DropStreams();
   // The draft of the document being printed, with `extension`, in the output directory.
   std::filesystem::path Draft(const char* extension) const;
-  std::filesystem::path textTemp_, jsonTemp_;
-  std::ofstream textFile_, jsonFile_;
+  std::filesystem::path textTemp_, jsonTemp_, csvTemp_;
+  std::ofstream textFile_, jsonFile_, csvFile_;
   std::unique_ptr<TextRenderer> textRenderer_;
   std::unique_ptr<JsonRenderer> jsonRenderer_;
+  std::unique_ptr<CsvRenderer> csvRenderer_;  // only for the editions of options_.csvTitles
   std::unique_ptr<JsonRenderer> streamRenderer_;
   std::unique_ptr<PdfRenderer> pdfRenderer_;
   int documents_ = 0;  // documents begun: names their drafts

@@ -1,5 +1,8 @@
-// The paged-text and JSON-lines renderers of an edition.
+// The paged-text, JSON-lines and CSV renderers of an edition.
 #include <nlohmann/json.hpp>
+
+#include "host/Cp1252.h"
+#include "host/HostConvert.h"
 
 #include "platform/print/EditionRenderer.h"
 
@@ -35,7 +38,8 @@ void JsonRenderer::Title(const std::string& text) {
   out_ << line.dump() << '\n';
 }
 
-void JsonRenderer::Columns(const std::vector<std::string>& names) {
+void JsonRenderer::Columns(const std::vector<std::string>& names,
+                           const std::vector<std::string>& /*headings*/) {
   Json line;
   line["kind"] = "columns";
   line["names"] = names;
@@ -60,5 +64,60 @@ void JsonRenderer::Total(const std::string& label, const std::vector<CellValue>&
 void JsonRenderer::Step() { out_ << R"({"kind":"step"})" << '\n'; }
 
 void JsonRenderer::Page() { out_ << R"({"kind":"page"})" << '\n'; }
+
+void CsvRenderer::Title(const std::string& text) { Write({text}); }
+
+void CsvRenderer::Columns(const std::vector<std::string>& names,
+                          const std::vector<std::string>& headings) {
+  names_ = names;
+  Write(headings);
+}
+
+void CsvRenderer::Line(const std::vector<CellValue>& cells) { Row(cells, ""); }
+
+void CsvRenderer::Total(const std::string& label, const std::vector<CellValue>& cells) {
+  Row(cells, label);
+}
+
+void CsvRenderer::Row(const std::vector<CellValue>& cells, const std::string& label) {
+  std::vector<std::string> fields(names_.size());
+  std::vector<bool> filled(names_.size(), false);
+  std::size_t at = 0;  // cells come in column order
+  for (const CellValue& cell : cells) {
+    while (at < names_.size() && names_[at] != cell.column) ++at;
+    if (at == names_.size()) break;
+    if (cell.isNumber)
+      HostConvert().FormatAmount(cell.number, 2, fields[at]);
+    else
+      fields[at] = cell.text;
+    filled[at] = true;
+  }
+  if (!label.empty())
+    for (std::size_t i = 0; i < fields.size(); ++i)
+      if (!filled[i]) {
+        fields[i] = label;
+        break;
+      }
+  Write(fields);
+}
+
+void CsvRenderer::Write(const std::vector<std::string>& fieldsUtf8) {
+  std::string row;
+  for (std::size_t i = 0; i < fieldsUtf8.size(); ++i) {
+    if (i > 0) row.push_back(';');
+    const std::string field = FromUtf8(fieldsUtf8[i]);
+    if (field.find_first_of(";\"\r\n") == std::string::npos) {
+      row += field;
+      continue;
+    }
+    row.push_back('"');
+    for (const char c : field) {
+      if (c == '"') row.push_back('"');
+      row.push_back(c);
+    }
+    row.push_back('"');
+  }
+  out_ << row << "\r\n";
+}
 
 }  // namespace actifix::platform

@@ -35,7 +35,9 @@ class EditionRenderer {
 
   // Logical events.
   virtual void Title(const std::string& /*text*/) {}
-  virtual void Columns(const std::vector<std::string>& /*names*/) {}
+  // `headings` as a reader sees them: a grouped column's group heading, " - ", its own.
+  virtual void Columns(const std::vector<std::string>& /*names*/,
+                       const std::vector<std::string>& /*headings*/) {}
   virtual void Line(const std::vector<CellValue>& /*cells*/) {}
   virtual void Total(const std::string& /*label*/, const std::vector<CellValue>& /*cells*/) {}
   virtual void Step() {}
@@ -70,7 +72,8 @@ class JsonRenderer : public EditionRenderer {
  public:
   explicit JsonRenderer(std::ostream& out) : out_(out) {}
   void Title(const std::string& text) override;
-  void Columns(const std::vector<std::string>& names) override;
+  void Columns(const std::vector<std::string>& names,
+               const std::vector<std::string>& headings) override;
   void Line(const std::vector<CellValue>& cells) override;
   void Total(const std::string& label, const std::vector<CellValue>& cells) override;
   void Step() override;
@@ -78,6 +81,29 @@ class JsonRenderer : public EditionRenderer {
 
  private:
   std::ostream& out_;
+};
+
+// CSV for a French spreadsheet, as the register export: Windows-1252, ";" between fields, CR LF
+// after every row. A title is a row of its one text; a column set, a header row of its
+// headings; a printed line or total line, a row of its cells in column order (amounts with 2
+// decimals and a decimal comma, no grouping; a total's label in the first column it leaves
+// empty). A text holding ";", a quote or a line end is quoted, its quotes doubled.
+class CsvRenderer : public EditionRenderer {
+ public:
+  explicit CsvRenderer(std::ostream& out) : out_(out) {}
+  void Title(const std::string& text) override;
+  void Columns(const std::vector<std::string>& names,
+               const std::vector<std::string>& headings) override;
+  void Line(const std::vector<CellValue>& cells) override;
+  void Total(const std::string& label, const std::vector<CellValue>& cells) override;
+
+ private:
+  // The fields of a row, from `cells` in column order; `label` fills the first empty field.
+  void Row(const std::vector<CellValue>& cells, const std::string& label);
+  void Write(const std::vector<std::string>& fieldsUtf8);
+
+  std::ostream& out_;
+  std::vector<std::string> names_;
 };
 
 // PDF through cairo and pango: the physical pages in DejaVu Sans Mono (bold for titles,
