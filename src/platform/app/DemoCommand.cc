@@ -75,7 +75,7 @@ const DemoStep kSteps[] = {
      // Disposed of during the year, sold.
      "CODNATI\nNUMNATI\nDATACQ = 12/06/2021\nNOMFRN = Peugeot\n"
      "DESCRI = Voiture de direction\nREMIMO\nDATCES = 30/06/2026\nNOMCLT = Garage Martin\n"
-     "MTCESS = 6500\nNCTRES\n"
+     "MTCESS = 6500\nNCTRES = 462\n"
      "1 = ADM\n2 = AT1\nVALACQ = 32000\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\n"
      "CODNATI = INF\nNUMNATI\nDATACQ = 05/01/2024\nNOMFRN = Dell France\n"
      "DESCRI = Serveur de fichiers\nREMIMO = Salle serveur\nDATCES\n"
@@ -98,7 +98,7 @@ const DemoStep kSteps[] = {
      "1 = ADM\n2 = AT2\nVALACQ = 7300\nMODAMO = L\nTAUX = 10\nDOTAMO\n"
      // The first machine partly sold: a quarter of it goes, the rest takes the next number.
      "CODNATI\nNUMNATI = 00001\nDATACQ\nNOMFRN\nDESCRI\nREMIMO\n"
-     "DATCES = 30/09/2026\nNOMCLT = SARL Dupont\nMTCESS = 9000\nNCTRES\nVACEDEE = 12000\n"
+     "DATCES = 30/09/2026\nNOMCLT = SARL Dupont\nMTCESS = 9000\nNCTRES = 462\nVACEDEE = 12000\n"
      "CONFIRM yes\n"
      "NOMFRN\nDESCRI = Tour numérique - partie cédée\nREMIMO\n"
      "NOMFRN\nDESCRI = Tour numérique - reste\nREMIMO\n"
@@ -108,7 +108,8 @@ const DemoStep kSteps[] = {
      "édition des amortissements de l'exercice, ventilations, plus et moins-values, écritures "
      "comptables (DMTampCg.dat)",
      "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK 1,2,3\n"},
-    {"ImmoExcel", "export du registre pour un tableur (DMImmo.csv)", ""},
+    {"Tableaux2054", "tableaux fiscaux 2054 et 2055 de l'exercice", "CHOOSE 1\n"},
+    {"ImmoExcel", "export du registre pour un tableur (DMImmo.csv et DMImmo.xlsx)", ""},
 };
 
 int Demo(const GlobalOptions& global) {
@@ -162,7 +163,8 @@ int Demo(const GlobalOptions& global) {
   if (!error && !relative.empty() && relative.native().rfind("..", 0) != 0)
     program = "./" / relative;
   std::cout << "Écritures pour la comptabilité dans " << (dataDir / "DMTampCg.dat").string()
-            << ", registre pour un tableur dans " << (dataDir / "DMImmo.csv").string() << ".\n";
+            << ", registre pour un tableur dans " << (dataDir / "DMImmo.csv").string() << " et "
+            << (dataDir / "DMImmo.xlsx").string() << ".\n";
   std::cout << "Comptes rendus des écrans dans " << transcripts.string()
             << ".\nPour travailler sur cette entreprise : " << program.string() << " --data "
             << dataDir.string() << " --company " << kDemoCode << " menu\n";
