@@ -19,36 +19,32 @@
 
 namespace actifix::testing {
 
-inline std::string PackAmount(double value) {
-  std::string packed;
-  HostConvert().PackDouble(value, packed);
-  return packed;
+// The packed forms of amounts, rates and dates, and day numbers.
+inline std::string PackAmount(double v) {
+  std::string p;
+  HostConvert().PackDouble(v, p);
+  return p;
 }
-
-inline double UnpackAmount(const std::string& packed) {
-  double value = 0;
-  HostConvert().UnpackDouble(packed, value);
-  return value;
+inline double UnpackAmount(const std::string& p) {
+  double v = 0;
+  HostConvert().UnpackDouble(p, v);
+  return v;
 }
-
-inline std::string PackRate(float rate) {
-  std::string packed;
-  HostConvert().PackSingle(rate, packed);
-  return packed;
+inline std::string PackRate(float v) {
+  std::string p;
+  HostConvert().PackSingle(v, p);
+  return p;
 }
-
 inline std::string PackDate(const std::string& text) {
-  std::string packed;
-  HostDates().PackDate(text, packed);
-  return packed;
+  std::string p;
+  HostDates().PackDate(text, p);
+  return p;
 }
-
 inline int32_t Day(const std::string& text) {
   int32_t day = 0;
   HostDates().DayNumber(text, day);
   return day;
 }
-
 inline std::string DateText(int32_t day) {
   std::string text;
   HostDates().DateOfDay(day, text);
@@ -70,17 +66,16 @@ struct Printed {
   std::vector<nlohmann::json> totals;             // each "total" event
   std::vector<std::vector<std::string>> columns;  // "names" of each "columns"
 
-  void Add(const std::string& jsonLine) {
-    const nlohmann::json event = nlohmann::json::parse(jsonLine);
-    const std::string kind = event["kind"];
-    kinds.push_back(kind);
-    if (kind == "title") titles.push_back(event["text"]);
-    if (kind == "line") lines.push_back(event["cells"]);
-    if (kind == "total") totals.push_back(event);
-    if (kind == "columns") columns.push_back(event["names"]);
-  }
   void Read(std::istream& in) {
-    for (std::string text; std::getline(in, text);) Add(text);
+    for (std::string text; std::getline(in, text);) {
+      const nlohmann::json event = nlohmann::json::parse(text);
+      const std::string kind = event["kind"];
+      kinds.push_back(kind);
+      if (kind == "title") titles.push_back(event["text"]);
+      if (kind == "line") lines.push_back(event["cells"]);
+      if (kind == "total") totals.push_back(event);
+      if (kind == "columns") columns.push_back(event["names"]);
+    }
   }
 };
 
