@@ -15,6 +15,8 @@
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
+#include "front/NvImmo.h"
+#include "host/Cp1252.h"
 #include "support/TestCompany.h"
 
 namespace actifix::testing {
@@ -127,6 +129,41 @@ class AmortTest : public ::testing::Test {
 
   TestCompany company_;
   std::unique_ptr<platform::Session> session_;
+};
+
+// The module's files open, with the nature MAT, for the card prints.
+class CardTest : public AmortTest {
+ protected:
+  CardTest() {
+    component_.OuvImmo();
+    MImmoState& m = MImmo();
+    m.nature.CODNAT = "MAT";
+    m.nature.LIBNAT = "Matériel de bureau"_w;
+    int32_t number = 0;
+    KeyedFile().Insert(m.kNature, m.nature.CODNAT.str(), m.fNature, number);
+    m.nature = NatureRecord();
+    session_->Commit();
+  }
+
+  // Puts an asset of nature MAT into the asset record buffer.
+  void SetAsset(const std::string& mode, double value, float rate, const std::string& acquired,
+                double cumulative, double charge, const std::string& disposed = "") {
+    AssetRecord& a = MImmo().immo;
+    a = AssetRecord();
+    a.CODNATI = "MAT";
+    a.NUMNATI = "00001";
+    a.DATACQ = PackDate(acquired);
+    a.NOMFRN = "Bureau Vallée"_w;
+    a.MODAMO = mode;
+    a.VALACQ = PackAmount(value);
+    a.TAUX = PackRate(rate);
+    a.CUMAMO = PackAmount(cumulative);
+    a.DOTAMO = PackAmount(charge);
+    a.DATCES = PackDate(disposed);
+    a.MTCESS = PackAmount(0);
+  }
+
+  NvImmo component_;
 };
 
 }  // namespace actifix::testing

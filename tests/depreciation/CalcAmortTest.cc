@@ -1,5 +1,6 @@
 // The yearly depreciation computation and the end-of-depreciation date.
 #include <cmath>
+#include <tuple>
 
 #include "depreciation/AmortFixture.h"
 
@@ -7,13 +8,8 @@ namespace actifix::testing {
 namespace {
 
 TEST_F(AmortTest, EndDates) {
-  struct Case {
-    const char* mode;
-    float rate;
-    const char* acquired;
-    const char* end;
-  };
-  const Case cases[] = {
+  // Mode, rate, acquisition, end.
+  const std::tuple<const char*, float, const char*, const char*> cases[] = {
       {"L", 20, "15/03/2005", "14/03/2010"},
       {"L", 15, "15/03/2005", "13/11/2011"},  // L = 6.67: plus Int(0.67 x 365) = 244 days
       {"L", 20, "01/07/2005", "30/06/2010"},
@@ -26,10 +22,10 @@ TEST_F(AmortTest, EndDates) {
       {"L", 20, "29/02/2008", "27/02/2013"},      // no 29/02/2013: the month's last day, less one
       {"L", 11.76f, "31/12/2005", "30/06/2014"},  // L = 8.50: 182 days past 30/12/2013
   };
-  for (const Case& c : cases) {
+  for (const auto& [mode, rate, acquired, expected] : cases) {
     int32_t end = 0;
-    FINAM(c.mode, PackRate(c.rate), c.acquired, end);
-    EXPECT_EQ(DateText(end), c.end) << c.acquired;
+    FINAM(mode, PackRate(rate), acquired, end);
+    EXPECT_EQ(DateText(end), expected) << acquired;
   }
   EXPECT_TRUE(Reports().empty());
   // Mode "E" has no end: reported, the end left as it was.
@@ -89,12 +85,8 @@ TEST_F(AmortTest, DecliningYearsSwitchToLinearAndStopAfterYearN) {
 }
 
 TEST_F(AmortTest, DecliningCoefficientBands) {
-  struct Case {
-    float rate;
-    const char* acquired;
-    float effective;
-  };
-  const Case cases[] = {
+  // Rate, acquisition, effective rate.
+  const std::tuple<float, const char*, float> cases[] = {
       {25, "01/01/1995", 37.5f},       // L = 4: the lower band, 1.5
       {24.9f, "01/01/1995", 49.8f},    // L = 4.02: 2.0
       {16.67f, "01/01/1995", 33.34f},  // L = 6.00 (5.9988 rounded): 2.0
@@ -111,40 +103,33 @@ TEST_F(AmortTest, DecliningCoefficientBands) {
       {25, "01/02/1996", 62.5f},
       {25, "01/01/2001", 31.25f},
   };
-  for (const Case& c : cases) {
-    EXPECT_NEAR(Calc("D", 10000, c.rate, c.acquired).effectiveRate, c.effective, 1e-4)
-        << c.rate << " " << c.acquired;
-  }
+  for (const auto& [rate, acquired, effective] : cases)
+    EXPECT_NEAR(Calc("D", 10000, rate, acquired).effectiveRate, effective, 1e-4) << acquired;
 }
 
 TEST_F(AmortTest, DisposalsAndStoredCumulatives) {
-  struct Case {
-    const char* mode;
-    const char* acquired;
-    const char* disposed;
-    double cumulative;  // stored, or -1: recomputed
-    int16_t index;
-    double charge, cumulativeAfter;
-  };
-  const Case cases[] = {
-      {"L", "01/07/2005", "01/01/2011", -1, 6, 991.78, 9008.22},  // after the period: ignored
-      {"L", "01/07/2005", "30/06/2006", -1, 2, 2000.0 * 181 / 365, 1008.22},  // ends that day
-      {"L", "01/07/2005", "01/01/2006", -1, 2, 0, 10000},               // on the first day: nothing
-      {"L", "01/07/2005", "31/12/2005", -1, 1, 2000.0 * 184 / 365, 0},  // on the last: whole
-      // After the last year, what the stored cumulative leaves, negative when it exceeds.
-      {"L", "01/07/2005", "", 10100, 7, -100, 10100},
-      {"L", "01/07/2005", "", 10000, 7, 0, 10000},
-      // Cut to what the stored cumulative leaves, which is left as given.
-      {"L", "01/01/2005", "", 9500, 4, 500, 9500},
-      // The stored cumulative is the base of the current year, the earlier years computed.
-      {"D", "15/07/2005", "", 9000, 2, 350, 9000},
-  };
-  for (const Case& c : cases) {
-    const Amort a = Calc(c.mode, 10000, 20, c.acquired, c.disposed, std::max(c.cumulative, 0.0),
-                         c.cumulative < 0, c.index);
-    const double tolerance = c.charge == RoundHalfAway(c.charge, 2) ? 0.005 : 1e-9;  // not rounded
-    EXPECT_NEAR(a.charge, c.charge, tolerance) << c.acquired << " " << c.disposed << " " << c.index;
-    EXPECT_NEAR(a.cumulative, c.cumulativeAfter, 0.005) << c.disposed << " " << c.index;
+  // Mode, acquisition, disposal, cumulative (stored, or -1: recomputed), exercise index,
+  // then the charge and cumulative given back.
+  const std::tuple<const char*, const char*, const char*, double, int16_t, double, double> cases[] =
+      {
+          {"L", "01/07/2005", "01/01/2011", -1, 6, 991.78, 9008.22},  // after the period: ignored
+          {"L", "01/07/2005", "30/06/2006", -1, 2, 2000.0 * 181 / 365, 1008.22},  // ends that day
+          {"L", "01/07/2005", "01/01/2006", -1, 2, 0, 10000},  // on the first day: nothing
+          {"L", "01/07/2005", "31/12/2005", -1, 1, 2000.0 * 184 / 365, 0},  // on the last: whole
+          // After the last year, what the stored cumulative leaves, negative when it exceeds.
+          {"L", "01/07/2005", "", 10100, 7, -100, 10100},
+          {"L", "01/07/2005", "", 10000, 7, 0, 10000},
+          // Cut to what the stored cumulative leaves, which is left as given.
+          {"L", "01/01/2005", "", 9500, 4, 500, 9500},
+          // The stored cumulative is the base of the current year, the earlier years computed.
+          {"D", "15/07/2005", "", 9000, 2, 350, 9000},
+      };
+  for (const auto& [mode, acquired, disposed, cumulative, index, charge, after] : cases) {
+    const Amort a =
+        Calc(mode, 10000, 20, acquired, disposed, std::max(cumulative, 0.0), cumulative < 0, index);
+    const double tolerance = charge == RoundHalfAway(charge, 2) ? 0.005 : 1e-9;  // not rounded
+    EXPECT_NEAR(a.charge, charge, tolerance) << acquired << " " << disposed << " " << index;
+    EXPECT_NEAR(a.cumulative, after, 0.005) << disposed << " " << index;
   }
 }
 

@@ -7,44 +7,13 @@
 #include <sstream>
 
 #include "depreciation/AmortFixture.h"
-#include "front/NvImmo.h"
-#include "host/Cp1252.h"
 #include "platform/print/EditionEngine.h"
 
 namespace actifix::testing {
 namespace {
 
-class PlanTest : public AmortTest {
+class PlanTest : public CardTest {
  protected:
-  PlanTest() {
-    component_.OuvImmo();
-    MImmoState& m = MImmo();
-    m.nature.CODNAT = "MAT";
-    m.nature.LIBNAT = "Matériel de bureau"_w;
-    int32_t number = 0;
-    KeyedFile().Insert(m.kNature, m.nature.CODNAT.str(), m.fNature, number);
-    m.nature = NatureRecord();
-    session_->Commit();
-  }
-
-  // Puts an asset of nature MAT into the asset record buffer.
-  void SetAsset(const std::string& mode, double value, float rate, const std::string& acquired,
-                double cumulative, double charge, const std::string& disposed = "") {
-    AssetRecord& a = MImmo().immo;
-    a = AssetRecord();
-    a.CODNATI = "MAT";
-    a.NUMNATI = "00001";
-    a.DATACQ = PackDate(acquired);
-    a.NOMFRN = "Bureau Vallée"_w;
-    a.MODAMO = mode;
-    a.VALACQ = PackAmount(value);
-    a.TAUX = PackRate(rate);
-    a.CUMAMO = PackAmount(cumulative);
-    a.DOTAMO = PackAmount(charge);
-    a.DATCES = PackDate(disposed);
-    a.MTCESS = PackAmount(0);
-  }
-
   // Prints the card of the asset buffer in an edition of its own.
   Printed PrintCard() {
     Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), "PLAN", -1);
@@ -66,7 +35,6 @@ class PlanTest : public AmortTest {
     return printed;
   }
 
-  NvImmo component_;
   std::string text_;
 };
 

@@ -7,7 +7,6 @@
 #include <sstream>
 
 #include "depreciation/AmortFixture.h"
-#include "front/NvImmo.h"
 #include "platform/print/EditionEngine.h"
 
 namespace actifix::testing {
@@ -19,15 +18,9 @@ constexpr int kAssets = 20000;
 constexpr int kAssets = 5000;  // the Debug build is several times slower
 #endif
 
-class PlanPropertyTest : public AmortTest {
+class PlanPropertyTest : public CardTest {
  protected:
   PlanPropertyTest() {
-    component_.OuvImmo();
-    MImmoState& m = MImmo();
-    m.nature.CODNAT = "MAT";
-    int32_t number = 0;
-    KeyedFile().Insert(m.kNature, m.nature.CODNAT.str(), m.fNature, number);
-    session_->Commit();
     // Our edition engine, keeping nothing but the JSON lines it gives to json_.
     platform::EditionOptions options;
     options.pdf = false;
@@ -65,7 +58,6 @@ class PlanPropertyTest : public AmortTest {
     MImmo().exerciseIndex = 1;
   }
 
-  NvImmo component_;
   HostDates dates_;
   std::map<int, std::array<Exercise, 101>> tables_;
   std::stringstream json_;
@@ -98,15 +90,7 @@ TEST_F(PlanPropertyTest, RandomAssets) {
     CalcAmort(mode, packedValue, cumulative, yes, packedRate, acquired, disposed, charge);
     CalcAmort(mode, packedValue, cumulative, no, packedRate, acquired, disposed, charge);
     const bool overRate = m.effectiveRate > 100;
-    m.immo = AssetRecord();
-    m.immo.CODNATI = "MAT";
-    m.immo.MODAMO = mode;
-    m.immo.VALACQ = packedValue;
-    m.immo.TAUX = packedRate;
-    m.immo.CUMAMO = cumulative;
-    m.immo.DOTAMO = charge;
-    m.immo.DATACQ = PackDate(acquired);
-    m.immo.DATCES = PackDate(disposed);
+    SetAsset(mode, value, rate, acquired, UnpackAmount(cumulative), UnpackAmount(charge), disposed);
     const Printed printed = PrintCard();
 
     int32_t end = 0;
