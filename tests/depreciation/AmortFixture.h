@@ -1,14 +1,11 @@
 // Shared set-up of the depreciation tests: a company of our host with a fiscal year, the
-// exercise table built from it, the packing of amounts, rates and dates, and the reading of
-// what an edition printed from its JSON lines.
+// exercise table built from it, the packing of amounts, rates and dates, and the card print's
+// nature and asset buffer.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <istream>
 #include <memory>
-#include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <vector>
 
@@ -59,40 +56,6 @@ struct Amort {
   double cumulative = 0;
   float effectiveRate = 0;
 };
-
-// What an edition printed, from its JSON lines (texts in UTF-8).
-struct Printed {
-  std::vector<std::string> kinds;                 // every event, in order
-  std::vector<std::string> titles;                // "title" texts
-  std::vector<nlohmann::json> lines;              // "cells" of each "line"
-  std::vector<nlohmann::json> totals;             // each "total" event
-  std::vector<std::vector<std::string>> columns;  // "names" of each "columns"
-
-  void Read(std::istream& in) {
-    for (std::string text; std::getline(in, text);) {
-      const nlohmann::json event = nlohmann::json::parse(text);
-      const std::string kind = event["kind"];
-      kinds.push_back(kind);
-      if (kind == "title") titles.push_back(event["text"]);
-      if (kind == "line") lines.push_back(event["cells"]);
-      if (kind == "total") totals.push_back(event);
-      if (kind == "columns") columns.push_back(event["names"]);
-    }
-  }
-};
-
-// The amount of `column` in printed cells, or nullopt when the line has none.
-inline std::optional<double> Amount(const nlohmann::json& cells, const std::string& column) {
-  const auto it = cells.find(column);
-  if (it == cells.end() || !it->is_number()) return std::nullopt;
-  return it->get<double>();
-}
-
-// The text of `column` in printed cells, or "" when the line has none.
-inline std::string Text(const nlohmann::json& cells, const std::string& column) {
-  const auto it = cells.find(column);
-  return it != cells.end() && it->is_string() ? it->get<std::string>() : "";
-}
 
 class AmortTest : public ::testing::Test {
  protected:
