@@ -28,11 +28,8 @@ Output Calc(const std::vector<std::vector<std::string>>& changes = {}) {
       std::copy(change.begin() + 1, change.end(), at + 1);
   }
   std::ostringstream out, err;
-  Output o;
-  o.status = RunCalcCommand(args, out, err);
-  o.out = out.str();
-  o.err = err.str();
-  return o;
+  const int status = RunCalcCommand(args, out, err);
+  return {status, out.str(), err.str()};
 }
 
 TEST(CalcCommandTest, ResultsAsJson) {

@@ -53,25 +53,18 @@ class PlanPropertyTest : public CardTest {
   }
 
   // Entry 1 of the table: the fiscal year starting on the first of `month` that holds `day`,
-  // plus `after` years. Tables are built once and kept.
+  // plus `after` years.
   void UseTable(int32_t day, int16_t month, int16_t after) {
     int16_t d = 0, mo = 0, y = 0;
+    std::string start, next;
     dates_.Split(DateText(day), d, mo, y);
     const int16_t startYear = static_cast<int16_t>((mo >= month ? y : y - 1) + after);
-    auto it = tables_.find(startYear * 100 + month);
-    if (it == tables_.end()) {
-      std::string start, next;
-      dates_.Compose(1, month, startYear, start);
-      dates_.Compose(1, month, static_cast<int16_t>(startYear + 1), next);
-      UseYear(start, DateText(Day(next) - 1));
-      it = tables_.emplace(startYear * 100 + month, MImmo().exercises).first;
-    }
-    MImmo().exercises = it->second;
-    MImmo().exerciseIndex = 1;
+    dates_.Compose(1, month, startYear, start);
+    dates_.Compose(1, month, static_cast<int16_t>(startYear + 1), next);
+    UseYear(start, DateText(Day(next) - 1));
   }
 
   HostDates dates_;
-  std::map<int, std::array<Exercise, 101>> tables_;
   std::stringstream json_;
 };
 
