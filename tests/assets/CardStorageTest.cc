@@ -11,9 +11,6 @@
 #include <set>
 
 #include "depreciation/AmortFixture.h"
-#include "front/NvImmo.h"
-#include "platform/app/Companies.h"
-#include "platform/store/CompanyDatabase.h"
 #include "support/RegisterAudit.h"
 
 namespace actifix::testing {

@@ -1,54 +1,49 @@
 // Shared set-up of the depreciation tests: a company of our host with a fiscal year, the
-// exercise table built from it, the packing of amounts, rates and dates, and the reading of
-// what an edition printed from its JSON lines.
+// exercise table built from it, the packing of amounts, rates and dates, and the card print's
+// nature and asset buffer.
 #pragma once
 
 #include <gtest/gtest.h>
 
-#include <istream>
 #include <memory>
-#include <nlohmann/json.hpp>
-#include <optional>
 #include <string>
 #include <vector>
 
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
+#include "front/NvImmo.h"
+#include "host/Cp1252.h"
 #include "support/TestCompany.h"
 
 namespace actifix::testing {
 
-inline std::string PackAmount(double value) {
-  std::string packed;
-  HostConvert().PackDouble(value, packed);
-  return packed;
+// The packed forms of amounts, rates and dates, and day numbers.
+inline std::string PackAmount(double v) {
+  std::string p;
+  HostConvert().PackDouble(v, p);
+  return p;
 }
-
-inline double UnpackAmount(const std::string& packed) {
-  double value = 0;
-  HostConvert().UnpackDouble(packed, value);
-  return value;
+inline double UnpackAmount(const std::string& p) {
+  double v = 0;
+  HostConvert().UnpackDouble(p, v);
+  return v;
 }
-
-inline std::string PackRate(float rate) {
-  std::string packed;
-  HostConvert().PackSingle(rate, packed);
-  return packed;
+inline std::string PackRate(float v) {
+  std::string p;
+  HostConvert().PackSingle(v, p);
+  return p;
 }
-
 inline std::string PackDate(const std::string& text) {
-  std::string packed;
-  HostDates().PackDate(text, packed);
-  return packed;
+  std::string p;
+  HostDates().PackDate(text, p);
+  return p;
 }
-
 inline int32_t Day(const std::string& text) {
   int32_t day = 0;
   HostDates().DayNumber(text, day);
   return day;
 }
-
 inline std::string DateText(int32_t day) {
   std::string text;
   HostDates().DateOfDay(day, text);
@@ -61,41 +56,6 @@ struct Amort {
   double cumulative = 0;
   float effectiveRate = 0;
 };
-
-// What an edition printed, from its JSON lines (texts in UTF-8).
-struct Printed {
-  std::vector<std::string> kinds;                 // every event, in order
-  std::vector<std::string> titles;                // "title" texts
-  std::vector<nlohmann::json> lines;              // "cells" of each "line"
-  std::vector<nlohmann::json> totals;             // each "total" event
-  std::vector<std::vector<std::string>> columns;  // "names" of each "columns"
-
-  void Add(const std::string& jsonLine) {
-    const nlohmann::json event = nlohmann::json::parse(jsonLine);
-    const std::string kind = event["kind"];
-    kinds.push_back(kind);
-    if (kind == "title") titles.push_back(event["text"]);
-    if (kind == "line") lines.push_back(event["cells"]);
-    if (kind == "total") totals.push_back(event);
-    if (kind == "columns") columns.push_back(event["names"]);
-  }
-  void Read(std::istream& in) {
-    for (std::string text; std::getline(in, text);) Add(text);
-  }
-};
-
-// The amount of `column` in printed cells, or nullopt when the line has none.
-inline std::optional<double> Amount(const nlohmann::json& cells, const std::string& column) {
-  const auto it = cells.find(column);
-  if (it == cells.end() || !it->is_number()) return std::nullopt;
-  return it->get<double>();
-}
-
-// The text of `column` in printed cells, or "" when the line has none.
-inline std::string Text(const nlohmann::json& cells, const std::string& column) {
-  const auto it = cells.find(column);
-  return it != cells.end() && it->is_string() ? it->get<std::string>() : "";
-}
 
 class AmortTest : public ::testing::Test {
  protected:
@@ -132,6 +92,41 @@ class AmortTest : public ::testing::Test {
 
   TestCompany company_;
   std::unique_ptr<platform::Session> session_;
+};
+
+// The module's files open, with the nature MAT, for the card prints.
+class CardTest : public AmortTest {
+ protected:
+  CardTest() {
+    component_.OuvImmo();
+    MImmoState& m = MImmo();
+    m.nature.CODNAT = "MAT";
+    m.nature.LIBNAT = "Matériel de bureau"_w;
+    int32_t number = 0;
+    KeyedFile().Insert(m.kNature, m.nature.CODNAT.str(), m.fNature, number);
+    m.nature = NatureRecord();
+    session_->Commit();
+  }
+
+  // Puts an asset of nature MAT into the asset record buffer.
+  void SetAsset(const std::string& mode, double value, float rate, const std::string& acquired,
+                double cumulative, double charge, const std::string& disposed = "") {
+    AssetRecord& a = MImmo().immo;
+    a = AssetRecord();
+    a.CODNATI = "MAT";
+    a.NUMNATI = "00001";
+    a.DATACQ = PackDate(acquired);
+    a.NOMFRN = "Bureau Vallée"_w;
+    a.MODAMO = mode;
+    a.VALACQ = PackAmount(value);
+    a.TAUX = PackRate(rate);
+    a.CUMAMO = PackAmount(cumulative);
+    a.DOTAMO = PackAmount(charge);
+    a.DATCES = PackDate(disposed);
+    a.MTCESS = PackAmount(0);
+  }
+
+  NvImmo component_;
 };
 
 }  // namespace actifix::testing

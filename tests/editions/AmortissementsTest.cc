@@ -58,16 +58,12 @@ S TOTAL|||10595.89|10595.89
   EXPECT_EQ(ToUtf8(bytes.substr(8 * 316 + 14, 50) + bytes.substr(8 * 316 + 94, 80)),
             "No Ct OmisGarage Dupont" + std::string(27, ' ') + "Cession à Garage Dupont" +
                 std::string(17, ' ') + "Renault" + std::string(33, ' '));
-  EXPECT_NE(std::find(r.transcript.begin(), r.transcript.end(),
-                      "BOX Intégration sous Compta Norvel Windows: Le Fichier @01TampCg.dat@ "
-                      "d'Interface avec Compta Norvel est à présent résident dans le "
-                      "Répertoire  @ " +
-                          company_.dataDir().string() +
-                          "/@. Pour Enregistrer les Ecritures dans le Journal  @ OD, Sous Compta "
-                          "Norvel @ , dans la ~Gestion des Utilitaires~, lancez, ~Intégration "
-                          "Interface d'Entrée - Format Compta Norvel~, Ou plus simplement "
-                          "Utilisez le raccourci :  @ I@"),
-            r.transcript.end());
+  // The box says where the interface file is and how to enter it in the ledger.
+  const std::string box = Pick(r.transcript, {"BOX Intégration sous Compta Norvel Windows"});
+  EXPECT_NE(box.find("résident dans le Répertoire  @ " + company_.dataDir().string() + "/@. "),
+            std::string::npos)
+      << box;
+  EXPECT_NE(box.find("Utilisez le raccourci :  @ I@\n"), std::string::npos) << box;
   EXPECT_EQ(exerciseIndex_, 1);
 }
 

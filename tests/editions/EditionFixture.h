@@ -34,14 +34,10 @@ inline std::vector<std::string> Rows(const std::filesystem::path& jsonl) {
     std::string row = kind == "line" ? "L " : "S " + e["label"].get<std::string>() + "|";
     for (const auto& name : columns) {
       const auto cell = e["cells"].find(name);
-      if (cell == e["cells"].end()) {
-      } else if (cell->is_number()) {
-        char amount[32];
+      char amount[32] = "";
+      if (cell != e["cells"].end() && cell->is_number())
         std::snprintf(amount, sizeof amount, "%.2f", cell->get<double>());
-        row += amount;
-      } else {
-        row += cell->get<std::string>();
-      }
+      row += (cell != e["cells"].end() && cell->is_string() ? cell->get<std::string>() : amount);
       row += "|";
     }
     rows.push_back(row.erase(row.find_last_not_of('|') + 1));
@@ -54,11 +50,9 @@ inline std::string Pick(const std::vector<std::string>& rows,
                         std::initializer_list<std::string> prefixes) {
   std::string text;
   for (const auto& row : rows)
-    for (const auto& p : prefixes)
-      if (row.rfind(p, 0) == 0) {
-        text += row + "\n";
-        break;
-      }
+    if (std::any_of(prefixes.begin(), prefixes.end(),
+                    [&](auto& p) { return row.rfind(p, 0) == 0; }))
+      text += row + "\n";
   return text;
 }
 
@@ -93,15 +87,20 @@ class EditionTest : public ::testing::Test {
       for (const auto& a : session->anomalies()) r.reports += a.routine + ": " + a.message + "\n";
       exerciseIndex_ = MImmo().exerciseIndex;
     }
+    for (const auto& f : EditionFiles()) r.editions.push_back(Rows(f));
+    std::ifstream t(company_.transcript());
+    for (std::string line; std::getline(t, line);) r.transcript.push_back(line);
+    return r;
+  }
+
+  // The JSON lines files of the editions of the last run, in file order.
+  std::vector<std::filesystem::path> EditionFiles() const {
     std::vector<std::filesystem::path> files;
     if (std::filesystem::exists(company_.editions()))
       for (const auto& f : std::filesystem::directory_iterator(company_.editions()))
         if (f.path().extension() == ".jsonl") files.push_back(f.path());
     std::sort(files.begin(), files.end());
-    for (const auto& f : files) r.editions.push_back(Rows(f));
-    std::ifstream t(company_.transcript());
-    for (std::string line; std::getline(t, line);) r.transcript.push_back(line);
-    return r;
+    return files;
   }
 
   std::string LedgerBytes() const {
