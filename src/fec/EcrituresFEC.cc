@@ -41,7 +41,7 @@ std::string WhereToCorrect(const FecOrigin& origin) {
     case FecAccount::kNCIMAT:
       return "le compte d'immobilisation" + nature;
     case FecAccount::kNCIVNC:
-      return std::string("le compte de valeur nette comptable des cessions"_w) + nature;
+      return "le compte de valeur nette comptable des cessions" + nature;
     case FecAccount::kNCIPROD:
       return "le compte de produit des cessions" + nature;
     case FecAccount::kNCTRES:
@@ -69,6 +69,8 @@ bool FecAccountValid(const std::string& account) {
     if (trimmed[i] < '0' || trimmed[i] > '9') return false;
   return true;
 }
+
+FecExtract::FecExtract() : file_(InstalledHostFactory().MakeFecFile()) { file_->Open(); }
 
 void FecExtract::Add(std::size_t index, const LedgerEntry& entry, bool closesGroup) {
   const std::vector<FecOrigin>& origins = MImmo().edt.entryOrigins;
@@ -106,16 +108,16 @@ void FecExtract::Add(std::size_t index, const LedgerEntry& entry, bool closesGro
     std::replace(message.begin(), message.end(), '~', '-');
     faults_.push_back(std::move(message));
   }
-  lines_.push_back(std::move(line));
+  if (faults_.empty()) file_->WriteLine(line);  // past a fault the draft is dropped anyway
   if (closesGroup) ++number_;
 }
 
 void FecExtract::Finish() {
-  std::unique_ptr<HostFecFile> file = InstalledHostFactory().MakeFecFile();
   if (faults_.empty()) {
-    file->Write(lines_);
+    file_->Commit();
     return;
   }
+  file_->Discard();
   std::string prefix;
   Toolkit().CompanyPrefix(prefix);
   const std::string title = "Fichier " + prefix + std::string("EcrituresFEC.txt non écrit"_w);
@@ -123,7 +125,6 @@ void FecExtract::Finish() {
     int16_t result = 0;
     MessageBox().Show("Simple", title, fault, result);
   }
-  file->Remove();
 }
 
 }  // namespace actifix

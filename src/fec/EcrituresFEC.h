@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstddef>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -21,20 +22,21 @@ void FecNoteDisposal(FecAccount account);
 // Notes that the entries made since the last note are for the dotation of nature `code`.
 void FecNoteDotation(const std::string& code, FecAccount account);
 
-// The extract, gathered as the ledger edition writes its entries.
+// The extract, written line by line to a draft as the ledger edition writes its entries.
 class FecExtract {
  public:
+  // Opens the draft through the host's HostFecFile.
+  FecExtract();
   // The entry at `index` of the ledger-entry table, as written to the interface file;
   // `closesGroup` when the running balance is back to zero after it.
   void Add(std::size_t index, const LedgerEntry& entry, bool closesGroup);
-  // Writes the extract, or, when an entry's account does not start with three digits, shows
-  // a message box for each such entry and removes the file of an earlier run.
+  // Puts the extract in place, or, when an entry's account does not start with three digits,
+  // shows a message box for each such entry and removes the draft and the file of an earlier
+  // run.
   void Finish();
 
-  const std::vector<FecLine>& lines() const { return lines_; }
-
  private:
-  std::vector<FecLine> lines_;
+  std::unique_ptr<HostFecFile> file_;
   std::vector<std::string> faults_;
   int64_t number_ = 1;
 };

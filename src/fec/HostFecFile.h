@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 namespace actifix {
 
@@ -25,11 +24,16 @@ struct FecLine {
 class HostFecFile {
  public:
   virtual ~HostFecFile() = default;
-  // Writes the extract whole, replacing the file of an earlier run only once it is complete.
-  // Throws HostError when the file cannot be written.
-  virtual void Write(const std::vector<FecLine>& lines) = 0;
-  // Removes the file an earlier run left, so that no extract is older than "TampCg.dat".
-  virtual void Remove() = 0;
+  // Starts a draft of the extract; the file of an earlier run stays as it is until Commit.
+  // Throws HostError when the draft cannot be made.
+  virtual void Open() = 0;
+  // Throws HostError when the draft cannot be written.
+  virtual void WriteLine(const FecLine& line) = 0;
+  // Puts the complete draft in place of the file of an earlier run.
+  virtual void Commit() = 0;
+  // Drops the draft and removes the file of an earlier run, so that no extract is older than
+  // "TampCg.dat".
+  virtual void Discard() = 0;
 };
 
 }  // namespace actifix

@@ -3,7 +3,6 @@
 #include <unistd.h>
 
 #include <array>
-#include <fstream>
 #include <system_error>
 
 #include "host/Cp1252.h"
@@ -75,6 +74,8 @@ FecFile::FecFile(std::filesystem::path dataDir, const std::string& companyCode)
       draft_(dataDir_ / (companyCode + "EcrituresFEC.txt." + std::to_string(getpid()) + ".tmp")) {}
 
 FecFile::~FecFile() {
+  if (!out_.is_open()) return;
+  out_.close();
   std::error_code ignored;
   std::filesystem::remove(draft_, ignored);
 }
@@ -129,25 +130,31 @@ std::string FecFile::Line(const FecLine& line) {
   return text;
 }
 
-void FecFile::Write(const std::vector<FecLine>& lines) {
+void FecFile::Open() {
   RequireIn(dataDir_, path_, kOperation);
   RefuseLink(draft_, kOperation);
-  {
-    std::ofstream out(draft_, std::ios::binary | std::ios::trunc);
-    if (!out) throw HostError(kOperation, draft_.string(), "impossible de créer le fichier");
-    out << kHeader << "\r\n";
-    for (const FecLine& line : lines) out << Line(line) << "\r\n";
-    out.close();
-    if (!out) throw HostError(kOperation, draft_.string(), "impossible d'écrire dans le fichier");
-  }
+  out_.open(draft_, std::ios::binary | std::ios::trunc);
+  if (!out_) throw HostError(kOperation, draft_.string(), "impossible de créer le fichier");
+  out_ << kHeader << "\r\n";
+}
+
+void FecFile::WriteLine(const FecLine& line) {
+  out_ << Line(line) << "\r\n";
+  if (!out_) throw HostError(kOperation, draft_.string(), "impossible d'écrire dans le fichier");
+}
+
+void FecFile::Commit() {
+  out_.close();
+  if (!out_) throw HostError(kOperation, draft_.string(), "impossible d'écrire dans le fichier");
   std::error_code error;
   std::filesystem::rename(draft_, path_, error);
   if (error) throw HostError(kOperation, path_.string(), "impossible de remplacer le fichier");
 }
 
-void FecFile::Remove() {
-  RequireIn(dataDir_, path_, kOperation);
+void FecFile::Discard() {
+  out_.close();
   std::error_code error;
+  std::filesystem::remove(draft_, error);
   std::filesystem::remove(path_, error);
   if (error) throw HostError(kOperation, path_.string(), "impossible de supprimer le fichier");
 }

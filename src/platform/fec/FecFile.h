@@ -5,14 +5,15 @@
 // amounts with a decimal comma and no grouping. The columns, and what each one holds, are in
 // docs/formats.md ("EcrituresFEC.txt").
 //
-// Write makes <CODE>EcrituresFEC.txt.<pid>.tmp and renames it over the file only once it is
-// complete, so a failed run leaves the extract of the run before whole.
+// Open makes the draft <CODE>EcrituresFEC.txt.<pid>.tmp; Commit renames it over the file, so a
+// failed run leaves the extract of the run before whole; a writer destroyed uncommitted
+// removes its draft.
 #pragma once
 
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "fec/HostFecFile.h"
 
@@ -28,9 +29,11 @@ class FecFile : public HostFecFile {
   FecFile(const FecFile&) = delete;
   FecFile& operator=(const FecFile&) = delete;
 
-  // Throws HostError when the file cannot be written where it belongs.
-  void Write(const std::vector<FecLine>& lines) override;
-  void Remove() override;
+  // Each throws HostError when the file cannot be written, renamed or removed.
+  void Open() override;
+  void WriteLine(const FecLine& line) override;
+  void Commit() override;
+  void Discard() override;
 
   // The line of one entry, without its CR LF (Windows-1252 in, ISO 8859-15 out).
   // Throws HostError when its date is not dd/mm/yyyy.
@@ -45,6 +48,7 @@ class FecFile : public HostFecFile {
 
  private:
   std::filesystem::path dataDir_, path_, draft_;
+  std::ofstream out_;
 };
 
 }  // namespace actifix::platform
