@@ -176,6 +176,7 @@ void CreateWorkTables() {
   e.breakdown.assign(e.criteria.levelCount + 2, {});
   e.disposals = BracketList();
   e.entries.clear();
+  e.entryOrigins.clear();
   e.dotations.clear();
   e.dotationRow.clear();
 }

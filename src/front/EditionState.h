@@ -11,6 +11,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "fec/FecOrigin.h"
 #include "host/HostBracketList.h"
 
 namespace actifix {
@@ -60,7 +61,8 @@ struct EditionState {
   // Work tables of one depreciation edition run.
   std::vector<std::array<BreakdownSums, 4>> breakdown;  // [level][mode row 0..3]
   BracketList disposals;
-  std::vector<std::string> entries;  // ledger entries, in the order they were made
+  std::vector<std::string> entries;     // ledger entries, in the order they were made
+  std::vector<FecOrigin> entryOrigins;  // what each entry is for (the FEC extract's own)
   std::vector<NatureDotation> dotations;
   std::unordered_map<std::string, std::size_t> dotationRow;  // trimmed code -> row
   // The nature whose record the nature buffer holds, as the depreciation edition looked it up

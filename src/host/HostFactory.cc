@@ -1,11 +1,16 @@
 #include "host/HostFactory.h"
 
+#include "fec/HostFecFile.h"
 #include "host/HostError.h"
 
 namespace actifix {
 
 namespace {
 thread_local HostFactory* installed = nullptr;
+}
+
+std::unique_ptr<HostFecFile> HostFactory::MakeFecFile() {
+  throw HostError("HostFecFile", "", "cet hôte n'écrit pas le fichier des écritures FEC");
 }
 
 void InstallHostFactory(HostFactory* factory) { installed = factory; }

@@ -18,6 +18,8 @@
 
 namespace actifix {
 
+class HostFecFile;
+
 class HostFactory {
  public:
   virtual ~HostFactory() = default;
@@ -32,6 +34,8 @@ class HostFactory {
   virtual std::unique_ptr<HostRecordFile> MakeRecordFile() = 0;
   virtual std::unique_ptr<HostKeyedFile> MakeKeyedFile() = 0;
   virtual std::unique_ptr<HostLedgerFile> MakeLedgerFile() = 0;
+  // The writer of the FEC extract (src/fec). A host that has none throws HostError.
+  virtual std::unique_ptr<HostFecFile> MakeFecFile();
 };
 
 // Installs the factory of this thread's host (nullptr removes it). The factory must outlive

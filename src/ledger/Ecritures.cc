@@ -3,6 +3,7 @@
 #include <cstdlib>
 
 #include "editions/EdtCommon.h"
+#include "fec/EcrituresFEC.h"
 #include "host/Cp1252.h"
 #include "ledger/MImmoLedger.h"
 
@@ -56,13 +57,19 @@ void EcrituresCession(std::string& label, double cumulFin, double vnc, double pr
   MImmoState& m = MImmo();
   const NatureRecord& n = m.nature;
   AdjEcr(n.NCIAMO, label, "D", cumulFin, "");
+  FecNoteDisposal(FecAccount::kNCIAMO);
   AdjEcr(n.NCIMAT, label, "C", cumulFin, "");
+  FecNoteDisposal(FecAccount::kNCIMAT);
   AdjEcr(n.NCIVNC, label, "D", vnc, "");
+  FecNoteDisposal(FecAccount::kNCIVNC);
   AdjEcr(n.NCIMAT, label, "C", vnc, "");
+  FecNoteDisposal(FecAccount::kNCIMAT);
   if (price == 0) return;
   if (Trim(m.immo.NCTRES).empty()) m.immo.NCTRES = "No Ct Omis";
   AdjEcr(m.immo.NCTRES, label, "D", price, Trim(m.immo.NOMCLT));
+  FecNoteDisposal(FecAccount::kNCTRES);
   AdjEcr(n.NCIPROD, label, "C", price, "");
+  FecNoteDisposal(FecAccount::kNCIPROD);
 }
 
 void EdtEcritures() {
@@ -78,8 +85,10 @@ void EdtEcritures() {
     const double amount = edt::ReadAmount(row.amount);
     std::string label = "[Dotation du " + c.DATDEB.text + " au " + c.DATFIN.text + "]";
     AdjEcr(row.NCIDOT, label, "D", amount, "");
+    FecNoteDotation(row.code, FecAccount::kNCIDOT);
     label = "[Dotation du " + c.DATDEB.text + " au " + c.DATFIN.text + "]";
     AdjEcr(row.NCIAMO, label, "C", amount, "");
+    FecNoteDotation(row.code, FecAccount::kNCIAMO);
   }
 
   std::unique_ptr<HostLedgerFile> file = InstalledHostFactory().MakeLedgerFile();
@@ -89,6 +98,7 @@ void EdtEcritures() {
   edition.DefineColumns(
       "[PS,1,[[NC,No COMPTE,A,10,G],[LIB,LIBELLE,A,60,G],[D,DEBIT,M,11,2,D],[C,CREDIT,M,11,2,D]],"
       "[D,C]]");
+  FecExtract fec;  // the same entries for the FEC extract
   double balance = 0;
   const std::size_t count = e.entries.size();
   for (std::size_t k = 0; k < count; ++k) {
@@ -124,12 +134,14 @@ void EdtEcritures() {
     record.amount = amount;
     record.filler = " ";
     file->WriteEntry(record);
+    fec.Add(index, record, IsZero2(balance));
   }
   edition.PrintTotals("[D,C]");
   edition.PrintTotalLine("[[[LIB,TOTAL]],[[D,1],[C,1]]]", "+");
   edition.ResetTotals("[D,C]");
   edition.NewPage();
   file->Close();
+  fec.Finish();
   int16_t status = 0;
   Screen().Clear(status);
 

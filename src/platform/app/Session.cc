@@ -7,6 +7,7 @@
 #include "host/HostError.h"
 #include "platform/app/Companies.h"
 #include "platform/app/PlatformToolkit.h"
+#include "platform/fec/FecFile.h"
 #include "platform/print/EditionEngine.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/LedgerFile.h"
@@ -158,6 +159,10 @@ std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() {
 
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
   return std::make_unique<LedgerFile>(company_.dataDir, company_.code);
+}
+
+std::unique_ptr<HostFecFile> Session::MakeFecFile() {
+  return std::make_unique<FecFile>(company_.dataDir, company_.code);
 }
 
 }  // namespace actifix::platform

@@ -9,6 +9,7 @@
 #include <string>
 #include <vector>
 
+#include "fec/HostFecFile.h"
 #include "host/HostFactory.h"
 #include "platform/app/CompanyContext.h"
 #include "platform/app/PlatformRuntime.h"
@@ -85,6 +86,7 @@ class Session : public HostFactory {
   std::unique_ptr<HostRecordFile> MakeRecordFile() override;
   std::unique_ptr<HostKeyedFile> MakeKeyedFile() override;
   std::unique_ptr<HostLedgerFile> MakeLedgerFile() override;
+  std::unique_ptr<HostFecFile> MakeFecFile() override;
 
  private:
   SessionOptions options_;

@@ -1,0 +1,162 @@
+#include "platform/fec/FecFile.h"
+
+#include <unistd.h>
+
+#include <array>
+#include <system_error>
+
+#include "host/Cp1252.h"
+#include "host/HostConvert.h"
+#include "host/HostDates.h"
+#include "host/HostError.h"
+#include "platform/store/WritePath.h"
+
+namespace actifix::platform {
+
+namespace {
+
+constexpr char kOperation[] = "HostFecFile";
+
+// What each Windows-1252 byte 0x80..0x9F becomes in ISO 8859-15 ("" for the undefined bytes,
+// which are controls).
+const std::array<std::string_view, 32> kHigh = {
+    "\xA4", "",     ",", "f",    "\"",   "...", "+",    "+", "^",    "%",   "\xA6",
+    "<",    "\xBC", "",  "\xB4", "",     "",    "'",    "'", "\"",   "\"",  "-",
+    "-",    "-",    "~", "TM",   "\xA8", ">",   "\xBD", "",  "\xB8", "\xBE"};
+
+// The eight Windows-1252 characters above 0x9F whose place ISO 8859-15 gives to others.
+std::string_view Replaced(unsigned char byte) {
+  switch (byte) {
+    case 0xA4:
+      return "?";
+    case 0xA6:
+      return "|";
+    case 0xA8:
+      return "\"";
+    case 0xB4:
+      return "'";
+    case 0xB8:
+      return ",";
+    case 0xBC:
+      return "1/4";
+    case 0xBD:
+      return "1/2";
+    case 0xBE:
+      return "3/4";
+    default:
+      return {};
+  }
+}
+
+// "dd/mm/yyyy" as "yyyymmdd".
+std::string Date(const std::string& text) {
+  if (!IsDateText(text))
+    throw HostError(kOperation, text, "date d'écriture invalide pour le fichier FEC");
+  return text.substr(6, 4) + text.substr(3, 2) + text.substr(0, 2);
+}
+
+std::string Amount(double value) {
+  std::string text;
+  HostConvert().FormatAmount(value, 2, text);
+  return text;
+}
+
+}  // namespace
+
+const std::string FecFile::kHeader =
+    "JournalCode\tJournalLib\tEcritureNum\tEcritureDate\tCompteNum\tCompteLib\tCompAuxNum\t"
+    "CompAuxLib\tPieceRef\tPieceDate\tEcritureLib\tDebit\tCredit\tEcritureLet\tDateLet\t"
+    "ValidDate\tMontantdevise\tIdevise";
+
+FecFile::FecFile(std::filesystem::path dataDir, const std::string& companyCode)
+    : dataDir_(std::move(dataDir)),
+      path_(dataDir_ / (companyCode + "EcrituresFEC.txt")),
+      draft_(dataDir_ / (companyCode + "EcrituresFEC.txt." + std::to_string(getpid()) + ".tmp")) {}
+
+FecFile::~FecFile() {
+  if (!out_.is_open()) return;
+  out_.close();
+  std::error_code ignored;
+  std::filesystem::remove(draft_, ignored);
+}
+
+std::string FecFile::Iso885915(std::string_view cp1252) {
+  std::string out;
+  out.reserve(cp1252.size());
+  for (const char c : cp1252) {
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 && byte <= 0x9F) {
+      const std::string_view high = kHigh[byte - 0x80];
+      out += high.empty() ? std::string_view(" ") : high;
+    } else if (IsControlByte(c)) {
+      out += ' ';
+    } else if (const std::string_view other = Replaced(byte); !other.empty()) {
+      out += other;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+std::string FecFile::Line(const FecLine& line) {
+  const std::string date = Date(line.date);
+  const bool debit = line.side == "D";
+  const std::string amount = Amount(line.amount), zero = Amount(0);
+  const std::string fields[18] = {
+      "OD",
+      std::string("Opérations diverses"_w),
+      std::to_string(line.number),
+      date,
+      line.account,
+      line.accountLabel.empty() ? "Compte " + line.account : line.accountLabel,
+      "",
+      "",
+      line.pieceRef,
+      date,
+      line.label,
+      debit ? amount : zero,
+      debit ? zero : amount,
+      "",
+      "",
+      date,
+      "",
+      ""};
+  std::string text;
+  for (const std::string& field : fields) {
+    if (&field != fields) text += '\t';
+    text += Iso885915(field);
+  }
+  return text;
+}
+
+void FecFile::Open() {
+  RequireIn(dataDir_, path_, kOperation);
+  RefuseLink(draft_, kOperation);
+  out_.open(draft_, std::ios::binary | std::ios::trunc);
+  if (!out_) throw HostError(kOperation, draft_.string(), "impossible de créer le fichier");
+  out_ << kHeader << "\r\n";
+}
+
+void FecFile::WriteLine(const FecLine& line) {
+  out_ << Line(line) << "\r\n";
+  if (!out_) throw HostError(kOperation, draft_.string(), "impossible d'écrire dans le fichier");
+}
+
+void FecFile::Commit() {
+  out_.close();
+  if (!out_) throw HostError(kOperation, draft_.string(), "impossible d'écrire dans le fichier");
+  std::error_code error;
+  std::filesystem::rename(draft_, path_, error);
+  if (error) throw HostError(kOperation, path_.string(), "impossible de remplacer le fichier");
+}
+
+void FecFile::Discard() {
+  out_.close();
+  std::error_code error;
+  std::filesystem::remove(draft_, error);
+  std::filesystem::remove(path_, error);
+  if (error) throw HostError(kOperation, path_.string(), "impossible de supprimer le fichier");
+}
+
+}  // namespace actifix::platform
