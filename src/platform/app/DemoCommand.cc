@@ -163,6 +163,7 @@ int Demo(const GlobalOptions& global) {
   if (!error && !relative.empty() && relative.native().rfind("..", 0) != 0)
     program = "./" / relative;
   std::cout << "Écritures pour la comptabilité dans " << (dataDir / "DMTampCg.dat").string()
+            << " et " << (dataDir / "DMEcrituresFEC.txt").string()
             << ", registre pour un tableur dans " << (dataDir / "DMImmo.csv").string() << " et "
             << (dataDir / "DMImmo.xlsx").string() << ".\n";
   std::cout << "Comptes rendus des écrans dans " << transcripts.string()
