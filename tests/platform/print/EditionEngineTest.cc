@@ -7,7 +7,6 @@
 
 #include <fstream>
 #include <functional>
-#include <set>
 #include <sstream>
 
 #include "host/Cp1252.h"
@@ -30,69 +29,18 @@ std::string ReadFile(const std::filesystem::path& file) {
   return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-// An open edition writing its JSON lines to a string, without files.
-struct JsonEngine {
-  JsonEngine() : engine(Streamed(&out)) { engine.Open(0, 0, 0, "TEST", -1); }
-  static EditionOptions Streamed(std::ostream* out) {
-    EditionOptions options;
-    options.pdf = false;
-    options.jsonOut = out;
-    return options;
-  }
-  // The total lines printed, as written.
-  std::string Totals() const {
-    std::string totals;
-    std::istringstream in(out.str());
-    for (std::string line; std::getline(in, line);)
-      if (line.starts_with(R"({"kind":"total")")) totals += line + "\n";
-    return totals;
-  }
-
-  std::ostringstream out;
-  EditionEngine engine;
-};
-
-TEST(EditionTotals, RoundedAddsSignsLevelTwoCellsAndResets) {
-  JsonEngine j;
-  EditionEngine& e = j.engine;
-  e.DefineColumns(kLedgerColumns);
-  e.SetAmount("C", 40, "@");
-  for (const double d : {10.0, 20.005, 0.005, -5.0}) {
-    e.SetAmount("D", d, "@");
-    e.PrintLine();
-  }
-  // Values printed are those before the line's own carry; a level-2 cell carries nothing.
-  e.PrintSectionTotalLine("[[[LIB,S1]],[[D,1],[C,2]]]", "-");
-  e.PrintSectionTotalLine("[[[LIB,S2]],[[D,1]]]", "+");  // level 1 of D closed by S1
-  e.PrintTotalLine("[[[LIB,AVANT]],[[C,1]]]", "+");      // carries C but keeps its level 1
-  e.PrintTotalLine("[[[LIB,UN]],[[D,2],[C,1]]]", "");
-  e.PrintTotalLine("[[[LIB,DEUX]],[[D,2],[C,2]]]", "");
-  e.ResetTotals("[D]");  // both levels of D, nothing of C
-  e.ResetTotals("[]");
-  e.PrintTotalLine("[[[LIB,TROIS]],[[D,2],[C,1]]]", "");
-  e.PrintTotalLine("[[[LIB,QUATRE]],[[D,1],[C,2]]]", "");
-  e.DefineColumns(kLedgerColumns);  // a new definition starts every total from zero
-  e.PrintTotalLine("[[[LIB,CINQ]],[[D,1],[C,2]]]", "");
-  // S1 holds each line added rounded: 20.01 and 0.01.
-  EXPECT_EQ(j.Totals(), R"({"kind":"total","label":"S1","cells":{"D":25.02,"C":0.0}}
-{"kind":"total","label":"S2","cells":{"D":0.0}}
-{"kind":"total","label":"AVANT","cells":{"C":40.0}}
-{"kind":"total","label":"UN","cells":{"D":-25.02,"C":40.0}}
-{"kind":"total","label":"DEUX","cells":{"D":-25.02,"C":40.0}}
-{"kind":"total","label":"TROIS","cells":{"D":0.0,"C":40.0}}
-{"kind":"total","label":"QUATRE","cells":{"D":0.0,"C":40.0}}
-{"kind":"total","label":"CINQ","cells":{"D":0.0,"C":0.0}}
-)");
-}
-
-TEST(EditionInterruption, AfterTheGivenLinesOfEachEditionAtOnceOrOnRequest) {
+TEST(EditionTurns, CallsOutOfTurnRefusedAndInterruptionCountedInEachEdition) {
   bool requested = false;
   EditionOptions options;
   options.interruptAfter = 2;
   options.interruptRequested = [&requested] { return requested; };
   EditionEngine e(options);
-  for (const char* title : {"UNE", "DEUX", "TROIS"}) {  // each counts from its own first line
+  EXPECT_THROW(e.PrintLine(), HostError);  // no edition open
+  e.Close(0);                              // closing nothing is harmless
+  for (const char* title : {"UNE", "DEUX"}) {
     e.Open(0, 0, 0, title, -1);
+    EXPECT_THROW(e.SetCell("NC", "1", "@"), HostError);  // no columns yet
+    EXPECT_THROW(e.PrintLine(), HostError);
     e.DefineColumns(kAccountColumns);
     for (int line = 0; line <= 2; ++line) {
       EXPECT_EQ(e.Interrupted(), line == 2) << title << line;
@@ -103,14 +51,20 @@ TEST(EditionInterruption, AfterTheGivenLinesOfEachEditionAtOnceOrOnRequest) {
   EditionEngine atOnce(options);
   atOnce.Open(0, 0, 0, "T", -1);
   EXPECT_TRUE(atOnce.Interrupted());
-  e.Open(0, 0, 0, "QUATRE", -1);
+  e.Open(0, 0, 0, "TROIS", -1);
   requested = true;  // the user's Ctrl-C
   EXPECT_TRUE(e.Interrupted());
 }
 
-TEST(EditionJson, LinesOfASmallEditionExactly) {
-  JsonEngine j;
-  EditionEngine& e = j.engine;
+// The JSON lines of a small edition exactly: cells as the module sets them, the totals' rules
+// (lines added rounded, signs, level-2 cells, resets, a new definition), refusals, dates.
+TEST(EditionJson, LinesTotalsAndDatesOfASmallEdition) {
+  std::ostringstream out;
+  EditionOptions options;
+  options.pdf = false;
+  options.jsonOut = &out;
+  EditionEngine e(options);
+  e.Open(0, 0, 0, "TEST", -1);
   e.AddStyledTitle(std::string("ECRITURES DE COMPTABILITE GÉNÉRALE   "_w), "PD", "Arial");
   e.DefineColumns(kLedgerColumns);
   e.SetCell("NC", "  681100  ", "@");  // leading blanks kept, trailing ones trimmed
@@ -122,8 +76,35 @@ TEST(EditionJson, LinesOfASmallEditionExactly) {
   e.SetCell("C", "1 150,50", "@");
   e.SetAmount("D", -0.001, "@");
   e.PrintLine();
+  for (const double d : {20.005, 0.005}) {
+    e.SetAmount("D", d, "@");
+    e.PrintLine();
+  }
   e.PrintTotals("[D,C]");
-  e.PrintTotalLine("[[[LIB,TOTAL]],[[D,1],[C,1]]]", "+");
+  // Values printed are those before the line's own carry; a level-2 cell carries nothing.
+  e.PrintSectionTotalLine("[[[LIB,S1]],[[D,1],[C,2]]]", "-");
+  e.PrintSectionTotalLine("[[[LIB,S2]],[[D,1]]]", "+");  // level 1 of D closed by S1
+  e.PrintTotalLine("[[[LIB,AVANT]],[[C,1]]]", "+");      // carries C but keeps its level 1
+  e.PrintTotalLine("[[[LIB,UN]],[[D,2],[C,1]]]", "");
+  e.PrintTotalLine("[[[LIB,DEUX]],[[D,2],[C,2]]]", "");
+  e.ResetTotals("[D]");  // both levels of D, nothing of C
+  e.ResetTotals("[]");
+  e.PrintTotalLine("[[[LIB,TROIS]],[[D,2],[C,1]]]", "");
+  e.PrintTotalLine("[[[LIB,QUATRE]],[[D,1],[C,2]]]", "");
+  // Refused calls print nothing.
+  EXPECT_THROW(e.SetCell("D", "douze", "@"), HostError);
+  EXPECT_THROW(e.PrintTotalLine("[[[LIB,T]],[[LIB,1]]]", ""), HostError);  // not totalled
+  EXPECT_THROW(e.PrintTotalLine("[[[LIB,T]],[[D,1]]]", "*"), HostError);   // unknown sign
+  EXPECT_THROW(e.CarryTotal("D", 2, "+"), HostError);
+  EXPECT_THROW(e.ResetTotals("[D,X]"), HostError);
+  EXPECT_THROW(e.DefineColumns("[PS,1,[[NC,No,A,10,G]],[X]]"), HostError);
+  // An unknown column is named to the user in UTF-8.
+  EXPECT_THAT([&] { e.SetCell(std::string("Numéro"_w), "1", "@"); },
+              ::testing::Throws<HostError>(::testing::AllOf(
+                  ::testing::Property(&HostError::operation, "HostEdition.SetCell"),
+                  ::testing::Property(&HostError::subject, "Numéro"))));
+  e.DefineColumns(kLedgerColumns);  // a new definition starts every total from zero
+  e.PrintTotalLine("[[[LIB,CINQ]],[[D,1],[C,2]]]", "");
   e.NewPage();
   e.DefineColumns("[PS,1,[[DATACQ,ACQUISITION,D,C],[DATCES,CESSION,D,C],[NUM,N,N,4,0,D]],[NUM]]");
   std::string packed;
@@ -139,41 +120,29 @@ TEST(EditionJson, LinesOfASmallEditionExactly) {
   e.NewPage();
   e.Close(0);
   e.Flush();
-  EXPECT_EQ(j.out.str(), R"({"kind":"title","text":"ECRITURES DE COMPTABILITE GÉNÉRALE"}
+  // S1 holds the lines added rounded: 150.50 + 0.00 + 20.01 + 0.01.
+  EXPECT_EQ(out.str(), R"({"kind":"title","text":"ECRITURES DE COMPTABILITE GÉNÉRALE"}
 {"kind":"columns","names":["NC","LIB","D","C"]}
 {"kind":"line","cells":{"NC":"  681100","LIB":"Dotation  matériel","D":150.5}}
 {"kind":"step"}
 {"kind":"line","cells":{"D":0.0,"C":1150.5}}
-{"kind":"total","label":"TOTAL","cells":{"D":150.5,"C":1150.5}}
+{"kind":"line","cells":{"D":20.01}}
+{"kind":"line","cells":{"D":0.01}}
+{"kind":"total","label":"S1","cells":{"D":170.52,"C":0.0}}
+{"kind":"total","label":"S2","cells":{"D":0.0}}
+{"kind":"total","label":"AVANT","cells":{"C":1150.5}}
+{"kind":"total","label":"UN","cells":{"D":-170.52,"C":1150.5}}
+{"kind":"total","label":"DEUX","cells":{"D":-170.52,"C":1150.5}}
+{"kind":"total","label":"TROIS","cells":{"D":0.0,"C":1150.5}}
+{"kind":"total","label":"QUATRE","cells":{"D":0.0,"C":1150.5}}
+{"kind":"columns","names":["NC","LIB","D","C"]}
+{"kind":"total","label":"CINQ","cells":{"D":0.0,"C":0.0}}
 {"kind":"page"}
 {"kind":"columns","names":["DATACQ","DATCES","NUM"]}
 {"kind":"line","cells":{"DATACQ":"01/07/2005","NUM":12.0}}
 {"kind":"line","cells":{"DATACQ":"29/02/2028","NUM":8.0}}
 {"kind":"page"}
 )");
-}
-
-TEST(EditionErrors, MisuseThrowsHostError) {
-  EditionEngine e({});
-  EXPECT_THROW(e.PrintLine(), HostError);  // no edition open
-  EXPECT_THROW(e.AddTitle("X", "G"), HostError);
-  e.Close(0);  // closing nothing is harmless
-  e.Open(0, 0, 0, "T", -1);
-  EXPECT_THROW(e.SetCell("NC", "1", "@"), HostError);  // no columns yet
-  EXPECT_THROW(e.PrintLine(), HostError);
-  EXPECT_THROW(e.DefineColumns("[PS,1,[[NC,No,A,10,G]],[X]]"), HostError);
-  e.DefineColumns(kLedgerColumns);
-  EXPECT_THROW(e.SetCell("D", "douze", "@"), HostError);
-  EXPECT_THROW(e.PrintTotalLine("[[[LIB,T]],[[LIB,1]]]", ""), HostError);  // not totalled
-  EXPECT_THROW(e.PrintTotalLine("[[[LIB,T]],[[D,1]]]", "*"), HostError);   // unknown sign
-  EXPECT_THROW(e.PrintSectionTotalLine("[[[LIB,T]],[[X,1]]]", "+"), HostError);
-  EXPECT_THROW(e.CarryTotal("D", 2, "+"), HostError);
-  EXPECT_THROW(e.ResetTotals("[D,X]"), HostError);
-  // An unknown column is named to the user in UTF-8.
-  EXPECT_THAT([&] { e.SetCell(std::string("Numéro"_w), "1", "@"); },
-              ::testing::Throws<HostError>(::testing::AllOf(
-                  ::testing::Property(&HostError::operation, "HostEdition.SetCell"),
-                  ::testing::Property(&HostError::subject, "Numéro"))));
 }
 
 // The paged text of an edition `print` fills, as pages of lines.
@@ -202,18 +171,14 @@ std::vector<std::vector<std::string>> PrintText(int pageLength,
 
 TEST(EditionText, FrenchAmountsInFixedColumnsPagesHeadersAndTheLineCounter) {
   const auto pages = PrintText(12, [](EditionEngine& e) {
-    EXPECT_EQ(e.PageLine(), 0);
-    EXPECT_EQ(e.PageLength(), 12);
     e.DefineColumns(kLedgerColumns);
     const std::pair<double, double> amounts[] = {{1234.5, 0}, {-1234.5, 1000000}, {0, -0.004}};
-    int used = 5;  // a header of 3 lines and the headings, then the lines
     for (const auto& [d, c] : amounts) {
       e.SetCell("NC", "401", "@");
       e.SetCell("LIB", "Achat", "@");
       e.SetAmount("D", d, "@");
       e.SetAmount("C", c, "@");
       e.PrintLine();
-      EXPECT_EQ(e.PageLine(), ++used);
     }
     e.PrintTotals("[D,C]");
     e.PrintTotalLine("[[[LIB,TOTAL]],[[D,1],[C,1]]]", "");
@@ -231,23 +196,12 @@ TEST(EditionText, FrenchAmountsInFixedColumnsPagesHeadersAndTheLineCounter) {
     e.AddTitle("FIN", "G");
     e.NewPage();  // before Close: no empty page at the end
   });
-  const auto& lines = pages[0];
-  const std::string account = "401       " + std::string(" Achat") + std::string(55, ' ') + " ";
-  ASSERT_EQ(lines.size(), 3u + 2u + 3u + 2u);
-  EXPECT_EQ(lines[3], "No COMPTE  LIBELLE" + std::string(53, ' ') + "       DEBIT      CREDIT");
-  EXPECT_EQ(lines[4], std::string(95, '-'));
-  EXPECT_EQ(lines[5], account + "   1 234,50        0,00");
-  EXPECT_EQ(lines[6], account + "  -1 234,50  1000000,00");  // too wide with its blanks
-  EXPECT_EQ(lines[7], account + "       0,00        0,00");
-  EXPECT_EQ(lines[8], std::string(72, ' ') + std::string(11, '-') + " " + std::string(11, '-'));
-  EXPECT_EQ(lines[9],
-            std::string(11, ' ') + "TOTAL" + std::string(56, ' ') + "       0,00  1000000,00");
   // Nine lines with a blank after each, four to a page, then the page of FIN alone.
   ASSERT_EQ(pages.size(), 5u);
+  const std::size_t sizes[] = {3 + 2 + 3 + 2, 12, 12, 3 + 2 + 2, 3 + 1};
   for (std::size_t p = 0; p < pages.size(); ++p) {
     SCOPED_TRACE(p);
-    ASSERT_GE(pages[p].size(), 4u);
-    EXPECT_LE(pages[p].size(), 12u);
+    ASSERT_EQ(pages[p].size(), sizes[p]);
     const std::string number = "Page " + std::to_string(p + 1);
     EXPECT_TRUE(pages[p][0].starts_with("SARL Été ") && pages[p][0].ends_with(number));
     EXPECT_TRUE(pages[p][1].starts_with("LISTE DES DÉPÔTS ") &&
@@ -256,7 +210,16 @@ TEST(EditionText, FrenchAmountsInFixedColumnsPagesHeadersAndTheLineCounter) {
     // The column headings come back at the top of every page that goes on with the lines.
     EXPECT_EQ(pages[p][3].substr(0, 10), p == 4 ? "FIN" : p == 0 ? "No COMPTE " : "NUMERO COM");
   }
-  EXPECT_EQ(pages[4].size(), 4u);
+  const auto& lines = pages[0];
+  const std::string account = "401       " + std::string(" Achat") + std::string(55, ' ') + " ";
+  EXPECT_EQ(lines[3], "No COMPTE  LIBELLE" + std::string(53, ' ') + "       DEBIT      CREDIT");
+  EXPECT_EQ(lines[4], std::string(95, '-'));
+  EXPECT_EQ(lines[5], account + "   1 234,50        0,00");
+  EXPECT_EQ(lines[6], account + "  -1 234,50  1000000,00");  // too wide with its blanks
+  EXPECT_EQ(lines[7], account + "       0,00        0,00");
+  EXPECT_EQ(lines[8], std::string(72, ' ') + std::string(11, '-') + " " + std::string(11, '-'));
+  EXPECT_EQ(lines[9],
+            std::string(11, ' ') + "TOTAL" + std::string(56, ' ') + "       0,00  1000000,00");
   // However short the pages asked, a page holds its header, the headings and one line.
   const auto tiny = PrintText(1, [](EditionEngine& e) {
     EXPECT_EQ(e.PageLength(), 6);
@@ -279,11 +242,13 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
   {
     EditionEngine e(options);
     const std::string ecritures = std::string("Écritures"_w);
+    e.Open(0, 0, 0, "FICHE", -1);  // nothing in it: adds nothing (the card screen starts so)
+    e.Close(0);
     // The same title again goes on in the same document, from a new page; an empty edition of
     // it in between adds nothing.
-    for (const std::string& title : {ecritures, std::string(), std::string("Suite")}) {
+    for (const std::string& line : {ecritures, std::string(), std::string("Suite")}) {
       e.Open(0, 0, 0, ecritures, -1);
-      if (!title.empty()) e.AddTitle(title, "G");
+      if (!line.empty()) e.AddTitle(line, "G");
       e.Close(0);
     }
     EXPECT_TRUE(closed.empty());  // written when another title opens
@@ -295,10 +260,8 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
             "{\"kind\":\"title\",\"text\":\"Écritures\"}\n{\"kind\":\"page\"}\n"
             "{\"kind\":\"title\",\"text\":\"Suite\"}\n");
   EXPECT_NE(ReadFile(dir.path() / "001-Ecritures.txt").find("Page 2"), std::string::npos);
-  std::set<std::string> files;  // and no draft is left behind
-  for (const auto& f : std::filesystem::directory_iterator(dir.path()))
-    files.insert(f.path().filename().string());
-  EXPECT_EQ(files, (std::set<std::string>{"001-Ecritures.jsonl", "001-Ecritures.txt"}));
+  // Those two files alone: no draft is left behind.
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
 }
 
 }  // namespace
