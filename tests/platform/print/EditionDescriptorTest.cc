@@ -1,5 +1,6 @@
-// Reading the edition descriptors, total-line descriptors and column-name lists the module
-// writes, on examples it uses, and refusing the malformed ones.
+// Reading the edition descriptors the module writes, on examples it uses, and refusing the
+// malformed descriptors, total lines and column-name lists; the total lines the module writes
+// are read in the engine's tests.
 #include "platform/print/EditionDescriptor.h"
 
 #include <gtest/gtest.h>
@@ -60,7 +61,7 @@ TEST(EditionDescriptor, ColumnsGroupsHeadingsAndTotals) {
   EXPECT_EQ(layout.Find("LIBX"), -1);
 }
 
-TEST(EditionDescriptor, MalformedDescriptorsAreRefused) {
+TEST(EditionDescriptor, MalformedDescriptorsTotalLinesAndNameListsAreRefused) {
   const std::vector<std::string> bad = {
       "",                                           // not a list
       "[PS,1,[[NC,No,A,10,G]],[]",                  // not closed
@@ -80,32 +81,15 @@ TEST(EditionDescriptor, MalformedDescriptorsAreRefused) {
       "[PS,1,[[NC,No,A,1[0,G]],[]]",                // bracket inside an atom
   };
   for (const auto& text : bad) EXPECT_THROW(ParseEditionDescriptor(text), DescriptorError) << text;
-}
-
-TEST(TotalLineDescriptor, LabelsAsWrittenAndLevels) {
-  const std::pair<std::string, std::string> cases[] = {
-      {"[[[LIB,TOTAL]],[[D,1],[C,1]]]", "LIB=TOTAL| D:1 C:1"},
-      {"[[[NOMFRN, TOTAL GENERAL]],[[VALACQ,2],[VNC,2]]]", "NOMFRN= TOTAL GENERAL| VALACQ:2 VNC:2"},
-      {"[[],[]]", ""},
-  };
-  for (const auto& [descriptor, want] : cases) {
-    const TotalLineSpec line = ParseTotalLineDescriptor(descriptor);
-    std::string got;
-    for (const auto& l : line.labels) got += l.column + "=" + l.text + "|";
-    for (const auto& t : line.totals) got += " " + t.column + ":" + std::to_string(t.level);
-    EXPECT_EQ(got, want) << descriptor;
-  }
   for (const std::string bad : {"[[[LIB,TOTAL]]]", "[[[LIB]],[]]", "[[],[[D,3]]]", "[[],[[D,un]]]",
                                 "[[LIB,TOTAL],[]]", "[[],[[D,1]]"})
     EXPECT_THROW(ParseTotalLineDescriptor(bad), DescriptorError) << bad;
-}
-
-TEST(ColumnNameList, NamesTrimmedNestingRefusedAndTheBracketListBelow) {
-  using Names = std::vector<std::string>;
-  EXPECT_EQ(ParseColumnNames("[]"), Names{});
-  EXPECT_EQ(ParseColumnNames("[VALACQ, CUMAMO ]"), (Names{"VALACQ", "CUMAMO"}));
   EXPECT_THROW(ParseColumnNames("[A,[B]]"), DescriptorError);
   EXPECT_THROW(ParseColumnNames("A,B"), DescriptorError);
+}
+
+TEST(BracketList, NamesTrimmedAtomsAsWritten) {
+  EXPECT_EQ(ParseColumnNames("[VALACQ, CUMAMO ]"), (std::vector<std::string>{"VALACQ", "CUMAMO"}));
   // Atoms as written, blanks kept, empty ones included.
   EXPECT_EQ(Render(ParseBracketList("[ a ,,[b,[]],]")), "[' a ','',['b',[]],'']");
 }
