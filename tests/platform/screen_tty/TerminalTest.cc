@@ -7,7 +7,7 @@
 #include <chrono>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "host/Cp1252.h"
@@ -26,7 +26,7 @@ void RunChildPage(const char* resultFile) {
   {
     Terminal terminal;
     TerminalScreen screen(terminal);
-    int16_t status = 0, key = 0, answer = 0;
+    int16_t status = 0, answer = 0;
     screen.Clear(status);
     screen.SetTitle(std::string("ENTRÉE D'ESSAI"_w));
     screen.DefineFields(
@@ -35,21 +35,20 @@ void RunChildPage(const char* resultFile) {
     screen.SetFieldHint("NOCPTCG", "B", "Suppression : Confirmez par F6");
     screen.ShowExplanation("B", std::string("[La Période est du 01/01/2026 au 31/12/2026]"_w), "D");
     std::string account, amount, date = "01/01/2026", yesNo = "O", marks;
-    screen.AskField("NOCPTCG", account, key, "[]", "B");
-    out << "NOCPTCG " << account << " " << key << "\n";
+    int16_t keys[5] = {};
+    int32_t day = 0, chosen = 1;
+    double value = 0;
+    screen.AskField("NOCPTCG", account, keys[0], "[]", "B");
     screen.SetFieldNote("NOCPTCG", "B", std::string("Création"_w));
     HostConvert().PackDouble(0, amount);
-    screen.AskField("VALACQ", amount, key, "[]", "B");
-    double value = 0;
+    screen.AskField("VALACQ", amount, keys[1], "[]", "B");
+    screen.AskDate("DATACQ", date, keys[2], day, "B");
+    screen.AskField("COMPTA", yesNo, keys[3], "[O,N]", "B");
+    screen.AskConfirm(answer, keys[4], "B");
     HostConvert().UnpackDouble(amount, value);
-    out << "VALACQ " << value << " " << key << "\n";
-    int32_t day = 0, chosen = 1;
-    screen.AskDate("DATACQ", date, key, day, "B");
-    out << "DATACQ " << date << " " << day << " " << key << "\n";
-    screen.AskField("COMPTA", yesNo, key, "[O,N]", "B");
-    out << "COMPTA " << yesNo << " " << key << "\n";
-    screen.AskConfirm(answer, key, "B");
-    out << "CONFIRM " << answer << " " << key << "\n";
+    out << account << " " << value << " " << date << " " << day << " " << yesNo << " " << answer;
+    for (const int16_t k : keys) out << " " << k;
+    out << "\n";
     TerminalChoiceList list(terminal);
     list.Choose(std::string("Choix du Code Région"_w),
                 std::string("[[G,6,Code],[G,30,Intitulé]]"_w),
@@ -100,9 +99,8 @@ class TerminalTest : public ::testing::Test {
     for (int i = 0; i < 100 && read.find(text) == std::string::npos; ++i) {
       if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
       if (file == std::string("screen")) Tmux("capture-pane -p -t page > " + Path("screen"));
-      std::stringstream in;
-      in << std::ifstream(Path(file)).rdbuf();
-      read = in.str();
+      std::ifstream in(Path(file));
+      read.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     return read;
   }
@@ -112,28 +110,27 @@ class TerminalTest : public ::testing::Test {
 };
 
 TEST_F(TerminalTest, EntryPageListsBoxAndConversions) {
-  // Keys typed (none: only look), then a text the screen must show.
+  // Keys typed (none: only look), then what the screen must show.
   const std::pair<const char*, const char*> steps[] = {
-      {"", "ENTRÉE D'ESSAI"},
-      {"", "NUMERO DE COMPTE"},
-      {"", "La Période est du 01/01/2026 au 31/12/2026"},
-      {"", "Suppression : Confirmez par F6"},
-      {"401000 Enter", "Création"},
+      // 80x24: the title on the first row, then a field a row, the explanation box under them,
+      // and the hint, the message and the keys on the last three rows.
+      {"", "ENTRÉE D'ESSAI\n\n NUMERO DE COMPTE\n VALEUR AMORTISSABLE\n"},
+      {"", "\n │ La Période est du 01/01/2026 au 31/12/2026 │\n"},
+      {"", "\n Suppression : Confirmez par F6\n\nEntrée Valider"},
+      {"401000 Enter", "\n NUMERO DE COMPTE     401000      Création\n"},  // the note beside
       {"12x Enter", "montant non valable"},  // a refused amount is asked again with the reason
-      {"C-u '1 234,5' Enter", "1 234,50"},   // Ctrl-U empties the field
+      {"C-u '1 234,5' Enter", "\n VALEUR AMORTISSABLE  1 234,50\n"},  // Ctrl-U empties the field
       {"C-u 3112026 Enter", "date non valable"},
-      {"C-u 31/12/2026 F6", "Oui"},
-      {"", "Valeurs : O, N"},
-      {"n Enter", "Confirmez-vous"},  // the first key typed replaces "Oui"
-      {"o Enter", "Choix du Code Région"},
-      {"", "Intitulé"},
+      {"C-u 31/12/2026 F6", "\n GESTION COMPTABLE    Oui\n"},
+      {"", "\n Valeurs : O, N\n\nEntrée Valider"},  // the values allowed, on the hint row
+      {"n Enter", "Confirmez-vous"},                // the first key typed replaces "Oui"
+      {"o Enter", "Choix du Code Région ─────────┐\n                   │Code   Intitulé "},
       {"Down Enter", "Selection"},
       {"Space Down Space Enter", "01Immo.csv va être généré"},
       {"Enter", "4. Éditions"},
-      {"Down 3 Up Enter", "ligne 1 de l'édition"},  // 3 jumps to the third item, Up goes back
-      {"", "Lignes 1-22 sur 100"},                  // 24 rows: the title, 22 lines, the status
-      {"End", "Lignes 79-100 sur 100"},
-      {"", "ligne 100 de l'édition"},
+      // 3 jumps to the third item, Up goes back; the pager shows 22 lines over its status.
+      {"Down 3 Up Enter", "\nligne 22 de l'édition\nLignes 1-22 sur 100 "},
+      {"End", "\nligne 100 de l'édition\nLignes 79-100 sur 100 "},
       {"q", "1. Plan comptable"},
   };
   for (const auto& [keys, shown] : steps) {
@@ -142,16 +139,10 @@ TEST_F(TerminalTest, EntryPageListsBoxAndConversions) {
     ASSERT_NE(screen.find(shown), std::string::npos) << keys << " -> " << shown << "\n" << screen;
   }
   ASSERT_EQ(Tmux("send-keys -t page Escape"), 0);
+  // The answers, then the keys that ended them (Enter 13, F6 106), the lists, the menus.
   EXPECT_EQ(Wait("END\n", "result"),
-            "NOCPTCG 401000 13\n"
-            "VALACQ 1234.5 13\n"
-            "DATACQ 31/12/2026 46387 106\n"
-            "COMPTA N 13\n"
-            "CONFIRM -1 13\n"
-            "CHOOSE 2 MARK [1,3]\n"
-            "MENU 1\n"
-            "MENU -1\n"
-            "END\n");
+            "401000 1234.5 31/12/2026 46387 N -1 13 13 106 13 13\n"
+            "CHOOSE 2 MARK [1,3]\nMENU 1\nMENU -1\nEND\n");
 }
 
 }  // namespace
