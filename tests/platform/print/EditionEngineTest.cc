@@ -91,8 +91,7 @@ TEST(EditionJson, LinesTotalsAndDatesOfASmallEdition) {
   e.ResetTotals("[]");
   e.PrintTotalLine("[[[LIB,TROIS]],[[D,2],[C,1]]]", "");
   e.PrintTotalLine("[[[LIB,QUATRE]],[[D,1],[C,2]]]", "");
-  // Refused calls print nothing.
-  EXPECT_THROW(e.SetCell("D", "douze", "@"), HostError);
+  EXPECT_THROW(e.SetCell("D", "douze", "@"), HostError);  // refused calls print nothing
   EXPECT_THROW(e.PrintTotalLine("[[[LIB,T]],[[LIB,1]]]", ""), HostError);  // not totalled
   EXPECT_THROW(e.PrintTotalLine("[[[LIB,T]],[[D,1]]]", "*"), HostError);   // unknown sign
   EXPECT_THROW(e.CarryTotal("D", 2, "+"), HostError);
@@ -234,7 +233,7 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
   actifix::testing::TempDir dir;
   std::vector<std::string> closed;
   EditionOptions options;
-  options.outDir = dir.path();
+  options.outDir = dir.path() / "editions";
   options.pdf = false;
   options.onClosed = [&](const std::string& title, const std::filesystem::path& file) {
     closed.push_back(title + " -> " + file.lexically_relative(dir.path()).string());
@@ -244,6 +243,7 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
     const std::string ecritures = std::string("Écritures"_w);
     e.Open(0, 0, 0, "FICHE", -1);  // nothing in it: adds nothing (the card screen starts so)
     e.Close(0);
+    EXPECT_FALSE(std::filesystem::exists(options.outDir));
     // The same title again goes on in the same document, from a new page; an empty edition of
     // it in between adds nothing.
     for (const std::string& line : {ecritures, std::string(), std::string("Suite")}) {
@@ -255,13 +255,13 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
     e.Open(0, 0, 0, "PERDUE", -1);
     e.AddTitle("PERDUE", "G");  // never closed: dropped with the engine
   }
-  EXPECT_EQ(closed, std::vector<std::string>{"Écritures -> 001-Ecritures.txt"});
-  EXPECT_EQ(ReadFile(dir.path() / "001-Ecritures.jsonl"),
+  EXPECT_EQ(closed, std::vector<std::string>{"Écritures -> editions/001-Ecritures.txt"});
+  EXPECT_EQ(ReadFile(options.outDir / "001-Ecritures.jsonl"),
             "{\"kind\":\"title\",\"text\":\"Écritures\"}\n{\"kind\":\"page\"}\n"
             "{\"kind\":\"title\",\"text\":\"Suite\"}\n");
-  EXPECT_NE(ReadFile(dir.path() / "001-Ecritures.txt").find("Page 2"), std::string::npos);
+  EXPECT_NE(ReadFile(options.outDir / "001-Ecritures.txt").find("Page 2"), std::string::npos);
   // Those two files alone: no draft is left behind.
-  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 2);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(options.outDir), {}), 2);
 }
 
 }  // namespace
