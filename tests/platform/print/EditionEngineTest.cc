@@ -89,7 +89,7 @@ TEST(EditionJson, LinesTotalsAndDatesOfASmallEdition) {
   e.PrintTotalLine("[[[LIB,DEUX]],[[D,2],[C,2]]]", "");
   e.ResetTotals("[D]");  // both levels of D, nothing of C
   e.ResetTotals("[]");
-  e.PrintTotalLine("[[[LIB,TROIS]],[[D,2],[C,1]]]", "");
+  e.PrintTotalLine("[[[LIB, TROIS]],[[D,2],[C,1]]]", "");  // the label as written
   e.PrintTotalLine("[[[LIB,QUATRE]],[[D,1],[C,2]]]", "");
   EXPECT_THROW(e.SetCell("D", "douze", "@"), HostError);  // refused calls print nothing
   EXPECT_THROW(e.PrintTotalLine("[[[LIB,T]],[[LIB,1]]]", ""), HostError);  // not totalled
@@ -132,7 +132,7 @@ TEST(EditionJson, LinesTotalsAndDatesOfASmallEdition) {
 {"kind":"total","label":"AVANT","cells":{"C":1150.5}}
 {"kind":"total","label":"UN","cells":{"D":-170.52,"C":1150.5}}
 {"kind":"total","label":"DEUX","cells":{"D":-170.52,"C":1150.5}}
-{"kind":"total","label":"TROIS","cells":{"D":0.0,"C":1150.5}}
+{"kind":"total","label":" TROIS","cells":{"D":0.0,"C":1150.5}}
 {"kind":"total","label":"QUATRE","cells":{"D":0.0,"C":1150.5}}
 {"kind":"columns","names":["NC","LIB","D","C"]}
 {"kind":"total","label":"CINQ","cells":{"D":0.0,"C":0.0}}
