@@ -5,10 +5,9 @@
 #include <unistd.h>
 
 #include <chrono>
-#include <cstdio>
 #include <cstdlib>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 #include <thread>
 
 #include "host/Cp1252.h"
@@ -27,9 +26,7 @@ void RunChildPage(const char* resultFile) {
   {
     Terminal terminal;
     TerminalScreen screen(terminal);
-    TerminalChoiceList list(terminal);
-    TerminalMessageBox box(terminal);
-    int16_t status = 0;
+    int16_t status = 0, answer = 0;
     screen.Clear(status);
     screen.SetTitle(std::string("ENTRÉE D'ESSAI"_w));
     screen.DefineFields(
@@ -37,45 +34,35 @@ void RunChildPage(const char* resultFile) {
         "[DATACQ,DATE D'ACQUISITION,D,10],[COMPTA,GESTION COMPTABLE,B]]");
     screen.SetFieldHint("NOCPTCG", "B", "Suppression : Confirmez par F6");
     screen.ShowExplanation("B", std::string("[La Période est du 01/01/2026 au 31/12/2026]"_w), "D");
-    std::string account;
-    int16_t key = 0;
-    screen.AskField("NOCPTCG", account, key, "[]", "B");
-    out << "NOCPTCG " << account << " " << key << "\n";
-    screen.SetFieldNote("NOCPTCG", "B", std::string("Création"_w));
-    std::string amount;
-    HostConvert().PackDouble(0, amount);
-    screen.AskField("VALACQ", amount, key, "[]", "B");
+    std::string account, amount, date = "01/01/2026", yesNo = "O", marks;
+    int16_t keys[5] = {};
+    int32_t day = 0, chosen = 1;
     double value = 0;
+    screen.AskField("NOCPTCG", account, keys[0], "[]", "B");
+    screen.SetFieldNote("NOCPTCG", "B", std::string("Création"_w));
+    HostConvert().PackDouble(0, amount);
+    screen.AskField("VALACQ", amount, keys[1], "[]", "B");
+    screen.AskDate("DATACQ", date, keys[2], day, "B");
+    screen.AskField("COMPTA", yesNo, keys[3], "[O,N]", "B");
+    screen.AskConfirm(answer, keys[4], "B");
     HostConvert().UnpackDouble(amount, value);
-    out << "VALACQ " << value << " " << key << "\n";
-    std::string date = "01/01/2026";
-    int32_t day = 0;
-    screen.AskDate("DATACQ", date, key, day, "B");
-    out << "DATACQ " << date << " " << day << " " << key << "\n";
-    std::string yesNo = "O";
-    screen.AskField("COMPTA", yesNo, key, "[O,N]", "B");
-    out << "COMPTA " << yesNo << " " << key << "\n";
-    int16_t answer = 0;
-    screen.AskConfirm(answer, key, "B");
-    out << "CONFIRM " << answer << " " << key << "\n";
-    int32_t chosen = 1;
+    out << account << " " << value << " " << date << " " << day << " " << yesNo << " " << answer;
+    for (const int16_t k : keys) out << " " << k;
+    out << "\n";
+    TerminalChoiceList list(terminal);
     list.Choose(std::string("Choix du Code Région"_w),
                 std::string("[[G,6,Code],[G,30,Intitulé]]"_w),
                 "[[A1,Atelier],[B2,Bureau],[C3,Chantier]]", chosen);
-    out << "CHOOSE " << chosen << "\n";
-    std::string marks;
     list.ChooseSeveral("[[X],[Y],[Z]]", "[[G,5,Critere]]", "Selection", marks);
-    out << "MARK " << marks << "\n";
-    int16_t result = 0;
-    box.Show("Information", "Sortie pour Excel",
-             std::string("Le Fichier @01Immo.csv@ va être ~généré~"_w), result);
-    out << "BOX\n";
+    out << "CHOOSE " << chosen << " MARK " << marks << "\n";
+    TerminalMessageBox(terminal).Show("Information", "Sortie pour Excel",
+                                      std::string("Le Fichier @01Immo.csv@ va être ~généré~"_w),
+                                      answer);
     out << "MENU "
         << terminal.RunMenu("Actifix", {"Plan comptable", "Natures", "Fiches", "Éditions"}) << "\n";
     std::string text;
     for (int i = 1; i <= 100; ++i) text += "ligne " + std::to_string(i) + " de l'édition\n";
     terminal.ShowPager("EDITION DU PLAN COMPTABLE", text);
-    out << "PAGER\n";
     out << "MENU " << terminal.RunMenu("Actifix", {"Plan comptable"}) << "\n";
   }
   out << "END\n";
@@ -93,108 +80,69 @@ class TerminalTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux absent";
-    socket_ = "actifix-screen-test-" + std::to_string(getpid());
-    result_ = dir_.path() / "result.txt";
     char self[4096] = {};
-    const ssize_t length = readlink("/proc/self/exe", self, sizeof self - 1);
-    ASSERT_GT(length, 0);
-    const std::string command = "tmux -L " + socket_ +
-                                " new-session -d -x 80 -y 24 -s page \"env " + kChildVariable +
-                                "=" + result_.string() + " " + self + "\"";
-    ASSERT_EQ(std::system(command.c_str()), 0);
+    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+    tmux_ = "tmux -L actifix-screen-test-" + std::to_string(getpid()) + " ";
+    ASSERT_EQ(Tmux("new-session -d -x 80 -y 24 -s page \"env " + std::string(kChildVariable) + "=" +
+                   Path("result") + " " + self + "\""),
+              0);
   }
   void TearDown() override {
-    if (!socket_.empty())
-      std::system(("tmux -L " + socket_ + " kill-server >/dev/null 2>&1").c_str());
+    if (!tmux_.empty()) Tmux("kill-server >/dev/null 2>&1");
   }
 
-  void Keys(const std::string& keys) {
-    ASSERT_EQ(std::system(("tmux -L " + socket_ + " send-keys -t page " + keys).c_str()), 0);
-  }
-  std::string Screen() {
-    std::string text;
-    FILE* pipe = popen(("tmux -L " + socket_ + " capture-pane -p -t page").c_str(), "r");
-    if (!pipe) return text;
-    char buffer[4096];
-    for (std::size_t n; (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;) text.append(buffer, n);
-    pclose(pipe);
-    return text;
-  }
-  // Waits until the screen shows `text`; false after 5 seconds.
-  bool WaitFor(const std::string& text) {
-    for (int i = 0; i < 100; ++i) {
-      if (Screen().find(text) != std::string::npos) return true;
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  int Tmux(const std::string& command) { return std::system((tmux_ + command).c_str()); }
+  std::string Path(const char* name) { return (dir_.path() / name).string(); }
+  // The screen (or the result file) once it shows `text`, or as it is after 5 seconds.
+  std::string Wait(const std::string& text, const char* file = "screen") {
+    std::string read;
+    for (int i = 0; i < 100 && read.find(text) == std::string::npos; ++i) {
+      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      if (file == std::string("screen")) Tmux("capture-pane -p -t page > " + Path("screen"));
+      std::ifstream in(Path(file));
+      read.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
-    return false;
-  }
-  std::string Result() {
-    for (int i = 0; i < 100; ++i) {
-      std::ifstream in(result_);
-      std::stringstream text;
-      text << in.rdbuf();
-      if (text.str().find("END\n") != std::string::npos) return text.str();
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-    return "";
+    return read;
   }
 
   actifix::testing::TempDir dir_;
-  std::string socket_;
-  std::filesystem::path result_;
+  std::string tmux_;
 };
 
 TEST_F(TerminalTest, EntryPageListsBoxAndConversions) {
-  ASSERT_TRUE(WaitFor("ENTRÉE D'ESSAI")) << Screen();
-  const std::string first = Screen();
-  EXPECT_NE(first.find("NUMERO DE COMPTE"), std::string::npos) << first;
-  EXPECT_NE(first.find("La Période est du 01/01/2026 au 31/12/2026"), std::string::npos);
-  EXPECT_NE(first.find("Suppression : Confirmez par F6"), std::string::npos);
-  Keys("401000 Enter");
-  ASSERT_TRUE(WaitFor("Création")) << Screen();
-  // A refused amount is asked again with the reason; Ctrl-U empties the field.
-  Keys("12x Enter");
-  ASSERT_TRUE(WaitFor("montant non valable")) << Screen();
-  Keys("C-u '1 234,5' Enter");
-  ASSERT_TRUE(WaitFor("1 234,50")) << Screen();
-  Keys("C-u 3112026 Enter");  // not a date: refused
-  ASSERT_TRUE(WaitFor("date non valable")) << Screen();
-  Keys("C-u 31/12/2026 F6");
-  ASSERT_TRUE(WaitFor("Oui")) << Screen();
-  EXPECT_TRUE(WaitFor("Valeurs : O, N")) << Screen();
-  Keys("n Enter");  // the first key typed replaces "Oui"
-  ASSERT_TRUE(WaitFor("Confirmez-vous")) << Screen();
-  Keys("o Enter");
-  ASSERT_TRUE(WaitFor("Choix du Code Région")) << Screen();
-  EXPECT_TRUE(WaitFor("Intitulé")) << Screen();
-  Keys("Down Enter");
-  ASSERT_TRUE(WaitFor("Selection")) << Screen();
-  Keys("Space Down Space Enter");
-  ASSERT_TRUE(WaitFor("01Immo.csv va être généré")) << Screen();
-  Keys("Enter");
-  ASSERT_TRUE(WaitFor("4. Éditions")) << Screen();
-  Keys("Down 3 Up Enter");  // 3 jumps to the third item, Up goes back to the second
-  ASSERT_TRUE(WaitFor("ligne 1 de l'édition")) << Screen();
-  EXPECT_TRUE(WaitFor("Lignes 1-22 sur 100")) << Screen();
-  Keys("End");
-  EXPECT_TRUE(WaitFor("Lignes 79-100 sur 100")) << Screen();
-  EXPECT_TRUE(WaitFor("ligne 100 de l'édition")) << Screen();
-  Keys("q");
-  ASSERT_TRUE(WaitFor("1. Plan comptable")) << Screen();
-  Keys("Escape");
-  EXPECT_EQ(Result(),
-            "NOCPTCG 401000 13\n"
-            "VALACQ 1234.5 13\n"
-            "DATACQ 31/12/2026 46387 106\n"
-            "COMPTA N 13\n"
-            "CONFIRM -1 13\n"
-            "CHOOSE 2\n"
-            "MARK [1,3]\n"
-            "BOX\n"
-            "MENU 1\n"
-            "PAGER\n"
-            "MENU -1\n"
-            "END\n");
+  // Keys typed (none: only look), then what the screen must show.
+  const std::pair<const char*, const char*> steps[] = {
+      // 80x24: the title on the first row, then a field a row, the explanation box under them,
+      // and the hint, the message and the keys on the last three rows.
+      {"", "ENTRÉE D'ESSAI\n\n NUMERO DE COMPTE\n VALEUR AMORTISSABLE\n"},
+      {"", "\n │ La Période est du 01/01/2026 au 31/12/2026 │\n"},
+      {"", "\n Suppression : Confirmez par F6\n\nEntrée Valider"},
+      {"401000 Enter", "\n NUMERO DE COMPTE     401000      Création\n"},  // the note beside
+      {"12x Enter", "montant non valable"},  // a refused amount is asked again with the reason
+      {"C-u '1 234,5' Enter", "\n VALEUR AMORTISSABLE  1 234,50\n"},  // Ctrl-U empties the field
+      {"C-u 3112026 Enter", "date non valable"},
+      {"C-u 31/12/2026 F6", "\n GESTION COMPTABLE    Oui\n"},
+      {"", "\n Valeurs : O, N\n\nEntrée Valider"},  // the values allowed, on the hint row
+      {"n Enter", "Confirmez-vous"},                // the first key typed replaces "Oui"
+      {"o Enter", "Choix du Code Région ─────────┐\n                   │Code   Intitulé "},
+      {"Down Enter", "Selection"},
+      {"Space Down Space Enter", "01Immo.csv va être généré"},
+      {"Enter", "4. Éditions"},
+      // 3 jumps to the third item, Up goes back; the pager shows 22 lines over its status.
+      {"Down 3 Up Enter", "\nligne 22 de l'édition\nLignes 1-22 sur 100 "},
+      {"End", "\nligne 100 de l'édition\nLignes 79-100 sur 100 "},
+      {"q", "1. Plan comptable"},
+  };
+  for (const auto& [keys, shown] : steps) {
+    ASSERT_TRUE(!*keys || Tmux(std::string("send-keys -t page ") + keys) == 0) << keys;
+    const std::string screen = Wait(shown);
+    ASSERT_NE(screen.find(shown), std::string::npos) << keys << " -> " << shown << "\n" << screen;
+  }
+  ASSERT_EQ(Tmux("send-keys -t page Escape"), 0);
+  // The answers, then the keys that ended them (Enter 13, F6 106), the lists, the menus.
+  EXPECT_EQ(Wait("END\n", "result"),
+            "401000 1234.5 31/12/2026 46387 N -1 13 13 106 13 13\n"
+            "CHOOSE 2 MARK [1,3]\nMENU 1\nMENU -1\nEND\n");
 }
 
 }  // namespace
