@@ -5,7 +5,6 @@
 #include <regex>
 
 #include "editions/EditionFixture.h"
-#include "platform/app/RegisterGenerator.h"
 #include "platform/fec/FecFile.h"
 
 namespace actifix::testing {
@@ -74,23 +73,13 @@ Checked Check(const std::string& bytes) {
   return c;
 }
 
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 constexpr char kScript[] =
     "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\nMARK 1,2,3,4,5,6,7\n";
 
 TEST_F(EditionTest, FecOfTheFortyAssetRegisterMeetsTheNormAndAddsUpToTheLedgerEdition) {
-  Build([] {
-    platform::GeneratorOptions options;
-    options.assets = 40;
-    options.seed = 1;  // three disposals: with a price, without VNC, without a price
-    platform::GenerateRegister(options);
-  });
+  Build([] { Generate(40); });  // three disposals: with a price, without VNC, without a price
   const RunResult r = Run("EditImo", kScript);
-  const std::string fec = Bytes(company_.dataDir() / "01EcrituresFEC.txt");
+  const std::string fec = FileBytes(company_.dataDir() / "01EcrituresFEC.txt");
   const Checked c = Check(fec);
   EXPECT_EQ(c.faults, "");
   EXPECT_EQ(c.lines - 1, LedgerBytes().size() / 316);  // the entries of TampCg.dat

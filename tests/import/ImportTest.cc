@@ -6,29 +6,19 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
-#include <fstream>
 #include <map>
 #include <regex>
-#include <sstream>
 
 #include "export/ExportColumns.h"
 #include "front/NvImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
-#include "platform/app/RegisterGenerator.h"
 #include "support/RegisterAudit.h"
 #include "support/TestCompany.h"
 #include "support/TestRegister.h"
 
 namespace actifix::testing {
 namespace {
-
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::stringstream bytes;
-  bytes << in.rdbuf();
-  return bytes.str();
-}
 
 std::vector<std::string> Split(const std::string& text, const std::string& end) {
   std::vector<std::string> parts;
@@ -42,8 +32,7 @@ std::vector<std::string> Split(const std::string& text, const std::string& end) 
 // A company with the natures and analytic codes of the register generator.
 class Company {
  public:
-  explicit Company(const std::string& code)
-      : code_(code), company_("01/01/2026", "31/12/2026", code) {
+  Company() : company_("01/01/2026", "31/12/2026") {
     auto session = company_.Open("LINTANA = [Service,Atelier]\nCOMPTA\n");
     session->Run("LectParamImmo");
     session->RunWith([](NvImmo&) {
@@ -58,7 +47,7 @@ class Company {
     const std::filesystem::path file = company_.dataDir() / "in.csv";
     std::ofstream(file, std::ios::binary) << bytes;
     const std::string command = std::string(ACTIFIX_PROGRAM) + " --data " +
-                                company_.dataDir().string() + " --company " + code_ + " import " +
+                                company_.dataDir().string() + " --company 01 import " +
                                 file.string() + " " + flags + " 2>&1";
     FILE* pipe = popen(command.c_str(), "r");
     std::string out;
@@ -67,12 +56,11 @@ class Company {
   }
   std::string Export() {
     company_.Open()->Run("ImmoExcel");
-    return Bytes(company_.dataDir() / (code_ + "Immo.csv"));
+    return FileBytes(company_.dataDir() / "01Immo.csv");
   }
   TestCompany& company() { return company_; }
 
  private:
-  std::string code_;
   TestCompany company_;
 };
 
@@ -137,13 +125,10 @@ const std::string kHeader =
     "but;Date Cession;Client Cession;Dotation Exercice;Codes Ana;Mt Cession;Cpt Tresorerie";
 
 TEST(Import, RoundTripsTheExportAndRefusesEachFaultyLineWritingNothing) {
-  Company source("01");
-  source.company().Open()->RunWith([](NvImmo& component) {
-    component.LectParamImmo();
-    platform::GeneratorOptions generate;
-    generate.assets = 400;  // the three modes, disposals, "?" codes, partial disposals
-    platform::GenerateRegister(generate);
-  });
+  Company source;
+  // The three modes, disposals, "?" codes, partial disposals.
+  source.company().Open()->RunWith(
+      [](NvImmo& component) { component.LectParamImmo(), Generate(400); });
   const std::string exported = source.Export();
   // The typed spreadsheet beside it holds the same values, header frozen.
   std::string sheet;
@@ -156,7 +141,7 @@ TEST(Import, RoundTripsTheExportAndRefusesEachFaultyLineWritingNothing) {
   ASSERT_EQ(csvLines.size(), 401u);
   for (int row = 2; row <= 401; ++row) ExpectSameValues(csvLines[row - 1], row, cells);
   EXPECT_EQ(cells.count("A402"), 0u);
-  Company target("01");  // in a data directory of its own
+  Company target;  // in a data directory of its own
   auto [status, out] = target.Import(exported, "--dry-run");
   EXPECT_EQ(status, 0) << out;
   EXPECT_EQ(target.Export(), kHeader + "\r\n") << "a dry run writes nothing";
@@ -165,66 +150,55 @@ TEST(Import, RoundTripsTheExportAndRefusesEachFaultyLineWritingNothing) {
   EXPECT_EQ(target.Export(), exported);
   EXPECT_EQ(AuditRegister(target.company()).size(), 400u);  // each asset with exactly its keys
 
-  // Ten faulty lines of ten kinds, between good ones; the company is left as it was.
-  std::vector<std::string> lines = Split(exported, "\r\n");
-  const auto with = [&](std::size_t line, int column, const std::string& value) {
+  // Ten faulty lines of ten kinds, each before a good one; the company is left as it was.
+  const std::vector<std::string> lines = Split(exported, "\r\n");
+  const auto with = [&](std::size_t line, int column, const char* value) {
     std::vector<std::string> f = Split(lines[line], ";");
-    f[1] = std::to_string(600 + line);  // not in the register yet
+    if (value == nullptr) return lines[line];
+    f[kColNumber] = std::to_string(600 + line);  // not in the register yet
     f[column] = value;
     std::string joined;
     for (const std::string& field : f) joined += (joined.empty() ? "" : ";") + field;
     return joined;
   };
-  const std::vector<std::string> faulty = {
-      with(1, 3, "Dupont; Fils"),
-      with(2, 0, "NOPE"),
-      with(3, 13, "[ADM,AT9]"),
-      with(4, 2, "31/02/2026"),
-      with(5, 7, "X"),
-      with(6, 8, "0,00"),
-      with(7, 6, "0,004"),
-      with(8, 12, "99999999"),
-      lines[9],
-      with(10, 4, "Tour, fraiseuse"),
+  const struct {
+    int column;
+    const char* value;   // nullptr: the line as exported, its key already in the register
+    const char* reason;  // a regular expression
+  } faults[] = {
+      {kColSupplier, "Dupont; Fils",
+       "un « ; » dans le texte décale les colonnes suivantes \\(17 champs au lieu de 16\\)"},
+      {kColNature, "NOPE", "nature « NOPE » inexistante"},
+      {kColAnalytic, "[ADM,AT9]", "code analytique « AT9 » inexistant pour la rubrique 2"},
+      {kColAcquired, "31/02/2026", "date « 31/02/2026 » invalide : jj/mm/aaaa attendu"},
+      {kColMode, "X", "mode « X » inconnu : L, D ou E"},
+      {kColRate, "0,00", "taux 0,00 refusé : au-dessus de 0 et au plus 100 en mode L ou D"},
+      {kColValue, "0,004", "valeur d'acquisition nulle"},
+      {kColCharge, "99999999",
+       "Cumul Début \\+ Dotation Exercice = .* dépasse la valeur d'acquisition .*"},
+      {kColNumber, nullptr, "l'immobilisation .* est déjà dans le registre"},
+      {kColDescription, "Tour, fraiseuse",
+       "caractère « , » refusé : « , », « \\[ » et « \\] » sont réservés aux listes"},
   };
   std::string file = kHeader + "\r\n";
-  for (std::size_t i = 0; i < faulty.size(); ++i)
-    file += faulty[i] + "\r\n" + with(11 + i, 1, std::to_string(500 + i)) + "\r\n";
+  for (std::size_t i = 0; i < 10; ++i)
+    file += with(1 + i, faults[i].column, faults[i].value) + "\r\n" +
+            with(11 + i, kColNumber, std::to_string(500 + i).c_str()) + "\r\n";
   std::tie(status, out) = target.Import(file);
   EXPECT_EQ(status, 1);
   const std::vector<std::string> told = Split(out, "\n");
-  const std::vector<std::string> expected = {
-      "ligne 2, colonne Fournisseur : un « ; » dans le texte décale les colonnes suivantes (17 "
-      "champs au lieu de 16)",
-      "ligne 4, colonne Code Nature : nature « NOPE » inexistante",
-      "ligne 6, colonne Codes Ana : code analytique « AT9 » inexistant pour la rubrique 2",
-      "ligne 8, colonne Date d'Acquisition : date « 31/02/2026 » invalide : jj/mm/aaaa attendu",
-      "ligne 10, colonne Mode : mode « X » inconnu : L, D ou E",
-      "ligne 12, colonne Taux : taux 0,00 refusé : au-dessus de 0 et au plus 100 en mode L ou D",
-      "ligne 14, colonne Valeur d'Acquisition : valeur d'acquisition nulle",
-      "ligne 20, colonne Description : caractère « , » refusé : « , », « [ » et « ] » sont "
-      "réservés aux listes",
-  };
   ASSERT_EQ(told.size(), 11u) << out;
-  for (std::size_t i = 0; i < 4; ++i) EXPECT_EQ(told[i], expected[i]);
-  EXPECT_EQ(told[4], expected[4]);
-  EXPECT_EQ(told[5], expected[5]);
-  EXPECT_EQ(told[6], expected[6]);
-  EXPECT_TRUE(std::regex_match(told[7], std::regex("ligne 16, colonne Dotation Exercice : Cumul "
-                                                   "Début \\+ Dotation Exercice = .* dépasse la "
-                                                   "valeur d'acquisition .*")))
-      << told[7];
-  EXPECT_TRUE(
-      std::regex_match(told[8], std::regex("ligne 18, colonne No d'Ordre : "
-                                           "l'immobilisation .* est déjà dans le registre")))
-      << told[8];
-  EXPECT_EQ(told[9], expected[7]);
+  for (std::size_t i = 0; i < 10; ++i) {
+    const std::string at = "ligne " + std::to_string(2 + 2 * i) + ", colonne " +
+                           ToUtf8(std::string(kExportColumns[faults[i].column].header)) + " : ";
+    EXPECT_TRUE(std::regex_match(told[i], std::regex(at + faults[i].reason))) << told[i];
+  }
   EXPECT_EQ(told[10], "10 lignes refusées sur 20 : rien n'est importé.");
   EXPECT_EQ(target.Export(), exported);
 }
 
 TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
-  Company company("01");
+  Company company;
   const auto blanks = [](std::size_t n) { return std::string(n, ' '); };
   const auto exported = [&](const char* number, const char* cumulative, const char* charge) {
     return "MAT   ;" + std::string(number) + ";15/03/2024;Dupont" + blanks(24) +
@@ -261,13 +235,9 @@ TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
   }
   const std::vector<std::string> lines = Split(company.Export(), "\r\n");
   ASSERT_EQ(lines.size(), 7u);
-  EXPECT_EQ(lines[1], exported("00001", "243,29", "300,00"));
-  EXPECT_EQ(lines[2], exported("00002", "243,29", "300,00"));
-  EXPECT_EQ(lines[3], exported("00003", "243,29", "300,00"));
-  // Linear 20 % of 1500 from 15/03/2024: 292 days of 366 in 2024, then 2025; a full 2026.
-  EXPECT_EQ(lines[4], exported("00004", "539,34", "300,00"));
-  EXPECT_EQ(lines[5], exported("00005", "243,29", "300,00"));
-  EXPECT_EQ(lines[6], exported("00006", "243,29", "300,00"));
+  for (int i = 1; i <= 6; ++i)  // 4: 292 days of 366 in 2024 at 20 % of 1500, then 2025
+    EXPECT_EQ(lines[i], exported(("0000" + std::to_string(i)).c_str(), i == 4 ? "539,34" : "243,29",
+                                 "300,00"));
 }
 
 }  // namespace

@@ -7,7 +7,6 @@
 #include <set>
 
 #include "editions/EditionFixture.h"
-#include "platform/app/RegisterGenerator.h"
 #include "tables/Lines2054.h"
 
 namespace actifix::testing {
@@ -32,10 +31,7 @@ class TablesTest : public EditionTest {
  protected:
   void SetUp() override {
     Build([this] {
-      platform::GeneratorOptions options;
-      options.assets = 40;
-      options.seed = 11;
-      ASSERT_GE(platform::GenerateRegister(options), 40);
+      ASSERT_GE(Generate(40, 11), 40);
       const char* const natures[][2] = {{"FRA", "2012"}, {"TER", "2111"}, {"AGE", "2135"},
                                         {"AUT", "2148"}, {"AGD", "2181"}, {"EMB", "2186"},
                                         {"ENC", "2313"}, {"AVA", "238"},  {"PAR", "261"},

@@ -10,10 +10,10 @@
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/RegisterCheck.h"
-#include "platform/app/RegisterGenerator.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
 #include "support/TestCompany.h"
+#include "support/TestRegister.h"
 
 namespace actifix::testing {
 namespace {
@@ -127,12 +127,7 @@ TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
     SCOPED_TRACE(fault.what);
     TestCompany company("01/01/2026", "31/12/2026");
     const auto database = company.dataDir() / "01Actifix.db";
-    company.Open()->RunWith([](NvImmo&) {
-      platform::GeneratorOptions options;
-      options.assets = 400;
-      options.seed = 5;
-      EXPECT_EQ(platform::GenerateRegister(options), 400);
-    });
+    company.Open()->RunWith([](NvImmo&) { EXPECT_EQ(Generate(400, 5), 400); });
     const auto files = AssetFiles(database);
     if (!first) {
       first = files;
