@@ -29,11 +29,19 @@ std::vector<std::string> Split(const std::string& text, const std::string& end) 
   return parts;
 }
 
+// What `command` printed; its exit status in `status`.
+std::string Piped(const std::string& command, int& status) {
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
+  status = WEXITSTATUS(pclose(pipe));
+  return out;
+}
+
 // A company with the natures and analytic codes of the register generator.
-class Company {
- public:
-  Company() : company_("01/01/2026", "31/12/2026") {
-    auto session = company_.Open("LINTANA = [Service,Atelier]\nCOMPTA\n");
+struct Company : TestCompany {
+  Company() : TestCompany("01/01/2026", "31/12/2026") {
+    auto session = Open("LINTANA = [Service,Atelier]\nCOMPTA\n");
     session->Run("LectParamImmo");
     session->RunWith([](NvImmo&) {
       for (const char* nature : {"LOGI", "CONS", "INST", "MAT", "TRANS", "BUR", "MOB"})
@@ -44,32 +52,25 @@ class Company {
   }
   // `actifix import FILE flags` on the company: its exit status and what it printed.
   std::pair<int, std::string> Import(const std::string& bytes, const char* flags = "") {
-    const std::filesystem::path file = company_.dataDir() / "in.csv";
-    std::ofstream(file, std::ios::binary) << bytes;
-    const std::string command = std::string(ACTIFIX_PROGRAM) + " --data " +
-                                company_.dataDir().string() + " --company 01 import " +
-                                file.string() + " " + flags + " 2>&1";
-    FILE* pipe = popen(command.c_str(), "r");
-    std::string out;
-    for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
-    return {WEXITSTATUS(pclose(pipe)), out};
+    std::ofstream(dataDir() / "in.csv", std::ios::binary) << bytes;
+    int status = -1;
+    std::string out =
+        Piped(std::string(ACTIFIX_PROGRAM) + " --data " + dataDir().string() +
+                  " --company 01 import " + (dataDir() / "in.csv").string() + " " + flags + " 2>&1",
+              status);
+    return {status, out};
   }
   std::string Export() {
-    company_.Open()->Run("ImmoExcel");
-    return FileBytes(company_.dataDir() / "01Immo.csv");
+    Open()->Run("ImmoExcel");
+    return FileBytes(dataDir() / "01Immo.csv");
   }
-  TestCompany& company() { return company_; }
-
- private:
-  TestCompany company_;
 };
 
 // The cells of the sheet of an xlsx file, by reference ("G2"): their attributes and content.
 std::map<std::string, std::pair<std::string, std::string>> SheetCells(
     const std::filesystem::path& xlsx, std::string& sheet) {
-  FILE* pipe = popen(("unzip -p " + xlsx.string() + " xl/worksheets/sheet1.xml").c_str(), "r");
-  for (int c; (c = std::fgetc(pipe)) != EOF;) sheet += static_cast<char>(c);
-  pclose(pipe);
+  int status = -1;
+  sheet = Piped("unzip -p " + xlsx.string() + " xl/worksheets/sheet1.xml", status);
   std::map<std::string, std::pair<std::string, std::string>> cells;
   const std::regex cell("<c r=\"([A-Z]+[0-9]+)\"([^>]*)>(.*?)</c>");
   for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), cell);
@@ -127,19 +128,18 @@ const std::string kHeader =
 TEST(Import, RoundTripsTheExportAndRefusesEachFaultyLineWritingNothing) {
   Company source;
   // The three modes, disposals, "?" codes, partial disposals.
-  source.company().Open()->RunWith(
-      [](NvImmo& component) { component.LectParamImmo(), Generate(400); });
+  source.Open()->RunWith([](NvImmo& component) { component.LectParamImmo(), Generate(400); });
   const std::string exported = source.Export();
   // The typed spreadsheet beside it holds the same values, header frozen.
   std::string sheet;
-  const auto cells = SheetCells(source.company().dataDir() / "01Immo.xlsx", sheet);
+  const auto cells = SheetCells(source.dataDir() / "01Immo.xlsx", sheet);
   EXPECT_NE(sheet.find("<pane ySplit=\"1\" topLeftCell=\"A2\" activePane=\"bottomLeft\" "
                        "state=\"frozen\"/>"),
             std::string::npos);
   EXPECT_NE(sheet.find("<cols>"), std::string::npos);
-  const std::vector<std::string> csvLines = Split(exported, "\r\n");
-  ASSERT_EQ(csvLines.size(), 401u);
-  for (int row = 2; row <= 401; ++row) ExpectSameValues(csvLines[row - 1], row, cells);
+  const std::vector<std::string> lines = Split(exported, "\r\n");
+  ASSERT_EQ(lines.size(), 401u);
+  for (int row = 2; row <= 401; ++row) ExpectSameValues(lines[row - 1], row, cells);
   EXPECT_EQ(cells.count("A402"), 0u);
   Company target;  // in a data directory of its own
   auto [status, out] = target.Import(exported, "--dry-run");
@@ -148,10 +148,9 @@ TEST(Import, RoundTripsTheExportAndRefusesEachFaultyLineWritingNothing) {
   std::tie(status, out) = target.Import(exported);
   ASSERT_EQ(status, 0) << out;
   EXPECT_EQ(target.Export(), exported);
-  EXPECT_EQ(AuditRegister(target.company()).size(), 400u);  // each asset with exactly its keys
+  EXPECT_EQ(AuditRegister(target).size(), 400u);  // each asset with exactly its keys
 
   // Ten faulty lines of ten kinds, each before a good one; the company is left as it was.
-  const std::vector<std::string> lines = Split(exported, "\r\n");
   const auto with = [&](std::size_t line, int column, const char* value) {
     std::vector<std::string> f = Split(lines[line], ";");
     if (value == nullptr) return lines[line];
@@ -200,18 +199,14 @@ TEST(Import, RoundTripsTheExportAndRefusesEachFaultyLineWritingNothing) {
 TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
   Company company;
   const auto blanks = [](std::size_t n) { return std::string(n, ' '); };
-  const auto exported = [&](const char* number, const char* cumulative, const char* charge) {
-    return "MAT   ;" + std::string(number) + ";15/03/2024;Dupont" + blanks(24) +
+  const auto exported = [&](int number, const char* cumulative) {
+    return "MAT   ;0000" + std::to_string(number) + ";15/03/2024;Dupont" + blanks(24) +
            ";Tour num\xE9rique" + blanks(16) + ";" + blanks(30) + ";1500,00;L;20,00;" + cumulative +
-           ";;" + blanks(30) + ";" + charge + ";[ADM,AT1]" + blanks(31) + ";0,00;" + blanks(10);
-  };
-  struct Form {
-    const char* what;
-    std::string file;
+           ";;" + blanks(30) + ";300,00;[ADM,AT1]" + blanks(31) + ";0,00;" + blanks(10);
   };
   const std::string header = ToUtf8(kHeader);
-  const std::vector<Form> forms = {
-      {"the export", kHeader + "\r\n" + exported("00001", "243,29", "300,00") + "\r\n"},
+  const std::pair<const char*, std::string> forms[] = {
+      {"the export", kHeader + "\r\n" + exported(1, "243,29") + "\r\n"},
       {"UTF-8 with BOM, points, no blanks",
        "\xEF\xBB\xBF" + header +
            "\r\nMAT;2;15/03/2024;Dupont;Tour numérique;;1500.00;L;20.00;"
@@ -229,15 +224,14 @@ TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
       {"computed charge",
        header + "\nMAT;5;15/03/2024;Dupont;Tour numérique;;1500;L;20;243,29;;;;[ADM,AT1];;\n"},
   };
-  for (const Form& form : forms) {
-    const auto [status, out] = company.Import(form.file);
-    EXPECT_EQ(status, 0) << form.what << ": " << out;
+  for (const auto& [what, file] : forms) {
+    const auto [status, out] = company.Import(file);
+    EXPECT_EQ(status, 0) << what << ": " << out;
   }
   const std::vector<std::string> lines = Split(company.Export(), "\r\n");
   ASSERT_EQ(lines.size(), 7u);
   for (int i = 1; i <= 6; ++i)  // 4: 292 days of 366 in 2024 at 20 % of 1500, then 2025
-    EXPECT_EQ(lines[i], exported(("0000" + std::to_string(i)).c_str(), i == 4 ? "539,34" : "243,29",
-                                 "300,00"));
+    EXPECT_EQ(lines[i], exported(i, i == 4 ? "539,34" : "243,29"));
 }
 
 }  // namespace

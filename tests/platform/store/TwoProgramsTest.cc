@@ -1,12 +1,12 @@
 // Several programs on one company, run as real processes of the actifix program.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <fstream>
 
+#include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
 #include "platform/store/Sqlite.h"
 #include "support/TempDir.h"
@@ -58,14 +58,9 @@ class TwoProgramsTest : public ::testing::Test {
   }
 
   int64_t Count(const std::string& sql) const {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
-    const int64_t count = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return count;
+    const auto db = CompanyDatabase::Open(database());
+    Statement count = db->Prepare(sql);
+    return count.Step("test", sql) ? count.Int(0) : -1;
   }
 
   actifix::testing::TempDir dir_;
