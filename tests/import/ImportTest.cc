@@ -13,6 +13,7 @@
 #include "front/NvImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
+#include "support/Program.h"
 #include "support/RegisterAudit.h"
 #include "support/TestCompany.h"
 #include "support/TestRegister.h"
@@ -27,15 +28,6 @@ std::vector<std::string> Split(const std::string& text, const std::string& end) 
     parts.push_back(text.substr(at, next - at));
   if (at < text.size()) parts.push_back(text.substr(at));
   return parts;
-}
-
-// What `command` printed; its exit status in `status`.
-std::string Piped(const std::string& command, int& status) {
-  FILE* pipe = popen(command.c_str(), "r");
-  std::string out;
-  for (int c; (c = std::fgetc(pipe)) != EOF;) out += static_cast<char>(c);
-  status = WEXITSTATUS(pclose(pipe));
-  return out;
 }
 
 // A company with the natures and analytic codes of the register generator.
@@ -53,12 +45,10 @@ struct Company : TestCompany {
   // `actifix import FILE flags` on the company: its exit status and what it printed.
   std::pair<int, std::string> Import(const std::string& bytes, const char* flags = "") {
     std::ofstream(dataDir() / "in.csv", std::ios::binary) << bytes;
-    int status = -1;
-    std::string out =
-        Piped(std::string(ACTIFIX_PROGRAM) + " --data " + dataDir().string() +
-                  " --company 01 import " + (dataDir() / "in.csv").string() + " " + flags + " 2>&1",
-              status);
-    return {status, out};
+    const ProgramRun run = RunProgram("--data " + dataDir().string() + " --company 01 import " +
+                                          (dataDir() / "in.csv").string() + " " + flags,
+                                      (dataDir() / "run").string());
+    return {run.status, run.out};
   }
   std::string Export() {
     Open()->Run("ImmoExcel");
@@ -67,11 +57,12 @@ struct Company : TestCompany {
 };
 
 // The cells of the sheet of an xlsx file, by reference ("G2"): their attributes and content.
-std::map<std::string, std::pair<std::string, std::string>> SheetCells(
-    const std::filesystem::path& xlsx, std::string& sheet) {
-  int status = -1;
-  sheet = Piped("unzip -p " + xlsx.string() + " xl/worksheets/sheet1.xml", status);
-  std::map<std::string, std::pair<std::string, std::string>> cells;
+using Cells = std::map<std::string, std::pair<std::string, std::string>>;
+Cells SheetCells(const std::filesystem::path& xlsx, std::string& sheet) {
+  FILE* pipe = popen(("unzip -p " + xlsx.string() + " xl/worksheets/sheet1.xml").c_str(), "r");
+  for (int c; (c = std::fgetc(pipe)) != EOF;) sheet += static_cast<char>(c);
+  pclose(pipe);
+  Cells cells;
   const std::regex cell("<c r=\"([A-Z]+[0-9]+)\"([^>]*)>(.*?)</c>");
   for (auto it = std::sregex_iterator(sheet.begin(), sheet.end(), cell);
        it != std::sregex_iterator(); ++it)
@@ -79,44 +70,37 @@ std::map<std::string, std::pair<std::string, std::string>> SheetCells(
   return cells;
 }
 
-// Each value of the CSV line `row` (2 for the first asset) in its typed cell.
-void ExpectSameValues(const std::string& csvLine, int row,
-                      const std::map<std::string, std::pair<std::string, std::string>>& cells) {
+// Each value of the CSV line `row` (2 for the first asset) in its typed cell: texts inline,
+// dates as days since 30/12/1899 and amounts as numbers, both with a style that shows them so.
+void ExpectSameValues(const std::string& csvLine, int row, const Cells& cells) {
   const std::vector<std::string> fields = Split(csvLine, ";");
   for (int column = 0; column < kExportColumnCount; ++column) {
-    const std::string ref = std::string(1, static_cast<char>('A' + column)) + std::to_string(row);
+    const std::string ref = static_cast<char>('A' + column) + std::to_string(row);
     const auto cell = cells.find(ref);
-    std::string field = fields[column];
-    HostConvert().Trim(std::string(field), field);
-    if (field.empty()) {
-      EXPECT_EQ(cell, cells.end()) << ref;
+    std::string field;
+    HostConvert().Trim(fields[column], field);
+    if (field.empty() || cell == cells.end()) {
+      EXPECT_EQ(field.empty(), cell == cells.end()) << ref;
       continue;
     }
-    ASSERT_NE(cell, cells.end()) << ref;
     const auto& [attributes, content] = cell->second;
-    switch (kExportColumns[column].kind) {
-      case ColumnKind::kText:
-      case ColumnKind::kMode:
-        EXPECT_EQ(attributes, " t=\"inlineStr\"") << ref;
-        EXPECT_EQ(content, "<is><t>" + std::regex_replace(ToUtf8(field), std::regex("&"), "&amp;") +
-                               "</t></is>")
-            << ref;
-        break;
-      case ColumnKind::kDate: {
-        using namespace std::chrono;
-        const year_month_day date{year(std::stoi(field.substr(6))),
-                                  month(static_cast<unsigned>(std::stoi(field.substr(3, 2)))),
-                                  day(static_cast<unsigned>(std::stoi(field.substr(0, 2))))};
-        const auto serial = (sys_days(date) - sys_days(1899y / December / 30)).count();
-        EXPECT_EQ(content, "<v>" + std::to_string(serial) + "</v>") << ref;
-        EXPECT_NE(attributes.find(" s="), std::string::npos) << ref;  // shown as a date
-        break;
-      }
-      default:
-        std::replace(field.begin(), field.end(), ',', '.');
-        EXPECT_NEAR(std::stod(content.substr(3)), std::stod(field), 0.001) << ref;
-        EXPECT_NE(attributes.find(" s="), std::string::npos) << ref;  // shown with 2 decimals
+    const ColumnKind kind = kExportColumns[column].kind;
+    if (kind == ColumnKind::kText || kind == ColumnKind::kMode) {
+      EXPECT_EQ(attributes + content,
+                " t=\"inlineStr\"<is><t>" +
+                    std::regex_replace(ToUtf8(field), std::regex("&"), "&amp;") + "</t></is>")
+          << ref;
+      continue;
     }
+    EXPECT_NE(attributes.find(" s="), std::string::npos) << ref;
+    if (kind == ColumnKind::kDate) {
+      using namespace std::chrono;
+      const sys_days date = year(std::stoi(field.substr(6))) / std::stoi(field.substr(3, 2)) /
+                            std::stoi(field.substr(0, 2));
+      field = std::to_string((date - sys_days(1899y / December / 30)).count());
+    }
+    std::replace(field.begin(), field.end(), ',', '.');
+    EXPECT_NEAR(std::stod(content.substr(3)), std::stod(field), 0.001) << ref;
   }
 }
 

@@ -73,11 +73,9 @@ XXX|00001|01/01/2025|700|L|50|350|350)");
     const RunResult r = Run(operation, script);
     EXPECT_EQ(r.editions.size(), 1u) << r.reports;
     std::vector<Json> events;
-    for (const auto& file : std::filesystem::directory_iterator(company_.editions()))
-      if (file.path().extension() == ".jsonl") {
-        std::ifstream in(file.path());
-        for (std::string text; std::getline(in, text);) events.push_back(Json::parse(text));
-      }
+    std::string text;
+    for (std::ifstream in(EditionFiles().at(0)); std::getline(in, text);)
+      events.push_back(Json::parse(text));
     return events;
   }
 
@@ -153,10 +151,7 @@ TEST_F(TablesTest, CsvHoldsTheRowsOfTheEdition) {
   std::vector<Json> printed;  // what makes a row: titles, column sets, lines and totals
   for (Json& e : Events("Tableaux2054", "CHOOSE 1\n"))
     if (e["kind"] != "step" && e["kind"] != "page") printed.push_back(std::move(e));
-  std::filesystem::path csv;
-  for (const auto& file : std::filesystem::directory_iterator(company_.editions()))
-    if (file.path().extension() == ".csv") csv = file.path();
-  std::ifstream in(csv, std::ios::binary);
+  std::ifstream in(EditionFiles().at(0).replace_extension(".csv"), std::ios::binary);
   std::vector<std::string> rows;
   for (std::string row; std::getline(in, row); rows.push_back(row.substr(0, row.size() - 1)))
     ASSERT_EQ(row.back(), '\r');

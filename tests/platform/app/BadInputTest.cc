@@ -1,13 +1,10 @@
 // Each bad input given to the program gets its status and one French line, and writes nothing.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <map>
 #include <sstream>
 
 #include "platform/screen/TypedText.h"
-#include "support/TempDir.h"
+#include "support/Program.h"
 
 namespace actifix::platform {
 namespace {
@@ -15,19 +12,12 @@ namespace {
 namespace fs = std::filesystem;
 using testing::FileBytes;
 
-struct Output {
-  int status = -1;
-  std::string out, err;
-};
-
 // Runs the program with `args`, split at blanks, each word quoted for the shell.
-Output Actifix(const fs::path& work, const std::string& args) {
-  std::string command = "'" ACTIFIX_PROGRAM "'";
+testing::ProgramRun Actifix(const fs::path& work, const std::string& args) {
+  std::string quoted;
   std::istringstream words(args);
-  for (std::string word; words >> word;) command += " '" + word + "'";
-  const fs::path out = work / "stdout", err = work / "stderr";
-  const int raw = std::system((command + " >" + out.string() + " 2>" + err.string()).c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, FileBytes(out), FileBytes(err)};
+  for (std::string word; words >> word;) quoted += " '" + word + "'";
+  return testing::RunProgram(quoted, (work / "run").string());
 }
 
 // The data directory's files; the lock file only names the last program that held the company.
@@ -129,7 +119,7 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
   const auto before = Snapshot(data);
 
   for (const Case& c : kCases) {
-    const Output o = run(c.args, c.script);
+    const auto o = run(c.args, c.script);
     SCOPED_TRACE(std::string(c.args) + " / " + (c.script ? c.script : ""));
     EXPECT_EQ(o.status, c.status) << o.err;
     std::string message = c.message;
@@ -145,10 +135,10 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
   }
 
   // A mismatch stops the run but keeps what was saved before it, as a user's saves are kept.
-  const Output stopped = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG = Fournisseurs\nCHOOSE 1\n");
+  const auto stopped = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG = Fournisseurs\nCHOOSE 1\n");
   EXPECT_EQ(stopped.status, 3);
   EXPECT_EQ(stopped.err, "script line 3: expected CHOOSE, the screen asks NOCPTCG\n");
-  const Output again = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG\nNOCPTCG =\n");
+  const auto again = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG\nNOCPTCG =\n");
   EXPECT_EQ(again.status, 0) << again.err;
   EXPECT_NE(FileBytes(work.path() / "transcript").find("ASK NOMCPTCG Fournisseurs"),
             std::string::npos);

@@ -50,10 +50,7 @@ class StoreTest : public ::testing::Test {
 
   // Drops the store without committing (as a crash would), then opens everything again.
   void Reopen() {
-    component.reset();
-    keyed.reset();
-    records.reset();
-    store.reset();
+    component.reset(), keyed.reset(), records.reset(), store.reset();
     store = std::make_unique<Store>(CompanyDatabase::Open(path()));
     records = store->MakeRecordFile();
     keyed = store->MakeKeyedFile();
