@@ -90,10 +90,12 @@ TEST_F(EditionTest, FecOfTheFortyAssetRegisterMeetsTheNormAndAddsUpToTheLedgerEd
   std::snprintf(expected, sizeof expected, "S TOTAL|||%lld.%02lld|%lld.%02lld\n", c.debit / 100,
                 c.debit % 100, c.credit / 100, c.credit % 100);
   EXPECT_EQ(total, expected);
-  // A disposal names its asset, a dotation its nature; the label's lines on one line.
+  // A disposal names its asset, a dotation its nature; the label's lines on one line; the
+  // depreciation of a disposed asset is debited.
   EXPECT_NE(
       fec.find(
-          "\tCES-TRANS-00006\t20261231\tSortie sans Cession - K\xE4rcher - "
+          "\t28182\tAmortissements Mat\xE9riel de transport\t\t\tCES-TRANS-00006\t20261231\tSortie "
+          "sans Cession - K\xE4rcher - "
           "Mat\xE9riel de transport 00006 - B\xE2timent A\t1213,09\t0,00\t\t\t20261231\t\t\r\n"),
       std::string::npos);
   EXPECT_NE(fec.find("\tDOT-MAT\t20261231\tDotation du 01/01/2026 au 31/12/2026 - nature MAT\t"),
