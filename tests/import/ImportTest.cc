@@ -190,7 +190,6 @@ TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
   };
   const std::string header = ToUtf8(kHeader);
   const std::pair<const char*, std::string> forms[] = {
-      {"the export", kHeader + "\r\n" + exported(1, "243,29") + "\r\n"},
       {"UTF-8 with BOM, points, no blanks",
        "\xEF\xBB\xBF" + header +
            "\r\nMAT;2;15/03/2024;Dupont;Tour numérique;;1500.00;L;20.00;"
@@ -213,9 +212,9 @@ TEST(Import, TakesWhatSpreadsheetsSaveAndComputesEmptyFiguresAsTheCard) {
     EXPECT_EQ(status, 0) << what << ": " << out;
   }
   const std::vector<std::string> lines = Split(company.Export(), "\r\n");
-  ASSERT_EQ(lines.size(), 7u);
-  for (int i = 1; i <= 6; ++i)  // 4: 292 days of 366 in 2024 at 20 % of 1500, then 2025
-    EXPECT_EQ(lines[i], exported(i, i == 4 ? "539,34" : "243,29"));
+  ASSERT_EQ(lines.size(), 6u);  // numbers 2 to 6; the export's own form is the round trip's
+  for (int n = 2; n <= 6; ++n)  // 4: 292 days of 366 in 2024 at 20 % of 1500, then 2025
+    EXPECT_EQ(lines[n - 1], exported(n, n == 4 ? "539,34" : "243,29"));
 }
 
 }  // namespace
