@@ -5,7 +5,6 @@
 #include <regex>
 
 #include "editions/EditionFixture.h"
-#include "platform/app/RegisterGenerator.h"
 #include "platform/fec/FecFile.h"
 
 namespace actifix::testing {
@@ -74,23 +73,13 @@ Checked Check(const std::string& bytes) {
   return c;
 }
 
-std::string Bytes(const std::filesystem::path& path) {
-  std::ifstream in(path, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), {}};
-}
-
 constexpr char kScript[] =
     "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\nMARK 1,2,3,4,5,6,7\n";
 
 TEST_F(EditionTest, FecOfTheFortyAssetRegisterMeetsTheNormAndAddsUpToTheLedgerEdition) {
-  Build([] {
-    platform::GeneratorOptions options;
-    options.assets = 40;
-    options.seed = 1;  // three disposals: with a price, without VNC, without a price
-    platform::GenerateRegister(options);
-  });
+  Build([] { Generate(40); });  // three disposals: with a price, without VNC, without a price
   const RunResult r = Run("EditImo", kScript);
-  const std::string fec = Bytes(company_.dataDir() / "01EcrituresFEC.txt");
+  const std::string fec = FileBytes(company_.dataDir() / "01EcrituresFEC.txt");
   const Checked c = Check(fec);
   EXPECT_EQ(c.faults, "");
   EXPECT_EQ(c.lines - 1, LedgerBytes().size() / 316);  // the entries of TampCg.dat
@@ -101,10 +90,12 @@ TEST_F(EditionTest, FecOfTheFortyAssetRegisterMeetsTheNormAndAddsUpToTheLedgerEd
   std::snprintf(expected, sizeof expected, "S TOTAL|||%lld.%02lld|%lld.%02lld\n", c.debit / 100,
                 c.debit % 100, c.credit / 100, c.credit % 100);
   EXPECT_EQ(total, expected);
-  // A disposal names its asset, a dotation its nature; the label's lines on one line.
+  // A disposal names its asset, a dotation its nature; the label's lines on one line; the
+  // depreciation of a disposed asset is debited.
   EXPECT_NE(
       fec.find(
-          "\tCES-TRANS-00006\t20261231\tSortie sans Cession - K\xE4rcher - "
+          "\t28182\tAmortissements Mat\xE9riel de transport\t\t\tCES-TRANS-00006\t20261231\tSortie "
+          "sans Cession - K\xE4rcher - "
           "Mat\xE9riel de transport 00006 - B\xE2timent A\t1213,09\t0,00\t\t\t20261231\t\t\r\n"),
       std::string::npos);
   EXPECT_NE(fec.find("\tDOT-MAT\t20261231\tDotation du 01/01/2026 au 31/12/2026 - nature MAT\t"),

@@ -2,17 +2,27 @@
 // the object goes.
 #pragma once
 
+#include <stdlib.h>
+
 #include <filesystem>
 #include <fstream>
 #include <iterator>
+#include <stdexcept>
 #include <string>
 
 namespace actifix::testing {
 
 class TempDir {
  public:
-  TempDir();
-  ~TempDir();
+  TempDir() {
+    std::string pattern = (std::filesystem::temp_directory_path() / "actifix-test-XXXXXX").string();
+    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
+    path_ = pattern;
+  }
+  ~TempDir() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
   TempDir(const TempDir&) = delete;
   TempDir& operator=(const TempDir&) = delete;
 

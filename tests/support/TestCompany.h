@@ -6,7 +6,11 @@
 #include <memory>
 #include <string>
 
+#include "platform/app/Companies.h"
+#include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
+#include "platform/screen/Script.h"
+#include "platform/store/CompanyDatabase.h"
 #include "support/TempDir.h"
 
 namespace actifix::testing {
@@ -14,12 +18,27 @@ namespace actifix::testing {
 class TestCompany {
  public:
   TestCompany(const std::string& yearStart, const std::string& yearEnd,
-              const std::string& code = "01");
+              const std::string& code = "01")
+      : code_(code) {
+    platform::CompanyDatabase::Create(platform::CompanyDatabasePath(dir_.path(), code),
+                                      {code, "SARL Test", yearStart, yearEnd, yearStart});
+  }
 
   // A session on the company whose screens answer from `script` and whose transcript goes to
   // transcript.txt of the data directory. One session at a time. Editions stop after
   // `interruptAfter` printed lines when it is not -1.
-  std::unique_ptr<platform::Session> Open(const std::string& script = "", long interruptAfter = -1);
+  std::unique_ptr<platform::Session> Open(const std::string& script = "",
+                                          long interruptAfter = -1) {
+    platform::SessionOptions options;
+    options.interruptAfter = interruptAfter;
+    options.dataDir = dir_.path();
+    options.company = code_;
+    options.outDir = editions();
+    options.pdf = false;
+    return std::make_unique<platform::Session>(
+        options, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),
+                                                               transcript()));
+  }
 
   const std::filesystem::path& dataDir() const { return dir_.path(); }
   std::filesystem::path transcript() const { return dir_.path() / "transcript.txt"; }

@@ -5,6 +5,7 @@
 
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "platform/app/RegisterGenerator.h"
 
 namespace actifix::testing {
 
@@ -95,6 +96,13 @@ void AddAnalytic(int heading, const std::string& code, const std::string& name) 
   a.CODEANA = code;
   a.NOMANA = FromUtf8(name);
   Insert(MImmo().kAnaimo, a.TYPANA.str() + a.CODEANA.str(), MImmo().fAnaimo);
+}
+
+int64_t Generate(int64_t assets, uint64_t seed) {
+  platform::GeneratorOptions options;
+  options.assets = assets;
+  options.seed = seed;
+  return platform::GenerateRegister(options);
 }
 
 }  // namespace actifix::testing

@@ -3,6 +3,7 @@
 // analytic codes, as the entry screens would store them.
 #pragma once
 
+#include <cstdint>
 #include <string>
 
 namespace actifix::testing {
@@ -22,5 +23,9 @@ void AddNature(const std::string& code, const std::string& label, const std::str
                const std::string& vnc = "6752", const std::string& proceeds = "7752");
 void AddAccount(const std::string& number, const std::string& name);
 void AddAnalytic(int heading, const std::string& code, const std::string& name);
+
+// A register of the generator from `seed`, with the natures and analytic codes it needs; the
+// number of cards written (a partial disposal writes two).
+int64_t Generate(int64_t assets, uint64_t seed = 1);
 
 }  // namespace actifix::testing

@@ -7,7 +7,6 @@
 #include <set>
 
 #include "editions/EditionFixture.h"
-#include "platform/app/RegisterGenerator.h"
 #include "tables/Lines2054.h"
 
 namespace actifix::testing {
@@ -25,17 +24,13 @@ TEST(Lines2054, EachAccountGoesToTheLineOfItsLongestPrefix) {
       {"21", 17},  {"2", 17},   {"6063", 17}, {"", 17},    {"28182", 17}, {"2201", 17}};
   for (const auto& [account, line] : cases)
     EXPECT_EQ(tables::LineOfAccount(account), line) << account;
-  EXPECT_EQ(std::string(tables::Lines()[tables::NonClasse()].label), "Non classé");
 }
 
 class TablesTest : public EditionTest {
  protected:
   void SetUp() override {
     Build([this] {
-      platform::GeneratorOptions options;
-      options.assets = 40;
-      options.seed = 11;
-      ASSERT_GE(platform::GenerateRegister(options), 40);
+      ASSERT_GE(Generate(40, 11), 40);
       const char* const natures[][2] = {{"FRA", "2012"}, {"TER", "2111"}, {"AGE", "2135"},
                                         {"AUT", "2148"}, {"AGD", "2181"}, {"EMB", "2186"},
                                         {"ENC", "2313"}, {"AVA", "238"},  {"PAR", "261"},
@@ -77,11 +72,9 @@ XXX|00001|01/01/2025|700|L|50|350|350)");
     const RunResult r = Run(operation, script);
     EXPECT_EQ(r.editions.size(), 1u) << r.reports;
     std::vector<Json> events;
-    for (const auto& file : std::filesystem::directory_iterator(company_.editions()))
-      if (file.path().extension() == ".jsonl") {
-        std::ifstream in(file.path());
-        for (std::string text; std::getline(in, text);) events.push_back(Json::parse(text));
-      }
+    std::string text;
+    for (std::ifstream in(EditionFiles().at(0)); std::getline(in, text);)
+      events.push_back(Json::parse(text));
     return events;
   }
 
@@ -157,10 +150,7 @@ TEST_F(TablesTest, CsvHoldsTheRowsOfTheEdition) {
   std::vector<Json> printed;  // what makes a row: titles, column sets, lines and totals
   for (Json& e : Events("Tableaux2054", "CHOOSE 1\n"))
     if (e["kind"] != "step" && e["kind"] != "page") printed.push_back(std::move(e));
-  std::filesystem::path csv;
-  for (const auto& file : std::filesystem::directory_iterator(company_.editions()))
-    if (file.path().extension() == ".csv") csv = file.path();
-  std::ifstream in(csv, std::ios::binary);
+  std::ifstream in(EditionFiles().at(0).replace_extension(".csv"), std::ios::binary);
   std::vector<std::string> rows;
   for (std::string row; std::getline(in, row); rows.push_back(row.substr(0, row.size() - 1)))
     ASSERT_EQ(row.back(), '\r');

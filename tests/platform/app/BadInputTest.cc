@@ -1,34 +1,16 @@
 // Each bad input given to the program gets its status and one French line, and writes nothing.
 #include <gtest/gtest.h>
-#include <sys/wait.h>
-
-#include <cstdlib>
 #include <map>
 #include <sstream>
 
 #include "platform/screen/TypedText.h"
-#include "support/TempDir.h"
+#include "support/Program.h"
 
 namespace actifix::platform {
 namespace {
 
 namespace fs = std::filesystem;
 using testing::FileBytes;
-
-struct Output {
-  int status = -1;
-  std::string out, err;
-};
-
-// Runs the program with `args`, split at blanks, each word quoted for the shell.
-Output Actifix(const fs::path& work, const std::string& args) {
-  std::string command = "'" ACTIFIX_PROGRAM "'";
-  std::istringstream words(args);
-  for (std::string word; words >> word;) command += " '" + word + "'";
-  const fs::path out = work / "stdout", err = work / "stderr";
-  const int raw = std::system((command + " >" + out.string() + " 2>" + err.string()).c_str());
-  return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, FileBytes(out), FileBytes(err)};
-}
 
 // The data directory's files; the lock file only names the last program that held the company.
 std::map<std::string, std::string> Snapshot(const fs::path& dir) {
@@ -105,6 +87,14 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
   const fs::path data = work.path() / "data", file = work.path() / "file";
   std::ofstream(file) << "NOCPTCG =\n";
   const fs::path script = work.path() / "script";
+  const auto expand = [&](std::string text) {
+    for (const auto& [name, value] :
+         {std::pair{"@DATA", data}, {"@FILE", file}, {"@SCRIPT", script}})
+      for (std::size_t at; (at = text.find(name)) != std::string::npos;)
+        text.replace(at, std::string(name).size(), value.string());
+    return text;
+  };
+  // Runs the program with `args`, split at blanks, each word quoted for the shell.
   const auto run = [&](std::string args, const char* answers) {
     if (args.rfind("@CALC", 0) == 0) args.replace(0, 5, kCalc);
     if (answers != nullptr) {
@@ -113,11 +103,10 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
              (work.path() / "transcript").string() + " --out " + (work.path() / "out").string();
     }
     if (args.find("--data") == std::string::npos) args = "--data @DATA " + args;
-    for (const auto& [name, value] :
-         {std::pair{"@DATA", data}, {"@FILE", file}, {"@SCRIPT", script}})
-      for (std::size_t at; (at = args.find(name)) != std::string::npos;)
-        args.replace(at, std::string(name).size(), value.string());
-    return Actifix(work.path(), args);
+    std::string quoted;
+    std::istringstream words(expand(args));
+    for (std::string word; words >> word;) quoted += " '" + word + "'";
+    return testing::RunProgram(quoted, (work.path() / "run").string());
   };
   ASSERT_EQ(run("company create AB --year 01/01/2026 31/12/2026", nullptr).status, 0);
   ASSERT_EQ(run("LectParamImmo", "LINTANA = [Site,Service]\nCOMPTA = O\n").status, 0);
@@ -129,12 +118,10 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
   const auto before = Snapshot(data);
 
   for (const Case& c : kCases) {
-    const Output o = run(c.args, c.script);
+    const auto o = run(c.args, c.script);
     SCOPED_TRACE(std::string(c.args) + " / " + (c.script ? c.script : ""));
     EXPECT_EQ(o.status, c.status) << o.err;
-    std::string message = c.message;
-    if (message.find("@DATA") != std::string::npos) message.replace(message.find("@DATA"), 5, data);
-    EXPECT_NE(o.err.find(message), std::string::npos) << o.err;
+    EXPECT_NE(o.err.find(expand(c.message)), std::string::npos) << o.err;
     // One line, printable, in the program's words: no routine, no library, no raw byte.
     EXPECT_EQ(o.err.find('\n'), o.err.size() - 1) << o.err;
     EXPECT_EQ(Utf8Refusal(o.err.substr(0, o.err.size() - 1), {.cp1252Required = false}), "");
@@ -145,10 +132,10 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
   }
 
   // A mismatch stops the run but keeps what was saved before it, as a user's saves are kept.
-  const Output stopped = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG = Fournisseurs\nCHOOSE 1\n");
+  const auto stopped = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG = Fournisseurs\nCHOOSE 1\n");
   EXPECT_EQ(stopped.status, 3);
   EXPECT_EQ(stopped.err, "script line 3: expected CHOOSE, the screen asks NOCPTCG\n");
-  const Output again = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG\nNOCPTCG =\n");
+  const auto again = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG\nNOCPTCG =\n");
   EXPECT_EQ(again.status, 0) << again.err;
   EXPECT_NE(FileBytes(work.path() / "transcript").find("ASK NOMCPTCG Fournisseurs"),
             std::string::npos);

@@ -94,40 +94,39 @@ class KillTest : public ::testing::Test {
 };
 
 TEST_F(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
+  const auto run = [&](const std::string& operation, const char* script) {
+    return "run " + operation + " --no-pdf --script " + (dir_.path() / script).string();
+  };
   Restore();
   const auto before = AssetFiles(Database());
-  Program("run OuvImo --no-pdf --script " + (dir_.path() / "yes.txt").string(), true);
+  Program(run("OuvImo", "yes.txt"), true);
   const auto opened = AssetFiles(Database());
   ASSERT_NE(opened, before);
 
-  KillRuns("run OuvImo --no-pdf --script " + (dir_.path() / "yes.txt").string(), 20,
+  KillRuns(run("OuvImo", "yes.txt"), 20,
            [&](const auto& f) { EXPECT_TRUE(f == before || f == opened); });
-  KillRuns("run EditImo --no-pdf --script " + (dir_.path() / "edition.txt").string(), 10,
-           [&](const auto& f) { EXPECT_TRUE(f == before); });
+  KillRuns(run("EditImo", "edition.txt"), 10, [&](const auto& f) { EXPECT_TRUE(f == before); });
   int saved = 0;  // cards kept by the kills, over all runs
-  KillRuns("run EntImo --no-pdf --script " + (dir_.path() / "cards.txt").string(), 20,
-           [&](const auto& f) {
-             // The register before, and the first k cards of the script, each whole with its keys.
-             std::map<int64_t, std::string> added;
-             for (const auto& [text, number] : f.at("r_Immo"))
-               if (!before.at("r_Immo").contains({text, number})) added[number] = text;
-             int k = 0;
-             for (const auto& [number, text] : added) {
-               AssetRecord a;
-               FromText(text, a);
-               std::string description = a.DESCRI.str();
-               description.erase(description.find_last_not_of(' ') + 1);
-               EXPECT_EQ(description, "Kill " + std::to_string(++k));
-             }
-             for (const auto& [file, perCard] :
-                  {std::pair{"k_Immo", 1u}, {"k_Immon", 1u}, {"k_Immoa", 2u}}) {
-               std::size_t keys = 0;
-               for (const auto& [key, number] : f.at(file)) keys += added.contains(number);
-               EXPECT_EQ(keys, perCard * added.size()) << file;
-               EXPECT_EQ(f.at(file).size() - keys, before.at(file).size()) << file;
-             }
-             saved += k;
-           });
+  KillRuns(run("EntImo", "cards.txt"), 20, [&](const auto& f) {
+    // The register before, and the first k cards of the script, each whole with its keys.
+    std::map<int64_t, std::string> added;
+    for (const auto& [text, number] : f.at("r_Immo"))
+      if (!before.at("r_Immo").contains({text, number})) added[number] = text;
+    int k = 0;
+    for (const auto& [number, text] : added) {
+      AssetRecord a;
+      FromText(text, a);
+      EXPECT_EQ(a.DESCRI.str().rfind("Kill " + std::to_string(++k) + " ", 0), 0u) << a.DESCRI.str();
+    }
+    for (const auto& [file, perCard] :
+         {std::pair{"k_Immo", 1u}, {"k_Immon", 1u}, {"k_Immoa", 2u}}) {
+      std::size_t keys = 0;
+      for (const auto& [key, number] : f.at(file)) keys += added.contains(number);
+      EXPECT_EQ(keys, perCard * added.size()) << file;
+      EXPECT_EQ(f.at(file).size() - keys, before.at(file).size()) << file;
+    }
+    saved += k;
+  });
   EXPECT_GT(saved, 0);
 }
 

@@ -50,10 +50,7 @@ class StoreTest : public ::testing::Test {
 
   // Drops the store without committing (as a crash would), then opens everything again.
   void Reopen() {
-    component.reset();
-    keyed.reset();
-    records.reset();
-    store.reset();
+    component.reset(), keyed.reset(), records.reset(), store.reset();
     store = std::make_unique<Store>(CompanyDatabase::Open(path()));
     records = store->MakeRecordFile();
     keyed = store->MakeKeyedFile();
@@ -109,13 +106,7 @@ TEST_F(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
   std::map<std::string, int32_t> number;
   for (const std::string& key : shuffled) number[key] = Insert(primary, key, key);
   // A second entry is refused, and leaves no record behind nor the first one changed.
-  try {
-    Insert(primary, "AB", "second");
-    ADD_FAILURE() << "duplicate accepted";
-  } catch (const HostError& error) {
-    EXPECT_EQ(error.operation(), "HostKeyedFile.Insert");
-    EXPECT_EQ(error.subject(), "Immo");
-  }
+  EXPECT_THROW(Insert(primary, "AB", "second"), HostError);
   std::string key;
   EXPECT_THROW(records->ReadText(immo, static_cast<int32_t>(sorted.size()) + 1, key), HostError);
   int16_t found = 0;
@@ -389,12 +380,7 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
   actifix::testing::TempDir dir;
   const fs::path path = dir.path() / "01Actifix.db";
   const auto create = [&] { CompanyDatabase::Create(path, {"01", "Société", "", "", ""}); };
-  const auto listing = [&] {
-    Keys names;
-    for (const auto& entry : fs::directory_iterator(dir.path())) names.push_back(entry.path());
-    std::sort(names.begin(), names.end());
-    return names;
-  };
+  const auto files = [&] { return std::distance(fs::directory_iterator(dir.path()), {}); };
   const auto bytes = [&](const std::string& b) {
     return [&, b] { std::ofstream(path, std::ios::binary) << b; };
   };
@@ -429,7 +415,6 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
     SCOPED_TRACE(what);
     make();
     const std::string before = FileBytes(path);
-    const Keys names = listing();
     try {
       CompanyDatabase::Open(path);
       ADD_FAILURE() << "opened";
@@ -440,8 +425,8 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
       EXPECT_THROW(create(), HostError);
     }
     EXPECT_EQ(FileBytes(path), before);
-    EXPECT_EQ(listing(), names);
-    fs::remove(path);  // the next case starts from an empty directory
+    EXPECT_EQ(files(), fs::exists(path) ? 1 : 0);  // no journal, WAL or shared memory beside
+    fs::remove(path);                              // the next case starts from an empty directory
   }
   create();  // ours is not made again either
   const std::string before = FileBytes(path);

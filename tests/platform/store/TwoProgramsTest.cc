@@ -1,26 +1,19 @@
 // Several programs on one company, run as real processes of the actifix program.
 #include <gtest/gtest.h>
-#include <sqlite3.h>
-#include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <fstream>
 
+#include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
 #include "platform/store/Sqlite.h"
-#include "support/TempDir.h"
+#include "support/Program.h"
 
 namespace actifix::platform::testing {
 namespace {
 
 using actifix::testing::FileBytes;
 using namespace std::string_literals;
-
-struct Outcome {
-  int status = -1;
-  std::string out, err;
-};
 
 class TwoProgramsTest : public ::testing::Test {
  protected:
@@ -48,24 +41,16 @@ class TwoProgramsTest : public ::testing::Test {
   }
 
   // Runs `actifix --data DIR --company 01 ARGS` and waits for it.
-  Outcome Actifix(const std::string& args, const std::string& tag = "cmd") const {
-    const std::string command = "'" + std::string(ACTIFIX_PROGRAM) + "' --data '" +
-                                dir_.path().string() + "' --company 01 " + args + " >" +
-                                Path(tag + ".out") + " 2>" + Path(tag + ".err");
-    const int raw = std::system(command.c_str());
-    return {WIFEXITED(raw) ? WEXITSTATUS(raw) : -1, FileBytes(Path(tag + ".out")),
-            FileBytes(Path(tag + ".err"))};
+  actifix::testing::ProgramRun Actifix(const std::string& args,
+                                       const std::string& tag = "cmd") const {
+    return actifix::testing::RunProgram(
+        "--data '" + dir_.path().string() + "' --company 01 " + args, Path(tag));
   }
 
   int64_t Count(const std::string& sql) const {
-    sqlite3* db = nullptr;
-    sqlite3_open_v2(database().c_str(), &db, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* stmt = nullptr;
-    sqlite3_prepare_v2(db, sql.c_str(), -1, &stmt, nullptr);
-    const int64_t count = sqlite3_step(stmt) == SQLITE_ROW ? sqlite3_column_int64(stmt, 0) : -1;
-    sqlite3_finalize(stmt);
-    sqlite3_close(db);
-    return count;
+    const auto db = CompanyDatabase::Open(database());
+    Statement count = db->Prepare(sql);
+    return count.Step("test", sql) ? count.Int(0) : -1;
   }
 
   actifix::testing::TempDir dir_;
@@ -78,10 +63,10 @@ TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
   const pid_t child = fork();
   ASSERT_GE(child, 0);
   if (child == 0) _exit(Actifix(run + Path("ta.txt") + " --script " + a, "a").status);
-  const Outcome second = Actifix(run + Path("tb.txt") + " --script " + b, "b");
+  const auto second = Actifix(run + Path("tb.txt") + " --script " + b, "b");
   int raw = 0;
   waitpid(child, &raw, 0);
-  EXPECT_EQ(WEXITSTATUS(raw), 0) << FileBytes(Path("a.err"));
+  EXPECT_EQ(WEXITSTATUS(raw), 0) << FileBytes(Path("a") + ".err");
   EXPECT_EQ(second.status, 0) << second.err;
 
   EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 4000);
@@ -108,8 +93,8 @@ TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOr
     }
     char byte = 0;
     ASSERT_EQ(read(ready[0], &byte, 1), 1);
-    const Outcome writer = Actifix("run EntPCI --no-pdf --script " + Accounts("D", 2));
-    const Outcome reader = Actifix("run ListImo --no-pdf --script " + Script("none", ""));
+    const auto writer = Actifix("run EntPCI --no-pdf --script " + Accounts("D", 2));
+    const auto reader = Actifix("run ListImo --no-pdf --script " + Script("none", ""));
     ASSERT_EQ(write(release[1], &byte, 1), 1);
     waitpid(holder, nullptr, 0);
     EXPECT_EQ(writer.status, 1) << command;
@@ -132,14 +117,14 @@ TEST_F(TwoProgramsTest, DamagedFileIsRefusedAndLeftAsItWas) {
   for (int64_t i = 0; i < 48; ++i) bytes[(page - 1) * pageSize + 3 + i] = static_cast<char>(0x5A);
   std::ofstream(database(), std::ios::binary) << bytes;
 
-  const Outcome list = Actifix("company list");
+  const auto list = Actifix("company list");
   EXPECT_EQ(list.status, 1);
   EXPECT_NE(list.out.find("01  illisible : " + SqliteCause(SQLITE_CORRUPT)), std::string::npos)
       << list.out;
   EXPECT_NE(list.out.find("02  Autre"), std::string::npos) << list.out;
   for (const std::string& args : {"run EntPCI --no-pdf --script " + Accounts("E", 2),
                                   "company year 01 01/01/2027 31/12/2027"s}) {
-    const Outcome outcome = Actifix(args);
+    const auto outcome = Actifix(args);
     EXPECT_EQ(outcome.status, 1) << args;
     EXPECT_NE(outcome.err.find(SqliteCause(SQLITE_CORRUPT)), std::string::npos) << outcome.err;
   }
