@@ -8,13 +8,39 @@
 
 #include "depreciation/AmortFixture.h"
 #include "editions/EditionFixture.h"
+#include "front/NvImmo.h"
+#include "host/Cp1252.h"
 #include "platform/print/EditionEngine.h"
 
 namespace actifix::testing {
 namespace {
 
-class PlanTest : public CardTest {
+// The module's files open, with the nature MAT, for the card prints.
+class PlanTest : public AmortTest {
  protected:
+  PlanTest() {
+    component_.OuvImmo();
+    AddNature("MAT", "Matériel de bureau", "2154", "28154");
+    session_->Commit();
+  }
+
+  // Puts an asset of nature MAT into the asset record buffer.
+  void SetAsset(const std::string& mode, double value, float rate, const std::string& acquired,
+                double cumulative, double charge, const std::string& disposed = "") {
+    AssetRecord& a = MImmo().immo = AssetRecord();
+    a.CODNATI = "MAT";
+    a.NUMNATI = "00001";
+    a.DATACQ = PackDate(acquired);
+    a.NOMFRN = "Bureau Vallée"_w;
+    a.MODAMO = mode;
+    a.VALACQ = PackAmount(value);
+    a.TAUX = PackRate(rate);
+    a.CUMAMO = PackAmount(cumulative);
+    a.DOTAMO = PackAmount(charge);
+    a.DATCES = PackDate(disposed);
+    a.MTCESS = PackAmount(0);
+  }
+
   // Prints the card of the asset buffer in an edition of its own.
   std::vector<std::string> PrintCard() {
     Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), "PLAN", -1);
@@ -33,7 +59,7 @@ class PlanTest : public CardTest {
     kinds_.clear();
     for (std::string line; std::getline(jsonIn, line);)
       kinds_.push_back(nlohmann::json::parse(line)["kind"]);
-    return Rows(file);
+    return EditionRows(file);
   }
 
   static std::size_t Count(const std::vector<std::string>& rows, const std::string& prefix) {
@@ -41,6 +67,7 @@ class PlanTest : public CardTest {
                          [&](const std::string& row) { return row.rfind(prefix, 0) == 0; });
   }
 
+  NvImmo component_;
   std::string text_;
   std::vector<std::string> kinds_;
 };

@@ -21,7 +21,7 @@
 
 namespace actifix::testing {
 
-inline std::vector<std::string> Rows(const std::filesystem::path& jsonl) {
+inline std::vector<std::string> EditionRows(const std::filesystem::path& jsonl) {
   std::vector<std::string> rows, columns;
   std::ifstream in(jsonl);
   for (std::string text; std::getline(in, text);) {
@@ -87,7 +87,7 @@ class EditionTest : public ::testing::Test {
       for (const auto& a : session->anomalies()) r.reports += a.routine + ": " + a.message + "\n";
       exerciseIndex_ = MImmo().exerciseIndex;
     }
-    for (const auto& f : EditionFiles()) r.editions.push_back(Rows(f));
+    for (const auto& f : EditionFiles()) r.editions.push_back(EditionRows(f));
     std::ifstream t(company_.transcript());
     for (std::string line; std::getline(t, line);) r.transcript.push_back(line);
     return r;
@@ -103,10 +103,7 @@ class EditionTest : public ::testing::Test {
     return files;
   }
 
-  std::string LedgerBytes() const {
-    std::ifstream in(company_.dataDir() / "01TampCg.dat", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  std::string LedgerBytes() const { return FileBytes(company_.dataDir() / "01TampCg.dat"); }
 
   TestCompany company_;
   std::string parameters_;

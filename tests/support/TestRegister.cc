@@ -31,26 +31,19 @@ void AddAssets(const std::string& table) {
     for (std::string field; std::getline(fields, field, '|');) f.push_back(field);
     f.resize(16);
     AssetRecord& a = m.immo = AssetRecord();
-    std::string packed;
-    const auto amount = [&](FixedText<8>& field, const std::string& text) {
-      convert.PackDouble(std::strtod(text.c_str(), nullptr), packed);
-      field = packed;
-    };
-    const auto date = [&](FixedText<3>& field, const std::string& text) {
-      HostDates().PackDate(text, packed);
-      field = packed;
+    const auto amount = [](const std::string& text) {
+      return PackAmount(std::strtod(text.c_str(), nullptr));
     };
     a.CODNATI = f[0];
     a.NUMNATI = f[1];
-    date(a.DATACQ, f[2]);
-    amount(a.VALACQ, f[3]);
+    a.DATACQ = PackDate(f[2]);
+    a.VALACQ = amount(f[3]);
     a.MODAMO = f[4].empty() ? "L" : f[4];
-    convert.PackSingle(f[5].empty() ? 20.0f : std::strtof(f[5].c_str(), nullptr), packed);
-    a.TAUX = packed;
-    amount(a.CUMAMO, f[6]);
-    amount(a.DOTAMO, f[7]);
-    date(a.DATCES, f[8]);
-    amount(a.MTCESS, f[9]);
+    a.TAUX = PackRate(f[5].empty() ? 20.0f : std::strtof(f[5].c_str(), nullptr));
+    a.CUMAMO = amount(f[6]);
+    a.DOTAMO = amount(f[7]);
+    a.DATCES = PackDate(f[8]);
+    a.MTCESS = amount(f[9]);
     a.NOMCLT = f[10];
     a.NCTRES = f[11];
     a.LCANA = f[12].empty() ? "[]" : f[12];

@@ -5,7 +5,32 @@
 
 #include <string>
 
+#include "host/HostConvert.h"
+#include "host/HostDates.h"
+
 namespace actifix::testing {
+
+// The packed forms of amounts, rates and dates.
+inline std::string PackAmount(double v) {
+  std::string p;
+  HostConvert().PackDouble(v, p);
+  return p;
+}
+inline double UnpackAmount(const std::string& p) {
+  double v = 0;
+  HostConvert().UnpackDouble(p, v);
+  return v;
+}
+inline std::string PackRate(float v) {
+  std::string p;
+  HostConvert().PackSingle(v, p);
+  return p;
+}
+inline std::string PackDate(const std::string& text) {
+  std::string p;
+  HostDates().PackDate(text, p);
+  return p;
+}
 
 // One asset per line of `table`, its fields separated by "|" in this order (missing ones at
 // the end, or empty, take the default in brackets):
