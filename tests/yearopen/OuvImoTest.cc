@@ -1,21 +1,16 @@
 // The fiscal-year opening run as the program runs it (reload, refusal, backup and mark around
-// the module): the records, the keys and the list of exceptional assets afterwards.
-#include <gtest/gtest.h>
-
+// the module): the records, the keys and the list of exceptional assets afterwards, and the
+// edition of the new year against the one of the same year before the opening.
 #include <cstdlib>
-#include <fstream>
-#include <nlohmann/json.hpp>
+#include <sstream>
 
-#include "front/MImmo.h"
-#include "front/NvImmo.h"
+#include "editions/EditionFixture.h"
 #include "host/HostError.h"
 #include "platform/app/Backups.h"
 #include "platform/app/RegisterGenerator.h"
 #include "platform/app/YearOpening.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
-#include "support/TestCompany.h"
-#include "support/TestRegister.h"
 
 namespace actifix::testing {
 namespace {
@@ -63,9 +58,7 @@ class OuvImoTest : public ::testing::Test {
 
   Figures Rolled() {
     const auto amount = [](const std::string& text, std::size_t offset) {
-      double value = 0;
-      HostConvert().UnpackDouble(text.substr(offset, 8), value);
-      return RoundHalfAway(value, 2);
+      return RoundHalfAway(UnpackAmount(text.substr(offset, 8)), 2);
     };
     Figures figures;
     const auto files = AssetFiles(Database());
@@ -152,6 +145,49 @@ TEST_F(OuvImoTest, AFailureHalfwayNamesTheBackupThatGivesBackTheRegisterExactly)
   EXPECT_EQ(Program("company restore 01 " + backup + " --yes"), 0);
   EXPECT_EQ(AssetFiles(Database()), before);
   EXPECT_FALSE(Open("CONFIRM yes\n").empty());  // restored, the year is no longer marked
+}
+
+// After opening the twelve months that follow, the edition of the new current year gives
+// every linear and declining asset kept the cumulative and the dotation that the edition of
+// exercise 2 gave it before the opening.
+
+// Cumulative and dotation of each L or D asset an edition printed, by nature and order; an
+// asset disposed of within the year shows twice, its first line is the year's.
+std::map<std::string, std::string> Printed(const RunResult& r) {
+  std::map<std::string, std::string> figures;
+  std::string nature;
+  for (const std::string& row : r.editions.at(0)) {
+    if (row.rfind("T NATURE", 0) == 0) nature = row;
+    std::vector<std::string> cells;
+    std::istringstream in(row);
+    for (std::string cell; std::getline(in, cell, '|');) cells.push_back(cell);
+    if (row.rfind("L Ordre", 0) == 0 && cells.size() > 5 && cells[3] != "E")
+      figures.try_emplace(nature + cells[0].substr(0, 15), cells[4] + "|" + cells[5]);
+  }
+  return figures;
+}
+
+TEST_F(EditionTest, OpeningGivesWhatTheEditionOfTheNextYearShowed) {
+  Build([] {
+    platform::GeneratorOptions options;
+    options.assets = 400;
+    options.seed = 11;
+    platform::GenerateRegister(options);
+  });
+  const std::string answers =
+      "DATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\nMARK 1,2,3,4,5,6,7\n";
+  const auto before = Printed(Run("EditImo", "CHOOSE 2\n" + answers));
+  ASSERT_EQ(std::system((std::string(ACTIFIX_PROGRAM) + " --data " + company_.dataDir().string() +
+                         " company year 01 01/01/2027 31/12/2027 >/dev/null")
+                            .c_str()),
+            0);
+  Run("OuvImo", "CONFIRM yes\n");
+  const auto after = Printed(Run("EditImo", "CHOOSE 1\n" + answers));
+  ASSERT_GT(after.size(), 300u);
+  for (const auto& [asset, figures] : after) {
+    ASSERT_EQ(before.count(asset), 1u) << asset;
+    EXPECT_EQ(figures, before.at(asset)) << asset;
+  }
 }
 
 }  // namespace
