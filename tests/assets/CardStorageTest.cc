@@ -10,8 +10,8 @@
 #include <random>
 #include <set>
 
-#include "depreciation/AmortFixture.h"
 #include "support/RegisterAudit.h"
+#include "support/TestRegister.h"
 
 namespace actifix::testing {
 namespace {

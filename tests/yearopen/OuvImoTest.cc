@@ -18,16 +18,9 @@ namespace {
 using Json = nlohmann::json;
 using Figures = std::map<std::string, std::pair<double, double>>;  // key -> cumul, charge
 
-class OuvImoTest : public ::testing::Test {
+class OuvImoTest : public EditionTest {
  protected:
-  OuvImoTest() : company_("01/01/2026", "31/12/2026") {}
-
-  // The company's parameters, then the assets of `table` (see AddAssets), in the 2026 year.
-  void Register(const std::string& table) {
-    auto session = company_.Open("LINTANA = [Service,Atelier]\nCOMPTA\n");
-    session->Run("LectParamImmo");
-    session->RunWith([&](NvImmo&) { AddAssets(table); });
-  }
+  OuvImoTest() : EditionTest("LINTANA = [Service,Atelier]\nCOMPTA\n") {}
 
   // The program's command `args` on the company; its exit status.
   int Program(const std::string& args) {
@@ -68,8 +61,6 @@ class OuvImoTest : public ::testing::Test {
   }
 
   std::filesystem::path Database() const { return company_.dataDir() / "01Actifix.db"; }
-
-  TestCompany company_;
 };
 
 TEST_F(OuvImoTest, RollsRemovesAndListsThenRefusesASecondOpeningUnlessAskedAgain) {
@@ -77,13 +68,14 @@ TEST_F(OuvImoTest, RollsRemovesAndListsThenRefusesASecondOpeningUnlessAskedAgain
   // 2027. 00002, disposed of on the day the new year starts: kept, rolled, no charge in 2027.
   // 00003, disposed of the day before, sharing nature, date and codes: removed alone. EXC: cut
   // to what remains; nothing left, so no line; less than what remains.
-  Register(
-      "MAT|00001|01/07/2025|10000|L|20|1008.22|2000|||||[ADM,AT1]\n"
-      "MAT|00002|01/07/2025|10000|L|20|1008.22|2000|01/01/2027||||[ADM,AT1]\n"
-      "MAT|00003|01/07/2025|10000|L|20|1008.22|2000|31/12/2026||||[ADM,AT1]\n"
-      "EXC|00001|15/03/2020|1000|E|20|600|300\n"
-      "EXC|00002|15/03/2020|500|E|20|400|100\n"
-      "EXC|00003|15/03/2020|1000|E|20|100|200\n");
+  Build([] {
+    AddAssets(R"(MAT|00001|01/07/2025|10000|L|20|1008.22|2000|||||[ADM,AT1]
+MAT|00002|01/07/2025|10000|L|20|1008.22|2000|01/01/2027||||[ADM,AT1]
+MAT|00003|01/07/2025|10000|L|20|1008.22|2000|31/12/2026||||[ADM,AT1]
+EXC|00001|15/03/2020|1000|E|20|600|300
+EXC|00002|15/03/2020|500|E|20|400|100
+EXC|00003|15/03/2020|1000|E|20|100|200)");
+  });
   auto files = AssetFiles(Database());
   for (auto& [table, rows] : files)  // what should be left: all but record 3's rows
     std::erase_if(rows, [](const auto& row) { return row.second == 3; });
@@ -167,7 +159,7 @@ std::map<std::string, std::string> Printed(const RunResult& r) {
   return figures;
 }
 
-TEST_F(EditionTest, OpeningGivesWhatTheEditionOfTheNextYearShowed) {
+TEST_F(OuvImoTest, OpeningGivesWhatTheEditionOfTheNextYearShowed) {
   Build([] {
     platform::GeneratorOptions options;
     options.assets = 400;
@@ -175,12 +167,9 @@ TEST_F(EditionTest, OpeningGivesWhatTheEditionOfTheNextYearShowed) {
     platform::GenerateRegister(options);
   });
   const std::string answers =
-      "DATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\nMARK 1,2,3,4,5,6,7\n";
+      "DATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK 1,2,3,4,5,6,7\n";
   const auto before = Printed(Run("EditImo", "CHOOSE 2\n" + answers));
-  ASSERT_EQ(std::system((std::string(ACTIFIX_PROGRAM) + " --data " + company_.dataDir().string() +
-                         " company year 01 01/01/2027 31/12/2027 >/dev/null")
-                            .c_str()),
-            0);
+  ASSERT_EQ(Program("company year 01 01/01/2027 31/12/2027"), 0);
   Run("OuvImo", "CONFIRM yes\n");
   const auto after = Printed(Run("EditImo", "CHOOSE 1\n" + answers));
   ASSERT_GT(after.size(), 300u);
