@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "front/Records.h"
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
 
@@ -38,6 +39,8 @@ inline std::string PackDate(const std::string& text) {
 //   NCTRES|LCANA [[]]|NOMFRN|DESCRI|REMIMO
 // e.g. "VEH|00003|01/01/2022|5000|L|20|4000|495.89|30/06/2026|800|Garage Dupont".
 void AddAssets(const std::string& table);
+// The record of one such line, not stored.
+AssetRecord AssetRow(const std::string& line);
 
 // Texts are given in UTF-8. REQUIRES for all: the module's files open (LectParamImmo ran)
 // for a live component.
