@@ -11,6 +11,7 @@
 #include "platform/app/YearOpening.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
+#include "support/RegisterAudit.h"
 
 namespace actifix::testing {
 namespace {
@@ -49,14 +50,12 @@ class OuvImoTest : public EditionTest {
     return list;
   }
 
+  // The stored figures of every asset, its keys audited on the way.
   Figures Rolled() {
-    const auto amount = [](const std::string& text, std::size_t offset) {
-      return RoundHalfAway(UnpackAmount(text.substr(offset, 8)), 2);
-    };
+    const auto amount = [](const auto& packed) { return RoundHalfAway(UnpackAmount(packed), 2); };
     Figures figures;
-    const auto files = AssetFiles(Database());
-    for (const auto& [text, number] : files.at("r_Immo"))
-      figures[text.substr(0, 11)] = {amount(text, 117), amount(text, 159)};  // CUMAMO, DOTAMO
+    for (const auto& [key, s] : AuditRegister(company_))
+      figures[key] = {amount(s.r.CUMAMO.str()), amount(s.r.DOTAMO.str())};
     return figures;
   }
 
