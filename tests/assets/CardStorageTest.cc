@@ -1,6 +1,4 @@
-// The asset cards as stored: every record holds exactly its keys (one "Immo", one "Immon", one
-// "Immoa" per analytic element), every key points at a live record, running numbers follow,
-// and a split shares the figures in proportion. Sessions run EntImo from scripts in-process.
+// The asset cards as EntImo stores them: exactly their keys, running numbers, split figures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -80,9 +78,7 @@ TEST_F(NoHeadingTest, SplitSharesFiguresAndNumbersTheRemainingPart) {
   }
 }
 
-// Creations (under the proposed number or a typed one), modifications, deletions and splits in
-// random order over several runs, with cards sharing natures, dates and codes, "?" left by F1
-// on the first card of a run, and codes refused, picked from the list (F8) and gone back over.
+// Random saves, deletions and splits over runs; shared keys, "?" codes by F1, codes picked (F8).
 TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
   std::mt19937 rng(20261206);
   const auto pick = [&rng](int n) { return static_cast<int>(rng() % n); };

@@ -1,5 +1,4 @@
-// Shared set-up of the depreciation tests: a company of our host with a fiscal year and the
-// exercise table built from it.
+// The depreciation tests' company of our host, with the exercise table of its fiscal year.
 #pragma once
 
 #include <gtest/gtest.h>

@@ -103,8 +103,7 @@ TEST_F(AmortTest, DecliningCoefficientBands) {
 }
 
 TEST_F(AmortTest, DisposalsAndStoredCumulatives) {
-  // Mode, acquisition, disposal, cumulative (stored, or -1: recomputed), exercise index,
-  // then the charge and cumulative given back.
+  // Mode, acquired, disposed, cumulative (-1: recomputed), index; charge, cumulative given back.
   const std::tuple<const char*, const char*, const char*, double, int16_t, double, double> cases[] =
       {
           {"L", "01/07/2005", "01/01/2011", -1, 6, 991.78, 9008.22},  // after the period: ignored

@@ -1,5 +1,4 @@
-// The asset card print with its depreciation plan, and the batches of cards; what is printed
-// is read back as rows of text (see EditionFixture.h).
+// The asset card print with its plan, and the card batch, read back as rows (EditionFixture.h).
 #include <algorithm>
 #include <filesystem>
 #include <fstream>
@@ -61,8 +60,7 @@ class PlanTest : public AmortTest {
   std::vector<std::string> kinds_;
 };
 
-// The lines and total of plans of 10000 at 20 % (mode "E": no rate); columns EXER, VALACQ,
-// TAUX, MODAMO, VNCAN, TA, DOTAMO, CUMFIN, VNC.
+// Plans of 10000 at 20 % ("E": no rate): EXER|VALACQ|TAUX|MODAMO|VNCAN|TA|DOTAMO|CUMFIN|VNC.
 TEST_F(PlanTest, PlansByModeCumulativeAndDisposal) {
   struct Case {
     const char *mode, *acquired, *disposed;

@@ -1,5 +1,4 @@
-// EditImo over a whole year by nature: asset lines, section, group and breakdown totals, gains
-// and losses, ledger entries with their record marks, and the interface file's records.
+// EditImo over a whole year by nature: lines, totals, gains and losses, entries, interface file.
 #include "editions/EditionFixture.h"
 
 namespace actifix::testing {

@@ -1,5 +1,4 @@
-// The dotation within date bounds and in later years, and the totals-only edition with two
-// sort levels, worked out from each asset's stored cumul and dotation.
+// The dotation within date bounds and in later years; the totals-only edition, two sort levels.
 #include "editions/EditionFixture.h"
 
 namespace actifix::testing {
@@ -21,8 +20,7 @@ MAT|00003|01/01/2021|10000|||9850|150)");
 };
 
 TEST_F(BoundsTest, ShareOfTheYearAndLaterYears) {
-  // Exercise, bounds, then cumul at the start, dotation, cumul at the end and VNC of each
-  // asset in acquisition order.
+  // Exercise, bounds; cumul at the start, dotation, cumul at the end, VNC of each asset.
   const char* const cases[][4] = {
       // 182 of 365 days: 182 x 2000 / 365; 182 x 300 / 365.
       {"1", "01/01/2026", "01/07/2026",

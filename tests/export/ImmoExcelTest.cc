@@ -1,5 +1,4 @@
-// The spreadsheet export byte for byte, through the program's own session and store; the
-// import's round trip pins the fields of a plain card, this test what it cannot see.
+// The spreadsheet export byte for byte where the import's round trip cannot see it.
 #include <gtest/gtest.h>
 
 #include "front/NvImmo.h"

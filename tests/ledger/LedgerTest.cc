@@ -1,13 +1,10 @@
-// The ledger entries of EditImo: entries left out at zero, missing accounts, their order and
-// record marks, and the interface file holding the same entries in the same order, past 1000
-// entries and 200 natures.
+// EditImo's ledger entries, printed and in the interface file, past 1000 entries, 200 natures.
 #include "editions/EditionFixture.h"
 
 namespace actifix::testing {
 namespace {
 
-// The ledger part of an edition's rows, with its record marks or not, and the records of the
-// interface file in the same form: "account|first label line|debit|credit".
+// The ledger rows printed (marks or not) and the file's records: "account|label|debit|credit".
 std::string Printed(const std::vector<std::string>& rows, bool marks = true) {
   const auto start = std::find_if(rows.begin(), rows.end(),
                                   [](const auto& r) { return r.rfind("T ECRITURES", 0) == 0; });

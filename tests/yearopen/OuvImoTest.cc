@@ -1,6 +1,4 @@
-// The fiscal-year opening run as the program runs it (reload, refusal, backup and mark around
-// the module): the records, the keys and the list of exceptional assets afterwards, and the
-// edition of the new year against the one of the same year before the opening.
+// The fiscal-year opening as the program runs it: records, keys, list, refusal, backup, edition.
 #include <cstdlib>
 #include <sstream>
 
@@ -34,8 +32,7 @@ class OuvImoTest : public EditionTest {
   std::vector<Json> Open(const std::string& script, bool again = false, int64_t failAt = 0) {
     std::filesystem::remove_all(company_.editions());
     auto session = company_.Open(script);
-    // An edition of a later year left the index elsewhere, and the dates changed since the
-    // session began: the host loads both again.
+    // Index left elsewhere by an edition, dates changed since: the host loads both again.
     session->RunWith([](NvImmo& component) {
       component.LectParamImmo();
       MImmo().exerciseIndex = 3;
@@ -138,12 +135,7 @@ TEST_F(OuvImoTest, AFailureHalfwayNamesTheBackupThatGivesBackTheRegisterExactly)
   EXPECT_FALSE(Open("CONFIRM yes\n").empty());  // restored, the year is no longer marked
 }
 
-// After opening the twelve months that follow, the edition of the new current year gives
-// every linear and declining asset kept the cumulative and the dotation that the edition of
-// exercise 2 gave it before the opening.
-
-// Cumulative and dotation of each L or D asset an edition printed, by nature and order; an
-// asset disposed of within the year shows twice, its first line is the year's.
+// Cumul and dotation of each L or D asset printed; a disposed one's first line is the year's.
 std::map<std::string, std::string> Printed(const RunResult& r) {
   std::map<std::string, std::string> figures;
   std::string nature;
