@@ -60,10 +60,9 @@ class OuvImoTest : public EditionTest {
 };
 
 TEST_F(OuvImoTest, RollsRemovesAndListsThenRefusesASecondOpeningUnlessAskedAgain) {
-  // MAT 00001: linear, 10000 at 20 % from 01/07/2025: 1008.22 before 2026, 2000 in 2026 and
-  // 2027. 00002, disposed of on the day the new year starts: kept, rolled, no charge in 2027.
-  // 00003, disposed of the day before, sharing nature, date and codes: removed alone. EXC: cut
-  // to what remains; nothing left, so no line; less than what remains.
+  // MAT 00001: 1008.22 before 2026, 2000 in 2026 and 2027. 00002, disposed of on 01/01/2027: kept,
+  // rolled, no charge in 2027. 00003, disposed of the day before, sharing nature, date and codes:
+  // removed alone. EXC: cut to what remains; nothing left, so no line; less than what remains.
   Build([] {
     AddAssets(R"(MAT|00001|01/07/2025|10000|L|20|1008.22|2000|||||[ADM,AT1]
 MAT|00002|01/07/2025|10000|L|20|1008.22|2000|01/01/2027||||[ADM,AT1]
