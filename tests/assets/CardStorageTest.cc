@@ -1,17 +1,13 @@
-// The asset cards as stored: every record holds exactly its keys (one "Immo", one "Immon", one
-// "Immoa" per analytic element), every key points at a live record, running numbers follow,
-// and a split shares the figures in proportion. Sessions run EntImo from scripts in-process.
+// The asset cards as EntImo stores them: exactly their keys, running numbers, split figures.
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 #include <map>
 #include <random>
 #include <set>
 
-#include "depreciation/AmortFixture.h"
 #include "support/RegisterAudit.h"
+#include "support/TestRegister.h"
 
 namespace actifix::testing {
 namespace {
@@ -34,8 +30,6 @@ class CardStorageTest : public ::testing::Test {
     for (int run = 0; run < runs; ++run) session->Run(operation);
   }
   void Cards(const std::string& script) { Run("EntImo", "CONF|" + script + "|CODNATI ="); }
-
-  std::map<std::string, StoredAsset> Audit() { return AuditRegister(company_); }
 
   TestCompany company_;
 };
@@ -61,13 +55,14 @@ TEST_F(NoHeadingTest, SplitSharesFiguresAndNumbersTheRemainingPart) {
   Cards(card("00003", "VALACQ = 3000|MODAMO = L|TAUX = 20|CUMAMO = 100|DOTAMO = 300") +
         card("00009", "VALACQ = 10000|MODAMO = E|CUMAMO = 3000|DOTAMO = 1000") +
         card("00003", "VALACQ F1"));
-  EXPECT_GT(Audit().at("TRANS 00003").number, Audit().at("TRANS 00009").number);
+  EXPECT_GT(AuditRegister(company_).at("TRANS 00003").number,
+            AuditRegister(company_).at("TRANS 00009").number);
   Cards(split("00009", "2500") + split("00003", "1000") +
         card("00020", "VALACQ = 2000|MODAMO = E|CUMAMO = 0|DOTAMO = 200"));
   // The nature made again: its running number falls below the card's, which the next one follows.
   Run("EntNat", "CODNAT = TRANS F6|CONFIRM yes|CODNAT = TRANS|LIBNAT = T F1|CODNAT =");
   Cards(split("00020", "500"));
-  auto cards = Audit();
+  auto cards = AuditRegister(company_);
   // key, disposed, VALACQ, CUMAMO, DOTAMO (-1: recomputed up to the disposal date in mode L)
   const std::vector<std::tuple<std::string, bool, double, double, double>> expected = {
       {"TRANS 00009", true, 2500, 750, 250},  {"TRANS 00010", false, 7500, 2250, 750},
@@ -83,9 +78,7 @@ TEST_F(NoHeadingTest, SplitSharesFiguresAndNumbersTheRemainingPart) {
   }
 }
 
-// Creations (under the proposed number or a typed one), modifications, deletions and splits in
-// random order over several runs, with cards sharing natures, dates and codes, "?" left by F1
-// on the first card of a run, and codes refused, picked from the list (F8) and gone back over.
+// Random saves, deletions and splits over runs; shared keys, "?" codes by F1, codes picked (F8).
 TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
   std::mt19937 rng(20261206);
   const auto pick = [&rng](int n) { return static_cast<int>(rng() % n); };
@@ -153,14 +146,13 @@ TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
     }
   }
   Run("EntImo", script + "CODNATI =", runs);
-  std::ifstream in(company_.transcript());
-  const std::string transcript(std::istreambuf_iterator<char>(in), {});
-  EXPECT_NE(transcript.find("CHOOSE Choix du Code Site -> 2"), std::string::npos);
+  EXPECT_NE(FileBytes(company_.transcript()).find("CHOOSE Choix du Code Site -> 2"),
+            std::string::npos);
   std::set<std::string> expected, stored;
   for (const auto& [key, value] : values)
     expected.insert(format("%-6s", key.first.c_str()) + format("%05d", key.second));
   std::size_t placeholders = 0;
-  for (const auto& [key, s] : Audit()) {
+  for (const auto& [key, s] : AuditRegister(company_)) {
     stored.insert(key);
     placeholders += s.immoa.count("?     " + s.r.DATACQ.str());
   }

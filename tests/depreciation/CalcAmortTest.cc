@@ -62,8 +62,8 @@ TEST_F(AmortTest, YearsProratedByDaysAddUpToTheValue) {
   EXPECT_DOUBLE_EQ(declining.charge, 3500.0 * 184 / 365);
   EXPECT_FLOAT_EQ(declining.effectiveRate, 35);
   EXPECT_FLOAT_EQ(Calc("L", 10000, 33.333f, "01/01/2005").effectiveRate, 33.33f);
-  // Each year with the recomputed cumulative. Linear: the last year (2010) takes what is left.
-  // Declining, N = 5, T = 4: 35 % on the balance, then 50 % and 100 % of it. Nothing after N.
+  // Recomputed cumulative each year. L: 2010 takes what is left. D (N = 5, T = 4): 35 % of the
+  // balance, then 50 % and 100 %; nothing after N.
   const std::tuple<const char*, const char*, std::vector<double>> plans[] = {
       {"L", "01/07/2005", {1008.22, 2000, 2000, 2000, 2000, 991.78, 0}},
       {"D", "15/07/2005", {1764.38, 2882.47, 1873.60, 1739.78, 1739.77, 0}}};
@@ -103,8 +103,7 @@ TEST_F(AmortTest, DecliningCoefficientBands) {
 }
 
 TEST_F(AmortTest, DisposalsAndStoredCumulatives) {
-  // Mode, acquisition, disposal, cumulative (stored, or -1: recomputed), exercise index,
-  // then the charge and cumulative given back.
+  // Mode, acquired, disposed, cumulative (-1: recomputed), index; charge, cumulative given back.
   const std::tuple<const char*, const char*, const char*, double, int16_t, double, double> cases[] =
       {
           {"L", "01/07/2005", "01/01/2011", -1, 6, 991.78, 9008.22},  // after the period: ignored

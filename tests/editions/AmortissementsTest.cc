@@ -1,5 +1,4 @@
-// EditImo over a whole year by nature: asset lines, section, group and breakdown totals, gains
-// and losses, ledger entries with their record marks, and the interface file's records.
+// EditImo over a whole year by nature: lines, totals, gains and losses, entries, interface file.
 #include "editions/EditionFixture.h"
 
 namespace actifix::testing {
@@ -68,9 +67,8 @@ S TOTAL|||10595.89|10595.89
 }
 
 TEST_F(AmortissementsTest, InterruptedAfterThreeLines) {
-  // The section stops at its third line, its totals still print, the breakdown stops at its
-  // first line, and no later group is printed. The asset being printed when the edition was
-  // interrupted went no further: it counts in no breakdown and makes no entry.
+  // Stopped at the section's third line: its totals print, the breakdown stops at its first line,
+  // no later group; the asset being printed counts in no breakdown and makes no entry.
   const RunResult r = Run(
       "EditImo", "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\nMARK 1,2\n", 3);
   EXPECT_EQ(Pick(r.editions.at(0), {"L", "S", "T Ve", "T EC"}), R"(L  A NOUVEAU

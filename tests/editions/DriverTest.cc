@@ -1,6 +1,4 @@
-// The edition driver: the criteria screens with their refusals and ways back, cancels, the
-// sort file, the sections, the groups in the order of the marks, EdtPImo's cards, ListImo, and
-// an empty register.
+// The edition driver: criteria, cancels, sort file, sections and group order; EdtPImo, ListImo.
 #include "editions/EditionFixture.h"
 
 namespace actifix::testing {

@@ -12,6 +12,7 @@
 #include <functional>
 #include <iterator>
 #include <nlohmann/json.hpp>
+#include <set>
 
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
@@ -21,7 +22,7 @@
 
 namespace actifix::testing {
 
-inline std::vector<std::string> Rows(const std::filesystem::path& jsonl) {
+inline std::vector<std::string> EditionRows(const std::filesystem::path& jsonl) {
   std::vector<std::string> rows, columns;
   std::ifstream in(jsonl);
   for (std::string text; std::getline(in, text);) {
@@ -87,26 +88,17 @@ class EditionTest : public ::testing::Test {
       for (const auto& a : session->anomalies()) r.reports += a.routine + ": " + a.message + "\n";
       exerciseIndex_ = MImmo().exerciseIndex;
     }
-    for (const auto& f : EditionFiles()) r.editions.push_back(Rows(f));
+    std::set<std::filesystem::path> files;  // the editions' JSON lines files, in file order
+    if (std::filesystem::exists(company_.editions()))
+      for (const auto& f : std::filesystem::directory_iterator(company_.editions()))
+        if (f.path().extension() == ".jsonl") files.insert(f.path());
+    for (const auto& f : files) r.editions.push_back(EditionRows(f));
     std::ifstream t(company_.transcript());
     for (std::string line; std::getline(t, line);) r.transcript.push_back(line);
     return r;
   }
 
-  // The JSON lines files of the editions of the last run, in file order.
-  std::vector<std::filesystem::path> EditionFiles() const {
-    std::vector<std::filesystem::path> files;
-    if (std::filesystem::exists(company_.editions()))
-      for (const auto& f : std::filesystem::directory_iterator(company_.editions()))
-        if (f.path().extension() == ".jsonl") files.push_back(f.path());
-    std::sort(files.begin(), files.end());
-    return files;
-  }
-
-  std::string LedgerBytes() const {
-    std::ifstream in(company_.dataDir() / "01TampCg.dat", std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), {}};
-  }
+  std::string LedgerBytes() const { return FileBytes(company_.dataDir() / "01TampCg.dat"); }
 
   TestCompany company_;
   std::string parameters_;

@@ -20,44 +20,41 @@ int32_t Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) 
 
 }  // namespace
 
+AssetRecord AssetRow(const std::string& line) {
+  std::vector<std::string> f;
+  std::istringstream fields(FromUtf8(line));
+  for (std::string field; std::getline(fields, field, '|');) f.push_back(field);
+  f.resize(16);
+  const auto amount = [](const std::string& text) {
+    return PackAmount(std::strtod(text.c_str(), nullptr));
+  };
+  AssetRecord a;
+  a.CODNATI = f[0];
+  a.NUMNATI = f[1];
+  a.DATACQ = PackDate(f[2]);
+  a.VALACQ = amount(f[3]);
+  a.MODAMO = f[4].empty() ? "L" : f[4];
+  a.TAUX = PackRate(f[5].empty() ? 20.0f : std::strtof(f[5].c_str(), nullptr));
+  a.CUMAMO = amount(f[6]);
+  a.DOTAMO = amount(f[7]);
+  a.DATCES = PackDate(f[8]);
+  a.MTCESS = amount(f[9]);
+  a.NOMCLT = f[10];
+  a.NCTRES = f[11];
+  a.LCANA = f[12].empty() ? "[]" : f[12];
+  a.NOMFRN = f[13];
+  a.DESCRI = f[14];
+  a.REMIMO = f[15];
+  return a;
+}
+
 void AddAssets(const std::string& table) {
   MImmoState& m = MImmo();
   const HostConvert convert;
   std::istringstream lines(table);
   for (std::string line; std::getline(lines, line);) {
     if (line.empty()) continue;
-    line = FromUtf8(line);
-    std::vector<std::string> f;
-    std::istringstream fields(line);
-    for (std::string field; std::getline(fields, field, '|');) f.push_back(field);
-    f.resize(16);
-    AssetRecord& a = m.immo = AssetRecord();
-    std::string packed;
-    const auto amount = [&](FixedText<8>& field, const std::string& text) {
-      convert.PackDouble(std::strtod(text.c_str(), nullptr), packed);
-      field = packed;
-    };
-    const auto date = [&](FixedText<3>& field, const std::string& text) {
-      HostDates().PackDate(text, packed);
-      field = packed;
-    };
-    a.CODNATI = f[0];
-    a.NUMNATI = f[1];
-    date(a.DATACQ, f[2]);
-    amount(a.VALACQ, f[3]);
-    a.MODAMO = f[4].empty() ? "L" : f[4];
-    convert.PackSingle(f[5].empty() ? 20.0f : std::strtof(f[5].c_str(), nullptr), packed);
-    a.TAUX = packed;
-    amount(a.CUMAMO, f[6]);
-    amount(a.DOTAMO, f[7]);
-    date(a.DATCES, f[8]);
-    amount(a.MTCESS, f[9]);
-    a.NOMCLT = f[10];
-    a.NCTRES = f[11];
-    a.LCANA = f[12].empty() ? "[]" : f[12];
-    a.NOMFRN = f[13];
-    a.DESCRI = f[14];
-    a.REMIMO = f[15];
+    const AssetRecord& a = m.immo = AssetRow(line);
     const int32_t number = Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo);
     KeyedFile().AddKey(m.kImmon, a.CODNATI.str() + a.DATACQ.str(), number);
     std::string codes, code, padded;

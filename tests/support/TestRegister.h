@@ -6,7 +6,33 @@
 #include <cstdint>
 #include <string>
 
+#include "front/Records.h"
+#include "host/HostConvert.h"
+#include "host/HostDates.h"
+
 namespace actifix::testing {
+
+// The packed forms of amounts, rates and dates.
+inline std::string PackAmount(double v) {
+  std::string p;
+  HostConvert().PackDouble(v, p);
+  return p;
+}
+inline double UnpackAmount(const std::string& p) {
+  double v = 0;
+  HostConvert().UnpackDouble(p, v);
+  return v;
+}
+inline std::string PackRate(float v) {
+  std::string p;
+  HostConvert().PackSingle(v, p);
+  return p;
+}
+inline std::string PackDate(const std::string& text) {
+  std::string p;
+  HostDates().PackDate(text, p);
+  return p;
+}
 
 // One asset per line of `table`, its fields separated by "|" in this order (missing ones at
 // the end, or empty, take the default in brackets):
@@ -14,6 +40,8 @@ namespace actifix::testing {
 //   NCTRES|LCANA [[]]|NOMFRN|DESCRI|REMIMO
 // e.g. "VEH|00003|01/01/2022|5000|L|20|4000|495.89|30/06/2026|800|Garage Dupont".
 void AddAssets(const std::string& table);
+// The record of one such line, not stored.
+AssetRecord AssetRow(const std::string& line);
 
 // Texts are given in UTF-8. REQUIRES for all: the module's files open (LectParamImmo ran)
 // for a live component.

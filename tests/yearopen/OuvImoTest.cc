@@ -1,21 +1,15 @@
-// The fiscal-year opening run as the program runs it (reload, refusal, backup and mark around
-// the module): the records, the keys and the list of exceptional assets afterwards.
-#include <gtest/gtest.h>
-
+// The fiscal-year opening as the program runs it: records, keys, list, refusal, backup, edition.
 #include <cstdlib>
-#include <fstream>
-#include <nlohmann/json.hpp>
+#include <sstream>
 
-#include "front/MImmo.h"
-#include "front/NvImmo.h"
+#include "editions/EditionFixture.h"
 #include "host/HostError.h"
 #include "platform/app/Backups.h"
 #include "platform/app/RegisterGenerator.h"
 #include "platform/app/YearOpening.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
-#include "support/TestCompany.h"
-#include "support/TestRegister.h"
+#include "support/RegisterAudit.h"
 
 namespace actifix::testing {
 namespace {
@@ -23,16 +17,9 @@ namespace {
 using Json = nlohmann::json;
 using Figures = std::map<std::string, std::pair<double, double>>;  // key -> cumul, charge
 
-class OuvImoTest : public ::testing::Test {
+class OuvImoTest : public EditionTest {
  protected:
-  OuvImoTest() : company_("01/01/2026", "31/12/2026") {}
-
-  // The company's parameters, then the assets of `table` (see AddAssets), in the 2026 year.
-  void Register(const std::string& table) {
-    auto session = company_.Open("LINTANA = [Service,Atelier]\nCOMPTA\n");
-    session->Run("LectParamImmo");
-    session->RunWith([&](NvImmo&) { AddAssets(table); });
-  }
+  OuvImoTest() : EditionTest("LINTANA = [Service,Atelier]\nCOMPTA\n") {}
 
   // The program's command `args` on the company; its exit status.
   int Program(const std::string& args) {
@@ -45,8 +32,7 @@ class OuvImoTest : public ::testing::Test {
   std::vector<Json> Open(const std::string& script, bool again = false, int64_t failAt = 0) {
     std::filesystem::remove_all(company_.editions());
     auto session = company_.Open(script);
-    // An edition of a later year left the index elsewhere, and the dates changed since the
-    // session began: the host loads both again.
+    // Index left elsewhere by an edition, dates changed since: the host loads both again.
     session->RunWith([](NvImmo& component) {
       component.LectParamImmo();
       MImmo().exerciseIndex = 3;
@@ -61,36 +47,30 @@ class OuvImoTest : public ::testing::Test {
     return list;
   }
 
+  // The stored figures of every asset, its keys audited on the way.
   Figures Rolled() {
-    const auto amount = [](const std::string& text, std::size_t offset) {
-      double value = 0;
-      HostConvert().UnpackDouble(text.substr(offset, 8), value);
-      return RoundHalfAway(value, 2);
-    };
+    const auto amount = [](const auto& packed) { return RoundHalfAway(UnpackAmount(packed), 2); };
     Figures figures;
-    const auto files = AssetFiles(Database());
-    for (const auto& [text, number] : files.at("r_Immo"))
-      figures[text.substr(0, 11)] = {amount(text, 117), amount(text, 159)};  // CUMAMO, DOTAMO
+    for (const auto& [key, s] : AuditRegister(company_))
+      figures[key] = {amount(s.r.CUMAMO.str()), amount(s.r.DOTAMO.str())};
     return figures;
   }
 
   std::filesystem::path Database() const { return company_.dataDir() / "01Actifix.db"; }
-
-  TestCompany company_;
 };
 
 TEST_F(OuvImoTest, RollsRemovesAndListsThenRefusesASecondOpeningUnlessAskedAgain) {
-  // MAT 00001: linear, 10000 at 20 % from 01/07/2025: 1008.22 before 2026, 2000 in 2026 and
-  // 2027. 00002, disposed of on the day the new year starts: kept, rolled, no charge in 2027.
-  // 00003, disposed of the day before, sharing nature, date and codes: removed alone. EXC: cut
-  // to what remains; nothing left, so no line; less than what remains.
-  Register(
-      "MAT|00001|01/07/2025|10000|L|20|1008.22|2000|||||[ADM,AT1]\n"
-      "MAT|00002|01/07/2025|10000|L|20|1008.22|2000|01/01/2027||||[ADM,AT1]\n"
-      "MAT|00003|01/07/2025|10000|L|20|1008.22|2000|31/12/2026||||[ADM,AT1]\n"
-      "EXC|00001|15/03/2020|1000|E|20|600|300\n"
-      "EXC|00002|15/03/2020|500|E|20|400|100\n"
-      "EXC|00003|15/03/2020|1000|E|20|100|200\n");
+  // MAT 00001: 1008.22 before 2026, 2000 in 2026 and 2027. 00002, disposed of on 01/01/2027: kept,
+  // rolled, no charge in 2027. 00003, disposed of the day before, sharing nature, date and codes:
+  // removed alone. EXC: cut to what remains; nothing left, so no line; less than what remains.
+  Build([] {
+    AddAssets(R"(MAT|00001|01/07/2025|10000|L|20|1008.22|2000|||||[ADM,AT1]
+MAT|00002|01/07/2025|10000|L|20|1008.22|2000|01/01/2027||||[ADM,AT1]
+MAT|00003|01/07/2025|10000|L|20|1008.22|2000|31/12/2026||||[ADM,AT1]
+EXC|00001|15/03/2020|1000|E|20|600|300
+EXC|00002|15/03/2020|500|E|20|400|100
+EXC|00003|15/03/2020|1000|E|20|100|200)");
+  });
   auto files = AssetFiles(Database());
   for (auto& [table, rows] : files)  // what should be left: all but record 3's rows
     std::erase_if(rows, [](const auto& row) { return row.second == 3; });
@@ -152,6 +132,41 @@ TEST_F(OuvImoTest, AFailureHalfwayNamesTheBackupThatGivesBackTheRegisterExactly)
   EXPECT_EQ(Program("company restore 01 " + backup + " --yes"), 0);
   EXPECT_EQ(AssetFiles(Database()), before);
   EXPECT_FALSE(Open("CONFIRM yes\n").empty());  // restored, the year is no longer marked
+}
+
+// Cumul and dotation of each L or D asset printed; a disposed one's first line is the year's.
+std::map<std::string, std::string> Printed(const RunResult& r) {
+  std::map<std::string, std::string> figures;
+  std::string nature;
+  for (const std::string& row : r.editions.at(0)) {
+    if (row.rfind("T NATURE", 0) == 0) nature = row;
+    std::vector<std::string> cells;
+    std::istringstream in(row);
+    for (std::string cell; std::getline(in, cell, '|');) cells.push_back(cell);
+    if (row.rfind("L Ordre", 0) == 0 && cells.size() > 5 && cells[3] != "E")
+      figures.try_emplace(nature + cells[0].substr(0, 15), cells[4] + "|" + cells[5]);
+  }
+  return figures;
+}
+
+TEST_F(OuvImoTest, OpeningGivesWhatTheEditionOfTheNextYearShowed) {
+  Build([] {
+    platform::GeneratorOptions options;
+    options.assets = 400;
+    options.seed = 11;
+    platform::GenerateRegister(options);
+  });
+  const std::string answers =
+      "DATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK 1,2,3,4,5,6,7\n";
+  const auto before = Printed(Run("EditImo", "CHOOSE 2\n" + answers));
+  ASSERT_EQ(Program("company year 01 01/01/2027 31/12/2027"), 0);
+  Run("OuvImo", "CONFIRM yes\n");
+  const auto after = Printed(Run("EditImo", "CHOOSE 1\n" + answers));
+  ASSERT_GT(after.size(), 300u);
+  for (const auto& [asset, figures] : after) {
+    ASSERT_EQ(before.count(asset), 1u) << asset;
+    EXPECT_EQ(figures, before.at(asset)) << asset;
+  }
 }
 
 }  // namespace
