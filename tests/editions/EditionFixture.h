@@ -59,6 +59,7 @@ inline std::string Pick(const std::vector<std::string>& rows,
 
 struct RunResult {
   std::vector<std::vector<std::string>> editions;  // rows of each edition, in file order
+  std::vector<std::filesystem::path> files;        // their JSON lines files
   std::vector<std::string> transcript;
   std::string reports;  // "routine: message" lines
 };
@@ -92,6 +93,7 @@ class EditionTest : public ::testing::Test {
     if (std::filesystem::exists(company_.editions()))
       for (const auto& f : std::filesystem::directory_iterator(company_.editions()))
         if (f.path().extension() == ".jsonl") files.insert(f.path());
+    r.files.assign(files.begin(), files.end());
     for (const auto& f : files) r.editions.push_back(EditionRows(f));
     std::ifstream t(company_.transcript());
     for (std::string line; std::getline(t, line);) r.transcript.push_back(line);

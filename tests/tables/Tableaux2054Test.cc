@@ -73,12 +73,14 @@ XXX|00001|01/01/2025|700|L|50|350|350)");
     EXPECT_EQ(r.editions.size(), 1u) << r.reports;
     std::vector<Json> events;
     std::string text;
-    for (std::ifstream in(EditionFiles().at(0)); std::getline(in, text);)
+    lastEdition_ = r.files.at(0);
+    for (std::ifstream in(lastEdition_); std::getline(in, text);)
       events.push_back(Json::parse(text));
     return events;
   }
 
   std::string marks_[2];
+  std::filesystem::path lastEdition_;  // the JSON lines file Events read last
 };
 
 TEST_F(TablesTest, ColumnsAddUpToTheDepreciationEditionAndLinesBalance) {
@@ -150,7 +152,7 @@ TEST_F(TablesTest, CsvHoldsTheRowsOfTheEdition) {
   std::vector<Json> printed;  // what makes a row: titles, column sets, lines and totals
   for (Json& e : Events("Tableaux2054", "CHOOSE 1\n"))
     if (e["kind"] != "step" && e["kind"] != "page") printed.push_back(std::move(e));
-  std::ifstream in(EditionFiles().at(0).replace_extension(".csv"), std::ios::binary);
+  std::ifstream in(lastEdition_.replace_extension(".csv"), std::ios::binary);
   std::vector<std::string> rows;
   for (std::string row; std::getline(in, row); rows.push_back(row.substr(0, row.size() - 1)))
     ASSERT_EQ(row.back(), '\r');
