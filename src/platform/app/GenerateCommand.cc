@@ -1,13 +1,12 @@
 #include "platform/app/GenerateCommand.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 
 #include "platform/app/Companies.h"
+#include "platform/app/ProgressLine.h"
 #include "platform/app/RegisterGenerator.h"
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
@@ -37,24 +36,16 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
 
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
-  Clock::time_point shown = start;
-  const bool terminal = isatty(STDERR_FILENO) != 0;
+  ProgressLine progress;
   GeneratorOptions generator;
   generator.assets = args.assets;
   generator.seed = args.seed;
   generator.commit = [&session] { session.Commit(); };
   generator.progress = [&](int64_t written) {
-    const Clock::time_point now = Clock::now();
-    if (!terminal || (now - shown < std::chrono::milliseconds(200) && written < args.assets))
-      return;
-    shown = now;
-    std::fprintf(stderr, "\rGénération du registre : %lld / %lld fiches (%d %%)",
-                 static_cast<long long>(written), static_cast<long long>(args.assets),
-                 static_cast<int>(written * 100 / args.assets));
+    progress.Show("Génération du registre :", written, args.assets, "fiches");
   };
   int64_t written = 0;
   session.RunWith([&](NvImmo&) { written = GenerateRegister(generator); });
-  if (terminal) std::fputs("\n", stderr);
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("Entreprise %s : %lld fiches d'immobilisation générées en %.1f s.\n",
               options.company.c_str(), static_cast<long long>(written), seconds);

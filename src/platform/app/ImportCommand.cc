@@ -1,7 +1,5 @@
 #include "platform/app/ImportCommand.h"
 
-#include <unistd.h>
-
 #include <CLI/CLI.hpp>
 #include <chrono>
 #include <cstdio>
@@ -9,6 +7,7 @@
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/Companies.h"
+#include "platform/app/ProgressLine.h"
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/import/RegisterImport.h"
@@ -45,70 +44,61 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
   // No screen is shown: a script with no answer stops the run if one were asked.
   Session session(options, std::make_unique<ScriptedInterface>(Script::FromText(""), "/dev/null"));
 
-  const bool terminal = isatty(STDERR_FILENO) != 0;
-  Clock::time_point shown = start;
-  ImportOptions import;
-  import.file = args.file;
-  import.dryRun = args.dryRun;
-  import.progress = [&](const char* phase, int64_t done, int64_t total) {
-    const Clock::time_point now = Clock::now();
-  if (!terminal || (now - shown < std::chrono::milliseconds(200) && done < total)) return;
-  shown = now;
-  std::fprintf(stderr, "\r%-12s %lld / %lld lignes (%d %%)", phase, static_cast<long long>(done),
-               static_cast<long long>(total),
-               total > 0 ? static_cast<int>(done * 100 / total) : 100);
-  if (done == total) std::fputs("\n", stderr);
-};
-ImportResult result;
-session.RunWith(
-    [&](NvImmo& component) {
-      if (!HasParameters())
-        throw UserError("l'entreprise " + options.company +
-                        " n'a pas encore ses paramètres : lancez d'abord actifix run EntPar");
-      component.LectParamImmo();
-      // What is checked stays as checked until the commit.
-      if (!args.dryRun) session.store().HoldWriteLock();
-      try {
-        result = ImportRegister(import);
-      } catch (...) {
-        session.store().Rollback();
-        throw;
-      }
-      if (!result.faults.empty()) session.store().Rollback();
-    },
-    args.dryRun ? CompanyLock::Mode::kShared : CompanyLock::Mode::kExclusive);
+  ProgressLine progress;
+  ImportOptions request;
+  request.file = args.file;
+  request.dryRun = args.dryRun;
+  request.progress = [&](const char* phase, int64_t done, int64_t total) {
+    progress.Show(phase, done, total, "lignes");
+  };
+  ImportResult result;
+  session.RunWith(
+      [&](NvImmo& component) {
+        if (!HasParameters())
+          throw UserError("l'entreprise " + options.company +
+                          " n'a pas encore ses paramètres : lancez d'abord actifix run EntPar");
+        component.LectParamImmo();
+        // What is checked stays as checked until the commit.
+        if (!args.dryRun) session.store().HoldWriteLock();
+        try {
+          result = ImportRegister(request);
+        } catch (...) {
+          session.store().Rollback();
+          throw;
+        }
+        if (!result.faults.empty()) session.store().Rollback();
+      },
+      args.dryRun ? CompanyLock::Mode::kShared : CompanyLock::Mode::kExclusive);
 
-for (const std::string& fault : result.faults) std::printf("%s\n", fault.c_str());
-const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-const long long n = static_cast<long long>(result.assets);
-if (!result.faults.empty()) {
-  std::printf("%zu ligne%s refusée%s sur %lld : rien n'est importé.\n", result.faults.size(),
-              result.faults.size() > 1 ? "s" : "", result.faults.size() > 1 ? "s" : "", n);
-  return kExitFailure;
+  for (const std::string& fault : result.faults) std::printf("%s\n", fault.c_str());
+  const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  const long long n = static_cast<long long>(result.assets);
+  if (!result.faults.empty()) {
+    std::printf("%zu ligne%s refusée%s sur %lld : rien n'est importé.\n", result.faults.size(),
+                result.faults.size() > 1 ? "s" : "", result.faults.size() > 1 ? "s" : "", n);
+    return kExitFailure;
+  }
+  if (args.dryRun)
+    std::printf("%lld ligne%s vérifiée%s sans erreur en %.1f s ; rien n'est écrit (--dry-run).\n",
+                n, n > 1 ? "s" : "", n > 1 ? "s" : "", seconds);
+  else
+    std::printf("Entreprise %s : %lld immobilisation%s importée%s en %.1f s.\n",
+                options.company.c_str(), n, n > 1 ? "s" : "", n > 1 ? "s" : "", seconds);
+  return kExitOk;
 }
-if (args.dryRun)
-  std::printf("%lld ligne%s vérifiée%s sans erreur en %.1f s ; rien n'est écrit (--dry-run).\n", n,
-              n > 1 ? "s" : "", n > 1 ? "s" : "", seconds);
-else
-  std::printf("Entreprise %s : %lld immobilisation%s importée%s en %.1f s.\n",
-              options.company.c_str(), n, n > 1 ? "s" : "", n > 1 ? "s" : "", seconds);
-return kExitOk;
-}  // namespace
 
-}  // namespace actifix::platform
+}  // namespace
 
 void AddImportCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
   auto args = std::make_shared<ImportArgs>();
-  CLI::App* import = root.add_subcommand(
+  CLI::App* command = root.add_subcommand(
       "import",
       "Importe un registre au format de l'export (FICHIER ;-séparé, Windows-1252 ou UTF-8) : "
       "toutes les lignes vérifiées, puis toutes enregistrées, ou aucune");
-  import->add_option("FICHIER", args->file, "Fichier à importer")->required();
-  import->add_flag("--dry-run", args->dryRun, "Vérifie seulement, n'écrit rien");
-  import->callback(
-      [&global, &action, args] { action = [&global, args] { return Import(global, *args);
-};
-});
+  command->add_option("FICHIER", args->file, "Fichier à importer")->required();
+  command->add_flag("--dry-run", args->dryRun, "Vérifie seulement, n'écrit rien");
+  command->callback(
+      [&global, &action, args] { action = [&global, args] { return Import(global, *args); }; });
 }
 
 }  // namespace actifix::platform
