@@ -1,0 +1,567 @@
+// The typeset PDF renderer: pages spooled as they end, drawn with cairo at Write.
+#include "platform/print/TypesetPdfRenderer.h"
+
+#include <cairo-pdf.h>
+
+#include <algorithm>
+#include <array>
+#include <cstdint>
+#include <unordered_map>
+
+#include "host/Cp1252.h"
+#include "host/HostError.h"
+#include "platform/store/WritePath.h"
+
+namespace actifix::platform {
+namespace {
+
+constexpr double kA4Short = 595.276;  // points
+constexpr double kA4Long = 841.890;
+constexpr double kMargin = 28.35;         // 1 cm
+constexpr double kMaxSize = 8.5;          // points
+constexpr double kMinHeadSize = 6.0;      // the criteria of the running head, at the least
+constexpr double kMinPortraitSize = 7.0;  // below this a page turns to landscape
+constexpr double kLineSpread = 1.2;       // line pitch / face size, at the least
+constexpr double kTextEm = 0.6;           // room for one character of a text column, in em
+constexpr double kDigitEm = 0.636;        // advance of a digit of DejaVu Sans
+constexpr double kGapEm = 1.0;            // between two columns, at the least
+constexpr double kMaxExtraGapEm = 2.5;    // what a narrow table's gaps may grow by
+constexpr double kThin = 0.4, kMedium = 0.8, kHeavy = 1.3;  // rules, in points
+
+// ---- Spool: little-endian sizes and bytes ----
+
+void PutInt(std::ostream& out, uint32_t value) {
+  const char bytes[4] = {static_cast<char>(value), static_cast<char>(value >> 8),
+                         static_cast<char>(value >> 16), static_cast<char>(value >> 24)};
+  out.write(bytes, 4);
+}
+void PutString(std::ostream& out, const std::string& text) {
+  PutInt(out, static_cast<uint32_t>(text.size()));
+  out.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+uint32_t GetInt(std::istream& in) {
+  unsigned char bytes[4] = {};
+  in.read(reinterpret_cast<char*>(bytes), 4);
+  return bytes[0] | (bytes[1] << 8) | (bytes[2] << 16) | (static_cast<uint32_t>(bytes[3]) << 24);
+}
+void GetString(std::istream& in, std::string& text) {
+  text.resize(GetInt(in));
+  in.read(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
+// The next character of `utf8` from `at`, which it moves past it.
+char32_t NextChar(std::string_view utf8, std::size_t& at) {
+  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
+  const unsigned char lead = byte(at);
+  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
+  char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
+  ++at;
+  for (; extra > 0 && at < utf8.size(); --extra, ++at) c = (c << 6) | (byte(at) & 0x3F);
+  return c;
+}
+
+std::string_view TrimLeft(std::string_view text) {
+  const auto first = text.find_first_not_of(' ');
+  return first == std::string_view::npos ? std::string_view() : text.substr(first);
+}
+
+std::string ToUtf8Trimmed(const std::string& cp1252) {
+  const auto first = cp1252.find_first_not_of(' ');
+  if (first == std::string::npos) return {};
+  return ToUtf8(cp1252.substr(first, cp1252.find_last_not_of(' ') - first + 1));
+}
+
+bool IsNumeric(ColumnKind kind) {
+  return kind == ColumnKind::kAmount || kind == ColumnKind::kNumber;
+}
+
+bool IsGrandTotal(const TypesetPdfRenderer::Line& line) {
+  for (const std::string& cell : line.cells)
+    if (cell.find("TOTAL GENERAL") != std::string::npos ||
+        cell.find("TOTAL GÉNÉRAL") != std::string::npos)
+      return true;
+  return false;
+}
+
+// A body line of one capitalised text after a blank, alone on its line: " A NOUVEAU".
+bool IsSectionHeading(const TypesetPdfRenderer::Line& line) {
+  int filled = 0;
+  for (const std::string& cell : line.cells) filled += cell.empty() ? 0 : 1;
+  if (filled != 1 || line.cells.empty() || line.cells[0].size() < 2 || line.cells[0][0] != ' ')
+    return false;
+  return std::none_of(line.cells[0].begin(), line.cells[0].end(),
+                      [](char c) { return c >= 'a' && c <= 'z'; });
+}
+
+// One face of DejaVu Sans, with the glyph and advance of each character met, at size 1.
+class Face {
+ public:
+  explicit Face(cairo_font_weight_t weight)
+      : face_(cairo_toy_font_face_create("DejaVu Sans", CAIRO_FONT_SLANT_NORMAL, weight)) {
+    cairo_matrix_t size, identity;
+    cairo_matrix_init_scale(&size, kUnit, kUnit);
+    cairo_matrix_init_identity(&identity);
+    cairo_font_options_t* options = cairo_font_options_create();
+    cairo_font_options_set_hint_metrics(options, CAIRO_HINT_METRICS_OFF);
+    cairo_font_options_set_hint_style(options, CAIRO_HINT_STYLE_NONE);
+    unit_ = cairo_scaled_font_create(face_, &size, &identity, options);
+    cairo_font_options_destroy(options);
+  }
+  ~Face() {
+    cairo_scaled_font_destroy(unit_);
+    cairo_font_face_destroy(face_);
+  }
+  Face(const Face&) = delete;
+  Face& operator=(const Face&) = delete;
+
+  struct Glyph {
+    unsigned long index = 0;
+    double advance = -1;  // em; negative until looked up
+  };
+
+  const Glyph& Of(char32_t c) {
+    Glyph& glyph = c < latin_.size() ? latin_[c] : others_[c];
+    if (glyph.advance >= 0) return glyph;
+    std::string utf8;
+    if (c < 0x80) {
+      utf8 = static_cast<char>(c);
+    } else if (c < 0x800) {
+      utf8 = {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    } else {
+      utf8 = {static_cast<char>(0xE0 | (c >> 12)), static_cast<char>(0x80 | ((c >> 6) & 0x3F)),
+              static_cast<char>(0x80 | (c & 0x3F))};
+    }
+    cairo_glyph_t* glyphs = nullptr;
+    int count = 0;
+    glyph.advance = 0;
+    if (cairo_scaled_font_text_to_glyphs(unit_, 0, 0, utf8.data(), static_cast<int>(utf8.size()),
+                                         &glyphs, &count, nullptr, nullptr,
+                                         nullptr) == CAIRO_STATUS_SUCCESS &&
+        count > 0) {
+      cairo_text_extents_t extents;
+      cairo_scaled_font_glyph_extents(unit_, glyphs, 1, &extents);
+      glyph = {glyphs[0].index, extents.x_advance / kUnit};
+    }
+    cairo_glyph_free(glyphs);
+    return glyph;
+  }
+
+  double Em(std::string_view utf8) {
+    double em = 0;
+    for (std::size_t at = 0; at < utf8.size();) em += Of(NextChar(utf8, at)).advance;
+    return em;
+  }
+
+  cairo_font_face_t* face() const { return face_; }
+
+ private:
+  static constexpr double kUnit = 1000;
+  cairo_font_face_t* face_;
+  cairo_scaled_font_t* unit_;
+  std::array<Glyph, 256> latin_{};
+  std::unordered_map<char32_t, Glyph> others_;
+};
+
+}  // namespace
+
+struct TypesetPdfRenderer::Painter {
+  Face regular{CAIRO_FONT_WEIGHT_NORMAL};
+  Face bold{CAIRO_FONT_WEIGHT_BOLD};
+  cairo_surface_t* surface = nullptr;
+  cairo_t* cr = nullptr;
+  Face* current = nullptr;
+  double currentSize = 0;
+  std::vector<cairo_glyph_t> glyphs;
+  std::vector<cairo_text_cluster_t> clusters;
+
+  ~Painter() {
+    if (cr != nullptr) cairo_destroy(cr);
+    if (surface != nullptr) cairo_surface_destroy(surface);
+  }
+
+  // Draws `utf8` from x on the baseline y, squeezed to `fit` points when it is wider.
+  // Returns its width.
+  double Show(Face& face, double size, double x, double y, std::string_view utf8,
+              double fit = 1e9) {
+    glyphs.clear();
+    clusters.clear();
+    double at = 0;
+    for (std::size_t i = 0; i < utf8.size();) {
+      const std::size_t from = i;
+      const Face::Glyph& g = face.Of(NextChar(utf8, i));
+      glyphs.push_back({g.index, at, y});
+      clusters.push_back({static_cast<int>(i - from), 1});
+      at += g.advance * size;
+    }
+    if (glyphs.empty()) return 0;
+    const double squeeze = at > fit ? fit / at : 1;
+    for (cairo_glyph_t& g : glyphs) g.x = x + g.x * squeeze;
+    if (current != &face || currentSize != size) {
+      cairo_set_font_face(cr, face.face());
+      cairo_set_font_size(cr, size);
+      current = &face;
+      currentSize = size;
+    }
+    cairo_show_text_glyphs(cr, utf8.data(), static_cast<int>(utf8.size()), glyphs.data(),
+                           static_cast<int>(glyphs.size()), clusters.data(),
+                           static_cast<int>(clusters.size()), cairo_text_cluster_flags_t(0));
+    return at * squeeze;
+  }
+
+  void Rule(double x1, double x2, double y, double width) {
+    cairo_set_line_width(cr, width);
+    cairo_move_to(cr, x1, y);
+    cairo_line_to(cr, x2, y);
+    cairo_stroke(cr);
+  }
+};
+
+TypesetPdfRenderer::TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft)
+    : head_(std::move(head)),
+      linesPerPage_(std::max(linesPerPage, 4)),
+      draft_(std::move(draft)),
+      spool_(draft_.string() + ".pages"),
+      painter_(std::make_unique<Painter>()) {}
+
+TypesetPdfRenderer::~TypesetPdfRenderer() {
+  painter_.reset();
+  spoolOut_.close();
+  std::error_code ignored;
+  std::filesystem::remove(spool_, ignored);
+  std::filesystem::remove(draft_, ignored);
+}
+
+// ---- Recording ----
+
+void TypesetPdfRenderer::Title(const std::string& text) {
+  if (criteriaClosed_ || text == head_.title) return;
+  criteria_.emplace_back(TrimLeft(text));
+}
+
+void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<int>& widths) {
+  criteriaClosed_ = true;
+  Table table;
+  std::string key;
+  for (std::size_t i = 0; i < layout.columns.size(); ++i) {
+    const ColumnSpec& spec = layout.columns[i];
+    Column column{spec.kind, widths[i], spec.decimals, spec.group, ToUtf8Trimmed(spec.heading)};
+    const double charEm = spec.kind == ColumnKind::kText ? kTextEm : kDigitEm;
+    column.em = std::max(spec.width * charEm, painter_->bold.Em(column.heading));
+    table.em += column.em + (i > 0 ? kGapEm : 0);
+    key += std::to_string(static_cast<int>(column.kind)) + "," + std::to_string(column.width) +
+           "," + std::to_string(column.decimals) + "," + std::to_string(column.group) + "," +
+           column.heading + "\n";
+    table.columns.push_back(std::move(column));
+  }
+  for (const ColumnGroup& group : layout.groups) {
+    table.groups.push_back({ToUtf8Trimmed(group.heading), group.first, group.count});
+    key += "@" + table.groups.back().heading + "," + std::to_string(group.first) + "," +
+           std::to_string(group.count) + "\n";
+  }
+  const auto [found, added] = tableIds_.emplace(key, static_cast<int>(tables_.size()));
+  if (added) tables_.push_back(std::move(table));
+  table_ = found->second;
+}
+
+void TypesetPdfRenderer::Reopened() {
+  // The page of the card before keeps the criteria it was printed under.
+  page_.criteria = Criteria();
+  pageCriteriaSet_ = true;
+  criteria_.clear();
+  criteriaClosed_ = false;
+  table_ = -1;
+}
+
+void TypesetPdfRenderer::StartPage(int /*number*/) {
+  EndPage();
+  pageStarted_ = true;
+}
+
+void TypesetPdfRenderer::Put(const PageLine& line) {
+  pageStarted_ = true;
+  if (line.kind == PageLine::Kind::kBlank) criteriaClosed_ = true;
+  Line& added = page_.lines.emplace_back();
+  added.kind = line.kind;
+  added.table = table_;
+  added.band = line.kind == PageLine::Kind::kTitle && criteriaClosed_;
+  added.text = line.text;
+  if (line.cells != nullptr) added.cells = *line.cells;
+}
+
+std::string TypesetPdfRenderer::Criteria() const {
+  std::string joined;
+  for (const std::string& text : criteria_) joined += (joined.empty() ? "" : " — ") + text;
+  return joined;
+}
+
+void TypesetPdfRenderer::EndPage() {
+  if (!pageStarted_) return;
+  if (!spoolOut_.is_open()) {
+    RefuseLink(draft_, "HostEdition");
+    RefuseLink(spool_, "HostEdition");
+    spoolOut_.open(spool_, std::ios::binary | std::ios::trunc);
+  }
+  if (!pageCriteriaSet_) page_.criteria = Criteria();
+  PutString(spoolOut_, page_.criteria);
+  PutInt(spoolOut_, static_cast<uint32_t>(page_.lines.size()));
+  for (const Line& line : page_.lines) {
+    PutInt(spoolOut_, static_cast<uint32_t>(line.kind) | (line.band ? 0x100u : 0u));
+    PutInt(spoolOut_, static_cast<uint32_t>(line.table + 1));
+    PutString(spoolOut_, line.text);
+    PutInt(spoolOut_, static_cast<uint32_t>(line.cells.size()));
+    for (const std::string& cell : line.cells) PutString(spoolOut_, cell);
+  }
+  if (!spoolOut_)
+    throw HostError("HostEdition", spool_.string(), "impossible d'écrire le fichier PDF");
+  ++pages_;
+  page_.lines.clear();
+  pageCriteriaSet_ = false;
+  pageStarted_ = false;
+}
+
+// ---- Drawing ----
+
+void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
+  pageStarted_ = pageStarted_ || pages_ == 0;  // a document of no page still gets one
+  EndPage();
+  spoolOut_.close();
+  Painter& p = *painter_;
+  p.surface = cairo_pdf_surface_create(draft_.c_str(), kA4Short, kA4Long);
+  bool written = cairo_surface_status(p.surface) == CAIRO_STATUS_SUCCESS;
+  if (written) {
+    cairo_pdf_surface_set_metadata(p.surface, CAIRO_PDF_METADATA_TITLE, head_.title.c_str());
+    cairo_pdf_surface_set_metadata(p.surface, CAIRO_PDF_METADATA_CREATOR, "Actifix");
+    p.cr = cairo_create(p.surface);
+    std::ifstream in(spool_, std::ios::binary);
+    Page page;
+    for (int number = 1; number <= pages_ && in; ++number) {
+      GetString(in, page.criteria);
+      page.lines.resize(GetInt(in));
+      for (Line& line : page.lines) {
+        const uint32_t kind = GetInt(in);
+        line.kind = static_cast<PageLine::Kind>(kind & 0xFF);
+        line.band = (kind & 0x100) != 0;
+        line.table = static_cast<int>(GetInt(in)) - 1;
+        GetString(in, line.text);
+        line.cells.resize(GetInt(in));
+        for (std::string& cell : line.cells) GetString(in, cell);
+      }
+      if (in) DrawPage(page, number);
+    }
+    written = static_cast<bool>(in);
+    cairo_destroy(p.cr);
+    p.cr = nullptr;
+    cairo_surface_finish(p.surface);
+    written = written && cairo_surface_status(p.surface) == CAIRO_STATUS_SUCCESS;
+  }
+  cairo_surface_destroy(p.surface);
+  p.surface = nullptr;
+  std::error_code ec;
+  std::filesystem::remove(spool_, ec);
+  if (written) std::filesystem::rename(draft_, file, ec);
+  if (!written || ec) {
+    std::filesystem::remove(draft_, ec);
+    throw HostError("HostEdition.Close", file.string(), "impossible d'écrire le fichier PDF");
+  }
+}
+
+void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
+  Painter& p = *painter_;
+  cairo_t* cr = p.cr;
+  // The face size: the widest table or title of the page in the width of the paper.
+  double widestEm = 1;
+  for (const Line& line : page.lines) {
+    if (line.table >= 0) widestEm = std::max(widestEm, tables_[line.table].em);
+    if (line.kind == PageLine::Kind::kTitle)
+      widestEm = std::max(widestEm, p.bold.Em(TrimLeft(line.text)));
+  }
+  const bool landscape = widestEm * kMinPortraitSize > kA4Short - 2 * kMargin;
+  const double width = landscape ? kA4Long : kA4Short;
+  const double height = landscape ? kA4Short : kA4Long;
+  cairo_pdf_surface_set_size(p.surface, width, height);
+  const double usable = width - 2 * kMargin;
+  const double pitch = (height - 2 * kMargin) / linesPerPage_;
+  const double size = std::min({kMaxSize, pitch / kLineSpread, usable / widestEm});
+  const double baseline = (pitch + 0.7 * size) / 2;  // from the top of a line's slot
+  cairo_set_source_rgb(cr, 0, 0, 0);
+
+  // The running head, in the slots of the text's page header.
+  const std::string pages = std::to_string(number) + " / " + std::to_string(pages_);
+  const double headSize = std::min(kMaxSize, pitch / kLineSpread);
+  const double right = width - kMargin;
+  const double y0 = kMargin + baseline;
+  const double pagesWidth = p.bold.Em(pages) * headSize;
+  p.Show(p.bold, headSize, kMargin, y0, head_.company, usable / 3);
+  const double titleWidth = std::min(p.bold.Em(head_.title) * headSize, usable * 0.55);
+  p.Show(p.bold, headSize, kMargin + (usable - titleWidth) / 2, y0, head_.title, titleWidth);
+  p.Show(p.bold, headSize, right - pagesWidth, y0, pages);
+  const std::string year =
+      head_.yearStart.empty() ? "" : "Exercice du " + head_.yearStart + " au " + head_.yearEnd;
+  const double y1 = y0 + pitch;
+  const double yearWidth = p.Show(p.regular, headSize, kMargin, y1, year);
+  const double dateWidth = p.regular.Em(head_.date) * headSize;
+  p.Show(p.regular, headSize, right - dateWidth, y1, head_.date);
+  // The criteria between the year and the date, made smaller, then cut, to fit.
+  const double room = usable - yearWidth - dateWidth - 4 * headSize;
+  std::string criteria = page.criteria;
+  const double criteriaSize =
+      std::max(kMinHeadSize, std::min(headSize, room / std::max(0.1, p.regular.Em(criteria))));
+  while (!criteria.empty() && p.regular.Em(criteria) * criteriaSize > room) {
+    while (!criteria.empty() && (criteria.back() & 0xC0) == 0x80) criteria.pop_back();
+    if (!criteria.empty()) criteria.pop_back();
+    if (p.regular.Em(criteria + "…") * criteriaSize <= room) criteria += "…";
+  }
+  const double criteriaWidth = p.regular.Em(criteria) * criteriaSize;
+  p.Show(p.regular, criteriaSize, kMargin + yearWidth + 2 * headSize + (room - criteriaWidth) / 2,
+         y1, criteria);
+  p.Rule(kMargin, right, kMargin + 2.5 * pitch, kMedium);
+
+  // Where the columns of each table of the page go at this size.
+  struct Place {
+    std::vector<double> x, w;
+    double right = 0;
+  };
+  std::unordered_map<int, Place> places;
+  const auto placeOf = [&](int id) -> const Place& {
+    auto [it, added] = places.try_emplace(id);
+    if (!added) return it->second;
+    const Table& table = tables_[id];
+    const std::size_t n = table.columns.size();
+    const double extra =
+        n > 1 ? std::min(kMaxExtraGapEm * size, (usable - table.em * size) / (n - 1)) : 0;
+    double x = kMargin;
+    for (std::size_t i = 0; i < n; ++i) {
+      if (i > 0) x += kGapEm * size + std::max(0.0, extra);
+      it->second.x.push_back(x);
+      it->second.w.push_back(table.columns[i].em * size);
+      x += table.columns[i].em * size;
+    }
+    it->second.right = x;
+    return it->second;
+  };
+  const double commaWidth = p.regular.Of(',').advance * size;
+  const double digitWidth = p.regular.Of('0').advance * size;
+
+  // One cell: amounts on their decimal comma, dates centred, texts left.
+  const auto cell = [&](Face& face, const Column& column, double x, double w, double y,
+                        const std::string& text, double room) {
+    if (text.empty()) return;
+    if (IsNumeric(column.kind)) {
+      const std::size_t comma = text.rfind(',');
+      const double decimals = column.decimals > 0 ? commaWidth + column.decimals * digitWidth : 0;
+      const double whole = face.Em(std::string_view(text).substr(0, comma)) * size;
+      const double tail =
+          comma == std::string::npos ? 0 : face.Em(std::string_view(text).substr(comma)) * size;
+      const double start = comma == std::string::npos && column.decimals == 0
+                               ? x + w - whole
+                               : x + w - decimals - whole + (tail > decimals ? decimals - tail : 0);
+      p.Show(face, size, start, y, text);
+    } else if (column.kind == ColumnKind::kDate) {
+      p.Show(face, size, x + (w - face.Em(text) * size) / 2, y, text);
+    } else {
+      p.Show(face, size, x, y, TrimLeft(text), room);
+    }
+  };
+
+  for (std::size_t i = 0; i < page.lines.size(); ++i) {
+    const Line& line = page.lines[i];
+    const double top = kMargin + static_cast<double>(i) * pitch;
+    const double y = top + baseline;
+    const Line* before = i > 0 ? &page.lines[i - 1] : nullptr;
+    const Line* after = i + 1 < page.lines.size() ? &page.lines[i + 1] : nullptr;
+    switch (line.kind) {
+      case PageLine::Kind::kHeader:
+      case PageLine::Kind::kBlank:
+        break;
+      case PageLine::Kind::kTitle: {
+        const std::string_view text = TrimLeft(line.text);
+        const double textWidth = p.bold.Em(text) * size;
+        double x = kMargin;
+        if (line.text.size() - text.size() >= 2) x += std::max(0.0, (usable - textWidth) / 2);
+        if (line.band) {
+          const double end =
+              line.table >= 0 ? std::max(placeOf(line.table).right, x + textWidth) : right;
+          cairo_set_source_rgb(cr, 0.9, 0.9, 0.9);
+          cairo_rectangle(cr, kMargin - 2, top + 0.5, end - kMargin + 4, pitch - 1);
+          cairo_fill(cr);
+          cairo_set_source_rgb(cr, 0, 0, 0);
+        }
+        p.Show(p.bold, size, x, y, text, usable);
+        break;
+      }
+      case PageLine::Kind::kHeading: {
+        if (line.table < 0) break;
+        const Table& table = tables_[line.table];
+        const Place& place = placeOf(line.table);
+        // The rows of a heading block: group headings (if any), column headings, a rule.
+        std::size_t row = 0;
+        for (std::size_t k = i; k > 0 && page.lines[k - 1].kind == PageLine::Kind::kHeading; --k)
+          ++row;
+        if (table.groups.empty()) ++row;
+        if (row == 0) {
+          for (const ColumnGroup& group : table.groups) {
+            const double x1 = place.x[group.first];
+            const double x2 =
+                place.x[group.first + group.count - 1] + place.w[group.first + group.count - 1];
+            const double w = p.bold.Em(group.heading) * size;
+            p.Show(p.bold, size, x1 + std::max(0.0, (x2 - x1 - w) / 2), y, group.heading, x2 - x1);
+            p.Rule(x1, x2, top + pitch - 0.5, kThin);
+          }
+        } else if (row == 1) {
+          for (std::size_t c = 0; c < table.columns.size(); ++c) {
+            const Column& column = table.columns[c];
+            const double w = p.bold.Em(column.heading) * size;
+            const double x = IsNumeric(column.kind)             ? place.x[c] + place.w[c] - w
+                             : column.kind == ColumnKind::kDate ? place.x[c] + (place.w[c] - w) / 2
+                                                                : place.x[c];
+            p.Show(p.bold, size, x, y, column.heading);
+          }
+        } else {
+          p.Rule(kMargin, place.right, top + pitch / 2, kThin);
+        }
+        break;
+      }
+      case PageLine::Kind::kRule: {
+        if (line.table < 0) break;
+        const Place& place = placeOf(line.table);
+        const bool grand =
+            after != nullptr && after->kind == PageLine::Kind::kTotal && IsGrandTotal(*after);
+        for (std::size_t c = 0; c < line.cells.size() && c < place.x.size(); ++c)
+          if (!line.cells[c].empty())
+            p.Rule(place.x[c], place.x[c] + place.w[c], top + pitch - 1, grand ? kHeavy : kThin);
+        break;
+      }
+      case PageLine::Kind::kBody:
+      case PageLine::Kind::kTotal: {
+        if (line.table < 0 || line.cells.empty()) {
+          p.Show(p.regular, size, kMargin, y, line.text, usable);
+          break;
+        }
+        const Table& table = tables_[line.table];
+        const Place& place = placeOf(line.table);
+        const bool total = line.kind == PageLine::Kind::kTotal;
+        if (total && (before == nullptr || (before->kind != PageLine::Kind::kRule &&
+                                            before->kind != PageLine::Kind::kTotal))) {
+          const bool grand = IsGrandTotal(line);
+          for (std::size_t c = 0; c < line.cells.size() && c < place.x.size(); ++c)
+            if (grand || (!line.cells[c].empty() && IsNumeric(table.columns[c].kind)))
+              p.Rule(place.x[c], place.x[c] + place.w[c] + (grand ? kGapEm * size : 0), top + 0.5,
+                     grand ? kHeavy : kThin);
+        }
+        Face& face = total || IsSectionHeading(line) ? p.bold : p.regular;
+        for (std::size_t c = 0; c < line.cells.size() && c < place.x.size(); ++c) {
+          // A text may run over the empty cells after it, as in the text edition.
+          double room = place.w[c];
+          for (std::size_t k = c + 1; k < line.cells.size() && line.cells[k].empty(); ++k)
+            room = place.x[k] + place.w[k] - place.x[c];
+          if (c + 1 == line.cells.size()) room = std::max(room, right - place.x[c]);
+          cell(face, table.columns[c], place.x[c], place.w[c], y, line.cells[c], room);
+        }
+        break;
+      }
+    }
+  }
+  cairo_show_page(cr);
+}
+
+}  // namespace actifix::platform
