@@ -93,6 +93,20 @@ bool IsSectionHeading(const TypesetPdfRenderer::Line& line) {
                       [](char c) { return c >= 'a' && c <= 'z'; });
 }
 
+// An amount the text printed without its thousands blanks, for want of room ("82010581,33"),
+// given them back: the typeset columns have the room.
+void Regroup(std::string& amount) {
+  const std::size_t from = !amount.empty() && amount[0] == '-' ? 1 : 0;
+  const std::size_t comma = std::min(amount.find(','), amount.size());
+  if (comma - from <= 3 || amount.find(' ') != std::string::npos) return;
+  for (std::size_t i = from; i < comma; ++i)
+    if (amount[i] < '0' || amount[i] > '9') return;
+  for (std::size_t at = comma; at > from + 3;) {
+    at -= 3;
+    amount.insert(at, 1, ' ');
+  }
+}
+
 // One face of DejaVu Sans, with the glyph and advance of each character met, at size 1.
 class Face {
  public:
@@ -285,7 +299,11 @@ void TypesetPdfRenderer::Put(const PageLine& line) {
   added.table = table_;
   added.band = line.kind == PageLine::Kind::kTitle && criteriaClosed_;
   added.text = line.text;
-  if (line.cells != nullptr) added.cells = *line.cells;
+  if (line.cells == nullptr || table_ < 0) return;
+  added.cells = *line.cells;
+  const Table& table = tables_[table_];
+  for (std::size_t c = 0; c < added.cells.size() && c < table.columns.size(); ++c)
+    if (IsNumeric(table.columns[c].kind)) Regroup(added.cells[c]);
 }
 
 std::string TypesetPdfRenderer::Criteria() const {
