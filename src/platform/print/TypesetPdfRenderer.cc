@@ -5,11 +5,13 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
 #include <cstdint>
 #include <unordered_map>
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "platform/print/EditionFormat.h"
 #include "platform/store/WritePath.h"
 
 namespace actifix::platform {
@@ -26,6 +28,7 @@ constexpr double kTextEm = 0.6;           // room for one character of a text co
 constexpr double kDigitEm = 0.636;        // advance of a digit of DejaVu Sans
 constexpr double kGapEm = 1.0;            // between two columns, at the least
 constexpr double kMaxExtraGapEm = 2.5;    // what a narrow table's gaps may grow by
+constexpr int kChartLines = 20;           // the height of a picture, in lines of the page
 constexpr double kThin = 0.4, kMedium = 0.8, kHeavy = 1.3;  // rules, in points
 
 // ---- Spool: little-endian sizes and bytes ----
@@ -75,7 +78,7 @@ bool IsNumeric(ColumnKind kind) {
   return kind == ColumnKind::kAmount || kind == ColumnKind::kNumber;
 }
 
-bool IsGrandTotal(const TypesetPdfRenderer::Line& line) {
+bool IsGrandTotal(const TypesetPdfRenderer::Row& line) {
   for (const std::string& cell : line.cells)
     if (cell.find("TOTAL GENERAL") != std::string::npos ||
         cell.find("TOTAL GÉNÉRAL") != std::string::npos)
@@ -84,7 +87,7 @@ bool IsGrandTotal(const TypesetPdfRenderer::Line& line) {
 }
 
 // A body line of one capitalised text after a blank, alone on its line: " A NOUVEAU".
-bool IsSectionHeading(const TypesetPdfRenderer::Line& line) {
+bool IsSectionHeading(const TypesetPdfRenderer::Row& line) {
   int filled = 0;
   for (const std::string& cell : line.cells) filled += cell.empty() ? 0 : 1;
   if (filled != 1 || line.cells.empty() || line.cells[0].size() < 2 || line.cells[0][0] != ' ')
@@ -248,6 +251,7 @@ TypesetPdfRenderer::~TypesetPdfRenderer() {
 // ---- Recording ----
 
 void TypesetPdfRenderer::Title(const std::string& text) {
+  if (text.rfind("NATURE", 0) == 0) group_ = text;
   if (criteriaClosed_ || text == head_.title) return;
   criteria_.emplace_back(TrimLeft(text));
 }
@@ -277,7 +281,76 @@ void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<i
   table_ = found->second;
 }
 
+void TypesetPdfRenderer::Columns(const std::vector<std::string>& names,
+                                 const std::vector<std::string>& /*headings*/) {
+  names_ = names;
+}
+
+namespace {
+
+const CellValue* CellOf(const std::vector<CellValue>& cells, const char* column) {
+  for (const CellValue& cell : cells)
+    if (cell.column == column) return &cell;
+  return nullptr;
+}
+double NumberOf(const std::vector<CellValue>& cells, const char* column) {
+  const CellValue* cell = CellOf(cells, column);
+  return cell != nullptr && cell->isNumber ? cell->number : 0;
+}
+
+}  // namespace
+
+void TypesetPdfRenderer::Line(const std::vector<CellValue>& cells) {
+  // A year of an asset card's plan: "01/01/2026 Au 31/12/2026", its charge and cumulative.
+  const CellValue* year = CellOf(cells, "EXER");
+  if (year == nullptr || year->text.size() < 4 || year->text.find(" Au ") == std::string::npos ||
+      std::find(names_.begin(), names_.end(), "CUMFIN") == names_.end())
+    return;
+  if (plan_.labels.empty())
+    plan_ = {"Plan d'amortissement",
+             {"Dotation de l'exercice", "", "Cumul en fin d'exercice"},
+             {},
+             {},
+             {},
+             {}};
+  plan_.labels.push_back(year->text.substr(year->text.size() - 4));
+  plan_.bars.push_back(NumberOf(cells, "DOTAMO"));
+  plan_.line.push_back(NumberOf(cells, "CUMFIN"));
+}
+
+void TypesetPdfRenderer::Total(const std::string& label, const std::vector<CellValue>& cells) {
+  // The totals of a nature, under its "NATURE  : INF    Matériel informatique" heading.
+  if (TrimLeft(label) != "TOTAL" || group_.empty() || CellOf(cells, "DOT") == nullptr ||
+      CellOf(cells, "VNC") == nullptr)
+    return;
+  std::string_view code = TrimLeft(std::string_view(group_).substr(group_.find(':') + 1));
+  code = code.substr(0, code.find(' '));
+  if (natures_.labels.empty())
+    natures_ = {"Valeur nette et dotation de l'exercice par nature",
+                {"Valeur nette comptable", "Dotation de l'exercice", ""},
+                {},
+                {},
+                {},
+                {}};
+  natures_.labels.emplace_back(code);
+  natures_.bars.push_back(NumberOf(cells, "VNC"));
+  natures_.bars2.push_back(NumberOf(cells, "DOT"));
+  group_.clear();
+}
+
+void TypesetPdfRenderer::AttachChart(Chart& chart) {
+  if (chart.labels.empty()) return;
+  if (static_cast<int>(page_.lines.size()) + kChartLines > linesPerPage_ ||
+      !page_.chart.labels.empty()) {
+    EndPage();
+    pageStarted_ = true;
+  }
+  page_.chart = std::move(chart);
+  chart = {};
+}
+
 void TypesetPdfRenderer::Reopened() {
+  AttachChart(plan_);
   // The page of the card before keeps the criteria it was printed under.
   page_.criteria = Criteria();
   pageCriteriaSet_ = true;
@@ -294,7 +367,7 @@ void TypesetPdfRenderer::StartPage(int /*number*/) {
 void TypesetPdfRenderer::Put(const PageLine& line) {
   pageStarted_ = true;
   if (line.kind == PageLine::Kind::kBlank) criteriaClosed_ = true;
-  Line& added = page_.lines.emplace_back();
+  Row& added = page_.lines.emplace_back();
   added.kind = line.kind;
   added.table = table_;
   added.band = line.kind == PageLine::Kind::kTitle && criteriaClosed_;
@@ -322,17 +395,27 @@ void TypesetPdfRenderer::EndPage() {
   if (!pageCriteriaSet_) page_.criteria = Criteria();
   PutString(spoolOut_, page_.criteria);
   PutInt(spoolOut_, static_cast<uint32_t>(page_.lines.size()));
-  for (const Line& line : page_.lines) {
+  for (const Row& line : page_.lines) {
     PutInt(spoolOut_, static_cast<uint32_t>(line.kind) | (line.band ? 0x100u : 0u));
     PutInt(spoolOut_, static_cast<uint32_t>(line.table + 1));
     PutString(spoolOut_, line.text);
     PutInt(spoolOut_, static_cast<uint32_t>(line.cells.size()));
     for (const std::string& cell : line.cells) PutString(spoolOut_, cell);
   }
+  const Chart& chart = page_.chart;
+  PutString(spoolOut_, chart.title);
+  PutInt(spoolOut_, static_cast<uint32_t>(chart.labels.size()));
+  for (std::size_t i = 0; i < chart.labels.size(); ++i) {
+    PutString(spoolOut_, chart.labels[i]);
+    for (const std::vector<double>* series : {&chart.bars, &chart.bars2, &chart.line})
+      PutString(spoolOut_, series->empty() ? "" : std::to_string((*series)[i]));
+  }
+  for (const std::string& name : chart.names) PutString(spoolOut_, name);
   if (!spoolOut_)
     throw HostError("HostEdition", spool_.string(), "impossible d'écrire le fichier PDF");
   ++pages_;
   page_.lines.clear();
+  page_.chart = {};
   pageCriteriaSet_ = false;
   pageStarted_ = false;
 }
@@ -340,6 +423,8 @@ void TypesetPdfRenderer::EndPage() {
 // ---- Drawing ----
 
 void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
+  AttachChart(plan_);
+  AttachChart(natures_);
   pageStarted_ = pageStarted_ || pages_ == 0;  // a document of no page still gets one
   EndPage();
   spoolOut_.close();
@@ -355,7 +440,7 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
     for (int number = 1; number <= pages_ && in; ++number) {
       GetString(in, page.criteria);
       page.lines.resize(GetInt(in));
-      for (Line& line : page.lines) {
+      for (Row& line : page.lines) {
         const uint32_t kind = GetInt(in);
         line.kind = static_cast<PageLine::Kind>(kind & 0xFF);
         line.band = (kind & 0x100) != 0;
@@ -364,6 +449,20 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
         line.cells.resize(GetInt(in));
         for (std::string& cell : line.cells) GetString(in, cell);
       }
+      Chart& chart = page.chart;
+      chart = {};
+      GetString(in, chart.title);
+      chart.labels.resize(GetInt(in));
+      std::string value;
+      for (std::string& label : chart.labels) {
+        GetString(in, label);
+        for (std::vector<double>* series : {&chart.bars, &chart.bars2, &chart.line}) {
+          GetString(in, value);
+          if (!value.empty()) series->push_back(std::strtod(value.c_str(), nullptr));
+        }
+      }
+      if (!chart.labels.empty()) chart.names.resize(3);
+      for (std::string& name : chart.names) GetString(in, name);
       if (in) DrawPage(page, number);
     }
     written = static_cast<bool>(in);
@@ -388,7 +487,7 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
   cairo_t* cr = p.cr;
   // The face size: the widest table or title of the page in the width of the paper.
   double widestEm = 1;
-  for (const Line& line : page.lines) {
+  for (const Row& line : page.lines) {
     if (line.table >= 0) widestEm = std::max(widestEm, tables_[line.table].em);
     if (line.kind == PageLine::Kind::kTitle)
       widestEm = std::max(widestEm, p.bold.Em(TrimLeft(line.text)));
@@ -482,11 +581,11 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
   };
 
   for (std::size_t i = 0; i < page.lines.size(); ++i) {
-    const Line& line = page.lines[i];
+    const Row& line = page.lines[i];
     const double top = kMargin + static_cast<double>(i) * pitch;
     const double y = top + baseline;
-    const Line* before = i > 0 ? &page.lines[i - 1] : nullptr;
-    const Line* after = i + 1 < page.lines.size() ? &page.lines[i + 1] : nullptr;
+    const Row* before = i > 0 ? &page.lines[i - 1] : nullptr;
+    const Row* after = i + 1 < page.lines.size() ? &page.lines[i + 1] : nullptr;
     switch (line.kind) {
       case PageLine::Kind::kHeader:
       case PageLine::Kind::kBlank:
@@ -579,7 +678,111 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
       }
     }
   }
+  if (!page.chart.labels.empty()) {
+    const double top =
+        kMargin + static_cast<double>(std::max<std::size_t>(page.lines.size(), 3) + 1) * pitch;
+    DrawChart(page.chart, kMargin, top, right,
+              std::min(top + kChartLines * pitch, height - kMargin), size);
+  }
   cairo_show_page(cr);
+}
+
+void TypesetPdfRenderer::DrawChart(const Chart& chart, double left, double top, double right,
+                                   double bottom, double size) {
+  Painter& p = *painter_;
+  cairo_t* cr = p.cr;
+  static constexpr double kColours[3][3] = {
+      {0.27, 0.45, 0.71}, {0.93, 0.55, 0.20}, {0.75, 0.15, 0.15}};
+  // Title, then the legend after it.
+  double x = left + p.Show(p.bold, size, left, top + size, chart.title) + 2 * size;
+  for (std::size_t s = 0; s < chart.names.size(); ++s) {
+    if (chart.names[s].empty()) continue;
+    cairo_set_source_rgb(cr, kColours[s][0], kColours[s][1], kColours[s][2]);
+    if (s == 2)
+      p.Rule(x, x + size, top + 0.6 * size, 1.5);
+    else
+      cairo_rectangle(cr, x, top + 0.1 * size, size, size * 0.8);
+    cairo_fill(cr);
+    cairo_set_source_rgb(cr, 0, 0, 0);
+    x += 1.4 * size;
+    x += p.Show(p.regular, size, x, top + size, chart.names[s]) + 1.5 * size;
+  }
+
+  // Round steps of a scale from 0 (or below) to the greatest value.
+  struct Scale {
+    double low = 0, high = 1, step = 1;
+  };
+  const auto scaleOf = [](std::initializer_list<const std::vector<double>*> series) {
+    Scale scale{0, 0, 1};
+    for (const auto* values : series)
+      for (const double v : *values) {
+        scale.low = std::min(scale.low, v);
+        scale.high = std::max(scale.high, v);
+      }
+    if (scale.high - scale.low < 1) scale.high = scale.low + 1;
+    const double raw = (scale.high - scale.low) / 5;
+    const double power = std::pow(10, std::floor(std::log10(raw)));
+    scale.step = raw <= power       ? power
+                 : raw <= 2 * power ? 2 * power
+                 : raw <= 5 * power ? 5 * power
+                                    : 10 * power;
+    scale.low = std::floor(scale.low / scale.step) * scale.step;
+    scale.high = std::ceil(scale.high / scale.step) * scale.step;
+    return scale;
+  };
+  const Scale bars = scaleOf({&chart.bars, &chart.bars2});
+  const Scale line = scaleOf({&chart.line});
+  const auto tick = [](double v) { return FormatFrenchAmount(v, 0); };
+  const double leftAxis = p.regular.Em(tick(bars.high)) * size + size;
+  const double rightAxis = chart.line.empty() ? 0 : p.regular.Em(tick(line.high)) * size + size;
+  const double pl = left + std::max(leftAxis, p.regular.Em(tick(bars.low)) * size + size);
+  const double pr = right - rightAxis;
+  const double pt = top + 2.5 * size, pb = bottom - 2 * size;
+  const auto yOf = [&](const Scale& s, double v) {
+    return pb - (v - s.low) / (s.high - s.low) * (pb - pt);
+  };
+  cairo_set_source_rgb(cr, 0.8, 0.8, 0.8);
+  for (double v = bars.low; v <= bars.high + bars.step / 2; v += bars.step)
+    p.Rule(pl, pr, yOf(bars, v), kThin);
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  for (double v = bars.low; v <= bars.high + bars.step / 2; v += bars.step)
+    p.Show(p.regular, size, pl - size / 2 - p.regular.Em(tick(v)) * size,
+           yOf(bars, v) + 0.35 * size, tick(v));
+  if (!chart.line.empty())
+    for (double v = line.low; v <= line.high + line.step / 2; v += line.step)
+      p.Show(p.regular, size, pr + size / 2, yOf(line, v) + 0.35 * size, tick(v));
+  p.Rule(pl, pr, yOf(bars, 0), kMedium);
+
+  const std::size_t n = chart.labels.size();
+  const double group = (pr - pl) / static_cast<double>(n);
+  const int series = chart.bars2.empty() ? 1 : 2;
+  const double bar = group * 0.7 / series;
+  for (std::size_t i = 0; i < n; ++i)
+    for (int s = 0; s < series; ++s) {
+      const double v = (s == 0 ? chart.bars : chart.bars2)[i];
+      cairo_set_source_rgb(cr, kColours[s][0], kColours[s][1], kColours[s][2]);
+      const double x0 = pl + static_cast<double>(i) * group + group * 0.15 + s * bar;
+      cairo_rectangle(cr, x0, yOf(bars, std::max(v, 0.0)), bar,
+                      std::abs(yOf(bars, v) - yOf(bars, 0)));
+      cairo_fill(cr);
+    }
+  if (!chart.line.empty()) {
+    cairo_set_source_rgb(cr, kColours[2][0], kColours[2][1], kColours[2][2]);
+    cairo_set_line_width(cr, 1.5);
+    for (std::size_t i = 0; i < n; ++i)
+      cairo_line_to(cr, pl + (static_cast<double>(i) + 0.5) * group, yOf(line, chart.line[i]));
+    cairo_stroke(cr);
+  }
+  cairo_set_source_rgb(cr, 0, 0, 0);
+  // The labels under their bars, as many as have room.
+  double widest = 0;
+  for (const std::string& label : chart.labels)
+    widest = std::max(widest, p.regular.Em(label) * size);
+  const std::size_t every = static_cast<std::size_t>(std::ceil((widest + size) / group));
+  for (std::size_t i = 0; i < n; i += std::max<std::size_t>(every, 1))
+    p.Show(p.regular, size,
+           pl + (static_cast<double>(i) + 0.5) * group - p.regular.Em(chart.labels[i]) * size / 2,
+           pb + 1.3 * size, chart.labels[i]);
 }
 
 }  // namespace actifix::platform

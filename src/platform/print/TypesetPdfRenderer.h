@@ -18,6 +18,15 @@
 //    beside the draft; Write draws them all, one page in memory at a time. The cost is the
 //    spool file (about the size of the text edition) and drawing after the last page rather
 //    than during the edition.
+// Pictures, drawn from the figures the edition printed (its lines and totals as they were
+// printed, never computed again), under the last line that gave them, or on a page of their
+// own when the rest of that page is too short (a page the text does not have):
+//  - an asset card (columns EXER, DOTAMO, CUMFIN) ends with its depreciation plan: the charge
+//    of each year as bars, the cumulative depreciation at its end as a line;
+//  - the depreciation edition (a "NATURE" heading, then a " TOTAL" line of the columns DOT and
+//    VNC for each nature) ends with the net book value and the year's charge of each nature
+//    as bars side by side.
+// Scales are read in whole numbers ("10 000"): no amount of a picture looks like a printed one.
 // Text is drawn glyph by glyph from a per-character cache of glyph indexes and advances (no
 // shaping or kerning, which these Latin texts do not need): that is what keeps it fast.
 #pragma once
@@ -45,6 +54,10 @@ class TypesetPdfRenderer : public PdfWriter {
   TypesetPdfRenderer& operator=(const TypesetPdfRenderer&) = delete;
 
   void Title(const std::string& text) override;
+  void Columns(const std::vector<std::string>& names,
+               const std::vector<std::string>& headings) override;
+  void Line(const std::vector<CellValue>& cells) override;
+  void Total(const std::string& label, const std::vector<CellValue>& cells) override;
   void Layout(const EditionLayout& layout, const std::vector<int>& widths) override;
   void Reopened() override;
   bool WantsCells() const override { return true; }
@@ -67,16 +80,24 @@ class TypesetPdfRenderer : public PdfWriter {
     std::vector<ColumnGroup> groups;  // headings in UTF-8
     double em = 0;                    // natural width in em, gaps included
   };
-  struct Line {
+  struct Row {
     PageLine::Kind kind = PageLine::Kind::kBody;
     bool band = false;  // a title set apart on a grey band
     int table = -1;     // index in tables_ of the column set it is under
     std::string text;
     std::vector<std::string> cells;
   };
+  // A picture: one or two series of bars and, on a scale of its own, a line, over labels.
+  struct Chart {
+    std::string title;
+    std::vector<std::string> names;  // of the series: bars, second bars, line ("" when none)
+    std::vector<std::string> labels;
+    std::vector<double> bars, bars2, line;  // bars2 and line empty when not drawn
+  };
   struct Page {
     std::string criteria;
-    std::vector<Line> lines;
+    std::vector<Row> lines;
+    Chart chart;  // no labels: none
   };
 
  private:
@@ -84,6 +105,10 @@ class TypesetPdfRenderer : public PdfWriter {
   void EndPage();
   std::string Criteria() const;
   void DrawPage(const Page& page, int number);
+  // Puts `chart` under the last line of the page, or on a new page when it has no room left.
+  void AttachChart(Chart& chart);
+  void DrawChart(const Chart& chart, double left, double top, double right, double bottom,
+                 double size);
 
   Head head_;
   int linesPerPage_;
@@ -101,6 +126,10 @@ class TypesetPdfRenderer : public PdfWriter {
   std::vector<std::string> criteria_;
   bool criteriaClosed_ = false;
   bool pageCriteriaSet_ = false;
+  // The figures of the pictures, as they are printed.
+  std::vector<std::string> names_;  // of the columns defined last
+  std::string group_;               // the last group heading ("NATURE : INF ...")
+  Chart plan_, natures_;
   std::unique_ptr<Painter> painter_;
 };
 

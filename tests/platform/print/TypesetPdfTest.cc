@@ -17,9 +17,10 @@ namespace {
 
 const int16_t kZero = 0;
 
-std::string PdfText(const std::filesystem::path& pdf) {
+// The PDF's text layer (pdftotext), or its drawing as SVG paths (pdftocairo).
+std::string PdfText(const std::filesystem::path& pdf, const char* tool = "pdftotext -layout") {
   std::string text;
-  FILE* pipe = popen(("pdftotext -layout '" + pdf.string() + "' - 2>&1").c_str(), "r");
+  FILE* pipe = popen((tool + (" '" + pdf.string() + "' - 2>&1")).c_str(), "r");
   char buffer[4096];
   for (std::size_t n; pipe != nullptr && (n = fread(buffer, 1, sizeof buffer, pipe)) > 0;)
     text.append(buffer, n);
@@ -118,6 +119,81 @@ TEST(TypesetPdf, TheGridOneStaysOnOption) {
   const std::string pdfText = PdfText(pdf.replace_extension(".pdf"));
   EXPECT_NE(pdfText.find("Page 1"), std::string::npos);
   EXPECT_EQ(pdfText.find("1 / 1"), std::string::npos);
+}
+
+// Two asset cards, each ending with its plan: the bars are the charges of its years (not the
+// "Antérieur" line), the line their cumulative, both read back from the drawing's paths.
+TEST(TypesetPdf, ThePlanPictureDrawsTheFiguresOfTheCard) {
+  actifix::testing::TempDir dir;
+  EditionOptions options;
+  options.outDir = dir.path();
+  EditionEngine e(options);
+  const std::vector<std::vector<double>> plans = {{3500, 2275, 1478.75, 1373.13, 1373.12},
+                                                  {600, 150}};
+  for (const auto& plan : plans) {
+    e.Open(kZero, kZero, kZero, "FICHE", kZero);
+    e.AddTitle("Ordre : 00001", "G");
+    e.DefineColumns(
+        "[PS,1,[[EXER,EXERCICE,A,24,G],[DOTAMO,Dotation,M,12,2,D],[CUMFIN,Cumul,M,12,2,D]],[]]");
+    e.SetCell("EXER", "Antérieur", "@");
+    e.SetAmount("DOTAMO", 99999, "@");
+    e.PrintLine();
+    double cumul = 0;
+    for (std::size_t i = 0; i < plan.size(); ++i) {
+      e.SetCell("EXER", "01/01/" + std::to_string(2026 + i) + " Au 31/12/2026", "@");
+      e.SetAmount("DOTAMO", plan[i], "@");
+      e.SetAmount("CUMFIN", cumul += plan[i], "@");
+      e.PrintLine();
+    }
+    e.Close(kZero);
+  }
+  e.Flush();
+  std::filesystem::path pdf = e.LastTextFile();
+  const std::string svg = PdfText(pdf.replace_extension(".pdf"), "pdftocairo -svg");
+  // Filled bars: "M x y L x y L x y L x y Z"; lines: "M x y L x y ..." with a transform.
+  const std::regex bar(
+      "fill:rgb\\(2[67][.0-9]*%,4[45][.0-9]*%[^\"]*\" d=\"M [-.0-9]+ ([-.0-9]+) L "
+      "[-.0-9]+ [-.0-9]+ L [-.0-9]+ ([-.0-9]+)");
+  const std::regex line("stroke:rgb\\(75%[^\"]*\" d=\"([^\"]*)\" transform=\"matrix\\(([^)]*)");
+  std::vector<double> heights, bottoms;
+  for (std::sregex_iterator it(svg.begin(), svg.end(), bar), end; it != end; ++it) {
+    heights.push_back(std::stod((*it)[2]) - std::stod((*it)[1]));
+    bottoms.push_back(std::stod((*it)[2]));
+  }
+  std::vector<std::vector<std::pair<double, double>>> lines;
+  for (std::sregex_iterator it(svg.begin(), svg.end(), line), end; it != end; ++it) {
+    double a, b, c, d, tx, ty;
+    std::sscanf((*it)[2].str().c_str(), "%lf,%lf,%lf,%lf,%lf,%lf", &a, &b, &c, &d, &tx, &ty);
+    std::istringstream path((*it)[1]);
+    auto& points = lines.emplace_back();
+    for (std::string op; path >> op;) {
+      double x, y;
+      path >> x >> y;
+      points.emplace_back(a * x + c * y + tx, b * x + d * y + ty);
+    }
+  }
+  ASSERT_EQ(heights.size(), 2u + 5 + 2);  // a legend swatch and the bars, card by card
+  ASSERT_EQ(lines.size(), 4u);            // a legend line and the plan's line
+  std::size_t at = 0;
+  for (std::size_t card = 0; card < plans.size(); ++card) {
+    const auto& plan = plans[card];
+    ++at;  // the legend
+    const double zero = bottoms[at];
+    const double unit = heights[at] / plan[0];
+    for (std::size_t i = 0; i < plan.size(); ++i, ++at)
+      EXPECT_NEAR(heights[at], plan[i] * unit, 0.01) << card << " " << i;
+    // Every vertex of the line (collinear points may be merged) on the cumulative of its year.
+    const auto& points = lines[2 * card + 1];
+    const double x0 = points.front().first, y0 = points.front().second;
+    const double pitch = (points.back().first - x0) / static_cast<double>(plan.size() - 1);
+    const double scale = (zero - y0) / plan[0];
+    for (const auto& [x, y] : points) {
+      const auto year = static_cast<std::size_t>(std::lround((x - x0) / pitch));
+      double cumul = 0;
+      for (std::size_t i = 0; i <= year; ++i) cumul += plan[i];
+      EXPECT_NEAR(zero - y, cumul * scale, 0.01) << card << " " << year;
+    }
+  }
 }
 
 }  // namespace
