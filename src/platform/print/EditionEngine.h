@@ -1,8 +1,9 @@
 // The edition engine of our host: HostEdition for real. The module opens an edition, defines
 // its columns, sets the cells of a line and prints it, prints total lines, and closes it; the
 // engine lays it out in pages and, when it is closed, writes it to the output directory as
-// NNN-<title>.txt (paged text), NNN-<title>.pdf and NNN-<title>.jsonl (JSON lines), and
-// NNN-<title>.csv for the editions whose title the options name.
+// NNN-<title>.txt (paged text), NNN-<title>.pdf (typeset, or the text on its grid: gridPdf)
+// and NNN-<title>.jsonl (JSON lines), and NNN-<title>.csv for the editions whose title the
+// options name.
 //
 // Texts come from the module in Windows-1252 and leave in UTF-8.
 //

@@ -27,6 +27,7 @@ constexpr double kLineSpread = 1.2;       // line pitch / face size, at the leas
 constexpr double kTextEm = 0.6;           // room for one character of a text column, in em
 constexpr double kDigitEm = 0.636;        // advance of a digit of DejaVu Sans
 constexpr double kGapEm = 1.0;            // between two columns, at the least
+constexpr double kClashGapEm = 1.8;       // between an amount and a text after it
 constexpr double kMaxExtraGapEm = 2.5;    // what a narrow table's gaps may grow by
 constexpr int kChartLines = 20;           // the height of a picture, in lines of the page
 constexpr double kThin = 0.4, kMedium = 0.8, kHeavy = 1.3;  // rules, in points
@@ -76,6 +77,12 @@ std::string ToUtf8Trimmed(const std::string& cp1252) {
 
 bool IsNumeric(ColumnKind kind) {
   return kind == ColumnKind::kAmount || kind == ColumnKind::kNumber;
+}
+
+// The gap before column `i`: wider where a right-aligned amount meets a left-aligned text.
+double GapEm(const std::vector<TypesetPdfRenderer::Column>& columns, std::size_t i) {
+  if (i == 0) return 0;
+  return IsNumeric(columns[i - 1].kind) && !IsNumeric(columns[i].kind) ? kClashGapEm : kGapEm;
 }
 
 bool IsGrandTotal(const TypesetPdfRenderer::Row& line) {
@@ -265,11 +272,11 @@ void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<i
     Column column{spec.kind, widths[i], spec.decimals, spec.group, ToUtf8Trimmed(spec.heading)};
     const double charEm = spec.kind == ColumnKind::kText ? kTextEm : kDigitEm;
     column.em = std::max(spec.width * charEm, painter_->bold.Em(column.heading));
-    table.em += column.em + (i > 0 ? kGapEm : 0);
     key += std::to_string(static_cast<int>(column.kind)) + "," + std::to_string(column.width) +
            "," + std::to_string(column.decimals) + "," + std::to_string(column.group) + "," +
            column.heading + "\n";
     table.columns.push_back(std::move(column));
+    table.em += table.columns.back().em + GapEm(table.columns, i);
   }
   for (const ColumnGroup& group : layout.groups) {
     table.groups.push_back({ToUtf8Trimmed(group.heading), group.first, group.count});
@@ -548,7 +555,7 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
         n > 1 ? std::min(kMaxExtraGapEm * size, (usable - table.em * size) / (n - 1)) : 0;
     double x = kMargin;
     for (std::size_t i = 0; i < n; ++i) {
-      if (i > 0) x += kGapEm * size + std::max(0.0, extra);
+      if (i > 0) x += GapEm(table.columns, i) * size + std::max(0.0, extra);
       it->second.x.push_back(x);
       it->second.w.push_back(table.columns[i].em * size);
       x += table.columns[i].em * size;
