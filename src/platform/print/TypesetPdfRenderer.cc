@@ -763,22 +763,29 @@ void TypesetPdfRenderer::DrawChart(const Chart& chart, double left, double top, 
   const std::size_t n = chart.labels.size();
   const double group = (pr - pl) / static_cast<double>(n);
   const int series = chart.bars2.empty() ? 1 : 2;
-  const double bar = group * 0.7 / series;
+  const double bar = std::min(group * 0.7 / series, 5 * size);
   for (std::size_t i = 0; i < n; ++i)
     for (int s = 0; s < series; ++s) {
       const double v = (s == 0 ? chart.bars : chart.bars2)[i];
       cairo_set_source_rgb(cr, kColours[s][0], kColours[s][1], kColours[s][2]);
-      const double x0 = pl + static_cast<double>(i) * group + group * 0.15 + s * bar;
+      const double x0 = pl + static_cast<double>(i) * group + (group - series * bar) / 2 + s * bar;
       cairo_rectangle(cr, x0, yOf(bars, std::max(v, 0.0)), bar,
                       std::abs(yOf(bars, v) - yOf(bars, 0)));
       cairo_fill(cr);
     }
   if (!chart.line.empty()) {
+    // The line, and a dot on each year (the only mark of a plan of one year).
     cairo_set_source_rgb(cr, kColours[2][0], kColours[2][1], kColours[2][2]);
     cairo_set_line_width(cr, 1.5);
     for (std::size_t i = 0; i < n; ++i)
       cairo_line_to(cr, pl + (static_cast<double>(i) + 0.5) * group, yOf(line, chart.line[i]));
     cairo_stroke(cr);
+    for (std::size_t i = 0; i < n; ++i) {
+      cairo_new_sub_path(cr);
+      cairo_arc(cr, pl + (static_cast<double>(i) + 0.5) * group, yOf(line, chart.line[i]),
+                std::min(2.5, group / 6), 0, 2 * M_PI);
+    }
+    cairo_fill(cr);
   }
   cairo_set_source_rgb(cr, 0, 0, 0);
   // The labels under their bars, as many as have room.
