@@ -603,10 +603,13 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
         double x = kMargin;
         if (line.text.size() - text.size() >= 2) x += std::max(0.0, (usable - textWidth) / 2);
         if (line.band) {
-          const double end =
-              line.table >= 0 ? std::max(placeOf(line.table).right, x + textWidth) : right;
+          // As wide as the widest table of the page.
+          double end = x + textWidth;
+          for (const Row& other : page.lines)
+            if (other.table >= 0) end = std::max(end, placeOf(other.table).right);
           cairo_set_source_rgb(cr, 0.9, 0.9, 0.9);
-          cairo_rectangle(cr, kMargin - 2, top + 0.5, end - kMargin + 4, pitch - 1);
+          cairo_rectangle(cr, kMargin - 2, top + 0.5, std::min(end, right) - kMargin + 4,
+                          pitch - 1);
           cairo_fill(cr);
           cairo_set_source_rgb(cr, 0, 0, 0);
         }
