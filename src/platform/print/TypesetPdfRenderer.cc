@@ -718,11 +718,13 @@ void TypesetPdfRenderer::DrawChart(const Chart& chart, double left, double top, 
     x += p.Show(p.regular, size, x, top + size, chart.names[s]) + 1.5 * size;
   }
 
-  // Round steps of a scale from 0 (or below) to the greatest value.
+  // Round steps of a scale from 0 (or below) to the greatest value; with `steps`, that many
+  // of them, so that the line's scale meets the bars' grid.
   struct Scale {
     double low = 0, high = 1, step = 1;
   };
-  const auto scaleOf = [](std::initializer_list<const std::vector<double>*> series) {
+  const auto scaleOf = [](std::initializer_list<const std::vector<double>*> series, double steps,
+                          bool exactly) {
     Scale scale{0, 0, 1};
     for (const auto* values : series)
       for (const double v : *values) {
@@ -730,18 +732,21 @@ void TypesetPdfRenderer::DrawChart(const Chart& chart, double left, double top, 
         scale.high = std::max(scale.high, v);
       }
     if (scale.high - scale.low < 1) scale.high = scale.low + 1;
-    const double raw = (scale.high - scale.low) / 5;
+    const double raw = (scale.high - scale.low) / steps;
     const double power = std::pow(10, std::floor(std::log10(raw)));
-    scale.step = raw <= power       ? power
-                 : raw <= 2 * power ? 2 * power
-                 : raw <= 5 * power ? 5 * power
-                                    : 10 * power;
+    scale.step = 10 * power;
+    for (const double nice : {1.0, 1.5, 2.0, 2.5, 3.0, 4.0, 5.0, 6.0, 8.0})
+      if (raw <= nice * power) {
+        scale.step = nice * power;
+        break;
+      }
     scale.low = std::floor(scale.low / scale.step) * scale.step;
     scale.high = std::ceil(scale.high / scale.step) * scale.step;
+    if (exactly) scale.high = std::max(scale.high, scale.low + std::round(steps) * scale.step);
     return scale;
   };
-  const Scale bars = scaleOf({&chart.bars, &chart.bars2});
-  const Scale line = scaleOf({&chart.line});
+  const Scale bars = scaleOf({&chart.bars, &chart.bars2}, 5, false);
+  const Scale line = scaleOf({&chart.line}, (bars.high - bars.low) / bars.step, true);
   const auto tick = [](double v) { return FormatFrenchAmount(v, 0); };
   const double leftAxis = p.regular.Em(tick(bars.high)) * size + size;
   const double rightAxis = chart.line.empty() ? 0 : p.regular.Em(tick(line.high)) * size + size;
