@@ -109,12 +109,14 @@ inline bool TakeTsvFlag(int& argc, char** argv) {
 
 // A session on company "01" of `dir` whose screens answer from `script`.
 inline std::unique_ptr<platform::Session> OpenSession(const std::filesystem::path& dir,
-                                                      const std::string& script, bool pdf = false) {
+                                                      const std::string& script, bool pdf = false,
+                                                      bool gridPdf = false) {
   platform::SessionOptions options;
   options.dataDir = dir;
   options.company = "01";
   options.outDir = dir / "editions";
   options.pdf = pdf;
+  options.gridPdf = gridPdf;
   return std::make_unique<platform::Session>(
       options, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),
                                                              dir / "transcript"));

@@ -1,6 +1,7 @@
 // EditImo over a register made by `actifix generate` (seed 1), all groups, beside a bare
 // ordered walk of the same records through the store in the same run: RECAPSEULE and full
-// detail to text and JSON lines, then full detail with the PDF as well. Each run is a child
+// detail to text and JSON lines, then full detail with the typeset PDF as well, and with the
+// grid PDF instead: the pages a second of each PDF, from the time it adds. Each run is a child
 // process, so that its peak memory is its own. Then Tableaux2054 for the current year, in its
 // four forms (text, JSON lines, CSV, PDF). Prints times, ratios and peak memory; --tsv
 // prints the lines of bench/run.sh instead.
@@ -87,15 +88,17 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
       }
     });
   });
-  const auto edition = [&](bool recap, bool pdf) {
+  const auto edition = [&](bool recap, bool pdf, bool grid = false) {
     fs::remove_all(dir / "editions");
-    return InChild(
-        [&] { bench::OpenSession(dir, EditImoScript(recap, groups), pdf)->Run("EditImo"); });
+    return InChild([&] {
+      bench::OpenSession(dir, EditImoScript(recap, groups), pdf, grid)->Run("EditImo");
+    });
   };
   const Measure recap = edition(true, false);
   const Measure full = edition(false, false);
   std::uintmax_t bytes = 0;
   for (const auto& entry : fs::directory_iterator(dir / "editions")) bytes += entry.file_size();
+  const Measure withGrid = edition(false, true, true);
   const Measure withPdf = edition(false, true);
   int pages = 0;
   for (const auto& entry : fs::directory_iterator(dir / "editions"))
@@ -117,6 +120,8 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
                    walk.seconds, full.peakMb);
     bench::TsvLine("EditImo full, text + JSON + PDF", count, withPdf.seconds, "bare walk",
                    walk.seconds, withPdf.peakMb);
+    bench::TsvLine("EditImo full, text + JSON + grid PDF", count, withGrid.seconds, "bare walk",
+                   walk.seconds, withGrid.peakMb);
     bench::TsvLine("Tableaux2054, text + JSON + CSV + PDF", count, tables.seconds, "bare walk",
                    walk.seconds, tables.peakMb);
     return;
@@ -131,9 +136,11 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   row("EditImo RECAPSEULE", recap);
   row("EditImo full, text + JSON lines", full);
   row("EditImo full, text + JSON + PDF", withPdf);
+  row("EditImo full, text + JSON + grid PDF", withGrid);
   row("Tableaux2054, all four forms", tables);
-  std::printf("PDF alone: %.2f s, %.0f pages a second\n", withPdf.seconds - full.seconds,
-              pages / std::max(0.01, withPdf.seconds - full.seconds));
+  for (const auto& [what, m] : {std::pair{"typeset", withPdf}, std::pair{"grid", withGrid}})
+    std::printf("%s PDF alone: %.2f s, %.0f pages a second\n", what, m.seconds - full.seconds,
+                pages / std::max(0.01, m.seconds - full.seconds));
 }
 
 }  // namespace

@@ -5,6 +5,7 @@
 #include <iostream>
 
 #include "platform/app/Companies.h"
+#include "platform/app/RunCommand.h"
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/screen/Script.h"
@@ -112,7 +113,7 @@ const DemoStep kSteps[] = {
     {"ImmoExcel", "export du registre pour un tableur (DMImmo.csv et DMImmo.xlsx)", ""},
 };
 
-int Demo(const GlobalOptions& global) {
+int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
   const std::filesystem::path dataDir = ResolveDataDir(global.data);
   std::filesystem::create_directories(dataDir);
   const std::filesystem::path database = CompanyDatabasePath(dataDir, kDemoCode);
@@ -139,6 +140,7 @@ int Demo(const GlobalOptions& global) {
   options.dataDir = dataDir;
   options.company = kDemoCode;
   options.outDir = demoDir / "editions";
+  options.gridPdf = pdfStyle == "grille";
   int n = 0;
   for (const DemoStep& step : kSteps) {
     ++n;
@@ -179,7 +181,11 @@ void AddDemoCommand(CLI::App& root, const GlobalOptions& global, CommandAction& 
       "demo",
       "Crée l'entreprise de démonstration DM, la saisit par les écrans et imprime ses "
       "éditions");
-  demo->callback([&global, &action] { action = [&global] { return Demo(global); }; });
+  auto pdfStyle = std::make_shared<std::string>("compose");
+  AddPdfStyleOption(*demo, *pdfStyle);
+  demo->callback([&global, &action, pdfStyle] {
+    action = [&global, pdfStyle] { return Demo(global, *pdfStyle); };
+  });
 }
 
 }  // namespace actifix::platform

@@ -25,6 +25,7 @@ struct RunArgs {
   std::string out;
   long interruptAfter = -1;
   bool noPdf = false;
+  std::string pdfStyle = "compose";
   OperationOptions operationOptions;
 };
 
@@ -56,6 +57,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
   CheckWritableDirectory(options.outDir, "--out");
   options.interruptAfter = args.interruptAfter;
   options.pdf = !args.noPdf;
+  options.gridPdf = args.pdfStyle == "grille";
   options.command = "actifix run " + args.operation;
 
   if (args.script.empty()) {
@@ -88,6 +90,14 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
 
 }  // namespace
 
+void AddPdfStyleOption(CLI::App& command, std::string& style) {
+  command
+      .add_option("--pdf", style,
+                  "Forme du PDF des éditions : compose (police proportionnelle, montants "
+                  "alignés, en-tête courant, défaut) ou grille (le texte sur sa grille)")
+      ->check(CLI::IsMember({"compose", "grille"}));
+}
+
 void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
   auto args = std::make_shared<RunArgs>();
   CLI::App* run = root.add_subcommand("run", "Lance une opération du module");
@@ -104,6 +114,7 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   run->add_option("--interrupt-after", args->interruptAfter,
                   "Interrompt les éditions après N lignes imprimées");
   run->add_flag("--no-pdf", args->noPdf, "N'écrit pas les éditions en PDF");
+  AddPdfStyleOption(*run, args->pdfStyle);
   run->add_flag("--again", args->operationOptions.again,
                 "OuvImo : refait l'ouverture d'un exercice déjà ouvert (le cumul des "
                 "amortissements est augmenté une seconde fois)");

@@ -138,6 +138,9 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
   options.outDir = options_.outDir;
   options.company = company_.name;
   options.date = company_.workDate;
+  options.yearStart = company_.yearStart;
+  options.yearEnd = company_.yearEnd;
+  options.gridPdf = options_.gridPdf;
   options.interruptAfter = options_.interruptAfter;
   options.pdf = options_.pdf;
   // The tax return's fixed-asset tables also go to a spreadsheet (docs/tables2054.md).

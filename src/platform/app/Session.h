@@ -31,6 +31,7 @@ struct SessionOptions {
   std::filesystem::path outDir;  // editions; empty: <data>/editions
   long interruptAfter = -1;      // stop editions after that many printed lines (tests)
   bool pdf = true;
+  bool gridPdf = false;             // the PDF on the text's grid (--pdf grille) rather than typeset
   std::string command = "actifix";  // what this program does, named to one it keeps waiting
 };
 

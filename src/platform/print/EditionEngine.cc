@@ -10,6 +10,7 @@
 #include "host/HostDates.h"
 #include "host/HostError.h"
 #include "platform/print/EditionFormat.h"
+#include "platform/print/TypesetPdfRenderer.h"
 #include "platform/store/WritePath.h"
 
 namespace actifix::platform {
@@ -151,6 +152,7 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
   printedLines_ = 0;
   if (goOn) {
     // The same edition again: it goes on in the kept document, from a new page.
+    Broadcast([](EditionRenderer& r) { r.Reopened(); });
     NewPage();
     return;
   }
@@ -169,10 +171,16 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
     if (TrimRight(csvTitle) == titleUtf8) csvRenderer_ = std::make_unique<CsvRenderer>(csvFile_);
   streamRenderer_ =
       options_.jsonOut != nullptr ? std::make_unique<JsonRenderer>(*options_.jsonOut) : nullptr;
-  pdfRenderer_ = options_.pdf && !options_.outDir.empty()
-                     ? std::make_unique<PdfRenderer>(ToUtf8(TrimRight(title)), options_.pageLength,
-                                                     Draft(".pdf"))
-                     : nullptr;
+  pdfRenderer_.reset();
+  if (options_.pdf && !options_.outDir.empty() && options_.gridPdf)
+    pdfRenderer_ = std::make_unique<PdfRenderer>(titleUtf8, options_.pageLength, Draft(".pdf"));
+  else if (options_.pdf && !options_.outDir.empty())
+    pdfRenderer_ = std::make_unique<TypesetPdfRenderer>(
+        TypesetPdfRenderer::Head{options_.company, titleUtf8, options_.yearStart, options_.yearEnd,
+                                 options_.date},
+        options_.pageLength, Draft(".pdf"));
+  cellsWanted_ = false;
+  Broadcast([this](EditionRenderer& r) { cellsWanted_ = cellsWanted_ || r.WantsCells(); });
 }
 
 void EditionEngine::Close(const int16_t& /*flag*/) {
@@ -271,7 +279,10 @@ void EditionEngine::DefineColumns(const std::string& descriptor) {
   cells_.assign(layout_->columns.size(), Cell{});
   totals_.assign(layout_->columns.size(), Totals{});
   headingsPending_ = true;
-  Broadcast([&](EditionRenderer& r) { r.Columns(names, headings); });
+  Broadcast([&](EditionRenderer& r) {
+    r.Columns(names, headings);
+    r.Layout(*layout_, widths_);
+  });
 }
 
 // ---- Cells and lines ----
@@ -344,7 +355,7 @@ void EditionEngine::PrintLine() {
       values.push_back({ToUtf8(def.name), false, 0, ToUtf8(TrimRight(cell.text))});
     }
   }
-  Emit(PageLine::Kind::kBody, RowText(texts), true);
+  Emit(PageLine::Kind::kBody, RowText(texts), true, &texts);
   Broadcast([&](EditionRenderer& r) { r.Line(values); });
   ++printedLines_;
   cells_.assign(cells_.size(), Cell{});
@@ -401,7 +412,7 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
     values.push_back({ToUtf8(column.name), true, RoundHalfAway(value, DecimalsOf(column)), {}});
     if (t.level == 1) carried.push_back(index);
   }
-  Emit(PageLine::Kind::kTotal, RowText(texts), true);
+  Emit(PageLine::Kind::kTotal, RowText(texts), true, &texts);
   Broadcast([&](EditionRenderer& r) { r.Total(ToUtf8(label), values); });
   for (const int index : carried) {
     Carry(index, sign);
@@ -446,7 +457,7 @@ void EditionEngine::DrawRule(const char* operation, const std::string& columns) 
     texts[index] = std::string(widths_[index], '-');
     any = true;
   }
-  if (any) Emit(PageLine::Kind::kRule, RowText(texts), true);
+  if (any) Emit(PageLine::Kind::kRule, RowText(texts), true, &texts);
 }
 
 void EditionEngine::SectionTotals(const std::string& columns, const int16_t& /*flag*/) {
@@ -536,7 +547,8 @@ std::vector<std::string> EditionEngine::HeadingRows() const {
   return rows;
 }
 
-void EditionEngine::Emit(PageLine::Kind kind, const std::string& textCp1252, bool underColumns) {
+void EditionEngine::Emit(PageLine::Kind kind, const std::string& textCp1252, bool underColumns,
+                         const std::vector<std::string>* cellTexts) {
   const auto headingCount = [&] {
     return underColumns && headingsPending_ ? static_cast<int>(HeadingRows().size()) : 0;
   };
@@ -546,7 +558,7 @@ void EditionEngine::Emit(PageLine::Kind kind, const std::string& textCp1252, boo
     for (const auto& row : HeadingRows()) Put(PageLine::Kind::kHeading, row);
     headingsPending_ = false;
   }
-  Put(kind, textCp1252);
+  Put(kind, textCp1252, cellTexts);
   bodyOnPage_ = true;
 }
 
@@ -570,8 +582,21 @@ void EditionEngine::StartPage() {
   Put(PageLine::Kind::kHeader, std::string(width, '='));
 }
 
-void EditionEngine::Put(PageLine::Kind kind, const std::string& textCp1252) {
-  const platform::PageLine line{kind, ToUtf8(TrimRight(textCp1252))};
+void EditionEngine::Put(PageLine::Kind kind, const std::string& textCp1252,
+                        const std::vector<std::string>* cellTexts) {
+  platform::PageLine line{kind, ToUtf8(TrimRight(textCp1252))};
+  std::vector<std::string> cells;
+  if (cellsWanted_ && cellTexts != nullptr) {
+    // Each cell as the text edition shows it in its column.
+    for (std::size_t i = 0; i < widths_.size(); ++i) {
+      const std::string& text = i < cellTexts->size() ? (*cellTexts)[i] : std::string();
+      const ColumnSpec& column = layout_->columns[i];
+      cells.push_back(ToUtf8(IsNumeric(column.kind)
+                                 ? Trimmed(text)
+                                 : TrimRight(FitCell(text, widths_[i], Alignment::kLeft))));
+    }
+    line.cells = &cells;
+  }
   Broadcast([&](EditionRenderer& r) { r.Put(line); });
   ++pageLine_;
 }

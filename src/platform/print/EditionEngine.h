@@ -1,8 +1,9 @@
 // The edition engine of our host: HostEdition for real. The module opens an edition, defines
 // its columns, sets the cells of a line and prints it, prints total lines, and closes it; the
 // engine lays it out in pages and, when it is closed, writes it to the output directory as
-// NNN-<title>.txt (paged text), NNN-<title>.pdf and NNN-<title>.jsonl (JSON lines), and
-// NNN-<title>.csv for the editions whose title the options name.
+// NNN-<title>.txt (paged text), NNN-<title>.pdf (typeset, or the text on its grid: gridPdf)
+// and NNN-<title>.jsonl (JSON lines), and NNN-<title>.csv for the editions whose title the
+// options name.
 //
 // Texts come from the module in Windows-1252 and leave in UTF-8.
 //
@@ -78,12 +79,14 @@
 namespace actifix::platform {
 
 struct EditionOptions {
-  std::filesystem::path outDir;  // one set of files per closed edition; empty: no files
-  std::string company;           // UTF-8, for the page header
-  std::string date;              // "dd/mm/yyyy", for the page header
-  int pageLength = 66;           // at least 6: the header, the headings and a line
-  long interruptAfter = -1;      // --interrupt-after N: Interrupted() turns true after N lines
-  bool pdf = true;               // calc and tests may skip the PDF
+  std::filesystem::path outDir;    // one set of files per closed edition; empty: no files
+  std::string company;             // UTF-8, for the page header
+  std::string date;                // "dd/mm/yyyy", for the page header
+  int pageLength = 66;             // at least 6: the header, the headings and a line
+  long interruptAfter = -1;        // --interrupt-after N: Interrupted() turns true after N lines
+  bool pdf = true;                 // calc and tests may skip the PDF
+  bool gridPdf = false;            // the PDF drawn on the text's grid rather than typeset
+  std::string yearStart, yearEnd;  // the fiscal year, "dd/mm/yyyy", for the typeset running head
   std::function<void(const std::string& titleUtf8, const std::filesystem::path& textFile)> onClosed;
   std::function<bool()> interruptRequested;  // the terminal's Ctrl-C flag, may be empty
   // When set, the JSON lines of every edition are also written there as they are printed
@@ -156,9 +159,12 @@ class EditionEngine : public HostEdition {
   void DrawRule(const char* operation, const std::string& columns);
 
   // Layout of the physical lines (Windows-1252 in, UTF-8 out to the renderers).
-  void Emit(PageLine::Kind kind, const std::string& textCp1252, bool underColumns);
+  // `cellTexts`: the line cut into its columns (Windows-1252), for the renderers that want it.
+  void Emit(PageLine::Kind kind, const std::string& textCp1252, bool underColumns,
+            const std::vector<std::string>* cellTexts = nullptr);
   void StartPage();
-  void Put(PageLine::Kind kind, const std::string& textCp1252);
+  void Put(PageLine::Kind kind, const std::string& textCp1252,
+           const std::vector<std::string>* cellTexts = nullptr);
   std::string RowText(const std::vector<std::string>& cellTexts) const;
   std::string CellText(int column, const Cell& cell) const;
   std::vector<std::string> HeadingRows() const;
@@ -200,8 +206,9 @@ class EditionEngine : public HostEdition {
   std::unique_ptr<JsonRenderer> jsonRenderer_;
   std::unique_ptr<CsvRenderer> csvRenderer_;  // only for the editions of options_.csvTitles
   std::unique_ptr<JsonRenderer> streamRenderer_;
-  std::unique_ptr<PdfRenderer> pdfRenderer_;
-  int documents_ = 0;  // documents begun: names their drafts
+  std::unique_ptr<PdfWriter> pdfRenderer_;
+  bool cellsWanted_ = false;  // a renderer draws the lines column by column
+  int documents_ = 0;         // documents begun: names their drafts
 
   std::filesystem::path lastText_;
 };

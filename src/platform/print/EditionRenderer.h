@@ -7,9 +7,12 @@
 #pragma once
 
 #include <filesystem>
+#include <memory>
 #include <ostream>
 #include <string>
 #include <vector>
+
+#include "platform/print/EditionDescriptor.h"
 
 namespace actifix::platform {
 
@@ -22,11 +25,14 @@ struct CellValue {
   std::string text;   // trailing blanks trimmed
 };
 
-// One physical line of a page. The kind lets a renderer set the weight of the line.
+// One physical line of a page. The kind lets a renderer set the weight of the line. A line
+// under the columns (body, total, rule) may also come cut into the text of each column
+// (trimmed, UTF-8), for the renderers that asked for it (WantsCells).
 struct PageLine {
   enum class Kind { kHeader, kTitle, kHeading, kBody, kTotal, kRule, kBlank };
   Kind kind = Kind::kBody;
   std::string text;
+  const std::vector<std::string>* cells = nullptr;
 };
 
 class EditionRenderer {
@@ -43,6 +49,12 @@ class EditionRenderer {
   virtual void Step() {}
   // A page break the module asked for (NewPage), not one made because a page was full.
   virtual void Page() {}
+  // The column set just defined, as the engine prints it: `widths` are the printed widths of
+  // its columns (a column is at least as wide as its heading).
+  virtual void Layout(const EditionLayout& /*layout*/, const std::vector<int>& /*widths*/) {}
+  // The same edition opened again goes on in this document (the next asset card).
+  virtual void Reopened() {}
+  virtual bool WantsCells() const { return false; }
 
   // Physical pages: StartPage(1), lines, StartPage(2), lines...
   virtual void StartPage(int /*number*/) {}
@@ -106,12 +118,20 @@ class CsvRenderer : public EditionRenderer {
   std::vector<std::string> names_;
 };
 
+// A renderer that writes a PDF document: drawn into a draft, moved to its file at the end.
+class PdfWriter : public EditionRenderer {
+ public:
+  // Finishes the document and moves it to `file`. Throws HostError when the draft or the
+  // file cannot be written.
+  virtual void Write(const std::filesystem::path& file) = 0;
+};
+
 // PDF through cairo and pango: the physical pages in DejaVu Sans Mono (bold for titles,
 // headings and totals), A4 portrait when the widest line of a page fits (up to about 119
 // characters), landscape otherwise, the font made smaller when even that is too narrow.
 // Each page is drawn into the `draft` file as soon as it ends, so that an edition of any
 // length holds one page in memory; Write finishes the draft and moves it to its file.
-class PdfRenderer : public EditionRenderer {
+class PdfRenderer : public PdfWriter {
  public:
   // `title` goes into the document's metadata; `linesPerPage` sets the line pitch.
   PdfRenderer(std::string title, int linesPerPage, std::filesystem::path draft);
@@ -125,7 +145,7 @@ class PdfRenderer : public EditionRenderer {
   void Put(const PageLine& line) override;
   // Draws the last page and moves the document to `file`. Throws HostError when the draft
   // or the file cannot be written.
-  void Write(const std::filesystem::path& file);
+  void Write(const std::filesystem::path& file) override;
 
  private:
   struct Drawing;  // the cairo surface and pango layout of the draft
