@@ -1,4 +1,4 @@
-// The PDF of an edition: written beside the text, a real PDF, portrait when the lines fit the
+// The grid PDF of an edition: written beside the text, a real PDF, portrait when the lines fit the
 // width of A4 and landscape when they do not.
 #include <gtest/gtest.h>
 
@@ -27,6 +27,7 @@ TEST(PdfRenderer, BesideTheTextPortraitUpTo119ColumnsLandscapeBeyond) {
     actifix::testing::TempDir dir;
     EditionOptions options;
     options.outDir = dir.path();
+    options.gridPdf = true;
     EditionEngine e(options);
     e.Open(0, 0, 0, std::string("ÉDITION DES CESSIONS"_w), -1);
     e.AddTitle(std::string("ÉDITION DES CESSIONS"_w), "G");
