@@ -11,7 +11,7 @@
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/screen/Script.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 
 namespace actifix::platform {
 
@@ -50,7 +50,7 @@ int Check(const GlobalOptions& global, bool repair) {
         if (repair && !found.lines.empty()) {
           session.Commit();
           const std::filesystem::path backup =
-              TakeBackup(session.store().database(), options.dataDir, options.company);
+              TakeBackup(session.sqliteStore().database(), options.dataDir, options.company);
           std::printf("Sauvegarde interne de l'entreprise %s : %s\n", options.company.c_str(),
                       backup.string().c_str());
           PrintLines(RepairRegister(session.store()));

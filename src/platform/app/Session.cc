@@ -11,7 +11,7 @@
 #include "platform/print/EditionEngine.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/LedgerFile.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 #include "platform/xlsx/RegisterSpreadsheet.h"
 
 namespace actifix::platform {
@@ -31,7 +31,7 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
   // its commits do not wait for the disk: they survive a kill of the program, not a power
   // loss.
   if (ui_->Scripted()) database->SetPowerSafe(false);
-  store_ = std::make_unique<Store>(std::move(database));
+  store_ = std::make_unique<SqliteStore>(std::move(database));
   ui_->SetBeforeWait([this] { Commit(); });
   ResetModuleState();
   InstallHostFactory(this);
@@ -92,6 +92,8 @@ void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyLock::Mod
 }
 
 void Session::Commit() { store_->Commit(); }
+
+Store& Session::store() { return *store_; }
 
 void Session::WrapKeyedFile(KeyedFileWrapper wrapper) {
   wrapKeyedFile_ = std::move(wrapper);

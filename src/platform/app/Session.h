@@ -23,6 +23,7 @@ class NvImmo;
 namespace actifix::platform {
 
 class EditionEngine;
+class SqliteStore;
 class Store;
 
 struct SessionOptions {
@@ -73,7 +74,8 @@ class Session : public HostFactory {
   const CompanyContext& company() const { return company_; }
   const std::vector<Anomaly>& anomalies() const { return anomalies_; }
   UserInterface& ui() { return *ui_; }
-  Store& store() { return *store_; }
+  Store& store();
+  SqliteStore& sqliteStore() { return *store_; }
 
   std::unique_ptr<HostStartup> MakeStartup() override;
   std::unique_ptr<HostLauncher> MakeLauncher() override;
@@ -93,7 +95,7 @@ class Session : public HostFactory {
   bool holding_ = false;  // the company is held by a running operation
   CompanyContext company_;
   std::unique_ptr<UserInterface> ui_;
-  std::unique_ptr<Store> store_;
+  std::unique_ptr<SqliteStore> store_;
   EditionEngine* edition_ = nullptr;  // owned by the module state once made
   std::vector<Anomaly> anomalies_;
   KeyedFileWrapper wrapKeyedFile_;

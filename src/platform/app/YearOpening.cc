@@ -12,7 +12,7 @@
 #include "platform/app/LocalTime.h"
 #include "platform/app/Session.h"
 #include "platform/store/CompanyDatabase.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 
 namespace actifix::platform {
 
@@ -107,7 +107,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
   session.RunWith([&](NvImmo& component) {
     session.ReloadCompany();
     const CompanyContext& company = session.company();
-    CompanyDatabase& database = session.store().database();
+    CompanyDatabase& database = session.sqliteStore().database();
     const std::string opened = database.YearOpened(company.yearStart);
     if (!opened.empty() && !options.again)
       throw HostError("OuvImo", "",
