@@ -95,8 +95,9 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
     settings.yearEnd = "31/12/2027";
     db->SaveSettings(settings);
   }
-  const Measure copy = InChild(
-      dir, [&](Session& session) { session.sqliteStore().database().BackupTo(dir / "alone.db"); });
+  const Measure copy = InChild(dir, [&](Session& session) {
+    dynamic_cast<SqliteStore&>(session.store()).database().BackupTo(dir / "alone.db");
+  });
   const Measure opening = InChild(
       dir, [](Session& session) { OpenFiscalYear(session, {}); }, "CONFIRM yes\n");
 

@@ -130,4 +130,10 @@ class CompanyDatabase {
   uint64_t writeGeneration_ = 0;
 };
 
+// <dataDirectory>/<code>Actifix.db, as CompanyDatabase::PathFor.
+inline std::filesystem::path CompanyDatabasePath(const std::filesystem::path& dataDirectory,
+                                                 const std::string& code) {
+  return CompanyDatabase::PathFor(dataDirectory, code);
+}
+
 }  // namespace actifix::platform
