@@ -18,7 +18,7 @@
 #include "bench_common.h"
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 
 namespace {
 
@@ -75,8 +75,8 @@ Times InChild(Times (*run)(const fs::path&, uint32_t), const fs::path& dir, uint
 
 Times RunStore(const fs::path& dir, uint32_t count) {
   using namespace actifix::platform;
-  Store store(CompanyDatabase::Create(dir / "01Actifix.db",
-                                      {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"}));
+  SqliteStore store(CompanyDatabase::Create(
+      dir / "01Actifix.db", {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"}));
   auto records = store.MakeRecordFile();
   auto keyed = store.MakeKeyedFile();
   BufferComponent component(*records);

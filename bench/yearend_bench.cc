@@ -25,7 +25,7 @@
 #include "platform/app/YearOpening.h"
 #include "platform/screen/Script.h"
 #include "platform/store/CompanyDatabase.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 
 namespace {
 
@@ -95,8 +95,9 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
     settings.yearEnd = "31/12/2027";
     db->SaveSettings(settings);
   }
-  const Measure copy = InChild(
-      dir, [&](Session& session) { session.store().database().BackupTo(dir / "alone.db"); });
+  const Measure copy = InChild(dir, [&](Session& session) {
+    dynamic_cast<SqliteStore&>(session.store()).database().BackupTo(dir / "alone.db");
+  });
   const Measure opening = InChild(
       dir, [](Session& session) { OpenFiscalYear(session, {}); }, "CONFIRM yes\n");
 

@@ -4,9 +4,9 @@
 
 #include "editions/EditionFixture.h"
 #include "host/HostError.h"
-#include "platform/app/Backups.h"
 #include "platform/app/RegisterGenerator.h"
 #include "platform/app/YearOpening.h"
+#include "platform/store/SqliteCompanies.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
 #include "support/RegisterAudit.h"
@@ -120,7 +120,8 @@ TEST_F(OuvImoTest, AFailureHalfwayNamesTheBackupThatGivesBackTheRegisterExactly)
     Open("CONFIRM yes\n", false, 25);
     FAIL() << "the opening did not fail";
   } catch (const HostError& e) {
-    backup = platform::ListBackups(company_.dataDir(), "01").at(0).path.filename().string();
+    backup =
+        platform::SqliteCompanies(company_.dataDir()).Backups("01").at(0).path.filename().string();
     EXPECT_NE(e.cause().find("actifix company restore 01 " + backup), std::string::npos)
         << e.cause();
   }

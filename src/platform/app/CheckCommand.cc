@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <memory>
 
-#include "platform/app/Backups.h"
 #include "platform/app/Companies.h"
 #include "platform/app/RegisterCheck.h"
 #include "platform/app/ScriptedInterface.h"
@@ -35,8 +34,9 @@ int Check(const GlobalOptions& global, bool repair) {
     return std::chrono::duration<double>(Clock::now() - start).count();
   };
   SessionOptions options;
-  options.dataDir = ResolveDataDir(global.data);
-  options.company = ChooseCompany(options.dataDir, global.company);
+  options.companies = OpenCompanies(global.data);
+  options.dataDir = options.companies->FileDirectory();
+  options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = repair ? "actifix check --repair" : "actifix check";
   // No screen is shown: a script with no answer stops the run if one were asked.
@@ -50,7 +50,7 @@ int Check(const GlobalOptions& global, bool repair) {
         if (repair && !found.lines.empty()) {
           session.Commit();
           const std::filesystem::path backup =
-              TakeBackup(session.store().database(), options.dataDir, options.company);
+              session.companies().TakeBackup(session.store(), options.company).path;
           std::printf("Sauvegarde interne de l'entreprise %s : %s\n", options.company.c_str(),
                       backup.string().c_str());
           PrintLines(RepairRegister(session.store()));
@@ -61,7 +61,7 @@ int Check(const GlobalOptions& global, bool repair) {
         }
         whole = found.lines.empty();
       },
-      repair ? CompanyLock::Mode::kExclusive : CompanyLock::Mode::kShared);
+      repair ? CompanyHold::Mode::kExclusive : CompanyHold::Mode::kShared);
   return whole ? kExitOk : kExitFailure;
 }
 

@@ -5,29 +5,25 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "host/HostError.h"
 #include "platform/app/Command.h"
 #include "platform/app/CompanyCode.h"
 #include "platform/screen/TypedText.h"
 
 namespace actifix::platform {
 
-namespace {
-constexpr const char* kDatabaseSuffix = "Actifix.db";
-}
-
-std::filesystem::path ResolveDataDir(const std::string& option) {
-  std::filesystem::path dir = "actifix-data";
+std::shared_ptr<CompanyStore> OpenCompanies(const std::string& option) {
+  std::string where = "actifix-data";
   if (!option.empty()) {
-    dir = option;
+    where = option;
   } else if (const char* env = std::getenv("ACTIFIX_DATA"); env != nullptr && *env != '\0') {
-    dir = env;
+    where = env;
   }
-  std::error_code error;
-  if (std::filesystem::exists(dir, error) && !std::filesystem::is_directory(dir, error))
-    throw UserError("Répertoire des données « " + Printable(dir.string()) +
-                        " » refusé : ce n'est pas un répertoire.",
-                    kExitUsage);
-  return dir;
+  try {
+    return MakeCompanyStore(where);
+  } catch (const HostError& refused) {
+    throw UserError(refused.cause(), kExitUsage);
+  }
 }
 
 void CheckWritableDirectory(const std::filesystem::path& dir, const std::string& what) {
@@ -49,27 +45,8 @@ void CheckWritableDirectory(const std::filesystem::path& dir, const std::string&
     throw UserError(refused + "écriture interdite dans " + name + ".", kExitUsage);
 }
 
-std::filesystem::path CompanyDatabasePath(const std::filesystem::path& dataDir,
-                                          const std::string& code) {
-  return dataDir / (code + kDatabaseSuffix);
-}
-
-std::vector<std::string> ListCompanyCodes(const std::filesystem::path& dataDir) {
-  std::vector<std::string> codes;
-  std::error_code error;
-  for (const auto& entry : std::filesystem::directory_iterator(dataDir, error)) {
-    const std::string name = entry.path().filename().string();
-    if (name.size() != 2 + std::char_traits<char>::length(kDatabaseSuffix)) continue;
-    if (name.substr(2) != kDatabaseSuffix) continue;
-    const std::string code = name.substr(0, 2);
-    if (IsCompanyCode(code)) codes.push_back(code);
-  }
-  std::sort(codes.begin(), codes.end());
-  return codes;
-}
-
-std::string ChooseCompany(const std::filesystem::path& dataDir, const std::string& option) {
-  const std::vector<std::string> codes = ListCompanyCodes(dataDir);
+std::string ChooseCompany(CompanyStore& companies, const std::string& option) {
+  const std::vector<std::string> codes = companies.Codes();
   if (!option.empty()) {
     if (!IsCompanyCode(option))
       throw UserError("Code entreprise « " + Printable(option) +
@@ -77,11 +54,12 @@ std::string ChooseCompany(const std::filesystem::path& dataDir, const std::strin
                       kExitUsage);
     if (std::find(codes.begin(), codes.end(), option) == codes.end())
       throw UserError("L'entreprise " + option + " n'existe pas dans " +
-                      Printable(dataDir.string()) + " (créez-la avec « actifix company create »).");
+                      Printable(companies.Where()) +
+                      " (créez-la avec « actifix company create »).");
     return option;
   }
   if (codes.empty())
-    throw UserError("Aucune entreprise dans " + Printable(dataDir.string()) +
+    throw UserError("Aucune entreprise dans " + Printable(companies.Where()) +
                     " : créez-en une avec « actifix company create CODE --name NOM --year "
                     "DEBUT FIN ».");
   return codes.front();

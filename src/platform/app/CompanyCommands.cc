@@ -4,17 +4,17 @@
 #include <algorithm>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "host/HostDates.h"
 #include "host/HostError.h"
-#include "platform/app/Backups.h"
 #include "platform/app/Companies.h"
 #include "platform/app/CompanyCode.h"
 #include "platform/app/FiscalYear.h"
 #include "platform/app/LocalTime.h"
 #include "platform/screen/TypedText.h"
-#include "platform/store/CompanyDatabase.h"
-#include "platform/store/CompanyLock.h"
+#include "platform/store/CompanyStore.h"
+#include "platform/store/Store.h"
 
 namespace actifix::platform {
 
@@ -81,17 +81,17 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
   CheckName(args.name);
   CheckYear(args.year);
   if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
-  const std::filesystem::path dataDir = ResolveDataDir(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::filesystem::path dataDir = companies->FileDirectory();
   // Two codes that differ only by capitals name the same files on a disk that ignores them.
-  for (const std::string& other : ListCompanyCodes(dataDir))
+  for (const std::string& other : companies->Codes())
     if (other != args.code && SameIgnoringCase(other, args.code))
       throw UserError("Code entreprise « " + args.code + " » refusé : l'entreprise " + other +
                       " existe déjà, et leurs fichiers se confondraient sur un disque qui "
                       "ignore les majuscules.");
-  const std::filesystem::path path = CompanyDatabasePath(dataDir, args.code);
-  if (std::filesystem::exists(path))
+  if (companies->Exists(args.code))
     throw UserError("L'entreprise " + args.code + " existe déjà dans " +
-                    Printable(dataDir.string()) + ".");
+                    Printable(companies->Where()) + ".");
   CheckWritableDirectory(dataDir, "Répertoire des données");
   std::filesystem::create_directories(dataDir);
   CompanySettings settings;
@@ -100,7 +100,7 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
   settings.yearStart = args.year[0];
   settings.yearEnd = args.year[1];
   settings.workDate = args.workDate.empty() ? DefaultWorkDate(args.year) : args.workDate;
-  CompanyDatabase::Create(path, settings);
+  companies->Create(settings);
   std::cout << "Entreprise " << args.code << " « " << settings.name << " » créée, exercice du "
             << settings.yearStart << " au " << settings.yearEnd << ".\n";
   return kExitOk;
@@ -110,35 +110,33 @@ int Year(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
   CheckYear(args.year);
   if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
-  const std::filesystem::path dataDir = ResolveDataDir(global.data);
-  ChooseCompany(dataDir, args.code);
-  const CompanyLock hold(CompanyDatabasePath(dataDir, args.code), CompanyLock::Mode::kExclusive,
-                         "actifix company year");
-  std::unique_ptr<CompanyDatabase> db =
-      CompanyDatabase::Open(CompanyDatabasePath(dataDir, args.code));
-  CompanySettings settings = db->Settings();
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  ChooseCompany(*companies, args.code);
+  const std::unique_ptr<CompanyHold> hold =
+      companies->Hold(args.code, CompanyHold::Mode::kExclusive, "actifix company year");
+  const std::unique_ptr<Store> store = companies->Open(args.code);
+  CompanySettings settings = store->Settings();
   settings.yearStart = args.year[0];
   settings.yearEnd = args.year[1];
   settings.workDate = args.workDate.empty() ? DefaultWorkDate(args.year) : args.workDate;
-  db->SaveSettings(settings);
+  store->SaveSettings(settings);
   std::cout << "Entreprise " << args.code << " : exercice du " << settings.yearStart << " au "
             << settings.yearEnd << ", date de travail " << settings.workDate << ".\n";
   return kExitOk;
 }
 
 int List(const GlobalOptions& global) {
-  const std::filesystem::path dataDir = ResolveDataDir(global.data);
-  const std::vector<std::string> codes = ListCompanyCodes(dataDir);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::vector<std::string> codes = companies->Codes();
   if (codes.empty()) {
-    std::cout << "Aucune entreprise dans " << Printable(dataDir.string()) << ".\n";
+    std::cout << "Aucune entreprise dans " << Printable(companies->Where()) << ".\n";
     return kExitOk;
   }
   // A file that cannot be read is listed with the reason, and hides none of the others.
   int status = kExitOk;
   for (const std::string& code : codes) {
     try {
-      const CompanySettings s =
-          CompanyDatabase::Open(CompanyDatabasePath(dataDir, code))->Settings();
+      const CompanySettings s = companies->Settings(code);
       std::cout << code << "  " << Printable(s.name) << "  exercice du " << s.yearStart << " au "
                 << s.yearEnd << "  date de travail " << s.workDate << "\n";
     } catch (const HostError& error) {
@@ -152,14 +150,14 @@ int List(const GlobalOptions& global) {
 // The backups of one company, or of all, oldest first.
 int Backups(const GlobalOptions& global, const CompanyArgs& args) {
   if (!args.code.empty()) CheckCode(args.code);
-  const std::filesystem::path dataDir = ResolveDataDir(global.data);
-  if (!args.code.empty()) ChooseCompany(dataDir, args.code);
-  const std::vector<Backup> backups = ListBackups(dataDir, args.code);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  if (!args.code.empty()) ChooseCompany(*companies, args.code);
+  const std::vector<Backup> backups = companies->Backups(args.code);
   if (backups.empty()) {
-    std::cout << "Aucune sauvegarde dans " << Printable(BackupDirectory(dataDir).string()) << ".\n";
+    std::cout << "Aucune sauvegarde dans " << Printable(companies->BackupPlace()) << ".\n";
     return kExitOk;
   }
-  std::cout << "Sauvegardes dans " << Printable(BackupDirectory(dataDir).string()) << " :\n";
+  std::cout << "Sauvegardes dans " << Printable(companies->BackupPlace()) << " :\n";
   for (const Backup& b : backups)
     std::cout << b.code << "  " << Printable(b.path.filename().string()) << "  du " << b.taken
               << "  " << (b.bytes + 1023) / 1024 << " Ko\n";
@@ -168,10 +166,14 @@ int Backups(const GlobalOptions& global, const CompanyArgs& args) {
 
 int Restore(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
-  const std::filesystem::path dataDir = ResolveDataDir(global.data);
-  ChooseCompany(dataDir, args.code);
-  const std::filesystem::path backup = FindBackup(dataDir, args.backup);
-  if (CompanyDatabase::CodeOf(backup) != args.code)
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  ChooseCompany(*companies, args.code);
+  const std::optional<Backup> found = companies->FindBackup(args.backup);
+  if (!found)
+    throw UserError("Sauvegarde « " + Printable(args.backup) +
+                    " » introuvable : voyez la liste donnée par actifix company backups.");
+  const std::filesystem::path& backup = found->path;
+  if (found->code != args.code)
     throw UserError("La sauvegarde « " + Printable(args.backup) +
                     " » est celle d'une autre entreprise que " + args.code + ".");
   if (!args.yes) {
@@ -185,9 +187,9 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
       return kExitFailure;
     }
   }
-  const CompanyLock hold(CompanyDatabasePath(dataDir, args.code), CompanyLock::Mode::kExclusive,
-                         "actifix company restore");
-  CompanyDatabase::Restore(backup, CompanyDatabasePath(dataDir, args.code));
+  const std::unique_ptr<CompanyHold> hold =
+      companies->Hold(args.code, CompanyHold::Mode::kExclusive, "actifix company restore");
+  companies->Restore(args.code, *found);
   std::cout << "Entreprise " << args.code << " restaurée depuis la sauvegarde "
             << Printable(backup.filename().string()) << ".\n";
   return kExitOk;

@@ -9,7 +9,6 @@
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/screen/Script.h"
-#include "platform/store/CompanyDatabase.h"
 
 namespace actifix::platform {
 
@@ -114,19 +113,19 @@ const DemoStep kSteps[] = {
 };
 
 int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
-  const std::filesystem::path dataDir = ResolveDataDir(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::filesystem::path dataDir = companies->FileDirectory();
   std::filesystem::create_directories(dataDir);
-  const std::filesystem::path database = CompanyDatabasePath(dataDir, kDemoCode);
   // The demo company is the demo's own: it is made anew at each run.
-  std::filesystem::remove(database);
-  std::filesystem::remove(AnomalyLogPath(dataDir, kDemoCode));
+  companies->Remove(kDemoCode);
+  std::filesystem::remove(companies->AnomalyLog(kDemoCode));
   CompanySettings settings;
   settings.code = kDemoCode;
   settings.name = "SARL Démonstration";
   settings.yearStart = "01/01/2026";
   settings.yearEnd = "31/12/2026";
   settings.workDate = "31/12/2026";
-  CompanyDatabase::Create(database, settings);
+  companies->Create(settings);
   std::cout << "Entreprise de démonstration " << kDemoCode << " « " << settings.name
             << " » créée dans " << dataDir.string() << ", exercice du " << settings.yearStart
             << " au " << settings.yearEnd << ".\n";
@@ -137,6 +136,7 @@ int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
   const std::filesystem::path transcripts = demoDir / "transcripts";
   std::filesystem::create_directories(transcripts);
   SessionOptions options;
+  options.companies = companies;
   options.dataDir = dataDir;
   options.company = kDemoCode;
   options.outDir = demoDir / "editions";

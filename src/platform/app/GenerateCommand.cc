@@ -27,8 +27,9 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
   if (args.assets < 1 || args.assets > kMostAssets)
     throw UserError("Nombre d'immobilisations refusé : de 1 à 10 000 000.", kExitUsage);
   SessionOptions options;
-  options.dataDir = ResolveDataDir(global.data);
-  options.company = ChooseCompany(options.dataDir, global.company);
+  options.companies = OpenCompanies(global.data);
+  options.dataDir = options.companies->FileDirectory();
+  options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = "actifix generate";
   // No screen is shown: a script with no answer stops the run if one were asked.

@@ -37,8 +37,9 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   SessionOptions options;
-  options.dataDir = ResolveDataDir(global.data);
-  options.company = ChooseCompany(options.dataDir, global.company);
+  options.companies = OpenCompanies(global.data);
+  options.dataDir = options.companies->FileDirectory();
+  options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = args.dryRun ? "actifix import --dry-run" : "actifix import";
   // No screen is shown: a script with no answer stops the run if one were asked.
@@ -68,7 +69,7 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
         }
         if (!result.faults.empty()) session.store().Rollback();
       },
-      args.dryRun ? CompanyLock::Mode::kShared : CompanyLock::Mode::kExclusive);
+      args.dryRun ? CompanyHold::Mode::kShared : CompanyHold::Mode::kExclusive);
 
   for (const std::string& fault : result.faults) std::printf("%s\n", fault.c_str());
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

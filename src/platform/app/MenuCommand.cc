@@ -10,7 +10,6 @@
 #include "platform/app/TerminalInterface.h"
 #include "platform/app/YearOpening.h"
 #include "platform/screen/Terminal.h"
-#include "platform/store/CompanyDatabase.h"
 
 namespace actifix::platform {
 
@@ -18,8 +17,9 @@ namespace {
 
 int Menu(const GlobalOptions& global) {
   SessionOptions options;
-  options.dataDir = ResolveDataDir(global.data);
-  options.company = ChooseCompany(options.dataDir, global.company);
+  options.companies = OpenCompanies(global.data);
+  options.dataDir = options.companies->FileDirectory();
+  options.company = ChooseCompany(*options.companies, global.company);
   options.command = "actifix menu";
 
   std::vector<std::string> labels;
@@ -27,8 +27,7 @@ int Menu(const GlobalOptions& global) {
   Terminal terminal;
   for (;;) {
     // The title tells the company and its current fiscal year, read anew at each turn.
-    const CompanySettings c =
-        CompanyDatabase::Open(CompanyDatabasePath(options.dataDir, options.company))->Settings();
+    const CompanySettings c = options.companies->Settings(options.company);
     const std::string title =
         "Actifix - " + c.code + " " + c.name + " - exercice du " + c.yearStart + " au " + c.yearEnd;
     const int chosen = terminal.RunMenu(title, labels);

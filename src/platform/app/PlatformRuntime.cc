@@ -49,9 +49,4 @@ void PlatformRuntime::Report(const std::string& message, const std::string& rout
   if (onReport_) onReport_(anomaly);
 }
 
-std::filesystem::path AnomalyLogPath(const std::filesystem::path& dataDir,
-                                     const std::string& code) {
-  return dataDir / (code + "Anomalies.log");
-}
-
 }  // namespace actifix::platform

@@ -58,7 +58,4 @@ class PlatformRuntime : public HostRuntime {
   std::function<void(const Anomaly&)> onReport_;
 };
 
-// The anomaly log file of a company.
-std::filesystem::path AnomalyLogPath(const std::filesystem::path& dataDir, const std::string& code);
-
 }  // namespace actifix::platform

@@ -50,8 +50,9 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
                         " refusé : il faut un nombre de lignes, 0 ou plus.",
                     kExitUsage);
   SessionOptions options;
-  options.dataDir = ResolveDataDir(global.data);
-  options.company = ChooseCompany(options.dataDir, global.company);
+  options.companies = OpenCompanies(global.data);
+  options.dataDir = options.companies->FileDirectory();
+  options.company = ChooseCompany(*options.companies, global.company);
   options.outDir =
       args.out.empty() ? options.dataDir / "editions" : std::filesystem::path(args.out);
   CheckWritableDirectory(options.outDir, "--out");

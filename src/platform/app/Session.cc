@@ -1,7 +1,5 @@
 #include "platform/app/Session.h"
 
-#include <optional>
-
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "host/HostError.h"
@@ -9,7 +7,6 @@
 #include "platform/app/PlatformToolkit.h"
 #include "platform/fec/FecFile.h"
 #include "platform/print/EditionEngine.h"
-#include "platform/store/CompanyDatabase.h"
 #include "platform/store/LedgerFile.h"
 #include "platform/store/Store.h"
 #include "platform/xlsx/RegisterSpreadsheet.h"
@@ -17,21 +14,25 @@
 namespace actifix::platform {
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
-    : options_(options), ui_(std::move(ui)) {
-  auto database = CompanyDatabase::Open(CompanyDatabasePath(options.dataDir, options.company));
-  const CompanySettings settings = database->Settings();
+    : options_(options),
+      ui_(std::move(ui)),
+      companies_(options.companies ? options.companies
+                                   : MakeCompanyStore(options.dataDir.string())) {
+  if (options_.dataDir.empty()) options_.dataDir = companies_->FileDirectory();
+  std::unique_ptr<Store> store = companies_->Open(options.company);
+  const CompanySettings settings = store->Settings();
   company_.code = settings.code;
   company_.name = settings.name;
-  company_.dataDir = options.dataDir;
+  company_.dataDir = options_.dataDir;
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
-  if (options_.outDir.empty()) options_.outDir = options.dataDir / "editions";
+  if (options_.outDir.empty()) options_.outDir = options_.dataDir / "editions";
   // A script commits before every question, as a user's session does; to keep that cheap,
   // its commits do not wait for the disk: they survive a kill of the program, not a power
   // loss.
-  if (ui_->Scripted()) database->SetPowerSafe(false);
-  store_ = std::make_unique<Store>(std::move(database));
+  if (ui_->Scripted()) store->SetPowerSafe(false);
+  store_ = std::move(store);
   ui_->SetBeforeWait([this] { Commit(); });
   ResetModuleState();
   InstallHostFactory(this);
@@ -53,19 +54,19 @@ void Session::Run(const std::string& operation) {
         if (operation == "ImmoExcel")
           WriteRegisterSpreadsheet(company_.dataDir / (company_.code + "Immo.xlsx"));
       },
-      reads ? CompanyLock::Mode::kShared : CompanyLock::Mode::kExclusive);
+      reads ? CompanyHold::Mode::kShared : CompanyHold::Mode::kExclusive);
 }
 
-void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyLock::Mode mode) {
-  std::optional<CompanyLock> hold;
-  if (!holding_) hold.emplace(store_->database().path(), mode, options_.command);
+void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mode mode) {
+  std::unique_ptr<CompanyHold> hold;
+  if (!holding_) hold = companies_->Hold(options_.company, mode, options_.command);
   struct Release {
     bool& holding;
     bool taken;
     ~Release() {
       if (taken) holding = false;
     }
-  } release{holding_, hold.has_value()};
+  } release{holding_, hold != nullptr};
   holding_ = true;
   try {
     NvImmo component;
@@ -99,7 +100,7 @@ void Session::WrapKeyedFile(KeyedFileWrapper wrapper) {
 }
 
 void Session::ReloadCompany() {
-  const CompanySettings settings = store_->database().Settings();
+  const CompanySettings settings = store_->Settings();
   company_.name = settings.name;
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
@@ -118,7 +119,7 @@ std::unique_ptr<HostLauncher> Session::MakeLauncher() {
 
 std::unique_ptr<HostRuntime> Session::MakeRuntime() {
   return std::make_unique<PlatformRuntime>(
-      AnomalyLogPath(company_.dataDir, company_.code), [this] { Commit(); },
+      companies_->AnomalyLog(company_.code), [this] { Commit(); },
       [this](const Anomaly& anomaly) {
         anomalies_.push_back(anomaly);
         ui_->AnomalyReported(anomaly);

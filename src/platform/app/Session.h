@@ -14,7 +14,7 @@
 #include "platform/app/CompanyContext.h"
 #include "platform/app/PlatformRuntime.h"
 #include "platform/app/UserInterface.h"
-#include "platform/store/CompanyLock.h"
+#include "platform/store/CompanyStore.h"
 
 namespace actifix {
 class NvImmo;
@@ -26,10 +26,12 @@ class EditionEngine;
 class Store;
 
 struct SessionOptions {
-  std::filesystem::path dataDir;
-  std::string company;           // a valid code of an existing company
-  std::filesystem::path outDir;  // editions; empty: <data>/editions
-  long interruptAfter = -1;      // stop editions after that many printed lines (tests)
+  // Where the company lives; empty: the companies of the data directory `dataDir`.
+  std::shared_ptr<CompanyStore> companies;
+  std::filesystem::path dataDir;  // the company's files: interface file, exports, editions
+  std::string company;            // a valid code of an existing company
+  std::filesystem::path outDir;   // editions; empty: <data>/editions
+  long interruptAfter = -1;       // stop editions after that many printed lines (tests)
   bool pdf = true;
   bool gridPdf = false;             // the PDF on the text's grid (--pdf grille) rather than typeset
   std::string command = "actifix";  // what this program does, named to one it keeps waiting
@@ -37,7 +39,7 @@ struct SessionOptions {
 
 class Session : public HostFactory {
  public:
-  // Opens the company's database. Throws HostError when it is not an Actifix database.
+  // Opens the company's store. Throws HostError when it is not an Actifix company.
   Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui);
   ~Session() override;
   Session(const Session&) = delete;
@@ -46,16 +48,16 @@ class Session : public HostFactory {
   // Attaches the module, opens its files, loads the parameters and runs `operation`.
   // What was written is committed whether the operation ends normally or fails.
   // The company is held for the operation: shared for the editions and the export, which only
-  // read, exclusively for the others (see CompanyLock).
+  // read, exclusively for the others (see CompanyStore::Hold).
   void Run(const std::string& operation);
   // The same around other work of the platform's over the module's files and state: the
   // component is attached and its files open; the parameters are not loaded yet.
   // An operation run inside another keeps the hold the outer one took.
   void RunWith(const std::function<void(NvImmo&)>& work,
-               CompanyLock::Mode mode = CompanyLock::Mode::kExclusive);
+               CompanyHold::Mode mode = CompanyHold::Mode::kExclusive);
 
   void Commit();
-  // Reads the company's settings (fiscal year, working date) again from its database, so
+  // Reads the company's settings (fiscal year, working date) again from its store, so
   // that what the module asks next follows a change made since the session began.
   void ReloadCompany();
   // Wraps the key-file service of the module from its next use on, so that the platform can
@@ -66,7 +68,7 @@ class Session : public HostFactory {
   // Writes the edition documents the operation left open for more of the same title.
   void FlushEditions();
   // Makes start - end the current fiscal year of this session alone, leaving the company's
-  // database as it is: tests that compute over many fiscal years.
+  // store as it is: tests that compute over many fiscal years.
   void SetYear(const std::string& start, const std::string& end) {
     company_.yearStart = start;
     company_.yearEnd = end;
@@ -75,6 +77,7 @@ class Session : public HostFactory {
   const std::vector<Anomaly>& anomalies() const { return anomalies_; }
   UserInterface& ui() { return *ui_; }
   Store& store() { return *store_; }
+  CompanyStore& companies() { return *companies_; }
 
   std::unique_ptr<HostStartup> MakeStartup() override;
   std::unique_ptr<HostLauncher> MakeLauncher() override;
@@ -94,6 +97,7 @@ class Session : public HostFactory {
   bool holding_ = false;  // the company is held by a running operation
   CompanyContext company_;
   std::unique_ptr<UserInterface> ui_;
+  std::shared_ptr<CompanyStore> companies_;
   std::unique_ptr<Store> store_;
   EditionEngine* edition_ = nullptr;  // owned by the module state once made
   std::vector<Anomaly> anomalies_;

@@ -8,10 +8,9 @@
 #include "front/NvImmo.h"
 #include "host/HostError.h"
 #include "host/HostKeyedFile.h"
-#include "platform/app/Backups.h"
 #include "platform/app/LocalTime.h"
 #include "platform/app/Session.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/CompanyStore.h"
 #include "platform/store/Store.h"
 
 namespace actifix::platform {
@@ -107,8 +106,8 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
   session.RunWith([&](NvImmo& component) {
     session.ReloadCompany();
     const CompanyContext& company = session.company();
-    CompanyDatabase& database = session.store().database();
-    const std::string opened = database.YearOpened(company.yearStart);
+    Store& store = session.store();
+    const std::string opened = store.YearOpened(company.yearStart);
     if (!opened.empty() && !options.again)
       throw HostError("OuvImo", "",
                       "l'exercice qui commence le " + company.yearStart + " a déjà été ouvert le " +
@@ -123,7 +122,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     // write: an opening left unconfirmed leaves no copy behind.
     walk->onStart = [&] {
       session.Commit();
-      backup = TakeBackup(database, company.dataDir, company.code);
+      backup = session.companies().TakeBackup(store, company.code).path;
       session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
                           backup.string());
       walk->total = session.store().CountEntries("Immo");
@@ -139,7 +138,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     } disarm{*walk};
     const auto mark = [&] {
       if (!backup.empty())
-        database.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
+        store.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
     };
     try {
       component.OuvImo();

@@ -38,14 +38,10 @@
 #include <memory>
 #include <string>
 
+#include "platform/store/CompanySettings.h"
 #include "platform/store/Sqlite.h"
 
 namespace actifix::platform {
-
-// The settings of a company kept in its database. Dates are "dd/mm/yyyy"; `name` is UTF-8.
-struct CompanySettings {
-  std::string code, name, yearStart, yearEnd, workDate;
-};
 
 class CompanyDatabase {
  public:
@@ -53,7 +49,7 @@ class CompanyDatabase {
   static constexpr int32_t kApplicationId = 0x41637446;
   static constexpr int kSchemaVersion = 1;
   // How long a write waits for another program that is writing to the same company.
-  static constexpr int kBusyWaitMs = 5000;
+  static constexpr int kBusyWaitMs = kCompanyWaitMs;
 
   // <dataDirectory>/<code>Actifix.db. REQUIRES: `code` already checked (IsCompanyCode).
   static std::filesystem::path PathFor(const std::filesystem::path& dataDirectory,
@@ -133,5 +129,11 @@ class CompanyDatabase {
   Statement begin_, commit_, rollback_;
   uint64_t writeGeneration_ = 0;
 };
+
+// <dataDirectory>/<code>Actifix.db, as CompanyDatabase::PathFor.
+inline std::filesystem::path CompanyDatabasePath(const std::filesystem::path& dataDirectory,
+                                                 const std::string& code) {
+  return CompanyDatabase::PathFor(dataDirectory, code);
+}
 
 }  // namespace actifix::platform

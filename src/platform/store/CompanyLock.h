@@ -10,17 +10,17 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/store/CompanyStore.h"
+
 namespace actifix::platform {
 
-class CompanyLock {
+class CompanyLock final : public CompanyHold {
  public:
-  enum class Mode { kShared, kExclusive };
-
   // Waits up to CompanyDatabase::kBusyWaitMs for the company. Throws HostError when it is still
   // held the other way then (naming the command that holds it, when known), or when the lock
   // file cannot be made. `command` describes this program's work ("actifix run EntImo").
   CompanyLock(const std::filesystem::path& database, Mode mode, const std::string& command);
-  ~CompanyLock();
+  ~CompanyLock() override;
   CompanyLock(const CompanyLock&) = delete;
   CompanyLock& operator=(const CompanyLock&) = delete;
 

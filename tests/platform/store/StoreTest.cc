@@ -11,7 +11,7 @@
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 #include "support/TempDir.h"
 
 namespace actifix::platform::testing {
@@ -51,7 +51,7 @@ class StoreTest : public ::testing::Test {
   // Drops the store without committing (as a crash would), then opens everything again.
   void Reopen() {
     component.reset(), keyed.reset(), records.reset(), store.reset();
-    store = std::make_unique<Store>(CompanyDatabase::Open(path()));
+    store = std::make_unique<SqliteStore>(CompanyDatabase::Open(path()));
     records = store->MakeRecordFile();
     keyed = store->MakeKeyedFile();
     component = std::make_unique<BufferComponent>(*records);
@@ -265,7 +265,7 @@ TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits)
   EXPECT_EQ(Walk(primary), (Keys{"A", "B"}));
   store->Commit();
 
-  Store other(CompanyDatabase::Open(path()));
+  SqliteStore other(CompanyDatabase::Open(path()));
   auto otherRecords = other.MakeRecordFile();
   BufferComponent otherComponent(*otherRecords);
   otherRecords->Open(-1, "Immo", 256, otherComponent.handle, otherComponent);

@@ -1,4 +1,4 @@
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 
 #include <algorithm>
 #include <fstream>
@@ -76,7 +76,7 @@ std::string PrefixEnd(std::string prefix) {
 // One record file: its table, its statements, and the record being loaded, so that the Lire
 // call-back reads it without a second query. Nothing else is cached: another program may
 // change the file between two host calls.
-struct Store::RecordTable {
+struct SqliteStore::RecordTable {
   std::string name;                           // as the module names it
   std::string subject;                        // the name in UTF-8, for errors
   std::string readOperation, writeOperation;  // "Lire"+name, "Ecrire"+name
@@ -108,7 +108,7 @@ struct Store::RecordTable {
 // changed, Next keeps stepping the query that found it (`live`), which costs no new seek;
 // any change to the file, a commit or a rollback ends that query, and the next Next seeks
 // past the remembered entry afresh.
-struct Store::KeyTable {
+struct SqliteStore::KeyTable {
   enum class Walk { kNotStarted, kBeforeFirst, kAt };
 
   std::string name;
@@ -157,7 +157,7 @@ struct Store::KeyTable {
   }
 };
 
-struct Store::TextFile {
+struct SqliteStore::TextFile {
   std::filesystem::path path;
   std::ofstream out;
 };
@@ -167,7 +167,7 @@ struct Store::TextFile {
 
 class StoreRecordFile : public HostRecordFile {
  public:
-  explicit StoreRecordFile(Store& store) : store_(store) {}
+  explicit StoreRecordFile(SqliteStore& store) : store_(store) {}
   void Open(const int16_t&, const std::string& name, const int32_t& recordLength, int16_t& handle,
             HostComponent& component) override {
     store_.OpenRecordFile(name, recordLength, handle, component);
@@ -197,12 +197,12 @@ class StoreRecordFile : public HostRecordFile {
   void Remove(const std::string& path) override { store_.Remove(path); }
 
  private:
-  Store& store_;
+  SqliteStore& store_;
 };
 
 class StoreKeyedFile : public HostKeyedFile {
  public:
-  explicit StoreKeyedFile(Store& store) : store_(store) {}
+  explicit StoreKeyedFile(SqliteStore& store) : store_(store) {}
   void Open(const int16_t&, const std::string& name, const int16_t& keyLength,
             const std::string& kind, int16_t& handle) override {
     store_.OpenKeyFile(name, keyLength, kind, handle);
@@ -240,17 +240,17 @@ class StoreKeyedFile : public HostKeyedFile {
   void Close(const int16_t& keyHandle) override { store_.CloseKeyFile(keyHandle); }
 
  private:
-  Store& store_;
+  SqliteStore& store_;
 };
 
 // ---------------------------------------------------------------------------------------
 
-Store::Store(std::unique_ptr<CompanyDatabase> database)
+SqliteStore::SqliteStore(std::unique_ptr<CompanyDatabase> database)
     : db_(std::move(database)),
       dataDirectory_(db_->path().parent_path()),
       savepoint_(std::make_unique<SavepointStatements>(db_->handle(), "host_call")) {}
 
-Store::~Store() {
+SqliteStore::~SqliteStore() {
   // Statements go before the transaction they read in is abandoned.
   keys_.clear();
   records_.clear();
@@ -259,15 +259,15 @@ Store::~Store() {
   db_->RollbackWrite();
 }
 
-std::unique_ptr<HostRecordFile> Store::MakeRecordFile() {
+std::unique_ptr<HostRecordFile> SqliteStore::MakeRecordFile() {
   return std::make_unique<StoreRecordFile>(*this);
 }
 
-std::unique_ptr<HostKeyedFile> Store::MakeKeyedFile() {
+std::unique_ptr<HostKeyedFile> SqliteStore::MakeKeyedFile() {
   return std::make_unique<StoreKeyedFile>(*this);
 }
 
-void Store::BeginWrite(const std::string& operation, const std::string& subject) {
+void SqliteStore::BeginWrite(const std::string& operation, const std::string& subject) {
   if (failAtWrite_ > 0 && --failAtWrite_ == 0)
     throw HostError(operation, subject, "panne d'écriture simulée");
   if (db_->InTransaction()) return;
@@ -275,7 +275,7 @@ void Store::BeginWrite(const std::string& operation, const std::string& subject)
   db_->BeginWrite(operation, subject);
 }
 
-void Store::RefreshNumbering(RecordTable& records, const std::string& operation) {
+void SqliteStore::RefreshNumbering(RecordTable& records, const std::string& operation) {
   if (records.numberGeneration == db_->writeGeneration()) return;
   records.highest.BindText(1, records.name);
   records.highest.Step(operation, records.subject);
@@ -285,7 +285,7 @@ void Store::RefreshNumbering(RecordTable& records, const std::string& operation)
   records.lastNumberChanged = false;
 }
 
-void Store::Commit() {
+void SqliteStore::Commit() {
   bool numbersChanged = false;
   for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
   if (numbersChanged) {
@@ -315,7 +315,7 @@ void Store::Commit() {
   }
 }
 
-void Store::Rollback() {
+void SqliteStore::Rollback() {
   StopWalks();
   db_->RollbackWrite();
   for (const auto& [handle, records] : records_) {
@@ -324,7 +324,7 @@ void Store::Rollback() {
   }
 }
 
-void Store::CloseTextFiles() {
+void SqliteStore::CloseTextFiles() {
   for (auto it = texts_.begin(); it != texts_.end(); it = texts_.erase(it)) {
     TextFile& text = *it->second;
     text.out.close();
@@ -333,7 +333,7 @@ void Store::CloseTextFiles() {
   }
 }
 
-int64_t Store::CountEntries(const std::string& name) {
+int64_t SqliteStore::CountEntries(const std::string& name) {
   const std::string operation = "Store.CountEntries";
   CheckName(name, operation);
   Statement count = db_->Prepare("SELECT count(*) FROM main.\"k_" + name + "\"");
@@ -341,9 +341,9 @@ int64_t Store::CountEntries(const std::string& name) {
   return count.Int(0);
 }
 
-void Store::HoldWriteLock() { BeginWrite("Store.HoldWriteLock", db_->path().string()); }
+void SqliteStore::HoldWriteLock() { BeginWrite("Store.HoldWriteLock", db_->path().string()); }
 
-void Store::ReadConsistently(const std::function<void()>& read) {
+void SqliteStore::ReadConsistently(const std::function<void()>& read) {
   if (db_->InTransaction()) return read();
   const std::string operation = "Store.ReadConsistently";
   StopWalks();
@@ -359,7 +359,7 @@ void Store::ReadConsistently(const std::function<void()>& read) {
   db_->Exec("COMMIT", operation);
 }
 
-int32_t Store::RecordLength(const std::string& name) {
+int32_t SqliteStore::RecordLength(const std::string& name) {
   const std::string operation = "Store.RecordLength";
   CheckName(name, operation);
   Statement catalog = db_->Prepare("SELECT record_length FROM record_files WHERE name = ?");
@@ -367,8 +367,8 @@ int32_t Store::RecordLength(const std::string& name) {
   return catalog.Step(operation, name) ? static_cast<int32_t>(catalog.Int(0)) : 0;
 }
 
-void Store::ScanRecords(const std::string& name,
-                        const std::function<void(int32_t, std::string_view)>& each) {
+void SqliteStore::ScanRecords(const std::string& name,
+                              const std::function<void(int32_t, std::string_view)>& each) {
   const std::string operation = "Store.ScanRecords";
   if (RecordLength(name) == 0) return;
   Statement all = db_->Prepare("SELECT num, data FROM main.\"r_" + name + "\" ORDER BY num");
@@ -387,16 +387,16 @@ std::string KeyKind(CompanyDatabase& db, const std::string& name, const std::str
 
 }  // namespace
 
-void Store::ScanKeys(const std::string& name,
-                     const std::function<void(std::string_view, int32_t)>& each) {
+void SqliteStore::ScanKeys(const std::string& name,
+                           const std::function<void(std::string_view, int32_t)>& each) {
   const std::string operation = "Store.ScanKeys";
   if (KeyKind(*db_, name, operation).empty()) return;
   Statement all = db_->Prepare("SELECT key, num FROM main.\"k_" + name + "\" ORDER BY key, seq");
   while (all.Step(operation, name)) each(all.View(0), static_cast<int32_t>(all.Int(1)));
 }
 
-void Store::RebuildKeys(const std::string& name,
-                        const std::vector<std::pair<std::string, int32_t>>& entries) {
+void SqliteStore::RebuildKeys(const std::string& name,
+                              const std::vector<std::pair<std::string, int32_t>>& entries) {
   const std::string operation = "Store.RebuildKeys";
   const std::string kind = KeyKind(*db_, name, operation);
   if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
@@ -417,7 +417,7 @@ void Store::RebuildKeys(const std::string& name,
   savepoint.Release();
 }
 
-int16_t Store::NewHandle(const std::string& operation, const std::string& subject) const {
+int16_t SqliteStore::NewHandle(const std::string& operation, const std::string& subject) const {
   for (int32_t h = 1; h <= std::numeric_limits<int16_t>::max(); ++h) {
     const auto handle = static_cast<int16_t>(h);
     if (!records_.contains(handle) && !keys_.contains(handle) && !texts_.contains(handle))
@@ -426,7 +426,7 @@ int16_t Store::NewHandle(const std::string& operation, const std::string& subjec
   throw HostError(operation, subject, "trop de fichiers ouverts");
 }
 
-Store::RecordTable& Store::Records(int16_t handle, const std::string& operation) {
+SqliteStore::RecordTable& SqliteStore::Records(int16_t handle, const std::string& operation) {
   const auto it = records_.find(handle);
   if (it == records_.end())
     throw HostError(operation, std::to_string(handle),
@@ -434,7 +434,7 @@ Store::RecordTable& Store::Records(int16_t handle, const std::string& operation)
   return *it->second;
 }
 
-Store::KeyTable& Store::Keys(int16_t handle, const std::string& operation) {
+SqliteStore::KeyTable& SqliteStore::Keys(int16_t handle, const std::string& operation) {
   const auto it = keys_.find(handle);
   if (it == keys_.end())
     throw HostError(operation, std::to_string(handle),
@@ -442,7 +442,7 @@ Store::KeyTable& Store::Keys(int16_t handle, const std::string& operation) {
   return *it->second;
 }
 
-std::filesystem::path Store::Resolve(const std::string& name) const {
+std::filesystem::path SqliteStore::Resolve(const std::string& name) const {
   const std::filesystem::path path(ToUtf8(name));  // the module's names are Windows-1252
   return path.is_absolute() ? path : dataDirectory_ / path;
 }
@@ -450,8 +450,8 @@ std::filesystem::path Store::Resolve(const std::string& name) const {
 // ---------------------------------------------------------------------------------------
 // Record files
 
-void Store::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
-                           HostComponent& component) {
+void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
+                                 HostComponent& component) {
   CheckName(name, kOpenRecord);
   if (recordLength < 1)
     throw HostError(kOpenRecord, name,
@@ -510,7 +510,7 @@ void Store::OpenRecordFile(const std::string& name, int32_t recordLength, int16_
   records_[handle] = std::move(records);
 }
 
-std::string Store::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
+std::string SqliteStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
   records.select.Bind(1, number);
   if (!records.select.Step(operation, records.subject)) {
     records.select.Reset();
@@ -521,7 +521,7 @@ std::string Store::Fetch(RecordTable& records, int32_t number, const std::string
   return text;
 }
 
-void Store::Load(RecordTable& records, int32_t number, const std::string& operation) {
+void SqliteStore::Load(RecordTable& records, int32_t number, const std::string& operation) {
   records.cached = Fetch(records, number, operation);
   records.cachedNumber = number;
   records.lastRead = number;
@@ -535,13 +535,13 @@ void Store::Load(RecordTable& records, int32_t number, const std::string& operat
   records.Forget();
 }
 
-void Store::Read(int16_t handle, int32_t number) {
+void SqliteStore::Read(int16_t handle, int32_t number) {
   RecordTable& records = Records(handle, kRead);
   CheckNumber(number, kRead, records.subject);
   Load(records, number, kRead);
 }
 
-void Store::Write(int16_t handle, int32_t number) {
+void SqliteStore::Write(int16_t handle, int32_t number) {
   RecordTable& records = Records(handle, kWrite);
   CheckNumber(number, kWrite, records.subject);
   records.lastWritten = 0;
@@ -553,14 +553,14 @@ void Store::Write(int16_t handle, int32_t number) {
         records.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
 }
 
-void Store::ReadText(int16_t handle, int32_t number, std::string& text) {
+void SqliteStore::ReadText(int16_t handle, int32_t number, std::string& text) {
   RecordTable& records = Records(handle, kReadText);
   CheckNumber(number, kReadText, records.subject);
   text = records.Padded(records.cachedNumber == number ? records.cached
                                                        : Fetch(records, number, kReadText));
 }
 
-void Store::WriteText(int16_t handle, int32_t number, const std::string& text) {
+void SqliteStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
   RecordTable& records = Records(handle, kWriteText);
   CheckNumber(number, kWriteText, records.subject);
   if (text.size() > static_cast<std::size_t>(records.length))
@@ -579,12 +579,14 @@ void Store::WriteText(int16_t handle, int32_t number, const std::string& text) {
   }
 }
 
-int32_t Store::LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
+int32_t SqliteStore::LastRecordNumber(int16_t handle) {
+  return Records(handle, kLastNumber).lastRead;
+}
 
 // ---------------------------------------------------------------------------------------
 // Text files
 
-void Store::CreateText(const std::string& fileName, int16_t& handle) {
+void SqliteStore::CreateText(const std::string& fileName, int16_t& handle) {
   const std::filesystem::path path = Resolve(fileName);
   int16_t reused = 0;
   for (auto& [h, text] : texts_) {
@@ -601,7 +603,7 @@ void Store::CreateText(const std::string& fileName, int16_t& handle) {
   texts_[handle] = std::move(text);
 }
 
-void Store::WriteLine(int16_t handle, const std::string& line) {
+void SqliteStore::WriteLine(int16_t handle, const std::string& line) {
   const auto it = texts_.find(handle);
   if (it == texts_.end())
     throw HostError(kWriteLine, std::to_string(handle),
@@ -613,12 +615,12 @@ void Store::WriteLine(int16_t handle, const std::string& line) {
     throw HostError(kWriteLine, text.path.string(), "impossible d'écrire dans le fichier");
 }
 
-bool Store::Exists(const std::string& path) const {
+bool SqliteStore::Exists(const std::string& path) const {
   std::error_code ignored;
   return std::filesystem::exists(Resolve(path), ignored);
 }
 
-void Store::Remove(const std::string& path) const {
+void SqliteStore::Remove(const std::string& path) const {
   std::error_code error;
   std::filesystem::remove(Resolve(path), error);
   if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
@@ -627,8 +629,8 @@ void Store::Remove(const std::string& path) const {
 // ---------------------------------------------------------------------------------------
 // Key files
 
-void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
-                        int16_t& handle) {
+void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
+                              int16_t& handle) {
   CheckName(name, kOpenKey);
   if (kind != "P" && kind != "S")
     throw HostError(kOpenKey, name, "type de fichier de clés invalide : " + ToUtf8(kind));
@@ -712,7 +714,7 @@ void Store::OpenKeyFile(const std::string& name, int16_t keyLength, const std::s
   keys_[handle] = std::move(keys);
 }
 
-bool Store::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
+bool SqliteStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
   KeyTable& keys = Keys(keyHandle, kFind);
   RecordTable& records = Records(recordHandle, kFind);
   if (keys.temporary) {
@@ -732,7 +734,7 @@ bool Store::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle
   return true;
 }
 
-int32_t Store::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
+int32_t SqliteStore::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
   KeyTable& keys = Keys(keyHandle, kInsert);
   RecordTable& records = Records(recordHandle, kInsert);
   keys.CheckKey(key, kInsert);
@@ -763,7 +765,7 @@ int32_t Store::Insert(int16_t keyHandle, const std::string& key, int16_t recordH
   return number;
 }
 
-void Store::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
+void SqliteStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kAddKey);
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
@@ -773,8 +775,8 @@ void Store::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
   keys.insert.BindBlob(1, key).Bind(2, number).Run(kAddKey, keys.subject);
 }
 
-void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
-                   int16_t recordHandle) {
+void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
+                         int16_t recordHandle) {
   KeyTable& keys = Keys(keyHandle, kDelete);
   RecordTable& records = Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
@@ -803,7 +805,7 @@ void Store::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   }
 }
 
-void Store::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
+void SqliteStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kRemoveKey);
   if (keys.temporary) {
     if (const auto it = keys.MemoryFind(key, number); it != keys.memory.end())
@@ -815,7 +817,7 @@ void Store::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number)
   keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kRemoveKey, keys.subject);
 }
 
-void Store::Clear(int16_t keyHandle) {
+void SqliteStore::Clear(int16_t keyHandle) {
   KeyTable& keys = Keys(keyHandle, kClear);
   if (keys.temporary) return keys.memory.clear();
   BeginWrite(kClear, keys.subject);
@@ -823,8 +825,8 @@ void Store::Clear(int16_t keyHandle) {
   keys.clear.Run(kClear, keys.subject);
 }
 
-bool Store::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
-                 const std::string& operation) {
+bool SqliteStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
+                       const std::string& operation) {
   RecordTable& records = Records(recordHandle, operation);
   if (!fromStart && keys.walk == KeyTable::Walk::kNotStarted)
     throw HostError(operation, keys.subject, "parcours non commencé : First doit précéder Next");
@@ -875,19 +877,19 @@ bool Store::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::stri
   return true;
 }
 
-void Store::StopWalks() {
+void SqliteStore::StopWalks() {
   for (const auto& [handle, keys] : keys_) keys->StopWalk();
 }
 
-bool Store::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
+bool SqliteStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
   return Step(Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
 }
 
-bool Store::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
+bool SqliteStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
   return Step(Keys(keyHandle, kNext), recordHandle, false, key, kNext);
 }
 
-std::string Store::ListPrefix(int16_t keyHandle, const std::string& prefix) {
+std::string SqliteStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
   KeyTable& keys = Keys(keyHandle, kListPrefix);
   if (keys.temporary) {
     std::string list = "[";
@@ -911,7 +913,7 @@ std::string Store::ListPrefix(int16_t keyHandle, const std::string& prefix) {
   return list + "]";
 }
 
-void Store::CloseKeyFile(int16_t keyHandle) {
+void SqliteStore::CloseKeyFile(int16_t keyHandle) {
   auto it = keys_.find(keyHandle);
   if (it == keys_.end())
     throw HostError(kClose, std::to_string(keyHandle),

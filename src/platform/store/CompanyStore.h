@@ -1,0 +1,91 @@
+// Where the companies live: the one object that knows whether they are SQLite files in a data
+// directory or anything else. The program asks it to list, create, open, hold and back up a
+// company, and never builds a company's file name itself. MakeCompanyStore picks the backend
+// from the --data value. What every backend guarantees: docs/formats.md ("The store seam").
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/store/CompanySettings.h"
+
+namespace actifix::platform {
+
+class Store;
+
+// A company held by this program for an operation; released when destroyed, and by the
+// system when the process ends, however it ends.
+class CompanyHold {
+ public:
+  // Shared for work that only reads (editions, the export), exclusive for work that writes.
+  enum class Mode { kShared, kExclusive };
+  virtual ~CompanyHold() = default;
+};
+
+// A consistent copy of one company, taken before an operation that rewrites its register.
+struct Backup {
+  std::filesystem::path path;  // where the copy is; its file name is what the user gives back
+  std::string code;            // the company it is a copy of
+  std::string taken;           // "dd/mm/yyyy hh:mm:ss"
+  uintmax_t bytes = 0;
+};
+
+class CompanyStore {
+ public:
+  virtual ~CompanyStore() = default;
+
+  // Where the companies are, as told to the user.
+  virtual std::string Where() const = 0;
+  // The local directory of what the program writes beside the companies: interface files,
+  // exports, anomaly logs, editions by default.
+  virtual const std::filesystem::path& FileDirectory() const = 0;
+
+  // Codes of the companies, in order.
+  virtual std::vector<std::string> Codes() = 0;
+  // Whether anything already stands where company `code` would be made.
+  virtual bool Exists(const std::string& code) = 0;
+  // Creates company `settings.code` with its settings. REQUIRES: the code already checked.
+  // Throws HostError when it already exists (left untouched) or cannot be made.
+  virtual void Create(const CompanySettings& settings) = 0;
+  // Removes company `code` and everything stored for it (the demo's own company).
+  virtual void Remove(const std::string& code) = 0;
+  // The stored settings of company `code`. Throws HostError when it cannot be read.
+  virtual CompanySettings Settings(const std::string& code) = 0;
+  // Opens the store of company `code`, checked before anything is written. Throws HostError
+  // when it is missing, damaged, or not one of ours; nothing is written to a refused one.
+  virtual std::unique_ptr<Store> Open(const std::string& code) = 0;
+
+  // Holds company `code`, waiting up to kCompanyWaitMs while another program holds it the
+  // other way. Throws HostError naming the command that holds it (when known) after the wait.
+  // `command` describes this program's work ("actifix run EntImo").
+  virtual std::unique_ptr<CompanyHold> Hold(const std::string& code, CompanyHold::Mode mode,
+                                            const std::string& command) = 0;
+
+  // The anomaly log of company `code`.
+  virtual std::filesystem::path AnomalyLog(const std::string& code) const = 0;
+
+  // Where the backups are, as told to the user.
+  virtual std::string BackupPlace() const = 0;
+  // Takes a consistent copy of company `code`, opened as `store`, now. REQUIRES: no write
+  // transaction open on `store` (commit first). Throws HostError.
+  virtual Backup TakeBackup(Store& store, const std::string& code) = 0;
+  // The backups of company `code` (every company when empty), oldest first.
+  virtual std::vector<Backup> Backups(const std::string& code) = 0;
+  // The backup `name` (a name of the list, or a path), its code read from the copy itself;
+  // nothing when there is no such backup. Throws HostError when it is not an intact copy.
+  virtual std::optional<Backup> FindBackup(const std::string& name) = 0;
+  // Replaces company `code` by the copy `backup`, so that a program reading it meanwhile sees
+  // one or the other. REQUIRES: the company held exclusively. Throws HostError.
+  virtual void Restore(const std::string& code, const Backup& backup) = 0;
+};
+
+// The companies named by `where` (a --data value, already defaulted): a data directory, made
+// on first use. Throws HostError, its cause one French line for the user, when `where` cannot
+// hold companies: a file that is not a directory, or a server this version cannot work with.
+std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where);
+
+}  // namespace actifix::platform

@@ -1,0 +1,47 @@
+// The companies of a data directory, one SQLite database each: <data>/<CODE>Actifix.db (see
+// CompanyDatabase.h), held through <CODE>Actifix.db.lock (CompanyLock), its anomaly log
+// <CODE>Anomalies.log, and its backups in <data>/sauvegardes/ as
+// <CODE>Actifix-<yyyymmdd-hhmmss>.db (a "-2", "-3"... after it for several in one second).
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/store/CompanyStore.h"
+
+namespace actifix::platform {
+
+class SqliteCompanies : public CompanyStore {
+ public:
+  // REQUIRES: `dataDir` is a directory, or nothing yet (made by the first Create).
+  explicit SqliteCompanies(std::filesystem::path dataDir) : dataDir_(std::move(dataDir)) {}
+
+  std::string Where() const override { return dataDir_.string(); }
+  const std::filesystem::path& FileDirectory() const override { return dataDir_; }
+
+  std::vector<std::string> Codes() override;
+  bool Exists(const std::string& code) override;
+  void Create(const CompanySettings& settings) override;
+  void Remove(const std::string& code) override;
+  CompanySettings Settings(const std::string& code) override;
+  std::unique_ptr<Store> Open(const std::string& code) override;
+  std::unique_ptr<CompanyHold> Hold(const std::string& code, CompanyHold::Mode mode,
+                                    const std::string& command) override;
+  std::filesystem::path AnomalyLog(const std::string& code) const override;
+
+  std::string BackupPlace() const override { return BackupDirectory().string(); }
+  Backup TakeBackup(Store& store, const std::string& code) override;
+  std::vector<Backup> Backups(const std::string& code) override;
+  std::optional<Backup> FindBackup(const std::string& name) override;
+  void Restore(const std::string& code, const Backup& backup) override;
+
+ private:
+  std::filesystem::path BackupDirectory() const { return dataDir_ / "sauvegardes"; }
+
+  std::filesystem::path dataDir_;
+};
+
+}  // namespace actifix::platform

@@ -1,0 +1,43 @@
+// Which store the --data value names: a server address is refused without echoing it (it may
+// carry a password) and without making anything; a directory holds the companies.
+#include <gtest/gtest.h>
+
+#include <fstream>
+
+#include "host/HostError.h"
+#include "platform/store/CompanyStore.h"
+#include "platform/store/Store.h"
+#include "support/TempDir.h"
+
+namespace actifix::platform::testing {
+namespace {
+
+TEST(CompanyStoreTest, ServersAreRefusedUntoldAndDirectoriesHoldTheCompanies) {
+  const actifix::testing::TempDir dir;
+  for (const std::string where :
+       {"postgresql://ana:s3cret@db/actifix", "postgres://ana:s3cret@db"}) {
+    try {
+      MakeCompanyStore(where);
+      ADD_FAILURE() << where << " was taken for a directory";
+    } catch (const HostError& refused) {
+      EXPECT_NE(refused.cause().find("PostgreSQL"), std::string::npos) << refused.cause();
+      EXPECT_EQ(refused.cause().find("s3cret"), std::string::npos) << refused.cause();
+    }
+  }
+  std::ofstream(dir.path() / "file") << "x";
+  EXPECT_THROW(MakeCompanyStore((dir.path() / "file").string()), HostError);
+
+  const auto companies = MakeCompanyStore((dir.path() / "data").string());
+  EXPECT_TRUE(companies->Codes().empty());
+  std::filesystem::create_directories(companies->FileDirectory());
+  companies->Create({"B2", "Société", "01/01/2026", "31/12/2026", "31/12/2026"});
+  companies->Create({"A1", "Autre", "01/07/2026", "30/06/2027", "01/07/2026"});
+  EXPECT_EQ(companies->Codes(), (std::vector<std::string>{"A1", "B2"}));
+  EXPECT_TRUE(companies->Exists("B2"));
+  EXPECT_EQ(companies->Open("A1")->Settings().yearEnd, "30/06/2027");
+  EXPECT_THROW(companies->Create({"B2", "Encore", "01/01/2026", "31/12/2026", ""}), HostError);
+  EXPECT_EQ(companies->Settings("B2").name, "Société");
+}
+
+}  // namespace
+}  // namespace actifix::platform::testing
