@@ -268,10 +268,11 @@ void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<i
   Table table;
   std::string key;
   for (std::size_t i = 0; i < layout.columns.size(); ++i) {
-    const ColumnSpec& spec = layout.columns[i];
-    Column column{spec.kind, widths[i], spec.decimals, spec.group, ToUtf8Trimmed(spec.heading)};
-    const double charEm = spec.kind == ColumnKind::kText ? kTextEm : kDigitEm;
-    column.em = std::max(spec.width * charEm, painter_->bold.Em(column.heading));
+    const ColumnSpec& declared = layout.columns[i];
+    Column column{declared.kind, widths[i], declared.decimals, declared.group,
+                  ToUtf8Trimmed(declared.heading)};
+    const double charEm = declared.kind == ColumnKind::kText ? kTextEm : kDigitEm;
+    column.em = std::max(declared.width * charEm, painter_->bold.Em(column.heading));
     key += std::to_string(static_cast<int>(column.kind)) + "," + std::to_string(column.width) +
            "," + std::to_string(column.decimals) + "," + std::to_string(column.group) + "," +
            column.heading + "\n";
