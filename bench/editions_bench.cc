@@ -90,9 +90,8 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   });
   const auto edition = [&](bool recap, bool pdf, bool grid = false) {
     fs::remove_all(dir / "editions");
-    return InChild([&] {
-      bench::OpenSession(dir, EditImoScript(recap, groups), pdf, grid)->Run("EditImo");
-    });
+    return InChild(
+        [&] { bench::OpenSession(dir, EditImoScript(recap, groups), pdf, grid)->Run("EditImo"); });
   };
   const Measure recap = edition(true, false);
   const Measure full = edition(false, false);
