@@ -4,7 +4,6 @@
 #include <cstdlib>
 #include <fstream>
 #include <limits>
-#include <optional>
 #include <system_error>
 #include <unordered_map>
 #include <unordered_set>
@@ -43,8 +42,6 @@ const std::string kDuplicate = "clé déjà présente";
 constexpr int32_t kMaxNumber = std::numeric_limits<int32_t>::max();
 // Rows fetched at once by the bulk scans of the register check.
 constexpr int kScanBatch = 10000;
-// Records kept from walk batches, per record file, before they are dropped.
-constexpr std::size_t kMaxFetched = 4 * PgStore::kWalkBatch;
 
 // File names become table names: letters, digits and "_" only, so that nothing from the
 // module can reach SQL text.
@@ -81,8 +78,7 @@ std::string PrefixEnd(std::string prefix) {
 }  // namespace
 
 // One record file: its table and prepared statements, the record being loaded (so that the
-// Lire call-back reads it without a second query), and the records fetched with the entries
-// of walks, dropped when written.
+// Lire call-back reads it without a second query).
 struct PgStore::RecordTable {
   std::string name, subject, readOperation, writeOperation;
   std::string table;  // qualified and quoted
@@ -95,7 +91,6 @@ struct PgStore::RecordTable {
   int32_t lastWritten = 0;
   int32_t cachedNumber = 0;
   std::string cached;
-  std::unordered_map<int32_t, std::optional<std::string>> fetched;
   std::string select, upsert, remove, highest;
 
   void Forget() { cachedNumber = 0; }
@@ -109,13 +104,17 @@ struct PgStore::RecordTable {
 // (key, seq) refuses a second entry; in an "S" file one more than the key's highest.
 //
 // The walk remembers the last entry returned (walkKey, walkSeq) and holds the batch fetched
-// after it; `batch` is valid while `batchValid` holds and was joined with `batchRecords`.
+// after it, each entry with its record as fetched; `batch` is valid while `batchValid` holds
+// and was joined with `batchRecords`. A record this store writes after the batch was fetched
+// is in `stale`, and read again when its entry is reached.
 struct PgStore::KeyTable {
   enum class Walk { kNotStarted, kBeforeFirst, kAt };
   struct Entry {
     std::string key;
-    int64_t seq;
-    int32_t number;
+    int64_t seq = 0;
+    int32_t number = 0;
+    bool hasRecord = false;
+    std::string record;
   };
   // The statements that read or write this key file with one record file.
   struct Joined {
@@ -128,8 +127,9 @@ struct PgStore::KeyTable {
   Walk walk = Walk::kNotStarted;
   std::string walkKey;
   int64_t walkSeq = 0;
-  std::vector<Entry> batch;
-  std::size_t batchPos = 0;
+  std::vector<Entry> batch;  // its strings reused from batch to batch
+  std::size_t batchSize = 0, batchPos = 0;
+  std::unordered_set<int32_t> numbers, stale;
   bool batchValid = false, batchLast = false, fullBatch = true;
   std::string batchRecords;
   std::map<std::string, Joined> joined;
@@ -580,7 +580,7 @@ void PgStore::Load(RecordTable& records, int32_t number, const std::string* text
     records.cached = Fetch(records, number, operation);
   } else if (text == nullptr) {
     throw HostError(operation, records.subject, RecordNumberCause(number));
-  } else {
+  } else if (text != &records.cached) {
     records.cached = *text;
   }
   records.cachedNumber = number;
@@ -631,7 +631,7 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
   BeginWrite(kWriteText, records.subject);
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
-  records.fetched.erase(number);
+  RecordChanged(records, number);
   conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
   records.lastWritten = number;
   if (number > records.lastNumber) {
@@ -855,7 +855,6 @@ int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recor
     }
   } catch (...) {
     records.Forget();
-    records.fetched.erase(number);
     StopWalks();
     UndoHostCall();
     throw;
@@ -885,7 +884,7 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   BeginWrite(kDelete, keys.subject);
   keys.Changed();
   if (records.cachedNumber == number) records.Forget();
-  records.fetched.erase(number);
+  RecordChanged(records, number);
   int64_t entries = 0, removed = 0;
   if (keys.temporary) {
     const auto it = keys.MemoryFind(key, number);
@@ -945,7 +944,7 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
     return true;
   }
   if (fromStart || !keys.batchValid || keys.batchRecords != records.name ||
-      (keys.batchPos == keys.batch.size() && !keys.batchLast)) {
+      (keys.batchPos == keys.batchSize && !keys.batchLast)) {
     const auto& j = JoinedFor(conn(), keys, records);
     const bool full = keys.fullBatch;
     const pg::Result rows =
@@ -954,44 +953,56 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
             : conn().Query(full ? j.next : j.nextFew,
                            pg::Params().Bytes(keys.walkKey).Int(keys.walkSeq), operation,
                            keys.subject);
-    if (records.fetched.size() > kMaxFetched) records.fetched.clear();
-    keys.batch.clear();
-    for (int i = 0; i < rows.rows(); ++i) {
-      const auto number = static_cast<int32_t>(rows.Int(i, 2));
-      keys.batch.push_back({std::string(rows.Bytes(i, 0)), rows.Int(i, 1), number});
-      auto& fetched = records.fetched[number];
-      if (rows.IsNull(i, 3))
-        fetched.reset();
-      else
-        fetched.emplace(rows.Bytes(i, 3));
+    const int count = rows.rows();
+    if (keys.batch.size() < static_cast<std::size_t>(count)) keys.batch.resize(count);
+    keys.numbers.clear();
+    keys.stale.clear();
+    for (int i = 0; i < count; ++i) {
+      KeyTable::Entry& entry = keys.batch[i];
+      const std::string_view key = rows.Bytes(i, 0), record = rows.Bytes(i, 3);
+      entry.key.assign(key.data(), key.size());
+      entry.seq = rows.Int(i, 1);
+      entry.number = static_cast<int32_t>(rows.Int(i, 2));
+      entry.hasRecord = !rows.IsNull(i, 3);
+      entry.record.assign(record.data(), record.size());
+      keys.numbers.insert(entry.number);
     }
+    keys.batchSize = count;
     keys.batchPos = 0;
-    keys.batchLast = rows.rows() < (full ? kWalkBatch : kWalkRestart);
+    keys.batchLast = count < (full ? kWalkBatch : kWalkRestart);
     keys.batchValid = true;
     keys.fullBatch = true;
     keys.batchRecords = records.name;
   }
-  if (keys.batchPos == keys.batch.size()) {
+  if (keys.batchPos == keys.batchSize) {
     keys.StopWalk();  // at the end: the next Next asks again, for what was added since
     if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
     key.clear();
     return false;
   }
-  const KeyTable::Entry& entry = keys.batch[keys.batchPos++];
+  KeyTable::Entry& entry = keys.batch[keys.batchPos++];
   keys.walkKey = key = entry.key;
   keys.walkSeq = entry.seq;
   keys.walk = KeyTable::Walk::kAt;
-  const auto fetched = records.fetched.find(entry.number);
-  if (fetched == records.fetched.end())
+  if (!keys.stale.empty() && keys.stale.contains(entry.number)) {
     Load(records, entry.number, nullptr, false, operation);
-  else
-    Load(records, entry.number, fetched->second ? &*fetched->second : nullptr, true, operation);
+  } else {
+    // The batch is read once: its text goes to the call-back without a copy.
+    std::swap(records.cached, entry.record);
+    Load(records, entry.number, entry.hasRecord ? &records.cached : nullptr, true, operation);
+  }
   return true;
+}
+
+void PgStore::RecordChanged(RecordTable& records, int32_t number) {
+  for (const auto& [handle, keys] : keys_) {
+    if (keys->batchValid && keys->batchRecords == records.name && keys->numbers.contains(number))
+      keys->stale.insert(number);
+  }
 }
 
 void PgStore::StopWalks() {
   for (const auto& [handle, keys] : keys_) keys->StopWalk();
-  for (const auto& [handle, records] : records_) records->fetched.clear();
 }
 
 bool PgStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {

@@ -116,7 +116,9 @@ class PgStore {
   void RefreshNumbering(RecordTable& records, const std::string& operation);
   bool Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
             const std::string& operation);
-  // Drops every fetched batch and record: read again at the next step.
+  // Marks record `number` as written for the walks whose batch holds it.
+  void RecordChanged(RecordTable& records, int32_t number);
+  // Drops every fetched batch: read again at the next step.
   void StopWalks();
   // Rolls back to the savepoint of a host call that failed, keeping the transaction.
   void UndoHostCall();
