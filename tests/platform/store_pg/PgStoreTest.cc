@@ -28,9 +28,11 @@ std::string Uri() {
 struct BufferComponent : HostComponent {
   explicit BufferComponent(HostRecordFile& r) : records(r) {}
   void CallRecordOperation(const std::string& name, int32_t& E) override {
-    if (name == failOn) throw HostError(name, "", "échec voulu par le test");
-    if (name == "LireImmo") return records.ReadText(handle, E, buffer);
-    if (!skipWrite) records.WriteText(handle, E, buffer);
+    if (name == "LireImmo")
+      records.ReadText(handle, E, buffer);
+    else if (!skipWrite)
+      records.WriteText(handle, E, buffer);
+    if (name == failOn) throw HostError(name, "", "échec voulu par le test");  // after writing
   }
   HostRecordFile& records;
   int16_t handle = 0;
@@ -282,6 +284,33 @@ TEST_F(PgStoreTest, TwoProgramsTakeTurnsAndConsistentReadsIgnoreLaterCommits) {
   });
   scan();
   EXPECT_EQ(texts, (Keys{"rec a", "rec b", "rec a", "rec b", "rec a", "rec b", "rec c"}));
+}
+
+// Bulk mode: rows go by COPY, a failed Insert is taken back from it, reads see what was
+// gathered, and a second "P" entry fails the whole transaction at the commit.
+TEST_F(PgStoreTest, BulkWritesGoByCopyAndFailTheTransactionOnADuplicate) {
+  p->store.Commit();
+  p->store.database().SetPowerSafe(false);
+  for (const char* key : {"B", "A", "C"})
+    p->keyed->AddKey(p->secondary, "DUP", p->Insert(p->primary, key, key));
+  p->component.failOn = "EcrireImmo";
+  EXPECT_THROW(p->Insert(p->primary, "X", "x"), HostError);
+  p->component.failOn.clear();
+  EXPECT_EQ(p->List(p->secondary, "DUP"), "[1,2,3]");
+  EXPECT_EQ(p->Walk(p->primary), (Keys{"A", "B", "C"}));
+  EXPECT_THROW(p->records->Read(p->immo, 4), HostError);
+  p->store.Commit();
+  EXPECT_EQ(p->Insert(p->primary, "D", "d"), 5);
+  p->keyed->AddKey(p->primary, "A", 5);  // not refused at once
+  try {
+    p->store.Commit();
+    ADD_FAILURE() << "duplicate committed";
+  } catch (const HostError& error) {
+    EXPECT_EQ(error.cause(), "clé déjà présente");
+  }
+  Reopen();
+  EXPECT_EQ(p->Walk(p->primary), (Keys{"A", "B", "C"}));
+  EXPECT_EQ(p->Insert(p->primary, "E", "e"), 5);  // the lost transaction's numbers given again
 }
 
 TEST_F(PgStoreTest, CompaniesAreMadeOnceListedAndKeepTheirSettings) {

@@ -1,8 +1,6 @@
 #include "platform/store/pg/Pg.h"
 
-#include <arpa/inet.h>
-
-#include <cstring>
+#include <algorithm>
 
 #include "host/HostError.h"
 
@@ -32,6 +30,7 @@ std::string Cause(const PGresult* result, PGconn* conn) {
     return "connexion au serveur PostgreSQL perdue : " + OneLine(PQerrorMessage(conn));
   const std::string code = state;
   if (code == "55P03" || code == "40P01" || code == "40001") return kBusyCause;
+  if (code == "23505") return "clé déjà présente";
   if (code == "42P06") return "cette entreprise existe déjà";
   if (code == "25006") return "écriture refusée pendant une lecture cohérente";
   if (code.starts_with("53")) return "le serveur PostgreSQL manque de place ou de mémoire";
@@ -117,6 +116,7 @@ std::string Connection::Prepare(std::string_view sql, const std::string& operati
 
 void Connection::Send(const std::string& statement, const Params& params,
                       const std::string& operation, const std::string& subject, bool prepared) {
+  if (copyBytes_ > 0) FlushCopies();
   std::vector<const char*> values(params.values_.size());
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = params.values_[i].data();
   const int sent =
@@ -136,6 +136,7 @@ Result Connection::Query(const std::string& statement, const Params& params,
 }
 
 void Connection::Sync(const std::string& operation, const std::string& subject) {
+  if (copyBytes_ > 0) FlushCopies();
   if (!pending_.empty()) Drain(operation, subject);
 }
 
@@ -171,56 +172,73 @@ Result Connection::Drain(const std::string& operation, const std::string& subjec
   return last;
 }
 
-void Connection::CopyIn(
-    const std::string& copy, int columns,
-    const std::function<void(const std::function<void(const std::string_view*)>&)>& rows,
-    const std::string& operation, const std::string& subject) {
-  Sync(operation, subject);
-  if (PQexitPipelineMode(conn_) != 1) Fail(operation, subject);
+void Connection::Append(const std::string& copy, std::initializer_list<std::string_view> fields,
+                        const std::string& operation, const std::string& subject) {
+  Copy& rows = copies_[copy];
+  if (rows.rows.empty()) rows.operation = operation, rows.subject = subject;
+  const std::size_t before = rows.rows.size();
+  // Binary COPY: per row the field count, then each field as its length and bytes, all
+  // integers in network byte order.
+  const auto n = static_cast<uint16_t>(fields.size());
+  rows.rows += {static_cast<char>(n >> 8), static_cast<char>(n)};
+  for (const std::string_view field : fields) {
+    rows.rows += Int4(static_cast<int32_t>(field.size()));
+    rows.rows += field;
+  }
+  copyBytes_ += rows.rows.size() - before;
+  if (copyBytes_ >= kCopyBytes) FlushCopies();
+}
+
+Connection::Mark Connection::MarkCopies() const {
+  Mark mark{flushes_, {}};
+  for (const auto& [copy, rows] : copies_) mark.sizes.emplace_back(&copy, rows.rows.size());
+  return mark;
+}
+
+bool Connection::Truncate(const Mark& mark) {
+  if (mark.flushes != flushes_) return false;  // the map was swapped: its keys are gone
+  copyBytes_ = 0;
+  for (auto& [copy, rows] : copies_) {
+    std::size_t keep = 0;
+    for (const auto& [name, size] : mark.sizes)
+      if (name == &copy) keep = size;
+    rows.rows.resize(std::min(keep, rows.rows.size()));
+    copyBytes_ += rows.rows.size();
+  }
+  return true;
+}
+
+void Connection::FlushCopies() {
+  std::map<std::string, Copy> copies;
+  copies.swap(copies_);
+  copyBytes_ = 0;
+  ++flushes_;
+  for (const auto& [copy, rows] : copies)
+    if (!rows.rows.empty()) CopyIn(copy, rows);
+}
+
+void Connection::CopyIn(const std::string& copy, const Copy& rows) {
+  Sync(rows.operation, rows.subject);
+  if (PQexitPipelineMode(conn_) != 1) Fail(rows.operation, rows.subject);
   std::string cause;
   Result start(PQexec(conn_, copy.c_str()));
   if (PQresultStatus(start.raw()) != PGRES_COPY_IN) {
     cause = Cause(start.raw(), conn_);
   } else {
-    // Binary COPY: signature, flags, header extension, then per row the field count and each
-    // field as its length and bytes (-1 for NULL), network byte order; -1 ends the data.
-    std::string buffer("PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0", 19);
-    const auto put16 = [&](int16_t v) {
-      const uint16_t n = htons(static_cast<uint16_t>(v));
-      buffer.append(reinterpret_cast<const char*>(&n), 2);
-    };
-    const auto put32 = [&](int32_t v) {
-      const uint32_t n = htonl(static_cast<uint32_t>(v));
-      buffer.append(reinterpret_cast<const char*>(&n), 4);
-    };
-    bool ok = true;
-    const auto flush = [&] {
-      if (ok && PQputCopyData(conn_, buffer.data(), static_cast<int>(buffer.size())) != 1)
-        ok = false;
-      buffer.clear();
-    };
-    rows([&](const std::string_view* fields) {
-      put16(static_cast<int16_t>(columns));
-      for (int i = 0; i < columns; ++i) {
-        if (fields[i].data() == nullptr) {
-          put32(-1);
-          continue;
-        }
-        put32(static_cast<int32_t>(fields[i].size()));
-        buffer.append(fields[i]);
-      }
-      if (buffer.size() >= 1 << 16) flush();
-    });
-    put16(-1);
-    flush();
-    if (PQputCopyEnd(conn_, ok ? nullptr : "interrompu") != 1) ok = false;
+    // The signature, flags and header extension length, the rows, and -1 for the end.
+    static const std::string kHeader("PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0", 19);
+    const bool sent =
+        PQputCopyData(conn_, kHeader.data(), static_cast<int>(kHeader.size())) == 1 &&
+        PQputCopyData(conn_, rows.rows.data(), static_cast<int>(rows.rows.size())) == 1 &&
+        PQputCopyData(conn_, "\377\377", 2) == 1;
+    PQputCopyEnd(conn_, sent ? nullptr : "interrompu");
     Result end(PQgetResult(conn_));
     if (PQresultStatus(end.raw()) != PGRES_COMMAND_OK) cause = Cause(end.raw(), conn_);
     while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);
   }
   if (PQenterPipelineMode(conn_) != 1 && cause.empty())
     cause = "impossible de préparer la connexion au serveur PostgreSQL";
-  if (!cause.empty()) throw HostError(operation, subject, cause);
+  if (!cause.empty()) throw HostError(rows.operation, rows.subject, cause);
 }
 
 }  // namespace actifix::platform::pg

@@ -9,7 +9,8 @@
 
 #include <cstdint>
 #include <deque>
-#include <functional>
+#include <initializer_list>
+#include <map>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -88,11 +89,20 @@ class Connection {
   }
   // Waits for everything sent. Throws HostError for the first failure.
   void Sync(const std::string& operation, const std::string& subject);
-  // Runs `copy` ("COPY t(a, b) FROM STDIN (FORMAT binary)"): `rows` calls its argument once per
-  // row with the row's fields (nullptr for NULL). Throws HostError.
-  void CopyIn(const std::string& copy, int columns,
-              const std::function<void(const std::function<void(const std::string_view*)>&)>& rows,
+  // Bulk writes: adds a row to the COPY `copy` ("COPY t(a, b) FROM STDIN (FORMAT binary)"),
+  // its fields in binary form (Int4 for an int4). The rows gathered go to the server by COPY
+  // before anything else is sent, at the latest when they pass kCopyBytes; a failure is thrown
+  // then, under this operation and subject.
+  void Append(const std::string& copy, std::initializer_list<std::string_view> fields,
               const std::string& operation, const std::string& subject);
+  // The rows gathered so far, to take back those appended since: Truncate says false when
+  // some were sent meanwhile.
+  struct Mark {
+    uint64_t flushes = 0;
+    std::vector<std::pair<const std::string*, std::size_t>> sizes;
+  };
+  Mark MarkCopies() const;
+  bool Truncate(const Mark& mark);
 
   // Whether a transaction block is open on the server (after Sync).
   bool InTransactionBlock() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
@@ -102,6 +112,13 @@ class Connection {
   struct Pending {
     std::string operation, subject;
   };
+  struct Copy {
+    std::string rows, operation, subject;
+  };
+  static constexpr std::size_t kCopyBytes = 8 << 20;
+  // Sends the gathered COPY rows, after waiting for everything sent before them.
+  void FlushCopies();
+  void CopyIn(const std::string& copy, const Copy& rows);
   [[noreturn]] void Fail(const std::string& operation, const std::string& subject) const;
   // Reads the results of everything pending up to the sync; keeps the last command's result.
   Result Drain(const std::string& operation, const std::string& subject);
@@ -110,6 +127,9 @@ class Connection {
   std::string uri_;
   std::deque<Pending> pending_;
   int prepared_ = 0;
+  std::map<std::string, Copy> copies_;
+  std::size_t copyBytes_ = 0;
+  uint64_t flushes_ = 0;
 };
 
 // An int4 in the binary form of COPY and of binary parameters: 4 bytes, network order.

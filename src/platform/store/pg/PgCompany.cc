@@ -41,7 +41,8 @@ std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
                " last_number int4 NOT NULL DEFAULT 0)",
            operation, company->subject_);
     c.Exec("CREATE TABLE " + s +
-               ".key_files(name text PRIMARY KEY, key_length int2 NOT NULL, kind text NOT NULL)",
+               ".key_files(name text PRIMARY KEY, key_length int2 NOT NULL, kind text NOT NULL,"
+               " last_seq int4 NOT NULL DEFAULT 0)",
            operation, company->subject_);
     company->Put("schema_version", std::to_string(kSchemaVersion), operation);
     company->SaveSettings(settings);
@@ -149,6 +150,12 @@ void PgCompany::MarkYearOpened(const std::string& yearStart, const std::string& 
   BeginWrite(operation, subject_);
   Put("year_opened " + yearStart, when, operation);
   conn_->Sync(operation, subject_);
+}
+
+void PgCompany::SetPowerSafe(bool powerSafe) {
+  conn_->Exec(powerSafe ? "SET synchronous_commit = on" : "SET synchronous_commit = off",
+              "PgCompany.SetPowerSafe", subject_);
+  powerSafe_ = powerSafe;
 }
 
 void PgCompany::BeginWrite(const std::string& operation, const std::string& subject) {

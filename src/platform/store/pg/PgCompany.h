@@ -9,10 +9,16 @@
 //                                                             "year_opened <start>" rows
 //   record_files     name text PK, record_length int4,        one row per record file
 //                    last_number int4                         (highest number ever given)
-//   key_files        name text PK, key_length int2, kind text one row per key file
+//   key_files        name text PK, key_length int2, kind text one row per key file;
+//                    last_seq int4                            last_seq is the highest seq
+//                                                             ever given in an "S" file
 //   "r_<name>"       num int4 PK, data bytea                  the records of file <name>
 //   "k_<name>"       key bytea, seq int4, num int4,           the entries of key file <name>;
-//                    PK (key, seq)                            bytea compares as memcmp
+//                    PK (key, seq)                            bytea compares as memcmp; seq
+//                                                             is 0 in a "P" file, and in an
+//                                                             "S" file grows with each entry
+//                                                             of the file, so that equal keys
+//                                                             keep their insertion order
 //
 // Writes: the first write of a transaction begins it (READ COMMITTED) and takes the company's
 // write lock, a transaction-level advisory lock (kLockSpace, hashtext of the schema name),
@@ -60,6 +66,12 @@ class PgCompany {
   std::string YearOpened(const std::string& yearStart);
   void MarkYearOpened(const std::string& yearStart, const std::string& when);
 
+  // Power-safe commits (the default) wait for the server's disk. Otherwise (batch work)
+  // commits do not wait (synchronous_commit off: a server crash may lose the last ones) and
+  // the store writes new records and entries by COPY (PgStore.h).
+  void SetPowerSafe(bool powerSafe);
+  bool powerSafe() const { return powerSafe_; }
+
   pg::Connection& connection() { return *conn_; }
   // The quoted schema name, to qualify table names in SQL text.
   const std::string& schema() const { return quotedSchema_; }
@@ -87,6 +99,7 @@ class PgCompany {
   std::unique_ptr<pg::Connection> conn_;
   std::string code_, quotedSchema_, subject_;
   State state_ = State::kNone;
+  bool powerSafe_ = true;
   uint64_t writeGeneration_ = 0;
 };
 

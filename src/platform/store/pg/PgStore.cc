@@ -92,6 +92,7 @@ struct PgStore::RecordTable {
   int32_t cachedNumber = 0;
   std::string cached;
   std::string select, upsert, remove, highest;
+  std::string copy;  // COPY of new records in bulk mode
 
   void Forget() { cachedNumber = 0; }
   std::string Padded(std::string text) const {
@@ -101,7 +102,8 @@ struct PgStore::RecordTable {
 };
 
 // One key file. `seq` orders the entries of one key: 0 in a "P" file, so that the primary key
-// (key, seq) refuses a second entry; in an "S" file one more than the key's highest.
+// (key, seq) refuses a second entry; in an "S" file one more than the highest the file has
+// given (lastSeq, read again in each write transaction and saved at the commit).
 //
 // The walk remembers the last entry returned (walkKey, walkSeq) and holds the batch fetched
 // after it, each entry with its record as fetched; `batch` is valid while `batchValid` holds
@@ -134,6 +136,10 @@ struct PgStore::KeyTable {
   std::string batchRecords;
   std::map<std::string, Joined> joined;
   std::string insert, removeOne, clear, range, rangeFrom;
+  std::string copy;  // COPY of new entries in bulk mode
+  int64_t lastSeq = 0;
+  uint64_t seqGeneration = 0;
+  bool seqChanged = false;
 
   void StopWalk() { batchValid = false; }
   // Called before every write to the file: the next step fetches from its place again.
@@ -294,6 +300,7 @@ void PgStore::RefreshNumbering(RecordTable& records, const std::string& operatio
 void PgStore::Commit() {
   bool numbersChanged = false;
   for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
+  for (const auto& [handle, keys] : keys_) numbersChanged |= keys->seqChanged;
   if (numbersChanged) {
     BeginWrite(kCommit, company_->subject());
     const std::string update = "UPDATE " + company_->schema() +
@@ -304,15 +311,25 @@ void PgStore::Commit() {
       conn().Send(update, pg::Params().Int(records->lastNumber).Text(records->name), kCommit,
                   records->subject, false);
     }
+    const std::string updateSeq = "UPDATE " + company_->schema() +
+                                  ".key_files SET last_seq = $1::int4"
+                                  " WHERE name = $2 AND last_seq < $1::int4";
+    for (const auto& [handle, keys] : keys_) {
+      if (!keys->seqChanged) continue;
+      conn().Send(updateSeq, pg::Params().Int(keys->lastSeq).Text(keys->name), kCommit,
+                  keys->subject, false);
+    }
   }
   StopWalks();  // a walk goes on after the commit from its place, seeing others' commits
   try {
     company_->CommitWrite(kCommit);
   } catch (...) {
     for (const auto& [handle, records] : records_) records->numberGeneration = 0;
+    for (const auto& [handle, keys] : keys_) keys->seqGeneration = 0;
     throw;
   }
   for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
+  for (const auto& [handle, keys] : keys_) keys->seqChanged = false;
   for (const auto& [handle, text] : texts_) {
     text->out.flush();
     if (!text->out)
@@ -326,6 +343,10 @@ void PgStore::Rollback() {
   for (const auto& [handle, records] : records_) {
     records->numberGeneration = 0;
     records->lastNumberChanged = false;
+  }
+  for (const auto& [handle, keys] : keys_) {
+    keys->seqGeneration = 0;
+    keys->seqChanged = false;
   }
 }
 
@@ -427,9 +448,10 @@ void PgStore::RebuildKeys(const std::string& name,
   const std::string operation = "Store.RebuildKeys";
   const std::string kind = KeyKind(conn(), company_->schema(), name, operation);
   if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
-  std::unordered_map<std::string, int32_t> seqs;
-  for (const auto& [key, number] : entries) {
-    if (++seqs[key] > 1 && kind == "P") throw HostError(operation, name, kDuplicate);
+  if (kind == "P") {
+    std::unordered_set<std::string_view> keys;
+    for (const auto& [key, number] : entries)
+      if (!keys.insert(key).second) throw HostError(operation, name, kDuplicate);
   }
   BeginWrite(operation, name);
   for (const auto& [handle, keys] : keys_) {
@@ -437,24 +459,25 @@ void PgStore::RebuildKeys(const std::string& name,
   }
   StopWalks();
   const std::string table = company_->schema() + "." + pg::Quoted("k_" + name);
+  const std::string copy = "COPY " + table + "(key, seq, num) FROM STDIN (FORMAT binary)";
   conn().Send("SAVEPOINT host_call", pg::Params(), operation, name, false);
   try {
+    // An "S" file numbers its entries afresh in the order given.
     conn().Send("DELETE FROM " + table, pg::Params(), operation, name, false);
-    seqs.clear();
-    conn().CopyIn(
-        "COPY " + table + "(key, seq, num) FROM STDIN (FORMAT binary)", 3,
-        [&](const std::function<void(const std::string_view*)>& row) {
-          for (const auto& [key, number] : entries) {
-            const std::string seq = pg::Int4(kind == "P" ? 0 : ++seqs[key]);
-            const std::string num = pg::Int4(number);
-            const std::string_view fields[] = {key, seq, num};
-            row(fields);
-          }
-        },
-        operation, name);
+    int32_t seq = 0;
+    for (const auto& [key, number] : entries)
+      conn().Append(copy, {key, pg::Int4(kind == "P" ? 0 : ++seq), pg::Int4(number)}, operation,
+                    name);
+    conn().Send("UPDATE " + company_->schema() +
+                    ".key_files SET last_seq = greatest(last_seq, $1::int4) WHERE name = $2",
+                pg::Params().Int(seq).Text(name), operation, name, false);
+    conn().Sync(operation, name);
   } catch (...) {
     UndoHostCall();
     throw;
+  }
+  for (const auto& [handle, keys] : keys_) {
+    if (keys->name == name) keys->seqGeneration = 0;  // read again, past the new entries
   }
   conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), operation, name, false);
 }
@@ -563,6 +586,7 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                                        " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
                                    kOpenRecord, name);
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
+  records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
   handle = NewHandle(kOpenRecord, name);
   records_[handle] = std::move(records);
 }
@@ -632,7 +656,10 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
-  conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
+  if (!company_->powerSafe() && number > records.lastNumber)  // a new record, in bulk
+    conn().Append(records.copy, {pg::Int4(number), text}, kWriteText, records.subject);
+  else
+    conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
   records.lastWritten = number;
   if (number > records.lastNumber) {
     records.lastNumber = number;
@@ -746,14 +773,11 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
                       "le fichier existe avec le type " + storedKind + " et la longueur " +
                           std::to_string(length));
     const std::string& t = keys->table;
-    keys->insert = conn().Prepare(
-        keys->unique() ? "INSERT INTO " + t +
-                             "(key, seq, num) VALUES($1::bytea, 0, $2::int4) ON CONFLICT DO NOTHING"
-                       : "INSERT INTO " + t +
-                             "(key, seq, num) SELECT $1::bytea, coalesce(max(seq), 0) + 1,"
-                             " $2::int4 FROM " +
-                             t + " WHERE key = $1::bytea",
-        kOpenKey, name);
+    keys->insert = conn().Prepare("INSERT INTO " + t +
+                                      "(key, seq, num) VALUES($1::bytea, $2::int4, $3::int4)"
+                                      " ON CONFLICT DO NOTHING",
+                                  kOpenKey, name);
+    keys->copy = "COPY " + t + "(key, seq, num) FROM STDIN (FORMAT binary)";
     keys->removeOne = conn().Prepare("DELETE FROM " + t +
                                          " WHERE key = $1::bytea AND seq = (SELECT seq FROM " + t +
                                          " WHERE key = $1::bytea AND num = $2::int4"
@@ -837,7 +861,11 @@ int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recor
   if (records.lastNumber >= kMaxNumber)
     throw HostError(kInsert, records.subject, "plus aucun numéro d'enregistrement disponible");
   const auto number = static_cast<int32_t>(records.lastNumber + 1);
-  conn().Send("SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
+  // In bulk mode the rows go by COPY and are taken back from it on failure; otherwise they
+  // are written under a savepoint.
+  const bool bulk = !company_->powerSafe();
+  const pg::Connection::Mark mark = conn().MarkCopies();
+  if (!bulk) conn().Send("SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
   try {
     records.lastWritten = 0;
     int32_t e = number;
@@ -846,21 +874,52 @@ int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recor
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
     keys.Changed();
-    if (keys.temporary) {
+    if (keys.temporary)
       keys.MemoryAdd(key, number, kInsert);
-    } else if (conn()
-                   .Query(keys.insert, pg::Params().Bytes(key).Int(number), kInsert, keys.subject)
-                   .affected() == 0) {
-      throw HostError(kInsert, keys.subject, kDuplicate);
-    }
+    else
+      PutKey(keys, key, number, kInsert);
   } catch (...) {
     records.Forget();
     StopWalks();
-    UndoHostCall();
+    if (!bulk) {
+      UndoHostCall();
+    } else if (!conn().Truncate(mark)) {
+      Rollback();  // what was sent of it cannot be taken back alone
+      throw HostError(kInsert, keys.subject,
+                      "échec pendant un envoi en bloc : toute la transaction est abandonnée");
+    }
     throw;
   }
-  conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
+  if (!bulk) conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
   return number;
+}
+
+void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
+                     const std::string& operation) {
+  if (!keys.unique() && keys.seqGeneration != company_->writeGeneration()) {
+    const pg::Result row =
+        conn().Query("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
+                     pg::Params().Text(keys.name), operation, keys.subject, false);
+    keys.lastSeq = row.Int(0, 0);
+    keys.seqGeneration = company_->writeGeneration();
+    keys.seqChanged = false;
+  }
+  int64_t seq = 0;
+  if (!keys.unique()) {
+    if (keys.lastSeq >= kMaxNumber)
+      throw HostError(operation, keys.subject, "plus aucun rang d'entrée disponible");
+    seq = ++keys.lastSeq;
+    keys.seqChanged = true;
+  }
+  if (!company_->powerSafe()) {
+    conn().Append(keys.copy, {key, pg::Int4(static_cast<int32_t>(seq)), pg::Int4(number)},
+                  operation, keys.subject);
+    return;
+  }
+  const pg::Params params = pg::Params().Bytes(key).Int(seq).Int(number);
+  if (!keys.unique()) return conn().Send(keys.insert, params, operation, keys.subject);
+  if (conn().Query(keys.insert, params, operation, keys.subject).affected() == 0)
+    throw HostError(operation, keys.subject, kDuplicate);
 }
 
 void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
@@ -870,10 +929,7 @@ void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) 
   if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
   BeginWrite(kAddKey, keys.subject);
   keys.Changed();
-  const pg::Params params = pg::Params().Bytes(key).Int(number);
-  if (!keys.unique()) return conn().Send(keys.insert, params, kAddKey, keys.subject);
-  if (conn().Query(keys.insert, params, kAddKey, keys.subject).affected() == 0)
-    throw HostError(kAddKey, keys.subject, kDuplicate);
+  PutKey(keys, key, number, kAddKey);
 }
 
 void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,

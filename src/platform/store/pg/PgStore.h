@@ -13,6 +13,12 @@
 // that a walk sees what was written a moment before; a record written meanwhile is read
 // again rather than taken from the batch.
 //
+// Bulk mode (PgCompany::SetPowerSafe(false), for generated and imported registers): new
+// records and new entries are gathered and go by COPY, without a round trip per call, before
+// anything else is sent. A second "P" entry for a key is then found only when they go (at the
+// next query, at the latest at the commit), and fails the whole transaction instead of the
+// one call: the callers in bulk mode check their keys beforehand.
+//
 // Text files: a relative name is taken in `dataDirectory`, a local directory the caller
 // chooses (made when the first text file is).
 #pragma once
@@ -116,6 +122,9 @@ class PgStore {
   void RefreshNumbering(RecordTable& records, const std::string& operation);
   bool Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
             const std::string& operation);
+  // Writes an entry: at once for a "P" file, which refuses a key it has (unless in bulk mode),
+  // without waiting otherwise.
+  void PutKey(KeyTable& keys, const std::string& key, int32_t number, const std::string& operation);
   // Marks record `number` as written for the walks whose batch holds it.
   void RecordChanged(RecordTable& records, int32_t number);
   // Drops every fetched batch: read again at the next step.
