@@ -290,7 +290,7 @@ TEST_F(PgStoreTest, TwoProgramsTakeTurnsAndConsistentReadsIgnoreLaterCommits) {
 // gathered, and a second "P" entry fails the whole transaction at the commit.
 TEST_F(PgStoreTest, BulkWritesGoByCopyAndFailTheTransactionOnADuplicate) {
   p->store.Commit();
-  p->store.database().SetPowerSafe(false);
+  p->store.database().SetBulk(true);
   for (const char* key : {"B", "A", "C"})
     p->keyed->AddKey(p->secondary, "DUP", p->Insert(p->primary, key, key));
   p->component.failOn = "EcrireImmo";

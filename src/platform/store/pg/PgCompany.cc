@@ -155,7 +155,6 @@ void PgCompany::MarkYearOpened(const std::string& yearStart, const std::string& 
 void PgCompany::SetPowerSafe(bool powerSafe) {
   conn_->Exec(powerSafe ? "SET synchronous_commit = on" : "SET synchronous_commit = off",
               "PgCompany.SetPowerSafe", subject_);
-  powerSafe_ = powerSafe;
 }
 
 void PgCompany::BeginWrite(const std::string& operation, const std::string& subject) {

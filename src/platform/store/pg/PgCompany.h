@@ -66,11 +66,13 @@ class PgCompany {
   std::string YearOpened(const std::string& yearStart);
   void MarkYearOpened(const std::string& yearStart, const std::string& when);
 
-  // Power-safe commits (the default) wait for the server's disk. Otherwise (batch work)
-  // commits do not wait (synchronous_commit off: a server crash may lose the last ones) and
-  // the store writes new records and entries by COPY (PgStore.h).
+  // Power-safe commits (the default) wait for the server's disk. Otherwise commits do not
+  // wait (synchronous_commit off): a server crash may lose the last ones, never half of one.
   void SetPowerSafe(bool powerSafe);
-  bool powerSafe() const { return powerSafe_; }
+  // Bulk mode, for a register generated or imported: the store writes new records and
+  // entries by COPY, and a second "P" entry fails the transaction (PgStore.h).
+  void SetBulk(bool bulk) { bulk_ = bulk; }
+  bool bulk() const { return bulk_; }
 
   pg::Connection& connection() { return *conn_; }
   // The quoted schema name, to qualify table names in SQL text.
@@ -99,7 +101,7 @@ class PgCompany {
   std::unique_ptr<pg::Connection> conn_;
   std::string code_, quotedSchema_, subject_;
   State state_ = State::kNone;
-  bool powerSafe_ = true;
+  bool bulk_ = false;
   uint64_t writeGeneration_ = 0;
 };
 

@@ -656,7 +656,7 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
-  if (!company_->powerSafe() && number > records.lastNumber)  // a new record, in bulk
+  if (company_->bulk() && number > records.lastNumber)  // a new record, in bulk
     conn().Append(records.copy, {pg::Int4(number), text}, kWriteText, records.subject);
   else
     conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
@@ -863,7 +863,7 @@ int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recor
   const auto number = static_cast<int32_t>(records.lastNumber + 1);
   // In bulk mode the rows go by COPY and are taken back from it on failure; otherwise they
   // are written under a savepoint.
-  const bool bulk = !company_->powerSafe();
+  const bool bulk = company_->bulk();
   const pg::Connection::Mark mark = conn().MarkCopies();
   if (!bulk) conn().Send("SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
   try {
@@ -911,7 +911,7 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
     seq = ++keys.lastSeq;
     keys.seqChanged = true;
   }
-  if (!company_->powerSafe()) {
+  if (company_->bulk()) {
     conn().Append(keys.copy, {key, pg::Int4(static_cast<int32_t>(seq)), pg::Int4(number)},
                   operation, keys.subject);
     return;

@@ -13,7 +13,7 @@
 // that a walk sees what was written a moment before; a record written meanwhile is read
 // again rather than taken from the batch.
 //
-// Bulk mode (PgCompany::SetPowerSafe(false), for generated and imported registers): new
+// Bulk mode (PgCompany::SetBulk(true), for generated and imported registers): new
 // records and new entries are gathered and go by COPY, without a round trip per call, before
 // anything else is sent. A second "P" entry for a key is then found only when they go (at the
 // next query, at the latest at the commit), and fails the whole transaction instead of the
