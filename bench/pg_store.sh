@@ -10,5 +10,7 @@ if [ ! -x "$build/bench/bench_pg_store_bench" ]; then
 fi
 dir=$(mktemp -d /tmp/actifix-pg-bench-XXXXXX)
 trap 'bash scripts/pg_cluster.sh stop "$dir"' EXIT
-uri=$(bash scripts/pg_cluster.sh start "$dir")
+# Memory for the server's cache as SQLite has its mapped file: a register of a million assets
+# is about 400 MB of tables and indexes.
+uri=$(ACTIFIX_PG_OPTIONS="-c shared_buffers=1GB" bash scripts/pg_cluster.sh start "$dir")
 "$build/bench/bench_pg_store_bench" "$uri" "$@"

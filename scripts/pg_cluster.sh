@@ -6,7 +6,8 @@
 #   scripts/pg_cluster.sh stop DIR    stops it and removes DIR; quiet when nothing runs there
 # Run as root, the server runs as the unprivileged user "postgres", which then owns DIR: DIR's
 # parent must let it in (a folder under /tmp does). Authentication is "trust" on the socket
-# only, for the role "actifix", which owns the database "actifix".
+# only, for the role "actifix", which owns the database "actifix". $ACTIFIX_PG_OPTIONS adds
+# server settings ("-c shared_buffers=1GB").
 set -euo pipefail
 bin=/usr/lib/postgresql/15/bin
 action=${1:-}
@@ -45,7 +46,7 @@ if ! as_owner "$bin/initdb" -D "$dir/data" -U actifix --auth=trust -E UTF8 --loc
   exit 1
 fi
 if ! as_owner "$bin/pg_ctl" -D "$dir/data" -l "$dir/server.log" -w -t 30 \
-  -o "-c listen_addresses='' -c unix_socket_directories='$dir' -p $port" start >/dev/null; then
+  -o "-c listen_addresses='' -c unix_socket_directories='$dir' -p $port ${ACTIFIX_PG_OPTIONS:-}" start >/dev/null; then
   cat "$dir/server.log" >&2
   echo "impossible de démarrer le serveur PostgreSQL de test dans $dir" >&2
   exit 1

@@ -115,7 +115,8 @@ std::string Connection::Prepare(std::string_view sql, const std::string& operati
 }
 
 void Connection::Send(const std::string& statement, const Params& params,
-                      const std::string& operation, const std::string& subject, bool prepared) {
+                      const std::string& operation, const std::string& subject, bool prepared,
+                      Result* into) {
   if (copyBytes_ > 0) FlushCopies();
   std::vector<const char*> values(params.values_.size());
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = params.values_[i].data();
@@ -125,7 +126,7 @@ void Connection::Send(const std::string& statement, const Params& params,
                : PQsendQueryParams(conn_, statement.c_str(), params.size(), nullptr, values.data(),
                                    params.lengths_.data(), params.formats_.data(), 1);
   if (sent != 1) Fail(operation, subject);
-  pending_.push_back({operation, subject});
+  pending_.push_back({operation, subject, into});
   if (pending_.size() >= kMaxPending) Sync(operation, subject);
 }
 
@@ -158,6 +159,7 @@ Result Connection::Drain(const std::string& operation, const std::string& subjec
       cause = Cause(raw, conn_);
     }
     while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);  // the NULL after each command
+    if (pending_.front().into != nullptr) *pending_.front().into = std::move(result);
     pending_.pop_front();
     last = std::move(result);
   }

@@ -77,8 +77,9 @@ class Connection {
                       const std::string& subject);
   // Sends a prepared statement (or, when `prepared` is false, SQL text) without waiting for
   // it: a failure is thrown by the next Query or Sync, under this operation and subject.
+  // With `into`, its result is kept there when it comes (`into` must outlive the wait).
   void Send(const std::string& statement, const Params& params, const std::string& operation,
-            const std::string& subject, bool prepared = true);
+            const std::string& subject, bool prepared = true, Result* into = nullptr);
   // Runs a prepared statement (or SQL text) after everything sent before it, and returns its
   // result. Throws HostError for the first of them that failed.
   Result Query(const std::string& statement, const Params& params, const std::string& operation,
@@ -111,6 +112,7 @@ class Connection {
  private:
   struct Pending {
     std::string operation, subject;
+    Result* into = nullptr;
   };
   struct Copy {
     std::string rows, operation, subject;

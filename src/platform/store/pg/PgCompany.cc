@@ -157,7 +157,8 @@ void PgCompany::SetPowerSafe(bool powerSafe) {
               "PgCompany.SetPowerSafe", subject_);
 }
 
-void PgCompany::BeginWrite(const std::string& operation, const std::string& subject) {
+void PgCompany::BeginWrite(const std::string& operation, const std::string& subject,
+                           const std::function<void()>& alsoSend) {
   if (InTransaction()) return;
   conn_->Send("BEGIN", pg::Params(), operation, subject, false);
   state_ = State::kWrite;
@@ -165,8 +166,10 @@ void PgCompany::BeginWrite(const std::string& operation, const std::string& subj
   try {
     conn_->Send("SET LOCAL lock_timeout = " + std::to_string(CompanyDatabase::kBusyWaitMs),
                 pg::Params(), operation, subject, false);
-    conn_->Query("SELECT pg_advisory_xact_lock($1, hashtext($2))",
-                 pg::Params().Int(kLockSpace).Text(SchemaFor(code_)), operation, subject, false);
+    conn_->Send("SELECT pg_advisory_xact_lock($1, hashtext($2))",
+                pg::Params().Int(kLockSpace).Text(SchemaFor(code_)), operation, subject, false);
+    if (alsoSend) alsoSend();
+    conn_->Sync(operation, subject);
   } catch (...) {
     RollbackWrite();
     throw;

@@ -27,6 +27,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -85,7 +86,9 @@ class PgCompany {
   uint64_t writeGeneration() const { return writeGeneration_; }
   // Begins the write transaction and takes the write lock. Throws HostError (the busy cause)
   // when another program keeps the lock longer than CompanyDatabase::kBusyWaitMs.
-  void BeginWrite(const std::string& operation, const std::string& subject);
+  // `alsoSend` may send the transaction's first reads, so that they cost no round trip more.
+  void BeginWrite(const std::string& operation, const std::string& subject,
+                  const std::function<void()>& alsoSend = nullptr);
   void BeginRead(const std::string& operation);
   // Commits the open transaction (write or read), if any.
   void CommitWrite(const std::string& operation);

@@ -284,7 +284,34 @@ void PgStore::BeginWrite(const std::string& operation, const std::string& subjec
     throw HostError(operation, subject, "panne d'écriture simulée");
   if (company_->InTransaction()) return;
   StopWalks();  // batches read before the lock may miss another program's last commit
-  company_->BeginWrite(operation, subject);
+  // The numbering of the open files is read with the lock, in the same round trip.
+  std::vector<pg::Result> numbers(records_.size() + keys_.size());
+  company_->BeginWrite(operation, subject, [&] {
+    std::size_t i = 0;
+    for (const auto& [handle, records] : records_)
+      conn().Send(records->highest, pg::Params().Text(records->name), operation, subject, true,
+                  &numbers[i++]);
+    for (const auto& [handle, keys] : keys_) {
+      if (!keys->temporary && !keys->unique())
+        conn().Send("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
+                    pg::Params().Text(keys->name), operation, subject, false, &numbers[i]);
+      ++i;
+    }
+  });
+  std::size_t i = 0;
+  for (const auto& [handle, records] : records_) {
+    records->lastNumber = numbers[i++].Int(0, 0);
+    records->numberGeneration = company_->writeGeneration();
+    records->lastNumberChanged = false;
+  }
+  for (const auto& [handle, keys] : keys_) {
+    if (numbers[i].rows() == 1) {
+      keys->lastSeq = numbers[i].Int(0, 0);
+      keys->seqGeneration = company_->writeGeneration();
+      keys->seqChanged = false;
+    }
+    ++i;
+  }
 }
 
 void PgStore::RefreshNumbering(RecordTable& records, const std::string& operation) {
