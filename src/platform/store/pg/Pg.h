@@ -103,6 +103,12 @@ class Connection {
     std::vector<std::pair<const std::string*, std::size_t>> sizes;
   };
   Mark MarkCopies() const;
+  // Forgets the rows gathered and not sent (before a rollback).
+  void DiscardCopies() {
+    copies_.clear();
+    copyBytes_ = 0;
+    ++flushes_;
+  }
   bool Truncate(const Mark& mark);
 
   // Whether a transaction block is open on the server (after Sync).

@@ -199,6 +199,7 @@ void PgCompany::RollbackWrite() {
   if (!InTransaction()) return;
   state_ = State::kNone;
   const std::string operation = "PgCompany.Rollback";
+  conn_->DiscardCopies();
   try {
     conn_->Sync(operation, subject_);  // a failed write would make the ROLLBACK skipped
   } catch (const HostError&) {
