@@ -92,7 +92,8 @@ struct PgStore::RecordTable {
   int32_t cachedNumber = 0;
   std::string cached;
   std::string select, upsert, remove, highest;
-  std::string copy;  // COPY of new records in bulk mode
+  std::string copy;     // COPY of new records in bulk mode
+  uint64_t writes = 0;  // records written or deleted by this store
 
   void Forget() { cachedNumber = 0; }
   std::string Padded(std::string text) const {
@@ -134,6 +135,11 @@ struct PgStore::KeyTable {
   std::unordered_set<int32_t> numbers, stale;
   bool batchValid = false, batchLast = false, fullBatch = true;
   std::string batchRecords;
+  // The batch after this one, asked for as soon as this one came, so that the server reads it
+  // while this one is walked; usable while the batch stays valid and its record file unwritten.
+  pg::Result prefetch;
+  bool prefetchUsable = false;
+  uint64_t prefetchWrites = 0;
   std::map<std::string, Joined> joined;
   std::string insert, removeOne, clear, range, rangeFrom;
   std::string copy;  // COPY of new entries in bulk mode
@@ -269,6 +275,12 @@ PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataD
 PgStore::~PgStore() {
   texts_.clear();
   company_->RollbackWrite();
+  conn().DiscardCopies();
+  try {
+    conn().Sync("Store.Close", company_->subject());  // no result left to reach a key file
+  } catch (const HostError&) {
+    // Only reads were left.
+  }
 }
 
 std::unique_ptr<HostRecordFile> PgStore::MakeRecordFile() {
@@ -1030,12 +1042,20 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
       (keys.batchPos == keys.batchSize && !keys.batchLast)) {
     const auto& j = JoinedFor(conn(), keys, records);
     const bool full = keys.fullBatch;
-    const pg::Result rows =
-        fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
-            ? conn().Query(full ? j.first : j.firstFew, pg::Params(), operation, keys.subject)
-            : conn().Query(full ? j.next : j.nextFew,
-                           pg::Params().Bytes(keys.walkKey).Int(keys.walkSeq), operation,
-                           keys.subject);
+    const bool adopt = keys.prefetchUsable && !fromStart && keys.batchValid &&
+                       keys.batchRecords == records.name && keys.prefetchWrites == records.writes;
+    keys.prefetchUsable = false;
+    pg::Result rows;
+    if (adopt) {
+      conn().Sync(operation, keys.subject);  // the batch asked for after the last one
+      rows = std::move(keys.prefetch);
+    } else {
+      rows = fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
+                 ? conn().Query(full ? j.first : j.firstFew, pg::Params(), operation, keys.subject)
+                 : conn().Query(full ? j.next : j.nextFew,
+                                pg::Params().Bytes(keys.walkKey).Int(keys.walkSeq), operation,
+                                keys.subject);
+    }
     const int count = rows.rows();
     if (keys.batch.size() < static_cast<std::size_t>(count)) keys.batch.resize(count);
     keys.numbers.clear();
@@ -1052,7 +1072,14 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
     }
     keys.batchSize = count;
     keys.batchPos = 0;
-    keys.batchLast = count < (full ? kWalkBatch : kWalkRestart);
+    keys.batchLast = count < (full || adopt ? kWalkBatch : kWalkRestart);
+    if (count == kWalkBatch) {
+      const KeyTable::Entry& last = keys.batch[count - 1];
+      conn().Send(j.next, pg::Params().Bytes(last.key).Int(last.seq), operation, keys.subject, true,
+                  &keys.prefetch);
+      keys.prefetchUsable = true;
+      keys.prefetchWrites = records.writes;
+    }
     keys.batchValid = true;
     keys.fullBatch = true;
     keys.batchRecords = records.name;
@@ -1078,6 +1105,7 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
 }
 
 void PgStore::RecordChanged(RecordTable& records, int32_t number) {
+  ++records.writes;
   for (const auto& [handle, keys] : keys_) {
     if (keys->batchValid && keys->batchRecords == records.name && keys->numbers.contains(number))
       keys->stale.insert(number);
@@ -1120,6 +1148,14 @@ void PgStore::CloseKeyFile(int16_t keyHandle) {
   if (it == keys_.end())
     throw HostError(kClose, std::to_string(keyHandle),
                     "ce numéro ne désigne pas un fichier de clés ouvert");
+  if (!it->second->temporary) {
+    try {
+      conn().Sync(kClose, it->second->subject);  // a batch asked for ahead arrives in the table
+    } catch (...) {
+      keys_.erase(it);
+      throw;
+    }
+  }
   keys_.erase(it);
 }
 
