@@ -57,7 +57,7 @@ class BufferComponent : public HostComponent {
 };
 
 struct Times {
-  double cards = 0, bulk = 0, saveMs = 0, walk = 0;
+  double cards = 0, bulk = 0, saveMs = 0, walk = 0, walkAgain = 0;
 };
 
 void SetBulk(actifix::platform::CompanyDatabase&, bool) {}
@@ -113,15 +113,19 @@ Times Run(S& store, uint32_t cards, uint32_t walk) {
   store.Commit();
   store.database().SetPowerSafe(true);
   SetBulk(store.database(), false);
-  start = Clock::now();
-  uint32_t seen = 0;
-  int16_t found = 0;
-  std::string key;
-  for (keyed->First(primary, component.handle, found, key); found != 0;
-       keyed->Next(primary, component.handle, found, key))
-    ++seen;
-  times.walk = Seconds(start);
-  if (seen != made) throw std::runtime_error("walk saw " + std::to_string(seen));
+  // Twice: the first walk after a bulk load also settles the new rows (PostgreSQL sets their
+  // hint bits); an edition of a register written earlier walks it as the second one does.
+  for (double* time : {&times.walk, &times.walkAgain}) {
+    start = Clock::now();
+    uint32_t seen = 0;
+    int16_t found = 0;
+    std::string key;
+    for (keyed->First(primary, component.handle, found, key); found != 0;
+         keyed->Next(primary, component.handle, found, key))
+      ++seen;
+    *time = Seconds(start);
+    if (seen != made) throw std::runtime_error("walk saw " + std::to_string(seen));
+  }
   return times;
 }
 
@@ -161,6 +165,7 @@ int main(int argc, char** argv) {
     line("the same in batch mode (not power-safe)", sqlite.bulk, pg.bulk, "s");
     line("one card saved in its own transaction", sqlite.saveMs, pg.saveMs, "ms");
     line("walk of " + std::to_string(walk) + " keys, records read", sqlite.walk, pg.walk, "s");
+    line("the same walk again", sqlite.walkAgain, pg.walkAgain, "s");
   } catch (const std::exception& error) {
     std::fprintf(stderr, "%s\n", error.what());
     fs::remove_all(dir);
