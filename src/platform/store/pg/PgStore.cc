@@ -843,8 +843,10 @@ const auto& JoinedFor(pg::Connection& conn, auto& keys, const auto& records) {
   if (!added) return j;
   try {
     const std::string& k = keys.table;
-    const std::string select = "SELECT k.key, k.seq, k.num, r.data FROM " + k + " k LEFT JOIN " +
-                               records.table + " r ON r.num = k.num";
+    // The record by a subquery in the select list: read by its index for each entry returned,
+    // after the limit, whatever the planner thinks of a join over the whole table.
+    const std::string select = "SELECT k.key, k.seq, k.num, (SELECT r.data FROM " + records.table +
+                               " r WHERE r.num = k.num) FROM " + k + " k";
     const std::string after = " WHERE (k.key, k.seq) > ($1::bytea, $2::int4)";
     const std::string order = " ORDER BY k.key, k.seq LIMIT ";
     const std::string full = std::to_string(PgStore::kWalkBatch);
