@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   build-essential cmake pkg-config
   libsqlite3-dev libncurses-dev
+  libpq-dev postgresql
   libcairo2-dev libpango1.0-dev fonts-dejavu-core
   nlohmann-json3-dev libcli11-dev libxlsxwriter-dev
   libgtest-dev libgmock-dev libbenchmark-dev

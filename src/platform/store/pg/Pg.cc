@@ -1,0 +1,246 @@
+#include "platform/store/pg/Pg.h"
+
+#include <algorithm>
+
+#include "host/HostError.h"
+
+namespace actifix::platform::pg {
+
+const char kBusyCause[] =
+    "l'entreprise est utilisée par un autre programme : réessayez quand il aura terminé";
+
+namespace {
+
+// Commands sent without waiting are checked at the latest after this many, so that neither
+// side's socket buffer fills up while the other waits.
+constexpr std::size_t kMaxPending = 256;
+
+std::string OneLine(const char* text) {
+  std::string line = text == nullptr ? "" : text;
+  while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+  for (char& c : line)
+    if (c == '\n') c = ' ';
+  return line;
+}
+
+// The French cause of a failed command, by its SQLSTATE.
+std::string Cause(const PGresult* result, PGconn* conn) {
+  const char* state = result == nullptr ? nullptr : PQresultErrorField(result, PG_DIAG_SQLSTATE);
+  if (PQstatus(conn) == CONNECTION_BAD || state == nullptr)
+    return "connexion au serveur PostgreSQL perdue : " + OneLine(PQerrorMessage(conn));
+  const std::string code = state;
+  if (code == "55P03" || code == "40P01" || code == "40001") return kBusyCause;
+  if (code == "23505") return "clé déjà présente";
+  if (code == "42P06") return "cette entreprise existe déjà";
+  if (code == "25006") return "écriture refusée pendant une lecture cohérente";
+  if (code.starts_with("53")) return "le serveur PostgreSQL manque de place ou de mémoire";
+  if (code.starts_with("08")) return "connexion au serveur PostgreSQL perdue";
+  return "le serveur PostgreSQL a refusé l'opération (code " + code + " : " +
+         OneLine(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) + ")";
+}
+
+}  // namespace
+
+Params& Params::Int(int64_t value) {
+  values_.push_back(std::to_string(value));
+  formats_.push_back(0);
+  lengths_.push_back(0);
+  return *this;
+}
+
+Params& Params::Bytes(std::string_view bytes) {
+  values_.emplace_back(bytes);
+  formats_.push_back(1);
+  lengths_.push_back(static_cast<int>(bytes.size()));
+  return *this;
+}
+
+Params& Params::Text(std::string_view text) {
+  values_.emplace_back(text);
+  formats_.push_back(0);
+  lengths_.push_back(0);
+  return *this;
+}
+
+Result& Result::operator=(Result&& other) noexcept {
+  if (this != &other) {
+    PQclear(result_);
+    result_ = other.result_;
+    other.result_ = nullptr;
+  }
+  return *this;
+}
+
+int64_t Result::Int(int row, int column) const {
+  const auto* bytes = reinterpret_cast<const unsigned char*>(PQgetvalue(result_, row, column));
+  const int length = PQgetlength(result_, row, column);
+  uint64_t value = length > 0 && (bytes[0] & 0x80) != 0 ? ~uint64_t{0} : 0;  // sign
+  for (int i = 0; i < length; ++i) value = (value << 8) | bytes[i];
+  return static_cast<int64_t>(value);
+}
+
+int64_t Result::affected() const {
+  const char* count = result_ == nullptr ? "" : PQcmdTuples(result_);
+  return *count == '\0' ? 0 : std::stoll(count);
+}
+
+Connection::Connection(const std::string& uri, const std::string& operation) : uri_(uri) {
+  conn_ = PQconnectdb(uri.c_str());
+  if (PQstatus(conn_) != CONNECTION_OK) {
+    const std::string message = OneLine(PQerrorMessage(conn_));
+    PQfinish(conn_);
+    throw HostError(operation, uri, "impossible de joindre le serveur PostgreSQL : " + message);
+  }
+  PQsetNoticeProcessor(
+      conn_, [](void*, const char*) {}, nullptr);  // "already exists, skipping"
+  if (PQsetClientEncoding(conn_, "UTF8") != 0 || PQenterPipelineMode(conn_) != 1) {
+    PQfinish(conn_);
+    throw HostError(operation, uri, "impossible de préparer la connexion au serveur PostgreSQL");
+  }
+}
+
+Connection::~Connection() { PQfinish(conn_); }
+
+void Connection::Fail(const std::string& operation, const std::string& subject) const {
+  throw HostError(operation, subject, Cause(nullptr, conn_));
+}
+
+std::string Connection::Prepare(std::string_view sql, const std::string& operation,
+                                const std::string& subject) {
+  std::string name = "s" + std::to_string(++prepared_);
+  if (PQsendPrepare(conn_, name.c_str(), std::string(sql).c_str(), 0, nullptr) != 1)
+    Fail(operation, subject);
+  pending_.push_back({operation, subject});  // checked with the next query
+  return name;
+}
+
+void Connection::Send(const std::string& statement, const Params& params,
+                      const std::string& operation, const std::string& subject, bool prepared,
+                      Result* into) {
+  if (copyBytes_ > 0) FlushCopies();
+  std::vector<const char*> values(params.values_.size());
+  for (std::size_t i = 0; i < values.size(); ++i) values[i] = params.values_[i].data();
+  const int sent =
+      prepared ? PQsendQueryPrepared(conn_, statement.c_str(), params.size(), values.data(),
+                                     params.lengths_.data(), params.formats_.data(), 1)
+               : PQsendQueryParams(conn_, statement.c_str(), params.size(), nullptr, values.data(),
+                                   params.lengths_.data(), params.formats_.data(), 1);
+  if (sent != 1) Fail(operation, subject);
+  pending_.push_back({operation, subject, into});
+  if (pending_.size() >= kMaxPending) Sync(operation, subject);
+}
+
+Result Connection::Query(const std::string& statement, const Params& params,
+                         const std::string& operation, const std::string& subject, bool prepared) {
+  Send(statement, params, operation, subject, prepared);
+  return Drain(operation, subject);
+}
+
+void Connection::Sync(const std::string& operation, const std::string& subject) {
+  if (copyBytes_ > 0) FlushCopies();
+  if (!pending_.empty()) Drain(operation, subject);
+}
+
+Result Connection::Drain(const std::string& operation, const std::string& subject) {
+  if (PQpipelineSync(conn_) != 1) Fail(operation, subject);
+  Result last;
+  std::string failedOperation, failedSubject, cause;
+  while (!pending_.empty()) {
+    PGresult* raw = PQgetResult(conn_);
+    if (raw == nullptr) {
+      pending_.clear();
+      Fail(operation, subject);  // the connection broke
+    }
+    Result result(raw);
+    const ExecStatusType status = PQresultStatus(raw);
+    if (status == PGRES_FATAL_ERROR && cause.empty()) {
+      failedOperation = pending_.front().operation;
+      failedSubject = pending_.front().subject;
+      cause = Cause(raw, conn_);
+    }
+    while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);  // the NULL after each command
+    if (pending_.front().into != nullptr) *pending_.front().into = std::move(result);
+    pending_.pop_front();
+    last = std::move(result);
+  }
+  for (;;) {
+    PGresult* raw = PQgetResult(conn_);
+    if (raw == nullptr) Fail(operation, subject);
+    const bool sync = PQresultStatus(raw) == PGRES_PIPELINE_SYNC;
+    PQclear(raw);
+    if (sync) break;
+  }
+  if (!cause.empty()) throw HostError(failedOperation, failedSubject, cause);
+  return last;
+}
+
+void Connection::Append(const std::string& copy, std::initializer_list<std::string_view> fields,
+                        const std::string& operation, const std::string& subject) {
+  Copy& rows = copies_[copy];
+  if (rows.rows.empty()) rows.operation = operation, rows.subject = subject;
+  const std::size_t before = rows.rows.size();
+  // Binary COPY: per row the field count, then each field as its length and bytes, all
+  // integers in network byte order.
+  const auto n = static_cast<uint16_t>(fields.size());
+  rows.rows += {static_cast<char>(n >> 8), static_cast<char>(n)};
+  for (const std::string_view field : fields) {
+    rows.rows += Int4(static_cast<int32_t>(field.size()));
+    rows.rows += field;
+  }
+  copyBytes_ += rows.rows.size() - before;
+  if (copyBytes_ >= kCopyBytes) FlushCopies();
+}
+
+Connection::Mark Connection::MarkCopies() const {
+  Mark mark{flushes_, {}};
+  for (const auto& [copy, rows] : copies_) mark.sizes.emplace_back(&copy, rows.rows.size());
+  return mark;
+}
+
+bool Connection::Truncate(const Mark& mark) {
+  if (mark.flushes != flushes_) return false;  // the map was swapped: its keys are gone
+  copyBytes_ = 0;
+  for (auto& [copy, rows] : copies_) {
+    std::size_t keep = 0;
+    for (const auto& [name, size] : mark.sizes)
+      if (name == &copy) keep = size;
+    rows.rows.resize(std::min(keep, rows.rows.size()));
+    copyBytes_ += rows.rows.size();
+  }
+  return true;
+}
+
+void Connection::FlushCopies() {
+  std::map<std::string, Copy> copies;
+  copies.swap(copies_);
+  copyBytes_ = 0;
+  ++flushes_;
+  for (const auto& [copy, rows] : copies)
+    if (!rows.rows.empty()) CopyIn(copy, rows);
+}
+
+void Connection::CopyIn(const std::string& copy, const Copy& rows) {
+  Sync(rows.operation, rows.subject);
+  if (PQexitPipelineMode(conn_) != 1) Fail(rows.operation, rows.subject);
+  std::string cause;
+  Result start(PQexec(conn_, copy.c_str()));
+  if (PQresultStatus(start.raw()) != PGRES_COPY_IN) {
+    cause = Cause(start.raw(), conn_);
+  } else {
+    // The signature, flags and header extension length, the rows, and -1 for the end.
+    static const std::string kHeader("PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0", 19);
+    const bool sent =
+        PQputCopyData(conn_, kHeader.data(), static_cast<int>(kHeader.size())) == 1 &&
+        PQputCopyData(conn_, rows.rows.data(), static_cast<int>(rows.rows.size())) == 1 &&
+        PQputCopyData(conn_, "\377\377", 2) == 1;
+    PQputCopyEnd(conn_, sent ? nullptr : "interrompu");
+    Result end(PQgetResult(conn_));
+    if (PQresultStatus(end.raw()) != PGRES_COMMAND_OK) cause = Cause(end.raw(), conn_);
+    while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);
+  }
+  if (PQenterPipelineMode(conn_) != 1 && cause.empty())
+    cause = "impossible de préparer la connexion au serveur PostgreSQL";
+  if (!cause.empty()) throw HostError(rows.operation, rows.subject, cause);
+}
+
+}  // namespace actifix::platform::pg

@@ -1,0 +1,1164 @@
+#include "platform/store/pg/PgStore.h"
+
+#include <algorithm>
+#include <cstdlib>
+#include <fstream>
+#include <limits>
+#include <system_error>
+#include <unordered_map>
+#include <unordered_set>
+#include <utility>
+
+#include "host/Cp1252.h"
+#include "host/HostError.h"
+#include "platform/store/WritePath.h"
+
+namespace actifix::platform {
+
+namespace {
+
+const std::string kOpenRecord = "HostRecordFile.Open";
+const std::string kRead = "HostRecordFile.Read";
+const std::string kWrite = "HostRecordFile.Write";
+const std::string kReadText = "HostRecordFile.ReadText";
+const std::string kWriteText = "HostRecordFile.WriteText";
+const std::string kLastNumber = "HostRecordFile.LastRecordNumber";
+const std::string kCreateText = "HostRecordFile.CreateText";
+const std::string kWriteLine = "HostRecordFile.WriteLine";
+const std::string kOpenKey = "HostKeyedFile.Open";
+const std::string kFind = "HostKeyedFile.Find";
+const std::string kInsert = "HostKeyedFile.Insert";
+const std::string kAddKey = "HostKeyedFile.AddKey";
+const std::string kDelete = "HostKeyedFile.Delete";
+const std::string kRemoveKey = "HostKeyedFile.RemoveKey";
+const std::string kClear = "HostKeyedFile.Clear";
+const std::string kFirst = "HostKeyedFile.First";
+const std::string kNext = "HostKeyedFile.Next";
+const std::string kListPrefix = "HostKeyedFile.ListPrefix";
+const std::string kClose = "HostKeyedFile.Close";
+const std::string kCommit = "Store.Commit";
+const std::string kDuplicate = "clé déjà présente";
+
+constexpr int32_t kMaxNumber = std::numeric_limits<int32_t>::max();
+// Rows fetched at once by the bulk scans of the register check.
+constexpr int kScanBatch = 10000;
+
+// File names become table names: letters, digits and "_" only, so that nothing from the
+// module can reach SQL text.
+void CheckName(const std::string& name, const std::string& operation) {
+  const bool ok =
+      !name.empty() && name.size() <= 40 && std::all_of(name.begin(), name.end(), [](char c) {
+        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+               c == '_';
+      });
+  if (!ok)
+    throw HostError(operation, ToUtf8(name),
+                    "nom de fichier invalide (lettres, chiffres et _ seulement)");
+}
+
+std::string RecordNumberCause(int32_t number) {
+  return "l'enregistrement " + std::to_string(number) + " n'existe pas";
+}
+
+void CheckNumber(int32_t number, const std::string& operation, const std::string& subject) {
+  if (number < 1)
+    throw HostError(operation, subject,
+                    "numéro d'enregistrement invalide : " + std::to_string(number));
+}
+
+// The smallest byte string greater than every string that starts with `prefix`, or "" when
+// there is none (the prefix is empty or all 0xFF bytes).
+std::string PrefixEnd(std::string prefix) {
+  while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) prefix.pop_back();
+  if (!prefix.empty())
+    prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
+  return prefix;
+}
+
+}  // namespace
+
+// One record file: its table and prepared statements, the record being loaded (so that the
+// Lire call-back reads it without a second query).
+struct PgStore::RecordTable {
+  std::string name, subject, readOperation, writeOperation;
+  std::string table;  // qualified and quoted
+  int32_t length = 0;
+  HostComponent* component = nullptr;
+  int32_t lastRead = 0;
+  int64_t lastNumber = 0;
+  uint64_t numberGeneration = 0;
+  bool lastNumberChanged = false;
+  int32_t lastWritten = 0;
+  int32_t cachedNumber = 0;
+  std::string cached;
+  std::string select, upsert, remove, highest;
+  std::string copy;     // COPY of new records in bulk mode
+  uint64_t writes = 0;  // records written or deleted by this store
+
+  void Forget() { cachedNumber = 0; }
+  std::string Padded(std::string text) const {
+    if (text.size() < static_cast<std::size_t>(length)) text.resize(length, ' ');
+    return text;
+  }
+};
+
+// One key file. `seq` orders the entries of one key: 0 in a "P" file, so that the primary key
+// (key, seq) refuses a second entry; in an "S" file one more than the highest the file has
+// given (lastSeq, read again in each write transaction and saved at the commit).
+//
+// The walk remembers the last entry returned (walkKey, walkSeq) and holds the batch fetched
+// after it, each entry with its record as fetched; `batch` is valid while `batchValid` holds
+// and was joined with `batchRecords`. A record this store writes after the batch was fetched
+// is in `stale`, and read again when its entry is reached.
+struct PgStore::KeyTable {
+  enum class Walk { kNotStarted, kBeforeFirst, kAt };
+  struct Entry {
+    std::string key;
+    int64_t seq = 0;
+    int32_t number = 0;
+    bool hasRecord = false;
+    std::string record;
+  };
+  // The statements that read or write this key file with one record file.
+  struct Joined {
+    std::string first, firstFew, next, nextFew, find, remove;
+  };
+
+  std::string name, subject, kind, table;
+  int16_t length = 0;
+  bool temporary = false;
+  Walk walk = Walk::kNotStarted;
+  std::string walkKey;
+  int64_t walkSeq = 0;
+  std::vector<Entry> batch;  // its strings reused from batch to batch
+  std::size_t batchSize = 0, batchPos = 0;
+  std::unordered_set<int32_t> numbers, stale;
+  bool batchValid = false, batchLast = false, fullBatch = true;
+  std::string batchRecords;
+  // The batch after this one, asked for as soon as this one came, so that the server reads it
+  // while this one is walked; usable while the batch stays valid and its record file unwritten.
+  pg::Result prefetch;
+  bool prefetchUsable = false;
+  uint64_t prefetchWrites = 0;
+  std::map<std::string, Joined> joined;
+  std::string insert, removeOne, clear, range, rangeFrom;
+  std::string copy;  // COPY of new entries in bulk mode
+  int64_t lastSeq = 0;
+  uint64_t seqGeneration = 0;
+  bool seqChanged = false;
+
+  void StopWalk() { batchValid = false; }
+  // Called before every write to the file: the next step fetches from its place again.
+  void Changed() {
+    batchValid = false;
+    fullBatch = false;
+  }
+
+  std::map<std::pair<std::string, int64_t>, int32_t> memory;
+  int64_t memorySeq = 0;
+  using MemoryEntry = decltype(memory)::iterator;
+  MemoryEntry MemoryFind(const std::string& key, int32_t number) {
+    for (auto it = memory.lower_bound({key, INT64_MIN});
+         it != memory.end() && it->first.first == key; ++it)
+      if (number == 0 || it->second == number) return it;
+    return memory.end();
+  }
+  void MemoryAdd(const std::string& key, int32_t number, const std::string& operation) {
+    if (unique() && MemoryFind(key, 0) != memory.end())
+      throw HostError(operation, subject, kDuplicate);
+    memory.emplace(std::pair{key, ++memorySeq}, number);
+  }
+
+  bool unique() const { return kind == "P"; }
+  void CheckKey(const std::string& key, const std::string& operation) const {
+    if (key.size() > static_cast<std::size_t>(length))
+      throw HostError(operation, subject,
+                      "clé plus longue que " + std::to_string(length) + " caractères");
+  }
+};
+
+struct PgStore::TextFile {
+  std::filesystem::path path;
+  std::ofstream out;
+};
+
+// ---------------------------------------------------------------------------------------
+
+class PgStoreRecordFile : public HostRecordFile {
+ public:
+  explicit PgStoreRecordFile(PgStore& store) : store_(store) {}
+  void Open(const int16_t&, const std::string& name, const int32_t& recordLength, int16_t& handle,
+            HostComponent& component) override {
+    store_.OpenRecordFile(name, recordLength, handle, component);
+  }
+  void Read(const int16_t& handle, const int32_t& number) override { store_.Read(handle, number); }
+  void Write(const int16_t& handle, const int32_t& number) override {
+    store_.Write(handle, number);
+  }
+  void ReadText(const int16_t& handle, const int32_t& number, std::string& text) override {
+    store_.ReadText(handle, number, text);
+  }
+  void WriteText(const int16_t& handle, const int32_t& number, const std::string& text) override {
+    store_.WriteText(handle, number, text);
+  }
+  void LastRecordNumber(const int16_t& handle, int32_t& number) override {
+    number = store_.LastRecordNumber(handle);
+  }
+  void CreateText(const std::string& fileName, int16_t& handle) override {
+    store_.CreateText(fileName, handle);
+  }
+  void WriteLine(const int16_t& handle, const std::string& line) override {
+    store_.WriteLine(handle, line);
+  }
+  void Exists(const std::string& path, int16_t& flag) override {
+    flag = store_.Exists(path) ? -1 : 0;
+  }
+  void Remove(const std::string& path) override { store_.Remove(path); }
+
+ private:
+  PgStore& store_;
+};
+
+class PgStoreKeyedFile : public HostKeyedFile {
+ public:
+  explicit PgStoreKeyedFile(PgStore& store) : store_(store) {}
+  void Open(const int16_t&, const std::string& name, const int16_t& keyLength,
+            const std::string& kind, int16_t& handle) override {
+    store_.OpenKeyFile(name, keyLength, kind, handle);
+  }
+  void Find(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
+            int16_t& found) override {
+    found = store_.Find(keyHandle, key, recordHandle) ? -1 : 0;
+  }
+  void Insert(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
+              int32_t& number) override {
+    number = store_.Insert(keyHandle, key, recordHandle);
+  }
+  void AddKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
+    store_.AddKey(keyHandle, key, number);
+  }
+  void Delete(const int16_t& keyHandle, const std::string& key, const int32_t& number,
+              const int16_t& recordHandle) override {
+    store_.Delete(keyHandle, key, number, recordHandle);
+  }
+  void RemoveKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
+    store_.RemoveKey(keyHandle, key, number);
+  }
+  void Clear(const int16_t& keyHandle) override { store_.Clear(keyHandle); }
+  void First(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
+             std::string& key) override {
+    found = store_.First(keyHandle, recordHandle, key) ? -1 : 0;
+  }
+  void Next(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
+            std::string& key) override {
+    found = store_.Next(keyHandle, recordHandle, key) ? -1 : 0;
+  }
+  void ListPrefix(const int16_t& keyHandle, const std::string& prefix, std::string& list) override {
+    list = store_.ListPrefix(keyHandle, prefix);
+  }
+  void Close(const int16_t& keyHandle) override { store_.CloseKeyFile(keyHandle); }
+
+ private:
+  PgStore& store_;
+};
+
+// ---------------------------------------------------------------------------------------
+
+std::filesystem::path PgStore::DefaultDataDirectory() {
+  if (const char* out = std::getenv("ACTIFIX_OUT"); out != nullptr && *out != '\0') return out;
+  return std::filesystem::current_path() / "actifix-data";
+}
+
+PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
+    : company_(std::move(company)), dataDirectory_(std::move(dataDirectory)) {}
+
+PgStore::~PgStore() {
+  texts_.clear();
+  company_->RollbackWrite();
+  conn().DiscardCopies();
+  try {
+    conn().Sync("Store.Close", company_->subject());  // no result left to reach a key file
+  } catch (const HostError&) {
+    // Only reads were left.
+  }
+}
+
+std::unique_ptr<HostRecordFile> PgStore::MakeRecordFile() {
+  return std::make_unique<PgStoreRecordFile>(*this);
+}
+
+std::unique_ptr<HostKeyedFile> PgStore::MakeKeyedFile() {
+  return std::make_unique<PgStoreKeyedFile>(*this);
+}
+
+void PgStore::BeginWrite(const std::string& operation, const std::string& subject) {
+  if (failAtWrite_ > 0 && --failAtWrite_ == 0)
+    throw HostError(operation, subject, "panne d'écriture simulée");
+  if (company_->InTransaction()) return;
+  StopWalks();  // batches read before the lock may miss another program's last commit
+  // The numbering of the open files is read with the lock, in the same round trip.
+  std::vector<pg::Result> numbers(records_.size() + keys_.size());
+  company_->BeginWrite(operation, subject, [&] {
+    std::size_t i = 0;
+    for (const auto& [handle, records] : records_)
+      conn().Send(records->highest, pg::Params().Text(records->name), operation, subject, true,
+                  &numbers[i++]);
+    for (const auto& [handle, keys] : keys_) {
+      if (!keys->temporary && !keys->unique())
+        conn().Send("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
+                    pg::Params().Text(keys->name), operation, subject, false, &numbers[i]);
+      ++i;
+    }
+  });
+  std::size_t i = 0;
+  for (const auto& [handle, records] : records_) {
+    records->lastNumber = numbers[i++].Int(0, 0);
+    records->numberGeneration = company_->writeGeneration();
+    records->lastNumberChanged = false;
+  }
+  for (const auto& [handle, keys] : keys_) {
+    if (numbers[i].rows() == 1) {
+      keys->lastSeq = numbers[i].Int(0, 0);
+      keys->seqGeneration = company_->writeGeneration();
+      keys->seqChanged = false;
+    }
+    ++i;
+  }
+}
+
+void PgStore::RefreshNumbering(RecordTable& records, const std::string& operation) {
+  if (records.numberGeneration == company_->writeGeneration()) return;
+  records.lastNumber =
+      conn()
+          .Query(records.highest, pg::Params().Text(records.name), operation, records.subject)
+          .Int(0, 0);
+  records.numberGeneration = company_->writeGeneration();
+  records.lastNumberChanged = false;
+}
+
+void PgStore::Commit() {
+  bool numbersChanged = false;
+  for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
+  for (const auto& [handle, keys] : keys_) numbersChanged |= keys->seqChanged;
+  if (numbersChanged) {
+    BeginWrite(kCommit, company_->subject());
+    const std::string update = "UPDATE " + company_->schema() +
+                               ".record_files SET last_number = $1::int4"
+                               " WHERE name = $2 AND last_number < $1::int4";
+    for (const auto& [handle, records] : records_) {
+      if (!records->lastNumberChanged) continue;
+      conn().Send(update, pg::Params().Int(records->lastNumber).Text(records->name), kCommit,
+                  records->subject, false);
+    }
+    const std::string updateSeq = "UPDATE " + company_->schema() +
+                                  ".key_files SET last_seq = $1::int4"
+                                  " WHERE name = $2 AND last_seq < $1::int4";
+    for (const auto& [handle, keys] : keys_) {
+      if (!keys->seqChanged) continue;
+      conn().Send(updateSeq, pg::Params().Int(keys->lastSeq).Text(keys->name), kCommit,
+                  keys->subject, false);
+    }
+  }
+  StopWalks();  // a walk goes on after the commit from its place, seeing others' commits
+  try {
+    company_->CommitWrite(kCommit);
+  } catch (...) {
+    for (const auto& [handle, records] : records_) records->numberGeneration = 0;
+    for (const auto& [handle, keys] : keys_) keys->seqGeneration = 0;
+    throw;
+  }
+  for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
+  for (const auto& [handle, keys] : keys_) keys->seqChanged = false;
+  for (const auto& [handle, text] : texts_) {
+    text->out.flush();
+    if (!text->out)
+      throw HostError(kCommit, text->path.string(), "impossible d'écrire dans le fichier");
+  }
+}
+
+void PgStore::Rollback() {
+  StopWalks();
+  company_->RollbackWrite();
+  for (const auto& [handle, records] : records_) {
+    records->numberGeneration = 0;
+    records->lastNumberChanged = false;
+  }
+  for (const auto& [handle, keys] : keys_) {
+    keys->seqGeneration = 0;
+    keys->seqChanged = false;
+  }
+}
+
+void PgStore::CloseTextFiles() {
+  for (auto it = texts_.begin(); it != texts_.end(); it = texts_.erase(it)) {
+    TextFile& text = *it->second;
+    text.out.close();
+    if (!text.out)
+      throw HostError(kCommit, text.path.string(), "impossible d'écrire dans le fichier");
+  }
+}
+
+int64_t PgStore::CountEntries(const std::string& name) {
+  const std::string operation = "Store.CountEntries";
+  CheckName(name, operation);
+  return conn()
+      .Query("SELECT count(*) FROM " + company_->schema() + "." + pg::Quoted("k_" + name),
+             pg::Params(), operation, name, false)
+      .Int(0, 0);
+}
+
+void PgStore::HoldWriteLock() { BeginWrite("Store.HoldWriteLock", company_->subject()); }
+
+void PgStore::ReadConsistently(const std::function<void()>& read) {
+  if (company_->InTransaction()) return read();
+  const std::string operation = "Store.ReadConsistently";
+  StopWalks();
+  company_->BeginRead(operation);
+  try {
+    read();
+  } catch (...) {
+    StopWalks();
+    company_->RollbackWrite();
+    throw;
+  }
+  StopWalks();
+  company_->CommitWrite(operation);
+}
+
+int32_t PgStore::RecordLength(const std::string& name) {
+  const std::string operation = "Store.RecordLength";
+  CheckName(name, operation);
+  const pg::Result row = conn().Query(
+      "SELECT record_length FROM " + company_->schema() + ".record_files WHERE name = $1",
+      pg::Params().Text(name), operation, name, false);
+  return row.rows() == 0 ? 0 : static_cast<int32_t>(row.Int(0, 0));
+}
+
+void PgStore::ScanRecords(const std::string& name,
+                          const std::function<void(int32_t, std::string_view)>& each) {
+  const std::string operation = "Store.ScanRecords";
+  if (RecordLength(name) == 0) return;
+  const std::string sql = "SELECT num, data FROM " + company_->schema() + "." +
+                          pg::Quoted("r_" + name) + " WHERE num > $1::int4 ORDER BY num LIMIT " +
+                          std::to_string(kScanBatch);
+  int64_t after = 0;
+  for (;;) {
+    const pg::Result rows = conn().Query(sql, pg::Params().Int(after), operation, name, false);
+    for (int i = 0; i < rows.rows(); ++i)
+      each(static_cast<int32_t>(rows.Int(i, 0)), rows.Bytes(i, 1));
+    if (rows.rows() < kScanBatch) return;
+    after = rows.Int(rows.rows() - 1, 0);
+  }
+}
+
+namespace {
+
+std::string KeyKind(pg::Connection& conn, const std::string& schema, const std::string& name,
+                    const std::string& operation) {
+  CheckName(name, operation);
+  const pg::Result row = conn.Query("SELECT kind FROM " + schema + ".key_files WHERE name = $1",
+                                    pg::Params().Text(name), operation, name, false);
+  return row.rows() == 0 ? "" : std::string(row.Bytes(0, 0));
+}
+
+}  // namespace
+
+void PgStore::ScanKeys(const std::string& name,
+                       const std::function<void(std::string_view, int32_t)>& each) {
+  const std::string operation = "Store.ScanKeys";
+  if (KeyKind(conn(), company_->schema(), name, operation).empty()) return;
+  const std::string table = company_->schema() + "." + pg::Quoted("k_" + name);
+  const std::string limit = " ORDER BY key, seq LIMIT " + std::to_string(kScanBatch);
+  pg::Result rows = conn().Query("SELECT key, seq, num FROM " + table + limit, pg::Params(),
+                                 operation, name, false);
+  for (;;) {
+    for (int i = 0; i < rows.rows(); ++i)
+      each(rows.Bytes(i, 0), static_cast<int32_t>(rows.Int(i, 2)));
+    if (rows.rows() < kScanBatch) return;
+    const int last = rows.rows() - 1;
+    rows = conn().Query(
+        "SELECT key, seq, num FROM " + table + " WHERE (key, seq) > ($1::bytea, $2::int4)" + limit,
+        pg::Params().Bytes(rows.Bytes(last, 0)).Int(rows.Int(last, 1)), operation, name, false);
+  }
+}
+
+void PgStore::RebuildKeys(const std::string& name,
+                          const std::vector<std::pair<std::string, int32_t>>& entries) {
+  const std::string operation = "Store.RebuildKeys";
+  const std::string kind = KeyKind(conn(), company_->schema(), name, operation);
+  if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
+  if (kind == "P") {
+    std::unordered_set<std::string_view> keys;
+    for (const auto& [key, number] : entries)
+      if (!keys.insert(key).second) throw HostError(operation, name, kDuplicate);
+  }
+  BeginWrite(operation, name);
+  for (const auto& [handle, keys] : keys_) {
+    if (keys->name == name) keys->Changed();
+  }
+  StopWalks();
+  const std::string table = company_->schema() + "." + pg::Quoted("k_" + name);
+  const std::string copy = "COPY " + table + "(key, seq, num) FROM STDIN (FORMAT binary)";
+  conn().Send("SAVEPOINT host_call", pg::Params(), operation, name, false);
+  try {
+    // An "S" file numbers its entries afresh in the order given.
+    conn().Send("DELETE FROM " + table, pg::Params(), operation, name, false);
+    int32_t seq = 0;
+    for (const auto& [key, number] : entries)
+      conn().Append(copy, {key, pg::Int4(kind == "P" ? 0 : ++seq), pg::Int4(number)}, operation,
+                    name);
+    conn().Send("UPDATE " + company_->schema() +
+                    ".key_files SET last_seq = greatest(last_seq, $1::int4) WHERE name = $2",
+                pg::Params().Int(seq).Text(name), operation, name, false);
+    conn().Sync(operation, name);
+  } catch (...) {
+    UndoHostCall();
+    throw;
+  }
+  for (const auto& [handle, keys] : keys_) {
+    if (keys->name == name) keys->seqGeneration = 0;  // read again, past the new entries
+  }
+  conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), operation, name, false);
+}
+
+void PgStore::UndoHostCall() {
+  try {
+    conn().Sync(kInsert, company_->subject());
+  } catch (const HostError&) {
+    // The failure being undone.
+  }
+  try {
+    conn().Exec("ROLLBACK TO SAVEPOINT host_call", "Store.Rollback", company_->subject());
+    conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), "Store.Rollback", company_->subject(),
+                false);
+  } catch (const HostError&) {
+    // The connection broke: the transaction is lost, and says so at the next call.
+  }
+}
+
+int16_t PgStore::NewHandle(const std::string& operation, const std::string& subject) const {
+  for (int32_t h = 1; h <= std::numeric_limits<int16_t>::max(); ++h) {
+    const auto handle = static_cast<int16_t>(h);
+    if (!records_.contains(handle) && !keys_.contains(handle) && !texts_.contains(handle))
+      return handle;
+  }
+  throw HostError(operation, subject, "trop de fichiers ouverts");
+}
+
+PgStore::RecordTable& PgStore::Records(int16_t handle, const std::string& operation) {
+  const auto it = records_.find(handle);
+  if (it == records_.end())
+    throw HostError(operation, std::to_string(handle),
+                    "ce numéro ne désigne pas un fichier d'enregistrements ouvert");
+  return *it->second;
+}
+
+PgStore::KeyTable& PgStore::Keys(int16_t handle, const std::string& operation) {
+  const auto it = keys_.find(handle);
+  if (it == keys_.end())
+    throw HostError(operation, std::to_string(handle),
+                    "ce numéro ne désigne pas un fichier de clés ouvert");
+  return *it->second;
+}
+
+std::filesystem::path PgStore::Resolve(const std::string& name) const {
+  const std::filesystem::path path(ToUtf8(name));
+  return path.is_absolute() ? path : dataDirectory_ / path;
+}
+
+// ---------------------------------------------------------------------------------------
+// Record files
+
+void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
+                             HostComponent& component) {
+  CheckName(name, kOpenRecord);
+  if (recordLength < 1)
+    throw HostError(kOpenRecord, name,
+                    "longueur d'enregistrement invalide : " + std::to_string(recordLength));
+  for (auto& [h, records] : records_) {
+    if (records->name != name) continue;
+    if (records->length != recordLength)
+      throw HostError(kOpenRecord, name,
+                      "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
+                          std::to_string(records->length));
+    records->component = &component;
+    handle = h;
+    return;
+  }
+
+  auto records = std::make_unique<RecordTable>();
+  records->name = name;
+  records->subject = name;
+  records->readOperation = "Lire" + name;
+  records->writeOperation = "Ecrire" + name;
+  records->length = recordLength;
+  records->component = &component;
+  const std::string& s = company_->schema();
+  const std::string t = records->table = s + "." + pg::Quoted("r_" + name);
+
+  const std::string catalog = "SELECT record_length FROM " + s + ".record_files WHERE name = $1";
+  pg::Result stored = conn().Query(catalog, pg::Params().Text(name), kOpenRecord, name, false);
+  if (stored.rows() == 0) {
+    // Made on first use, under the write lock, so that two programs never make it twice.
+    BeginWrite(kOpenRecord, name);
+    conn().Send("INSERT INTO " + s +
+                    ".record_files(name, record_length) VALUES($1, $2::int4)"
+                    " ON CONFLICT DO NOTHING",
+                pg::Params().Text(name).Int(recordLength), kOpenRecord, name, false);
+    conn().Send("CREATE TABLE IF NOT EXISTS " + t + "(num int4 PRIMARY KEY, data bytea NOT NULL)",
+                pg::Params(), kOpenRecord, name, false);
+    stored = conn().Query(catalog, pg::Params().Text(name), kOpenRecord, name, false);
+  }
+  if (stored.Int(0, 0) != recordLength)
+    throw HostError(kOpenRecord, name,
+                    "le fichier existe avec une longueur d'enregistrement de " +
+                        std::to_string(stored.Int(0, 0)));
+
+  records->highest = conn().Prepare(
+      "SELECT greatest(coalesce((SELECT last_number FROM " + s +
+          ".record_files WHERE name = $1), 0), coalesce((SELECT max(num) FROM " + t + "), 0))",
+      kOpenRecord, name);
+  records->select =
+      conn().Prepare("SELECT data FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
+  records->upsert = conn().Prepare("INSERT INTO " + t +
+                                       "(num, data) VALUES($1::int4, $2::bytea)"
+                                       " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
+                                   kOpenRecord, name);
+  records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
+  records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
+  handle = NewHandle(kOpenRecord, name);
+  records_[handle] = std::move(records);
+}
+
+std::string PgStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
+  const pg::Result row =
+      conn().Query(records.select, pg::Params().Int(number), operation, records.subject);
+  if (row.rows() == 0) throw HostError(operation, records.subject, RecordNumberCause(number));
+  return std::string(row.Bytes(0, 0));
+}
+
+void PgStore::Load(RecordTable& records, int32_t number, const std::string* text, bool known,
+                   const std::string& operation) {
+  if (!known) {
+    records.cached = Fetch(records, number, operation);
+  } else if (text == nullptr) {
+    throw HostError(operation, records.subject, RecordNumberCause(number));
+  } else if (text != &records.cached) {
+    records.cached = *text;
+  }
+  records.cachedNumber = number;
+  records.lastRead = number;
+  int32_t e = number;
+  try {
+    records.component->CallRecordOperation(records.readOperation, e);
+  } catch (...) {
+    records.Forget();
+    throw;
+  }
+  records.Forget();
+}
+
+void PgStore::Read(int16_t handle, int32_t number) {
+  RecordTable& records = Records(handle, kRead);
+  CheckNumber(number, kRead, records.subject);
+  Load(records, number, nullptr, false, kRead);
+}
+
+void PgStore::Write(int16_t handle, int32_t number) {
+  RecordTable& records = Records(handle, kWrite);
+  CheckNumber(number, kWrite, records.subject);
+  records.lastWritten = 0;
+  int32_t e = number;
+  records.component->CallRecordOperation(records.writeOperation, e);
+  if (records.lastWritten != number)
+    throw HostError(
+        kWrite, records.subject,
+        records.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
+}
+
+void PgStore::ReadText(int16_t handle, int32_t number, std::string& text) {
+  RecordTable& records = Records(handle, kReadText);
+  CheckNumber(number, kReadText, records.subject);
+  text = records.Padded(records.cachedNumber == number ? records.cached
+                                                       : Fetch(records, number, kReadText));
+}
+
+void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
+  RecordTable& records = Records(handle, kWriteText);
+  CheckNumber(number, kWriteText, records.subject);
+  if (text.size() > static_cast<std::size_t>(records.length))
+    throw HostError(kWriteText, records.subject,
+                    "texte de " + std::to_string(text.size()) +
+                        " caractères, plus long que l'enregistrement (" +
+                        std::to_string(records.length) + ")");
+  BeginWrite(kWriteText, records.subject);
+  RefreshNumbering(records, kWriteText);
+  if (records.cachedNumber == number) records.Forget();
+  RecordChanged(records, number);
+  if (company_->bulk() && number > records.lastNumber)  // a new record, in bulk
+    conn().Append(records.copy, {pg::Int4(number), text}, kWriteText, records.subject);
+  else
+    conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
+  records.lastWritten = number;
+  if (number > records.lastNumber) {
+    records.lastNumber = number;
+    records.lastNumberChanged = true;
+  }
+}
+
+int32_t PgStore::LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
+
+// ---------------------------------------------------------------------------------------
+// Text files
+
+void PgStore::CreateText(const std::string& fileName, int16_t& handle) {
+  const std::filesystem::path path = Resolve(fileName);
+  int16_t reused = 0;
+  for (auto& [h, text] : texts_) {
+    if (text->path == path) reused = h;
+  }
+  if (reused != 0) texts_.erase(reused);
+
+  std::error_code ignored;
+  std::filesystem::create_directories(dataDirectory_, ignored);
+  RequireIn(dataDirectory_, path, kCreateText);
+  auto text = std::make_unique<TextFile>();
+  text->path = path;
+  text->out.open(path, std::ios::binary | std::ios::trunc);
+  if (!text->out) throw HostError(kCreateText, path.string(), "impossible de créer le fichier");
+  handle = reused != 0 ? reused : NewHandle(kCreateText, path.string());
+  texts_[handle] = std::move(text);
+}
+
+void PgStore::WriteLine(int16_t handle, const std::string& line) {
+  const auto it = texts_.find(handle);
+  if (it == texts_.end())
+    throw HostError(kWriteLine, std::to_string(handle),
+                    "ce numéro ne désigne pas un fichier texte ouvert");
+  TextFile& text = *it->second;
+  text.out.write(line.data(), static_cast<std::streamsize>(line.size()));
+  text.out.write("\r\n", 2);
+  if (!text.out)
+    throw HostError(kWriteLine, text.path.string(), "impossible d'écrire dans le fichier");
+}
+
+bool PgStore::Exists(const std::string& path) const {
+  std::error_code ignored;
+  return std::filesystem::exists(Resolve(path), ignored);
+}
+
+void PgStore::Remove(const std::string& path) const {
+  std::error_code error;
+  std::filesystem::remove(Resolve(path), error);
+  if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
+}
+
+// ---------------------------------------------------------------------------------------
+// Key files
+
+void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
+                          int16_t& handle) {
+  CheckName(name, kOpenKey);
+  if (kind != "P" && kind != "S")
+    throw HostError(kOpenKey, name, "type de fichier de clés invalide : " + ToUtf8(kind));
+  if (keyLength < 1)
+    throw HostError(kOpenKey, name, "longueur de clé invalide : " + std::to_string(keyLength));
+  const bool temporary = name == kSortIndexName;
+
+  int16_t reopened = 0;
+  for (auto& [h, keys] : keys_) {
+    if (keys->name != name) continue;
+    if (!temporary && (keys->length != keyLength || keys->kind != kind))
+      throw HostError(kOpenKey, name,
+                      "le fichier est déjà ouvert avec le type " + keys->kind + " et la longueur " +
+                          std::to_string(keys->length));
+    reopened = h;
+  }
+  if (reopened != 0 && !temporary) {
+    keys_[reopened]->StopWalk();
+    keys_[reopened]->walk = KeyTable::Walk::kNotStarted;
+    handle = reopened;
+    return;
+  }
+  if (reopened != 0) CloseKeyFile(reopened);
+
+  auto keys = std::make_unique<KeyTable>();
+  keys->name = name;
+  keys->subject = name;
+  keys->length = keyLength;
+  keys->kind = kind;
+  keys->temporary = temporary;
+  if (!temporary) {
+    const std::string& s = company_->schema();
+    keys->table = s + "." + pg::Quoted("k_" + name);
+    const std::string catalog = "SELECT key_length, kind FROM " + s + ".key_files WHERE name = $1";
+    pg::Result stored = conn().Query(catalog, pg::Params().Text(name), kOpenKey, name, false);
+    if (stored.rows() == 0) {
+      BeginWrite(kOpenKey, name);
+      conn().Send("INSERT INTO " + s +
+                      ".key_files(name, key_length, kind) VALUES($1, $2::int2, $3)"
+                      " ON CONFLICT DO NOTHING",
+                  pg::Params().Text(name).Int(keyLength).Text(kind), kOpenKey, name, false);
+      conn().Send("CREATE TABLE IF NOT EXISTS " + keys->table +
+                      "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL,"
+                      " PRIMARY KEY (key, seq))",
+                  pg::Params(), kOpenKey, name, false);
+      stored = conn().Query(catalog, pg::Params().Text(name), kOpenKey, name, false);
+    }
+    const int64_t length = stored.Int(0, 0);
+    const std::string storedKind(stored.Bytes(0, 1));
+    if (length != keyLength || storedKind != kind)
+      throw HostError(kOpenKey, name,
+                      "le fichier existe avec le type " + storedKind + " et la longueur " +
+                          std::to_string(length));
+    const std::string& t = keys->table;
+    keys->insert = conn().Prepare("INSERT INTO " + t +
+                                      "(key, seq, num) VALUES($1::bytea, $2::int4, $3::int4)"
+                                      " ON CONFLICT DO NOTHING",
+                                  kOpenKey, name);
+    keys->copy = "COPY " + t + "(key, seq, num) FROM STDIN (FORMAT binary)";
+    keys->removeOne = conn().Prepare("DELETE FROM " + t +
+                                         " WHERE key = $1::bytea AND seq = (SELECT seq FROM " + t +
+                                         " WHERE key = $1::bytea AND num = $2::int4"
+                                         " ORDER BY seq LIMIT 1)",
+                                     kOpenKey, name);
+    keys->clear = conn().Prepare("DELETE FROM " + t, kOpenKey, name);
+    keys->range = conn().Prepare("SELECT num FROM " + t +
+                                     " WHERE key >= $1::bytea AND key < $2::bytea"
+                                     " ORDER BY key, seq",
+                                 kOpenKey, name);
+    keys->rangeFrom = conn().Prepare(
+        "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq", kOpenKey, name);
+  }
+  handle = NewHandle(kOpenKey, name);
+  keys_[handle] = std::move(keys);
+}
+
+namespace {
+
+// The statements of key table `k` with record table `r`, prepared on first use.
+const auto& JoinedFor(pg::Connection& conn, auto& keys, const auto& records) {
+  auto [it, added] = keys.joined.try_emplace(records.name);
+  auto& j = it->second;
+  if (!added) return j;
+  try {
+    const std::string& k = keys.table;
+    // The record by a subquery in the select list: read by its index for each entry returned,
+    // after the limit, whatever the planner thinks of a join over the whole table.
+    const std::string select = "SELECT k.key, k.seq, k.num, (SELECT r.data FROM " + records.table +
+                               " r WHERE r.num = k.num) FROM " + k + " k";
+    const std::string after = " WHERE (k.key, k.seq) > ($1::bytea, $2::int4)";
+    const std::string order = " ORDER BY k.key, k.seq LIMIT ";
+    const std::string full = std::to_string(PgStore::kWalkBatch);
+    const std::string few = std::to_string(PgStore::kWalkRestart);
+    j.first = conn.Prepare(select + order + full, kFirst, keys.subject);
+    j.firstFew = conn.Prepare(select + order + few, kFirst, keys.subject);
+    j.next = conn.Prepare(select + after + order + full, kNext, keys.subject);
+    j.nextFew = conn.Prepare(select + after + order + few, kNext, keys.subject);
+    j.find = conn.Prepare(select + " WHERE k.key = $1::bytea ORDER BY k.seq LIMIT 1", kFind,
+                          keys.subject);
+    // The entry and its record in one statement: both go, or neither.
+    j.remove = conn.Prepare(
+        "WITH k AS (DELETE FROM " + k + " WHERE key = $1::bytea AND seq = (SELECT seq FROM " + k +
+            " WHERE key = $1::bytea AND num = $2::int4 ORDER BY seq LIMIT 1) RETURNING 1),"
+            " r AS (DELETE FROM " +
+            records.table +
+            " WHERE num = $2::int4 RETURNING 1)"
+            " SELECT (SELECT count(*) FROM k), (SELECT count(*) FROM r)",
+        kDelete, keys.subject);
+  } catch (...) {
+    keys.joined.erase(it);
+    throw;
+  }
+  return j;
+}
+
+}  // namespace
+
+bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
+  KeyTable& keys = Keys(keyHandle, kFind);
+  RecordTable& records = Records(recordHandle, kFind);
+  if (keys.temporary) {
+    const auto it = keys.MemoryFind(key, 0);
+    if (it == keys.memory.end()) return false;
+    Load(records, it->second, nullptr, false, kFind);
+    return true;
+  }
+  const pg::Result row = conn().Query(JoinedFor(conn(), keys, records).find,
+                                      pg::Params().Bytes(key), kFind, keys.subject);
+  if (row.rows() == 0) return false;
+  const std::string text(row.IsNull(0, 3) ? "" : row.Bytes(0, 3));
+  Load(records, static_cast<int32_t>(row.Int(0, 2)), row.IsNull(0, 3) ? nullptr : &text, true,
+       kFind);
+  return true;
+}
+
+int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
+  KeyTable& keys = Keys(keyHandle, kInsert);
+  RecordTable& records = Records(recordHandle, kInsert);
+  keys.CheckKey(key, kInsert);
+  BeginWrite(kInsert, keys.subject);
+  RefreshNumbering(records, kInsert);
+  if (records.lastNumber >= kMaxNumber)
+    throw HostError(kInsert, records.subject, "plus aucun numéro d'enregistrement disponible");
+  const auto number = static_cast<int32_t>(records.lastNumber + 1);
+  // In bulk mode the rows go by COPY and are taken back from it on failure; otherwise they
+  // are written under a savepoint.
+  const bool bulk = company_->bulk();
+  const pg::Connection::Mark mark = conn().MarkCopies();
+  if (!bulk) conn().Send("SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
+  try {
+    records.lastWritten = 0;
+    int32_t e = number;
+    records.component->CallRecordOperation(records.writeOperation, e);
+    if (records.lastWritten != number)
+      throw HostError(kInsert, keys.subject,
+                      records.writeOperation + " n'a pas écrit l'enregistrement");
+    keys.Changed();
+    if (keys.temporary)
+      keys.MemoryAdd(key, number, kInsert);
+    else
+      PutKey(keys, key, number, kInsert);
+  } catch (...) {
+    records.Forget();
+    StopWalks();
+    if (!bulk) {
+      UndoHostCall();
+    } else if (!conn().Truncate(mark)) {
+      Rollback();  // what was sent of it cannot be taken back alone
+      throw HostError(kInsert, keys.subject,
+                      "échec pendant un envoi en bloc : toute la transaction est abandonnée");
+    }
+    throw;
+  }
+  if (!bulk) conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
+  return number;
+}
+
+void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
+                     const std::string& operation) {
+  if (!keys.unique() && keys.seqGeneration != company_->writeGeneration()) {
+    const pg::Result row =
+        conn().Query("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
+                     pg::Params().Text(keys.name), operation, keys.subject, false);
+    keys.lastSeq = row.Int(0, 0);
+    keys.seqGeneration = company_->writeGeneration();
+    keys.seqChanged = false;
+  }
+  int64_t seq = 0;
+  if (!keys.unique()) {
+    if (keys.lastSeq >= kMaxNumber)
+      throw HostError(operation, keys.subject, "plus aucun rang d'entrée disponible");
+    seq = ++keys.lastSeq;
+    keys.seqChanged = true;
+  }
+  if (company_->bulk()) {
+    conn().Append(keys.copy, {key, pg::Int4(static_cast<int32_t>(seq)), pg::Int4(number)},
+                  operation, keys.subject);
+    return;
+  }
+  const pg::Params params = pg::Params().Bytes(key).Int(seq).Int(number);
+  if (!keys.unique()) return conn().Send(keys.insert, params, operation, keys.subject);
+  if (conn().Query(keys.insert, params, operation, keys.subject).affected() == 0)
+    throw HostError(operation, keys.subject, kDuplicate);
+}
+
+void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
+  KeyTable& keys = Keys(keyHandle, kAddKey);
+  keys.CheckKey(key, kAddKey);
+  CheckNumber(number, kAddKey, keys.subject);
+  if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
+  BeginWrite(kAddKey, keys.subject);
+  keys.Changed();
+  PutKey(keys, key, number, kAddKey);
+}
+
+void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
+                     int16_t recordHandle) {
+  KeyTable& keys = Keys(keyHandle, kDelete);
+  RecordTable& records = Records(recordHandle, kDelete);
+  CheckNumber(number, kDelete, records.subject);
+  BeginWrite(kDelete, keys.subject);
+  keys.Changed();
+  if (records.cachedNumber == number) records.Forget();
+  RecordChanged(records, number);
+  int64_t entries = 0, removed = 0;
+  if (keys.temporary) {
+    const auto it = keys.MemoryFind(key, number);
+    removed =
+        conn().Query(records.remove, pg::Params().Int(number), kDelete, records.subject).affected();
+    if (it != keys.memory.end()) keys.memory.erase(it), entries = 1;
+  } else {
+    const pg::Result counts =
+        conn().Query(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
+                     kDelete, keys.subject);
+    entries = counts.Int(0, 0);
+    removed = counts.Int(0, 1);
+  }
+  if (entries == 0 && removed == 0)
+    throw HostError(kDelete, keys.subject,
+                    "ni la clé ni l'enregistrement " + std::to_string(number) + " n'existent");
+}
+
+void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
+  KeyTable& keys = Keys(keyHandle, kRemoveKey);
+  if (keys.temporary) {
+    if (const auto it = keys.MemoryFind(key, number); it != keys.memory.end())
+      keys.memory.erase(it);
+    return;
+  }
+  BeginWrite(kRemoveKey, keys.subject);
+  keys.Changed();
+  conn().Send(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
+}
+
+void PgStore::Clear(int16_t keyHandle) {
+  KeyTable& keys = Keys(keyHandle, kClear);
+  if (keys.temporary) return keys.memory.clear();
+  BeginWrite(kClear, keys.subject);
+  keys.Changed();
+  conn().Send(keys.clear, pg::Params(), kClear, keys.subject);
+}
+
+bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
+                   const std::string& operation) {
+  RecordTable& records = Records(recordHandle, operation);
+  if (!fromStart && keys.walk == KeyTable::Walk::kNotStarted)
+    throw HostError(operation, keys.subject, "parcours non commencé : First doit précéder Next");
+  if (keys.temporary) {
+    const auto it = fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
+                        ? keys.memory.begin()
+                        : keys.memory.upper_bound({keys.walkKey, keys.walkSeq});
+    if (it == keys.memory.end()) {
+      if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
+      key.clear();
+      return false;
+    }
+    keys.walk = KeyTable::Walk::kAt;
+    keys.walkKey = key = it->first.first;
+    keys.walkSeq = it->first.second;
+    Load(records, it->second, nullptr, false, operation);
+    return true;
+  }
+  if (fromStart || !keys.batchValid || keys.batchRecords != records.name ||
+      (keys.batchPos == keys.batchSize && !keys.batchLast)) {
+    const auto& j = JoinedFor(conn(), keys, records);
+    const bool full = keys.fullBatch;
+    const bool adopt = keys.prefetchUsable && !fromStart && keys.batchValid &&
+                       keys.batchRecords == records.name && keys.prefetchWrites == records.writes;
+    keys.prefetchUsable = false;
+    pg::Result rows;
+    if (adopt) {
+      conn().Sync(operation, keys.subject);  // the batch asked for after the last one
+      rows = std::move(keys.prefetch);
+    } else {
+      rows = fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
+                 ? conn().Query(full ? j.first : j.firstFew, pg::Params(), operation, keys.subject)
+                 : conn().Query(full ? j.next : j.nextFew,
+                                pg::Params().Bytes(keys.walkKey).Int(keys.walkSeq), operation,
+                                keys.subject);
+    }
+    const int count = rows.rows();
+    if (keys.batch.size() < static_cast<std::size_t>(count)) keys.batch.resize(count);
+    keys.numbers.clear();
+    keys.stale.clear();
+    for (int i = 0; i < count; ++i) {
+      KeyTable::Entry& entry = keys.batch[i];
+      const std::string_view key = rows.Bytes(i, 0), record = rows.Bytes(i, 3);
+      entry.key.assign(key.data(), key.size());
+      entry.seq = rows.Int(i, 1);
+      entry.number = static_cast<int32_t>(rows.Int(i, 2));
+      entry.hasRecord = !rows.IsNull(i, 3);
+      entry.record.assign(record.data(), record.size());
+      keys.numbers.insert(entry.number);
+    }
+    keys.batchSize = count;
+    keys.batchPos = 0;
+    keys.batchLast = count < (full || adopt ? kWalkBatch : kWalkRestart);
+    if (count == kWalkBatch) {
+      const KeyTable::Entry& last = keys.batch[count - 1];
+      conn().Send(j.next, pg::Params().Bytes(last.key).Int(last.seq), operation, keys.subject, true,
+                  &keys.prefetch);
+      keys.prefetchUsable = true;
+      keys.prefetchWrites = records.writes;
+    }
+    keys.batchValid = true;
+    keys.fullBatch = true;
+    keys.batchRecords = records.name;
+  }
+  if (keys.batchPos == keys.batchSize) {
+    keys.StopWalk();  // at the end: the next Next asks again, for what was added since
+    if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
+    key.clear();
+    return false;
+  }
+  KeyTable::Entry& entry = keys.batch[keys.batchPos++];
+  keys.walkKey = key = entry.key;
+  keys.walkSeq = entry.seq;
+  keys.walk = KeyTable::Walk::kAt;
+  if (!keys.stale.empty() && keys.stale.contains(entry.number)) {
+    Load(records, entry.number, nullptr, false, operation);
+  } else {
+    // The batch is read once: its text goes to the call-back without a copy.
+    std::swap(records.cached, entry.record);
+    Load(records, entry.number, entry.hasRecord ? &records.cached : nullptr, true, operation);
+  }
+  return true;
+}
+
+void PgStore::RecordChanged(RecordTable& records, int32_t number) {
+  ++records.writes;
+  for (const auto& [handle, keys] : keys_) {
+    if (keys->batchValid && keys->batchRecords == records.name && keys->numbers.contains(number))
+      keys->stale.insert(number);
+  }
+}
+
+void PgStore::StopWalks() {
+  for (const auto& [handle, keys] : keys_) keys->StopWalk();
+}
+
+bool PgStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
+  return Step(Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
+}
+
+bool PgStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
+  return Step(Keys(keyHandle, kNext), recordHandle, false, key, kNext);
+}
+
+std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
+  KeyTable& keys = Keys(keyHandle, kListPrefix);
+  std::string list = "[";
+  if (keys.temporary) {
+    for (auto it = keys.memory.lower_bound({prefix, INT64_MIN});
+         it != keys.memory.end() && it->first.first.compare(0, prefix.size(), prefix) == 0; ++it)
+      list += (list.size() > 1 ? "," : "") + std::to_string(it->second);
+    return list + "]";
+  }
+  const std::string end = PrefixEnd(prefix);
+  const pg::Result rows =
+      end.empty()
+          ? conn().Query(keys.rangeFrom, pg::Params().Bytes(prefix), kListPrefix, keys.subject)
+          : conn().Query(keys.range, pg::Params().Bytes(prefix).Bytes(end), kListPrefix,
+                         keys.subject);
+  for (int i = 0; i < rows.rows(); ++i) list += (i > 0 ? "," : "") + std::to_string(rows.Int(i, 0));
+  return list + "]";
+}
+
+void PgStore::CloseKeyFile(int16_t keyHandle) {
+  auto it = keys_.find(keyHandle);
+  if (it == keys_.end())
+    throw HostError(kClose, std::to_string(keyHandle),
+                    "ce numéro ne désigne pas un fichier de clés ouvert");
+  if (!it->second->temporary) {
+    try {
+      conn().Sync(kClose, it->second->subject);  // a batch asked for ahead arrives in the table
+    } catch (...) {
+      keys_.erase(it);
+      throw;
+    }
+  }
+  keys_.erase(it);
+}
+
+}  // namespace actifix::platform

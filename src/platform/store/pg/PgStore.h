@@ -1,0 +1,145 @@
+// The record files, key files and text files of one company kept on a PostgreSQL server (see
+// PgCompany.h for the layout), with the same services and the same semantics as the SQLite
+// store (Store.h): one write transaction begun by the first write and ended by Commit(), the
+// company's write lock taken then, Insert and Delete whole or not at all, record numbers never
+// given twice, key files in memcmp order with "P" keys unique and "S" duplicates in insertion
+// order, the sort index "Tri" in memory, text files in a local directory.
+//
+// Round trips, not the server, are what costs: so writes whose result nothing waits for (a
+// record written, an "S" entry, a removal) are sent without waiting and checked at the next
+// query, and a walk (First/Next) fetches its entries with their records in batches of up to
+// kWalkBatch, from the entry after the last one returned. A batch is fetched again whenever
+// this store writes to that key file, and at each commit, rollback or new transaction, so
+// that a walk sees what was written a moment before; a record written meanwhile is read
+// again rather than taken from the batch.
+//
+// Bulk mode (PgCompany::SetBulk(true), for generated and imported registers): new
+// records and new entries are gathered and go by COPY, without a round trip per call, before
+// anything else is sent. A second "P" entry for a key is then found only when they go (at the
+// next query, at the latest at the commit), and fails the whole transaction instead of the
+// one call: the callers in bulk mode check their keys beforehand.
+//
+// Text files: a relative name is taken in `dataDirectory`, a local directory the caller
+// chooses (made when the first text file is).
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <map>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "host/HostComponent.h"
+#include "host/HostKeyedFile.h"
+#include "host/HostRecordFile.h"
+#include "platform/store/pg/PgCompany.h"
+
+namespace actifix::platform {
+
+class PgStore {
+ public:
+  static constexpr const char* kSortIndexName = "Tri";
+  // Entries fetched at once by a walk; after a write to its key file, a walk fetches
+  // kWalkRestart entries first, then full batches again.
+  static constexpr int kWalkBatch = 1000;
+  static constexpr int kWalkRestart = 16;
+
+  // The directory of text files when none is given: $ACTIFIX_OUT, else ./actifix-data.
+  static std::filesystem::path DefaultDataDirectory();
+
+  PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory);
+  // Abandons an uncommitted transaction, as a crash would.
+  ~PgStore();
+  PgStore(const PgStore&) = delete;
+  PgStore& operator=(const PgStore&) = delete;
+
+  std::unique_ptr<HostRecordFile> MakeRecordFile();
+  std::unique_ptr<HostKeyedFile> MakeKeyedFile();
+
+  void Commit();
+  void Rollback();
+  void CloseTextFiles();
+  int64_t CountEntries(const std::string& name);
+  void HoldWriteLock();
+  void ReadConsistently(const std::function<void()>& read);
+  int32_t RecordLength(const std::string& name);
+  void ScanRecords(const std::string& name,
+                   const std::function<void(int32_t number, std::string_view bytes)>& each);
+  void ScanKeys(const std::string& name,
+                const std::function<void(std::string_view key, int32_t number)>& each);
+  void RebuildKeys(const std::string& name,
+                   const std::vector<std::pair<std::string, int32_t>>& entries);
+  void FailAtWrite(int64_t writes) { failAtWrite_ = writes; }
+
+  PgCompany& database() { return *company_; }
+  const std::filesystem::path& dataDirectory() const { return dataDirectory_; }
+
+ private:
+  friend class PgStoreRecordFile;
+  friend class PgStoreKeyedFile;
+  struct RecordTable;
+  struct KeyTable;
+  struct TextFile;
+
+  void OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
+                      HostComponent& component);
+  void Read(int16_t handle, int32_t number);
+  void Write(int16_t handle, int32_t number);
+  void ReadText(int16_t handle, int32_t number, std::string& text);
+  void WriteText(int16_t handle, int32_t number, const std::string& text);
+  int32_t LastRecordNumber(int16_t handle);
+  void CreateText(const std::string& fileName, int16_t& handle);
+  void WriteLine(int16_t handle, const std::string& line);
+  bool Exists(const std::string& path) const;
+  void Remove(const std::string& path) const;
+
+  void OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
+                   int16_t& handle);
+  bool Find(int16_t keyHandle, const std::string& key, int16_t recordHandle);
+  int32_t Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle);
+  void AddKey(int16_t keyHandle, const std::string& key, int32_t number);
+  void Delete(int16_t keyHandle, const std::string& key, int32_t number, int16_t recordHandle);
+  void RemoveKey(int16_t keyHandle, const std::string& key, int32_t number);
+  void Clear(int16_t keyHandle);
+  bool First(int16_t keyHandle, int16_t recordHandle, std::string& key);
+  bool Next(int16_t keyHandle, int16_t recordHandle, std::string& key);
+  std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
+  void CloseKeyFile(int16_t keyHandle);
+
+  RecordTable& Records(int16_t handle, const std::string& operation);
+  KeyTable& Keys(int16_t handle, const std::string& operation);
+  int16_t NewHandle(const std::string& operation, const std::string& subject) const;
+  std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
+  // Calls the component back to read record `number`, whose text is `text` when known
+  // (nullptr: fetched now; a batch's missing record: no such record).
+  void Load(RecordTable& records, int32_t number, const std::string* text, bool known,
+            const std::string& operation);
+  void BeginWrite(const std::string& operation, const std::string& subject);
+  void RefreshNumbering(RecordTable& records, const std::string& operation);
+  bool Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
+            const std::string& operation);
+  // Writes an entry: at once for a "P" file, which refuses a key it has (unless in bulk mode),
+  // without waiting otherwise.
+  void PutKey(KeyTable& keys, const std::string& key, int32_t number, const std::string& operation);
+  // Marks record `number` as written for the walks whose batch holds it.
+  void RecordChanged(RecordTable& records, int32_t number);
+  // Drops every fetched batch: read again at the next step.
+  void StopWalks();
+  // Rolls back to the savepoint of a host call that failed, keeping the transaction.
+  void UndoHostCall();
+  std::filesystem::path Resolve(const std::string& name) const;
+  pg::Connection& conn() { return company_->connection(); }
+
+  std::unique_ptr<PgCompany> company_;
+  std::filesystem::path dataDirectory_;
+  std::map<int16_t, std::unique_ptr<RecordTable>> records_;
+  std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
+  std::map<int16_t, std::unique_ptr<TextFile>> texts_;
+  int64_t failAtWrite_ = 0;
+};
+
+}  // namespace actifix::platform
