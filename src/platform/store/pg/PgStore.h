@@ -36,13 +36,13 @@
 #include "host/HostComponent.h"
 #include "host/HostKeyedFile.h"
 #include "host/HostRecordFile.h"
+#include "platform/store/Store.h"
 #include "platform/store/pg/PgCompany.h"
 
 namespace actifix::platform {
 
-class PgStore {
+class PgStore final : public Store {
  public:
-  static constexpr const char* kSortIndexName = "Tri";
   // Entries fetched at once by a walk; after a write to its key file, a walk fetches
   // kWalkRestart entries first, then full batches again.
   static constexpr int kWalkBatch = 1000;
@@ -53,30 +53,39 @@ class PgStore {
 
   PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory);
   // Abandons an uncommitted transaction, as a crash would.
-  ~PgStore();
-  PgStore(const PgStore&) = delete;
-  PgStore& operator=(const PgStore&) = delete;
+  ~PgStore() override;
 
-  std::unique_ptr<HostRecordFile> MakeRecordFile();
-  std::unique_ptr<HostKeyedFile> MakeKeyedFile();
+  std::unique_ptr<HostRecordFile> MakeRecordFile() override;
+  std::unique_ptr<HostKeyedFile> MakeKeyedFile() override;
 
-  void Commit();
-  void Rollback();
-  void CloseTextFiles();
-  int64_t CountEntries(const std::string& name);
-  void HoldWriteLock();
-  void ReadConsistently(const std::function<void()>& read);
-  int32_t RecordLength(const std::string& name);
-  void ScanRecords(const std::string& name,
-                   const std::function<void(int32_t number, std::string_view bytes)>& each);
+  void Commit() override;
+  void Rollback() override;
+  void CloseTextFiles() override;
+  int64_t CountEntries(const std::string& name) override;
+  void HoldWriteLock() override;
+  void ReadConsistently(const std::function<void()>& read) override;
+  int32_t RecordLength(const std::string& name) override;
+  void ScanRecords(
+      const std::string& name,
+      const std::function<void(int32_t number, std::string_view bytes)>& each) override;
   void ScanKeys(const std::string& name,
-                const std::function<void(std::string_view key, int32_t number)>& each);
+                const std::function<void(std::string_view key, int32_t number)>& each) override;
   void RebuildKeys(const std::string& name,
-                   const std::vector<std::pair<std::string, int32_t>>& entries);
-  void FailAtWrite(int64_t writes) { failAtWrite_ = writes; }
+                   const std::vector<std::pair<std::string, int32_t>>& entries) override;
+  void FailAtWrite(int64_t writes) override { failAtWrite_ = writes; }
+
+  CompanySettings Settings() override { return company_->Settings(); }
+  void SaveSettings(const CompanySettings& settings) override { company_->SaveSettings(settings); }
+  std::string YearOpened(const std::string& yearStart) override {
+    return company_->YearOpened(yearStart);
+  }
+  void MarkYearOpened(const std::string& yearStart, const std::string& when) override {
+    company_->MarkYearOpened(yearStart, when);
+  }
+  void SetPowerSafe(bool powerSafe) override { company_->SetPowerSafe(powerSafe); }
+  const std::filesystem::path& dataDirectory() const override { return dataDirectory_; }
 
   PgCompany& database() { return *company_; }
-  const std::filesystem::path& dataDirectory() const { return dataDirectory_; }
 
  private:
   friend class PgStoreRecordFile;
