@@ -84,18 +84,40 @@ int64_t Result::affected() const {
   return *count == '\0' ? 0 : std::stoll(count);
 }
 
-Connection::Connection(const std::string& uri, const std::string& operation) : uri_(uri) {
+std::string WithoutPassword(std::string_view uri) {
+  std::string shown(uri);
+  const std::size_t scheme = shown.find("://");
+  if (scheme != std::string::npos) {
+    const std::size_t start = scheme + 3;
+    const std::size_t end = std::min(shown.find_first_of("/?", start), shown.size());
+    const std::size_t at = shown.rfind('@', end);
+    const std::size_t colon = shown.find(':', start);
+    if (at != std::string::npos && at >= start && colon < at) shown.erase(colon, at - colon);
+  }
+  for (std::size_t at = shown.find("password="); at != std::string::npos;
+       at = shown.find("password=", at + 1)) {
+    if (at == 0 || (shown[at - 1] != '?' && shown[at - 1] != '&')) continue;
+    const std::size_t end = shown.find('&', at);
+    shown.erase(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+  }
+  if (!shown.empty() && (shown.back() == '&' || shown.back() == '?')) shown.pop_back();
+  return shown;
+}
+
+Connection::Connection(const std::string& uri, const std::string& operation)
+    : uri_(WithoutPassword(uri)) {
   conn_ = PQconnectdb(uri.c_str());
   if (PQstatus(conn_) != CONNECTION_OK) {
+    // libpq's message names the host and port, never the password.
     const std::string message = OneLine(PQerrorMessage(conn_));
     PQfinish(conn_);
-    throw HostError(operation, uri, "impossible de joindre le serveur PostgreSQL : " + message);
+    throw HostError(operation, uri_, "impossible de joindre le serveur PostgreSQL : " + message);
   }
   PQsetNoticeProcessor(
       conn_, [](void*, const char*) {}, nullptr);  // "already exists, skipping"
   if (PQsetClientEncoding(conn_, "UTF8") != 0 || PQenterPipelineMode(conn_) != 1) {
     PQfinish(conn_);
-    throw HostError(operation, uri, "impossible de préparer la connexion au serveur PostgreSQL");
+    throw HostError(operation, uri_, "impossible de préparer la connexion au serveur PostgreSQL");
   }
 }
 

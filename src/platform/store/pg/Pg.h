@@ -20,6 +20,10 @@ namespace actifix::platform::pg {
 // The cause shown when the company's write lock stays held by another program.
 extern const char kBusyCause[];
 
+// `uri` as it may be shown: without the password it may carry ("user:password@" or a
+// "password=" parameter).
+std::string WithoutPassword(std::string_view uri);
+
 // Statement parameters: integers as text, byte strings as binary bytea.
 class Params {
  public:
@@ -66,7 +70,8 @@ class Result {
 
 class Connection {
  public:
-  // Connects to `uri` ("postgresql://..."). Throws HostError(operation, uri) when it cannot.
+  // Connects to `uri` ("postgresql://..."). Throws HostError(operation, uri without its
+  // password) when it cannot.
   Connection(const std::string& uri, const std::string& operation);
   ~Connection();
   Connection(const Connection&) = delete;
@@ -113,6 +118,7 @@ class Connection {
 
   // Whether a transaction block is open on the server (after Sync).
   bool InTransactionBlock() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
+  // The server's address without its password.
   const std::string& uri() const { return uri_; }
 
  private:

@@ -80,7 +80,7 @@ std::vector<std::string> PgCompany::List(const std::string& uri) {
   const pg::Result names = c.Query(
       "SELECT substr(n.nspname, 9) FROM pg_namespace n WHERE n.nspname LIKE 'actifix\\___'"
       " AND to_regclass(quote_ident(n.nspname) || '.meta') IS NOT NULL ORDER BY 1",
-      pg::Params(), operation, uri, false);
+      pg::Params(), operation, c.uri(), false);
   std::vector<std::string> codes;
   for (int i = 0; i < names.rows(); ++i) codes.emplace_back(names.Bytes(i, 0));
   return codes;
@@ -90,7 +90,7 @@ void PgCompany::Drop(const std::string& uri, const std::string& code) {
   const std::string operation = "PgCompany.Drop";
   pg::Connection c(uri, operation);
   c.Exec("DROP SCHEMA IF EXISTS " + pg::Quoted(SchemaFor(code)) + " CASCADE", operation,
-         uri + " " + SchemaFor(code));
+         c.uri() + " " + SchemaFor(code));
 }
 
 CompanySettings PgCompany::Settings() {
@@ -178,6 +178,9 @@ void PgCompany::BeginWrite(const std::string& operation, const std::string& subj
 
 void PgCompany::BeginRead(const std::string& operation) {
   if (InTransaction()) return;
+  // A read still in the pipeline (a walk's next batch) would start the transaction first, and
+  // its isolation could no longer be chosen.
+  conn_->Sync(operation, subject_);
   conn_->Exec("BEGIN ISOLATION LEVEL REPEATABLE READ READ ONLY", operation, subject_);
   state_ = State::kRead;
 }

@@ -1,0 +1,58 @@
+// The companies of one PostgreSQL database, a schema each (PgCompany.h). What the program
+// writes beside them (interface files, exports, anomaly logs <CODE>Anomalies.log, editions)
+// stays on this machine, in $ACTIFIX_OUT or else ./actifix-data, made when first needed.
+//
+// A company is held through a session-level advisory lock of its own connection (kHoldSpace,
+// hashtext of the schema name), shared or exclusive; the server drops it when the program's
+// connection ends, however the program ends. The holder's command is its connection's
+// application_name, so that a program refused can name it.
+//
+// Backups are not made on a server yet: taking, finding or restoring one is refused with a
+// French message, and the operations that need one (the year opening, a repair) take it
+// before they write anything, so they are refused whole.
+#pragma once
+
+#include <filesystem>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "platform/store/CompanyStore.h"
+
+namespace actifix::platform {
+
+class PgCompanies final : public CompanyStore {
+ public:
+  // "ActH": the first key of the advisory locks that hold a company, apart from the write lock.
+  static constexpr int32_t kHoldSpace = 0x41637448;
+
+  // Connects only when asked something: `uri` may name a server that is not reachable yet.
+  explicit PgCompanies(std::string uri);
+
+  std::string Where() const override { return shown_; }
+  const std::filesystem::path& FileDirectory() const override { return fileDirectory_; }
+
+  std::vector<std::string> Codes() override;
+  bool Exists(const std::string& code) override;
+  void Create(const CompanySettings& settings) override;
+  void Remove(const std::string& code) override;
+  CompanySettings Settings(const std::string& code) override;
+  std::unique_ptr<Store> Open(const std::string& code) override;
+  std::unique_ptr<CompanyHold> Hold(const std::string& code, CompanyHold::Mode mode,
+                                    const std::string& command) override;
+  std::filesystem::path AnomalyLog(const std::string& code) const override;
+
+  std::string BackupPlace() const override { return shown_; }
+  Backup TakeBackup(Store& store, const std::string& code) override;
+  // None: no backup is made on a server yet.
+  std::vector<Backup> Backups(const std::string& code) override;
+  std::optional<Backup> FindBackup(const std::string& name) override;
+  void Restore(const std::string& code, const Backup& backup) override;
+
+ private:
+  std::string uri_, shown_;
+  std::filesystem::path fileDirectory_;
+};
+
+}  // namespace actifix::platform
