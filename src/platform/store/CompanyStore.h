@@ -83,9 +83,10 @@ class CompanyStore {
   virtual void Restore(const std::string& code, const Backup& backup) = 0;
 };
 
-// The companies named by `where` (a --data value, already defaulted): a data directory, made
-// on first use. Throws HostError, its cause one French line for the user, when `where` cannot
-// hold companies: a file that is not a directory, or a server this version cannot work with.
+// The companies named by `where` (a --data value, already defaulted): a PostgreSQL server
+// ("postgresql://..." or "postgres://...", reached at the first question), else a data
+// directory, made on first use. Throws HostError, its cause one French line for the user, when
+// `where` is a file that is not a directory.
 std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where);
 
 }  // namespace actifix::platform
