@@ -121,10 +121,19 @@ void FecExtract::Finish() {
   std::string prefix;
   Toolkit().CompanyPrefix(prefix);
   const std::string title = "Fichier " + prefix + std::string("EcrituresFEC.txt non écrit"_w);
-  for (const std::string& fault : faults_) {
-    int16_t result = 0;
-    MessageBox().Show("Simple", title, fault, result);
-  }
+  // Past the first few, one more box counts the rest: a register of thousands of disposals
+  // missing one account must not ask for thousands of key presses.
+  constexpr std::size_t kShown = 10;
+  int16_t result = 0;
+  for (std::size_t i = 0; i < faults_.size() && i < kShown; ++i)
+    MessageBox().Show("Simple", title, faults_[i], result);
+  if (faults_.size() > kShown)
+    MessageBox().Show("Simple", title,
+                      "Et " + std::to_string(faults_.size() - kShown) +
+                          std::string(" autres écritures sans compte valable : corrigez les "
+                                      "comptes des natures et des fiches, puis relancez "
+                                      "l'édition."_w),
+                      result);
 }
 
 }  // namespace actifix
