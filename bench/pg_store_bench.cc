@@ -20,7 +20,7 @@
 #include "bench_common.h"
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 #include "platform/store/pg/PgStore.h"
 
 namespace {
@@ -147,7 +147,7 @@ int main(int argc, char** argv) {
   try {
     Times sqlite, pg;
     {
-      Store store(CompanyDatabase::Create(CompanyDatabase::PathFor(dir, "B1"), settings));
+      SqliteStore store(CompanyDatabase::Create(CompanyDatabase::PathFor(dir, "B1"), settings));
       sqlite = Run(store, cards, walk);
     }
     PgCompany::Drop(uri, "B1");
