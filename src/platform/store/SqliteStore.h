@@ -21,7 +21,9 @@
 #include "host/HostKeyedFile.h"
 #include "host/HostRecordFile.h"
 #include "platform/store/CompanyDatabase.h"
+#include "platform/store/LocalTextFiles.h"
 #include "platform/store/Store.h"
+#include "platform/store/StoreServices.h"
 
 namespace actifix::platform {
 
@@ -59,16 +61,15 @@ class SqliteStore final : public Store {
     db_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { db_->SetPowerSafe(powerSafe); }
-  const std::filesystem::path& dataDirectory() const override { return dataDirectory_; }
+  const std::filesystem::path& dataDirectory() const override { return texts_.directory(); }
 
   CompanyDatabase& database() { return *db_; }
 
  private:
-  friend class StoreRecordFile;
-  friend class StoreKeyedFile;
+  friend class StoreRecordFile<SqliteStore>;
+  friend class StoreKeyedFile<SqliteStore>;
   struct RecordTable;
   struct KeyTable;
-  struct TextFile;
 
   // HostRecordFile
   void OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
@@ -115,14 +116,12 @@ class SqliteStore final : public Store {
             const std::string& operation);
   // Ends the queries of running walks (before a commit, after a rollback).
   void StopWalks();
-  std::filesystem::path Resolve(const std::string& name) const;
 
   // Declared first so that it is destroyed last, after every statement over it.
   std::unique_ptr<CompanyDatabase> db_;
-  std::filesystem::path dataDirectory_;
+  LocalTextFiles texts_;
   std::map<int16_t, std::unique_ptr<RecordTable>> records_;
   std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
-  std::map<int16_t, std::unique_ptr<TextFile>> texts_;
   std::unique_ptr<SavepointStatements> savepoint_;
   int64_t failAtWrite_ = 0;
 };

@@ -1,105 +1,32 @@
 #include "platform/store/pg/PgStore.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <limits>
-#include <system_error>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
-#include "host/Cp1252.h"
 #include "host/HostError.h"
-#include "platform/store/WritePath.h"
+#include "platform/store/StoreFiles.h"
 
 namespace actifix::platform {
 
+using namespace storefiles;  // the host calls' names and checks, shared with SqliteStore
+
 namespace {
 
-const std::string kOpenRecord = "HostRecordFile.Open";
-const std::string kRead = "HostRecordFile.Read";
-const std::string kWrite = "HostRecordFile.Write";
-const std::string kReadText = "HostRecordFile.ReadText";
-const std::string kWriteText = "HostRecordFile.WriteText";
-const std::string kLastNumber = "HostRecordFile.LastRecordNumber";
-const std::string kCreateText = "HostRecordFile.CreateText";
-const std::string kWriteLine = "HostRecordFile.WriteLine";
-const std::string kOpenKey = "HostKeyedFile.Open";
-const std::string kFind = "HostKeyedFile.Find";
-const std::string kInsert = "HostKeyedFile.Insert";
-const std::string kAddKey = "HostKeyedFile.AddKey";
-const std::string kDelete = "HostKeyedFile.Delete";
-const std::string kRemoveKey = "HostKeyedFile.RemoveKey";
-const std::string kClear = "HostKeyedFile.Clear";
-const std::string kFirst = "HostKeyedFile.First";
-const std::string kNext = "HostKeyedFile.Next";
-const std::string kListPrefix = "HostKeyedFile.ListPrefix";
-const std::string kClose = "HostKeyedFile.Close";
-const std::string kCommit = "Store.Commit";
 const std::string kDuplicate = "clé déjà présente";
-
-constexpr int32_t kMaxNumber = std::numeric_limits<int32_t>::max();
 // Rows fetched at once by the bulk scans of the register check.
 constexpr int kScanBatch = 10000;
-
-// File names become table names: letters, digits and "_" only, so that nothing from the
-// module can reach SQL text.
-void CheckName(const std::string& name, const std::string& operation) {
-  const bool ok =
-      !name.empty() && name.size() <= 40 && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-               c == '_';
-      });
-  if (!ok)
-    throw HostError(operation, ToUtf8(name),
-                    "nom de fichier invalide (lettres, chiffres et _ seulement)");
-}
-
-std::string RecordNumberCause(int32_t number) {
-  return "l'enregistrement " + std::to_string(number) + " n'existe pas";
-}
-
-void CheckNumber(int32_t number, const std::string& operation, const std::string& subject) {
-  if (number < 1)
-    throw HostError(operation, subject,
-                    "numéro d'enregistrement invalide : " + std::to_string(number));
-}
-
-// The smallest byte string greater than every string that starts with `prefix`, or "" when
-// there is none (the prefix is empty or all 0xFF bytes).
-std::string PrefixEnd(std::string prefix) {
-  while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) prefix.pop_back();
-  if (!prefix.empty())
-    prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
-  return prefix;
-}
 
 }  // namespace
 
 // One record file: its table and prepared statements, the record being loaded (so that the
 // Lire call-back reads it without a second query).
-struct PgStore::RecordTable {
-  std::string name, subject, readOperation, writeOperation;
+struct PgStore::RecordTable : RecordFile {
+  using RecordFile::RecordFile;
   std::string table;  // qualified and quoted
-  int32_t length = 0;
-  HostComponent* component = nullptr;
-  int32_t lastRead = 0;
-  int64_t lastNumber = 0;
-  uint64_t numberGeneration = 0;
-  bool lastNumberChanged = false;
-  int32_t lastWritten = 0;
-  int32_t cachedNumber = 0;
-  std::string cached;
   std::string select, upsert, remove, highest;
   std::string copy;     // COPY of new records in bulk mode
   uint64_t writes = 0;  // records written or deleted by this store
-
-  void Forget() { cachedNumber = 0; }
-  std::string Padded(std::string text) const {
-    if (text.size() < static_cast<std::size_t>(length)) text.resize(length, ' ');
-    return text;
-  }
 };
 
 // One key file. `seq` orders the entries of one key: 0 in a "P" file, so that the primary key
@@ -110,8 +37,8 @@ struct PgStore::RecordTable {
 // after it, each entry with its record as fetched; `batch` is valid while `batchValid` holds
 // and was joined with `batchRecords`. A record this store writes after the batch was fetched
 // is in `stale`, and read again when its entry is reached.
-struct PgStore::KeyTable {
-  enum class Walk { kNotStarted, kBeforeFirst, kAt };
+struct PgStore::KeyTable : KeyFile {
+  using KeyFile::KeyFile;
   struct Entry {
     std::string key;
     int64_t seq = 0;
@@ -124,12 +51,7 @@ struct PgStore::KeyTable {
     std::string first, firstFew, next, nextFew, find, remove;
   };
 
-  std::string name, subject, kind, table;
-  int16_t length = 0;
-  bool temporary = false;
-  Walk walk = Walk::kNotStarted;
-  std::string walkKey;
-  int64_t walkSeq = 0;
+  std::string table;
   std::vector<Entry> batch;  // its strings reused from batch to batch
   std::size_t batchSize = 0, batchPos = 0;
   std::unordered_set<int32_t> numbers, stale;
@@ -153,113 +75,6 @@ struct PgStore::KeyTable {
     batchValid = false;
     fullBatch = false;
   }
-
-  std::map<std::pair<std::string, int64_t>, int32_t> memory;
-  int64_t memorySeq = 0;
-  using MemoryEntry = decltype(memory)::iterator;
-  MemoryEntry MemoryFind(const std::string& key, int32_t number) {
-    for (auto it = memory.lower_bound({key, INT64_MIN});
-         it != memory.end() && it->first.first == key; ++it)
-      if (number == 0 || it->second == number) return it;
-    return memory.end();
-  }
-  void MemoryAdd(const std::string& key, int32_t number, const std::string& operation) {
-    if (unique() && MemoryFind(key, 0) != memory.end())
-      throw HostError(operation, subject, kDuplicate);
-    memory.emplace(std::pair{key, ++memorySeq}, number);
-  }
-
-  bool unique() const { return kind == "P"; }
-  void CheckKey(const std::string& key, const std::string& operation) const {
-    if (key.size() > static_cast<std::size_t>(length))
-      throw HostError(operation, subject,
-                      "clé plus longue que " + std::to_string(length) + " caractères");
-  }
-};
-
-struct PgStore::TextFile {
-  std::filesystem::path path;
-  std::ofstream out;
-};
-
-// ---------------------------------------------------------------------------------------
-
-class PgStoreRecordFile : public HostRecordFile {
- public:
-  explicit PgStoreRecordFile(PgStore& store) : store_(store) {}
-  void Open(const int16_t&, const std::string& name, const int32_t& recordLength, int16_t& handle,
-            HostComponent& component) override {
-    store_.OpenRecordFile(name, recordLength, handle, component);
-  }
-  void Read(const int16_t& handle, const int32_t& number) override { store_.Read(handle, number); }
-  void Write(const int16_t& handle, const int32_t& number) override {
-    store_.Write(handle, number);
-  }
-  void ReadText(const int16_t& handle, const int32_t& number, std::string& text) override {
-    store_.ReadText(handle, number, text);
-  }
-  void WriteText(const int16_t& handle, const int32_t& number, const std::string& text) override {
-    store_.WriteText(handle, number, text);
-  }
-  void LastRecordNumber(const int16_t& handle, int32_t& number) override {
-    number = store_.LastRecordNumber(handle);
-  }
-  void CreateText(const std::string& fileName, int16_t& handle) override {
-    store_.CreateText(fileName, handle);
-  }
-  void WriteLine(const int16_t& handle, const std::string& line) override {
-    store_.WriteLine(handle, line);
-  }
-  void Exists(const std::string& path, int16_t& flag) override {
-    flag = store_.Exists(path) ? -1 : 0;
-  }
-  void Remove(const std::string& path) override { store_.Remove(path); }
-
- private:
-  PgStore& store_;
-};
-
-class PgStoreKeyedFile : public HostKeyedFile {
- public:
-  explicit PgStoreKeyedFile(PgStore& store) : store_(store) {}
-  void Open(const int16_t&, const std::string& name, const int16_t& keyLength,
-            const std::string& kind, int16_t& handle) override {
-    store_.OpenKeyFile(name, keyLength, kind, handle);
-  }
-  void Find(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
-            int16_t& found) override {
-    found = store_.Find(keyHandle, key, recordHandle) ? -1 : 0;
-  }
-  void Insert(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
-              int32_t& number) override {
-    number = store_.Insert(keyHandle, key, recordHandle);
-  }
-  void AddKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
-    store_.AddKey(keyHandle, key, number);
-  }
-  void Delete(const int16_t& keyHandle, const std::string& key, const int32_t& number,
-              const int16_t& recordHandle) override {
-    store_.Delete(keyHandle, key, number, recordHandle);
-  }
-  void RemoveKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
-    store_.RemoveKey(keyHandle, key, number);
-  }
-  void Clear(const int16_t& keyHandle) override { store_.Clear(keyHandle); }
-  void First(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
-             std::string& key) override {
-    found = store_.First(keyHandle, recordHandle, key) ? -1 : 0;
-  }
-  void Next(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
-            std::string& key) override {
-    found = store_.Next(keyHandle, recordHandle, key) ? -1 : 0;
-  }
-  void ListPrefix(const int16_t& keyHandle, const std::string& prefix, std::string& list) override {
-    list = store_.ListPrefix(keyHandle, prefix);
-  }
-  void Close(const int16_t& keyHandle) override { store_.CloseKeyFile(keyHandle); }
-
- private:
-  PgStore& store_;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -270,10 +85,10 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 }
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
-    : company_(std::move(company)), dataDirectory_(std::move(dataDirectory)) {}
+    : company_(std::move(company)), texts_(std::move(dataDirectory), true) {}
 
 PgStore::~PgStore() {
-  texts_.clear();
+  texts_.Drop();
   company_->RollbackWrite();
   conn().DiscardCopies();
   try {
@@ -284,11 +99,11 @@ PgStore::~PgStore() {
 }
 
 std::unique_ptr<HostRecordFile> PgStore::MakeRecordFile() {
-  return std::make_unique<PgStoreRecordFile>(*this);
+  return std::make_unique<StoreRecordFile<PgStore>>(*this);
 }
 
 std::unique_ptr<HostKeyedFile> PgStore::MakeKeyedFile() {
-  return std::make_unique<PgStoreKeyedFile>(*this);
+  return std::make_unique<StoreKeyedFile<PgStore>>(*this);
 }
 
 void PgStore::BeginWrite(const std::string& operation, const std::string& subject) {
@@ -369,11 +184,7 @@ void PgStore::Commit() {
   }
   for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
   for (const auto& [handle, keys] : keys_) keys->seqChanged = false;
-  for (const auto& [handle, text] : texts_) {
-    text->out.flush();
-    if (!text->out)
-      throw HostError(kCommit, text->path.string(), "impossible d'écrire dans le fichier");
-  }
+  texts_.Flush(kCommit);
 }
 
 void PgStore::Rollback() {
@@ -389,14 +200,7 @@ void PgStore::Rollback() {
   }
 }
 
-void PgStore::CloseTextFiles() {
-  for (auto it = texts_.begin(); it != texts_.end(); it = texts_.erase(it)) {
-    TextFile& text = *it->second;
-    text.out.close();
-    if (!text.out)
-      throw HostError(kCommit, text.path.string(), "impossible d'écrire dans le fichier");
-  }
-}
+void PgStore::CloseTextFiles() { texts_.CloseAll(kCommit); }
 
 int64_t PgStore::CountEntries(const std::string& name) {
   const std::string operation = "Store.CountEntries";
@@ -537,33 +341,17 @@ void PgStore::UndoHostCall() {
 }
 
 int16_t PgStore::NewHandle(const std::string& operation, const std::string& subject) const {
-  for (int32_t h = 1; h <= std::numeric_limits<int16_t>::max(); ++h) {
-    const auto handle = static_cast<int16_t>(h);
-    if (!records_.contains(handle) && !keys_.contains(handle) && !texts_.contains(handle))
-      return handle;
-  }
-  throw HostError(operation, subject, "trop de fichiers ouverts");
+  return storefiles::NewHandle(operation, subject, [this](int16_t handle) {
+    return records_.contains(handle) || keys_.contains(handle) || texts_.contains(handle);
+  });
 }
 
 PgStore::RecordTable& PgStore::Records(int16_t handle, const std::string& operation) {
-  const auto it = records_.find(handle);
-  if (it == records_.end())
-    throw HostError(operation, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier d'enregistrements ouvert");
-  return *it->second;
+  return Opened(records_, handle, operation, kNotRecordFile);
 }
 
 PgStore::KeyTable& PgStore::Keys(int16_t handle, const std::string& operation) {
-  const auto it = keys_.find(handle);
-  if (it == keys_.end())
-    throw HostError(operation, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier de clés ouvert");
-  return *it->second;
-}
-
-std::filesystem::path PgStore::Resolve(const std::string& name) const {
-  const std::filesystem::path path(ToUtf8(name));
-  return path.is_absolute() ? path : dataDirectory_ / path;
+  return Opened(keys_, handle, operation, kNotKeyFile);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -571,10 +359,7 @@ std::filesystem::path PgStore::Resolve(const std::string& name) const {
 
 void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                              HostComponent& component) {
-  CheckName(name, kOpenRecord);
-  if (recordLength < 1)
-    throw HostError(kOpenRecord, name,
-                    "longueur d'enregistrement invalide : " + std::to_string(recordLength));
+  CheckRecordFile(name, recordLength);
   for (auto& [h, records] : records_) {
     if (records->name != name) continue;
     if (records->length != recordLength)
@@ -586,13 +371,7 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
     return;
   }
 
-  auto records = std::make_unique<RecordTable>();
-  records->name = name;
-  records->subject = name;
-  records->readOperation = "Lire" + name;
-  records->writeOperation = "Ecrire" + name;
-  records->length = recordLength;
-  records->component = &component;
+  auto records = std::make_unique<RecordTable>(name, recordLength, component);
   const std::string& s = company_->schema();
   const std::string t = records->table = s + "." + pg::Quoted("r_" + name);
 
@@ -646,16 +425,7 @@ void PgStore::Load(RecordTable& records, int32_t number, const std::string* text
   } else if (text != &records.cached) {
     records.cached = *text;
   }
-  records.cachedNumber = number;
-  records.lastRead = number;
-  int32_t e = number;
-  try {
-    records.component->CallRecordOperation(records.readOperation, e);
-  } catch (...) {
-    records.Forget();
-    throw;
-  }
-  records.Forget();
+  records.CallRead(number);
 }
 
 void PgStore::Read(int16_t handle, int32_t number) {
@@ -667,10 +437,7 @@ void PgStore::Read(int16_t handle, int32_t number) {
 void PgStore::Write(int16_t handle, int32_t number) {
   RecordTable& records = Records(handle, kWrite);
   CheckNumber(number, kWrite, records.subject);
-  records.lastWritten = 0;
-  int32_t e = number;
-  records.component->CallRecordOperation(records.writeOperation, e);
-  if (records.lastWritten != number)
+  if (!records.CallWrite(number))
     throw HostError(
         kWrite, records.subject,
         records.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
@@ -686,11 +453,7 @@ void PgStore::ReadText(int16_t handle, int32_t number, std::string& text) {
 void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
   RecordTable& records = Records(handle, kWriteText);
   CheckNumber(number, kWriteText, records.subject);
-  if (text.size() > static_cast<std::size_t>(records.length))
-    throw HostError(kWriteText, records.subject,
-                    "texte de " + std::to_string(text.size()) +
-                        " caractères, plus long que l'enregistrement (" +
-                        std::to_string(records.length) + ")");
+  records.CheckText(text);
   BeginWrite(kWriteText, records.subject);
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
@@ -699,11 +462,7 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
     conn().Append(records.copy, {pg::Int4(number), text}, kWriteText, records.subject);
   else
     conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
-  records.lastWritten = number;
-  if (number > records.lastNumber) {
-    records.lastNumber = number;
-    records.lastNumberChanged = true;
-  }
+  records.Written(number);
 }
 
 int32_t PgStore::LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
@@ -712,57 +471,22 @@ int32_t PgStore::LastRecordNumber(int16_t handle) { return Records(handle, kLast
 // Text files
 
 void PgStore::CreateText(const std::string& fileName, int16_t& handle) {
-  const std::filesystem::path path = Resolve(fileName);
-  int16_t reused = 0;
-  for (auto& [h, text] : texts_) {
-    if (text->path == path) reused = h;
-  }
-  if (reused != 0) texts_.erase(reused);
-
-  std::error_code ignored;
-  std::filesystem::create_directories(dataDirectory_, ignored);
-  RequireIn(dataDirectory_, path, kCreateText);
-  auto text = std::make_unique<TextFile>();
-  text->path = path;
-  text->out.open(path, std::ios::binary | std::ios::trunc);
-  if (!text->out) throw HostError(kCreateText, path.string(), "impossible de créer le fichier");
-  handle = reused != 0 ? reused : NewHandle(kCreateText, path.string());
-  texts_[handle] = std::move(text);
+  texts_.Create(fileName, handle,
+                [this](const std::string& subject) { return NewHandle(kCreateText, subject); });
 }
 
-void PgStore::WriteLine(int16_t handle, const std::string& line) {
-  const auto it = texts_.find(handle);
-  if (it == texts_.end())
-    throw HostError(kWriteLine, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier texte ouvert");
-  TextFile& text = *it->second;
-  text.out.write(line.data(), static_cast<std::streamsize>(line.size()));
-  text.out.write("\r\n", 2);
-  if (!text.out)
-    throw HostError(kWriteLine, text.path.string(), "impossible d'écrire dans le fichier");
-}
+void PgStore::WriteLine(int16_t handle, const std::string& line) { texts_.WriteLine(handle, line); }
 
-bool PgStore::Exists(const std::string& path) const {
-  std::error_code ignored;
-  return std::filesystem::exists(Resolve(path), ignored);
-}
+bool PgStore::Exists(const std::string& path) const { return texts_.Exists(path); }
 
-void PgStore::Remove(const std::string& path) const {
-  std::error_code error;
-  std::filesystem::remove(Resolve(path), error);
-  if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
-}
+void PgStore::Remove(const std::string& path) const { texts_.Remove(path); }
 
 // ---------------------------------------------------------------------------------------
 // Key files
 
 void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
                           int16_t& handle) {
-  CheckName(name, kOpenKey);
-  if (kind != "P" && kind != "S")
-    throw HostError(kOpenKey, name, "type de fichier de clés invalide : " + ToUtf8(kind));
-  if (keyLength < 1)
-    throw HostError(kOpenKey, name, "longueur de clé invalide : " + std::to_string(keyLength));
+  CheckKeyFile(name, keyLength, kind);
   const bool temporary = name == kSortIndexName;
 
   int16_t reopened = 0;
@@ -782,12 +506,7 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
   }
   if (reopened != 0) CloseKeyFile(reopened);
 
-  auto keys = std::make_unique<KeyTable>();
-  keys->name = name;
-  keys->subject = name;
-  keys->length = keyLength;
-  keys->kind = kind;
-  keys->temporary = temporary;
+  auto keys = std::make_unique<KeyTable>(name, keyLength, kind, temporary);
   if (!temporary) {
     const std::string& s = company_->schema();
     keys->table = s + "." + pg::Quoted("k_" + name);
@@ -879,7 +598,7 @@ bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHand
   KeyTable& keys = Keys(keyHandle, kFind);
   RecordTable& records = Records(recordHandle, kFind);
   if (keys.temporary) {
-    const auto it = keys.MemoryFind(key, 0);
+    const auto it = keys.memory.Find(key, 0);
     if (it == keys.memory.end()) return false;
     Load(records, it->second, nullptr, false, kFind);
     return true;
@@ -908,10 +627,7 @@ int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recor
   const pg::Connection::Mark mark = conn().MarkCopies();
   if (!bulk) conn().Send("SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
   try {
-    records.lastWritten = 0;
-    int32_t e = number;
-    records.component->CallRecordOperation(records.writeOperation, e);
-    if (records.lastWritten != number)
+    if (!records.CallWrite(number))
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
     keys.Changed();
@@ -984,10 +700,10 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   RecordChanged(records, number);
   int64_t entries = 0, removed = 0;
   if (keys.temporary) {
-    const auto it = keys.MemoryFind(key, number);
+    const auto it = keys.memory.Find(key, number);
     removed =
         conn().Query(records.remove, pg::Params().Int(number), kDelete, records.subject).affected();
-    if (it != keys.memory.end()) keys.memory.erase(it), entries = 1;
+    if (it != keys.memory.end()) keys.memory.Erase(it), entries = 1;
   } else {
     const pg::Result counts =
         conn().Query(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
@@ -1003,8 +719,7 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
 void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
   KeyTable& keys = Keys(keyHandle, kRemoveKey);
   if (keys.temporary) {
-    if (const auto it = keys.MemoryFind(key, number); it != keys.memory.end())
-      keys.memory.erase(it);
+    keys.memory.Remove(key, number);
     return;
   }
   BeginWrite(kRemoveKey, keys.subject);
@@ -1014,7 +729,7 @@ void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t numbe
 
 void PgStore::Clear(int16_t keyHandle) {
   KeyTable& keys = Keys(keyHandle, kClear);
-  if (keys.temporary) return keys.memory.clear();
+  if (keys.temporary) return keys.memory.Clear();
   BeginWrite(kClear, keys.subject);
   keys.Changed();
   conn().Send(keys.clear, pg::Params(), kClear, keys.subject);
@@ -1023,21 +738,11 @@ void PgStore::Clear(int16_t keyHandle) {
 bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
                    const std::string& operation) {
   RecordTable& records = Records(recordHandle, operation);
-  if (!fromStart && keys.walk == KeyTable::Walk::kNotStarted)
-    throw HostError(operation, keys.subject, "parcours non commencé : First doit précéder Next");
+  keys.CheckWalk(fromStart, operation);
   if (keys.temporary) {
-    const auto it = fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
-                        ? keys.memory.begin()
-                        : keys.memory.upper_bound({keys.walkKey, keys.walkSeq});
-    if (it == keys.memory.end()) {
-      if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
-      key.clear();
-      return false;
-    }
-    keys.walk = KeyTable::Walk::kAt;
-    keys.walkKey = key = it->first.first;
-    keys.walkSeq = it->first.second;
-    Load(records, it->second, nullptr, false, operation);
+    int32_t number = 0;
+    if (!keys.MemoryStep(fromStart, key, number)) return false;
+    Load(records, number, nullptr, false, operation);
     return true;
   }
   if (fromStart || !keys.batchValid || keys.batchRecords != records.name ||
@@ -1128,13 +833,8 @@ bool PgStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
 
 std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
   KeyTable& keys = Keys(keyHandle, kListPrefix);
+  if (keys.temporary) return keys.memory.ListPrefix(prefix);
   std::string list = "[";
-  if (keys.temporary) {
-    for (auto it = keys.memory.lower_bound({prefix, INT64_MIN});
-         it != keys.memory.end() && it->first.first.compare(0, prefix.size(), prefix) == 0; ++it)
-      list += (list.size() > 1 ? "," : "") + std::to_string(it->second);
-    return list + "]";
-  }
   const std::string end = PrefixEnd(prefix);
   const pg::Result rows =
       end.empty()
@@ -1146,10 +846,8 @@ std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
 }
 
 void PgStore::CloseKeyFile(int16_t keyHandle) {
-  auto it = keys_.find(keyHandle);
-  if (it == keys_.end())
-    throw HostError(kClose, std::to_string(keyHandle),
-                    "ce numéro ne désigne pas un fichier de clés ouvert");
+  const auto it = keys_.find(keyHandle);
+  if (it == keys_.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
   if (!it->second->temporary) {
     try {
       conn().Sync(kClose, it->second->subject);  // a batch asked for ahead arrives in the table

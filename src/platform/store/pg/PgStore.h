@@ -36,7 +36,9 @@
 #include "host/HostComponent.h"
 #include "host/HostKeyedFile.h"
 #include "host/HostRecordFile.h"
+#include "platform/store/LocalTextFiles.h"
 #include "platform/store/Store.h"
+#include "platform/store/StoreServices.h"
 #include "platform/store/pg/PgCompany.h"
 
 namespace actifix::platform {
@@ -83,16 +85,15 @@ class PgStore final : public Store {
     company_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { company_->SetPowerSafe(powerSafe); }
-  const std::filesystem::path& dataDirectory() const override { return dataDirectory_; }
+  const std::filesystem::path& dataDirectory() const override { return texts_.directory(); }
 
   PgCompany& database() { return *company_; }
 
  private:
-  friend class PgStoreRecordFile;
-  friend class PgStoreKeyedFile;
+  friend class StoreRecordFile<PgStore>;
+  friend class StoreKeyedFile<PgStore>;
   struct RecordTable;
   struct KeyTable;
-  struct TextFile;
 
   void OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                       HostComponent& component);
@@ -140,14 +141,12 @@ class PgStore final : public Store {
   void StopWalks();
   // Rolls back to the savepoint of a host call that failed, keeping the transaction.
   void UndoHostCall();
-  std::filesystem::path Resolve(const std::string& name) const;
   pg::Connection& conn() { return company_->connection(); }
 
   std::unique_ptr<PgCompany> company_;
-  std::filesystem::path dataDirectory_;
+  LocalTextFiles texts_;
   std::map<int16_t, std::unique_ptr<RecordTable>> records_;
   std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
-  std::map<int16_t, std::unique_ptr<TextFile>> texts_;
   int64_t failAtWrite_ = 0;
 };
 
