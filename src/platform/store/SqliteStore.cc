@@ -42,14 +42,14 @@ struct SqliteStore::KeyTable : KeyFile {
 
 SqliteStore::SqliteStore(std::unique_ptr<CompanyDatabase> database)
     : db_(std::move(database)),
-      texts_(db_->path().parent_path(), false),
+      files_(db_->path().parent_path(), false),
       savepoint_(std::make_unique<SavepointStatements>(db_->handle(), "host_call")) {}
 
 SqliteStore::~SqliteStore() {
   // Statements go before the transaction they read in is abandoned.
-  keys_.clear();
-  records_.clear();
-  texts_.Drop();
+  files_.keys.clear();
+  files_.records.clear();
+  files_.texts.Drop();
   savepoint_.reset();
   db_->RollbackWrite();
 }
@@ -82,13 +82,13 @@ void SqliteStore::RefreshNumbering(RecordTable& records, const std::string& oper
 
 void SqliteStore::Commit() {
   bool numbersChanged = false;
-  for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
+  for (const auto& [handle, records] : files_.records) numbersChanged |= records->lastNumberChanged;
   if (numbersChanged) {
     // The numbering goes with the records it numbered, in the same transaction.
     BeginWrite(kCommit, db_->path().string());
     Statement update =
         db_->Prepare("UPDATE record_files SET last_number = ? WHERE name = ? AND last_number < ?");
-    for (const auto& [handle, records] : records_) {
+    for (const auto& [handle, records] : files_.records) {
       if (!records->lastNumberChanged) continue;
       update.Bind(1, records->lastNumber).BindText(2, records->name).Bind(3, records->lastNumber);
       update.Run(kCommit, records->subject);
@@ -99,23 +99,23 @@ void SqliteStore::Commit() {
     db_->CommitWrite(kCommit);
   } catch (...) {
     // A failed commit may have rolled back: the numbering is read again by the next write.
-    for (const auto& [handle, records] : records_) records->numberGeneration = 0;
+    for (const auto& [handle, records] : files_.records) records->numberGeneration = 0;
     throw;
   }
-  for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
-  texts_.Flush(kCommit);
+  for (const auto& [handle, records] : files_.records) records->lastNumberChanged = false;
+  files_.texts.Flush(kCommit);
 }
 
 void SqliteStore::Rollback() {
   StopWalks();
   db_->RollbackWrite();
-  for (const auto& [handle, records] : records_) {
+  for (const auto& [handle, records] : files_.records) {
     records->numberGeneration = 0;  // read again by the next write
     records->lastNumberChanged = false;
   }
 }
 
-void SqliteStore::CloseTextFiles() { texts_.CloseAll(kCommit); }
+void SqliteStore::CloseTextFiles() { files_.texts.CloseAll(kCommit); }
 
 int64_t SqliteStore::CountEntries(const std::string& name) {
   const std::string operation = "Store.CountEntries";
@@ -185,7 +185,7 @@ void SqliteStore::RebuildKeys(const std::string& name,
   const std::string kind = KeyKind(*db_, name, operation);
   if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
   BeginWrite(operation, name);
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->name == name) keys->Changed();
   }
   StopWalks();
@@ -201,34 +201,14 @@ void SqliteStore::RebuildKeys(const std::string& name,
   savepoint.Release();
 }
 
-int16_t SqliteStore::NewHandle(const std::string& operation, const std::string& subject) const {
-  return storefiles::NewHandle(operation, subject, [this](int16_t handle) {
-    return records_.contains(handle) || keys_.contains(handle) || texts_.contains(handle);
-  });
-}
-
-SqliteStore::RecordTable& SqliteStore::Records(int16_t handle, const std::string& operation) {
-  return Opened(records_, handle, operation, kNotRecordFile);
-}
-
-SqliteStore::KeyTable& SqliteStore::Keys(int16_t handle, const std::string& operation) {
-  return Opened(keys_, handle, operation, kNotKeyFile);
-}
-
 // ---------------------------------------------------------------------------------------
 // Record files
 
 void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                                  HostComponent& component) {
   CheckRecordFile(name, recordLength);
-  for (auto& [h, records] : records_) {
-    if (records->name != name) continue;
-    if (records->length != recordLength)
-      throw HostError(kOpenRecord, name,
-                      "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
-                          std::to_string(records->length));
-    records->component = &component;
-    handle = h;
+  if (const int16_t opened = files_.Reopen(name, recordLength, component); opened != 0) {
+    handle = opened;
     return;
   }
 
@@ -265,8 +245,8 @@ void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, 
   records->select = db_->Prepare("SELECT data FROM " + table + " WHERE num = ?");
   records->upsert = db_->Prepare("INSERT OR REPLACE INTO " + table + "(num, data) VALUES(?, ?)");
   records->remove = db_->Prepare("DELETE FROM " + table + " WHERE num = ?");
-  handle = NewHandle(kOpenRecord, name);
-  records_[handle] = std::move(records);
+  handle = files_.NewHandle(kOpenRecord, name);
+  files_.records[handle] = std::move(records);
 }
 
 std::string SqliteStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
@@ -286,29 +266,20 @@ void SqliteStore::Load(RecordTable& records, int32_t number, const std::string& 
 }
 
 void SqliteStore::Read(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kRead);
+  RecordTable& records = files_.Records(handle, kRead);
   CheckNumber(number, kRead, records.subject);
   Load(records, number, kRead);
 }
 
-void SqliteStore::Write(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kWrite);
-  CheckNumber(number, kWrite, records.subject);
-  if (!records.CallWrite(number))
-    throw HostError(
-        kWrite, records.subject,
-        records.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
-}
-
 void SqliteStore::ReadText(int16_t handle, int32_t number, std::string& text) {
-  RecordTable& records = Records(handle, kReadText);
+  RecordTable& records = files_.Records(handle, kReadText);
   CheckNumber(number, kReadText, records.subject);
   text = records.Padded(records.cachedNumber == number ? records.cached
                                                        : Fetch(records, number, kReadText));
 }
 
 void SqliteStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
-  RecordTable& records = Records(handle, kWriteText);
+  RecordTable& records = files_.Records(handle, kWriteText);
   CheckNumber(number, kWriteText, records.subject);
   records.CheckText(text);
   BeginWrite(kWriteText, records.subject);
@@ -318,26 +289,6 @@ void SqliteStore::WriteText(int16_t handle, int32_t number, const std::string& t
   records.Written(number);
 }
 
-int32_t SqliteStore::LastRecordNumber(int16_t handle) {
-  return Records(handle, kLastNumber).lastRead;
-}
-
-// ---------------------------------------------------------------------------------------
-// Text files
-
-void SqliteStore::CreateText(const std::string& fileName, int16_t& handle) {
-  texts_.Create(fileName, handle,
-                [this](const std::string& subject) { return NewHandle(kCreateText, subject); });
-}
-
-void SqliteStore::WriteLine(int16_t handle, const std::string& line) {
-  texts_.WriteLine(handle, line);
-}
-
-bool SqliteStore::Exists(const std::string& path) const { return texts_.Exists(path); }
-
-void SqliteStore::Remove(const std::string& path) const { texts_.Remove(path); }
-
 // ---------------------------------------------------------------------------------------
 // Key files
 
@@ -346,18 +297,10 @@ void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const 
   CheckKeyFile(name, keyLength, kind);
   const bool temporary = name == kSortIndexName;
 
-  int16_t reopened = 0;
-  for (auto& [h, keys] : keys_) {
-    if (keys->name != name) continue;
-    if (!temporary && (keys->length != keyLength || keys->kind != kind))
-      throw HostError(kOpenKey, name,
-                      "le fichier est déjà ouvert avec le type " + keys->kind + " et la longueur " +
-                          std::to_string(keys->length));
-    reopened = h;
-  }
+  const int16_t reopened = files_.OpenedKey(name, keyLength, kind, temporary);
   if (reopened != 0 && !temporary) {
-    keys_[reopened]->StopWalk();
-    keys_[reopened]->walk = KeyTable::Walk::kNotStarted;
+    files_.keys[reopened]->StopWalk();
+    files_.keys[reopened]->walk = KeyTable::Walk::kNotStarted;
     handle = reopened;
     return;
   }
@@ -368,8 +311,8 @@ void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const 
       "(key BLOB NOT NULL, seq INTEGER NOT NULL, num INTEGER NOT NULL,"
       " PRIMARY KEY(key, seq)) WITHOUT ROWID";
   if (temporary) {
-    handle = reopened != 0 ? reopened : NewHandle(kOpenKey, name);
-    keys_[handle] = std::move(keys);
+    handle = reopened != 0 ? reopened : files_.NewHandle(kOpenKey, name);
+    files_.keys[handle] = std::move(keys);
     return;
   }
   {
@@ -413,13 +356,13 @@ void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const 
   keys->range =
       db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? AND key < ? ORDER BY key, seq");
   keys->rangeFrom = db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? ORDER BY key, seq");
-  handle = reopened != 0 ? reopened : NewHandle(kOpenKey, name);
-  keys_[handle] = std::move(keys);
+  handle = reopened != 0 ? reopened : files_.NewHandle(kOpenKey, name);
+  files_.keys[handle] = std::move(keys);
 }
 
 bool SqliteStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kFind);
-  RecordTable& records = Records(recordHandle, kFind);
+  KeyTable& keys = files_.Keys(keyHandle, kFind);
+  RecordTable& records = files_.Records(recordHandle, kFind);
   if (keys.temporary) {
     const auto it = keys.memory.Find(key, 0);
     if (it == keys.memory.end()) return false;
@@ -438,8 +381,8 @@ bool SqliteStore::Find(int16_t keyHandle, const std::string& key, int16_t record
 }
 
 int32_t SqliteStore::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kInsert);
-  RecordTable& records = Records(recordHandle, kInsert);
+  KeyTable& keys = files_.Keys(keyHandle, kInsert);
+  RecordTable& records = files_.Records(recordHandle, kInsert);
   keys.CheckKey(key, kInsert);
   BeginWrite(kInsert, keys.subject);
   RefreshNumbering(records, kInsert);
@@ -466,7 +409,7 @@ int32_t SqliteStore::Insert(int16_t keyHandle, const std::string& key, int16_t r
 }
 
 void SqliteStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kAddKey);
+  KeyTable& keys = files_.Keys(keyHandle, kAddKey);
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
   if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
@@ -477,8 +420,8 @@ void SqliteStore::AddKey(int16_t keyHandle, const std::string& key, int32_t numb
 
 void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
                          int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kDelete);
-  RecordTable& records = Records(recordHandle, kDelete);
+  KeyTable& keys = files_.Keys(keyHandle, kDelete);
+  RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
   keys.Changed();
@@ -505,7 +448,7 @@ void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t numb
 }
 
 void SqliteStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kRemoveKey);
+  KeyTable& keys = files_.Keys(keyHandle, kRemoveKey);
   if (keys.temporary) {
     keys.memory.Remove(key, number);
     return;
@@ -516,7 +459,7 @@ void SqliteStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t n
 }
 
 void SqliteStore::Clear(int16_t keyHandle) {
-  KeyTable& keys = Keys(keyHandle, kClear);
+  KeyTable& keys = files_.Keys(keyHandle, kClear);
   if (keys.temporary) return keys.memory.Clear();
   BeginWrite(kClear, keys.subject);
   keys.Changed();
@@ -525,7 +468,7 @@ void SqliteStore::Clear(int16_t keyHandle) {
 
 bool SqliteStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
                        const std::string& operation) {
-  RecordTable& records = Records(recordHandle, operation);
+  RecordTable& records = files_.Records(recordHandle, operation);
   keys.CheckWalk(fromStart, operation);
   if (keys.temporary) {
     int32_t number = 0;
@@ -566,19 +509,19 @@ bool SqliteStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std
 }
 
 void SqliteStore::StopWalks() {
-  for (const auto& [handle, keys] : keys_) keys->StopWalk();
+  for (const auto& [handle, keys] : files_.keys) keys->StopWalk();
 }
 
 bool SqliteStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
+  return Step(files_.Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
 }
 
 bool SqliteStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kNext), recordHandle, false, key, kNext);
+  return Step(files_.Keys(keyHandle, kNext), recordHandle, false, key, kNext);
 }
 
 std::string SqliteStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
-  KeyTable& keys = Keys(keyHandle, kListPrefix);
+  KeyTable& keys = files_.Keys(keyHandle, kListPrefix);
   if (keys.temporary) return keys.memory.ListPrefix(prefix);
   const std::string end = PrefixEnd(prefix);
   Statement& query = end.empty() ? keys.rangeFrom : keys.range;
@@ -596,9 +539,9 @@ std::string SqliteStore::ListPrefix(int16_t keyHandle, const std::string& prefix
 }
 
 void SqliteStore::CloseKeyFile(int16_t keyHandle) {
-  const auto it = keys_.find(keyHandle);
-  if (it == keys_.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
-  keys_.erase(it);
+  const auto it = files_.keys.find(keyHandle);
+  if (it == files_.keys.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
+  files_.keys.erase(it);
 }
 
 }  // namespace actifix::platform

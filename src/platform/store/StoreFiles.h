@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <filesystem>
 #include <limits>
 #include <map>
 #include <memory>
@@ -11,6 +12,7 @@
 
 #include "host/HostComponent.h"
 #include "host/HostError.h"
+#include "platform/store/LocalTextFiles.h"
 #include "platform/store/MemoryIndex.h"
 
 namespace actifix::platform::storefiles {
@@ -185,6 +187,76 @@ struct KeyFile {
 
  private:
   [[noreturn]] void RefuseKey(const std::string& operation) const;
+};
+
+// The files a store has open for the module, by handle: its record files R and key files K
+// (RecordFile and KeyFile with what the store keeps beside), and its local text files.
+template <class R, class K>
+class OpenFiles {
+ public:
+  OpenFiles(std::filesystem::path textDirectory, bool makeDirectory)
+      : texts(std::move(textDirectory), makeDirectory) {}
+
+  std::map<int16_t, std::unique_ptr<R>> records;
+  std::map<int16_t, std::unique_ptr<K>> keys;
+  LocalTextFiles texts;
+
+  R& Records(int16_t handle, const std::string& operation) {
+    return Opened(records, handle, operation, kNotRecordFile);
+  }
+  K& Keys(int16_t handle, const std::string& operation) {
+    return Opened(keys, handle, operation, kNotKeyFile);
+  }
+  int16_t NewHandle(const std::string& operation, const std::string& subject) const {
+    return storefiles::NewHandle(operation, subject, [this](int16_t handle) {
+      return records.contains(handle) || keys.contains(handle) || texts.contains(handle);
+    });
+  }
+
+  // The handle of record file `name` when it is open already (calling back `component` from
+  // now on), else 0. Refuses another record length.
+  int16_t Reopen(const std::string& name, int32_t recordLength, HostComponent& component) {
+    for (auto& [h, file] : records) {
+      if (file->name != name) continue;
+      if (file->length != recordLength)
+        throw HostError(kOpenRecord, name,
+                        "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
+                            std::to_string(file->length));
+      file->component = &component;
+      return h;
+    }
+    return 0;
+  }
+  // The handle of key file `name` when it is open already, else 0. Refuses another kind or key
+  // length, but for the sort index, which is made afresh.
+  int16_t OpenedKey(const std::string& name, int16_t keyLength, const std::string& kind,
+                    bool temporary) const {
+    int16_t opened = 0;
+    for (const auto& [h, file] : keys) {
+      if (file->name != name) continue;
+      if (!temporary && (file->length != keyLength || file->kind != kind))
+        throw HostError(kOpenKey, name,
+                        "le fichier est déjà ouvert avec le type " + file->kind +
+                            " et la longueur " + std::to_string(file->length));
+      opened = h;
+    }
+    return opened;
+  }
+
+  // The record file's Ecrire call-back, which writes the record through WriteText.
+  void Write(int16_t handle, int32_t number) {
+    R& file = Records(handle, kWrite);
+    CheckNumber(number, kWrite, file.subject);
+    if (!file.CallWrite(number))
+      throw HostError(
+          kWrite, file.subject,
+          file.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
+  }
+  int32_t LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
+  void CreateText(const std::string& fileName, int16_t& handle) {
+    texts.Create(fileName, handle,
+                 [this](const std::string& subject) { return NewHandle(kCreateText, subject); });
+  }
 };
 
 }  // namespace actifix::platform::storefiles

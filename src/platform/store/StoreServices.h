@@ -1,5 +1,7 @@
 // The two service objects a store hands to the module: thin, they only forward to the store
-// they were made by, calling its own (non-virtual) methods. A store befriends both.
+// they were made by, calling its own (non-virtual) methods, or to the files it has open
+// (storefiles::OpenFiles, its member files_) for what every store does alike. A store
+// befriends both.
 #pragma once
 
 #include <cstdint>
@@ -21,7 +23,7 @@ class StoreRecordFile final : public HostRecordFile {
   }
   void Read(const int16_t& handle, const int32_t& number) override { store_.Read(handle, number); }
   void Write(const int16_t& handle, const int32_t& number) override {
-    store_.Write(handle, number);
+    store_.files_.Write(handle, number);
   }
   void ReadText(const int16_t& handle, const int32_t& number, std::string& text) override {
     store_.ReadText(handle, number, text);
@@ -30,18 +32,18 @@ class StoreRecordFile final : public HostRecordFile {
     store_.WriteText(handle, number, text);
   }
   void LastRecordNumber(const int16_t& handle, int32_t& number) override {
-    number = store_.LastRecordNumber(handle);
+    number = store_.files_.LastRecordNumber(handle);
   }
   void CreateText(const std::string& fileName, int16_t& handle) override {
-    store_.CreateText(fileName, handle);
+    store_.files_.CreateText(fileName, handle);
   }
   void WriteLine(const int16_t& handle, const std::string& line) override {
-    store_.WriteLine(handle, line);
+    store_.files_.texts.WriteLine(handle, line);
   }
   void Exists(const std::string& path, int16_t& flag) override {
-    flag = store_.Exists(path) ? -1 : 0;
+    flag = store_.files_.texts.Exists(path) ? -1 : 0;
   }
-  void Remove(const std::string& path) override { store_.Remove(path); }
+  void Remove(const std::string& path) override { store_.files_.texts.Remove(path); }
 
  private:
   S& store_;

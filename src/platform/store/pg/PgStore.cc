@@ -85,10 +85,10 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 }
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
-    : company_(std::move(company)), texts_(std::move(dataDirectory), true) {}
+    : company_(std::move(company)), files_(std::move(dataDirectory), true) {}
 
 PgStore::~PgStore() {
-  texts_.Drop();
+  files_.texts.Drop();
   company_->RollbackWrite();
   conn().DiscardCopies();
   try {
@@ -112,13 +112,13 @@ void PgStore::BeginWrite(const std::string& operation, const std::string& subjec
   if (company_->InTransaction()) return;
   StopWalks();  // batches read before the lock may miss another program's last commit
   // The numbering of the open files is read with the lock, in the same round trip.
-  std::vector<pg::Result> numbers(records_.size() + keys_.size());
+  std::vector<pg::Result> numbers(files_.records.size() + files_.keys.size());
   company_->BeginWrite(operation, subject, [&] {
     std::size_t i = 0;
-    for (const auto& [handle, records] : records_)
+    for (const auto& [handle, records] : files_.records)
       conn().Send(records->highest, pg::Params().Text(records->name), operation, subject, true,
                   &numbers[i++]);
-    for (const auto& [handle, keys] : keys_) {
+    for (const auto& [handle, keys] : files_.keys) {
       if (!keys->temporary && !keys->unique())
         conn().Send("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
                     pg::Params().Text(keys->name), operation, subject, false, &numbers[i]);
@@ -126,12 +126,12 @@ void PgStore::BeginWrite(const std::string& operation, const std::string& subjec
     }
   });
   std::size_t i = 0;
-  for (const auto& [handle, records] : records_) {
+  for (const auto& [handle, records] : files_.records) {
     records->lastNumber = numbers[i++].Int(0, 0);
     records->numberGeneration = company_->writeGeneration();
     records->lastNumberChanged = false;
   }
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (numbers[i].rows() == 1) {
       keys->lastSeq = numbers[i].Int(0, 0);
       keys->seqGeneration = company_->writeGeneration();
@@ -153,14 +153,14 @@ void PgStore::RefreshNumbering(RecordTable& records, const std::string& operatio
 
 void PgStore::Commit() {
   bool numbersChanged = false;
-  for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
-  for (const auto& [handle, keys] : keys_) numbersChanged |= keys->seqChanged;
+  for (const auto& [handle, records] : files_.records) numbersChanged |= records->lastNumberChanged;
+  for (const auto& [handle, keys] : files_.keys) numbersChanged |= keys->seqChanged;
   if (numbersChanged) {
     BeginWrite(kCommit, company_->subject());
     const std::string update = "UPDATE " + company_->schema() +
                                ".record_files SET last_number = $1::int4"
                                " WHERE name = $2 AND last_number < $1::int4";
-    for (const auto& [handle, records] : records_) {
+    for (const auto& [handle, records] : files_.records) {
       if (!records->lastNumberChanged) continue;
       conn().Send(update, pg::Params().Int(records->lastNumber).Text(records->name), kCommit,
                   records->subject, false);
@@ -168,7 +168,7 @@ void PgStore::Commit() {
     const std::string updateSeq = "UPDATE " + company_->schema() +
                                   ".key_files SET last_seq = $1::int4"
                                   " WHERE name = $2 AND last_seq < $1::int4";
-    for (const auto& [handle, keys] : keys_) {
+    for (const auto& [handle, keys] : files_.keys) {
       if (!keys->seqChanged) continue;
       conn().Send(updateSeq, pg::Params().Int(keys->lastSeq).Text(keys->name), kCommit,
                   keys->subject, false);
@@ -178,29 +178,29 @@ void PgStore::Commit() {
   try {
     company_->CommitWrite(kCommit);
   } catch (...) {
-    for (const auto& [handle, records] : records_) records->numberGeneration = 0;
-    for (const auto& [handle, keys] : keys_) keys->seqGeneration = 0;
+    for (const auto& [handle, records] : files_.records) records->numberGeneration = 0;
+    for (const auto& [handle, keys] : files_.keys) keys->seqGeneration = 0;
     throw;
   }
-  for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
-  for (const auto& [handle, keys] : keys_) keys->seqChanged = false;
-  texts_.Flush(kCommit);
+  for (const auto& [handle, records] : files_.records) records->lastNumberChanged = false;
+  for (const auto& [handle, keys] : files_.keys) keys->seqChanged = false;
+  files_.texts.Flush(kCommit);
 }
 
 void PgStore::Rollback() {
   StopWalks();
   company_->RollbackWrite();
-  for (const auto& [handle, records] : records_) {
+  for (const auto& [handle, records] : files_.records) {
     records->numberGeneration = 0;
     records->lastNumberChanged = false;
   }
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     keys->seqGeneration = 0;
     keys->seqChanged = false;
   }
 }
 
-void PgStore::CloseTextFiles() { texts_.CloseAll(kCommit); }
+void PgStore::CloseTextFiles() { files_.texts.CloseAll(kCommit); }
 
 int64_t PgStore::CountEntries(const std::string& name) {
   const std::string operation = "Store.CountEntries";
@@ -297,7 +297,7 @@ void PgStore::RebuildKeys(const std::string& name,
       if (!keys.insert(key).second) throw HostError(operation, name, kDuplicate);
   }
   BeginWrite(operation, name);
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->name == name) keys->Changed();
   }
   StopWalks();
@@ -319,7 +319,7 @@ void PgStore::RebuildKeys(const std::string& name,
     UndoHostCall();
     throw;
   }
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->name == name) keys->seqGeneration = 0;  // read again, past the new entries
   }
   conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), operation, name, false);
@@ -340,34 +340,14 @@ void PgStore::UndoHostCall() {
   }
 }
 
-int16_t PgStore::NewHandle(const std::string& operation, const std::string& subject) const {
-  return storefiles::NewHandle(operation, subject, [this](int16_t handle) {
-    return records_.contains(handle) || keys_.contains(handle) || texts_.contains(handle);
-  });
-}
-
-PgStore::RecordTable& PgStore::Records(int16_t handle, const std::string& operation) {
-  return Opened(records_, handle, operation, kNotRecordFile);
-}
-
-PgStore::KeyTable& PgStore::Keys(int16_t handle, const std::string& operation) {
-  return Opened(keys_, handle, operation, kNotKeyFile);
-}
-
 // ---------------------------------------------------------------------------------------
 // Record files
 
 void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                              HostComponent& component) {
   CheckRecordFile(name, recordLength);
-  for (auto& [h, records] : records_) {
-    if (records->name != name) continue;
-    if (records->length != recordLength)
-      throw HostError(kOpenRecord, name,
-                      "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
-                          std::to_string(records->length));
-    records->component = &component;
-    handle = h;
+  if (const int16_t opened = files_.Reopen(name, recordLength, component); opened != 0) {
+    handle = opened;
     return;
   }
 
@@ -405,8 +385,8 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                                    kOpenRecord, name);
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
   records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
-  handle = NewHandle(kOpenRecord, name);
-  records_[handle] = std::move(records);
+  handle = files_.NewHandle(kOpenRecord, name);
+  files_.records[handle] = std::move(records);
 }
 
 std::string PgStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
@@ -429,29 +409,20 @@ void PgStore::Load(RecordTable& records, int32_t number, const std::string* text
 }
 
 void PgStore::Read(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kRead);
+  RecordTable& records = files_.Records(handle, kRead);
   CheckNumber(number, kRead, records.subject);
   Load(records, number, nullptr, false, kRead);
 }
 
-void PgStore::Write(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kWrite);
-  CheckNumber(number, kWrite, records.subject);
-  if (!records.CallWrite(number))
-    throw HostError(
-        kWrite, records.subject,
-        records.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
-}
-
 void PgStore::ReadText(int16_t handle, int32_t number, std::string& text) {
-  RecordTable& records = Records(handle, kReadText);
+  RecordTable& records = files_.Records(handle, kReadText);
   CheckNumber(number, kReadText, records.subject);
   text = records.Padded(records.cachedNumber == number ? records.cached
                                                        : Fetch(records, number, kReadText));
 }
 
 void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
-  RecordTable& records = Records(handle, kWriteText);
+  RecordTable& records = files_.Records(handle, kWriteText);
   CheckNumber(number, kWriteText, records.subject);
   records.CheckText(text);
   BeginWrite(kWriteText, records.subject);
@@ -465,22 +436,6 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
   records.Written(number);
 }
 
-int32_t PgStore::LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
-
-// ---------------------------------------------------------------------------------------
-// Text files
-
-void PgStore::CreateText(const std::string& fileName, int16_t& handle) {
-  texts_.Create(fileName, handle,
-                [this](const std::string& subject) { return NewHandle(kCreateText, subject); });
-}
-
-void PgStore::WriteLine(int16_t handle, const std::string& line) { texts_.WriteLine(handle, line); }
-
-bool PgStore::Exists(const std::string& path) const { return texts_.Exists(path); }
-
-void PgStore::Remove(const std::string& path) const { texts_.Remove(path); }
-
 // ---------------------------------------------------------------------------------------
 // Key files
 
@@ -489,18 +444,10 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
   CheckKeyFile(name, keyLength, kind);
   const bool temporary = name == kSortIndexName;
 
-  int16_t reopened = 0;
-  for (auto& [h, keys] : keys_) {
-    if (keys->name != name) continue;
-    if (!temporary && (keys->length != keyLength || keys->kind != kind))
-      throw HostError(kOpenKey, name,
-                      "le fichier est déjà ouvert avec le type " + keys->kind + " et la longueur " +
-                          std::to_string(keys->length));
-    reopened = h;
-  }
+  const int16_t reopened = files_.OpenedKey(name, keyLength, kind, temporary);
   if (reopened != 0 && !temporary) {
-    keys_[reopened]->StopWalk();
-    keys_[reopened]->walk = KeyTable::Walk::kNotStarted;
+    files_.keys[reopened]->StopWalk();
+    files_.keys[reopened]->walk = KeyTable::Walk::kNotStarted;
     handle = reopened;
     return;
   }
@@ -549,8 +496,8 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
     keys->rangeFrom = conn().Prepare(
         "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq", kOpenKey, name);
   }
-  handle = NewHandle(kOpenKey, name);
-  keys_[handle] = std::move(keys);
+  handle = files_.NewHandle(kOpenKey, name);
+  files_.keys[handle] = std::move(keys);
 }
 
 namespace {
@@ -595,8 +542,8 @@ const auto& JoinedFor(pg::Connection& conn, auto& keys, const auto& records) {
 }  // namespace
 
 bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kFind);
-  RecordTable& records = Records(recordHandle, kFind);
+  KeyTable& keys = files_.Keys(keyHandle, kFind);
+  RecordTable& records = files_.Records(recordHandle, kFind);
   if (keys.temporary) {
     const auto it = keys.memory.Find(key, 0);
     if (it == keys.memory.end()) return false;
@@ -613,8 +560,8 @@ bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHand
 }
 
 int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kInsert);
-  RecordTable& records = Records(recordHandle, kInsert);
+  KeyTable& keys = files_.Keys(keyHandle, kInsert);
+  RecordTable& records = files_.Records(recordHandle, kInsert);
   keys.CheckKey(key, kInsert);
   BeginWrite(kInsert, keys.subject);
   RefreshNumbering(records, kInsert);
@@ -680,7 +627,7 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
 }
 
 void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kAddKey);
+  KeyTable& keys = files_.Keys(keyHandle, kAddKey);
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
   if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
@@ -691,8 +638,8 @@ void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) 
 
 void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
                      int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kDelete);
-  RecordTable& records = Records(recordHandle, kDelete);
+  KeyTable& keys = files_.Keys(keyHandle, kDelete);
+  RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
   keys.Changed();
@@ -717,7 +664,7 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
 }
 
 void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kRemoveKey);
+  KeyTable& keys = files_.Keys(keyHandle, kRemoveKey);
   if (keys.temporary) {
     keys.memory.Remove(key, number);
     return;
@@ -728,7 +675,7 @@ void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t numbe
 }
 
 void PgStore::Clear(int16_t keyHandle) {
-  KeyTable& keys = Keys(keyHandle, kClear);
+  KeyTable& keys = files_.Keys(keyHandle, kClear);
   if (keys.temporary) return keys.memory.Clear();
   BeginWrite(kClear, keys.subject);
   keys.Changed();
@@ -737,7 +684,7 @@ void PgStore::Clear(int16_t keyHandle) {
 
 bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
                    const std::string& operation) {
-  RecordTable& records = Records(recordHandle, operation);
+  RecordTable& records = files_.Records(recordHandle, operation);
   keys.CheckWalk(fromStart, operation);
   if (keys.temporary) {
     int32_t number = 0;
@@ -813,26 +760,26 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
 
 void PgStore::RecordChanged(RecordTable& records, int32_t number) {
   ++records.writes;
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->batchValid && keys->batchRecords == records.name && keys->numbers.contains(number))
       keys->stale.insert(number);
   }
 }
 
 void PgStore::StopWalks() {
-  for (const auto& [handle, keys] : keys_) keys->StopWalk();
+  for (const auto& [handle, keys] : files_.keys) keys->StopWalk();
 }
 
 bool PgStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
+  return Step(files_.Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
 }
 
 bool PgStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kNext), recordHandle, false, key, kNext);
+  return Step(files_.Keys(keyHandle, kNext), recordHandle, false, key, kNext);
 }
 
 std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
-  KeyTable& keys = Keys(keyHandle, kListPrefix);
+  KeyTable& keys = files_.Keys(keyHandle, kListPrefix);
   if (keys.temporary) return keys.memory.ListPrefix(prefix);
   std::string list = "[";
   const std::string end = PrefixEnd(prefix);
@@ -846,17 +793,17 @@ std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
 }
 
 void PgStore::CloseKeyFile(int16_t keyHandle) {
-  const auto it = keys_.find(keyHandle);
-  if (it == keys_.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
+  const auto it = files_.keys.find(keyHandle);
+  if (it == files_.keys.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
   if (!it->second->temporary) {
     try {
       conn().Sync(kClose, it->second->subject);  // a batch asked for ahead arrives in the table
     } catch (...) {
-      keys_.erase(it);
+      files_.keys.erase(it);
       throw;
     }
   }
-  keys_.erase(it);
+  files_.keys.erase(it);
 }
 
 }  // namespace actifix::platform

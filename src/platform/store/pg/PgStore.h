@@ -36,8 +36,8 @@
 #include "host/HostComponent.h"
 #include "host/HostKeyedFile.h"
 #include "host/HostRecordFile.h"
-#include "platform/store/LocalTextFiles.h"
 #include "platform/store/Store.h"
+#include "platform/store/StoreFiles.h"
 #include "platform/store/StoreServices.h"
 #include "platform/store/pg/PgCompany.h"
 
@@ -85,7 +85,7 @@ class PgStore final : public Store {
     company_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { company_->SetPowerSafe(powerSafe); }
-  const std::filesystem::path& dataDirectory() const override { return texts_.directory(); }
+  const std::filesystem::path& dataDirectory() const override { return files_.texts.directory(); }
 
   PgCompany& database() { return *company_; }
 
@@ -98,14 +98,8 @@ class PgStore final : public Store {
   void OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                       HostComponent& component);
   void Read(int16_t handle, int32_t number);
-  void Write(int16_t handle, int32_t number);
   void ReadText(int16_t handle, int32_t number, std::string& text);
   void WriteText(int16_t handle, int32_t number, const std::string& text);
-  int32_t LastRecordNumber(int16_t handle);
-  void CreateText(const std::string& fileName, int16_t& handle);
-  void WriteLine(int16_t handle, const std::string& line);
-  bool Exists(const std::string& path) const;
-  void Remove(const std::string& path) const;
 
   void OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
                    int16_t& handle);
@@ -120,9 +114,6 @@ class PgStore final : public Store {
   std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
   void CloseKeyFile(int16_t keyHandle);
 
-  RecordTable& Records(int16_t handle, const std::string& operation);
-  KeyTable& Keys(int16_t handle, const std::string& operation);
-  int16_t NewHandle(const std::string& operation, const std::string& subject) const;
   std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
   // Calls the component back to read record `number`, whose text is `text` when known
   // (nullptr: fetched now; a batch's missing record: no such record).
@@ -144,9 +135,7 @@ class PgStore final : public Store {
   pg::Connection& conn() { return company_->connection(); }
 
   std::unique_ptr<PgCompany> company_;
-  LocalTextFiles texts_;
-  std::map<int16_t, std::unique_ptr<RecordTable>> records_;
-  std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
+  storefiles::OpenFiles<RecordTable, KeyTable> files_;
   int64_t failAtWrite_ = 0;
 };
 
