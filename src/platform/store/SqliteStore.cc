@@ -297,14 +297,11 @@ void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const 
   CheckKeyFile(name, keyLength, kind);
   const bool temporary = name == kSortIndexName;
 
-  const int16_t reopened = files_.OpenedKey(name, keyLength, kind, temporary);
-  if (reopened != 0 && !temporary) {
-    files_.keys[reopened]->StopWalk();
-    files_.keys[reopened]->walk = KeyTable::Walk::kNotStarted;
+  int16_t reopened = 0;
+  if (files_.ReopenKey(name, keyLength, kind, temporary, reopened)) {
     handle = reopened;
     return;
   }
-  if (reopened != 0) CloseKeyFile(reopened);  // a sort index starts afresh
 
   auto keys = std::make_unique<KeyTable>(name, keyLength, kind, temporary);
   const std::string columns =

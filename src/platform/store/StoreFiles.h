@@ -227,20 +227,29 @@ class OpenFiles {
     }
     return 0;
   }
-  // The handle of key file `name` when it is open already, else 0. Refuses another kind or key
-  // length, but for the sort index, which is made afresh.
-  int16_t OpenedKey(const std::string& name, int16_t keyLength, const std::string& kind,
-                    bool temporary) const {
-    int16_t opened = 0;
+  // Key file `name` when it is open already: true, `handle` its handle and its walk ended.
+  // Refuses another kind or key length, but for the sort index, which starts afresh instead:
+  // false, its earlier handle closed and left in `handle` (0 when it was not open).
+  bool ReopenKey(const std::string& name, int16_t keyLength, const std::string& kind,
+                 bool temporary, int16_t& handle) {
+    handle = 0;
     for (const auto& [h, file] : keys) {
       if (file->name != name) continue;
       if (!temporary && (file->length != keyLength || file->kind != kind))
         throw HostError(kOpenKey, name,
                         "le fichier est déjà ouvert avec le type " + file->kind +
                             " et la longueur " + std::to_string(file->length));
-      opened = h;
+      handle = h;
     }
-    return opened;
+    if (handle == 0) return false;
+    if (temporary) {
+      keys.erase(handle);
+      return false;
+    }
+    K& file = *keys[handle];
+    file.StopWalk();
+    file.walk = K::Walk::kNotStarted;
+    return true;
   }
 
   // The record file's Ecrire call-back, which writes the record through WriteText.

@@ -19,8 +19,7 @@ constexpr int kScanBatch = 10000;
 
 }  // namespace
 
-// One record file: its table and prepared statements, the record being loaded (so that the
-// Lire call-back reads it without a second query).
+// One record file: its table and prepared statements beside what every store keeps of it.
 struct PgStore::RecordTable : RecordFile {
   using RecordFile::RecordFile;
   std::string table;  // qualified and quoted
@@ -444,14 +443,11 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
   CheckKeyFile(name, keyLength, kind);
   const bool temporary = name == kSortIndexName;
 
-  const int16_t reopened = files_.OpenedKey(name, keyLength, kind, temporary);
-  if (reopened != 0 && !temporary) {
-    files_.keys[reopened]->StopWalk();
-    files_.keys[reopened]->walk = KeyTable::Walk::kNotStarted;
+  int16_t reopened = 0;
+  if (files_.ReopenKey(name, keyLength, kind, temporary, reopened)) {
     handle = reopened;
     return;
   }
-  if (reopened != 0) CloseKeyFile(reopened);
 
   auto keys = std::make_unique<KeyTable>(name, keyLength, kind, temporary);
   if (!temporary) {
