@@ -52,17 +52,15 @@ void RefuseHandle(int16_t handle, const std::string& operation, const char* caus
   throw HostError(operation, std::to_string(handle), cause);
 }
 
-void RecordFile::CheckText(const std::string& text) const {
-  if (text.size() > static_cast<std::size_t>(length))
-    throw HostError(kWriteText, subject,
-                    "texte de " + std::to_string(text.size()) +
-                        " caractères, plus long que l'enregistrement (" + std::to_string(length) +
-                        ")");
+void RecordFile::RefuseText(const std::string& text) const {
+  throw HostError(kWriteText, subject,
+                  "texte de " + std::to_string(text.size()) +
+                      " caractères, plus long que l'enregistrement (" + std::to_string(length) +
+                      ")");
 }
 
-void KeyFile::CheckWalk(bool fromStart, const std::string& operation) const {
-  if (!fromStart && walk == Walk::kNotStarted)
-    throw HostError(operation, subject, "parcours non commencé : First doit précéder Next");
+void KeyFile::RefuseWalk(const std::string& operation) const {
+  throw HostError(operation, subject, "parcours non commencé : First doit précéder Next");
 }
 
 bool KeyFile::MemoryStep(bool fromStart, std::string& key, int32_t& number) {

@@ -118,7 +118,9 @@ struct RecordFile {
     return text;
   }
   // Checks a text for WriteText.
-  void CheckText(const std::string& text) const;
+  void CheckText(const std::string& text) const {
+    if (text.size() > static_cast<std::size_t>(length)) RefuseText(text);
+  }
   // Calls the component back to write record `number`: false when it did not write it
   // through WriteText.
   bool CallWrite(int32_t number) {
@@ -148,6 +150,9 @@ struct RecordFile {
       lastNumberChanged = true;
     }
   }
+
+ private:
+  [[noreturn]] void RefuseText(const std::string& text) const;
 };
 
 // One key file as the module sees it. `temporary` is the sort index, kept in `memory` only.
@@ -181,12 +186,15 @@ struct KeyFile {
     memory.Add(key, number, unique(), operation, subject);
   }
   // Refuses Next before First.
-  void CheckWalk(bool fromStart, const std::string& operation) const;
+  void CheckWalk(bool fromStart, const std::string& operation) const {
+    if (!fromStart && walk == Walk::kNotStarted) RefuseWalk(operation);
+  }
   // A step of the walk of the sort index: false at the end, else the entry's key and number.
   bool MemoryStep(bool fromStart, std::string& key, int32_t& number);
 
  private:
   [[noreturn]] void RefuseKey(const std::string& operation) const;
+  [[noreturn]] void RefuseWalk(const std::string& operation) const;
 };
 
 // The files a store has open for the module, by handle: its record files R and key files K
