@@ -167,20 +167,7 @@ CompanySettings CompanyDatabase::Settings() {
   const std::string operation = "CompanyDatabase.Settings";
   Statement select = Prepare("SELECT name, value FROM meta");
   CompanySettings settings;
-  while (select.Step(operation, path_.string())) {
-    const std::string name = select.Bytes(0);
-    std::string value = select.Bytes(1);
-    if (name == "code")
-      settings.code = std::move(value);
-    else if (name == "name")
-      settings.name = std::move(value);
-    else if (name == "year_start")
-      settings.yearStart = std::move(value);
-    else if (name == "year_end")
-      settings.yearEnd = std::move(value);
-    else if (name == "work_date")
-      settings.workDate = std::move(value);
-  }
+  while (select.Step(operation, path_.string())) settings.Take(select.Bytes(0), select.Bytes(1));
   return settings;
 }
 

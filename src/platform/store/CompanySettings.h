@@ -2,12 +2,28 @@
 #pragma once
 
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace actifix::platform {
 
 // The settings of a company. Dates are "dd/mm/yyyy"; `name` is UTF-8.
 struct CompanySettings {
   std::string code, name, yearStart, yearEnd, workDate;
+
+  // Keeps `value` when `row`, a row name of the company's meta table, names a setting.
+  void Take(std::string_view row, std::string value) {
+    if (row == "code")
+      code = std::move(value);
+    else if (row == "name")
+      name = std::move(value);
+    else if (row == "year_start")
+      yearStart = std::move(value);
+    else if (row == "year_end")
+      yearEnd = std::move(value);
+    else if (row == "work_date")
+      workDate = std::move(value);
+  }
 };
 
 // How long a program waits for another one that holds the company or writes to it, before it

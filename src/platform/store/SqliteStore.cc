@@ -1,103 +1,20 @@
 #include "platform/store/SqliteStore.h"
 
-#include <algorithm>
-#include <fstream>
-#include <limits>
-#include <system_error>
 #include <unordered_map>
 #include <utility>
 
-#include "host/Cp1252.h"
 #include "host/HostError.h"
-#include "platform/store/WritePath.h"
+#include "platform/store/StoreFiles.h"
 
 namespace actifix::platform {
 
-namespace {
+using namespace storefiles;  // the host calls' names and checks, shared with PgStore
 
-// Operation names, built once: they name the failing host call in every HostError.
-const std::string kOpenRecord = "HostRecordFile.Open";
-const std::string kRead = "HostRecordFile.Read";
-const std::string kWrite = "HostRecordFile.Write";
-const std::string kReadText = "HostRecordFile.ReadText";
-const std::string kWriteText = "HostRecordFile.WriteText";
-const std::string kLastNumber = "HostRecordFile.LastRecordNumber";
-const std::string kCreateText = "HostRecordFile.CreateText";
-const std::string kWriteLine = "HostRecordFile.WriteLine";
-const std::string kOpenKey = "HostKeyedFile.Open";
-const std::string kFind = "HostKeyedFile.Find";
-const std::string kInsert = "HostKeyedFile.Insert";
-const std::string kAddKey = "HostKeyedFile.AddKey";
-const std::string kDelete = "HostKeyedFile.Delete";
-const std::string kRemoveKey = "HostKeyedFile.RemoveKey";
-const std::string kClear = "HostKeyedFile.Clear";
-const std::string kFirst = "HostKeyedFile.First";
-const std::string kNext = "HostKeyedFile.Next";
-const std::string kListPrefix = "HostKeyedFile.ListPrefix";
-const std::string kClose = "HostKeyedFile.Close";
-const std::string kCommit = "Store.Commit";
-
-constexpr int32_t kMaxNumber = std::numeric_limits<int32_t>::max();
-
-// File names become table names: letters, digits and "_" only, so that nothing from the
-// module can reach SQL text.
-void CheckName(const std::string& name, const std::string& operation) {
-  const bool ok =
-      !name.empty() && name.size() <= 40 && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-               c == '_';
-      });
-  if (!ok)
-    throw HostError(operation, ToUtf8(name),
-                    "nom de fichier invalide (lettres, chiffres et _ seulement)");
-}
-
-std::string RecordNumberCause(int32_t number) {
-  return "l'enregistrement " + std::to_string(number) + " n'existe pas";
-}
-
-void CheckNumber(int32_t number, const std::string& operation, const std::string& subject) {
-  if (number < 1)
-    throw HostError(operation, subject,
-                    "numéro d'enregistrement invalide : " + std::to_string(number));
-}
-
-// The smallest byte string greater than every string that starts with `prefix`, or "" when
-// there is none (the prefix is empty or all 0xFF bytes).
-std::string PrefixEnd(std::string prefix) {
-  while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) prefix.pop_back();
-  if (!prefix.empty())
-    prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
-  return prefix;
-}
-
-}  // namespace
-
-// One record file: its table, its statements, and the record being loaded, so that the Lire
-// call-back reads it without a second query. Nothing else is cached: another program may
-// change the file between two host calls.
-struct SqliteStore::RecordTable {
-  std::string name;                           // as the module names it
-  std::string subject;                        // the name in UTF-8, for errors
-  std::string readOperation, writeOperation;  // "Lire"+name, "Ecrire"+name
-  int32_t length = 0;
-  HostComponent* component = nullptr;
-  int32_t lastRead = 0;
-  // The highest number the file has had, valid in write transaction `numberGeneration` only:
-  // each transaction reads it afresh, since another program may have added records.
-  int64_t lastNumber = 0;
-  uint64_t numberGeneration = 0;
-  bool lastNumberChanged = false;
-  int32_t lastWritten = 0;
-  int32_t cachedNumber = 0;  // the record being loaded; 0 outside a Lire call-back
-  std::string cached;
+// One record file: its statements beside what every store keeps of it. Nothing else is
+// cached: another program may change the file between two host calls.
+struct SqliteStore::RecordTable : RecordFile {
+  using RecordFile::RecordFile;
   Statement select, upsert, remove, highest;
-
-  void Forget() { cachedNumber = 0; }
-  std::string Padded(std::string text) const {
-    if (text.size() < static_cast<std::size_t>(length)) text.resize(length, ' ');
-    return text;
-  }
 };
 
 // One key file. `seq` orders the entries of one key: always 0 in a "P" file, so that the
@@ -108,18 +25,9 @@ struct SqliteStore::RecordTable {
 // changed, Next keeps stepping the query that found it (`live`), which costs no new seek;
 // any change to the file, a commit or a rollback ends that query, and the next Next seeks
 // past the remembered entry afresh.
-struct SqliteStore::KeyTable {
-  enum class Walk { kNotStarted, kBeforeFirst, kAt };
-
-  std::string name;
-  std::string subject;
-  int16_t length = 0;
-  std::string kind;
-  bool temporary = false;
-  std::string table;  // qualified and quoted table name
-  Walk walk = Walk::kNotStarted;
-  std::string walkKey;
-  int64_t walkSeq = 0;
+struct SqliteStore::KeyTable : KeyFile {
+  using KeyFile::KeyFile;
+  std::string table;          // qualified and quoted table name
   Statement* live = nullptr;  // first or next, still stepping, valid while version holds
   uint64_t version = 0, liveVersion = 0;
   Statement find, insert, removeOne, clear, first, next, range, rangeFrom;
@@ -130,141 +38,28 @@ struct SqliteStore::KeyTable {
   }
   // Called before every write to the file.
   void Changed() { ++version; }
-
-  // The sort index lives in memory: entries by (key, seq), seq numbering insertions so that
-  // equal keys keep their order. Nothing of it reaches the database.
-  std::map<std::pair<std::string, int64_t>, int32_t> memory;
-  int64_t memorySeq = 0;
-  using MemoryEntry = decltype(memory)::iterator;
-  // The first entry of `key` that points at `number` (any number when `number` is 0).
-  MemoryEntry MemoryFind(const std::string& key, int32_t number) {
-    for (auto it = memory.lower_bound({key, INT64_MIN});
-         it != memory.end() && it->first.first == key; ++it)
-      if (number == 0 || it->second == number) return it;
-    return memory.end();
-  }
-  void MemoryAdd(const std::string& key, int32_t number, const std::string& operation) {
-    if (unique() && MemoryFind(key, 0) != memory.end())
-      throw HostError(operation, subject, "clé déjà présente");
-    memory.emplace(std::pair{key, ++memorySeq}, number);
-  }
-
-  bool unique() const { return kind == "P"; }
-  void CheckKey(const std::string& key, const std::string& operation) const {
-    if (key.size() > static_cast<std::size_t>(length))
-      throw HostError(operation, subject,
-                      "clé plus longue que " + std::to_string(length) + " caractères");
-  }
 };
-
-struct SqliteStore::TextFile {
-  std::filesystem::path path;
-  std::ofstream out;
-};
-
-// ---------------------------------------------------------------------------------------
-// The two service objects: thin, they only forward to the store they were made by.
-
-class StoreRecordFile : public HostRecordFile {
- public:
-  explicit StoreRecordFile(SqliteStore& store) : store_(store) {}
-  void Open(const int16_t&, const std::string& name, const int32_t& recordLength, int16_t& handle,
-            HostComponent& component) override {
-    store_.OpenRecordFile(name, recordLength, handle, component);
-  }
-  void Read(const int16_t& handle, const int32_t& number) override { store_.Read(handle, number); }
-  void Write(const int16_t& handle, const int32_t& number) override {
-    store_.Write(handle, number);
-  }
-  void ReadText(const int16_t& handle, const int32_t& number, std::string& text) override {
-    store_.ReadText(handle, number, text);
-  }
-  void WriteText(const int16_t& handle, const int32_t& number, const std::string& text) override {
-    store_.WriteText(handle, number, text);
-  }
-  void LastRecordNumber(const int16_t& handle, int32_t& number) override {
-    number = store_.LastRecordNumber(handle);
-  }
-  void CreateText(const std::string& fileName, int16_t& handle) override {
-    store_.CreateText(fileName, handle);
-  }
-  void WriteLine(const int16_t& handle, const std::string& line) override {
-    store_.WriteLine(handle, line);
-  }
-  void Exists(const std::string& path, int16_t& flag) override {
-    flag = store_.Exists(path) ? -1 : 0;
-  }
-  void Remove(const std::string& path) override { store_.Remove(path); }
-
- private:
-  SqliteStore& store_;
-};
-
-class StoreKeyedFile : public HostKeyedFile {
- public:
-  explicit StoreKeyedFile(SqliteStore& store) : store_(store) {}
-  void Open(const int16_t&, const std::string& name, const int16_t& keyLength,
-            const std::string& kind, int16_t& handle) override {
-    store_.OpenKeyFile(name, keyLength, kind, handle);
-  }
-  void Find(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
-            int16_t& found) override {
-    found = store_.Find(keyHandle, key, recordHandle) ? -1 : 0;
-  }
-  void Insert(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
-              int32_t& number) override {
-    number = store_.Insert(keyHandle, key, recordHandle);
-  }
-  void AddKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
-    store_.AddKey(keyHandle, key, number);
-  }
-  void Delete(const int16_t& keyHandle, const std::string& key, const int32_t& number,
-              const int16_t& recordHandle) override {
-    store_.Delete(keyHandle, key, number, recordHandle);
-  }
-  void RemoveKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
-    store_.RemoveKey(keyHandle, key, number);
-  }
-  void Clear(const int16_t& keyHandle) override { store_.Clear(keyHandle); }
-  void First(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
-             std::string& key) override {
-    found = store_.First(keyHandle, recordHandle, key) ? -1 : 0;
-  }
-  void Next(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
-            std::string& key) override {
-    found = store_.Next(keyHandle, recordHandle, key) ? -1 : 0;
-  }
-  void ListPrefix(const int16_t& keyHandle, const std::string& prefix, std::string& list) override {
-    list = store_.ListPrefix(keyHandle, prefix);
-  }
-  void Close(const int16_t& keyHandle) override { store_.CloseKeyFile(keyHandle); }
-
- private:
-  SqliteStore& store_;
-};
-
-// ---------------------------------------------------------------------------------------
 
 SqliteStore::SqliteStore(std::unique_ptr<CompanyDatabase> database)
     : db_(std::move(database)),
-      dataDirectory_(db_->path().parent_path()),
+      files_(db_->path().parent_path(), false),
       savepoint_(std::make_unique<SavepointStatements>(db_->handle(), "host_call")) {}
 
 SqliteStore::~SqliteStore() {
   // Statements go before the transaction they read in is abandoned.
-  keys_.clear();
-  records_.clear();
-  texts_.clear();
+  files_.keys.clear();
+  files_.records.clear();
+  files_.texts.Drop();
   savepoint_.reset();
   db_->RollbackWrite();
 }
 
 std::unique_ptr<HostRecordFile> SqliteStore::MakeRecordFile() {
-  return std::make_unique<StoreRecordFile>(*this);
+  return std::make_unique<StoreRecordFile<SqliteStore>>(*this);
 }
 
 std::unique_ptr<HostKeyedFile> SqliteStore::MakeKeyedFile() {
-  return std::make_unique<StoreKeyedFile>(*this);
+  return std::make_unique<StoreKeyedFile<SqliteStore>>(*this);
 }
 
 void SqliteStore::BeginWrite(const std::string& operation, const std::string& subject) {
@@ -287,13 +82,13 @@ void SqliteStore::RefreshNumbering(RecordTable& records, const std::string& oper
 
 void SqliteStore::Commit() {
   bool numbersChanged = false;
-  for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
+  for (const auto& [handle, records] : files_.records) numbersChanged |= records->lastNumberChanged;
   if (numbersChanged) {
     // The numbering goes with the records it numbered, in the same transaction.
     BeginWrite(kCommit, db_->path().string());
     Statement update =
         db_->Prepare("UPDATE record_files SET last_number = ? WHERE name = ? AND last_number < ?");
-    for (const auto& [handle, records] : records_) {
+    for (const auto& [handle, records] : files_.records) {
       if (!records->lastNumberChanged) continue;
       update.Bind(1, records->lastNumber).BindText(2, records->name).Bind(3, records->lastNumber);
       update.Run(kCommit, records->subject);
@@ -304,34 +99,23 @@ void SqliteStore::Commit() {
     db_->CommitWrite(kCommit);
   } catch (...) {
     // A failed commit may have rolled back: the numbering is read again by the next write.
-    for (const auto& [handle, records] : records_) records->numberGeneration = 0;
+    for (const auto& [handle, records] : files_.records) records->numberGeneration = 0;
     throw;
   }
-  for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
-  for (const auto& [handle, text] : texts_) {
-    text->out.flush();
-    if (!text->out)
-      throw HostError(kCommit, text->path.string(), "impossible d'écrire dans le fichier");
-  }
+  for (const auto& [handle, records] : files_.records) records->lastNumberChanged = false;
+  files_.texts.Flush(kCommit);
 }
 
 void SqliteStore::Rollback() {
   StopWalks();
   db_->RollbackWrite();
-  for (const auto& [handle, records] : records_) {
+  for (const auto& [handle, records] : files_.records) {
     records->numberGeneration = 0;  // read again by the next write
     records->lastNumberChanged = false;
   }
 }
 
-void SqliteStore::CloseTextFiles() {
-  for (auto it = texts_.begin(); it != texts_.end(); it = texts_.erase(it)) {
-    TextFile& text = *it->second;
-    text.out.close();
-    if (!text.out)
-      throw HostError(kCommit, text.path.string(), "impossible d'écrire dans le fichier");
-  }
-}
+void SqliteStore::CloseTextFiles() { files_.texts.CloseAll(kCommit); }
 
 int64_t SqliteStore::CountEntries(const std::string& name) {
   const std::string operation = "Store.CountEntries";
@@ -401,7 +185,7 @@ void SqliteStore::RebuildKeys(const std::string& name,
   const std::string kind = KeyKind(*db_, name, operation);
   if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
   BeginWrite(operation, name);
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->name == name) keys->Changed();
   }
   StopWalks();
@@ -417,63 +201,18 @@ void SqliteStore::RebuildKeys(const std::string& name,
   savepoint.Release();
 }
 
-int16_t SqliteStore::NewHandle(const std::string& operation, const std::string& subject) const {
-  for (int32_t h = 1; h <= std::numeric_limits<int16_t>::max(); ++h) {
-    const auto handle = static_cast<int16_t>(h);
-    if (!records_.contains(handle) && !keys_.contains(handle) && !texts_.contains(handle))
-      return handle;
-  }
-  throw HostError(operation, subject, "trop de fichiers ouverts");
-}
-
-SqliteStore::RecordTable& SqliteStore::Records(int16_t handle, const std::string& operation) {
-  const auto it = records_.find(handle);
-  if (it == records_.end())
-    throw HostError(operation, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier d'enregistrements ouvert");
-  return *it->second;
-}
-
-SqliteStore::KeyTable& SqliteStore::Keys(int16_t handle, const std::string& operation) {
-  const auto it = keys_.find(handle);
-  if (it == keys_.end())
-    throw HostError(operation, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier de clés ouvert");
-  return *it->second;
-}
-
-std::filesystem::path SqliteStore::Resolve(const std::string& name) const {
-  const std::filesystem::path path(ToUtf8(name));  // the module's names are Windows-1252
-  return path.is_absolute() ? path : dataDirectory_ / path;
-}
-
 // ---------------------------------------------------------------------------------------
 // Record files
 
 void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                                  HostComponent& component) {
-  CheckName(name, kOpenRecord);
-  if (recordLength < 1)
-    throw HostError(kOpenRecord, name,
-                    "longueur d'enregistrement invalide : " + std::to_string(recordLength));
-  for (auto& [h, records] : records_) {
-    if (records->name != name) continue;
-    if (records->length != recordLength)
-      throw HostError(kOpenRecord, name,
-                      "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
-                          std::to_string(records->length));
-    records->component = &component;
-    handle = h;
+  CheckRecordFile(name, recordLength);
+  if (const int16_t opened = files_.Reopen(name, recordLength, component); opened != 0) {
+    handle = opened;
     return;
   }
 
-  auto records = std::make_unique<RecordTable>();
-  records->name = name;
-  records->subject = name;
-  records->readOperation = "Lire" + name;
-  records->writeOperation = "Ecrire" + name;
-  records->length = recordLength;
-  records->component = &component;
+  auto records = std::make_unique<RecordTable>(name, recordLength, component);
   const std::string table = "\"r_" + name + "\"";
 
   Statement catalog = db_->Prepare("SELECT record_length FROM record_files WHERE name = ?");
@@ -506,8 +245,8 @@ void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, 
   records->select = db_->Prepare("SELECT data FROM " + table + " WHERE num = ?");
   records->upsert = db_->Prepare("INSERT OR REPLACE INTO " + table + "(num, data) VALUES(?, ?)");
   records->remove = db_->Prepare("DELETE FROM " + table + " WHERE num = ?");
-  handle = NewHandle(kOpenRecord, name);
-  records_[handle] = std::move(records);
+  handle = files_.NewHandle(kOpenRecord, name);
+  files_.records[handle] = std::move(records);
 }
 
 std::string SqliteStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
@@ -523,107 +262,31 @@ std::string SqliteStore::Fetch(RecordTable& records, int32_t number, const std::
 
 void SqliteStore::Load(RecordTable& records, int32_t number, const std::string& operation) {
   records.cached = Fetch(records, number, operation);
-  records.cachedNumber = number;
-  records.lastRead = number;
-  int32_t e = number;
-  try {
-    records.component->CallRecordOperation(records.readOperation, e);
-  } catch (...) {
-    records.Forget();
-    throw;
-  }
-  records.Forget();
+  records.CallRead(number);
 }
 
 void SqliteStore::Read(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kRead);
+  RecordTable& records = files_.Records(handle, kRead);
   CheckNumber(number, kRead, records.subject);
   Load(records, number, kRead);
 }
 
-void SqliteStore::Write(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kWrite);
-  CheckNumber(number, kWrite, records.subject);
-  records.lastWritten = 0;
-  int32_t e = number;
-  records.component->CallRecordOperation(records.writeOperation, e);
-  if (records.lastWritten != number)
-    throw HostError(
-        kWrite, records.subject,
-        records.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
-}
-
 void SqliteStore::ReadText(int16_t handle, int32_t number, std::string& text) {
-  RecordTable& records = Records(handle, kReadText);
+  RecordTable& records = files_.Records(handle, kReadText);
   CheckNumber(number, kReadText, records.subject);
   text = records.Padded(records.cachedNumber == number ? records.cached
                                                        : Fetch(records, number, kReadText));
 }
 
 void SqliteStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
-  RecordTable& records = Records(handle, kWriteText);
+  RecordTable& records = files_.Records(handle, kWriteText);
   CheckNumber(number, kWriteText, records.subject);
-  if (text.size() > static_cast<std::size_t>(records.length))
-    throw HostError(kWriteText, records.subject,
-                    "texte de " + std::to_string(text.size()) +
-                        " caractères, plus long que l'enregistrement (" +
-                        std::to_string(records.length) + ")");
+  records.CheckText(text);
   BeginWrite(kWriteText, records.subject);
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
   records.upsert.Bind(1, number).BindBlob(2, text).Run(kWriteText, records.subject);
-  records.lastWritten = number;
-  if (number > records.lastNumber) {
-    records.lastNumber = number;
-    records.lastNumberChanged = true;
-  }
-}
-
-int32_t SqliteStore::LastRecordNumber(int16_t handle) {
-  return Records(handle, kLastNumber).lastRead;
-}
-
-// ---------------------------------------------------------------------------------------
-// Text files
-
-void SqliteStore::CreateText(const std::string& fileName, int16_t& handle) {
-  const std::filesystem::path path = Resolve(fileName);
-  int16_t reused = 0;
-  for (auto& [h, text] : texts_) {
-    if (text->path == path) reused = h;
-  }
-  if (reused != 0) texts_.erase(reused);  // closes the earlier one before truncating it
-
-  RequireIn(dataDirectory_, path, kCreateText);
-  auto text = std::make_unique<TextFile>();
-  text->path = path;
-  text->out.open(path, std::ios::binary | std::ios::trunc);
-  if (!text->out) throw HostError(kCreateText, path.string(), "impossible de créer le fichier");
-  handle = reused != 0 ? reused : NewHandle(kCreateText, path.string());
-  texts_[handle] = std::move(text);
-}
-
-void SqliteStore::WriteLine(int16_t handle, const std::string& line) {
-  const auto it = texts_.find(handle);
-  if (it == texts_.end())
-    throw HostError(kWriteLine, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier texte ouvert");
-  TextFile& text = *it->second;
-  text.out.write(line.data(), static_cast<std::streamsize>(line.size()));
-  text.out.write("\r\n", 2);
-  if (!text.out)
-    throw HostError(kWriteLine, text.path.string(), "impossible d'écrire dans le fichier");
-}
-
-bool SqliteStore::Exists(const std::string& path) const {
-  std::error_code ignored;
-  return std::filesystem::exists(Resolve(path), ignored);
-}
-
-void SqliteStore::Remove(const std::string& path) const {
-  std::error_code error;
-  std::filesystem::remove(Resolve(path), error);
-  if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
+  records.Written(number);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -631,42 +294,22 @@ void SqliteStore::Remove(const std::string& path) const {
 
 void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
                               int16_t& handle) {
-  CheckName(name, kOpenKey);
-  if (kind != "P" && kind != "S")
-    throw HostError(kOpenKey, name, "type de fichier de clés invalide : " + ToUtf8(kind));
-  if (keyLength < 1)
-    throw HostError(kOpenKey, name, "longueur de clé invalide : " + std::to_string(keyLength));
+  CheckKeyFile(name, keyLength, kind);
   const bool temporary = name == kSortIndexName;
 
   int16_t reopened = 0;
-  for (auto& [h, keys] : keys_) {
-    if (keys->name != name) continue;
-    if (!temporary && (keys->length != keyLength || keys->kind != kind))
-      throw HostError(kOpenKey, name,
-                      "le fichier est déjà ouvert avec le type " + keys->kind + " et la longueur " +
-                          std::to_string(keys->length));
-    reopened = h;
-  }
-  if (reopened != 0 && !temporary) {
-    keys_[reopened]->StopWalk();
-    keys_[reopened]->walk = KeyTable::Walk::kNotStarted;
+  if (files_.ReopenKey(name, keyLength, kind, temporary, reopened)) {
     handle = reopened;
     return;
   }
-  if (reopened != 0) CloseKeyFile(reopened);  // a sort index starts afresh
 
-  auto keys = std::make_unique<KeyTable>();
-  keys->name = name;
-  keys->subject = name;
-  keys->length = keyLength;
-  keys->kind = kind;
-  keys->temporary = temporary;
+  auto keys = std::make_unique<KeyTable>(name, keyLength, kind, temporary);
   const std::string columns =
       "(key BLOB NOT NULL, seq INTEGER NOT NULL, num INTEGER NOT NULL,"
       " PRIMARY KEY(key, seq)) WITHOUT ROWID";
   if (temporary) {
-    handle = reopened != 0 ? reopened : NewHandle(kOpenKey, name);
-    keys_[handle] = std::move(keys);
+    handle = reopened != 0 ? reopened : files_.NewHandle(kOpenKey, name);
+    files_.keys[handle] = std::move(keys);
     return;
   }
   {
@@ -710,15 +353,15 @@ void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const 
   keys->range =
       db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? AND key < ? ORDER BY key, seq");
   keys->rangeFrom = db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? ORDER BY key, seq");
-  handle = reopened != 0 ? reopened : NewHandle(kOpenKey, name);
-  keys_[handle] = std::move(keys);
+  handle = reopened != 0 ? reopened : files_.NewHandle(kOpenKey, name);
+  files_.keys[handle] = std::move(keys);
 }
 
 bool SqliteStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kFind);
-  RecordTable& records = Records(recordHandle, kFind);
+  KeyTable& keys = files_.Keys(keyHandle, kFind);
+  RecordTable& records = files_.Records(recordHandle, kFind);
   if (keys.temporary) {
-    const auto it = keys.MemoryFind(key, 0);
+    const auto it = keys.memory.Find(key, 0);
     if (it == keys.memory.end()) return false;
     Load(records, it->second, kFind);
     return true;
@@ -735,8 +378,8 @@ bool SqliteStore::Find(int16_t keyHandle, const std::string& key, int16_t record
 }
 
 int32_t SqliteStore::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kInsert);
-  RecordTable& records = Records(recordHandle, kInsert);
+  KeyTable& keys = files_.Keys(keyHandle, kInsert);
+  RecordTable& records = files_.Records(recordHandle, kInsert);
   keys.CheckKey(key, kInsert);
   BeginWrite(kInsert, keys.subject);
   RefreshNumbering(records, kInsert);
@@ -745,10 +388,7 @@ int32_t SqliteStore::Insert(int16_t keyHandle, const std::string& key, int16_t r
   const auto number = static_cast<int32_t>(records.lastNumber + 1);
   try {
     Savepoint savepoint(*savepoint_, kInsert, keys.subject);
-    records.lastWritten = 0;
-    int32_t e = number;
-    records.component->CallRecordOperation(records.writeOperation, e);
-    if (records.lastWritten != number)
+    if (!records.CallWrite(number))
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
     keys.Changed();
@@ -766,7 +406,7 @@ int32_t SqliteStore::Insert(int16_t keyHandle, const std::string& key, int16_t r
 }
 
 void SqliteStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kAddKey);
+  KeyTable& keys = files_.Keys(keyHandle, kAddKey);
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
   if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
@@ -777,8 +417,8 @@ void SqliteStore::AddKey(int16_t keyHandle, const std::string& key, int32_t numb
 
 void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
                          int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kDelete);
-  RecordTable& records = Records(recordHandle, kDelete);
+  KeyTable& keys = files_.Keys(keyHandle, kDelete);
+  RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
   keys.Changed();
@@ -787,8 +427,7 @@ void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t numb
     Savepoint savepoint(*savepoint_, kDelete, keys.subject);
     int entries = 0;
     if (keys.temporary) {
-      const auto it = keys.MemoryFind(key, number);
-      if (it != keys.memory.end()) keys.memory.erase(it), entries = 1;
+      entries = keys.memory.Remove(key, number) ? 1 : 0;
     } else {
       keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kDelete, keys.subject);
       entries = sqlite3_changes(db_->handle());
@@ -806,10 +445,9 @@ void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t numb
 }
 
 void SqliteStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kRemoveKey);
+  KeyTable& keys = files_.Keys(keyHandle, kRemoveKey);
   if (keys.temporary) {
-    if (const auto it = keys.MemoryFind(key, number); it != keys.memory.end())
-      keys.memory.erase(it);
+    keys.memory.Remove(key, number);
     return;
   }
   BeginWrite(kRemoveKey, keys.subject);
@@ -818,8 +456,8 @@ void SqliteStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t n
 }
 
 void SqliteStore::Clear(int16_t keyHandle) {
-  KeyTable& keys = Keys(keyHandle, kClear);
-  if (keys.temporary) return keys.memory.clear();
+  KeyTable& keys = files_.Keys(keyHandle, kClear);
+  if (keys.temporary) return keys.memory.Clear();
   BeginWrite(kClear, keys.subject);
   keys.Changed();
   keys.clear.Run(kClear, keys.subject);
@@ -827,22 +465,12 @@ void SqliteStore::Clear(int16_t keyHandle) {
 
 bool SqliteStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
                        const std::string& operation) {
-  RecordTable& records = Records(recordHandle, operation);
-  if (!fromStart && keys.walk == KeyTable::Walk::kNotStarted)
-    throw HostError(operation, keys.subject, "parcours non commencé : First doit précéder Next");
+  RecordTable& records = files_.Records(recordHandle, operation);
+  keys.CheckWalk(fromStart, operation);
   if (keys.temporary) {
-    const auto it = fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
-                        ? keys.memory.begin()
-                        : keys.memory.upper_bound({keys.walkKey, keys.walkSeq});
-    if (it == keys.memory.end()) {
-      if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
-      key.clear();
-      return false;
-    }
-    keys.walk = KeyTable::Walk::kAt;
-    keys.walkKey = key = it->first.first;
-    keys.walkSeq = it->first.second;
-    Load(records, it->second, operation);
+    int32_t number = 0;
+    if (!keys.MemoryStep(fromStart, key, number)) return false;
+    Load(records, number, operation);
     return true;
   }
   if (fromStart || keys.live == nullptr || keys.liveVersion != keys.version) {
@@ -878,26 +506,20 @@ bool SqliteStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std
 }
 
 void SqliteStore::StopWalks() {
-  for (const auto& [handle, keys] : keys_) keys->StopWalk();
+  for (const auto& [handle, keys] : files_.keys) keys->StopWalk();
 }
 
 bool SqliteStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
+  return Step(files_.Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
 }
 
 bool SqliteStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kNext), recordHandle, false, key, kNext);
+  return Step(files_.Keys(keyHandle, kNext), recordHandle, false, key, kNext);
 }
 
 std::string SqliteStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
-  KeyTable& keys = Keys(keyHandle, kListPrefix);
-  if (keys.temporary) {
-    std::string list = "[";
-    for (auto it = keys.memory.lower_bound({prefix, INT64_MIN});
-         it != keys.memory.end() && it->first.first.compare(0, prefix.size(), prefix) == 0; ++it)
-      list += (list.size() > 1 ? "," : "") + std::to_string(it->second);
-    return list + "]";
-  }
+  KeyTable& keys = files_.Keys(keyHandle, kListPrefix);
+  if (keys.temporary) return keys.memory.ListPrefix(prefix);
   const std::string end = PrefixEnd(prefix);
   Statement& query = end.empty() ? keys.rangeFrom : keys.range;
   query.BindBlob(1, prefix);
@@ -914,11 +536,9 @@ std::string SqliteStore::ListPrefix(int16_t keyHandle, const std::string& prefix
 }
 
 void SqliteStore::CloseKeyFile(int16_t keyHandle) {
-  auto it = keys_.find(keyHandle);
-  if (it == keys_.end())
-    throw HostError(kClose, std::to_string(keyHandle),
-                    "ce numéro ne désigne pas un fichier de clés ouvert");
-  keys_.erase(it);
+  const auto it = files_.keys.find(keyHandle);
+  if (it == files_.keys.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
+  files_.keys.erase(it);
 }
 
 }  // namespace actifix::platform

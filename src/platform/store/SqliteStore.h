@@ -22,6 +22,8 @@
 #include "host/HostRecordFile.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/Store.h"
+#include "platform/store/StoreFiles.h"
+#include "platform/store/StoreServices.h"
 
 namespace actifix::platform {
 
@@ -59,29 +61,22 @@ class SqliteStore final : public Store {
     db_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { db_->SetPowerSafe(powerSafe); }
-  const std::filesystem::path& dataDirectory() const override { return dataDirectory_; }
+  const std::filesystem::path& dataDirectory() const override { return files_.texts.directory(); }
 
   CompanyDatabase& database() { return *db_; }
 
  private:
-  friend class StoreRecordFile;
-  friend class StoreKeyedFile;
+  friend class StoreRecordFile<SqliteStore>;
+  friend class StoreKeyedFile<SqliteStore>;
   struct RecordTable;
   struct KeyTable;
-  struct TextFile;
 
   // HostRecordFile
   void OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                       HostComponent& component);
   void Read(int16_t handle, int32_t number);
-  void Write(int16_t handle, int32_t number);
   void ReadText(int16_t handle, int32_t number, std::string& text);
   void WriteText(int16_t handle, int32_t number, const std::string& text);
-  int32_t LastRecordNumber(int16_t handle);
-  void CreateText(const std::string& fileName, int16_t& handle);
-  void WriteLine(int16_t handle, const std::string& line);
-  bool Exists(const std::string& path) const;
-  void Remove(const std::string& path) const;
 
   // HostKeyedFile
   void OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
@@ -97,9 +92,6 @@ class SqliteStore final : public Store {
   std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
   void CloseKeyFile(int16_t keyHandle);
 
-  RecordTable& Records(int16_t handle, const std::string& operation);
-  KeyTable& Keys(int16_t handle, const std::string& operation);
-  int16_t NewHandle(const std::string& operation, const std::string& subject) const;
   // Record `number`'s stored text. Throws HostError when there is no such record.
   std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
   // Fetches the record and calls the component back to read it into its buffer; the text
@@ -115,14 +107,10 @@ class SqliteStore final : public Store {
             const std::string& operation);
   // Ends the queries of running walks (before a commit, after a rollback).
   void StopWalks();
-  std::filesystem::path Resolve(const std::string& name) const;
 
   // Declared first so that it is destroyed last, after every statement over it.
   std::unique_ptr<CompanyDatabase> db_;
-  std::filesystem::path dataDirectory_;
-  std::map<int16_t, std::unique_ptr<RecordTable>> records_;
-  std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
-  std::map<int16_t, std::unique_ptr<TextFile>> texts_;
+  storefiles::OpenFiles<RecordTable, KeyTable> files_;
   std::unique_ptr<SavepointStatements> savepoint_;
   int64_t failAtWrite_ = 0;
 };

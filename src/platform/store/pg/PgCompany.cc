@@ -98,20 +98,8 @@ CompanySettings PgCompany::Settings() {
   const pg::Result rows = conn_->Query("SELECT name, value FROM " + quotedSchema_ + ".meta",
                                        pg::Params(), operation, subject_, false);
   CompanySettings settings;
-  for (int i = 0; i < rows.rows(); ++i) {
-    const std::string_view name = rows.Bytes(i, 0);
-    std::string value(rows.Bytes(i, 1));
-    if (name == "code")
-      settings.code = std::move(value);
-    else if (name == "name")
-      settings.name = std::move(value);
-    else if (name == "year_start")
-      settings.yearStart = std::move(value);
-    else if (name == "year_end")
-      settings.yearEnd = std::move(value);
-    else if (name == "work_date")
-      settings.workDate = std::move(value);
-  }
+  for (int i = 0; i < rows.rows(); ++i)
+    settings.Take(rows.Bytes(i, 0), std::string(rows.Bytes(i, 1)));
   return settings;
 }
 

@@ -1,105 +1,31 @@
 #include "platform/store/pg/PgStore.h"
 
-#include <algorithm>
 #include <cstdlib>
-#include <fstream>
-#include <limits>
-#include <system_error>
-#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
-#include "host/Cp1252.h"
 #include "host/HostError.h"
-#include "platform/store/WritePath.h"
+#include "platform/store/StoreFiles.h"
 
 namespace actifix::platform {
 
+using namespace storefiles;  // the host calls' names and checks, shared with SqliteStore
+
 namespace {
 
-const std::string kOpenRecord = "HostRecordFile.Open";
-const std::string kRead = "HostRecordFile.Read";
-const std::string kWrite = "HostRecordFile.Write";
-const std::string kReadText = "HostRecordFile.ReadText";
-const std::string kWriteText = "HostRecordFile.WriteText";
-const std::string kLastNumber = "HostRecordFile.LastRecordNumber";
-const std::string kCreateText = "HostRecordFile.CreateText";
-const std::string kWriteLine = "HostRecordFile.WriteLine";
-const std::string kOpenKey = "HostKeyedFile.Open";
-const std::string kFind = "HostKeyedFile.Find";
-const std::string kInsert = "HostKeyedFile.Insert";
-const std::string kAddKey = "HostKeyedFile.AddKey";
-const std::string kDelete = "HostKeyedFile.Delete";
-const std::string kRemoveKey = "HostKeyedFile.RemoveKey";
-const std::string kClear = "HostKeyedFile.Clear";
-const std::string kFirst = "HostKeyedFile.First";
-const std::string kNext = "HostKeyedFile.Next";
-const std::string kListPrefix = "HostKeyedFile.ListPrefix";
-const std::string kClose = "HostKeyedFile.Close";
-const std::string kCommit = "Store.Commit";
 const std::string kDuplicate = "clé déjà présente";
-
-constexpr int32_t kMaxNumber = std::numeric_limits<int32_t>::max();
 // Rows fetched at once by the bulk scans of the register check.
 constexpr int kScanBatch = 10000;
 
-// File names become table names: letters, digits and "_" only, so that nothing from the
-// module can reach SQL text.
-void CheckName(const std::string& name, const std::string& operation) {
-  const bool ok =
-      !name.empty() && name.size() <= 40 && std::all_of(name.begin(), name.end(), [](char c) {
-        return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
-               c == '_';
-      });
-  if (!ok)
-    throw HostError(operation, ToUtf8(name),
-                    "nom de fichier invalide (lettres, chiffres et _ seulement)");
-}
-
-std::string RecordNumberCause(int32_t number) {
-  return "l'enregistrement " + std::to_string(number) + " n'existe pas";
-}
-
-void CheckNumber(int32_t number, const std::string& operation, const std::string& subject) {
-  if (number < 1)
-    throw HostError(operation, subject,
-                    "numéro d'enregistrement invalide : " + std::to_string(number));
-}
-
-// The smallest byte string greater than every string that starts with `prefix`, or "" when
-// there is none (the prefix is empty or all 0xFF bytes).
-std::string PrefixEnd(std::string prefix) {
-  while (!prefix.empty() && static_cast<unsigned char>(prefix.back()) == 0xFF) prefix.pop_back();
-  if (!prefix.empty())
-    prefix.back() = static_cast<char>(static_cast<unsigned char>(prefix.back()) + 1);
-  return prefix;
-}
-
 }  // namespace
 
-// One record file: its table and prepared statements, the record being loaded (so that the
-// Lire call-back reads it without a second query).
-struct PgStore::RecordTable {
-  std::string name, subject, readOperation, writeOperation;
+// One record file: its table and prepared statements beside what every store keeps of it.
+struct PgStore::RecordTable : RecordFile {
+  using RecordFile::RecordFile;
   std::string table;  // qualified and quoted
-  int32_t length = 0;
-  HostComponent* component = nullptr;
-  int32_t lastRead = 0;
-  int64_t lastNumber = 0;
-  uint64_t numberGeneration = 0;
-  bool lastNumberChanged = false;
-  int32_t lastWritten = 0;
-  int32_t cachedNumber = 0;
-  std::string cached;
   std::string select, upsert, remove, highest;
   std::string copy;     // COPY of new records in bulk mode
   uint64_t writes = 0;  // records written or deleted by this store
-
-  void Forget() { cachedNumber = 0; }
-  std::string Padded(std::string text) const {
-    if (text.size() < static_cast<std::size_t>(length)) text.resize(length, ' ');
-    return text;
-  }
 };
 
 // One key file. `seq` orders the entries of one key: 0 in a "P" file, so that the primary key
@@ -110,8 +36,8 @@ struct PgStore::RecordTable {
 // after it, each entry with its record as fetched; `batch` is valid while `batchValid` holds
 // and was joined with `batchRecords`. A record this store writes after the batch was fetched
 // is in `stale`, and read again when its entry is reached.
-struct PgStore::KeyTable {
-  enum class Walk { kNotStarted, kBeforeFirst, kAt };
+struct PgStore::KeyTable : KeyFile {
+  using KeyFile::KeyFile;
   struct Entry {
     std::string key;
     int64_t seq = 0;
@@ -124,12 +50,7 @@ struct PgStore::KeyTable {
     std::string first, firstFew, next, nextFew, find, remove;
   };
 
-  std::string name, subject, kind, table;
-  int16_t length = 0;
-  bool temporary = false;
-  Walk walk = Walk::kNotStarted;
-  std::string walkKey;
-  int64_t walkSeq = 0;
+  std::string table;
   std::vector<Entry> batch;  // its strings reused from batch to batch
   std::size_t batchSize = 0, batchPos = 0;
   std::unordered_set<int32_t> numbers, stale;
@@ -153,113 +74,6 @@ struct PgStore::KeyTable {
     batchValid = false;
     fullBatch = false;
   }
-
-  std::map<std::pair<std::string, int64_t>, int32_t> memory;
-  int64_t memorySeq = 0;
-  using MemoryEntry = decltype(memory)::iterator;
-  MemoryEntry MemoryFind(const std::string& key, int32_t number) {
-    for (auto it = memory.lower_bound({key, INT64_MIN});
-         it != memory.end() && it->first.first == key; ++it)
-      if (number == 0 || it->second == number) return it;
-    return memory.end();
-  }
-  void MemoryAdd(const std::string& key, int32_t number, const std::string& operation) {
-    if (unique() && MemoryFind(key, 0) != memory.end())
-      throw HostError(operation, subject, kDuplicate);
-    memory.emplace(std::pair{key, ++memorySeq}, number);
-  }
-
-  bool unique() const { return kind == "P"; }
-  void CheckKey(const std::string& key, const std::string& operation) const {
-    if (key.size() > static_cast<std::size_t>(length))
-      throw HostError(operation, subject,
-                      "clé plus longue que " + std::to_string(length) + " caractères");
-  }
-};
-
-struct PgStore::TextFile {
-  std::filesystem::path path;
-  std::ofstream out;
-};
-
-// ---------------------------------------------------------------------------------------
-
-class PgStoreRecordFile : public HostRecordFile {
- public:
-  explicit PgStoreRecordFile(PgStore& store) : store_(store) {}
-  void Open(const int16_t&, const std::string& name, const int32_t& recordLength, int16_t& handle,
-            HostComponent& component) override {
-    store_.OpenRecordFile(name, recordLength, handle, component);
-  }
-  void Read(const int16_t& handle, const int32_t& number) override { store_.Read(handle, number); }
-  void Write(const int16_t& handle, const int32_t& number) override {
-    store_.Write(handle, number);
-  }
-  void ReadText(const int16_t& handle, const int32_t& number, std::string& text) override {
-    store_.ReadText(handle, number, text);
-  }
-  void WriteText(const int16_t& handle, const int32_t& number, const std::string& text) override {
-    store_.WriteText(handle, number, text);
-  }
-  void LastRecordNumber(const int16_t& handle, int32_t& number) override {
-    number = store_.LastRecordNumber(handle);
-  }
-  void CreateText(const std::string& fileName, int16_t& handle) override {
-    store_.CreateText(fileName, handle);
-  }
-  void WriteLine(const int16_t& handle, const std::string& line) override {
-    store_.WriteLine(handle, line);
-  }
-  void Exists(const std::string& path, int16_t& flag) override {
-    flag = store_.Exists(path) ? -1 : 0;
-  }
-  void Remove(const std::string& path) override { store_.Remove(path); }
-
- private:
-  PgStore& store_;
-};
-
-class PgStoreKeyedFile : public HostKeyedFile {
- public:
-  explicit PgStoreKeyedFile(PgStore& store) : store_(store) {}
-  void Open(const int16_t&, const std::string& name, const int16_t& keyLength,
-            const std::string& kind, int16_t& handle) override {
-    store_.OpenKeyFile(name, keyLength, kind, handle);
-  }
-  void Find(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
-            int16_t& found) override {
-    found = store_.Find(keyHandle, key, recordHandle) ? -1 : 0;
-  }
-  void Insert(const int16_t& keyHandle, const std::string& key, const int16_t& recordHandle,
-              int32_t& number) override {
-    number = store_.Insert(keyHandle, key, recordHandle);
-  }
-  void AddKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
-    store_.AddKey(keyHandle, key, number);
-  }
-  void Delete(const int16_t& keyHandle, const std::string& key, const int32_t& number,
-              const int16_t& recordHandle) override {
-    store_.Delete(keyHandle, key, number, recordHandle);
-  }
-  void RemoveKey(const int16_t& keyHandle, const std::string& key, const int32_t& number) override {
-    store_.RemoveKey(keyHandle, key, number);
-  }
-  void Clear(const int16_t& keyHandle) override { store_.Clear(keyHandle); }
-  void First(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
-             std::string& key) override {
-    found = store_.First(keyHandle, recordHandle, key) ? -1 : 0;
-  }
-  void Next(const int16_t& keyHandle, const int16_t& recordHandle, int16_t& found,
-            std::string& key) override {
-    found = store_.Next(keyHandle, recordHandle, key) ? -1 : 0;
-  }
-  void ListPrefix(const int16_t& keyHandle, const std::string& prefix, std::string& list) override {
-    list = store_.ListPrefix(keyHandle, prefix);
-  }
-  void Close(const int16_t& keyHandle) override { store_.CloseKeyFile(keyHandle); }
-
- private:
-  PgStore& store_;
 };
 
 // ---------------------------------------------------------------------------------------
@@ -270,10 +84,10 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 }
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
-    : company_(std::move(company)), dataDirectory_(std::move(dataDirectory)) {}
+    : company_(std::move(company)), files_(std::move(dataDirectory), true) {}
 
 PgStore::~PgStore() {
-  texts_.clear();
+  files_.texts.Drop();
   company_->RollbackWrite();
   conn().DiscardCopies();
   try {
@@ -284,11 +98,11 @@ PgStore::~PgStore() {
 }
 
 std::unique_ptr<HostRecordFile> PgStore::MakeRecordFile() {
-  return std::make_unique<PgStoreRecordFile>(*this);
+  return std::make_unique<StoreRecordFile<PgStore>>(*this);
 }
 
 std::unique_ptr<HostKeyedFile> PgStore::MakeKeyedFile() {
-  return std::make_unique<PgStoreKeyedFile>(*this);
+  return std::make_unique<StoreKeyedFile<PgStore>>(*this);
 }
 
 void PgStore::BeginWrite(const std::string& operation, const std::string& subject) {
@@ -297,13 +111,13 @@ void PgStore::BeginWrite(const std::string& operation, const std::string& subjec
   if (company_->InTransaction()) return;
   StopWalks();  // batches read before the lock may miss another program's last commit
   // The numbering of the open files is read with the lock, in the same round trip.
-  std::vector<pg::Result> numbers(records_.size() + keys_.size());
+  std::vector<pg::Result> numbers(files_.records.size() + files_.keys.size());
   company_->BeginWrite(operation, subject, [&] {
     std::size_t i = 0;
-    for (const auto& [handle, records] : records_)
+    for (const auto& [handle, records] : files_.records)
       conn().Send(records->highest, pg::Params().Text(records->name), operation, subject, true,
                   &numbers[i++]);
-    for (const auto& [handle, keys] : keys_) {
+    for (const auto& [handle, keys] : files_.keys) {
       if (!keys->temporary && !keys->unique())
         conn().Send("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
                     pg::Params().Text(keys->name), operation, subject, false, &numbers[i]);
@@ -311,12 +125,12 @@ void PgStore::BeginWrite(const std::string& operation, const std::string& subjec
     }
   });
   std::size_t i = 0;
-  for (const auto& [handle, records] : records_) {
+  for (const auto& [handle, records] : files_.records) {
     records->lastNumber = numbers[i++].Int(0, 0);
     records->numberGeneration = company_->writeGeneration();
     records->lastNumberChanged = false;
   }
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (numbers[i].rows() == 1) {
       keys->lastSeq = numbers[i].Int(0, 0);
       keys->seqGeneration = company_->writeGeneration();
@@ -338,14 +152,14 @@ void PgStore::RefreshNumbering(RecordTable& records, const std::string& operatio
 
 void PgStore::Commit() {
   bool numbersChanged = false;
-  for (const auto& [handle, records] : records_) numbersChanged |= records->lastNumberChanged;
-  for (const auto& [handle, keys] : keys_) numbersChanged |= keys->seqChanged;
+  for (const auto& [handle, records] : files_.records) numbersChanged |= records->lastNumberChanged;
+  for (const auto& [handle, keys] : files_.keys) numbersChanged |= keys->seqChanged;
   if (numbersChanged) {
     BeginWrite(kCommit, company_->subject());
     const std::string update = "UPDATE " + company_->schema() +
                                ".record_files SET last_number = $1::int4"
                                " WHERE name = $2 AND last_number < $1::int4";
-    for (const auto& [handle, records] : records_) {
+    for (const auto& [handle, records] : files_.records) {
       if (!records->lastNumberChanged) continue;
       conn().Send(update, pg::Params().Int(records->lastNumber).Text(records->name), kCommit,
                   records->subject, false);
@@ -353,7 +167,7 @@ void PgStore::Commit() {
     const std::string updateSeq = "UPDATE " + company_->schema() +
                                   ".key_files SET last_seq = $1::int4"
                                   " WHERE name = $2 AND last_seq < $1::int4";
-    for (const auto& [handle, keys] : keys_) {
+    for (const auto& [handle, keys] : files_.keys) {
       if (!keys->seqChanged) continue;
       conn().Send(updateSeq, pg::Params().Int(keys->lastSeq).Text(keys->name), kCommit,
                   keys->subject, false);
@@ -363,40 +177,29 @@ void PgStore::Commit() {
   try {
     company_->CommitWrite(kCommit);
   } catch (...) {
-    for (const auto& [handle, records] : records_) records->numberGeneration = 0;
-    for (const auto& [handle, keys] : keys_) keys->seqGeneration = 0;
+    for (const auto& [handle, records] : files_.records) records->numberGeneration = 0;
+    for (const auto& [handle, keys] : files_.keys) keys->seqGeneration = 0;
     throw;
   }
-  for (const auto& [handle, records] : records_) records->lastNumberChanged = false;
-  for (const auto& [handle, keys] : keys_) keys->seqChanged = false;
-  for (const auto& [handle, text] : texts_) {
-    text->out.flush();
-    if (!text->out)
-      throw HostError(kCommit, text->path.string(), "impossible d'écrire dans le fichier");
-  }
+  for (const auto& [handle, records] : files_.records) records->lastNumberChanged = false;
+  for (const auto& [handle, keys] : files_.keys) keys->seqChanged = false;
+  files_.texts.Flush(kCommit);
 }
 
 void PgStore::Rollback() {
   StopWalks();
   company_->RollbackWrite();
-  for (const auto& [handle, records] : records_) {
+  for (const auto& [handle, records] : files_.records) {
     records->numberGeneration = 0;
     records->lastNumberChanged = false;
   }
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     keys->seqGeneration = 0;
     keys->seqChanged = false;
   }
 }
 
-void PgStore::CloseTextFiles() {
-  for (auto it = texts_.begin(); it != texts_.end(); it = texts_.erase(it)) {
-    TextFile& text = *it->second;
-    text.out.close();
-    if (!text.out)
-      throw HostError(kCommit, text.path.string(), "impossible d'écrire dans le fichier");
-  }
-}
+void PgStore::CloseTextFiles() { files_.texts.CloseAll(kCommit); }
 
 int64_t PgStore::CountEntries(const std::string& name) {
   const std::string operation = "Store.CountEntries";
@@ -493,7 +296,7 @@ void PgStore::RebuildKeys(const std::string& name,
       if (!keys.insert(key).second) throw HostError(operation, name, kDuplicate);
   }
   BeginWrite(operation, name);
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->name == name) keys->Changed();
   }
   StopWalks();
@@ -515,7 +318,7 @@ void PgStore::RebuildKeys(const std::string& name,
     UndoHostCall();
     throw;
   }
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->name == name) keys->seqGeneration = 0;  // read again, past the new entries
   }
   conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), operation, name, false);
@@ -536,63 +339,18 @@ void PgStore::UndoHostCall() {
   }
 }
 
-int16_t PgStore::NewHandle(const std::string& operation, const std::string& subject) const {
-  for (int32_t h = 1; h <= std::numeric_limits<int16_t>::max(); ++h) {
-    const auto handle = static_cast<int16_t>(h);
-    if (!records_.contains(handle) && !keys_.contains(handle) && !texts_.contains(handle))
-      return handle;
-  }
-  throw HostError(operation, subject, "trop de fichiers ouverts");
-}
-
-PgStore::RecordTable& PgStore::Records(int16_t handle, const std::string& operation) {
-  const auto it = records_.find(handle);
-  if (it == records_.end())
-    throw HostError(operation, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier d'enregistrements ouvert");
-  return *it->second;
-}
-
-PgStore::KeyTable& PgStore::Keys(int16_t handle, const std::string& operation) {
-  const auto it = keys_.find(handle);
-  if (it == keys_.end())
-    throw HostError(operation, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier de clés ouvert");
-  return *it->second;
-}
-
-std::filesystem::path PgStore::Resolve(const std::string& name) const {
-  const std::filesystem::path path(ToUtf8(name));
-  return path.is_absolute() ? path : dataDirectory_ / path;
-}
-
 // ---------------------------------------------------------------------------------------
 // Record files
 
 void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                              HostComponent& component) {
-  CheckName(name, kOpenRecord);
-  if (recordLength < 1)
-    throw HostError(kOpenRecord, name,
-                    "longueur d'enregistrement invalide : " + std::to_string(recordLength));
-  for (auto& [h, records] : records_) {
-    if (records->name != name) continue;
-    if (records->length != recordLength)
-      throw HostError(kOpenRecord, name,
-                      "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
-                          std::to_string(records->length));
-    records->component = &component;
-    handle = h;
+  CheckRecordFile(name, recordLength);
+  if (const int16_t opened = files_.Reopen(name, recordLength, component); opened != 0) {
+    handle = opened;
     return;
   }
 
-  auto records = std::make_unique<RecordTable>();
-  records->name = name;
-  records->subject = name;
-  records->readOperation = "Lire" + name;
-  records->writeOperation = "Ecrire" + name;
-  records->length = recordLength;
-  records->component = &component;
+  auto records = std::make_unique<RecordTable>(name, recordLength, component);
   const std::string& s = company_->schema();
   const std::string t = records->table = s + "." + pg::Quoted("r_" + name);
 
@@ -626,8 +384,8 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                                    kOpenRecord, name);
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
   records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
-  handle = NewHandle(kOpenRecord, name);
-  records_[handle] = std::move(records);
+  handle = files_.NewHandle(kOpenRecord, name);
+  files_.records[handle] = std::move(records);
 }
 
 std::string PgStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
@@ -646,51 +404,26 @@ void PgStore::Load(RecordTable& records, int32_t number, const std::string* text
   } else if (text != &records.cached) {
     records.cached = *text;
   }
-  records.cachedNumber = number;
-  records.lastRead = number;
-  int32_t e = number;
-  try {
-    records.component->CallRecordOperation(records.readOperation, e);
-  } catch (...) {
-    records.Forget();
-    throw;
-  }
-  records.Forget();
+  records.CallRead(number);
 }
 
 void PgStore::Read(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kRead);
+  RecordTable& records = files_.Records(handle, kRead);
   CheckNumber(number, kRead, records.subject);
   Load(records, number, nullptr, false, kRead);
 }
 
-void PgStore::Write(int16_t handle, int32_t number) {
-  RecordTable& records = Records(handle, kWrite);
-  CheckNumber(number, kWrite, records.subject);
-  records.lastWritten = 0;
-  int32_t e = number;
-  records.component->CallRecordOperation(records.writeOperation, e);
-  if (records.lastWritten != number)
-    throw HostError(
-        kWrite, records.subject,
-        records.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
-}
-
 void PgStore::ReadText(int16_t handle, int32_t number, std::string& text) {
-  RecordTable& records = Records(handle, kReadText);
+  RecordTable& records = files_.Records(handle, kReadText);
   CheckNumber(number, kReadText, records.subject);
   text = records.Padded(records.cachedNumber == number ? records.cached
                                                        : Fetch(records, number, kReadText));
 }
 
 void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
-  RecordTable& records = Records(handle, kWriteText);
+  RecordTable& records = files_.Records(handle, kWriteText);
   CheckNumber(number, kWriteText, records.subject);
-  if (text.size() > static_cast<std::size_t>(records.length))
-    throw HostError(kWriteText, records.subject,
-                    "texte de " + std::to_string(text.size()) +
-                        " caractères, plus long que l'enregistrement (" +
-                        std::to_string(records.length) + ")");
+  records.CheckText(text);
   BeginWrite(kWriteText, records.subject);
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
@@ -699,58 +432,7 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
     conn().Append(records.copy, {pg::Int4(number), text}, kWriteText, records.subject);
   else
     conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
-  records.lastWritten = number;
-  if (number > records.lastNumber) {
-    records.lastNumber = number;
-    records.lastNumberChanged = true;
-  }
-}
-
-int32_t PgStore::LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
-
-// ---------------------------------------------------------------------------------------
-// Text files
-
-void PgStore::CreateText(const std::string& fileName, int16_t& handle) {
-  const std::filesystem::path path = Resolve(fileName);
-  int16_t reused = 0;
-  for (auto& [h, text] : texts_) {
-    if (text->path == path) reused = h;
-  }
-  if (reused != 0) texts_.erase(reused);
-
-  std::error_code ignored;
-  std::filesystem::create_directories(dataDirectory_, ignored);
-  RequireIn(dataDirectory_, path, kCreateText);
-  auto text = std::make_unique<TextFile>();
-  text->path = path;
-  text->out.open(path, std::ios::binary | std::ios::trunc);
-  if (!text->out) throw HostError(kCreateText, path.string(), "impossible de créer le fichier");
-  handle = reused != 0 ? reused : NewHandle(kCreateText, path.string());
-  texts_[handle] = std::move(text);
-}
-
-void PgStore::WriteLine(int16_t handle, const std::string& line) {
-  const auto it = texts_.find(handle);
-  if (it == texts_.end())
-    throw HostError(kWriteLine, std::to_string(handle),
-                    "ce numéro ne désigne pas un fichier texte ouvert");
-  TextFile& text = *it->second;
-  text.out.write(line.data(), static_cast<std::streamsize>(line.size()));
-  text.out.write("\r\n", 2);
-  if (!text.out)
-    throw HostError(kWriteLine, text.path.string(), "impossible d'écrire dans le fichier");
-}
-
-bool PgStore::Exists(const std::string& path) const {
-  std::error_code ignored;
-  return std::filesystem::exists(Resolve(path), ignored);
-}
-
-void PgStore::Remove(const std::string& path) const {
-  std::error_code error;
-  std::filesystem::remove(Resolve(path), error);
-  if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
+  records.Written(number);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -758,36 +440,16 @@ void PgStore::Remove(const std::string& path) const {
 
 void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
                           int16_t& handle) {
-  CheckName(name, kOpenKey);
-  if (kind != "P" && kind != "S")
-    throw HostError(kOpenKey, name, "type de fichier de clés invalide : " + ToUtf8(kind));
-  if (keyLength < 1)
-    throw HostError(kOpenKey, name, "longueur de clé invalide : " + std::to_string(keyLength));
+  CheckKeyFile(name, keyLength, kind);
   const bool temporary = name == kSortIndexName;
 
   int16_t reopened = 0;
-  for (auto& [h, keys] : keys_) {
-    if (keys->name != name) continue;
-    if (!temporary && (keys->length != keyLength || keys->kind != kind))
-      throw HostError(kOpenKey, name,
-                      "le fichier est déjà ouvert avec le type " + keys->kind + " et la longueur " +
-                          std::to_string(keys->length));
-    reopened = h;
-  }
-  if (reopened != 0 && !temporary) {
-    keys_[reopened]->StopWalk();
-    keys_[reopened]->walk = KeyTable::Walk::kNotStarted;
+  if (files_.ReopenKey(name, keyLength, kind, temporary, reopened)) {
     handle = reopened;
     return;
   }
-  if (reopened != 0) CloseKeyFile(reopened);
 
-  auto keys = std::make_unique<KeyTable>();
-  keys->name = name;
-  keys->subject = name;
-  keys->length = keyLength;
-  keys->kind = kind;
-  keys->temporary = temporary;
+  auto keys = std::make_unique<KeyTable>(name, keyLength, kind, temporary);
   if (!temporary) {
     const std::string& s = company_->schema();
     keys->table = s + "." + pg::Quoted("k_" + name);
@@ -830,8 +492,8 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
     keys->rangeFrom = conn().Prepare(
         "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq", kOpenKey, name);
   }
-  handle = NewHandle(kOpenKey, name);
-  keys_[handle] = std::move(keys);
+  handle = files_.NewHandle(kOpenKey, name);
+  files_.keys[handle] = std::move(keys);
 }
 
 namespace {
@@ -876,10 +538,10 @@ const auto& JoinedFor(pg::Connection& conn, auto& keys, const auto& records) {
 }  // namespace
 
 bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kFind);
-  RecordTable& records = Records(recordHandle, kFind);
+  KeyTable& keys = files_.Keys(keyHandle, kFind);
+  RecordTable& records = files_.Records(recordHandle, kFind);
   if (keys.temporary) {
-    const auto it = keys.MemoryFind(key, 0);
+    const auto it = keys.memory.Find(key, 0);
     if (it == keys.memory.end()) return false;
     Load(records, it->second, nullptr, false, kFind);
     return true;
@@ -894,8 +556,8 @@ bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHand
 }
 
 int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kInsert);
-  RecordTable& records = Records(recordHandle, kInsert);
+  KeyTable& keys = files_.Keys(keyHandle, kInsert);
+  RecordTable& records = files_.Records(recordHandle, kInsert);
   keys.CheckKey(key, kInsert);
   BeginWrite(kInsert, keys.subject);
   RefreshNumbering(records, kInsert);
@@ -908,10 +570,7 @@ int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recor
   const pg::Connection::Mark mark = conn().MarkCopies();
   if (!bulk) conn().Send("SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
   try {
-    records.lastWritten = 0;
-    int32_t e = number;
-    records.component->CallRecordOperation(records.writeOperation, e);
-    if (records.lastWritten != number)
+    if (!records.CallWrite(number))
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
     keys.Changed();
@@ -964,7 +623,7 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
 }
 
 void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kAddKey);
+  KeyTable& keys = files_.Keys(keyHandle, kAddKey);
   keys.CheckKey(key, kAddKey);
   CheckNumber(number, kAddKey, keys.subject);
   if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
@@ -975,8 +634,8 @@ void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) 
 
 void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
                      int16_t recordHandle) {
-  KeyTable& keys = Keys(keyHandle, kDelete);
-  RecordTable& records = Records(recordHandle, kDelete);
+  KeyTable& keys = files_.Keys(keyHandle, kDelete);
+  RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
   keys.Changed();
@@ -984,10 +643,10 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   RecordChanged(records, number);
   int64_t entries = 0, removed = 0;
   if (keys.temporary) {
-    const auto it = keys.MemoryFind(key, number);
+    const auto it = keys.memory.Find(key, number);
     removed =
         conn().Query(records.remove, pg::Params().Int(number), kDelete, records.subject).affected();
-    if (it != keys.memory.end()) keys.memory.erase(it), entries = 1;
+    if (it != keys.memory.end()) keys.memory.Erase(it), entries = 1;
   } else {
     const pg::Result counts =
         conn().Query(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
@@ -1001,10 +660,9 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
 }
 
 void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = Keys(keyHandle, kRemoveKey);
+  KeyTable& keys = files_.Keys(keyHandle, kRemoveKey);
   if (keys.temporary) {
-    if (const auto it = keys.MemoryFind(key, number); it != keys.memory.end())
-      keys.memory.erase(it);
+    keys.memory.Remove(key, number);
     return;
   }
   BeginWrite(kRemoveKey, keys.subject);
@@ -1013,8 +671,8 @@ void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t numbe
 }
 
 void PgStore::Clear(int16_t keyHandle) {
-  KeyTable& keys = Keys(keyHandle, kClear);
-  if (keys.temporary) return keys.memory.clear();
+  KeyTable& keys = files_.Keys(keyHandle, kClear);
+  if (keys.temporary) return keys.memory.Clear();
   BeginWrite(kClear, keys.subject);
   keys.Changed();
   conn().Send(keys.clear, pg::Params(), kClear, keys.subject);
@@ -1022,22 +680,12 @@ void PgStore::Clear(int16_t keyHandle) {
 
 bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
                    const std::string& operation) {
-  RecordTable& records = Records(recordHandle, operation);
-  if (!fromStart && keys.walk == KeyTable::Walk::kNotStarted)
-    throw HostError(operation, keys.subject, "parcours non commencé : First doit précéder Next");
+  RecordTable& records = files_.Records(recordHandle, operation);
+  keys.CheckWalk(fromStart, operation);
   if (keys.temporary) {
-    const auto it = fromStart || keys.walk == KeyTable::Walk::kBeforeFirst
-                        ? keys.memory.begin()
-                        : keys.memory.upper_bound({keys.walkKey, keys.walkSeq});
-    if (it == keys.memory.end()) {
-      if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
-      key.clear();
-      return false;
-    }
-    keys.walk = KeyTable::Walk::kAt;
-    keys.walkKey = key = it->first.first;
-    keys.walkSeq = it->first.second;
-    Load(records, it->second, nullptr, false, operation);
+    int32_t number = 0;
+    if (!keys.MemoryStep(fromStart, key, number)) return false;
+    Load(records, number, nullptr, false, operation);
     return true;
   }
   if (fromStart || !keys.batchValid || keys.batchRecords != records.name ||
@@ -1108,33 +756,28 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
 
 void PgStore::RecordChanged(RecordTable& records, int32_t number) {
   ++records.writes;
-  for (const auto& [handle, keys] : keys_) {
+  for (const auto& [handle, keys] : files_.keys) {
     if (keys->batchValid && keys->batchRecords == records.name && keys->numbers.contains(number))
       keys->stale.insert(number);
   }
 }
 
 void PgStore::StopWalks() {
-  for (const auto& [handle, keys] : keys_) keys->StopWalk();
+  for (const auto& [handle, keys] : files_.keys) keys->StopWalk();
 }
 
 bool PgStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
+  return Step(files_.Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
 }
 
 bool PgStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(Keys(keyHandle, kNext), recordHandle, false, key, kNext);
+  return Step(files_.Keys(keyHandle, kNext), recordHandle, false, key, kNext);
 }
 
 std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
-  KeyTable& keys = Keys(keyHandle, kListPrefix);
+  KeyTable& keys = files_.Keys(keyHandle, kListPrefix);
+  if (keys.temporary) return keys.memory.ListPrefix(prefix);
   std::string list = "[";
-  if (keys.temporary) {
-    for (auto it = keys.memory.lower_bound({prefix, INT64_MIN});
-         it != keys.memory.end() && it->first.first.compare(0, prefix.size(), prefix) == 0; ++it)
-      list += (list.size() > 1 ? "," : "") + std::to_string(it->second);
-    return list + "]";
-  }
   const std::string end = PrefixEnd(prefix);
   const pg::Result rows =
       end.empty()
@@ -1146,19 +789,17 @@ std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
 }
 
 void PgStore::CloseKeyFile(int16_t keyHandle) {
-  auto it = keys_.find(keyHandle);
-  if (it == keys_.end())
-    throw HostError(kClose, std::to_string(keyHandle),
-                    "ce numéro ne désigne pas un fichier de clés ouvert");
+  const auto it = files_.keys.find(keyHandle);
+  if (it == files_.keys.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
   if (!it->second->temporary) {
     try {
       conn().Sync(kClose, it->second->subject);  // a batch asked for ahead arrives in the table
     } catch (...) {
-      keys_.erase(it);
+      files_.keys.erase(it);
       throw;
     }
   }
-  keys_.erase(it);
+  files_.keys.erase(it);
 }
 
 }  // namespace actifix::platform

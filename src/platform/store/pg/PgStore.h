@@ -37,6 +37,8 @@
 #include "host/HostKeyedFile.h"
 #include "host/HostRecordFile.h"
 #include "platform/store/Store.h"
+#include "platform/store/StoreFiles.h"
+#include "platform/store/StoreServices.h"
 #include "platform/store/pg/PgCompany.h"
 
 namespace actifix::platform {
@@ -83,28 +85,21 @@ class PgStore final : public Store {
     company_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { company_->SetPowerSafe(powerSafe); }
-  const std::filesystem::path& dataDirectory() const override { return dataDirectory_; }
+  const std::filesystem::path& dataDirectory() const override { return files_.texts.directory(); }
 
   PgCompany& database() { return *company_; }
 
  private:
-  friend class PgStoreRecordFile;
-  friend class PgStoreKeyedFile;
+  friend class StoreRecordFile<PgStore>;
+  friend class StoreKeyedFile<PgStore>;
   struct RecordTable;
   struct KeyTable;
-  struct TextFile;
 
   void OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
                       HostComponent& component);
   void Read(int16_t handle, int32_t number);
-  void Write(int16_t handle, int32_t number);
   void ReadText(int16_t handle, int32_t number, std::string& text);
   void WriteText(int16_t handle, int32_t number, const std::string& text);
-  int32_t LastRecordNumber(int16_t handle);
-  void CreateText(const std::string& fileName, int16_t& handle);
-  void WriteLine(int16_t handle, const std::string& line);
-  bool Exists(const std::string& path) const;
-  void Remove(const std::string& path) const;
 
   void OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
                    int16_t& handle);
@@ -119,9 +114,6 @@ class PgStore final : public Store {
   std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
   void CloseKeyFile(int16_t keyHandle);
 
-  RecordTable& Records(int16_t handle, const std::string& operation);
-  KeyTable& Keys(int16_t handle, const std::string& operation);
-  int16_t NewHandle(const std::string& operation, const std::string& subject) const;
   std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
   // Calls the component back to read record `number`, whose text is `text` when known
   // (nullptr: fetched now; a batch's missing record: no such record).
@@ -140,14 +132,10 @@ class PgStore final : public Store {
   void StopWalks();
   // Rolls back to the savepoint of a host call that failed, keeping the transaction.
   void UndoHostCall();
-  std::filesystem::path Resolve(const std::string& name) const;
   pg::Connection& conn() { return company_->connection(); }
 
   std::unique_ptr<PgCompany> company_;
-  std::filesystem::path dataDirectory_;
-  std::map<int16_t, std::unique_ptr<RecordTable>> records_;
-  std::map<int16_t, std::unique_ptr<KeyTable>> keys_;
-  std::map<int16_t, std::unique_ptr<TextFile>> texts_;
+  storefiles::OpenFiles<RecordTable, KeyTable> files_;
   int64_t failAtWrite_ = 0;
 };
 

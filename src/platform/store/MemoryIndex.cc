@@ -1,0 +1,19 @@
+#include "platform/store/MemoryIndex.h"
+
+#include "host/HostError.h"
+
+namespace actifix::platform {
+
+std::string MemoryIndex::ListPrefix(const std::string& prefix) const {
+  std::string list = "[";
+  for (auto it = entries_.lower_bound({prefix, INT64_MIN});
+       it != entries_.end() && it->first.first.compare(0, prefix.size(), prefix) == 0; ++it)
+    list += (list.size() > 1 ? "," : "") + std::to_string(it->second);
+  return list + "]";
+}
+
+void MemoryIndex::RefuseDuplicate(const std::string& operation, const std::string& subject) {
+  throw HostError(operation, subject, "clé déjà présente");
+}
+
+}  // namespace actifix::platform

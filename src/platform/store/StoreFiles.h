@@ -1,0 +1,279 @@
+// What the SQLite and PostgreSQL stores share about the files they open for the module: the
+// names of the host calls, the checks on names and numbers, the 16-bit handles, and the state
+// of a record file and of a key file that does not depend on where the rows are kept.
+#pragma once
+
+#include <cstdint>
+#include <filesystem>
+#include <limits>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "host/HostComponent.h"
+#include "host/HostError.h"
+#include "platform/store/LocalTextFiles.h"
+#include "platform/store/MemoryIndex.h"
+
+namespace actifix::platform::storefiles {
+
+// Operation names, built once: they name the failing host call in every HostError.
+inline const std::string kOpenRecord = "HostRecordFile.Open";
+inline const std::string kRead = "HostRecordFile.Read";
+inline const std::string kWrite = "HostRecordFile.Write";
+inline const std::string kReadText = "HostRecordFile.ReadText";
+inline const std::string kWriteText = "HostRecordFile.WriteText";
+inline const std::string kLastNumber = "HostRecordFile.LastRecordNumber";
+inline const std::string kCreateText = "HostRecordFile.CreateText";
+inline const std::string kWriteLine = "HostRecordFile.WriteLine";
+inline const std::string kOpenKey = "HostKeyedFile.Open";
+inline const std::string kFind = "HostKeyedFile.Find";
+inline const std::string kInsert = "HostKeyedFile.Insert";
+inline const std::string kAddKey = "HostKeyedFile.AddKey";
+inline const std::string kDelete = "HostKeyedFile.Delete";
+inline const std::string kRemoveKey = "HostKeyedFile.RemoveKey";
+inline const std::string kClear = "HostKeyedFile.Clear";
+inline const std::string kFirst = "HostKeyedFile.First";
+inline const std::string kNext = "HostKeyedFile.Next";
+inline const std::string kListPrefix = "HostKeyedFile.ListPrefix";
+inline const std::string kClose = "HostKeyedFile.Close";
+inline const std::string kCommit = "Store.Commit";
+
+constexpr int32_t kMaxNumber = std::numeric_limits<int32_t>::max();
+
+// File names become table names: letters, digits and "_" only, so that nothing from the
+// module can reach SQL text.
+void CheckName(const std::string& name, const std::string& operation);
+
+std::string RecordNumberCause(int32_t number);
+
+[[noreturn]] void RefuseNumber(int32_t number, const std::string& operation,
+                               const std::string& subject);
+inline void CheckNumber(int32_t number, const std::string& operation, const std::string& subject) {
+  if (number < 1) RefuseNumber(number, operation, subject);
+}
+
+// The smallest byte string greater than every string that starts with `prefix`, or "" when
+// there is none (the prefix is empty or all 0xFF bytes).
+std::string PrefixEnd(std::string prefix);
+
+// Checks the name and record length asked of OpenRecordFile.
+void CheckRecordFile(const std::string& name, int32_t recordLength);
+// Checks the name, kind and key length asked of OpenKeyFile.
+void CheckKeyFile(const std::string& name, int16_t keyLength, const std::string& kind);
+
+// The lowest handle none of `taken` holds; `taken(handle)` says whether one does.
+template <class Taken>
+int16_t NewHandle(const std::string& operation, const std::string& subject, const Taken& taken) {
+  for (int32_t h = 1; h <= std::numeric_limits<int16_t>::max(); ++h) {
+    const auto handle = static_cast<int16_t>(h);
+    if (!taken(handle)) return handle;
+  }
+  throw HostError(operation, subject, "trop de fichiers ouverts");
+}
+
+[[noreturn]] void RefuseHandle(int16_t handle, const std::string& operation, const char* cause);
+
+// The open file of `handle`, or a HostError naming what `files` holds.
+template <class T>
+T& Opened(std::map<int16_t, std::unique_ptr<T>>& files, int16_t handle,
+          const std::string& operation, const char* cause) {
+  const auto it = files.find(handle);
+  if (it == files.end()) RefuseHandle(handle, operation, cause);
+  return *it->second;
+}
+inline constexpr const char* kNotRecordFile =
+    "ce numéro ne désigne pas un fichier d'enregistrements ouvert";
+inline constexpr const char* kNotKeyFile = "ce numéro ne désigne pas un fichier de clés ouvert";
+
+// One record file as the module sees it, and the record being loaded, so that the Lire
+// call-back reads it without a second query.
+struct RecordFile {
+  std::string name;                           // as the module names it
+  std::string subject;                        // the name in UTF-8, for errors
+  std::string readOperation, writeOperation;  // "Lire"+name, "Ecrire"+name
+  int32_t length = 0;
+  HostComponent* component = nullptr;
+  int32_t lastRead = 0;
+  // The highest number the file has had, valid in write transaction `numberGeneration` only:
+  // each transaction reads it afresh, since another program may have added records.
+  int64_t lastNumber = 0;
+  uint64_t numberGeneration = 0;
+  bool lastNumberChanged = false;
+  int32_t lastWritten = 0;
+  int32_t cachedNumber = 0;  // the record being loaded; 0 outside a Lire call-back
+  std::string cached;
+
+  RecordFile(const std::string& fileName, int32_t recordLength, HostComponent& owner)
+      : name(fileName),
+        subject(fileName),
+        readOperation("Lire" + fileName),
+        writeOperation("Ecrire" + fileName),
+        length(recordLength),
+        component(&owner) {}
+
+  void Forget() { cachedNumber = 0; }
+  std::string Padded(std::string text) const {
+    if (text.size() < static_cast<std::size_t>(length)) text.resize(length, ' ');
+    return text;
+  }
+  // Checks a text for WriteText.
+  void CheckText(const std::string& text) const {
+    if (text.size() > static_cast<std::size_t>(length)) RefuseText(text);
+  }
+  // Calls the component back to write record `number`: false when it did not write it
+  // through WriteText.
+  bool CallWrite(int32_t number) {
+    lastWritten = 0;
+    int32_t e = number;
+    component->CallRecordOperation(writeOperation, e);
+    return lastWritten == number;
+  }
+  // Calls the component back to read record `number`, whose text is in `cached`.
+  void CallRead(int32_t number) {
+    cachedNumber = number;
+    lastRead = number;
+    int32_t e = number;
+    try {
+      component->CallRecordOperation(readOperation, e);
+    } catch (...) {
+      Forget();
+      throw;
+    }
+    Forget();
+  }
+  // Notes record `number` as written by WriteText.
+  void Written(int32_t number) {
+    lastWritten = number;
+    if (number > lastNumber) {
+      lastNumber = number;
+      lastNumberChanged = true;
+    }
+  }
+
+ private:
+  [[noreturn]] void RefuseText(const std::string& text) const;
+};
+
+// One key file as the module sees it. `temporary` is the sort index, kept in `memory` only.
+// The walk remembers the last entry returned (walkKey, walkSeq).
+struct KeyFile {
+  enum class Walk { kNotStarted, kBeforeFirst, kAt };
+
+  std::string name;
+  std::string subject;
+  std::string kind;
+  int16_t length = 0;
+  bool temporary = false;
+  Walk walk = Walk::kNotStarted;
+  std::string walkKey;
+  int64_t walkSeq = 0;
+  MemoryIndex memory;
+
+  KeyFile(const std::string& fileName, int16_t keyLength, const std::string& fileKind,
+          bool isTemporary)
+      : name(fileName),
+        subject(fileName),
+        kind(fileKind),
+        length(keyLength),
+        temporary(isTemporary) {}
+
+  bool unique() const { return kind == "P"; }
+  void CheckKey(const std::string& key, const std::string& operation) const {
+    if (key.size() > static_cast<std::size_t>(length)) RefuseKey(operation);
+  }
+  void MemoryAdd(const std::string& key, int32_t number, const std::string& operation) {
+    memory.Add(key, number, unique(), operation, subject);
+  }
+  // Refuses Next before First.
+  void CheckWalk(bool fromStart, const std::string& operation) const {
+    if (!fromStart && walk == Walk::kNotStarted) RefuseWalk(operation);
+  }
+  // A step of the walk of the sort index: false at the end, else the entry's key and number.
+  bool MemoryStep(bool fromStart, std::string& key, int32_t& number);
+
+ private:
+  [[noreturn]] void RefuseKey(const std::string& operation) const;
+  [[noreturn]] void RefuseWalk(const std::string& operation) const;
+};
+
+// The files a store has open for the module, by handle: its record files R and key files K
+// (RecordFile and KeyFile with what the store keeps beside), and its local text files.
+template <class R, class K>
+class OpenFiles {
+ public:
+  OpenFiles(std::filesystem::path textDirectory, bool makeDirectory)
+      : texts(std::move(textDirectory), makeDirectory) {}
+
+  std::map<int16_t, std::unique_ptr<R>> records;
+  std::map<int16_t, std::unique_ptr<K>> keys;
+  LocalTextFiles texts;
+
+  R& Records(int16_t handle, const std::string& operation) {
+    return Opened(records, handle, operation, kNotRecordFile);
+  }
+  K& Keys(int16_t handle, const std::string& operation) {
+    return Opened(keys, handle, operation, kNotKeyFile);
+  }
+  int16_t NewHandle(const std::string& operation, const std::string& subject) const {
+    return storefiles::NewHandle(operation, subject, [this](int16_t handle) {
+      return records.contains(handle) || keys.contains(handle) || texts.contains(handle);
+    });
+  }
+
+  // The handle of record file `name` when it is open already (calling back `component` from
+  // now on), else 0. Refuses another record length.
+  int16_t Reopen(const std::string& name, int32_t recordLength, HostComponent& component) {
+    for (auto& [h, file] : records) {
+      if (file->name != name) continue;
+      if (file->length != recordLength)
+        throw HostError(kOpenRecord, name,
+                        "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
+                            std::to_string(file->length));
+      file->component = &component;
+      return h;
+    }
+    return 0;
+  }
+  // Key file `name` when it is open already: true, `handle` its handle and its walk ended.
+  // Refuses another kind or key length, but for the sort index, which starts afresh instead:
+  // false, its earlier handle closed and left in `handle` (0 when it was not open).
+  bool ReopenKey(const std::string& name, int16_t keyLength, const std::string& kind,
+                 bool temporary, int16_t& handle) {
+    handle = 0;
+    for (const auto& [h, file] : keys) {
+      if (file->name != name) continue;
+      if (!temporary && (file->length != keyLength || file->kind != kind))
+        throw HostError(kOpenKey, name,
+                        "le fichier est déjà ouvert avec le type " + file->kind +
+                            " et la longueur " + std::to_string(file->length));
+      handle = h;
+    }
+    if (handle == 0) return false;
+    if (temporary) {
+      keys.erase(handle);
+      return false;
+    }
+    K& file = *keys[handle];
+    file.StopWalk();
+    file.walk = K::Walk::kNotStarted;
+    return true;
+  }
+
+  // The record file's Ecrire call-back, which writes the record through WriteText.
+  void Write(int16_t handle, int32_t number) {
+    R& file = Records(handle, kWrite);
+    CheckNumber(number, kWrite, file.subject);
+    if (!file.CallWrite(number))
+      throw HostError(
+          kWrite, file.subject,
+          file.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
+  }
+  int32_t LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
+  void CreateText(const std::string& fileName, int16_t& handle) {
+    texts.Create(fileName, handle,
+                 [this](const std::string& subject) { return NewHandle(kCreateText, subject); });
+  }
+};
+
+}  // namespace actifix::platform::storefiles
