@@ -32,8 +32,10 @@ int main(int argc, char** argv) {
   app.fallthrough();
   app.require_subcommand(1);
   app.set_help_flag("-h,--help", "Affiche cette aide");
-  app.add_option("--data", global.data,
-                 "Répertoire des données (défaut : $ACTIFIX_DATA, sinon ./actifix-data)");
+  app.add_option(
+      "--data", global.data,
+      "Répertoire des données, ou serveur postgresql://... (défaut : $ACTIFIX_DATA, sinon "
+      "./actifix-data)");
   app.add_option("--company", global.company,
                  "Code de l'entreprise (défaut : la première du répertoire)");
 
