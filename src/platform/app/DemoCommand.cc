@@ -106,7 +106,7 @@ const DemoStep kSteps[] = {
     {"ListImo", "liste des immobilisations", ""},
     {"EditImo",
      "édition des amortissements de l'exercice, ventilations, plus et moins-values, écritures "
-     "comptables (DMTampCg.dat)",
+     "comptables (DMTampCg.dat et DMEcrituresFEC.txt)",
      "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK 1,2,3\n"},
     {"Tableaux2054", "tableaux fiscaux 2054 et 2055 de l'exercice", "CHOOSE 1\n"},
     {"ImmoExcel", "export du registre pour un tableur (DMImmo.csv et DMImmo.xlsx)", ""},
