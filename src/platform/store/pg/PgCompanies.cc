@@ -242,4 +242,136 @@ void PgCompanies::Restore(const std::string& code, const Backup& backup) {
   Commit(c, operation, subject);
 }
 
+StoredFiles PgCompanies::Describe(Store& store, const std::string& code) {
+  const std::string operation = "PgCompanies.Describe";
+  auto* server = dynamic_cast<PgStore*>(&store);
+  if (server == nullptr) throw HostError(operation, code, "l'entreprise n'est pas sur ce serveur");
+  pg::Connection& c = server->database().connection();
+  const std::string& s = server->database().schema();
+  const std::string& subject = server->database().subject();
+  StoredFiles files;
+  const pg::Result years =
+      c.Query("SELECT substr(name, 13), value FROM " + s +
+                  ".meta WHERE name LIKE 'year\\_opened %' ORDER BY name COLLATE \"C\"",
+              pg::Params(), operation, subject, false);
+  for (int i = 0; i < years.rows(); ++i)
+    files.yearsOpened.emplace_back(years.Bytes(i, 0), years.Bytes(i, 1));
+  const pg::Result records = c.Query("SELECT name, record_length, last_number FROM " + s +
+                                         ".record_files ORDER BY name COLLATE \"C\"",
+                                     pg::Params(), operation, subject, false);
+  for (int i = 0; i < records.rows(); ++i) {
+    StoredFiles::Records& file = files.records.emplace_back();
+    file.name = records.Bytes(i, 0);
+    file.recordLength = static_cast<int32_t>(records.Int(i, 1));
+    const pg::Result rows = c.Query(
+        "SELECT count(*), coalesce(max(num), 0) FROM " + s + "." + pg::Quoted("r_" + file.name),
+        pg::Params(), operation, file.name, false);
+    file.count = rows.Int(0, 0);
+    file.lastNumber = static_cast<int32_t>(std::max(records.Int(i, 2), rows.Int(0, 1)));
+  }
+  const pg::Result keys = c.Query("SELECT name, key_length, kind, last_seq FROM " + s +
+                                      ".key_files ORDER BY name COLLATE \"C\"",
+                                  pg::Params(), operation, subject, false);
+  for (int i = 0; i < keys.rows(); ++i) {
+    StoredFiles::Keys& file = files.keys.emplace_back();
+    file.name = keys.Bytes(i, 0);
+    file.keyLength = static_cast<int16_t>(keys.Int(i, 1));
+    file.kind = keys.Bytes(i, 2);
+    const pg::Result rows = c.Query(
+        "SELECT count(*), coalesce(max(seq), 0) FROM " + s + "." + pg::Quoted("k_" + file.name),
+        pg::Params(), operation, file.name, false);
+    file.count = rows.Int(0, 0);
+    file.lastSeq = std::max(keys.Int(i, 3), rows.Int(0, 1));
+  }
+  return files;
+}
+
+namespace {
+
+// A company written in one open transaction of its own connection, committed when published
+// and rolled back (by the server, when the connection ends) otherwise.
+class PgLoad final : public CompanyLoad {
+ public:
+  PgLoad(const std::string& uri, const CompanySettings& settings,
+         const std::vector<std::pair<std::string, std::string>>& yearsOpened)
+      : company_(PgCompany::Create(uri, settings, false)) {
+    for (const auto& [start, when] : yearsOpened) company_->MarkYearOpened(start, when);
+  }
+  ~PgLoad() override {
+    if (!published_) company_->RollbackWrite();
+  }
+
+  void RecordFile(const StoredFiles::Records& file) override {
+    // The table as PgStore::OpenRecordFile makes it, its primary key made after its rows.
+    Start(file.name, "r_", "(num int4 NOT NULL, data bytea NOT NULL)", "num, data", "num");
+    Send("INSERT INTO " + company_->schema() +
+             ".record_files(name, record_length, last_number) VALUES($1, $2::int4, $3::int4)",
+         pg::Params().Text(file.name).Int(file.recordLength).Int(file.lastNumber));
+  }
+  void Record(int32_t number, std::string_view bytes) override {
+    conn().Append(copy_, {pg::Int4(number), bytes}, kOperation, subject_);
+  }
+  void KeyFile(const StoredFiles::Keys& file) override {
+    // The table as PgStore::OpenKeyFile makes it.
+    Start(file.name, "k_", "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL)",
+          "key, seq, num", "key, seq");
+    unique_ = file.kind == "P";
+    seq_ = 0;
+    Send("INSERT INTO " + company_->schema() +
+             ".key_files(name, key_length, kind, last_seq) VALUES($1, $2::int2, $3, $4::int4)",
+         pg::Params().Text(file.name).Int(file.keyLength).Text(file.kind).Int(file.lastSeq));
+  }
+  void Entry(std::string_view key, int32_t number) override {
+    // Entries come in order: an "S" file numbers them 1, 2, ..., which keeps equal keys in it.
+    conn().Append(copy_, {key, pg::Int4(unique_ ? 0 : ++seq_), pg::Int4(number)}, kOperation,
+                  subject_);
+  }
+  void Publish() override {
+    Finish();
+    company_->CommitWrite(kOperation);
+    published_ = true;
+  }
+
+ private:
+  static constexpr const char* kOperation = "PgCompanies.Load";
+  pg::Connection& conn() { return company_->connection(); }
+  void Send(const std::string& sql, const pg::Params& params) {
+    conn().Send(sql, params, kOperation, subject_, false);
+  }
+  void Start(const std::string& name, const char* prefix, const char* columns, const char* copied,
+             const char* key) {
+    Finish();
+    subject_ = name;
+    table_ = company_->schema() + "." + pg::Quoted(prefix + name);
+    Send("CREATE TABLE " + table_ + columns, pg::Params());
+    copy_ = "COPY " + table_ + "(" + copied + ") FROM STDIN (FORMAT binary)";
+    key_ = key;
+  }
+  // Ends the file in hand: its primary key, and an "S" file's last insertion number.
+  void Finish() {
+    if (table_.empty()) return;
+    Send("ALTER TABLE " + table_ + " ADD PRIMARY KEY (" + key_ + ")", pg::Params());
+    if (seq_ > 0)
+      Send("UPDATE " + company_->schema() +
+               ".key_files SET last_seq = $1::int4 WHERE name = $2 AND last_seq < $1::int4",
+           pg::Params().Int(seq_).Text(subject_));
+    conn().Sync(kOperation, subject_);
+    table_.clear();
+    seq_ = 0;
+  }
+
+  std::unique_ptr<PgCompany> company_;
+  std::string subject_, table_, copy_, key_;
+  bool unique_ = false, published_ = false;
+  int64_t seq_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<CompanyLoad> PgCompanies::Load(
+    const CompanySettings& settings,
+    const std::vector<std::pair<std::string, std::string>>& yearsOpened) {
+  return std::make_unique<PgLoad>(uri_, settings, yearsOpened);
+}
+
 }  // namespace actifix::platform

@@ -52,6 +52,13 @@ class PgCompanies final : public CompanyStore {
   std::optional<Backup> FindBackup(const std::string& name) override;
   void Restore(const std::string& code, const Backup& backup) override;
 
+  StoredFiles Describe(Store& store, const std::string& code) override;
+  // Writes the copy in one transaction that makes the company's schema, its rows by COPY and
+  // each table's primary key after its rows: nobody sees the company before the commit.
+  std::unique_ptr<CompanyLoad> Load(
+      const CompanySettings& settings,
+      const std::vector<std::pair<std::string, std::string>>& yearsOpened) override;
+
  private:
   std::string uri_, shown_;
   std::filesystem::path fileDirectory_;
