@@ -193,7 +193,9 @@ class SqliteLoad final : public CompanyLoad {
               ("." + target_.filename().string() + "." + std::to_string(getpid()))) {
     db_ = CompanyDatabase::Create(path_, settings);
     try {
-      db_->SetPowerSafe(false);  // the copy is synced once, when it is published
+      // No journal while the copy is written: a copy that fails is removed, never rolled back;
+      // it is synced once, and in WAL mode again, when published.
+      db_->Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", kOperation);
       db_->BeginWrite(kOperation, path_.string());
       for (const auto& [start, when] : yearsOpened) db_->MarkYearOpened(start, when);
     } catch (...) {
@@ -245,6 +247,7 @@ class SqliteLoad final : public CompanyLoad {
   void Publish() override {
     insert_ = Statement();
     db_->CommitWrite(kOperation);
+    db_->Exec("PRAGMA journal_mode=WAL", kOperation);
     db_->SetPowerSafe(true);
     db_->Exec("PRAGMA wal_checkpoint(TRUNCATE)", kOperation);
     db_.reset();  // the last connection: the file is whole on its own
