@@ -1,5 +1,6 @@
 #include "platform/store/SqliteCompanies.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -251,14 +252,26 @@ class SqliteLoad final : public CompanyLoad {
     db_->SetPowerSafe(true);
     db_->Exec("PRAGMA wal_checkpoint(TRUNCATE)", kOperation);
     db_.reset();  // the last connection: the file is whole on its own
-    // link() never replaces: a company made meanwhile under the same code stays as it is.
-    if (::link(path_.c_str(), target_.c_str()) != 0)
-      throw HostError(
-          kOperation, target_.string(),
-          errno == EEXIST ? "cette entreprise existe déjà" : "impossible de créer le fichier");
+    // link() never replaces: a company made meanwhile under the same code stays as it is. A
+    // disk without hard links gets a rename, checked just before.
+    if (::link(path_.c_str(), target_.c_str()) != 0) {
+      const int error = errno;
+      if (error == EEXIST || std::filesystem::exists(target_))
+        throw HostError(kOperation, target_.string(), "cette entreprise existe déjà");
+      std::error_code renamed;
+      if (error == EPERM || error == ENOTSUP) std::filesystem::rename(path_, target_, renamed);
+      if ((error != EPERM && error != ENOTSUP) || renamed)
+        throw HostError(kOperation, target_.string(), "impossible de créer le fichier");
+    }
     published_ = true;
     std::error_code ignored;
     std::filesystem::remove(path_, ignored);
+    // The new name survives a power loss too.
+    const std::filesystem::path dir = target_.parent_path().empty() ? "." : target_.parent_path();
+    if (const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+      ::fsync(fd);
+      ::close(fd);
+    }
   }
 
  private:
