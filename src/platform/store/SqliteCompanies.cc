@@ -1,6 +1,7 @@
 #include "platform/store/SqliteCompanies.h"
 
 #include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -304,6 +305,17 @@ std::unique_ptr<CompanyLoad> SqliteCompanies::Load(
     throw HostError("SqliteCompanies.Load", target.string(), "cette entreprise existe déjà");
   std::error_code error;
   std::filesystem::create_directories(dataDir_, error);  // else the file cannot be made
+  // What a copy killed before its end left: ".<CODE>Actifix.db.<pid>" of a process gone.
+  const std::string stale = "." + target.filename().string() + ".";
+  for (const auto& entry : std::filesystem::directory_iterator(dataDir_, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(stale) || name.size() == stale.size() || name.size() > stale.size() + 9 ||
+        !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stale.size()), name.end(),
+                     ::isdigit))
+      continue;
+    if (::kill(static_cast<pid_t>(std::stol(name.substr(stale.size()))), 0) != 0 && errno == ESRCH)
+      std::filesystem::remove(entry.path(), error);
+  }
   return std::make_unique<SqliteLoad>(target, settings, yearsOpened);
 }
 
