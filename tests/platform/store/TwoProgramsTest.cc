@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
 #include "platform/store/Sqlite.h"
@@ -106,6 +107,18 @@ TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOr
     EXPECT_EQ(reader.status, shared ? 0 : 1) << reader.err;
   }
   EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 5);
+}
+
+// A refusal names a holder still there, not one that let go meanwhile.
+TEST_F(TwoProgramsTest, ARefusalNamesAHolderStillRunning) {
+  const CompanyLock first(database(), CompanyLock::Mode::kShared, "run EntImo");
+  std::make_unique<CompanyLock>(database(), CompanyLock::Mode::kShared, "run EditImo").reset();
+  try {
+    CompanyLock(database(), CompanyLock::Mode::kExclusive, "run OuvImo");
+    ADD_FAILURE() << "not refused";
+  } catch (const HostError& error) {
+    EXPECT_NE(error.cause().find("(run EntImo, processus "), std::string::npos) << error.cause();
+  }
 }
 
 // The quick check at open refuses a damaged page in every command and leaves the file as it was.
