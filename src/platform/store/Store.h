@@ -114,7 +114,7 @@ class Store {
   // A rewrite of a record of `name` never lowers the number held in bytes [offset, offset +
   // width) (blanks then digits): when another program stored a higher one meanwhile, that one
   // is kept, and the record is read back into the module's buffer. For a nature's running
-  // order number, which two users raise at once.
+  // order number, which two users raise at once. Width 0 turns it off.
   virtual void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) = 0;
 
   // The company's settings as stored. Throws HostError when they cannot be read.
