@@ -119,6 +119,7 @@ void Session::Run(const std::string& operation) {
         component.LectParamImmo();  // may ask for the parameters and write them
         if (operation == "LectParamImmo") return;
         if (!reads) return call(component);
+        Commit();  // the parameters, when just entered, before the read transaction
         // An edition prints one state of the register, whatever others save meanwhile: one
         // read transaction for the whole operation, which no commit before a question ends.
         struct Snapshot {
