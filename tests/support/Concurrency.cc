@@ -6,7 +6,6 @@
 
 #include <fstream>
 #include <iostream>
-#include <set>
 #include <thread>
 
 #include "host/HostError.h"
