@@ -2,6 +2,8 @@
 
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
+#include "front/Records.h"
+#include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/app/Companies.h"
 #include "platform/app/PlatformToolkit.h"
@@ -9,9 +11,65 @@
 #include "platform/print/EditionEngine.h"
 #include "platform/store/LedgerFile.h"
 #include "platform/store/Store.h"
+#include "platform/store/StoreConflict.h"
 #include "platform/xlsx/RegisterSpreadsheet.h"
 
 namespace actifix::platform {
+
+namespace {
+
+// `text` in UTF-8 without its trailing blanks.
+std::string Shown(std::string_view text) {
+  const std::size_t end = text.find_last_not_of(' ');
+  return ToUtf8(std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1)));
+}
+
+// What a refused save tells the user: what happened and what to do, in the words of the screen
+// whose record it was.
+std::string ConflictMessage(const StoreConflict& conflict) {
+  using Kind = StoreConflict::Kind;
+  const std::string_view key = conflict.key();
+  if (conflict.file() == "Immo" && conflict.kind() == Kind::kKeyTaken)
+    return "le numéro d'ordre " + Shown(key.substr(6)) + " de la nature " +
+           Shown(key.substr(0, 6)) +
+           " vient d'être pris par un autre utilisateur : la fiche n'est pas enregistrée, "
+           "saisissez-la de nouveau (le numéro suivant vous sera proposé)";
+  struct Noun {
+    const char* file;
+    const char* what;
+    bool feminine;
+  };
+  static const Noun kNouns[] = {{"Immo", "la fiche", true},
+                                {"Nature", "la nature", true},
+                                {"Pcimo", "le compte", false},
+                                {"Anaimo", "le code analytique", false},
+                                {"Parimo", "le paramétrage", false}};
+  const Noun* noun = nullptr;
+  for (const Noun& n : kNouns)
+    if (conflict.file() == n.file) noun = &n;
+  if (noun == nullptr) return conflict.cause();
+  const std::string e = noun->feminine ? "e" : "";
+  std::string what = std::string(noun->what) + " ";
+  what +=
+      conflict.file() == "Immo" ? Shown(key.substr(0, 6)) + " " + Shown(key.substr(6)) : Shown(key);
+  switch (conflict.kind()) {
+    case Kind::kKeyTaken:
+      return what + " vient d'être créé" + e +
+             " par un autre utilisateur : votre saisie n'est pas enregistrée, rouvrez-l" +
+             (noun->feminine ? "a" : "e") + " pour la reprendre";
+    case Kind::kChanged:
+      return what + " a été modifié" + e +
+             " par un autre utilisateur depuis que vous l'avez ouvert" + e +
+             " : votre saisie n'est pas enregistrée, rouvrez-l" + (noun->feminine ? "a" : "e") +
+             " et refaites-la";
+    case Kind::kDeleted:
+      break;
+  }
+  return what + " a été supprimé" + e + " par un autre utilisateur depuis que vous l'avez ouvert" +
+         e + " : votre saisie n'est pas enregistrée";
+}
+
+}  // namespace
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
     : options_(options),
@@ -32,6 +90,10 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
   // its commits do not wait for the disk: they survive a kill of the program, not a power
   // loss.
   if (ui_->Scripted()) store->SetPowerSafe(false);
+  // Two users saving cards of one nature at once: its running number only goes up.
+  store->KeepRunningNumber(
+      "Nature", static_cast<int32_t>(NatureRecord().CODNAT.kWidth + NatureRecord().LIBNAT.kWidth),
+      static_cast<int32_t>(NatureRecord().NUMNAT.kWidth));
   store_ = std::move(store);
   ui_->SetBeforeWait([this] { Commit(); });
   ResetModuleState();
@@ -46,20 +108,36 @@ Session::~Session() {
 void Session::Run(const std::string& operation) {
   const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
                      operation == "ImmoExcel";
+  const auto call = [this, &operation](NvImmo& component) {
+    component.Call(operation);
+    // The export's typed spreadsheet, beside its CSV.
+    if (operation == "ImmoExcel")
+      WriteRegisterSpreadsheet(company_.dataDir / (company_.code + "Immo.xlsx"));
+  };
   RunWith(
-      [this, &operation](NvImmo& component) {
-        component.LectParamImmo();
-        if (operation != "LectParamImmo") component.Call(operation);
-        // The export's typed spreadsheet, beside its CSV.
-        if (operation == "ImmoExcel")
-          WriteRegisterSpreadsheet(company_.dataDir / (company_.code + "Immo.xlsx"));
+      [&](NvImmo& component) {
+        component.LectParamImmo();  // may ask for the parameters and write them
+        if (operation == "LectParamImmo") return;
+        if (!reads) return call(component);
+        Commit();  // the parameters, when just entered, before the read transaction
+        // An edition prints one state of the register, whatever others save meanwhile: one
+        // read transaction for the whole operation, which no commit before a question ends.
+        struct Snapshot {
+          bool& on;
+          explicit Snapshot(bool& flag) : on(flag) { on = true; }
+          ~Snapshot() { on = false; }
+        } snapshot{snapshot_};
+        store_->ReadConsistently([&] { call(component); });
       },
-      reads ? CompanyHold::Mode::kShared : CompanyHold::Mode::kExclusive);
+      operation == "OuvImo" ? CompanyHold::Mode::kExclusive : CompanyHold::Mode::kShared);
 }
 
 void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mode mode) {
   std::unique_ptr<CompanyHold> hold;
-  if (!holding_) hold = companies_->Hold(options_.company, mode, options_.command);
+  if (holding_)
+    mode = holdMode_;  // an operation run inside another goes the outer one's way
+  else
+    hold = companies_->Hold(options_.company, holdMode_ = mode, options_.command);
   struct Release {
     bool& holding;
     bool taken;
@@ -75,15 +153,20 @@ void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mod
     component.AppImmo(appExe, fApp);
     component.OuvImmo();
     work(component);
+  } catch (const StoreConflict& conflict) {
+    // A save refused for another user's change: none of it stays, the earlier saves do.
+    store_->Rollback();
+    Ended();
+    throw HostError(conflict.operation(), "", ConflictMessage(conflict));
   } catch (...) {
-    Commit();
-    try {
-      store_->CloseTextFiles();
-      FlushEditions();
-    } catch (const HostError&) {
-      // The operation's own failure is the one to tell.
-    }
-    ui_->OperationEnded();
+    // Work shared with others commits at every question, so what is uncommitted is a save in
+    // progress: whole or not at all. The year opening and bulk work, alone on the company,
+    // keep what they did, as they tell the user.
+    if (mode == CompanyHold::Mode::kShared)
+      store_->Rollback();
+    else
+      Commit();
+    Ended();
     throw;
   }
   Commit();
@@ -92,7 +175,19 @@ void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mod
   ui_->OperationEnded();
 }
 
-void Session::Commit() { store_->Commit(); }
+void Session::Ended() {
+  try {
+    store_->CloseTextFiles();
+    FlushEditions();
+  } catch (const HostError&) {
+    // The operation's own failure is the one to tell.
+  }
+  ui_->OperationEnded();
+}
+
+void Session::Commit() {
+  if (!snapshot_) store_->Commit();
+}
 
 void Session::WrapKeyedFile(KeyedFileWrapper wrapper) {
   wrapKeyedFile_ = std::move(wrapper);

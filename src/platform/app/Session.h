@@ -46,13 +46,16 @@ class Session : public HostFactory {
   Session& operator=(const Session&) = delete;
 
   // Attaches the module, opens its files, loads the parameters and runs `operation`.
-  // What was written is committed whether the operation ends normally or fails.
-  // The company is held for the operation: shared for the editions and the export, which only
-  // read, exclusively for the others (see CompanyStore::Hold).
+  // The company is held for the operation: exclusively for the year opening, shared for the
+  // others, so that several users enter cards and print at once (docs/formats.md). An edition
+  // or the export reads one consistent state of the register (Store::ReadConsistently).
   void Run(const std::string& operation);
   // The same around other work of the platform's over the module's files and state: the
   // component is attached and its files open; the parameters are not loaded yet.
   // An operation run inside another keeps the hold the outer one took.
+  // What was written is committed when the work ends. When it fails: a save refused for
+  // another user's change (StoreConflict) is rolled back and told in French; otherwise work
+  // held shared rolls back its save in progress, and work held exclusively commits what it did.
   void RunWith(const std::function<void(NvImmo&)>& work,
                CompanyHold::Mode mode = CompanyHold::Mode::kExclusive);
 
@@ -94,7 +97,12 @@ class Session : public HostFactory {
 
  private:
   SessionOptions options_;
+  // Ends a failed operation: its text files and editions closed, the interface told.
+  void Ended();
+
   bool holding_ = false;  // the company is held by a running operation
+  CompanyHold::Mode holdMode_ = CompanyHold::Mode::kExclusive;
+  bool snapshot_ = false;  // an edition reads in one transaction: commits wait for its end
   CompanyContext company_;
   std::unique_ptr<UserInterface> ui_;
   std::shared_ptr<CompanyStore> companies_;

@@ -1,14 +1,17 @@
-// Which programs work on a company at once. A program whose operation writes (an entry screen,
-// the year opening, a generated register, a repair) holds the company exclusively for the
-// whole operation, waits in between included; one that only reads (an edition, the export)
-// holds it shared with other readers, so that what it prints is one consistent register and
-// no writer changes it halfway. A file lock (flock) on <CODE>Actifix.db.lock beside the
-// database, which also records the command that took it, so that a refusal can name it. The
-// system drops the lock when the process ends, however it ends.
+// Which programs work on a company at once. The year opening, a generated or imported
+// register and a repair hold the company exclusively for the whole operation, waits in between
+// included; the entry screens, the editions and the export hold it shared, and meet through
+// the store's short write transactions and consistent reads (docs/formats.md). A file lock
+// (flock) on <CODE>Actifix.db.lock beside the database, which also lists the commands holding
+// it, so that a refusal can name one still running. The system drops the lock when the process
+// ends, however it ends.
 #pragma once
+
+#include <sys/types.h>
 
 #include <filesystem>
 #include <string>
+#include <utility>
 
 #include "platform/store/CompanyStore.h"
 
@@ -29,6 +32,7 @@ class CompanyLock final : public CompanyHold {
  private:
   int fd_ = -1;
   Mode mode_;
+  std::pair<off_t, std::size_t> line_{0, 0};  // where this program's line is in the lock file
 };
 
 }  // namespace actifix::platform

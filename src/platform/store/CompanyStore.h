@@ -22,7 +22,8 @@ class Store;
 // system when the process ends, however it ends.
 class CompanyHold {
  public:
-  // Shared for work that only reads (editions, the export), exclusive for work that writes.
+  // Shared for work that runs beside others (entry screens, editions, the export), exclusive
+  // for work that rewrites the register (the year opening, bulk writes, a repair, a restore).
   enum class Mode { kShared, kExclusive };
   virtual ~CompanyHold() = default;
 };

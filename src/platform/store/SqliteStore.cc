@@ -246,18 +246,45 @@ void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, 
   records->upsert = db_->Prepare("INSERT OR REPLACE INTO " + table + "(num, data) VALUES(?, ?)");
   records->remove = db_->Prepare("DELETE FROM " + table + " WHERE num = ?");
   handle = files_.NewHandle(kOpenRecord, name);
-  files_.records[handle] = std::move(records);
+  files_.AddRecordFile(handle, std::move(records));
 }
 
-std::string SqliteStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
+bool SqliteStore::TryFetch(RecordTable& records, int32_t number, std::string& text,
+                           const std::string& operation) {
   records.select.Bind(1, number);
   if (!records.select.Step(operation, records.subject)) {
     records.select.Reset();
-    throw HostError(operation, records.subject, RecordNumberCause(number));
+    return false;
   }
-  std::string text = records.select.Bytes(0);
+  text = records.select.Bytes(0);
   records.select.Reset();
+  return true;
+}
+
+std::string SqliteStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
+  std::string text;
+  if (!TryFetch(records, number, text, operation)) RefuseMissing(records, number, operation);
   return text;
+}
+
+void SqliteStore::RefuseMissing(RecordTable& records, int32_t number,
+                                const std::string& operation) {
+  const auto [keys, seen] = files_.FindSeen(&records, number);
+  if (seen == nullptr) throw HostError(operation, records.subject, RecordNumberCause(number));
+  throw StoreConflict(
+      KeyHeld(*keys, seen->key) ? StoreConflict::Kind::kChanged : StoreConflict::Kind::kDeleted,
+      operation, keys->name, seen->key);
+}
+
+bool SqliteStore::KeyHeld(KeyTable& keys, const std::string& key) {
+  keys.find.BindBlob(1, key);
+  const bool held = keys.find.Step(kFind, keys.subject);
+  keys.find.Reset();
+  return held;
+}
+
+void SqliteStore::KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) {
+  files_.KeepRunningNumber(name, offset, width);
 }
 
 void SqliteStore::Load(RecordTable& records, int32_t number, const std::string& operation) {
@@ -285,8 +312,13 @@ void SqliteStore::WriteText(int16_t handle, int32_t number, const std::string& t
   BeginWrite(kWriteText, records.subject);
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
-  records.upsert.Bind(1, number).BindBlob(2, text).Run(kWriteText, records.subject);
-  records.Written(number);
+  std::string stored;
+  const bool keep = records.runningWidth > 0 && number <= records.lastNumber &&
+                    TryFetch(records, number, stored, kWriteText) &&
+                    records.KeepsRunning(text, stored, number);
+  const std::string& written = keep ? records.kept : text;
+  records.upsert.Bind(1, number).BindBlob(2, written).Run(kWriteText, records.subject);
+  records.Written(number, written);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -374,6 +406,7 @@ bool SqliteStore::Find(int16_t keyHandle, const std::string& key, int16_t record
   const auto number = static_cast<int32_t>(keys.find.Int(0));
   keys.find.Reset();
   Load(records, number, kFind);
+  keys.Saw(&records, key, number, records.cached);
   return true;
 }
 
@@ -392,16 +425,24 @@ int32_t SqliteStore::Insert(int16_t keyHandle, const std::string& key, int16_t r
       throw HostError(kInsert, keys.subject,
                       records.writeOperation + " n'a pas écrit l'enregistrement");
     keys.Changed();
-    if (keys.temporary)
+    if (keys.temporary) {
       keys.MemoryAdd(key, number, kInsert);
-    else
-      keys.insert.BindBlob(1, key).Bind(2, number).Run(kInsert, keys.subject);
+    } else {
+      try {
+        keys.insert.BindBlob(1, key).Bind(2, number).Run(kInsert, keys.subject);
+      } catch (const HostError& error) {
+        if (keys.unique() && error.cause() == SqliteCause(SQLITE_CONSTRAINT))
+          throw StoreConflict(StoreConflict::Kind::kKeyTaken, kInsert, keys.name, key);
+        throw;
+      }
+    }
     savepoint.Release();
   } catch (...) {
     records.Forget();  // the cached text may be of the record just rolled back
     StopWalks();       // and no query runs on across a rollback
     throw;
   }
+  if (!keys.temporary) keys.Saw(&records, key, number, records.lastText);
   return number;
 }
 
@@ -421,6 +462,13 @@ void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t numb
   RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
+  if (const Seen* seen = files_.FindSeen(&records, number).second) {
+    // Found by key before: refused when another program changed or deleted it since.
+    std::string stored;
+    if (!TryFetch(records, number, stored, kDelete)) RefuseMissing(records, number, kDelete);
+    if (stored != seen->bytes)
+      throw StoreConflict(StoreConflict::Kind::kChanged, kDelete, keys.name, key);
+  }
   keys.Changed();
   if (records.cachedNumber == number) records.Forget();
   try {
@@ -442,6 +490,7 @@ void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t numb
     StopWalks();
     throw;
   }
+  files_.Unsee(&records, number);
 }
 
 void SqliteStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {

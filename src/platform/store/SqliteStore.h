@@ -51,6 +51,7 @@ class SqliteStore final : public Store {
   void RebuildKeys(const std::string& name,
                    const std::vector<std::pair<std::string, int32_t>>& entries) override;
   void FailAtWrite(int64_t writes) override { failAtWrite_ = writes; }
+  void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) override;
 
   CompanySettings Settings() override { return db_->Settings(); }
   void SaveSettings(const CompanySettings& settings) override { db_->SaveSettings(settings); }
@@ -92,8 +93,16 @@ class SqliteStore final : public Store {
   std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
   void CloseKeyFile(int16_t keyHandle);
 
-  // Record `number`'s stored text. Throws HostError when there is no such record.
+  // Record `number`'s stored text. Throws HostError when there is no such record
+  // (StoreConflict when this program had found it by key).
   std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
+  // The same, false when there is no such record.
+  bool TryFetch(RecordTable& records, int32_t number, std::string& text,
+                const std::string& operation);
+  [[noreturn]] void RefuseMissing(RecordTable& records, int32_t number,
+                                  const std::string& operation);
+  // Whether key file `keys` has an entry for `key`.
+  bool KeyHeld(KeyTable& keys, const std::string& key);
   // Fetches the record and calls the component back to read it into its buffer; the text
   // is kept for the call-back's ReadText only.
   void Load(RecordTable& records, int32_t number, const std::string& operation);

@@ -24,6 +24,12 @@
 // in insertion order), starts empty at each Open, is dropped by Close, and never touches the
 // database, so building it over a million assets takes no write lock.
 //
+// Several users at once: the last few records a key file's Find returned (or its Insert wrote)
+// are remembered as they were; a Delete of one of them through a key file, or a Read of one
+// that is gone, is refused with StoreConflict when another program changed or deleted it
+// meanwhile, as is an Insert whose "P" key another program took. Nothing of the refused call
+// is written.
+//
 // Record numbers are given by the store and never reused: a new record gets one more than
 // the highest number the file has ever had.
 //
@@ -104,6 +110,12 @@ class Store {
   // a commit that saves record numbering; 1 = the next one) throws HostError before it writes
   // anything. 0 turns it off.
   virtual void FailAtWrite(int64_t writes) = 0;
+
+  // A rewrite of a record of `name` never lowers the number held in bytes [offset, offset +
+  // width) (blanks then digits): when another program stored a higher one meanwhile, that one
+  // is kept, and the record is read back into the module's buffer. For a nature's running
+  // order number, which two users raise at once. Width 0 turns it off.
+  virtual void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) = 0;
 
   // The company's settings as stored. Throws HostError when they cannot be read.
   virtual CompanySettings Settings() = 0;

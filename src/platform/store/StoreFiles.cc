@@ -4,7 +4,83 @@
 
 #include "host/Cp1252.h"
 
+namespace actifix::platform {
+
+namespace {
+
+std::string ConflictCause(StoreConflict::Kind kind, const std::string& key) {
+  const std::string shown = "« " + ToUtf8(key) + " »";
+  switch (kind) {
+    case StoreConflict::Kind::kKeyTaken:
+      return "la clé " + shown +
+             " vient d'être prise par un autre utilisateur : l'enregistrement est refusé, "
+             "saisissez-le de nouveau";
+    case StoreConflict::Kind::kChanged:
+      return "l'enregistrement de clé " + shown +
+             " a été modifié par un autre utilisateur depuis que vous l'avez lu : vos "
+             "changements sont refusés, rouvrez-le";
+    case StoreConflict::Kind::kDeleted:
+      break;
+  }
+  return "l'enregistrement de clé " + shown +
+         " a été supprimé par un autre utilisateur depuis que vous l'avez lu : vos changements "
+         "sont refusés";
+}
+
+}  // namespace
+
+StoreConflict::StoreConflict(Kind kind, std::string operation, std::string file, std::string key)
+    : HostError(std::move(operation), ToUtf8(file), ConflictCause(kind, key)),
+      kind_(kind),
+      file_(std::move(file)),
+      key_(std::move(key)) {}
+
+}  // namespace actifix::platform
+
 namespace actifix::platform::storefiles {
+
+namespace {
+
+// The number in `field` as the module's Val reads it: blanks, then digits.
+int64_t RunningValue(std::string_view field) {
+  int64_t value = 0;
+  std::size_t i = field.find_first_not_of(' ');
+  for (; i < field.size() && field[i] >= '0' && field[i] <= '9' && value < 1'000'000'000; ++i)
+    value = value * 10 + (field[i] - '0');
+  return value;
+}
+
+}  // namespace
+
+bool RecordFile::KeepsRunning(const std::string& text, const std::string& stored, int32_t number) {
+  const auto offset = static_cast<std::size_t>(runningOffset);
+  const auto width = static_cast<std::size_t>(runningWidth);
+  if (width == 0 || stored.size() < offset + width) return false;
+  const std::string_view before = std::string_view(stored).substr(offset, width);
+  const std::string_view now =
+      text.size() > offset ? std::string_view(text).substr(offset, width) : std::string_view();
+  if (RunningValue(before) <= RunningValue(now)) return false;
+  kept = text;
+  if (kept.size() < offset + width) kept.resize(offset + width, ' ');
+  kept.replace(offset, width, before);
+  keptNumber = number;
+  return true;
+}
+
+void KeyFile::Saw(const void* file, const std::string& key, int32_t number,
+                  const std::string& bytes) {
+  Seen* slot = nullptr;
+  for (Seen& s : seen)
+    if (s.number == number && s.file == file) slot = &s;
+  if (slot == nullptr) {
+    slot = &seen[seenNext];
+    seenNext = (seenNext + 1) % kSeenSlots;
+  }
+  slot->file = file;
+  slot->number = number;
+  slot->key = key;
+  slot->bytes = bytes;
+}
 
 void CheckName(const std::string& name, const std::string& operation) {
   const bool ok =

@@ -3,17 +3,21 @@
 // of a record file and of a key file that does not depend on where the rows are kept.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <filesystem>
 #include <limits>
 #include <map>
 #include <memory>
 #include <string>
+#include <tuple>
+#include <utility>
 
 #include "host/HostComponent.h"
 #include "host/HostError.h"
 #include "platform/store/LocalTextFiles.h"
 #include "platform/store/MemoryIndex.h"
+#include "platform/store/StoreConflict.h"
 
 namespace actifix::platform::storefiles {
 
@@ -103,6 +107,13 @@ struct RecordFile {
   int32_t lastWritten = 0;
   int32_t cachedNumber = 0;  // the record being loaded; 0 outside a Lire call-back
   std::string cached;
+  // A running number in bytes [runningOffset, +runningWidth) that a rewrite never lowers
+  // (width 0: none); `kept` is the text stored instead of the one written, for record
+  // `keptNumber`, so that the Ecrire call-back's caller reads it back.
+  int32_t runningOffset = 0, runningWidth = 0;
+  int32_t keptNumber = 0;
+  std::string kept;
+  std::string lastText;  // the text of record lastWritten
 
   RecordFile(const std::string& fileName, int32_t recordLength, HostComponent& owner)
       : name(fileName),
@@ -142,9 +153,13 @@ struct RecordFile {
     }
     Forget();
   }
+  // When a rewrite of a record stored as `stored` would lower its running number: true, and
+  // `text` with the stored running number in `kept`.
+  bool KeepsRunning(const std::string& text, const std::string& stored, int32_t number);
   // Notes record `number` as written by WriteText.
-  void Written(int32_t number) {
+  void Written(int32_t number, const std::string& text) {
     lastWritten = number;
+    lastText = text;
     if (number > lastNumber) {
       lastNumber = number;
       lastNumberChanged = true;
@@ -155,9 +170,20 @@ struct RecordFile {
   [[noreturn]] void RefuseText(const std::string& text) const;
 };
 
+// A record this program found or inserted by key, as it was then: a removal or a read of it
+// after another program changed or deleted it is refused (StoreConflict).
+struct Seen {
+  const void* file = nullptr;  // the record file
+  int32_t number = 0;          // 0: the slot is free
+  std::string key, bytes;
+};
+
 // One key file as the module sees it. `temporary` is the sort index, kept in `memory` only.
-// The walk remembers the last entry returned (walkKey, walkSeq).
+// The walk remembers the last entry returned (walkKey, walkSeq). The last few records found or
+// inserted through it are remembered in `seen` (a walk remembers none).
 struct KeyFile {
+  static constexpr std::size_t kSeenSlots = 4;
+
   enum class Walk { kNotStarted, kBeforeFirst, kAt };
 
   std::string name;
@@ -169,6 +195,8 @@ struct KeyFile {
   std::string walkKey;
   int64_t walkSeq = 0;
   MemoryIndex memory;
+  std::array<Seen, kSeenSlots> seen;
+  std::size_t seenNext = 0;
 
   KeyFile(const std::string& fileName, int16_t keyLength, const std::string& fileKind,
           bool isTemporary)
@@ -191,6 +219,17 @@ struct KeyFile {
   }
   // A step of the walk of the sort index: false at the end, else the entry's key and number.
   bool MemoryStep(bool fromStart, std::string& key, int32_t& number);
+  // Remembers record `number` of `file` as `bytes`, found or inserted under `key`.
+  void Saw(const void* file, const std::string& key, int32_t number, const std::string& bytes);
+  const Seen* SeenRecord(const void* file, int32_t number) const {
+    for (const Seen& slot : seen)
+      if (slot.number == number && slot.file == file) return &slot;
+    return nullptr;
+  }
+  void Unsee(const void* file, int32_t number) {
+    for (Seen& slot : seen)
+      if (slot.number == number && slot.file == file) slot.number = 0;
+  }
 
  private:
   [[noreturn]] void RefuseKey(const std::string& operation) const;
@@ -208,6 +247,30 @@ class OpenFiles {
   std::map<int16_t, std::unique_ptr<R>> records;
   std::map<int16_t, std::unique_ptr<K>> keys;
   LocalTextFiles texts;
+  // Running numbers that rewrites never lower, by record file name: (offset, width).
+  std::map<std::string, std::pair<int32_t, int32_t>> running;
+
+  // Makes `file` open under `handle`, with its running number rule.
+  void AddRecordFile(int16_t handle, std::unique_ptr<R> file) {
+    if (const auto it = running.find(file->name); it != running.end())
+      std::tie(file->runningOffset, file->runningWidth) = it->second;
+    records[handle] = std::move(file);
+  }
+  void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) {
+    running[name] = {offset, width};
+    for (auto& [handle, file] : records)
+      if (file->name == name) std::tie(file->runningOffset, file->runningWidth) = running[name];
+  }
+  // The key file that remembers record `number` of `file`, and what it remembers; nullptrs
+  // when none does.
+  std::pair<K*, const Seen*> FindSeen(const void* file, int32_t number) {
+    for (auto& [handle, keyFile] : keys)
+      if (const Seen* slot = keyFile->SeenRecord(file, number)) return {keyFile.get(), slot};
+    return {nullptr, nullptr};
+  }
+  void Unsee(const void* file, int32_t number) {
+    for (auto& [handle, keyFile] : keys) keyFile->Unsee(file, number);
+  }
 
   R& Records(int16_t handle, const std::string& operation) {
     return Opened(records, handle, operation, kNotRecordFile);
@@ -264,10 +327,16 @@ class OpenFiles {
   void Write(int16_t handle, int32_t number) {
     R& file = Records(handle, kWrite);
     CheckNumber(number, kWrite, file.subject);
+    file.keptNumber = 0;
     if (!file.CallWrite(number))
       throw HostError(
           kWrite, file.subject,
           file.writeOperation + " n'a pas écrit l'enregistrement " + std::to_string(number));
+    if (file.keptNumber == number) {
+      // Another program raised the running number meanwhile: the buffer gets what is stored.
+      file.cached = std::move(file.kept);
+      file.CallRead(number);
+    }
   }
   int32_t LastRecordNumber(int16_t handle) { return Records(handle, kLastNumber).lastRead; }
   void CreateText(const std::string& fileName, int16_t& handle) {

@@ -4,6 +4,7 @@
 
 #include <fstream>
 
+#include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
 #include "platform/store/Sqlite.h"
@@ -77,7 +78,8 @@ TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
             4000);
 }
 
-// Writers wait for any holder, then give up naming it; editions share with editions only.
+// Entry screens and editions share the company; one holding it exclusively (the year opening)
+// keeps everyone out, who gives up naming it.
 TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOrRead) {
   ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + Accounts("C", 3)).status, 0);
   for (const auto& [mode, command] :
@@ -97,12 +99,26 @@ TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOr
     const auto reader = Actifix("run ListImo --no-pdf --script " + Script("none", ""));
     ASSERT_EQ(write(release[1], &byte, 1), 1);
     waitpid(holder, nullptr, 0);
-    EXPECT_EQ(writer.status, 1) << command;
-    EXPECT_NE(writer.err.find("utilisée par un autre programme ("s + command), std::string::npos)
+    const bool shared = mode == CompanyLock::Mode::kShared;
+    EXPECT_EQ(writer.status, shared ? 0 : 1) << command;
+    EXPECT_EQ(writer.err.find("utilisée par un autre programme ("s + command) == std::string::npos,
+              shared)
         << writer.err;
-    EXPECT_EQ(reader.status, mode == CompanyLock::Mode::kShared ? 0 : 1) << reader.err;
+    EXPECT_EQ(reader.status, shared ? 0 : 1) << reader.err;
   }
-  EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 3);
+  EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 5);
+}
+
+// A refusal names a holder still there, not one that let go meanwhile.
+TEST_F(TwoProgramsTest, ARefusalNamesAHolderStillRunning) {
+  const CompanyLock first(database(), CompanyLock::Mode::kShared, "run EntImo");
+  std::make_unique<CompanyLock>(database(), CompanyLock::Mode::kShared, "run EditImo").reset();
+  try {
+    CompanyLock(database(), CompanyLock::Mode::kExclusive, "run OuvImo");
+    ADD_FAILURE() << "not refused";
+  } catch (const HostError& error) {
+    EXPECT_NE(error.cause().find("(run EntImo, processus "), std::string::npos) << error.cause();
+  }
 }
 
 // The quick check at open refuses a damaged page in every command and leaves the file as it was.

@@ -385,14 +385,26 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
   records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
   handle = files_.NewHandle(kOpenRecord, name);
-  files_.records[handle] = std::move(records);
+  files_.AddRecordFile(handle, std::move(records));
+}
+
+bool PgStore::TryFetch(RecordTable& records, int32_t number, std::string& text,
+                       const std::string& operation) {
+  const pg::Result row =
+      conn().Query(records.select, pg::Params().Int(number), operation, records.subject);
+  if (row.rows() == 0) return false;
+  text.assign(row.Bytes(0, 0));
+  return true;
 }
 
 std::string PgStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
-  const pg::Result row =
-      conn().Query(records.select, pg::Params().Int(number), operation, records.subject);
-  if (row.rows() == 0) throw HostError(operation, records.subject, RecordNumberCause(number));
-  return std::string(row.Bytes(0, 0));
+  std::string text;
+  if (!TryFetch(records, number, text, operation)) RefuseMissing(records, number, operation);
+  return text;
+}
+
+void PgStore::KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) {
+  files_.KeepRunningNumber(name, offset, width);
 }
 
 void PgStore::Load(RecordTable& records, int32_t number, const std::string* text, bool known,
@@ -428,11 +440,17 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
+  std::string stored;
+  const bool keep = records.runningWidth > 0 && number <= records.lastNumber &&
+                    TryFetch(records, number, stored, kWriteText) &&
+                    records.KeepsRunning(text, stored, number);
+  const std::string& written = keep ? records.kept : text;
   if (company_->bulk() && number > records.lastNumber)  // a new record, in bulk
-    conn().Append(records.copy, {pg::Int4(number), text}, kWriteText, records.subject);
+    conn().Append(records.copy, {pg::Int4(number), written}, kWriteText, records.subject);
   else
-    conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
-  records.Written(number);
+    conn().Send(records.upsert, pg::Params().Int(number).Bytes(written), kWriteText,
+                records.subject);
+  records.Written(number, written);
 }
 
 // ---------------------------------------------------------------------------------------
@@ -550,8 +568,9 @@ bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHand
                                       pg::Params().Bytes(key), kFind, keys.subject);
   if (row.rows() == 0) return false;
   const std::string text(row.IsNull(0, 3) ? "" : row.Bytes(0, 3));
-  Load(records, static_cast<int32_t>(row.Int(0, 2)), row.IsNull(0, 3) ? nullptr : &text, true,
-       kFind);
+  const auto number = static_cast<int32_t>(row.Int(0, 2));
+  Load(records, number, row.IsNull(0, 3) ? nullptr : &text, true, kFind);
+  keys.Saw(&records, key, number, text);
   return true;
 }
 
@@ -591,6 +610,7 @@ int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recor
     throw;
   }
   if (!bulk) conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
+  if (!bulk && !keys.temporary) keys.Saw(&records, key, number, records.lastText);
   return number;
 }
 
@@ -618,8 +638,11 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
   }
   const pg::Params params = pg::Params().Bytes(key).Int(seq).Int(number);
   if (!keys.unique()) return conn().Send(keys.insert, params, operation, keys.subject);
-  if (conn().Query(keys.insert, params, operation, keys.subject).affected() == 0)
+  if (conn().Query(keys.insert, params, operation, keys.subject).affected() == 0) {
+    if (operation == kInsert)  // the module looked the key up first: another program took it
+      throw StoreConflict(StoreConflict::Kind::kKeyTaken, kInsert, keys.name, key);
     throw HostError(operation, keys.subject, kDuplicate);
+  }
 }
 
 void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
@@ -638,6 +661,13 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
+  if (const Seen* seen = files_.FindSeen(&records, number).second) {
+    // Found by key before: refused when another program changed or deleted it since.
+    std::string stored;
+    if (!TryFetch(records, number, stored, kDelete)) RefuseMissing(records, number, kDelete);
+    if (stored != seen->bytes)
+      throw StoreConflict(StoreConflict::Kind::kChanged, kDelete, keys.name, key);
+  }
   keys.Changed();
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
@@ -657,6 +687,18 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   if (entries == 0 && removed == 0)
     throw HostError(kDelete, keys.subject,
                     "ni la clé ni l'enregistrement " + std::to_string(number) + " n'existent");
+  files_.Unsee(&records, number);
+}
+
+void PgStore::RefuseMissing(RecordTable& records, int32_t number, const std::string& operation) {
+  const auto [keys, seen] = files_.FindSeen(&records, number);
+  if (seen == nullptr) throw HostError(operation, records.subject, RecordNumberCause(number));
+  const bool held = conn()
+                        .Query(JoinedFor(conn(), *keys, records).find,
+                               pg::Params().Bytes(seen->key), kFind, keys->subject)
+                        .rows() > 0;
+  throw StoreConflict(held ? StoreConflict::Kind::kChanged : StoreConflict::Kind::kDeleted,
+                      operation, keys->name, seen->key);
 }
 
 void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {

@@ -75,6 +75,7 @@ class PgStore final : public Store {
   void RebuildKeys(const std::string& name,
                    const std::vector<std::pair<std::string, int32_t>>& entries) override;
   void FailAtWrite(int64_t writes) override { failAtWrite_ = writes; }
+  void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) override;
 
   CompanySettings Settings() override { return company_->Settings(); }
   void SaveSettings(const CompanySettings& settings) override { company_->SaveSettings(settings); }
@@ -114,7 +115,13 @@ class PgStore final : public Store {
   std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
   void CloseKeyFile(int16_t keyHandle);
 
+  // Record `number`'s stored text; no such record is refused (StoreConflict when this program
+  // had found it by key).
   std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
+  bool TryFetch(RecordTable& records, int32_t number, std::string& text,
+                const std::string& operation);
+  [[noreturn]] void RefuseMissing(RecordTable& records, int32_t number,
+                                  const std::string& operation);
   // Calls the component back to read record `number`, whose text is `text` when known
   // (nullptr: fetched now; a batch's missing record: no such record).
   void Load(RecordTable& records, int32_t number, const std::string* text, bool known,
