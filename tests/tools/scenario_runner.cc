@@ -7,7 +7,6 @@
 // database of their own made on that PostgreSQL server for the run, and the files the program
 // writes in the data directory.
 #include <fcntl.h>
-#include <libpq-fe.h>
 #include <spawn.h>
 #include <stdlib.h>
 #include <sys/wait.h>
@@ -20,9 +19,12 @@
 #include <string>
 #include <vector>
 
+#include "support/PgSql.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
+using actifix::testing::Sql;
 
 namespace {
 
@@ -153,32 +155,6 @@ std::vector<std::string> OutputLines(const fs::path& path, const std::vector<std
   return lines;
 }
 
-// Runs `sql` on the server at `uri`; returns the first value of its first row ("" when none).
-std::string Sql(const std::string& uri, const std::string& sql) {
-  PGconn* conn = PQconnectdb(uri.c_str());
-  PQsetNoticeProcessor(
-      conn, [](void*, const char*) {}, nullptr);  // "does not exist, skipping"
-  PGresult* result = PQexec(conn, sql.c_str());
-  const ExecStatusType status = PQresultStatus(result);
-  const std::string value = status == PGRES_TUPLES_OK && PQntuples(result) > 0
-                                ? PQgetvalue(result, 0, 0)
-                                : "",
-                    error = PQerrorMessage(conn);
-  PQclear(result);
-  PQfinish(conn);
-  if (status != PGRES_TUPLES_OK && status != PGRES_COMMAND_OK)
-    throw std::runtime_error(sql + ": " + error);
-  return value;
-}
-
-// `uri` naming the database `name` on the same server.
-std::string WithDatabase(const std::string& uri, const std::string& name) {
-  const std::size_t slash = uri.find('/', uri.find("://") + 3);
-  if (slash == std::string::npos) throw std::runtime_error("no database in " + uri);
-  const std::size_t end = std::min(uri.find('?', slash), uri.size());
-  return uri.substr(0, slash + 1) + name + uri.substr(end);
-}
-
 class Checker {
  public:
   Checker(std::string file, std::string dataDir, std::string uri)
@@ -291,7 +267,7 @@ int main(int argc, char** argv) {
       database = "scenario_" + std::to_string(getpid());
       Sql(server, "DROP DATABASE IF EXISTS " + database);
       Sql(server, "CREATE DATABASE " + database);
-      uri = WithDatabase(server, database);
+      uri = actifix::testing::WithDatabase(server, database);
       setenv("ACTIFIX_OUT", data.c_str(), 1);
     }
 
