@@ -1,5 +1,6 @@
 // The actifix program on a PostgreSQL server: a company made, filled by scripted screens, listed
-// and checked; the year opening refused before it writes; a program refused while one holds it.
+// and checked; the year opening's backup listed and restored; a program refused while one holds
+// it.
 #include <gtest/gtest.h>
 
 #include <fstream>
@@ -55,12 +56,19 @@ TEST(PgProgramTest, ACompanyOnAServerIsMadeFilledListedCheckedAndHeld) {
   const auto checked = RunProgram(data + "--company 01 check", scratch);
   EXPECT_EQ(checked.out.rfind("0 anomalie, 0 immobilisation vérifiée en ", 0), 0u) << checked.err;
 
-  // The year opening takes a backup before its first write: refused whole.
-  EXPECT_NE(run("OuvImo", "CONFIRM yes\n", 1)
-                .find("les copies de sauvegarde d'une entreprise sur "
-                      "un serveur PostgreSQL ne sont pas encore"),
-            std::string::npos);
+  // The year opening takes a backup first; listed, it brings the company back as it was.
+  EXPECT_NE(
+      run("OuvImo", "CONFIRM yes\n").find("Sauvegarde interne de l'entreprise 01 : actifix_01_"),
+      std::string::npos);
+  EXPECT_NE(companies->Open("01")->YearOpened("01/01/2026"), "");
+  const std::string listed = RunProgram(data + "company backups 01", scratch).out;
+  const std::size_t at = listed.find("\n01  actifix_01_sauvegarde_");
+  ASSERT_NE(at, std::string::npos) << listed;
+  const std::string name = listed.substr(at + 5, listed.find(' ', at + 5) - at - 5);
+  EXPECT_EQ(RunProgram(data + "company restore 01 " + name + " --yes", scratch).out,
+            "Entreprise 01 restaurée depuis la sauvegarde " + name + ".\n");
   EXPECT_EQ(companies->Open("01")->YearOpened("01/01/2026"), "");
+  EXPECT_EQ(companies->FindBackup(name)->code, "01");
 
   {
     const auto hold = companies->Hold("01", CompanyHold::Mode::kExclusive, "actifix run EntImo");
