@@ -333,11 +333,15 @@ int main(int argc, char** argv) {
         if (section.argument != "lacks")
           throw std::runtime_error("== data lacks, not " + section.argument);
         for (const std::string& name : NonEmpty(section.lines)) {
-          // A company's database is a schema of the server's.
-          const bool company = !uri.empty() && name.size() == 12 && name.ends_with("Actifix.db");
-          if (company ? Sql(uri, "SELECT 1 FROM pg_namespace WHERE nspname = 'actifix_" +
-                                     name.substr(0, 2) + "'") == "1"
-                      : fs::exists(data / name))
+          // On a server, a company's database and its backups are schemas.
+          const std::string schema = uri.empty() ? ""
+                                     : name.size() == 12 && name.ends_with("Actifix.db")
+                                         ? "actifix\\_" + name.substr(0, 2)
+                                     : name == "sauvegardes" ? "actifix\\_%\\_sauvegarde\\_%"
+                                                             : "";
+          if (schema.empty() ? fs::exists(data / name)
+                             : Sql(uri, "SELECT 1 FROM pg_namespace WHERE nspname LIKE '" + schema +
+                                            "'") == "1")
             checker.Fail(section, "file exists: " + name);
         }
       } else if (section.name == "run") {
