@@ -55,7 +55,7 @@ class KillTest : public ::testing::TestWithParam<bool> {
   }
 
   void TearDown() override {
-    if (!GetParam()) return;
+    if (database_.empty()) return;
     for (const std::string& name : {database_, database_ + "_pristine"})
       Sql(server_, "DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
   }
@@ -65,10 +65,13 @@ class KillTest : public ::testing::TestWithParam<bool> {
   // session may still be finishing what it sent).
   std::map<std::string, Rows> Files() const {
     if (!GetParam()) return AssetFiles(Database());
-    while (Sql(data_,
-               "SELECT count(*) FROM pg_stat_activity WHERE datname = current_database()"
-               " AND pid <> pg_backend_pid()") != "0")
+    for (int wait = 0; Sql(data_,
+                           "SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                           "current_database() AND pid <> pg_backend_pid()") != "0";
+         ++wait) {
+      if (wait == 2000) throw std::runtime_error("the killed program's session goes on");
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
     return ServerAssetFiles(data_);
   }
   void Script(const std::string& name, const std::string& text) const {
