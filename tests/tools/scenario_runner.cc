@@ -1,8 +1,11 @@
-// Runs one golden scenario through the actifix program: scenario_runner ACTIFIX FILE.scn. The
-// sections are those of docs/scripts.md, and "== command ARGS" (an actifix command checked like a
-// run), "== data lacks" (files absent from the data directory) and "== write NAME" (lines written
-// to a file there). Outputs name the data directory DATA; "#" lines before the first section and
-// in setup are comments.
+// Runs one golden scenario through the actifix program: scenario_runner ACTIFIX FILE.scn [URI].
+// The sections are those of docs/scripts.md, and "== command ARGS" (an actifix command checked
+// like a run), "== data lacks" (files absent from the data directory), "== write NAME" (lines
+// written to a file there), "== sql" (statements run on the server) and "== on STORE" (the
+// sections that follow apply to sqlite, postgresql or both). Outputs name the data directory DATA;
+// "#" lines before the first section and in setup are comments. With URI, the companies live in a
+// database of their own made on that PostgreSQL server for the run, and the files the program
+// writes in the data directory.
 #include <fcntl.h>
 #include <spawn.h>
 #include <stdlib.h>
@@ -16,11 +19,17 @@
 #include <string>
 #include <vector>
 
+#include "support/PgSql.h"
+
 extern char** environ;
 
 namespace fs = std::filesystem;
+using actifix::testing::Sql;
 
 namespace {
+
+// The exit status of a scenario with nothing to run on this store (CTest's SKIP_RETURN_CODE).
+constexpr int kSkipped = 77;
 
 struct Section {
   std::string name;
@@ -134,19 +143,22 @@ struct RunResult {
   fs::path transcript, stderrFile, outDir;
 };
 
-// The lines of an output file, with the data directory's path written DATA.
-std::vector<std::string> OutputLines(const fs::path& path, const std::string& dataDir) {
+// The lines of an output file, with the data directory's path (or the server database's URI)
+// written DATA.
+std::vector<std::string> OutputLines(const fs::path& path, const std::vector<std::string>& data) {
   std::vector<std::string> lines = ReadLines(path);
   for (std::string& line : lines)
-    for (std::size_t at = line.find(dataDir); at != std::string::npos; at = line.find(dataDir))
-      line.replace(at, dataDir.size(), "DATA");
+    for (const std::string& name : data)
+      for (std::size_t at = line.find(name); !name.empty() && at != std::string::npos;
+           at = line.find(name))
+        line.replace(at, name.size(), "DATA");
   return lines;
 }
 
 class Checker {
  public:
-  Checker(std::string file, std::string dataDir)
-      : file_(std::move(file)), dataDir_(std::move(dataDir)) {}
+  Checker(std::string file, std::string dataDir, std::string uri)
+      : file_(std::move(file)), dataDir_(std::move(dataDir)), uri_(std::move(uri)) {}
 
   void Fail(const Section& section, const std::string& what) {
     std::cerr << file_ << ":" << section.lineNumber << ": == " << section.name
@@ -162,13 +174,13 @@ class Checker {
         Fail(section, "exit status " + std::to_string(run.status) +
                           Whole(ReadLines(run.stderrFile), "error output"));
     } else if (section.name == "transcript" && section.argument.empty()) {
-      CompareExact(section, expected, NonEmpty(OutputLines(run.transcript, dataDir_)));
+      CompareExact(section, expected, NonEmpty(Output(run.transcript)));
     } else if (section.name == "transcript" && section.argument == "contains") {
-      ContainsInOrder(section, expected, OutputLines(run.transcript, dataDir_));
+      ContainsInOrder(section, expected, Output(run.transcript));
     } else if (section.name == "stderr" && section.argument == "contains") {
-      ContainsInOrder(section, expected, OutputLines(run.stderrFile, dataDir_));
+      ContainsInOrder(section, expected, Output(run.stderrFile));
     } else if (section.name == "transcript" && section.argument == "lacks") {
-      const std::vector<std::string> actual = OutputLines(run.transcript, dataDir_);
+      const std::vector<std::string> actual = Output(run.transcript);
       for (const std::string& line : expected)
         if (std::find(actual.begin(), actual.end(), line) != actual.end())
           Fail(section, "unexpected line: " + line);
@@ -196,6 +208,10 @@ class Checker {
   int failures() const { return failures_; }
 
  private:
+  std::vector<std::string> Output(const fs::path& path) const {
+    return OutputLines(path, {uri_, dataDir_});
+  }
+
   void CompareExact(const Section& section, const std::vector<std::string>& expected,
                     const std::vector<std::string>& actual) {
     const std::size_t n = std::max(expected.size(), actual.size());
@@ -224,19 +240,22 @@ class Checker {
   }
 
   std::string file_;
-  std::string dataDir_;
+  std::string dataDir_, uri_;
   int failures_ = 0;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc != 3) {
-    std::cerr << "usage: scenario_runner ACTIFIX FILE.scn\n";
+  if (argc != 3 && argc != 4) {
+    std::cerr << "usage: scenario_runner ACTIFIX FILE.scn [postgresql://SERVER]\n";
     return 2;
   }
   const std::string actifix = fs::absolute(argv[1]).string();
   const std::string file = argv[2];
+  const std::string server = argc == 4 ? argv[3] : "";
+  const std::string store = server.empty() ? "sqlite" : "postgresql";
+  std::string database, uri;  // the scenario's own database on the server
   try {
     const std::vector<Section> sections = Parse(ReadLines(file));
     std::string pattern = (fs::temp_directory_path() / "actifix-scenario-XXXXXX").string();
@@ -244,8 +263,15 @@ int main(int argc, char** argv) {
     const fs::path work = pattern;
     const fs::path data = work / "data";
     fs::create_directories(data);
+    if (!server.empty()) {
+      database = "scenario_" + std::to_string(getpid());
+      Sql(server, "DROP DATABASE IF EXISTS " + database);
+      Sql(server, "CREATE DATABASE " + database);
+      uri = actifix::testing::WithDatabase(server, database);
+      setenv("ACTIFIX_OUT", data.c_str(), 1);
+    }
 
-    Checker checker(file, data.string());
+    Checker checker(file, data.string(), uri);
     RunResult run;
     int runs = 0;
     auto closeRun = [&] {
@@ -257,7 +283,7 @@ int main(int argc, char** argv) {
       }
     };
     auto program = [&](const std::vector<std::string>& words) {
-      std::vector<std::string> args = {actifix, "--data", data.string()};
+      std::vector<std::string> args = {actifix, "--data", uri.empty() ? data.string() : uri};
       args.insert(args.end(), words.begin(), words.end());
       return args;
     };
@@ -272,7 +298,18 @@ int main(int argc, char** argv) {
       run.outDir = work / ("out-" + k);
       return k;
     };
+    std::string on = "both";  // the store the sections apply to
+    bool ran = false;
     for (const Section& section : sections) {
+      if (section.name == "on") {
+        if (section.argument != "both" && section.argument != "sqlite" &&
+            section.argument != "postgresql")
+          throw std::runtime_error("== on both|sqlite|postgresql, not " + section.argument);
+        on = section.argument;
+        continue;
+      }
+      if (on != "both" && on != store) continue;
+      ran = true;
       if (section.name == "setup") {
         for (const std::string& line : section.lines) {
           if (line.empty() || line[0] == '#') continue;
@@ -288,11 +325,25 @@ int main(int argc, char** argv) {
       } else if (section.name == "write") {
         std::ofstream out(data / section.argument);
         for (const std::string& line : section.lines) out << line << "\n";
+      } else if (section.name == "sql") {
+        if (uri.empty()) throw std::runtime_error("== sql needs a server (== on postgresql)");
+        for (const std::string& line : NonEmpty(section.lines))
+          if (line[0] != '#') Sql(uri, line);
       } else if (section.name == "data") {
         if (section.argument != "lacks")
           throw std::runtime_error("== data lacks, not " + section.argument);
-        for (const std::string& name : NonEmpty(section.lines))
-          if (fs::exists(data / name)) checker.Fail(section, "file exists: " + name);
+        for (const std::string& name : NonEmpty(section.lines)) {
+          // On a server, a company's database and its backups are schemas.
+          const std::string schema = uri.empty() ? ""
+                                     : name.size() == 12 && name.ends_with("Actifix.db")
+                                         ? "actifix\\_" + name.substr(0, 2)
+                                     : name == "sauvegardes" ? "actifix\\_%\\_sauvegarde\\_%"
+                                                             : "";
+          if (schema.empty() ? fs::exists(data / name)
+                             : Sql(uri, "SELECT 1 FROM pg_namespace WHERE nspname LIKE '" + schema +
+                                            "'") == "1")
+            checker.Fail(section, "file exists: " + name);
+        }
       } else if (section.name == "run") {
         const std::vector<std::string> words = Words(section.argument);
         if (words.empty()) throw std::runtime_error("== run needs an operation");
@@ -316,10 +367,16 @@ int main(int argc, char** argv) {
     if (checker.failures() == 0) {
       std::error_code ignored;
       fs::remove_all(work, ignored);
+      if (!database.empty()) Sql(server, "DROP DATABASE " + database + " WITH (FORCE)");
+      if (!ran) {
+        std::cout << "scenario skipped on " << store << ": " << file << "\n";
+        return kSkipped;
+      }
       std::cout << "scenario passed: " << file << "\n";
       return 0;
     }
-    std::cerr << "scenario failed; its files are kept in " << work << "\n";
+    std::cerr << "scenario failed; its files are kept in " << work
+              << (database.empty() ? "" : " and its database " + database) << "\n";
     return 1;
   } catch (const std::exception& e) {
     std::cerr << file << ": " << e.what() << "\n";

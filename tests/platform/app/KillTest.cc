@@ -1,5 +1,5 @@
 // Programs killed (SIGKILL) at seeded random moments of the year opening, the card screen and an
-// edition, on a generated register of 5,000 assets.
+// edition, on a generated register of 5,000 assets, in a data directory and on the test server.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -13,6 +13,7 @@
 
 #include "front/Records.h"
 #include "support/AssetFixture.h"
+#include "support/PgSql.h"
 #include "support/TempDir.h"
 
 namespace actifix::testing {
@@ -21,13 +22,27 @@ namespace {
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
-class KillTest : public ::testing::Test {
+// The parameter: on a PostgreSQL server, in a database of the test's own.
+class KillTest : public ::testing::TestWithParam<bool> {
  protected:
   void SetUp() override {
+    if (GetParam()) {
+      const char* server = std::getenv("ACTIFIX_TEST_PG");
+      ASSERT_NE(server, nullptr);
+      server_ = server;
+      database_ = "kill_" + std::to_string(getpid());
+      Sql(server_, "DROP DATABASE IF EXISTS " + database_);
+      Sql(server_, "CREATE DATABASE " + database_);
+      data_ = WithDatabase(server_, database_);
+      setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);
+    }
     Program("company create 01 --year 01/01/2026 31/12/2026", true);
     Program("generate --assets 5000 --seed 5", true);
     Program("company year 01 01/01/2027 31/12/2027", true);
-    fs::copy_file(Database(), dir_.path() / "pristine.db");
+    if (GetParam())
+      Sql(server_, "CREATE DATABASE " + database_ + "_pristine TEMPLATE " + database_);
+    else
+      fs::copy_file(Database(), dir_.path() / "pristine.db");
     Script("yes.txt", "CONFIRM yes\n");
     Script("edition.txt",
            "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\n"
@@ -39,13 +54,37 @@ class KillTest : public ::testing::Test {
     Script("cards.txt", cards + "CODNATI =\n");
   }
 
+  void TearDown() override {
+    if (database_.empty()) return;
+    for (const std::string& name : {database_, database_ + "_pristine"})
+      Sql(server_, "DROP DATABASE IF EXISTS " + name + " WITH (FORCE)");
+  }
+
   fs::path Database() const { return dir_.path() / "01Actifix.db"; }
+  // The asset files once the programs on the company have ended (a killed program's server
+  // session may still be finishing what it sent).
+  std::map<std::string, Rows> Files() const {
+    if (!GetParam()) return AssetFiles(Database());
+    for (int wait = 0; Sql(data_,
+                           "SELECT count(*) FROM pg_stat_activity WHERE datname = "
+                           "current_database() AND pid <> pg_backend_pid()") != "0";
+         ++wait) {
+      if (wait == 2000) throw std::runtime_error("the killed program's session goes on");
+      std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    }
+    return ServerAssetFiles(data_);
+  }
   void Script(const std::string& name, const std::string& text) const {
     std::ofstream(dir_.path() / name) << text;
   }
 
   // The register as it was before any operation.
   void Restore() const {
+    if (GetParam()) {
+      Sql(server_, "DROP DATABASE " + database_ + " WITH (FORCE)");
+      Sql(server_, "CREATE DATABASE " + database_ + " TEMPLATE " + database_ + "_pristine");
+      return;
+    }
     for (const char* suffix : {"-wal", "-shm"}) fs::remove(Database().string() + suffix);
     fs::copy_file(dir_.path() / "pristine.db", Database(), fs::copy_options::overwrite_existing);
   }
@@ -56,8 +95,8 @@ class KillTest : public ::testing::Test {
     const Clock::time_point start = Clock::now();
     const pid_t child = fork();
     if (child == 0) {
-      const std::string command = std::string(ACTIFIX_PROGRAM) + " --data " + dir_.path().string() +
-                                  " --company 01 " + args + " >/dev/null 2>&1";
+      const std::string command = std::string(ACTIFIX_PROGRAM) + " --data '" + data_ +
+                                  "' --company 01 " + args + " >/dev/null 2>&1";
       execl("/bin/sh", "sh", "-c", ("exec " + command).c_str(), nullptr);
       _exit(127);
     }
@@ -84,23 +123,24 @@ class KillTest : public ::testing::Test {
       const auto at = std::chrono::microseconds(moment(random_));
       Program(args, false, at);
       SCOPED_TRACE(args + " killed after " + std::to_string(at.count()) + " us");
-      check(AssetFiles(Database()));
+      check(Files());
     }
   }
 
   static constexpr int kCards = 40;
   TempDir dir_;
+  std::string server_, database_, data_ = dir_.path();
   std::mt19937_64 random_{20261206};
 };
 
-TEST_F(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
+TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
   const auto run = [&](const std::string& operation, const char* script) {
     return "run " + operation + " --no-pdf --script " + (dir_.path() / script).string();
   };
   Restore();
-  const auto before = AssetFiles(Database());
+  const auto before = Files();
   Program(run("OuvImo", "yes.txt"), true);
-  const auto opened = AssetFiles(Database());
+  const auto opened = Files();
   ASSERT_NE(opened, before);
 
   KillRuns(run("OuvImo", "yes.txt"), 20,
@@ -129,6 +169,9 @@ TEST_F(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
   });
   EXPECT_GT(saved, 0);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, KillTest, ::testing::Bool(),
+                         [](const auto& store) { return store.param ? "PostgreSQL" : "SQLite"; });
 
 }  // namespace
 }  // namespace actifix::testing

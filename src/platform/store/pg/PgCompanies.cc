@@ -132,13 +132,15 @@ class PgHold final : public CompanyHold {
  private:
   static constexpr const char* kOperation = "CompanyLock";
 
-  // The command of a program that holds the company, "" when none is seen.
+  // The command of a program that holds the company, "" when none is seen. Advisory locks are
+  // per database: a company of the same code in another database is not this one.
   std::string Holder(const std::string& schema, const std::string& subject) {
     const pg::Result row = conn_.Query(
         "SELECT a.application_name FROM pg_locks l JOIN pg_stat_activity a ON a.pid = l.pid"
         " WHERE l.locktype = 'advisory' AND l.granted AND l.objsubid = 2"
         " AND l.classid = $1::int4::oid AND l.objid = hashtext($2)::oid"
-        " AND l.pid <> pg_backend_pid() LIMIT 1",
+        " AND l.pid <> pg_backend_pid() AND l.database ="
+        " (SELECT oid FROM pg_database WHERE datname = current_database()) LIMIT 1",
         pg::Params().Int(PgCompanies::kHoldSpace).Text(schema), kOperation, subject, false);
     return row.rows() == 0 ? "" : std::string(row.Bytes(0, 0));
   }

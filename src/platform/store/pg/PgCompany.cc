@@ -67,7 +67,8 @@ std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::st
   const pg::Result version = c.Query(
       "SELECT value::int4 FROM " + company->quotedSchema_ + ".meta WHERE name = 'schema_version'",
       pg::Params(), operation, company->subject_, false);
-  if (version.rows() != 1) throw HostError(operation, company->subject_, kNoCompany);
+  if (version.rows() != 1)
+    throw HostError(operation, company->subject_, "ce schéma n'est pas une entreprise Actifix");
   if (version.Int(0, 0) > kSchemaVersion)
     throw HostError(operation, company->subject_,
                     "cette base vient d'une version plus récente d'Actifix");
