@@ -199,6 +199,8 @@ void PgStore::Rollback() {
   }
 }
 
+void PgStore::SetBulk(bool bulk) { company_->SetBulk(bulk); }
+
 void PgStore::CloseTextFiles() { files_.texts.CloseAll(kCommit); }
 
 int64_t PgStore::CountEntries(const std::string& name) {

@@ -13,7 +13,7 @@
 // that a walk sees what was written a moment before; a record written meanwhile is read
 // again rather than taken from the batch.
 //
-// Bulk mode (PgCompany::SetBulk(true), for generated and imported registers): new
+// Bulk mode (SetBulk(true), for generated and imported registers): new
 // records and new entries are gathered and go by COPY, without a round trip per call, before
 // anything else is sent. A second "P" entry for a key is then found only when they go (at the
 // next query, at the latest at the commit), and fails the whole transaction instead of the
@@ -85,6 +85,7 @@ class PgStore final : public Store {
     company_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { company_->SetPowerSafe(powerSafe); }
+  void SetBulk(bool bulk) override;
   const std::filesystem::path& dataDirectory() const override { return files_.texts.directory(); }
 
   PgCompany& database() { return *company_; }
