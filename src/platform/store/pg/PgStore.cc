@@ -16,6 +16,13 @@ namespace {
 const std::string kDuplicate = "clé déjà présente";
 // Rows fetched at once by the bulk scans of the register check.
 constexpr int kScanBatch = 10000;
+// Reads by number: a window is fetched when a record is read within kNearRead numbers of the
+// one read before; kReadWindows windows of kReadWindow numbers are kept.
+constexpr int32_t kReadWindow = 1024;
+constexpr std::size_t kReadWindows = 64;
+constexpr int32_t kNearRead = 64;
+// Finds remembered per key file, at most.
+constexpr std::size_t kFoundKept = 4096;
 
 }  // namespace
 
@@ -25,7 +32,23 @@ struct PgStore::RecordTable : RecordFile {
   std::string table;  // qualified and quoted
   std::string select, upsert, remove, highest;
   std::string copy;     // COPY of new records in bulk mode
+  std::string window;   // the records of a range of numbers
   uint64_t writes = 0;  // records written or deleted by this store
+
+  // Records read by number near the one read before come by windows of kReadWindow numbers
+  // (aligned), the kReadWindows last used kept, so that reading a register in an order close
+  // to its numbering costs no round trip per record. A slot is unknown once this store writes
+  // its record (read alone then); every window goes at each commit, rollback or new
+  // transaction, as walk batches do.
+  enum Slot : char { kUnknown, kAbsent, kPresent };
+  struct Window {
+    std::vector<std::string> data;
+    std::vector<Slot> slots;
+    uint64_t used = 0;
+  };
+  std::unordered_map<int32_t, Window> windows;
+  uint64_t clock = 0;
+  int32_t nearRead = 0;
 };
 
 // One key file. `seq` orders the entries of one key: 0 in a "P" file, so that the primary key
@@ -68,11 +91,20 @@ struct PgStore::KeyTable : KeyFile {
   uint64_t seqGeneration = 0;
   bool seqChanged = false;
 
-  void StopWalk() { batchValid = false; }
+  // Finds of this file with record file `foundRecords`: key to record number (0: none) and
+  // text, kept as windows are, and dropped at every write to either file.
+  std::unordered_map<std::string, std::pair<int32_t, std::string>> found;
+  std::string foundRecords;
+
+  void StopWalk() {
+    batchValid = false;
+    found.clear();
+  }
   // Called before every write to the file: the next step fetches from its place again.
   void Changed() {
     batchValid = false;
     fullBatch = false;
+    found.clear();
   }
 };
 
@@ -386,11 +418,54 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                                    kOpenRecord, name);
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
   records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
+  records->window =
+      conn().Prepare("SELECT num, data FROM " + t + " WHERE num >= $1::int4 AND num < $2::int4",
+                     kOpenRecord, name);
   handle = files_.NewHandle(kOpenRecord, name);
   files_.records[handle] = std::move(records);
 }
 
+bool PgStore::Windowed(RecordTable& records, int32_t number, const std::string*& text,
+                       const std::string& operation) {
+  const int32_t start = number - number % kReadWindow;
+  const bool near = records.nearRead != 0 && std::abs(number - records.nearRead) <= kNearRead;
+  records.nearRead = number;
+  auto it = records.windows.find(start);
+  if (it == records.windows.end()) {
+    if (!near) return false;
+    if (records.windows.size() >= kReadWindows) {
+      auto oldest = records.windows.begin();
+      for (auto w = records.windows.begin(); w != records.windows.end(); ++w)
+        if (w->second.used < oldest->second.used) oldest = w;
+      records.windows.erase(oldest);
+    }
+    const pg::Result rows =
+        conn().Query(records.window, pg::Params().Int(start).Int(int64_t{start} + kReadWindow),
+                     operation, records.subject);
+    RecordTable::Window& w = records.windows[start];
+    w.data.resize(kReadWindow);
+    w.slots.assign(kReadWindow, RecordTable::kAbsent);
+    for (int i = 0; i < rows.rows(); ++i) {
+      const auto slot = static_cast<std::size_t>(rows.Int(i, 0) - start);
+      const std::string_view bytes = rows.Bytes(i, 1);
+      w.data[slot].assign(bytes.data(), bytes.size());
+      w.slots[slot] = RecordTable::kPresent;
+    }
+    it = records.windows.find(start);
+  }
+  RecordTable::Window& w = it->second;
+  w.used = ++records.clock;
+  const auto slot = static_cast<std::size_t>(number - start);
+  if (w.slots[slot] == RecordTable::kUnknown) return false;
+  text = w.slots[slot] == RecordTable::kPresent ? &w.data[slot] : nullptr;
+  return true;
+}
+
 std::string PgStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
+  if (const std::string* text = nullptr; Windowed(records, number, text, operation)) {
+    if (text == nullptr) throw HostError(operation, records.subject, RecordNumberCause(number));
+    return *text;
+  }
   const pg::Result row =
       conn().Query(records.select, pg::Params().Int(number), operation, records.subject);
   if (row.rows() == 0) throw HostError(operation, records.subject, RecordNumberCause(number));
@@ -548,12 +623,22 @@ bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHand
     Load(records, it->second, nullptr, false, kFind);
     return true;
   }
-  const pg::Result row = conn().Query(JoinedFor(conn(), keys, records).find,
-                                      pg::Params().Bytes(key), kFind, keys.subject);
-  if (row.rows() == 0) return false;
-  const std::string text(row.IsNull(0, 3) ? "" : row.Bytes(0, 3));
-  Load(records, static_cast<int32_t>(row.Int(0, 2)), row.IsNull(0, 3) ? nullptr : &text, true,
-       kFind);
+  if (keys.foundRecords != records.name) {
+    keys.found.clear();
+    keys.foundRecords = records.name;
+  }
+  auto it = keys.found.find(key);
+  if (it == keys.found.end()) {
+    const pg::Result row = conn().Query(JoinedFor(conn(), keys, records).find,
+                                        pg::Params().Bytes(key), kFind, keys.subject);
+    const auto number = row.rows() == 1 ? static_cast<int32_t>(row.Int(0, 2)) : 0;
+    // A key without its record is told as a missing record, at each Find.
+    if (number != 0 && row.IsNull(0, 3)) Load(records, number, nullptr, true, kFind);
+    if (keys.found.size() >= kFoundKept) keys.found.clear();
+    it = keys.found.try_emplace(key, number, number != 0 ? row.Bytes(0, 3) : "").first;
+  }
+  if (it->second.first == 0) return false;
+  Load(records, it->second.first, &it->second.second, true, kFind);
   return true;
 }
 
@@ -758,14 +843,22 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
 
 void PgStore::RecordChanged(RecordTable& records, int32_t number) {
   ++records.writes;
+  if (const auto w = records.windows.find(number - number % kReadWindow);
+      w != records.windows.end())
+    w->second.slots[number % kReadWindow] = RecordTable::kUnknown;
   for (const auto& [handle, keys] : files_.keys) {
     if (keys->batchValid && keys->batchRecords == records.name && keys->numbers.contains(number))
       keys->stale.insert(number);
+    if (keys->foundRecords == records.name) keys->found.clear();
   }
 }
 
 void PgStore::StopWalks() {
   for (const auto& [handle, keys] : files_.keys) keys->StopWalk();
+  for (const auto& [handle, records] : files_.records) {
+    records->windows.clear();
+    records->nearRead = 0;
+  }
 }
 
 bool PgStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {

@@ -116,6 +116,10 @@ class PgStore final : public Store {
   void CloseKeyFile(int16_t keyHandle);
 
   std::string Fetch(RecordTable& records, int32_t number, const std::string& operation);
+  // Whether record `number` is known from a window (fetched now when reads go near one
+  // another); `text` is then its text, nullptr when there is no such record.
+  bool Windowed(RecordTable& records, int32_t number, const std::string*& text,
+                const std::string& operation);
   // Calls the component back to read record `number`, whose text is `text` when known
   // (nullptr: fetched now; a batch's missing record: no such record).
   void Load(RecordTable& records, int32_t number, const std::string* text, bool known,
