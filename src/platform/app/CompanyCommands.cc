@@ -12,6 +12,7 @@
 #include "platform/app/CompanyCode.h"
 #include "platform/app/FiscalYear.h"
 #include "platform/app/LocalTime.h"
+#include "platform/app/ProgressLine.h"
 #include "platform/screen/TypedText.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/Store.h"
@@ -26,6 +27,7 @@ struct CompanyArgs {
   std::vector<std::string> year;
   std::string workDate;
   std::string backup;
+  std::string to;
   bool yes = false;
 };
 
@@ -195,11 +197,62 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
   return kExitOk;
 }
 
+// Copies company CODE, held shared, from the --data store to another (a directory or a
+// server): every row read in one consistent read, written into a new company that appears
+// whole at the end or not at all.
+int Copy(const GlobalOptions& global, const CompanyArgs& args) {
+  CheckCode(args.code);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  ChooseCompany(*companies, args.code);
+  const std::shared_ptr<CompanyStore> target = OpenCompanies(args.to);
+  const std::string where = Printable(target->Where());
+  if (target->Exists(args.code))
+    throw UserError("L'entreprise " + args.code + " existe déjà dans " + where +
+                    " : rien n'a été copié.");
+  const std::unique_ptr<CompanyHold> hold =
+      companies->Hold(args.code, CompanyHold::Mode::kShared, "actifix company copy");
+  const std::unique_ptr<Store> store = companies->Open(args.code);
+  std::unique_ptr<CompanyLoad> load;
+  StoredFiles files;
+  ProgressLine progress;
+  int64_t done = 0;
+  const std::string label = "Copie de l'entreprise " + args.code;
+  const auto step = [&] {
+    if ((++done & 0xFFF) == 0) progress.Show(label, done, files.rows(), "lignes");
+  };
+  store->ReadConsistently([&] {
+    files = companies->Describe(*store, args.code);
+    load = target->Load(store->Settings(), files.yearsOpened);
+    for (const StoredFiles::Records& file : files.records) {
+      load->RecordFile(file);
+      store->ScanRecords(file.name, [&](int32_t number, std::string_view bytes) {
+        load->Record(number, bytes);
+        step();
+      });
+    }
+    for (const StoredFiles::Keys& file : files.keys) {
+      load->KeyFile(file);
+      store->ScanKeys(file.name, [&](std::string_view key, int32_t number) {
+        load->Entry(key, number);
+        step();
+      });
+    }
+  });
+  load->Publish();
+  progress.Show(label, files.rows(), files.rows(), "lignes");
+  int64_t records = 0;
+  for (const StoredFiles::Records& file : files.records) records += file.count;
+  std::cout << "Entreprise " << args.code << " copiée dans " << where << " : " << records
+            << " enregistrements en " << files.records.size() << " fichiers, "
+            << files.rows() - records << " clés en " << files.keys.size() << " fichiers.\n";
+  return kExitOk;
+}
+
 }  // namespace
 
 void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
   CLI::App* company =
-      root.add_subcommand("company", "Entreprises : création, exercice, liste, sauvegardes");
+      root.add_subcommand("company", "Entreprises : création, exercice, liste, copie, sauvegardes");
   company->require_subcommand(1);
   auto args = std::make_shared<CompanyArgs>();
 
@@ -238,6 +291,16 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
   restore->add_flag("--yes", args->yes, "Ne demande pas de confirmation (scripts)");
   restore->callback(
       [&global, &action, args] { action = [&global, args] { return Restore(global, *args); }; });
+
+  CLI::App* copy = company->add_subcommand(
+      "copy", "Copie une entreprise vers un autre répertoire de données ou un serveur PostgreSQL");
+  copy->add_option("code", args->code, "Code de l'entreprise")->required();
+  copy->add_option("--to", args->to,
+                   "Destination : un répertoire, ou postgresql://… (l'entreprise ne doit pas y "
+                   "exister)")
+      ->required();
+  copy->callback(
+      [&global, &action, args] { action = [&global, args] { return Copy(global, *args); }; });
 
   CLI::App* list = company->add_subcommand("list", "Liste les entreprises");
   list->callback([&global, &action] { action = [&global] { return List(global); }; });

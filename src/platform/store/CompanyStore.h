@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/store/CompanyCopy.h"
 #include "platform/store/CompanySettings.h"
 
 namespace actifix::platform {
@@ -81,6 +82,16 @@ class CompanyStore {
   // Replaces company `code` by the copy `backup`, so that a program reading it meanwhile sees
   // one or the other. REQUIRES: the company held exclusively. Throws HostError.
   virtual void Restore(const std::string& code, const Backup& backup) = 0;
+
+  // Copies between stores (CompanyCopy.h). The stored files of company `code`, opened as
+  // `store`, read in the store's open transaction: call it within store.ReadConsistently,
+  // with the rows, so that all are of one moment. Throws HostError.
+  virtual StoredFiles Describe(Store& store, const std::string& code) = 0;
+  // Begins company `settings.code` here, with its settings and the years opened, to be
+  // filled and published. Throws HostError when it exists already (left untouched).
+  virtual std::unique_ptr<CompanyLoad> Load(
+      const CompanySettings& settings,
+      const std::vector<std::pair<std::string, std::string>>& yearsOpened) = 0;
 };
 
 // The companies named by `where` (a --data value, already defaulted): a PostgreSQL server

@@ -1,6 +1,9 @@
 #include "platform/store/SqliteCompanies.h"
 
+#include <unistd.h>
+
 #include <algorithm>
+#include <cerrno>
 #include <chrono>
 #include <ctime>
 
@@ -135,6 +138,157 @@ std::optional<Backup> SqliteCompanies::FindBackup(const std::string& name) {
 
 void SqliteCompanies::Restore(const std::string& code, const Backup& backup) {
   CompanyDatabase::Restore(backup.path, CompanyDatabase::PathFor(dataDir_, code));
+}
+
+StoredFiles SqliteCompanies::Describe(Store& store, const std::string& code) {
+  const std::string operation = "SqliteCompanies.Describe";
+  auto* sqlite = dynamic_cast<SqliteStore*>(&store);
+  if (sqlite == nullptr)
+    throw HostError(operation, code, "l'entreprise n'est pas dans ce répertoire de données");
+  CompanyDatabase& db = sqlite->database();
+  const std::string subject = db.path().string();
+  StoredFiles files;
+  Statement years = db.Prepare(
+      "SELECT substr(name, 13), value FROM meta WHERE name LIKE 'year\\_opened %' ESCAPE '\\'"
+      " ORDER BY name");
+  while (years.Step(operation, subject))
+    files.yearsOpened.emplace_back(years.Bytes(0), years.Bytes(1));
+  Statement records =
+      db.Prepare("SELECT name, record_length, last_number FROM record_files ORDER BY name");
+  while (records.Step(operation, subject)) {
+    StoredFiles::Records& file = files.records.emplace_back();
+    file.name = records.Bytes(0);
+    file.recordLength = static_cast<int32_t>(records.Int(1));
+    Statement rows =
+        db.Prepare("SELECT count(*), coalesce(max(num), 0) FROM \"r_" + file.name + "\"");
+    rows.Step(operation, file.name);
+    file.count = rows.Int(0);
+    file.lastNumber = static_cast<int32_t>(std::max(records.Int(2), rows.Int(1)));
+  }
+  Statement keys = db.Prepare("SELECT name, key_length, kind FROM key_files ORDER BY name");
+  while (keys.Step(operation, subject)) {
+    StoredFiles::Keys& file = files.keys.emplace_back();
+    file.name = keys.Bytes(0);
+    file.keyLength = static_cast<int16_t>(keys.Int(1));
+    file.kind = keys.Bytes(2);
+    Statement rows =
+        db.Prepare("SELECT count(*), coalesce(max(seq), 0) FROM \"k_" + file.name + "\"");
+    rows.Step(operation, file.name);
+    file.count = rows.Int(0);
+    file.lastSeq = rows.Int(1);
+  }
+  return files;
+}
+
+namespace {
+
+// A company written into a hidden file of its own, linked under the company's name when
+// published; the file is removed when it is not.
+class SqliteLoad final : public CompanyLoad {
+ public:
+  SqliteLoad(std::filesystem::path target, const CompanySettings& settings,
+             const std::vector<std::pair<std::string, std::string>>& yearsOpened)
+      : target_(std::move(target)),
+        path_(target_.parent_path() /
+              ("." + target_.filename().string() + "." + std::to_string(getpid()))) {
+    db_ = CompanyDatabase::Create(path_, settings);
+    try {
+      db_->SetPowerSafe(false);  // the copy is synced once, when it is published
+      db_->BeginWrite(kOperation, path_.string());
+      for (const auto& [start, when] : yearsOpened) db_->MarkYearOpened(start, when);
+    } catch (...) {
+      Drop();
+      throw;
+    }
+  }
+  ~SqliteLoad() override {
+    if (!published_) Drop();
+  }
+
+  void RecordFile(const StoredFiles::Records& file) override {
+    const std::string table = "\"r_" + file.name + "\"";
+    Statement add =
+        db_->Prepare("INSERT INTO record_files(name, record_length, last_number) VALUES(?, ?, ?)");
+    add.BindText(1, file.name).Bind(2, file.recordLength).Bind(3, file.lastNumber);
+    add.Run(kOperation, file.name);
+    // The table as SqliteStore::OpenRecordFile makes it.
+    db_->Exec("CREATE TABLE " + table + "(num INTEGER PRIMARY KEY, data BLOB NOT NULL)",
+              kOperation);
+    insert_ = db_->Prepare("INSERT INTO " + table + "(num, data) VALUES(?, ?)");
+    subject_ = file.name;
+  }
+  void Record(int32_t number, std::string_view bytes) override {
+    insert_.Bind(1, number).BindBlob(2, bytes).Run(kOperation, subject_);
+  }
+  void KeyFile(const StoredFiles::Keys& file) override {
+    const std::string table = "\"k_" + file.name + "\"";
+    Statement add = db_->Prepare("INSERT INTO key_files(name, key_length, kind) VALUES(?, ?, ?)");
+    add.BindText(1, file.name).Bind(2, file.keyLength).BindText(3, file.kind);
+    add.Run(kOperation, file.name);
+    // The table as SqliteStore::OpenKeyFile makes it.
+    db_->Exec("CREATE TABLE " + table +
+                  "(key BLOB NOT NULL, seq INTEGER NOT NULL, num INTEGER NOT NULL,"
+                  " PRIMARY KEY(key, seq)) WITHOUT ROWID",
+              kOperation);
+    insert_ = db_->Prepare("INSERT INTO " + table + "(key, seq, num) VALUES(?, ?, ?)");
+    subject_ = file.name;
+    unique_ = file.kind == "P";
+    seq_ = 0;
+  }
+  void Entry(std::string_view key, int32_t number) override {
+    // Entries come in order: an "S" file numbers them 1, 2, ..., which keeps equal keys in it.
+    insert_.BindBlob(1, key)
+        .Bind(2, unique_ ? 0 : ++seq_)
+        .Bind(3, number)
+        .Run(kOperation, subject_);
+  }
+  void Publish() override {
+    insert_ = Statement();
+    db_->CommitWrite(kOperation);
+    db_->SetPowerSafe(true);
+    db_->Exec("PRAGMA wal_checkpoint(TRUNCATE)", kOperation);
+    db_.reset();  // the last connection: the file is whole on its own
+    // link() never replaces: a company made meanwhile under the same code stays as it is.
+    if (::link(path_.c_str(), target_.c_str()) != 0)
+      throw HostError(
+          kOperation, target_.string(),
+          errno == EEXIST ? "cette entreprise existe déjà" : "impossible de créer le fichier");
+    published_ = true;
+    std::error_code ignored;
+    std::filesystem::remove(path_, ignored);
+  }
+
+ private:
+  static constexpr const char* kOperation = "SqliteCompanies.Load";
+  // Closes and removes the copy's file.
+  void Drop() {
+    insert_ = Statement();
+    db_.reset();
+    for (const char* suffix : {"", "-wal", "-shm", "-journal"}) {
+      std::error_code ignored;
+      std::filesystem::remove(path_.string() + suffix, ignored);
+    }
+  }
+
+  std::filesystem::path target_, path_;
+  std::unique_ptr<CompanyDatabase> db_;
+  Statement insert_;
+  std::string subject_;
+  bool unique_ = false, published_ = false;
+  int64_t seq_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<CompanyLoad> SqliteCompanies::Load(
+    const CompanySettings& settings,
+    const std::vector<std::pair<std::string, std::string>>& yearsOpened) {
+  const std::filesystem::path target = CompanyDatabase::PathFor(dataDir_, settings.code);
+  if (std::filesystem::exists(target))
+    throw HostError("SqliteCompanies.Load", target.string(), "cette entreprise existe déjà");
+  std::error_code error;
+  std::filesystem::create_directories(dataDir_, error);  // else the file cannot be made
+  return std::make_unique<SqliteLoad>(target, settings, yearsOpened);
 }
 
 }  // namespace actifix::platform

@@ -2,6 +2,8 @@
 // CompanyDatabase.h), held through <CODE>Actifix.db.lock (CompanyLock), its anomaly log
 // <CODE>Anomalies.log, and its backups in <data>/sauvegardes/ as
 // <CODE>Actifix-<yyyymmdd-hhmmss>.db (a "-2", "-3"... after it for several in one second).
+// A company copied in is written under a hidden name first and linked under its own when
+// complete, so that nothing ever stands there half made.
 #pragma once
 
 #include <filesystem>
@@ -37,6 +39,13 @@ class SqliteCompanies : public CompanyStore {
   std::vector<Backup> Backups(const std::string& code) override;
   std::optional<Backup> FindBackup(const std::string& name) override;
   void Restore(const std::string& code, const Backup& backup) override;
+
+  StoredFiles Describe(Store& store, const std::string& code) override;
+  // Writes the copy into a file of its own beside the company's, ".<CODE>Actifix.db.<pid>"
+  // (in one transaction, not power-safe), then links it under the company's name.
+  std::unique_ptr<CompanyLoad> Load(
+      const CompanySettings& settings,
+      const std::vector<std::pair<std::string, std::string>>& yearsOpened) override;
 
  private:
   std::filesystem::path BackupDirectory() const { return dataDir_ / "sauvegardes"; }

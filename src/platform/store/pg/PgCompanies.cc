@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <chrono>
+#include <ctime>
 #include <thread>
 
 #include "host/HostError.h"
@@ -14,9 +15,79 @@ namespace actifix::platform {
 
 namespace {
 
-const char kNoBackup[] =
-    "les copies de sauvegarde d'une entreprise sur un serveur PostgreSQL ne sont pas encore "
-    "prises en charge";
+// A backup's schema: "actifix_<CODE>_sauvegarde_<yyyymmdd>_<hhmmss>", "_2", "_3"... after it
+// for several in one second.
+const char kBackupInfix[] = "_sauvegarde_";
+const char kOtherCompany[] = "cette sauvegarde est celle d'une autre entreprise";
+
+// Whether `name` may be a schema name of ours: letters, digits and "_" after "actifix_".
+bool IsSchemaName(const std::string& name) {
+  return name.size() <= 63 && name.starts_with("actifix_") &&
+         std::all_of(name.begin(), name.end(), [](char c) {
+           return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') ||
+                  c == '_';
+         });
+}
+
+// Now in local time with strftime's `format`.
+std::string Now(const char* format, std::time_t now) {
+  std::tm local{};
+  localtime_r(&now, &local);
+  char text[32];
+  return std::string(text, std::strftime(text, sizeof text, format, &local));
+}
+
+// Copies the company tables of schema `from` into schema `to`, made here, in the transaction
+// open on `c`, on the server alone: the catalog tables, then the table of every record and key
+// file the catalog names, with the same columns, keys and defaults.
+void CopyCompany(pg::Connection& c, const std::string& from, const std::string& to,
+                 const std::string& operation, const std::string& subject) {
+  const std::string f = pg::Quoted(from), t = pg::Quoted(to);
+  c.Send("CREATE SCHEMA " + t, pg::Params(), operation, subject, false);
+  std::vector<std::string> tables = {"meta", "record_files", "key_files"};
+  const pg::Result files =
+      c.Query("SELECT 'r_' || name FROM " + f +
+                  ".record_files UNION ALL SELECT 'k_' || name FROM " + f + ".key_files",
+              pg::Params(), operation, subject, false);
+  for (int i = 0; i < files.rows(); ++i) tables.emplace_back(files.Bytes(i, 0));
+  for (const std::string& table : tables) {
+    const std::string source = f + "." + pg::Quoted(table), copy = t + "." + pg::Quoted(table);
+    c.Send("CREATE TABLE " + copy + " (LIKE " + source + " INCLUDING ALL)", pg::Params(), operation,
+           subject, false);
+    c.Send("INSERT INTO " + copy + " SELECT * FROM " + source, pg::Params(), operation, subject,
+           false);
+  }
+  c.Sync(operation, subject);
+}
+
+// Commits the transaction open on `c`; throws HostError when it was rolled back instead.
+void Commit(pg::Connection& c, const std::string& operation, const std::string& subject) {
+  if (c.Query("COMMIT", pg::Params(), operation, subject, false).status() != "COMMIT")
+    throw HostError(operation, subject, "la transaction a échoué et n'a pas été enregistrée");
+}
+
+// The backup kept in schema `name`, read on `c`; nothing when there is none of that name.
+std::optional<Backup> ReadBackup(pg::Connection& c, const std::string& name,
+                                 const std::string& operation) {
+  if (!IsSchemaName(name)) return std::nullopt;
+  const pg::Result found =
+      c.Query("SELECT to_regclass($1) IS NOT NULL, to_regclass($2) IS NOT NULL",
+              pg::Params().Text(pg::Quoted(name) + ".backup").Text(pg::Quoted(name) + ".meta"),
+              operation, name, false);
+  if (found.Bytes(0, 0) != std::string_view("\1", 1)) return std::nullopt;
+  if (found.Bytes(0, 1) != std::string_view("\1", 1))
+    throw HostError(operation, name, "cette sauvegarde n'est pas une copie complète");
+  const pg::Result row = c.Query(
+      "SELECT code, taken, (SELECT coalesce(sum(pg_total_relation_size(r.oid)), 0)::int8"
+      " FROM pg_class r JOIN pg_namespace n ON n.oid = r.relnamespace"
+      " WHERE n.nspname = $1 AND r.relkind = 'r') FROM " +
+          pg::Quoted(name) + ".backup",
+      pg::Params().Text(name), operation, name, false);
+  if (row.rows() != 1)
+    throw HostError(operation, name, "cette sauvegarde n'est pas une copie complète");
+  return Backup{name, std::string(row.Bytes(0, 0)), std::string(row.Bytes(0, 1)),
+                static_cast<uintmax_t>(row.Int(0, 2))};
+}
 
 // A company held on its own connection: closing it releases the lock.
 class PgHold final : public CompanyHold {
@@ -104,18 +175,203 @@ std::filesystem::path PgCompanies::AnomalyLog(const std::string& code) const {
   return fileDirectory_ / (code + "Anomalies.log");
 }
 
-Backup PgCompanies::TakeBackup(Store&, const std::string& code) {
-  throw HostError("PgCompanies.TakeBackup", shown_ + " " + PgCompany::SchemaFor(code), kNoBackup);
+Backup PgCompanies::TakeBackup(Store& store, const std::string& code) {
+  const std::string operation = "PgCompanies.TakeBackup", source = PgCompany::SchemaFor(code);
+  const std::string subject = shown_ + " " + source;
+  if (auto* server = dynamic_cast<PgStore*>(&store); server == nullptr)
+    throw HostError(operation, subject, "l'entreprise n'est pas sur ce serveur");
+  else if (server->database().InWrite())
+    throw HostError(operation, subject, "une écriture est en cours sur l'entreprise");
+  pg::Connection c(uri_, operation);
+  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+  const std::string stem = source + kBackupInfix + Now("%Y%m%d_%H%M%S", now);
+  // One snapshot for every table: the copy is the company as it was at one moment, and
+  // appears whole at the commit, or not at all.
+  c.Exec("BEGIN ISOLATION LEVEL REPEATABLE READ", operation, subject);
+  std::string name = stem;
+  for (int n = 2; c.Query("SELECT 1 FROM pg_namespace WHERE nspname = $1", pg::Params().Text(name),
+                          operation, subject, false)
+                      .rows() != 0;
+       ++n)
+    name = stem + "_" + std::to_string(n);
+  CopyCompany(c, source, name, operation, subject);
+  c.Exec("CREATE TABLE " + pg::Quoted(name) + ".backup(code text NOT NULL, taken text NOT NULL)",
+         operation, subject);
+  c.Query("INSERT INTO " + pg::Quoted(name) + ".backup VALUES($1, $2)",
+          pg::Params().Text(code).Text(Now("%d/%m/%Y %H:%M:%S", now)), operation, subject, false);
+  Commit(c, operation, subject);
+  return *ReadBackup(c, name, operation);
 }
 
-std::vector<Backup> PgCompanies::Backups(const std::string&) { return {}; }
+std::vector<Backup> PgCompanies::Backups(const std::string& code) {
+  const std::string operation = "PgCompanies.Backups";
+  pg::Connection c(uri_, operation);
+  const pg::Result names = c.Query(
+      "SELECT nspname FROM pg_namespace WHERE nspname LIKE 'actifix\\_%'"
+      " AND to_regclass(quote_ident(nspname) || '.backup') IS NOT NULL ORDER BY 1",
+      pg::Params(), operation, shown_, false);
+  std::vector<Backup> backups;
+  for (int i = 0; i < names.rows(); ++i) {
+    std::optional<Backup> backup = ReadBackup(c, std::string(names.Bytes(i, 0)), operation);
+    if (backup && (code.empty() || backup->code == code)) backups.push_back(std::move(*backup));
+  }
+  return backups;
+}
 
 std::optional<Backup> PgCompanies::FindBackup(const std::string& name) {
-  throw HostError("PgCompanies.FindBackup", name, kNoBackup);
+  const std::string operation = "PgCompanies.FindBackup";
+  pg::Connection c(uri_, operation);
+  return ReadBackup(c, name, operation);
 }
 
-void PgCompanies::Restore(const std::string& code, const Backup&) {
-  throw HostError("PgCompanies.Restore", shown_ + " " + PgCompany::SchemaFor(code), kNoBackup);
+void PgCompanies::Restore(const std::string& code, const Backup& backup) {
+  const std::string operation = "PgCompanies.Restore", target = PgCompany::SchemaFor(code);
+  const std::string subject = shown_ + " " + target;
+  pg::Connection c(uri_, operation);
+  // One transaction under the company's write lock: a reader sees the company before or after.
+  c.Exec("BEGIN", operation, subject);
+  c.Exec("SET LOCAL lock_timeout = " + std::to_string(CompanyDatabase::kBusyWaitMs), operation,
+         subject);
+  c.Query("SELECT pg_advisory_xact_lock($1, hashtext($2))",
+          pg::Params().Int(PgCompany::kLockSpace).Text(target), operation, subject, false);
+  const std::optional<Backup> kept = ReadBackup(c, backup.path.string(), operation);
+  if (!kept) throw HostError(operation, backup.path.string(), "cette sauvegarde n'existe plus");
+  if (kept->code != code) throw HostError(operation, backup.path.string(), kOtherCompany);
+  c.Exec("DROP SCHEMA IF EXISTS " + pg::Quoted(target) + " CASCADE", operation, subject);
+  CopyCompany(c, backup.path.string(), target, operation, subject);
+  Commit(c, operation, subject);
+}
+
+StoredFiles PgCompanies::Describe(Store& store, const std::string& code) {
+  const std::string operation = "PgCompanies.Describe";
+  auto* server = dynamic_cast<PgStore*>(&store);
+  if (server == nullptr) throw HostError(operation, code, "l'entreprise n'est pas sur ce serveur");
+  pg::Connection& c = server->database().connection();
+  const std::string& s = server->database().schema();
+  const std::string& subject = server->database().subject();
+  StoredFiles files;
+  const pg::Result years =
+      c.Query("SELECT substr(name, 13), value FROM " + s +
+                  ".meta WHERE name LIKE 'year\\_opened %' ORDER BY name COLLATE \"C\"",
+              pg::Params(), operation, subject, false);
+  for (int i = 0; i < years.rows(); ++i)
+    files.yearsOpened.emplace_back(years.Bytes(i, 0), years.Bytes(i, 1));
+  const pg::Result records = c.Query("SELECT name, record_length, last_number FROM " + s +
+                                         ".record_files ORDER BY name COLLATE \"C\"",
+                                     pg::Params(), operation, subject, false);
+  for (int i = 0; i < records.rows(); ++i) {
+    StoredFiles::Records& file = files.records.emplace_back();
+    file.name = records.Bytes(i, 0);
+    file.recordLength = static_cast<int32_t>(records.Int(i, 1));
+    const pg::Result rows = c.Query(
+        "SELECT count(*), coalesce(max(num), 0) FROM " + s + "." + pg::Quoted("r_" + file.name),
+        pg::Params(), operation, file.name, false);
+    file.count = rows.Int(0, 0);
+    file.lastNumber = static_cast<int32_t>(std::max(records.Int(i, 2), rows.Int(0, 1)));
+  }
+  const pg::Result keys = c.Query("SELECT name, key_length, kind, last_seq FROM " + s +
+                                      ".key_files ORDER BY name COLLATE \"C\"",
+                                  pg::Params(), operation, subject, false);
+  for (int i = 0; i < keys.rows(); ++i) {
+    StoredFiles::Keys& file = files.keys.emplace_back();
+    file.name = keys.Bytes(i, 0);
+    file.keyLength = static_cast<int16_t>(keys.Int(i, 1));
+    file.kind = keys.Bytes(i, 2);
+    const pg::Result rows = c.Query(
+        "SELECT count(*), coalesce(max(seq), 0) FROM " + s + "." + pg::Quoted("k_" + file.name),
+        pg::Params(), operation, file.name, false);
+    file.count = rows.Int(0, 0);
+    file.lastSeq = std::max(keys.Int(i, 3), rows.Int(0, 1));
+  }
+  return files;
+}
+
+namespace {
+
+// A company written in one open transaction of its own connection, committed when published
+// and rolled back (by the server, when the connection ends) otherwise.
+class PgLoad final : public CompanyLoad {
+ public:
+  PgLoad(const std::string& uri, const CompanySettings& settings,
+         const std::vector<std::pair<std::string, std::string>>& yearsOpened)
+      : company_(PgCompany::Create(uri, settings, false)) {
+    for (const auto& [start, when] : yearsOpened) company_->MarkYearOpened(start, when);
+  }
+  ~PgLoad() override {
+    if (!published_) company_->RollbackWrite();
+  }
+
+  void RecordFile(const StoredFiles::Records& file) override {
+    // The table as PgStore::OpenRecordFile makes it, its primary key made after its rows.
+    Start(file.name, "r_", "(num int4 NOT NULL, data bytea NOT NULL)", "num, data", "num");
+    Send("INSERT INTO " + company_->schema() +
+             ".record_files(name, record_length, last_number) VALUES($1, $2::int4, $3::int4)",
+         pg::Params().Text(file.name).Int(file.recordLength).Int(file.lastNumber));
+  }
+  void Record(int32_t number, std::string_view bytes) override {
+    conn().Append(copy_, {pg::Int4(number), bytes}, kOperation, subject_);
+  }
+  void KeyFile(const StoredFiles::Keys& file) override {
+    // The table as PgStore::OpenKeyFile makes it.
+    Start(file.name, "k_", "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL)",
+          "key, seq, num", "key, seq");
+    unique_ = file.kind == "P";
+    seq_ = 0;
+    Send("INSERT INTO " + company_->schema() +
+             ".key_files(name, key_length, kind, last_seq) VALUES($1, $2::int2, $3, $4::int4)",
+         pg::Params().Text(file.name).Int(file.keyLength).Text(file.kind).Int(file.lastSeq));
+  }
+  void Entry(std::string_view key, int32_t number) override {
+    // Entries come in order: an "S" file numbers them 1, 2, ..., which keeps equal keys in it.
+    conn().Append(copy_, {key, pg::Int4(unique_ ? 0 : ++seq_), pg::Int4(number)}, kOperation,
+                  subject_);
+  }
+  void Publish() override {
+    Finish();
+    company_->CommitWrite(kOperation);
+    published_ = true;
+  }
+
+ private:
+  static constexpr const char* kOperation = "PgCompanies.Load";
+  pg::Connection& conn() { return company_->connection(); }
+  void Send(const std::string& sql, const pg::Params& params) {
+    conn().Send(sql, params, kOperation, subject_, false);
+  }
+  void Start(const std::string& name, const char* prefix, const char* columns, const char* copied,
+             const char* key) {
+    Finish();
+    subject_ = name;
+    table_ = company_->schema() + "." + pg::Quoted(prefix + name);
+    Send("CREATE TABLE " + table_ + columns, pg::Params());
+    copy_ = "COPY " + table_ + "(" + copied + ") FROM STDIN (FORMAT binary)";
+    key_ = key;
+  }
+  // Ends the file in hand: its primary key, and an "S" file's last insertion number.
+  void Finish() {
+    if (table_.empty()) return;
+    Send("ALTER TABLE " + table_ + " ADD PRIMARY KEY (" + key_ + ")", pg::Params());
+    if (seq_ > 0)
+      Send("UPDATE " + company_->schema() +
+               ".key_files SET last_seq = $1::int4 WHERE name = $2 AND last_seq < $1::int4",
+           pg::Params().Int(seq_).Text(subject_));
+    conn().Sync(kOperation, subject_);
+    table_.clear();
+    seq_ = 0;
+  }
+
+  std::unique_ptr<PgCompany> company_;
+  std::string subject_, table_, copy_, key_;
+  bool unique_ = false, published_ = false;
+  int64_t seq_ = 0;
+};
+
+}  // namespace
+
+std::unique_ptr<CompanyLoad> PgCompanies::Load(
+    const CompanySettings& settings,
+    const std::vector<std::pair<std::string, std::string>>& yearsOpened) {
+  return std::make_unique<PgLoad>(uri_, settings, yearsOpened);
 }
 
 }  // namespace actifix::platform

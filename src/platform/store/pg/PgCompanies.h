@@ -7,9 +7,12 @@
 // connection ends, however the program ends. The holder's command is its connection's
 // application_name, so that a program refused can name it.
 //
-// Backups are not made on a server yet: taking, finding or restoring one is refused with a
-// French message, and the operations that need one (the year opening, a repair) take it
-// before they write anything, so they are refused whole.
+// A backup is a schema of the same database, "actifix_<CODE>_sauvegarde_<yyyymmdd>_<hhmmss>"
+// ("_2", "_3"... after it for several in one second), its name being what the user gives back:
+// the company's tables copied on the server in one REPEATABLE READ transaction (so it is the
+// company at one moment, and appears whole or not at all), with a table "backup" (code, taken)
+// saying whose copy it is and when it was taken. A restore replaces the company's schema by a
+// copy of the backup's tables in one transaction under the company's write lock.
 #pragma once
 
 #include <filesystem>
@@ -45,10 +48,16 @@ class PgCompanies final : public CompanyStore {
 
   std::string BackupPlace() const override { return shown_; }
   Backup TakeBackup(Store& store, const std::string& code) override;
-  // None: no backup is made on a server yet.
   std::vector<Backup> Backups(const std::string& code) override;
   std::optional<Backup> FindBackup(const std::string& name) override;
   void Restore(const std::string& code, const Backup& backup) override;
+
+  StoredFiles Describe(Store& store, const std::string& code) override;
+  // Writes the copy in one transaction that makes the company's schema, its rows by COPY and
+  // each table's primary key after its rows: nobody sees the company before the commit.
+  std::unique_ptr<CompanyLoad> Load(
+      const CompanySettings& settings,
+      const std::vector<std::pair<std::string, std::string>>& yearsOpened) override;
 
  private:
   std::string uri_, shown_;

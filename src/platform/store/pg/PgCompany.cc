@@ -17,7 +17,7 @@ PgCompany::PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& co
       subject_(conn_->uri() + " " + SchemaFor(code)) {}
 
 std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
-                                             const CompanySettings& settings) {
+                                             const CompanySettings& settings, bool commit) {
   const std::string operation = "PgCompany.Create";
   std::unique_ptr<PgCompany> company(
       new PgCompany(std::make_unique<pg::Connection>(uri, operation), settings.code));
@@ -46,7 +46,7 @@ std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
            operation, company->subject_);
     company->Put("schema_version", std::to_string(kSchemaVersion), operation);
     company->SaveSettings(settings);
-    company->CommitWrite(operation);
+    if (commit) company->CommitWrite(operation);
   } catch (...) {
     company->RollbackWrite();
     throw;

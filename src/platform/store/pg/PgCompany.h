@@ -50,9 +50,11 @@ class PgCompany {
   static std::string SchemaFor(const std::string& code) { return "actifix_" + code; }
 
   // Creates the company's schema with its tables and settings. Throws HostError when the
-  // company already exists (left untouched) or the server refuses.
+  // company already exists (left untouched) or the server refuses. With `commit` false, the
+  // write transaction stays open (nobody sees the company before its commit), for a copy.
   // REQUIRES: settings.code already checked (IsCompanyCode).
-  static std::unique_ptr<PgCompany> Create(const std::string& uri, const CompanySettings& settings);
+  static std::unique_ptr<PgCompany> Create(const std::string& uri, const CompanySettings& settings,
+                                           bool commit = true);
   // Opens an existing company. Throws HostError when there is none of that code, or it is of
   // a newer schema.
   static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code);
