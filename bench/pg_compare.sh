@@ -3,7 +3,8 @@
 # company made in a directory (SQLite) and one on a throw-away PostgreSQL server made and
 # removed here, then on each in turn, through `actifix` as a user runs it:
 #   generate --assets N; EditImo in full (text and JSON lines) and in RECAPSEULE (all seven
-#   natures); ImmoExcel (the export, whose files must be the same bytes on both stores);
+#   natures); ImmoExcel (the export, whose CSV must be the same bytes on both stores, and
+#   again after OuvImo);
 #   200 asset cards saved one by one on the screen (each printed, text and JSON lines): the
 #   time of a save; OuvImo (the year opening, its backup included) once the year is changed.
 # Prints, per size, each operation's time on SQLite and on PostgreSQL and their ratio, with
@@ -57,6 +58,8 @@ store() {
   local name=$1 data=$2 n=$3 code=$4 out="$work/$1-out"
   mkdir -p "$out"
   export ACTIFIX_OUT="$out/files"  # the text files of a company on a server
+  local csv="$out/files/${code}Immo.csv"
+  [ "$name" = pg ] || csv="$data/${code}Immo.csv"
   local run=("$actifix" --data "$data" --company "$code")
   "${run[@]}" company create "$code" --year 01/01/2026 31/12/2026 >/dev/null
   measure "${run[@]}" generate --assets "$n"
@@ -67,6 +70,7 @@ store() {
   secs[$name recap]=$MEASURED_SECONDS
   measure "${run[@]}" run ImmoExcel --script /dev/null --transcript "$out/t" --out "$out/e" --no-pdf
   secs[$name excel]=$MEASURED_SECONDS
+  cp "$csv" "$out/export.csv"
   measure "${run[@]}" run EntImo --script "$work/cards.txt" --transcript "$out/t" --out "$out/cards" --no-pdf
   secs[$name card]=$(awk -v s="$MEASURED_SECONDS" -v n="$cards" 'BEGIN { printf "%.4f", s * 1000 / n }')
   "${run[@]}" company year "$code" 01/01/2027 31/12/2027 >/dev/null
@@ -74,6 +78,8 @@ store() {
     --no-pdf 2>"$out/open.err"
   if [ "$MEASURED_STATUS" = 0 ]; then
     secs[$name open]=$MEASURED_SECONDS
+    "${run[@]}" run ImmoExcel --script /dev/null --transcript "$out/t" --out "$out/e" --no-pdf >/dev/null
+    cp "$csv" "$out/opened.csv"
   else
     secs[$name open]=-
     echo "OuvImo on $name not measured: $(tail -1 "$out/open.err")" >&2
@@ -83,7 +89,7 @@ store() {
 
 echo "date: $(date -u '+%Y-%m-%d %H:%M UTC'); machine: $(nproc) cores," \
   "$(free -h | awk '/^Mem:/ {print $2}') of memory; PostgreSQL on a local socket"
-printf '%-40s %9s %9s %11s %7s\n' operation size SQLite PostgreSQL ratio
+printf '%-50s %9s %9s %11s %7s\n' operation size SQLite PostgreSQL ratio
 round=0
 for n in "${sizes[@]}"; do
   load=$(cut -d' ' -f1-3 /proc/loadavg)
@@ -91,8 +97,9 @@ for n in "${sizes[@]}"; do
   rm -rf "$work/sqlite" "$work/sqlite-out" "$work/pg-out"
   store sqlite "$work/sqlite" "$n" "$code"
   store pg "$uri" "$n" "$code"
-  same=no
-  cmp -s "$work/sqlite/${code}Immo.csv" "$work/pg-out/files/${code}Immo.csv" && same=yes
+  same=no opened=no
+  cmp -s "$work/sqlite-out/export.csv" "$work/pg-out/export.csv" && same=yes
+  cmp -s "$work/sqlite-out/opened.csv" "$work/pg-out/opened.csv" && opened=yes
   for op in generate full recap excel card open; do
     case $op in
       generate) label="generate" ;;
@@ -100,12 +107,12 @@ for n in "${sizes[@]}"; do
       recap) label="EditImo RECAPSEULE" ;;
       excel) label="ImmoExcel (export, same bytes: $same)" ;;
       card) label="EntImo card saved and printed (ms)" ;;
-      open) label="OuvImo with its backup" ;;
+      open) label="OuvImo with its backup (same export: $opened)" ;;
     esac
     a=${secs[sqlite $op]} b=${secs[pg $op]}
     awk -v l="$label" -v n="$n" -v a="$a" -v b="$b" 'BEGIN {
-      if (b == "-") printf "%-40s %9d %9.3f %11s %7s\n", l, n, a, "not measured", "-"
-      else printf "%-40s %9d %9.3f %11.3f %6.2fx\n", l, n, a, b, b / a }'
+      if (b == "-") printf "%-50s %9d %9.3f %11s %7s\n", l, n, a, "not measured", "-"
+      else printf "%-50s %9d %9.3f %11.3f %6.2fx\n", l, n, a, b, b / a }'
   done
   echo "load average before: $load; after: $(cut -d' ' -f1-3 /proc/loadavg)"
 done

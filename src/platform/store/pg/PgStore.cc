@@ -31,9 +31,8 @@ struct PgStore::RecordTable : RecordFile {
   using RecordFile::RecordFile;
   std::string table;  // qualified and quoted
   std::string select, upsert, remove, highest;
-  std::string copy;     // COPY of new records in bulk mode
-  std::string window;   // the records of a range of numbers
-  uint64_t writes = 0;  // records written or deleted by this store
+  std::string copy;    // COPY of new records in bulk mode
+  std::string window;  // the records of a range of numbers
 
   // Records read by number near the one read before come by windows of kReadWindow numbers
   // (aligned), the kReadWindows last used kept, so that reading a register in an order close
@@ -80,10 +79,11 @@ struct PgStore::KeyTable : KeyFile {
   bool batchValid = false, batchLast = false, fullBatch = true;
   std::string batchRecords;
   // The batch after this one, asked for as soon as this one came, so that the server reads it
-  // while this one is walked; usable while the batch stays valid and its record file unwritten.
+  // while this one is walked; usable while the batch stays valid, its records written since
+  // (`writtenAhead`) read again.
   pg::Result prefetch;
   bool prefetchUsable = false;
-  uint64_t prefetchWrites = 0;
+  std::vector<int32_t> writtenAhead;
   std::map<std::string, Joined> joined;
   std::string insert, removeOne, clear, range, rangeFrom;
   std::string copy;  // COPY of new entries in bulk mode
@@ -105,6 +105,15 @@ struct PgStore::KeyTable : KeyFile {
     batchValid = false;
     fullBatch = false;
     found.clear();
+  }
+  // Called before removing the entry (key, number): removing the entry the walk is at (as a
+  // walk that deletes what it reaches does) changes nothing ahead, and keeps the batch.
+  void Removing(const std::string& key, int32_t number) {
+    if (batchValid && batchPos > 0 && batch[batchPos - 1].number == number &&
+        batch[batchPos - 1].key == key)
+      found.clear();
+    else
+      Changed();
   }
 };
 
@@ -725,7 +734,7 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
-  keys.Changed();
+  keys.Removing(key, number);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
   int64_t entries = 0, removed = 0;
@@ -753,7 +762,7 @@ void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t numbe
     return;
   }
   BeginWrite(kRemoveKey, keys.subject);
-  keys.Changed();
+  keys.Removing(key, number);
   conn().Send(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
 }
 
@@ -779,8 +788,8 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
       (keys.batchPos == keys.batchSize && !keys.batchLast)) {
     const auto& j = JoinedFor(conn(), keys, records);
     const bool full = keys.fullBatch;
-    const bool adopt = keys.prefetchUsable && !fromStart && keys.batchValid &&
-                       keys.batchRecords == records.name && keys.prefetchWrites == records.writes;
+    const bool adopt =
+        keys.prefetchUsable && !fromStart && keys.batchValid && keys.batchRecords == records.name;
     keys.prefetchUsable = false;
     pg::Result rows;
     if (adopt) {
@@ -807,6 +816,10 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
       entry.record.assign(record.data(), record.size());
       keys.numbers.insert(entry.number);
     }
+    if (adopt) {  // records written since it was asked for are read again
+      for (const int32_t number : keys.writtenAhead)
+        if (keys.numbers.contains(number)) keys.stale.insert(number);
+    }
     keys.batchSize = count;
     keys.batchPos = 0;
     keys.batchLast = count < (full || adopt ? kWalkBatch : kWalkRestart);
@@ -815,7 +828,7 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
       conn().Send(j.next, pg::Params().Bytes(last.key).Int(last.seq), operation, keys.subject, true,
                   &keys.prefetch);
       keys.prefetchUsable = true;
-      keys.prefetchWrites = records.writes;
+      keys.writtenAhead.clear();
     }
     keys.batchValid = true;
     keys.fullBatch = true;
@@ -842,13 +855,16 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
 }
 
 void PgStore::RecordChanged(RecordTable& records, int32_t number) {
-  ++records.writes;
   if (const auto w = records.windows.find(number - number % kReadWindow);
       w != records.windows.end())
     w->second.slots[number % kReadWindow] = RecordTable::kUnknown;
   for (const auto& [handle, keys] : files_.keys) {
-    if (keys->batchValid && keys->batchRecords == records.name && keys->numbers.contains(number))
-      keys->stale.insert(number);
+    if (!keys->batchValid || keys->batchRecords != records.name) continue;
+    if (keys->numbers.contains(number)) keys->stale.insert(number);
+    if (keys->prefetchUsable) {
+      keys->writtenAhead.push_back(number);
+      if (keys->writtenAhead.size() > 4 * kWalkBatch) keys->prefetchUsable = false;
+    }
     if (keys->foundRecords == records.name) keys->found.clear();
   }
 }
