@@ -11,9 +11,10 @@ const char kBusyCause[] =
 
 namespace {
 
-// Commands sent without waiting are checked at the latest after this many, so that neither
-// side's socket buffer fills up while the other waits.
-constexpr std::size_t kMaxPending = 256;
+// Commands sent without waiting are checked at the latest after this many. Meanwhile the
+// server runs them as they come (libpq reads what the server sends whenever it cannot send,
+// so neither side waits on a full socket), so that a long run of writes keeps both busy.
+constexpr std::size_t kMaxPending = 4096;
 
 std::string OneLine(const char* text) {
   std::string line = text == nullptr ? "" : text;

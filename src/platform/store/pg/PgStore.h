@@ -9,9 +9,11 @@
 // record written, an "S" entry, a removal) are sent without waiting and checked at the next
 // query, and a walk (First/Next) fetches its entries with their records in batches of up to
 // kWalkBatch, from the entry after the last one returned. A batch is fetched again whenever
-// this store writes to that key file, and at each commit, rollback or new transaction, so
-// that a walk sees what was written a moment before; a record written meanwhile is read
-// again rather than taken from the batch.
+// this store writes to that key file (unless it removes the entry the walk is at), and at
+// each commit, rollback or new transaction, so that a walk sees what was written a moment
+// before; a record written meanwhile is read again rather than taken from the batch. Reads by
+// number that go near one another fetch windows of records, and Finds are remembered, under
+// the same rules (PgStore.cc).
 //
 // Bulk mode (SetBulk(true), for generated and imported registers): new
 // records and new entries are gathered and go by COPY, without a round trip per call, before
