@@ -109,11 +109,15 @@ struct PgStore::KeyTable : KeyFile {
   // Called before removing the entry (key, number): removing the entry the walk is at (as a
   // walk that deletes what it reaches does) changes nothing ahead, and keeps the batch.
   void Removing(const std::string& key, int32_t number) {
-    if (batchValid && batchPos > 0 && batch[batchPos - 1].number == number &&
-        batch[batchPos - 1].key == key)
+    if (AtWalk(key, number))
       found.clear();
     else
       Changed();
+  }
+  // Whether the walk's last step returned the entry (key, number).
+  bool AtWalk(const std::string& key, int32_t number) const {
+    return batchValid && batchPos > 0 && batch[batchPos - 1].number == number &&
+           batch[batchPos - 1].key == key;
   }
 };
 
@@ -734,9 +738,17 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
+  // The entry the walk is at, fetched with its record in this write transaction and neither
+  // written since: both are there, and go without waiting (a walk deleting what it reaches).
+  const bool there = !keys.temporary && keys.AtWalk(key, number) &&
+                     keys.batchRecords == records.name && keys.batch[keys.batchPos - 1].hasRecord &&
+                     !keys.stale.contains(number);
   keys.Removing(key, number);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
+  if (there)
+    return conn().Send(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
+                       kDelete, keys.subject);
   int64_t entries = 0, removed = 0;
   if (keys.temporary) {
     const auto it = keys.memory.Find(key, number);
