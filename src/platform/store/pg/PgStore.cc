@@ -871,13 +871,13 @@ void PgStore::RecordChanged(RecordTable& records, int32_t number) {
       w != records.windows.end())
     w->second.slots[number % kReadWindow] = RecordTable::kUnknown;
   for (const auto& [handle, keys] : files_.keys) {
+    if (keys->foundRecords == records.name) keys->found.clear();
     if (!keys->batchValid || keys->batchRecords != records.name) continue;
     if (keys->numbers.contains(number)) keys->stale.insert(number);
     if (keys->prefetchUsable) {
       keys->writtenAhead.push_back(number);
       if (keys->writtenAhead.size() > 4 * kWalkBatch) keys->prefetchUsable = false;
     }
-    if (keys->foundRecords == records.name) keys->found.clear();
   }
 }
 
