@@ -249,6 +249,32 @@ TEST_F(PgStoreTest, ReadsByNumberAndFindsSeeWhatWasWrittenSince) {
   EXPECT_EQ(std::vector({read(49), read(50), find("K1050")}), (Keys{"r49", "o50", "o50"}));
 }
 
+// A walk that deletes some of the entries it reaches, in its write transaction, and rewrites a
+// record of the batch asked ahead: every entry seen once, the rewritten record read as written.
+TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
+  const int total = 2 * PgStore::kWalkBatch + 5;
+  for (int i = 0; i < total; ++i) p->Insert(p->primary, "K" + std::to_string(10000 + i), "r");
+  p->store.Commit();
+  p->store.HoldWriteLock();
+  int seen = 0, deleted = 0;
+  std::string key;
+  int16_t found = 0;
+  for (p->keyed->First(p->primary, p->immo, found, key); found != 0;
+       p->keyed->Next(p->primary, p->immo, found, key)) {
+    EXPECT_EQ(key, "K" + std::to_string(10000 + seen));
+    EXPECT_EQ(p->component.buffer.substr(0, 1), seen == PgStore::kWalkBatch + 100 ? "w" : "r");
+    if (seen == PgStore::kWalkRestart + 4) {  // the batch after the next one asked already
+      p->component.buffer = "w";
+      p->records->Write(p->immo, PgStore::kWalkBatch + 101);
+    }
+    if (seen++ % 7 == 0) ++deleted, p->keyed->Delete(p->primary, key, seen, p->immo);
+  }
+  EXPECT_EQ(seen, total);
+  p->store.Commit();
+  EXPECT_EQ(p->store.CountEntries("Immo"), total - deleted);
+  EXPECT_THROW(p->records->Read(p->immo, 8), HostError);
+}
+
 TEST_F(PgStoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
   p->Insert(p->primary, "KEEP", "kept");
   for (const bool skipWrite : {false, true}) {
