@@ -29,9 +29,10 @@ class CompanyHold {
 
 // A consistent copy of one company, taken before an operation that rewrites its register.
 struct Backup {
-  std::filesystem::path path;  // where the copy is; its file name is what the user gives back
-  std::string code;            // the company it is a copy of
-  std::string taken;           // "dd/mm/yyyy hh:mm:ss"
+  // Where the copy is: its file name (on a server, the whole name) is what the user gives back.
+  std::filesystem::path path;
+  std::string code;   // the company it is a copy of
+  std::string taken;  // "dd/mm/yyyy hh:mm:ss"
   uintmax_t bytes = 0;
 };
 

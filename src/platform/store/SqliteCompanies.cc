@@ -1,5 +1,7 @@
 #include "platform/store/SqliteCompanies.h"
 
+#include <fcntl.h>
+#include <signal.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -193,7 +195,9 @@ class SqliteLoad final : public CompanyLoad {
               ("." + target_.filename().string() + "." + std::to_string(getpid()))) {
     db_ = CompanyDatabase::Create(path_, settings);
     try {
-      db_->SetPowerSafe(false);  // the copy is synced once, when it is published
+      // No journal while the copy is written: a copy that fails is removed, never rolled back;
+      // it is synced once, and in WAL mode again, when published.
+      db_->Exec("PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF", kOperation);
       db_->BeginWrite(kOperation, path_.string());
       for (const auto& [start, when] : yearsOpened) db_->MarkYearOpened(start, when);
     } catch (...) {
@@ -245,17 +249,30 @@ class SqliteLoad final : public CompanyLoad {
   void Publish() override {
     insert_ = Statement();
     db_->CommitWrite(kOperation);
+    db_->Exec("PRAGMA journal_mode=WAL", kOperation);
     db_->SetPowerSafe(true);
     db_->Exec("PRAGMA wal_checkpoint(TRUNCATE)", kOperation);
     db_.reset();  // the last connection: the file is whole on its own
-    // link() never replaces: a company made meanwhile under the same code stays as it is.
-    if (::link(path_.c_str(), target_.c_str()) != 0)
-      throw HostError(
-          kOperation, target_.string(),
-          errno == EEXIST ? "cette entreprise existe déjà" : "impossible de créer le fichier");
+    // link() never replaces: a company made meanwhile under the same code stays as it is. A
+    // disk without hard links gets a rename, checked just before.
+    if (::link(path_.c_str(), target_.c_str()) != 0) {
+      const int error = errno;
+      if (error == EEXIST || std::filesystem::exists(target_))
+        throw HostError(kOperation, target_.string(), "cette entreprise existe déjà");
+      std::error_code renamed;
+      if (error == EPERM || error == ENOTSUP) std::filesystem::rename(path_, target_, renamed);
+      if ((error != EPERM && error != ENOTSUP) || renamed)
+        throw HostError(kOperation, target_.string(), "impossible de créer le fichier");
+    }
     published_ = true;
     std::error_code ignored;
     std::filesystem::remove(path_, ignored);
+    // The new name survives a power loss too.
+    const std::filesystem::path dir = target_.parent_path().empty() ? "." : target_.parent_path();
+    if (const int fd = ::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC); fd >= 0) {
+      ::fsync(fd);
+      ::close(fd);
+    }
   }
 
  private:
@@ -288,6 +305,17 @@ std::unique_ptr<CompanyLoad> SqliteCompanies::Load(
     throw HostError("SqliteCompanies.Load", target.string(), "cette entreprise existe déjà");
   std::error_code error;
   std::filesystem::create_directories(dataDir_, error);  // else the file cannot be made
+  // What a copy killed before its end left: ".<CODE>Actifix.db.<pid>" of a process gone.
+  const std::string stale = "." + target.filename().string() + ".";
+  for (const auto& entry : std::filesystem::directory_iterator(dataDir_, error)) {
+    const std::string name = entry.path().filename().string();
+    if (!name.starts_with(stale) || name.size() == stale.size() || name.size() > stale.size() + 9 ||
+        !std::all_of(name.begin() + static_cast<std::ptrdiff_t>(stale.size()), name.end(),
+                     ::isdigit))
+      continue;
+    if (::kill(static_cast<pid_t>(std::stol(name.substr(stale.size()))), 0) != 0 && errno == ESRCH)
+      std::filesystem::remove(entry.path(), error);
+  }
   return std::make_unique<SqliteLoad>(target, settings, yearsOpened);
 }
 

@@ -123,8 +123,29 @@ TEST(PgProgramTest, ACompanyCopiedToTheServerAndBackChecksCleanExportsAlikeAndIs
   const std::string csv = exported(from.string(), from);
   EXPECT_GT(csv.size(), 400u * 50);
   EXPECT_EQ(exported(server, out), csv);
-  EXPECT_NE(companies->Open("C1")->YearOpened("01/01/2026"), "");
+  // Every stored file alike: lengths, kinds, last numbers, records, entries in order.
+  const auto stored = [](CompanyStore& at) {
+    const auto store = at.Open("C1");
+    std::string all = store->YearOpened("01/01/2026") + "|";
+    store->ReadConsistently([&] {
+      const StoredFiles files = at.Describe(*store, "C1");
+      for (const auto& f : files.records) {
+        all += f.name + std::to_string(f.recordLength) + "/" + std::to_string(f.lastNumber) + ":";
+        store->ScanRecords(f.name,
+                           [&](int32_t n, std::string_view r) { (all += std::to_string(n)) += r; });
+      }
+      for (const auto& f : files.keys) {
+        all += f.name + std::to_string(f.keyLength) + f.kind + ":";
+        store->ScanKeys(f.name,
+                        [&](std::string_view k, int32_t n) { (all += k) += std::to_string(n); });
+      }
+    });
+    return all;
+  };
+  EXPECT_EQ(stored(*companies), stored(*MakeCompanyStore(from)));
+  EXPECT_GT(stored(*companies).size(), 400u * 225 + 20);
   program(server, "company copy C1 --to " + back.string());
+  EXPECT_EQ(stored(*MakeCompanyStore(back)), stored(*companies));
   EXPECT_EQ(program(back, "--company C1 check").rfind("0 anomalie, 400 immobilisations", 0), 0u);
   EXPECT_EQ(exported(back.string(), back), csv);
 

@@ -39,8 +39,10 @@ std::string Now(const char* format, std::time_t now) {
 
 // Copies the company tables of schema `from` into schema `to`, made here, in the transaction
 // open on `c`, on the server alone: the catalog tables, then the table of every record and key
-// file the catalog names, with the same columns, keys and defaults.
-void CopyCompany(pg::Connection& c, const std::string& from, const std::string& to,
+// file the catalog names, with the same columns and defaults. A backup is only ever read
+// whole, so its tables go without their primary keys, which take more time than the rows
+// (`keyed` false); a company's tables get theirs once their rows are in (`keyed` true).
+void CopyCompany(pg::Connection& c, const std::string& from, const std::string& to, bool keyed,
                  const std::string& operation, const std::string& subject) {
   const std::string f = pg::Quoted(from), t = pg::Quoted(to);
   c.Send("CREATE SCHEMA " + t, pg::Params(), operation, subject, false);
@@ -52,10 +54,17 @@ void CopyCompany(pg::Connection& c, const std::string& from, const std::string& 
   for (int i = 0; i < files.rows(); ++i) tables.emplace_back(files.Bytes(i, 0));
   for (const std::string& table : tables) {
     const std::string source = f + "." + pg::Quoted(table), copy = t + "." + pg::Quoted(table);
-    c.Send("CREATE TABLE " + copy + " (LIKE " + source + " INCLUDING ALL)", pg::Params(), operation,
-           subject, false);
+    c.Send("CREATE TABLE " + copy + " (LIKE " + source + " INCLUDING ALL EXCLUDING INDEXES)",
+           pg::Params(), operation, subject, false);
     c.Send("INSERT INTO " + copy + " SELECT * FROM " + source, pg::Params(), operation, subject,
            false);
+    // The primary keys of the layout (PgCompany.h).
+    const char* key = table.starts_with("r_")   ? "num"
+                      : table.starts_with("k_") ? "key, seq"
+                                                : "name";
+    if (keyed)
+      c.Send("ALTER TABLE " + copy + " ADD PRIMARY KEY (" + key + ")", pg::Params(), operation,
+             subject, false);
   }
   c.Sync(operation, subject);
 }
@@ -194,7 +203,7 @@ Backup PgCompanies::TakeBackup(Store& store, const std::string& code) {
                       .rows() != 0;
        ++n)
     name = stem + "_" + std::to_string(n);
-  CopyCompany(c, source, name, operation, subject);
+  CopyCompany(c, source, name, false, operation, subject);
   c.Exec("CREATE TABLE " + pg::Quoted(name) + ".backup(code text NOT NULL, taken text NOT NULL)",
          operation, subject);
   c.Query("INSERT INTO " + pg::Quoted(name) + ".backup VALUES($1, $2)",
@@ -238,7 +247,7 @@ void PgCompanies::Restore(const std::string& code, const Backup& backup) {
   if (!kept) throw HostError(operation, backup.path.string(), "cette sauvegarde n'existe plus");
   if (kept->code != code) throw HostError(operation, backup.path.string(), kOtherCompany);
   c.Exec("DROP SCHEMA IF EXISTS " + pg::Quoted(target) + " CASCADE", operation, subject);
-  CopyCompany(c, backup.path.string(), target, operation, subject);
+  CopyCompany(c, backup.path.string(), target, true, operation, subject);
   Commit(c, operation, subject);
 }
 
