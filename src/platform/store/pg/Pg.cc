@@ -164,6 +164,10 @@ void Connection::Sync(const std::string& operation, const std::string& subject) 
   if (!pending_.empty()) Drain(operation, subject);
 }
 
+void Connection::Push(const std::string& operation, const std::string& subject) {
+  if (PQsendFlushRequest(conn_) != 1 || PQflush(conn_) != 0) Fail(operation, subject);
+}
+
 Result Connection::Drain(const std::string& operation, const std::string& subject) {
   if (PQpipelineSync(conn_) != 1) Fail(operation, subject);
   Result last;

@@ -95,6 +95,9 @@ class Connection {
   }
   // Waits for everything sent. Throws HostError for the first failure.
   void Sync(const std::string& operation, const std::string& subject);
+  // Puts what was sent on the wire now and has the server send its results as they come,
+  // without waiting: a query asked ahead then runs while the program works.
+  void Push(const std::string& operation, const std::string& subject);
   // Bulk writes: adds a row to the COPY `copy` ("COPY t(a, b) FROM STDIN (FORMAT binary)"),
   // its fields in binary form (Int4 for an int4). The rows gathered go to the server by COPY
   // before anything else is sent, at the latest when they pass kCopyBytes; a failure is thrown
