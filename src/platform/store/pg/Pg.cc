@@ -140,6 +140,16 @@ std::string Connection::Prepare(std::string_view sql, const std::string& operati
 void Connection::Send(const std::string& statement, const Params& params,
                       const std::string& operation, const std::string& subject, bool prepared,
                       Result* into) {
+  if (beforeSend_ && !inBeforeSend_) {
+    inBeforeSend_ = true;
+    try {
+      beforeSend_();
+    } catch (...) {
+      inBeforeSend_ = false;
+      throw;
+    }
+    inBeforeSend_ = false;
+  }
   if (copyBytes_ > 0) FlushCopies();
   std::vector<const char*> values(params.values_.size());
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = params.values_[i].data();

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -119,6 +120,10 @@ class Connection {
   }
   bool Truncate(const Mark& mark);
 
+  // Called before anything is sent (not again while it runs), so that writes held back by
+  // the caller go first.
+  void SetBeforeSend(std::function<void()> before) { beforeSend_ = std::move(before); }
+
   // Whether a transaction block is open on the server (after Sync).
   bool InTransactionBlock() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
   // The server's address without its password.
@@ -147,6 +152,8 @@ class Connection {
   std::map<std::string, Copy> copies_;
   std::size_t copyBytes_ = 0;
   uint64_t flushes_ = 0;
+  std::function<void()> beforeSend_;
+  bool inBeforeSend_ = false;
 };
 
 // An int4 in the binary form of COPY and of binary parameters: 4 bytes, network order.

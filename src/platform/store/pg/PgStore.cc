@@ -33,6 +33,10 @@ struct PgStore::RecordTable : RecordFile {
   std::string select, upsert, remove, highest;
   std::string copy;    // COPY of new records in bulk mode
   std::string window;  // the records of a range of numbers
+  // In bulk mode, records rewritten (not new) wait here, the last text of each, and go
+  // before anything else is sent, so that a register loaded by COPY is not cut into one COPY
+  // per card by the rewrite of its nature.
+  std::map<int32_t, std::string> heldBack;
 
   // Records read by number near the one read before come by windows of kReadWindow numbers
   // (aligned), the kReadWindows last used kept, so that reading a register in an order close
@@ -129,9 +133,26 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 }
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
-    : company_(std::move(company)), files_(std::move(dataDirectory), true) {}
+    : company_(std::move(company)), files_(std::move(dataDirectory), true) {
+  conn().SetBeforeSend([this] { SendHeldBack(); });
+}
+
+void PgStore::SendHeldBack() {
+  for (const auto& [handle, records] : files_.records) {
+    for (const auto& [number, text] : records->heldBack)
+      conn().Send(records->upsert, pg::Params().Int(number).Bytes(text), kWriteText,
+                  records->subject);
+    records->heldBack.clear();
+  }
+}
+
+void PgStore::DropHeldBack() {
+  for (const auto& [handle, records] : files_.records) records->heldBack.clear();
+}
 
 PgStore::~PgStore() {
+  conn().SetBeforeSend(nullptr);
+  DropHeldBack();
   files_.texts.Drop();
   company_->RollbackWrite();
   conn().DiscardCopies();
@@ -233,6 +254,7 @@ void PgStore::Commit() {
 
 void PgStore::Rollback() {
   StopWalks();
+  DropHeldBack();
   company_->RollbackWrite();
   for (const auto& [handle, records] : files_.records) {
     records->numberGeneration = 0;
@@ -518,10 +540,18 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
   RefreshNumbering(records, kWriteText);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
-  if (company_->bulk() && number > records.lastNumber)  // a new record, in bulk
+  if (!company_->bulk())
+    conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
+  else if (number > records.lastNumber)  // a new record, in bulk
     conn().Append(records.copy, {pg::Int4(number), text}, kWriteText, records.subject);
   else
-    conn().Send(records.upsert, pg::Params().Int(number).Bytes(text), kWriteText, records.subject);
+    records.heldBack[number] = text;
+  // What this program wrote is what it reads next: kept in the record's window, if fetched.
+  if (const auto w = records.windows.find(number - number % kReadWindow);
+      w != records.windows.end()) {
+    w->second.slots[number % kReadWindow] = RecordTable::kPresent;
+    w->second.data[number % kReadWindow] = text;
+  }
   records.Written(number);
 }
 

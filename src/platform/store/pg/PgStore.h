@@ -137,6 +137,9 @@ class PgStore final : public Store {
   void RecordChanged(RecordTable& records, int32_t number);
   // Drops every fetched batch: read again at the next step.
   void StopWalks();
+  // Sends, or forgets, the rewrites held back in bulk mode.
+  void SendHeldBack();
+  void DropHeldBack();
   // Rolls back to the savepoint of a host call that failed, keeping the transaction.
   void UndoHostCall();
   pg::Connection& conn() { return company_->connection(); }
