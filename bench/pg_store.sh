@@ -1,9 +1,9 @@
 #!/usr/bin/env bash
 # Runs bench_pg_store_bench against a throw-away PostgreSQL server, made and removed here.
-#   bash bench/pg_store.sh [cards] [walk]     (Release build in build/release)
+#   bash bench/pg_store.sh [cards] [walk]     (Release build in $ACTIFIX_BUILD, else build/release)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-build=build/release
+build=${ACTIFIX_BUILD:-build/release}
 if [ ! -x "$build/bench/bench_pg_store_bench" ]; then
   cmake -S . -B "$build" -DCMAKE_BUILD_TYPE=Release -DACTIFIX_BENCH=ON -DACTIFIX_WERROR=ON >/dev/null
   cmake --build "$build" -j2 --target bench_pg_store_bench >/dev/null

@@ -11,6 +11,7 @@
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/screen/Script.h"
+#include "platform/store/Store.h"
 
 namespace actifix::platform {
 
@@ -46,7 +47,12 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
     progress.Show("Génération du registre :", written, args.assets, "fiches");
   };
   int64_t written = 0;
-  session.RunWith([&](NvImmo&) { written = GenerateRegister(generator); });
+  // The cards' keys are new order numbers past each nature's running number: written in bulk.
+  session.RunWith([&](NvImmo&) {
+    session.store().SetBulk(true);
+    written = GenerateRegister(generator);
+    session.store().SetBulk(false);
+  });
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
   std::printf("Entreprise %s : %lld fiches d'immobilisation générées en %.1f s.\n",
               options.company.c_str(), static_cast<long long>(written), seconds);

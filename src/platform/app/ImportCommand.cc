@@ -61,12 +61,17 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
         component.LectParamImmo();
         // What is checked stays as checked until the commit.
         if (!args.dryRun) session.store().HoldWriteLock();
+        // Every line is checked, its key against the register and the other lines, before
+        // the first is written: the writes go in bulk.
+        session.store().SetBulk(true);
         try {
           result = ImportRegister(request);
         } catch (...) {
+          session.store().SetBulk(false);
           session.store().Rollback();
           throw;
         }
+        session.store().SetBulk(false);
         if (!result.faults.empty()) session.store().Rollback();
       },
       args.dryRun ? CompanyHold::Mode::kShared : CompanyHold::Mode::kExclusive);

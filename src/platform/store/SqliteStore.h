@@ -62,6 +62,8 @@ class SqliteStore final : public Store {
     db_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { db_->SetPowerSafe(powerSafe); }
+  // Each row written at its call costs SQLite no round trip: nothing to gather.
+  void SetBulk(bool) override {}
   const std::filesystem::path& dataDirectory() const override { return files_.texts.directory(); }
 
   CompanyDatabase& database() { return *db_; }

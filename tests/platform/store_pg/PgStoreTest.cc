@@ -211,6 +211,70 @@ TEST_F(PgStoreTest, WalksSeeChangesAheadAcrossBatches) {
   EXPECT_EQ(std::pair(found != 0, key), std::pair(true, "Z"s));
 }
 
+// Reads by number come by windows and Finds are remembered: both see this program's writes at
+// once (a record rewritten, deleted, added inside a window fetched before it, a key added), and
+// another program's commit after the next commit.
+TEST_F(PgStoreTest, ReadsByNumberAndFindsSeeWhatWasWrittenSince) {
+  for (int i = 1; i <= 300; ++i)
+    p->Insert(p->primary, "K" + std::to_string(1000 + i), "r" + std::to_string(i));
+  p->store.Commit();
+  p->store.HoldWriteLock();  // what is read below stays fetched through the writes
+  const auto read = [&](int32_t n) {
+    p->records->Read(p->immo, n);
+    return p->component.buffer.substr(0, p->component.buffer.find(' '));
+  };
+  const auto find = [&](const std::string& key) {
+    int16_t found = 0;
+    p->keyed->Find(p->primary, key, p->immo, found);
+    return found == 0 ? "-"s : p->component.buffer.substr(0, p->component.buffer.find(' '));
+  };
+  EXPECT_EQ(std::vector({read(1), read(2), read(3), find("K1040"), find("NEW")}),
+            (Keys{"r1", "r2", "r3", "r40", "-"}));
+  p->keyed->Delete(p->primary, "K1030", 30, p->immo);
+  const int32_t added = p->Insert(p->primary, "K9999", "r301");
+  p->keyed->AddKey(p->primary, "NEW", 2);
+  EXPECT_EQ(find("K1040"), "r40");
+  p->component.buffer = "n40";
+  p->records->Write(p->immo, 40);
+  EXPECT_EQ(std::vector({read(39), read(40), read(added), find("K1040"), find("NEW")}),
+            (Keys{"r39", "n40", "r301", "n40", "r2"}));
+  EXPECT_THROW(read(30), HostError);
+  p->store.Commit();
+  Program other(code, dir.path());
+  EXPECT_EQ(std::vector({read(48), read(49), find("K1050")}), (Keys{"r48", "r49", "r50"}));
+  other.component.buffer = "o50";
+  other.records->Write(other.immo, 50);
+  other.store.Commit();
+  p->store.Commit();
+  EXPECT_EQ(std::vector({read(49), read(50), find("K1050")}), (Keys{"r49", "o50", "o50"}));
+}
+
+// A walk that deletes some of the entries it reaches, in its write transaction, and rewrites a
+// record of the batch asked ahead: every entry seen once, the rewritten record read as written.
+TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
+  const int total = 2 * PgStore::kWalkBatch + 5;
+  for (int i = 0; i < total; ++i) p->Insert(p->primary, "K" + std::to_string(10000 + i), "r");
+  p->store.Commit();
+  p->store.HoldWriteLock();
+  int seen = 0, deleted = 0;
+  std::string key;
+  int16_t found = 0;
+  for (p->keyed->First(p->primary, p->immo, found, key); found != 0;
+       p->keyed->Next(p->primary, p->immo, found, key)) {
+    EXPECT_EQ(key, "K" + std::to_string(10000 + seen));
+    EXPECT_EQ(p->component.buffer.substr(0, 1), seen == PgStore::kWalkBatch + 100 ? "w" : "r");
+    if (seen == PgStore::kWalkRestart + 4) {  // the batch after the next one asked already
+      p->component.buffer = "w";
+      p->records->Write(p->immo, PgStore::kWalkBatch + 101);
+    }
+    if (seen++ % 7 == 0) ++deleted, p->keyed->Delete(p->primary, key, seen, p->immo);
+  }
+  EXPECT_EQ(seen, total);
+  p->store.Commit();
+  EXPECT_EQ(p->store.CountEntries("Immo"), total - deleted);
+  EXPECT_THROW(p->records->Read(p->immo, 8), HostError);
+}
+
 TEST_F(PgStoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
   p->Insert(p->primary, "KEEP", "kept");
   for (const bool skipWrite : {false, true}) {

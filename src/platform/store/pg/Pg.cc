@@ -11,9 +11,10 @@ const char kBusyCause[] =
 
 namespace {
 
-// Commands sent without waiting are checked at the latest after this many, so that neither
-// side's socket buffer fills up while the other waits.
-constexpr std::size_t kMaxPending = 256;
+// Commands sent without waiting are checked at the latest after this many. Meanwhile the
+// server runs them as they come (libpq reads what the server sends whenever it cannot send,
+// so neither side waits on a full socket), so that a long run of writes keeps both busy.
+constexpr std::size_t kMaxPending = 4096;
 
 std::string OneLine(const char* text) {
   std::string line = text == nullptr ? "" : text;
@@ -139,6 +140,16 @@ std::string Connection::Prepare(std::string_view sql, const std::string& operati
 void Connection::Send(const std::string& statement, const Params& params,
                       const std::string& operation, const std::string& subject, bool prepared,
                       Result* into) {
+  if (beforeSend_ && !inBeforeSend_) {
+    inBeforeSend_ = true;
+    try {
+      beforeSend_();
+    } catch (...) {
+      inBeforeSend_ = false;
+      throw;
+    }
+    inBeforeSend_ = false;
+  }
   if (copyBytes_ > 0) FlushCopies();
   std::vector<const char*> values(params.values_.size());
   for (std::size_t i = 0; i < values.size(); ++i) values[i] = params.values_[i].data();
@@ -161,6 +172,10 @@ Result Connection::Query(const std::string& statement, const Params& params,
 void Connection::Sync(const std::string& operation, const std::string& subject) {
   if (copyBytes_ > 0) FlushCopies();
   if (!pending_.empty()) Drain(operation, subject);
+}
+
+void Connection::Push(const std::string& operation, const std::string& subject) {
+  if (PQsendFlushRequest(conn_) != 1 || PQflush(conn_) != 0) Fail(operation, subject);
 }
 
 Result Connection::Drain(const std::string& operation, const std::string& subject) {

@@ -9,6 +9,7 @@
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <initializer_list>
 #include <map>
 #include <string>
@@ -95,6 +96,9 @@ class Connection {
   }
   // Waits for everything sent. Throws HostError for the first failure.
   void Sync(const std::string& operation, const std::string& subject);
+  // Puts what was sent on the wire now and has the server send its results as they come,
+  // without waiting: a query asked ahead then runs while the program works.
+  void Push(const std::string& operation, const std::string& subject);
   // Bulk writes: adds a row to the COPY `copy` ("COPY t(a, b) FROM STDIN (FORMAT binary)"),
   // its fields in binary form (Int4 for an int4). The rows gathered go to the server by COPY
   // before anything else is sent, at the latest when they pass kCopyBytes; a failure is thrown
@@ -115,6 +119,10 @@ class Connection {
     ++flushes_;
   }
   bool Truncate(const Mark& mark);
+
+  // Called before anything is sent (not again while it runs), so that writes held back by
+  // the caller go first.
+  void SetBeforeSend(std::function<void()> before) { beforeSend_ = std::move(before); }
 
   // Whether a transaction block is open on the server (after Sync).
   bool InTransactionBlock() const { return PQtransactionStatus(conn_) != PQTRANS_IDLE; }
@@ -144,6 +152,8 @@ class Connection {
   std::map<std::string, Copy> copies_;
   std::size_t copyBytes_ = 0;
   uint64_t flushes_ = 0;
+  std::function<void()> beforeSend_;
+  bool inBeforeSend_ = false;
 };
 
 // An int4 in the binary form of COPY and of binary parameters: 4 bytes, network order.

@@ -9,11 +9,13 @@
 // record written, an "S" entry, a removal) are sent without waiting and checked at the next
 // query, and a walk (First/Next) fetches its entries with their records in batches of up to
 // kWalkBatch, from the entry after the last one returned. A batch is fetched again whenever
-// this store writes to that key file, and at each commit, rollback or new transaction, so
-// that a walk sees what was written a moment before; a record written meanwhile is read
-// again rather than taken from the batch.
+// this store writes to that key file (unless it removes the entry the walk is at), and at
+// each commit, rollback or new transaction, so that a walk sees what was written a moment
+// before; a record written meanwhile is read again rather than taken from the batch. Reads by
+// number that go near one another fetch windows of records, and Finds are remembered, under
+// the same rules (PgStore.cc).
 //
-// Bulk mode (PgCompany::SetBulk(true), for generated and imported registers): new
+// Bulk mode (SetBulk(true), for generated and imported registers): new
 // records and new entries are gathered and go by COPY, without a round trip per call, before
 // anything else is sent. A second "P" entry for a key is then found only when they go (at the
 // next query, at the latest at the commit), and fails the whole transaction instead of the
@@ -86,6 +88,7 @@ class PgStore final : public Store {
     company_->MarkYearOpened(yearStart, when);
   }
   void SetPowerSafe(bool powerSafe) override { company_->SetPowerSafe(powerSafe); }
+  void SetBulk(bool bulk) override;
   const std::filesystem::path& dataDirectory() const override { return files_.texts.directory(); }
 
   PgCompany& database() { return *company_; }
@@ -122,6 +125,10 @@ class PgStore final : public Store {
                 const std::string& operation);
   [[noreturn]] void RefuseMissing(RecordTable& records, int32_t number,
                                   const std::string& operation);
+  // Whether record `number` is known from a window (fetched now when reads go near one
+  // another); `text` is then its text, nullptr when there is no such record.
+  bool Windowed(RecordTable& records, int32_t number, const std::string*& text,
+                const std::string& operation);
   // Calls the component back to read record `number`, whose text is `text` when known
   // (nullptr: fetched now; a batch's missing record: no such record).
   void Load(RecordTable& records, int32_t number, const std::string* text, bool known,
@@ -137,6 +144,9 @@ class PgStore final : public Store {
   void RecordChanged(RecordTable& records, int32_t number);
   // Drops every fetched batch: read again at the next step.
   void StopWalks();
+  // Sends, or forgets, the rewrites held back in bulk mode.
+  void SendHeldBack();
+  void DropHeldBack();
   // Rolls back to the savepoint of a host call that failed, keeping the transaction.
   void UndoHostCall();
   pg::Connection& conn() { return company_->connection(); }
