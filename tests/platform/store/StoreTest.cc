@@ -12,6 +12,7 @@
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/SqliteStore.h"
+#include "support/StoreUser.h"
 #include "support/TempDir.h"
 
 namespace actifix::platform::testing {
@@ -20,26 +21,9 @@ namespace {
 namespace fs = std::filesystem;
 using namespace std::string_literals;
 using actifix::testing::FileBytes;
-using Keys = std::vector<std::string>;
 
-// Answers the Lire/Ecrire call-backs of record file "Immo" from one buffer.
-struct BufferComponent : HostComponent {
-  explicit BufferComponent(HostRecordFile& r) : records(r) {}
-  void CallRecordOperation(const std::string& name, int32_t& E) override {
-    lastCall = name + ":" + std::to_string(E);
-    if (name == failOn) throw HostError(name, "", "échec voulu par le test");
-    if (name == "LireImmo") return records.ReadText(handle, E, buffer);
-    if (name != "EcrireImmo") throw HostError("CallRecordOperation", name, "opération inconnue");
-    if (!skipWrite) records.WriteText(handle, E, buffer);
-  }
-  HostRecordFile& records;
-  int16_t handle = 0;
-  std::string buffer, lastCall, failOn;  // lastCall: "LireImmo:3"; failOn: a call-back that throws
-  bool skipWrite = false;                // Ecrire that forgets to write
-};
-
-// A new company with record file "Immo" (256) and key files "Immo" (P, 11), "Immon" (S, 9) open.
-class StoreTest : public ::testing::Test {
+// A new company, its files open (StoreUser).
+class StoreTest : public ::testing::Test, protected StoreUser {
  protected:
   void SetUp() override {
     CompanyDatabase::Create(path(),
@@ -49,51 +33,9 @@ class StoreTest : public ::testing::Test {
   fs::path path() const { return CompanyDatabase::PathFor(dir_.path(), "01"); }
 
   // Drops the store without committing (as a crash would), then opens everything again.
-  void Reopen() {
-    component.reset(), keyed.reset(), records.reset(), store.reset();
-    store = std::make_unique<SqliteStore>(CompanyDatabase::Open(path()));
-    records = store->MakeRecordFile();
-    keyed = store->MakeKeyedFile();
-    component = std::make_unique<BufferComponent>(*records);
-    records->Open(-1, "Immo", 256, immo, *component);
-    component->handle = immo;
-    keyed->Open(-1, "Immo", 11, "P", primary);
-    keyed->Open(-1, "Immon", 9, "S", secondary);
-  }
-
-  int32_t Insert(int16_t keyHandle, const std::string& key, const std::string& text) {
-    component->buffer = text;
-    int32_t number = 0;
-    keyed->Insert(keyHandle, key, immo, number);
-    return number;
-  }
-  std::string List(int16_t keyHandle, const std::string& prefix = "") {
-    std::string list;
-    keyed->ListPrefix(keyHandle, prefix, list);
-    return list;
-  }
-  int32_t Current() {
-    int32_t number = 0;
-    records->LastRecordNumber(immo, number);
-    return number;
-  }
-  // The keys of a full walk, in order.
-  Keys Walk(int16_t keyHandle) {
-    Keys keys;
-    int16_t found = 0;
-    std::string key;
-    for (keyed->First(keyHandle, immo, found, key); found != 0;
-         keyed->Next(keyHandle, immo, found, key))
-      keys.push_back(key);
-    return keys;
-  }
+  void Reopen() { Open(std::make_unique<SqliteStore>(CompanyDatabase::Open(path()))); }
 
   actifix::testing::TempDir dir_;
-  std::unique_ptr<Store> store;
-  std::unique_ptr<HostRecordFile> records;
-  std::unique_ptr<HostKeyedFile> keyed;
-  std::unique_ptr<BufferComponent> component;
-  int16_t immo = 0, primary = 0, secondary = 0;
 };
 
 // memcmp order (0x00 first, >= 0x80 after ASCII, a prefix before its extensions), keys unpadded.

@@ -57,27 +57,6 @@ class TwoProgramsTest : public ::testing::Test {
   actifix::testing::TempDir dir_;
 };
 
-// Two entries of 2,000 accounts each at once: every record kept, each key on its own record.
-TEST_F(TwoProgramsTest, TwoWritersAtOnceKeepEveryRecordAndKey) {
-  const std::string a = Accounts("A", 2000), b = Accounts("B", 2000);
-  const std::string run = "run EntPCI --no-pdf --transcript ";
-  const pid_t child = fork();
-  ASSERT_GE(child, 0);
-  if (child == 0) _exit(Actifix(run + Path("ta.txt") + " --script " + a, "a").status);
-  const auto second = Actifix(run + Path("tb.txt") + " --script " + b, "b");
-  int raw = 0;
-  waitpid(child, &raw, 0);
-  EXPECT_EQ(WEXITSTATUS(raw), 0) << FileBytes(Path("a") + ".err");
-  EXPECT_EQ(second.status, 0) << second.err;
-
-  EXPECT_EQ(Count("SELECT count(*) FROM r_Pcimo"), 4000);
-  EXPECT_EQ(Count("SELECT count(DISTINCT num) FROM k_Pcimo"), 4000);
-  // The key is the account number, which the record starts with.
-  EXPECT_EQ(Count("SELECT count(*) FROM k_Pcimo k JOIN r_Pcimo r ON r.num = k.num"
-                  " AND rtrim(CAST(substr(r.data, 1, 10) AS TEXT)) = rtrim(CAST(k.key AS TEXT))"),
-            4000);
-}
-
 // Entry screens and editions share the company; one holding it exclusively (the year opening)
 // keeps everyone out, who gives up naming it.
 TEST_F(TwoProgramsTest, OperationsHoldTheCompanyExclusivelyOrSharedAsTheyWriteOrRead) {
