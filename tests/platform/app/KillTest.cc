@@ -72,7 +72,7 @@ class KillTest : public ::testing::TestWithParam<bool> {
       if (wait == 2000) throw std::runtime_error("the killed program's session goes on");
       std::this_thread::sleep_for(std::chrono::milliseconds(5));
     }
-    return ServerAssetFiles(data_);
+    return AssetFiles(data_, "01");
   }
   void Script(const std::string& name, const std::string& text) const {
     std::ofstream(dir_.path() / name) << text;
