@@ -33,9 +33,11 @@ struct BufferComponent : HostComponent {
 };
 
 struct StoreUser {
-  // Drops what was open without committing (as a crash would), then opens `opened`.
+  // Drops what is open without committing, as a crash would.
+  void Close() { component.reset(), keyed.reset(), records.reset(), store.reset(); }
+  // Drops what was open, then opens `opened`.
   void Open(std::unique_ptr<Store> opened) {
-    component.reset(), keyed.reset(), records.reset(), store.reset();
+    Close();
     store = std::move(opened);
     records = store->MakeRecordFile();
     keyed = store->MakeKeyedFile();

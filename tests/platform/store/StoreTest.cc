@@ -11,7 +11,7 @@
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
-#include "platform/store/SqliteStore.h"
+#include "platform/store/CompanyStore.h"
 #include "support/StoreUser.h"
 #include "support/TempDir.h"
 
@@ -22,24 +22,39 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using actifix::testing::FileBytes;
 
-// A new company, its files open (StoreUser).
-class StoreTest : public ::testing::Test, protected StoreUser {
+// A new company, its files open (StoreUser), in a data directory or, for the parameter
+// "PostgreSQL", on the test server under a code of the test's own (tests run there at once).
+class StoreTest : public ::testing::TestWithParam<bool>, protected StoreUser {
  protected:
   void SetUp() override {
-    CompanyDatabase::Create(path(),
-                            {"01", "SARL Exemple", "01/01/2026", "31/12/2026", "15/03/2026"});
+    if (GetParam()) {
+      const char* server = std::getenv("ACTIFIX_TEST_PG");
+      ASSERT_NE(server, nullptr);
+      const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
+      code_ = {static_cast<char>(std::toupper(test[0])), static_cast<char>(std::toupper(test[2]))};
+      setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);  // the text files, as on a directory
+    }
+    companies_ =
+        MakeCompanyStore(GetParam() ? std::getenv("ACTIFIX_TEST_PG") : dir_.path().string());
+    if (GetParam()) companies_->Remove(code_);
+    companies_->Create({code_, "SARL Exemple", "01/01/2026", "31/12/2026", "15/03/2026"});
     Reopen();
   }
-  fs::path path() const { return CompanyDatabase::PathFor(dir_.path(), "01"); }
+  void TearDown() override {
+    Close();
+    if (GetParam()) companies_->Remove(code_);
+  }
 
   // Drops the store without committing (as a crash would), then opens everything again.
-  void Reopen() { Open(std::make_unique<SqliteStore>(CompanyDatabase::Open(path()))); }
+  void Reopen() { Open(companies_->Open(code_)); }
 
   actifix::testing::TempDir dir_;
+  std::string code_ = "01";
+  std::unique_ptr<CompanyStore> companies_;
 };
 
 // memcmp order (0x00 first, >= 0x80 after ASCII, a prefix before its extensions), keys unpadded.
-TEST_F(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
+TEST_P(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
   const Keys sorted = {"0",  "01AB",   "01ABC", "01\xFF"s,    "01\xFF\xFF"s,
                        "02", "A",      "A\0"s,  "A\0B"s,      "A ",
                        "AB", "A\x80"s, "\x7F"s, "\xE9t\xE9"s, "\xFF"s};
@@ -65,6 +80,7 @@ TEST_F(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
                                                 {"01\xFF\xFF"s, {"01\xFF\xFF"s}},
                                                 {"01ABC", {"01ABC"}},
                                                 {"A\0"s, {"A\0"s, "A\0B"s}},
+                                                {"\xFF"s, {"\xFF"s}},
                                                 {"03", {}},
                                                 {"01ABCD", {}}};
   for (const auto& [prefix, keys] : cases) {
@@ -76,7 +92,7 @@ TEST_F(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
   }
 }
 
-TEST_F(StoreTest, SecondaryKeysKeepInsertionOrderAndRemovalsTakeOnlyWhatTheyName) {
+TEST_P(StoreTest, SecondaryKeysKeepInsertionOrderAndRemovalsTakeOnlyWhatTheyName) {
   for (const char* key : {"A", "B", "C"}) Insert(primary, key, key);
   // Entered 3, 1, 2 under one key: they come back in that order, not by record number.
   for (const auto& [key, n] : {std::pair{"DUP", 3}, {"DUP", 1}, {"AAA", 2}, {"DUP", 2}})
@@ -104,7 +120,7 @@ TEST_F(StoreTest, SecondaryKeysKeepInsertionOrderAndRemovalsTakeOnlyWhatTheyName
   records->Read(immo, 2);  // Clear leaves the records
 }
 
-TEST_F(StoreTest, WalksSeeChangesAheadAndKeepTheirOwnPlaces) {
+TEST_P(StoreTest, WalksSeeChangesAheadAndKeepTheirOwnPlaces) {
   for (const char* key : {"B", "D", "F", "H"}) Insert(primary, key, key);
   Keys seen;
   std::string key;
@@ -143,7 +159,7 @@ TEST_F(StoreTest, WalksSeeChangesAheadAndKeepTheirOwnPlaces) {
 }
 
 // Record numbers are never given twice, even the highest one deleted, even after a reopen.
-TEST_F(StoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
+TEST_P(StoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
   Insert(primary, "KEEP", "kept");
   for (const bool skipWrite : {false, true}) {  // Ecrire throws, or writes nothing
     SCOPED_TRACE(skipWrite);
@@ -173,7 +189,7 @@ TEST_F(StoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAga
   EXPECT_EQ(Insert(primary, "D", "d"), c + 1);
 }
 
-TEST_F(StoreTest, SortIndexStartsEmptyAtEachOpenAndGoesAtClose) {
+TEST_P(StoreTest, SortIndexStartsEmptyAtEachOpenAndGoesAtClose) {
   int16_t tri = 0;
   keyed->Open(-1, Store::kSortIndexName, 14, "S", tri);
   keyed->AddKey(tri, "GROUP1", Insert(primary, "A", "a"));
@@ -191,7 +207,7 @@ TEST_F(StoreTest, SortIndexStartsEmptyAtEachOpenAndGoesAtClose) {
 
 // The bulk access of the register check: rebuilt keys in the order given under a running walk,
 // and a consistent read that does not see what another program commits meanwhile.
-TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits) {
+TEST_P(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits) {
   const int32_t a = Insert(primary, "A", "rec a"), b = Insert(primary, "B", "rec b");
   keyed->AddKey(secondary, "K", a);
   std::string key;
@@ -207,8 +223,8 @@ TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits)
   EXPECT_EQ(Walk(primary), (Keys{"A", "B"}));
   store->Commit();
 
-  SqliteStore other(CompanyDatabase::Open(path()));
-  auto otherRecords = other.MakeRecordFile();
+  const std::unique_ptr<Store> other = companies_->Open(code_);
+  auto otherRecords = other->MakeRecordFile();
   BufferComponent otherComponent(*otherRecords);
   otherRecords->Open(-1, "Immo", 256, otherComponent.handle, otherComponent);
   Keys texts;
@@ -219,7 +235,7 @@ TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits)
     scan();
     otherComponent.buffer = "rec c";
     otherRecords->Write(otherComponent.handle, 3);
-    other.Commit();
+    other->Commit();
     scan();
   });
   scan();
@@ -227,7 +243,7 @@ TEST_F(StoreTest, RebuildKeepsTheGivenOrderAndConsistentReadsIgnoreLaterCommits)
 }
 
 // Every byte value through Ecrire and Lire over a commit and a reopen; short texts blank-filled.
-TEST_F(StoreTest, RecordsKeepEveryByteAndTextFilesTheirLines) {
+TEST_P(StoreTest, RecordsKeepEveryByteAndTextFilesTheirLines) {
   std::string every(256, '\0'), shortText(225, 'x');  // 225 characters of layout in 256
   for (int i = 0; i < 256; ++i) every[i] = static_cast<char>(255 - i);
   shortText[0] = '\xE9';
@@ -263,7 +279,7 @@ TEST_F(StoreTest, RecordsKeepEveryByteAndTextFilesTheirLines) {
   EXPECT_TRUE(nature != immo && nature != primary && nature != secondary) << nature;
 }
 
-TEST_F(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
+TEST_P(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
   const int32_t n = Insert(primary, "A", "a");
   int16_t h = 0, found = 0;
   std::string text;
@@ -316,6 +332,9 @@ void MakeSqliteFile(const fs::path& path, const std::string& sql) {
   ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
   sqlite3_close(db);
 }
+
+INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Bool(),
+                         [](const auto& info) { return info.param ? "PostgreSQL" : "SQLite"; });
 
 // Refused by Open and Create and left untouched, no journal, WAL or shared memory made beside.
 TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {

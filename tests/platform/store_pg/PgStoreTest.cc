@@ -1,6 +1,7 @@
-// The PostgreSQL store against a real server, named by $ACTIFIX_TEST_PG (the tests' fixture
-// starts one with scripts/pg_cluster.sh): the key-file semantics of the SQLite store, walks
-// longer than a batch, and two programs on one company.
+// What only the PostgreSQL store has, against a real server named by $ACTIFIX_TEST_PG (the
+// tests' fixture starts one with scripts/pg_cluster.sh): walks longer than a batch, reads by
+// windows, bulk mode, two programs on one company. The key-file semantics both stores share
+// are StoreTest's, run on both.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -55,69 +56,6 @@ class PgStoreTest : public ::testing::Test {
   std::string code;
   std::unique_ptr<Program> p;
 };
-
-// memcmp order on bytea (0x00 first, >= 0x80 after ASCII, 0xFF last, a prefix before its
-// extensions), unique "P" keys, and prefixes ending in 0xFF bytes.
-TEST_F(PgStoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
-  const Keys sorted = {"0",  "01AB",   "01ABC", "01\xFF"s,    "01\xFF\xFF"s,
-                       "02", "A",      "A\0"s,  "A\0B"s,      "A ",
-                       "AB", "A\x80"s, "\x7F"s, "\xE9t\xE9"s, "\xFF"s};
-  Keys shuffled = sorted;
-  std::shuffle(shuffled.begin(), shuffled.end(), std::mt19937(7));
-  std::map<std::string, int32_t> number;
-  for (const std::string& key : shuffled) number[key] = p->Insert(p->primary, key, key);
-  try {
-    p->Insert(p->primary, "AB", "second");
-    ADD_FAILURE() << "duplicate accepted";
-  } catch (const HostError& error) {
-    EXPECT_EQ(error.operation() + " " + error.subject(), "HostKeyedFile.Insert Immo");
-  }
-  EXPECT_THROW(p->keyed->AddKey(p->primary, "AB", 1), HostError);
-  std::string text;
-  EXPECT_THROW(p->records->ReadText(p->immo, static_cast<int32_t>(sorted.size()) + 1, text),
-               HostError);
-  int16_t found = 0;
-  p->keyed->Find(p->primary, "AB", p->immo, found);
-  EXPECT_EQ(p->component->buffer, "AB" + std::string(254, ' '));
-  p->store->Commit();
-  EXPECT_EQ(p->Walk(p->primary), sorted);
-  const std::pair<std::string, Keys> cases[] = {{"", sorted},
-                                                {"01", {"01AB", "01ABC", "01\xFF"s, "01\xFF\xFF"s}},
-                                                {"01\xFF"s, {"01\xFF"s, "01\xFF\xFF"s}},
-                                                {"01\xFF\xFF"s, {"01\xFF\xFF"s}},
-                                                {"\xFF"s, {"\xFF"s}},
-                                                {"A\0"s, {"A\0"s, "A\0B"s}},
-                                                {"01ABCD", {}}};
-  for (const auto& [prefix, keys] : cases) {
-    SCOPED_TRACE(ToUtf8(prefix));
-    std::string expected = "[";
-    for (const std::string& k : keys)
-      expected += (expected.size() > 1 ? "," : "") + std::to_string(number[k]);
-    EXPECT_EQ(p->List(p->primary, prefix), expected + "]");
-  }
-}
-
-TEST_F(PgStoreTest, SecondaryKeysKeepInsertionOrderAndRemovalsTakeOnlyWhatTheyName) {
-  for (const char* key : {"A", "B", "C"}) p->Insert(p->primary, key, key);
-  for (const auto& [key, n] : {std::pair{"DUP", 3}, {"DUP", 1}, {"AAA", 2}, {"DUP", 2}})
-    p->keyed->AddKey(p->secondary, key, n);
-  EXPECT_EQ(p->List(p->secondary), "[2,3,1,2]");
-  p->store->Commit();
-  Reopen();
-  p->keyed->AddKey(p->secondary, "DUP", 1);
-  EXPECT_EQ(p->List(p->secondary, "DUP"), "[3,1,2,1]");
-  int16_t found = 0;
-  p->keyed->Find(p->secondary, "DUP", p->immo, found);
-  EXPECT_EQ(p->component->buffer.substr(0, 1), "C");
-  p->keyed->RemoveKey(p->secondary, "DUP", 3);
-  EXPECT_EQ(p->List(p->secondary), "[2,1,2,1]");
-  p->keyed->Delete(p->primary, "A", 1, p->immo);
-  EXPECT_THROW(p->records->Read(p->immo, 1), HostError);
-  EXPECT_THROW(p->keyed->Delete(p->primary, "A", 1, p->immo), HostError);
-  p->keyed->Clear(p->secondary);
-  EXPECT_EQ(p->List(p->secondary), "[]");
-  EXPECT_EQ(p->store->CountEntries("Immo"), 2);
-}
 
 // A walk longer than a batch, changed around its place: entries and records written ahead are
 // seen, what is behind is not, a commit keeps the place.
@@ -219,38 +157,6 @@ TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
   p->store->Commit();
   EXPECT_EQ(p->store->CountEntries("Immo"), total - deleted);
   EXPECT_THROW(p->records->Read(p->immo, 8), HostError);
-}
-
-TEST_F(PgStoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
-  p->Insert(p->primary, "KEEP", "kept");
-  for (const bool skipWrite : {false, true}) {
-    p->component->skipWrite = skipWrite;
-    p->component->failOn = skipWrite ? "" : "EcrireImmo";
-    EXPECT_THROW(p->Insert(p->primary, "LOST", "lost"), HostError);
-    p->component->skipWrite = false;
-    p->component->failOn.clear();
-    EXPECT_EQ(p->List(p->primary), "[1]");
-  }
-  const int32_t b = p->Insert(p->primary, "B", "b");
-  p->keyed->Delete(p->primary, "B", b, p->immo);
-  const int32_t c = p->Insert(p->primary, "C", "c");
-  EXPECT_EQ(c, b + 1);
-  p->store->Commit();
-  const int32_t lost = p->Insert(p->primary, "LOST", "l");
-  p->keyed->AddKey(p->secondary, "S2", lost);
-  Reopen();  // no Commit: as after a crash
-  EXPECT_EQ(p->Walk(p->primary), (Keys{"C", "KEEP"}));
-  EXPECT_EQ(p->List(p->secondary), "[]");
-  p->keyed->Delete(p->primary, "C", c, p->immo);
-  p->store->Commit();
-  Reopen();
-  EXPECT_EQ(p->Insert(p->primary, "D", "d"), c + 1);
-  int16_t tri = 0;  // the sort index never reaches the server
-  p->keyed->Open(-1, PgStore::kSortIndexName, 14, "S", tri);
-  p->keyed->AddKey(tri, "G", c + 1);
-  p->keyed->AddKey(tri, "G", 1);
-  EXPECT_EQ(p->Walk(tri), (Keys{"G", "G"}));
-  EXPECT_THROW(p->store->CountEntries("Tri"), HostError);
 }
 
 // Two programs: the second writer waits for the first's commit, then is refused with the
