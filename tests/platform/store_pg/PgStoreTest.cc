@@ -6,8 +6,6 @@
 
 #include <algorithm>
 #include <chrono>
-#include <map>
-#include <random>
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
