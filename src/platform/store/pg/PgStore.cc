@@ -31,8 +31,9 @@ struct PgStore::RecordTable : RecordFile {
   using RecordFile::RecordFile;
   std::string table;  // qualified and quoted
   std::string select, upsert, remove, highest;
-  std::string copy;    // COPY of new records in bulk mode
-  std::string window;  // the records of a range of numbers
+  std::string upsertMany;  // the upsert of arrays of numbers and texts
+  std::string copy;        // COPY of new records in bulk mode
+  std::string window;      // the records of a range of numbers
   // In bulk mode, records rewritten (not new) wait here, the last text of each, and go
   // before anything else is sent, so that a register loaded by COPY is not cut into one COPY
   // per card by the rewrite of its nature.
@@ -139,9 +140,22 @@ PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataD
 
 void PgStore::SendHeldBack() {
   for (const auto& [handle, records] : files_.records) {
-    for (const auto& [number, text] : records->heldBack)
+    if (records->heldBack.size() == 1) {
+      const auto& [number, text] = *records->heldBack.begin();
       conn().Send(records->upsert, pg::Params().Int(number).Bytes(text), kWriteText,
                   records->subject);
+    } else if (!records->heldBack.empty()) {
+      // One statement for all: a statement per record costs the server more than its row.
+      const auto count = static_cast<int32_t>(records->heldBack.size());
+      std::string numbers = pg::ArrayHeader(23, count), texts = pg::ArrayHeader(17, count);
+      texts.reserve(texts.size() + records->heldBack.size() * (4 + records->length));
+      for (const auto& [number, text] : records->heldBack) {
+        pg::ArrayElement(numbers, pg::Int4(number));
+        pg::ArrayElement(texts, text);
+      }
+      conn().Send(records->upsertMany, pg::Params().Bytes(numbers).Bytes(texts), kWriteText,
+                  records->subject);
+    }
     records->heldBack.clear();
   }
 }
@@ -432,7 +446,8 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                     ".record_files(name, record_length) VALUES($1, $2::int4)"
                     " ON CONFLICT DO NOTHING",
                 pg::Params().Text(name).Int(recordLength), kOpenRecord, name, false);
-    conn().Send("CREATE TABLE IF NOT EXISTS " + t + "(num int4 PRIMARY KEY, data bytea NOT NULL)",
+    conn().Send("CREATE TABLE IF NOT EXISTS " + t + "(num int4 PRIMARY KEY, data bytea NOT NULL)" +
+                    PgCompany::kRecordTableOptions,
                 pg::Params(), kOpenRecord, name, false);
     stored = conn().Query(catalog, pg::Params().Text(name), kOpenRecord, name, false);
   }
@@ -451,6 +466,11 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                                        "(num, data) VALUES($1::int4, $2::bytea)"
                                        " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
                                    kOpenRecord, name);
+  records->upsertMany =
+      conn().Prepare("INSERT INTO " + t +
+                         "(num, data) SELECT * FROM unnest($1::int4[], $2::bytea[])"
+                         " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
+                     kOpenRecord, name);
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
   records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
   records->window =
