@@ -135,7 +135,9 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
     : company_(std::move(company)), files_(std::move(dataDirectory), true) {
-  conn().SetBeforeSend([this] { SendHeldBack(); });
+  conn().SetBeforeSend([this] {
+    if (!aside_) SendHeldBack();
+  });
 }
 
 void PgStore::SendHeldBack() {
@@ -158,6 +160,18 @@ void PgStore::SendHeldBack() {
     }
     records->heldBack.clear();
   }
+}
+
+void PgStore::SendAside(const std::string& statement, const pg::Params& params,
+                        const std::string& operation, const std::string& subject) {
+  aside_ = true;
+  try {
+    conn().Send(statement, params, operation, subject);
+  } catch (...) {
+    aside_ = false;
+    throw;
+  }
+  aside_ = false;
 }
 
 void PgStore::DropHeldBack() {
@@ -832,9 +846,11 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   keys.Removing(key, number);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
-  if (there)
-    return conn().Send(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
-                       kDelete, keys.subject);
+  if (there) {
+    records.heldBack.erase(number);  // a rewrite held back, undone by the removal
+    return SendAside(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
+                     kDelete, keys.subject);
+  }
   int64_t entries = 0, removed = 0;
   if (keys.temporary) {
     const auto it = keys.memory.Find(key, number);
@@ -873,7 +889,7 @@ void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t numbe
   }
   BeginWrite(kRemoveKey, keys.subject);
   keys.Removing(key, number);
-  conn().Send(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
+  SendAside(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
 }
 
 void PgStore::Clear(int16_t keyHandle) {

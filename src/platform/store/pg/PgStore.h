@@ -147,6 +147,10 @@ class PgStore final : public Store {
   // Sends, or forgets, the rewrites held back in bulk mode.
   void SendHeldBack();
   void DropHeldBack();
+  // Sends, without waiting, a write that reads no record and changes none held back (a
+  // removal): the rewrites held back may go after it, so that removals do not cut them up.
+  void SendAside(const std::string& statement, const pg::Params& params,
+                 const std::string& operation, const std::string& subject);
   // Rolls back to the savepoint of a host call that failed, keeping the transaction.
   void UndoHostCall();
   pg::Connection& conn() { return company_->connection(); }
@@ -154,6 +158,7 @@ class PgStore final : public Store {
   std::unique_ptr<PgCompany> company_;
   storefiles::OpenFiles<RecordTable, KeyTable> files_;
   int64_t failAtWrite_ = 0;
+  bool aside_ = false;
 };
 
 }  // namespace actifix::platform
