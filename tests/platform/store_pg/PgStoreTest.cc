@@ -252,10 +252,12 @@ TEST_F(PgStoreTest, ReadsByNumberAndFindsSeeWhatWasWrittenSince) {
 // A walk that deletes some of the entries it reaches and rewrites the others, in its write
 // transaction and in bulk mode (the rewrites held back go together), as the year opening
 // does, and rewrites a record of the batch asked ahead: every entry seen once, each record
-// read as written, a record deleted then written again back.
+// read as written, a record deleted then written again back; "S" entries removed, one twice
+// over, and a "P" key removed then added again (removals held back too).
 TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
   const int total = 2 * PgStore::kWalkBatch + 5;
   for (int i = 0; i < total; ++i) p->Insert(p->primary, "K" + std::to_string(10000 + i), "r");
+  for (const int32_t n : {1, 2, 3, 3, 4, 5}) p->keyed->AddKey(p->secondary, "S", n);
   p->store.Commit();
   p->store.HoldWriteLock();
   p->store.SetBulk(true);
@@ -276,7 +278,13 @@ TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
       p->component.buffer = "n" + std::to_string(seen);
       p->records->Write(p->immo, seen);
     }
+    if (seen == 2 || seen == 4) p->keyed->RemoveKey(p->secondary, "S", seen);
   }
+  EXPECT_EQ(p->List(p->secondary, "S"), "[1,3,3,5]");
+  p->keyed->RemoveKey(p->secondary, "S", 3);
+  p->keyed->RemoveKey(p->secondary, "S", 3);
+  p->keyed->RemoveKey(p->primary, "K10002", 3);
+  p->keyed->AddKey(p->primary, "K10002", 1500);
   EXPECT_EQ(seen, total);
   EXPECT_THROW(p->records->Read(p->immo, 8), HostError);
   p->component.buffer = "again";
@@ -288,6 +296,8 @@ TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
     if (n == 7 || n == 8 || n == 1500) texts += std::string(text.substr(0, text.find(' '))) + ",";
   });
   EXPECT_EQ(texts, "n7,again,n1500,");
+  EXPECT_EQ(std::pair(p->List(p->secondary, "S"), p->List(p->primary, "K10002")),
+            std::pair("[1,5]"s, "[1500]"s));
 }
 
 TEST_F(PgStoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {

@@ -1,5 +1,6 @@
 #include "platform/store/pg/PgStore.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_set>
 #include <utility>
@@ -91,6 +92,9 @@ struct PgStore::KeyTable : KeyFile {
   std::vector<int32_t> writtenAhead;
   std::map<std::string, Joined> joined;
   std::string insert, removeOne, clear, range, rangeFrom;
+  std::string removeMany;  // the removal of arrays of keys and numbers
+  // In bulk mode, entries removed (RemoveKey) wait here and go with the rewrites held back.
+  std::vector<std::pair<std::string, int32_t>> heldRemovals;
   std::string copy;  // COPY of new entries in bulk mode
   int64_t lastSeq = 0;
   uint64_t seqGeneration = 0;
@@ -135,6 +139,8 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
     : company_(std::move(company)), files_(std::move(dataDirectory), true) {
+  // The store's statements are short: compiling one (tens of ms) would cost more than it saves.
+  conn().Send("SET jit = off", pg::Params(), "Store.Open", company_->subject(), false);
   conn().SetBeforeSend([this] {
     if (!aside_) SendHeldBack();
   });
@@ -160,6 +166,27 @@ void PgStore::SendHeldBack() {
     }
     records->heldBack.clear();
   }
+  for (const auto& [handle, keys] : files_.keys) {
+    auto& held = keys->heldRemovals;
+    if (held.empty()) continue;
+    // One statement for all, unless a removal is held twice (each takes one entry).
+    std::sort(held.begin(), held.end());
+    if (held.size() == 1 || std::adjacent_find(held.begin(), held.end()) != held.end()) {
+      for (const auto& [key, number] : held)
+        conn().Send(keys->removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey,
+                    keys->subject);
+    } else {
+      const auto count = static_cast<int32_t>(held.size());
+      std::string entries = pg::ArrayHeader(17, count), numbers = pg::ArrayHeader(23, count);
+      for (const auto& [key, number] : held) {
+        pg::ArrayElement(entries, key);
+        pg::ArrayElement(numbers, pg::Int4(number));
+      }
+      conn().Send(keys->removeMany, pg::Params().Bytes(entries).Bytes(numbers), kRemoveKey,
+                  keys->subject);
+    }
+    held.clear();
+  }
 }
 
 void PgStore::SendAside(const std::string& statement, const pg::Params& params,
@@ -176,6 +203,7 @@ void PgStore::SendAside(const std::string& statement, const pg::Params& params,
 
 void PgStore::DropHeldBack() {
   for (const auto& [handle, records] : files_.records) records->heldBack.clear();
+  for (const auto& [handle, keys] : files_.keys) keys->heldRemovals.clear();
 }
 
 PgStore::~PgStore() {
@@ -659,6 +687,13 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
                                          " WHERE key = $1::bytea AND num = $2::int4"
                                          " ORDER BY seq LIMIT 1)",
                                      kOpenKey, name);
+    // Each entry found by an index lookup, then all removed by their row addresses: a join
+    // of the arrays with the table may be planned as a scan of the whole table.
+    keys->removeMany = conn().Prepare(
+        "DELETE FROM " + t + " WHERE ctid = ANY(ARRAY(SELECT (SELECT e.ctid FROM " + t +
+            " e WHERE e.key = d.key AND e.num = d.num ORDER BY e.seq LIMIT 1)"
+            " FROM unnest($1::bytea[], $2::int4[]) d(key, num)))",
+        kOpenKey, name);
     keys->clear = conn().Prepare("DELETE FROM " + t, kOpenKey, name);
     keys->range = conn().Prepare("SELECT num FROM " + t +
                                      " WHERE key >= $1::bytea AND key < $2::bytea"
@@ -802,6 +837,7 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
     keys.seqChanged = true;
   }
   if (company_->bulk()) {
+    if (!keys.heldRemovals.empty()) SendHeldBack();  // before the COPY, which may go first
     conn().Append(keys.copy, {key, pg::Int4(static_cast<int32_t>(seq)), pg::Int4(number)},
                   operation, keys.subject);
     return;
@@ -889,6 +925,10 @@ void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t numbe
   }
   BeginWrite(kRemoveKey, keys.subject);
   keys.Removing(key, number);
+  if (company_->bulk()) {
+    keys.heldRemovals.emplace_back(key, number);
+    return;
+  }
   SendAside(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
 }
 
