@@ -126,16 +126,21 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
       session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
                           backup.string());
       walk->total = session.store().CountEntries("Immo");
+      // The walk only rewrites and removes (no new record, no new key): the rewrites may go
+      // together, still before anything else reaches the server.
+      store.SetBulk(true);
     };
     walk->ui = &session.ui();
     walk->armed = true;
     struct Disarm {  // whatever ends the run: the hooks above die with this scope
       AssetWalk& walk;
+      Store& store;
       ~Disarm() {
         walk.armed = false;
         walk.onStart = nullptr;
+        store.SetBulk(false);
       }
-    } disarm{*walk};
+    } disarm{*walk, store};
     const auto mark = [&] {
       if (!backup.empty())
         store.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));

@@ -128,10 +128,10 @@ class Store {
   // Power-safe commits (the default) survive a power loss; otherwise a commit survives the
   // program's crash or kill, and only the last ones may be lost when the machine stops.
   virtual void SetPowerSafe(bool powerSafe) = 0;
-  // Bulk mode, for a register generated or imported in one go: a store may gather new records
-  // and entries and write them together. A second entry for a "P" key may then be refused only
-  // at a later call or at the commit, and the whole transaction with it: callers in bulk mode
-  // make or check their keys beforehand. Off by default.
+  // Bulk mode, for a register generated, imported or rolled to a new year in one go: a store
+  // may gather new records, rewrites and entries and write them together. A second entry for a "P"
+  // key may then be refused only at a later call or at the commit, and the whole transaction with
+  // it: callers in bulk mode make or check their keys beforehand. Off by default.
   virtual void SetBulk(bool bulk) = 0;
 
   // Where the company's text files go (the interface file, the exports).

@@ -131,13 +131,18 @@ TEST_F(PgStoreTest, ReadsByNumberAndFindsSeeWhatWasWrittenSince) {
   EXPECT_EQ(std::vector({read(49), read(50), find("K1050")}), (Keys{"r49", "o50", "o50"}));
 }
 
-// A walk that deletes some of the entries it reaches, in its write transaction, and rewrites a
-// record of the batch asked ahead: every entry seen once, the rewritten record read as written.
+// A walk that deletes some of the entries it reaches and rewrites the others, in its write
+// transaction and in bulk mode (the rewrites held back go together), as the year opening
+// does, and rewrites a record of the batch asked ahead: every entry seen once, each record
+// read as written, a record deleted then written again back; "S" entries removed, one twice
+// over, and a "P" key removed then added again (removals held back too).
 TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
   const int total = 2 * PgStore::kWalkBatch + 5;
   for (int i = 0; i < total; ++i) p->Insert(p->primary, "K" + std::to_string(10000 + i), "r");
+  for (const int32_t n : {1, 2, 3, 3, 4, 5}) p->keyed->AddKey(p->secondary, "S", n);
   p->store->Commit();
   p->store->HoldWriteLock();
+  p->store->SetBulk(true);
   int seen = 0, deleted = 0;
   std::string key;
   int16_t found = 0;
@@ -149,12 +154,32 @@ TEST_F(PgStoreTest, DeletingWhatAWalkReachesKeepsItsBatchesRight) {
       p->component->buffer = "w";
       p->records->Write(p->immo, PgStore::kWalkBatch + 101);
     }
-    if (seen++ % 7 == 0) ++deleted, p->keyed->Delete(p->primary, key, seen, p->immo);
+    if (seen++ % 7 == 0) {
+      ++deleted, p->keyed->Delete(p->primary, key, seen, p->immo);
+    } else {
+      p->component->buffer = "n" + std::to_string(seen);
+      p->records->Write(p->immo, seen);
+    }
+    if (seen == 2 || seen == 4) p->keyed->RemoveKey(p->secondary, "S", seen);
   }
+  EXPECT_EQ(p->List(p->secondary, "S"), "[1,3,3,5]");
+  p->keyed->RemoveKey(p->secondary, "S", 3);
+  p->keyed->RemoveKey(p->secondary, "S", 3);
+  p->keyed->RemoveKey(p->primary, "K10002", 3);
+  p->keyed->AddKey(p->primary, "K10002", 1500);
   EXPECT_EQ(seen, total);
+  EXPECT_THROW(p->records->Read(p->immo, 8), HostError);
+  p->component->buffer = "again";
+  p->records->Write(p->immo, 8);
   p->store->Commit();
   EXPECT_EQ(p->store->CountEntries("Immo"), total - deleted);
-  EXPECT_THROW(p->records->Read(p->immo, 8), HostError);
+  std::string texts;
+  p->store->ScanRecords("Immo", [&](int32_t n, std::string_view text) {
+    if (n == 7 || n == 8 || n == 1500) texts += std::string(text.substr(0, text.find(' '))) + ",";
+  });
+  EXPECT_EQ(texts, "n7,again,n1500,");
+  EXPECT_EQ(std::pair(p->List(p->secondary, "S"), p->List(p->primary, "K10002")),
+            std::pair("[1,5]"s, "[1500]"s));
 }
 
 // Two programs: the second writer waits for the first's commit, then is refused with the

@@ -163,6 +163,16 @@ inline std::string Int4(int32_t value) {
           static_cast<char>(v)};
 }
 
+// A one-dimensional array without nulls in binary form (a parameter `$1::int4[]`): the header
+// for `count` elements of type `oid` (23 int4, 17 bytea), then each element by ArrayElement.
+inline std::string ArrayHeader(uint32_t oid, int32_t count) {
+  return Int4(1) + Int4(0) + Int4(static_cast<int32_t>(oid)) + Int4(count) + Int4(1);
+}
+inline void ArrayElement(std::string& array, std::string_view binary) {
+  array += Int4(static_cast<int32_t>(binary.size()));
+  array += binary;
+}
+
 // Quotes an identifier made of letters, digits and "_" for SQL text.
 inline std::string Quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
 

@@ -40,8 +40,9 @@ std::string Now(const char* format, std::time_t now) {
 // Copies the company tables of schema `from` into schema `to`, made here, in the transaction
 // open on `c`, on the server alone: the catalog tables, then the table of every record and key
 // file the catalog names, with the same columns and defaults. A backup is only ever read
-// whole, so its tables go without their primary keys, which take more time than the rows
-// (`keyed` false); a company's tables get theirs once their rows are in (`keyed` true).
+// whole, so its tables go without their primary keys and constraints, which take more time
+// than the rows (`keyed` false); a company's tables get them once their rows are in (`keyed`
+// true).
 void CopyCompany(pg::Connection& c, const std::string& from, const std::string& to, bool keyed,
                  const std::string& operation, const std::string& subject) {
   const std::string f = pg::Quoted(from), t = pg::Quoted(to);
@@ -54,8 +55,19 @@ void CopyCompany(pg::Connection& c, const std::string& from, const std::string& 
   for (int i = 0; i < files.rows(); ++i) tables.emplace_back(files.Bytes(i, 0));
   for (const std::string& table : tables) {
     const std::string source = f + "." + pg::Quoted(table), copy = t + "." + pg::Quoted(table);
-    c.Send("CREATE TABLE " + copy + " (LIKE " + source + " INCLUDING ALL EXCLUDING INDEXES)",
-           pg::Params(), operation, subject, false);
+    const bool records = table.starts_with("r_"), entries = table.starts_with("k_");
+    if (!keyed && (records || entries)) {
+      // A backup's file tables by CREATE TABLE AS, which writes them twice as fast as an
+      // INSERT into a table made before; a restore gives them their columns again.
+      c.Send("CREATE TABLE " + copy + " AS SELECT * FROM " + source, pg::Params(), operation,
+             subject, false);
+      continue;
+    }
+    const std::string columns =
+        records   ? std::string(PgCompany::kRecordColumns) + PgCompany::kRecordTableOptions
+        : entries ? PgCompany::kKeyColumns
+                  : " (LIKE " + source + " INCLUDING ALL EXCLUDING INDEXES)";
+    c.Send("CREATE TABLE " + copy + columns, pg::Params(), operation, subject, false);
     c.Send("INSERT INTO " + copy + " SELECT * FROM " + source, pg::Params(), operation, subject,
            false);
     // The primary keys of the layout (PgCompany.h).
@@ -314,7 +326,8 @@ class PgLoad final : public CompanyLoad {
 
   void RecordFile(const StoredFiles::Records& file) override {
     // The table as PgStore::OpenRecordFile makes it, its primary key made after its rows.
-    Start(file.name, "r_", "(num int4 NOT NULL, data bytea NOT NULL)", "num, data", "num");
+    Start(file.name, "r_", std::string(PgCompany::kRecordColumns) + PgCompany::kRecordTableOptions,
+          "num, data", "num");
     Send("INSERT INTO " + company_->schema() +
              ".record_files(name, record_length, last_number) VALUES($1, $2::int4, $3::int4)",
          pg::Params().Text(file.name).Int(file.recordLength).Int(file.lastNumber));
@@ -324,8 +337,7 @@ class PgLoad final : public CompanyLoad {
   }
   void KeyFile(const StoredFiles::Keys& file) override {
     // The table as PgStore::OpenKeyFile makes it.
-    Start(file.name, "k_", "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL)",
-          "key, seq, num", "key, seq");
+    Start(file.name, "k_", PgCompany::kKeyColumns, "key, seq, num", "key, seq");
     unique_ = file.kind == "P";
     seq_ = 0;
     Send("INSERT INTO " + company_->schema() +
@@ -349,8 +361,8 @@ class PgLoad final : public CompanyLoad {
   void Send(const std::string& sql, const pg::Params& params) {
     conn().Send(sql, params, kOperation, subject_, false);
   }
-  void Start(const std::string& name, const char* prefix, const char* columns, const char* copied,
-             const char* key) {
+  void Start(const std::string& name, const char* prefix, const std::string& columns,
+             const char* copied, const char* key) {
     Finish();
     subject_ = name;
     table_ = company_->schema() + "." + pg::Quoted(prefix + name);

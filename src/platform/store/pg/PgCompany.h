@@ -13,6 +13,7 @@
 //                    last_seq int4                            last_seq is the highest seq
 //                                                             ever given in an "S" file
 //   "r_<name>"       num int4 PK, data bytea                  the records of file <name>
+//                    (fillfactor 50)
 //   "k_<name>"       key bytea, seq int4, num int4,           the entries of key file <name>;
 //                    PK (key, seq)                            bytea compares as memcmp; seq
 //                                                             is 0 in a "P" file, and in an
@@ -41,6 +42,13 @@ class PgCompany {
  public:
   // "ActF": the first key of the advisory locks Actifix takes.
   static constexpr int32_t kLockSpace = 0x41637446;
+  // The storage of a record table: half of each page left free, so that a record rewritten
+  // (every asset at the year opening) stays on its page without a new index entry.
+  static constexpr const char* kRecordTableOptions = " WITH (fillfactor = 50)";
+  // The columns of a record table and of a key table, their primary keys apart.
+  static constexpr const char* kRecordColumns = "(num int4 NOT NULL, data bytea NOT NULL)";
+  static constexpr const char* kKeyColumns =
+      "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL)";
   static constexpr int kSchemaVersion = 1;
 
   // Whether `data` names a PostgreSQL server rather than a directory.

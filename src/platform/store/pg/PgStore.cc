@@ -1,5 +1,6 @@
 #include "platform/store/pg/PgStore.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <unordered_set>
 #include <utility>
@@ -31,8 +32,9 @@ struct PgStore::RecordTable : RecordFile {
   using RecordFile::RecordFile;
   std::string table;  // qualified and quoted
   std::string select, upsert, remove, highest;
-  std::string copy;    // COPY of new records in bulk mode
-  std::string window;  // the records of a range of numbers
+  std::string upsertMany;  // the upsert of arrays of numbers and texts
+  std::string copy;        // COPY of new records in bulk mode
+  std::string window;      // the records of a range of numbers
   // In bulk mode, records rewritten (not new) wait here, the last text of each, and go
   // before anything else is sent, so that a register loaded by COPY is not cut into one COPY
   // per card by the rewrite of its nature.
@@ -90,6 +92,9 @@ struct PgStore::KeyTable : KeyFile {
   std::vector<int32_t> writtenAhead;
   std::map<std::string, Joined> joined;
   std::string insert, removeOne, clear, range, rangeFrom;
+  std::string removeMany;  // the removal of arrays of keys and numbers
+  // In bulk mode, entries removed (RemoveKey) wait here and go with the rewrites held back.
+  std::vector<std::pair<std::string, int32_t>> heldRemovals;
   std::string copy;  // COPY of new entries in bulk mode
   int64_t lastSeq = 0;
   uint64_t seqGeneration = 0;
@@ -134,20 +139,71 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
     : company_(std::move(company)), files_(std::move(dataDirectory), true) {
-  conn().SetBeforeSend([this] { SendHeldBack(); });
+  // The store's statements are short: compiling one (tens of ms) would cost more than it saves.
+  conn().Send("SET jit = off", pg::Params(), "Store.Open", company_->subject(), false);
+  conn().SetBeforeSend([this] {
+    if (!aside_) SendHeldBack();
+  });
 }
 
 void PgStore::SendHeldBack() {
   for (const auto& [handle, records] : files_.records) {
-    for (const auto& [number, text] : records->heldBack)
+    if (records->heldBack.size() == 1) {
+      const auto& [number, text] = *records->heldBack.begin();
       conn().Send(records->upsert, pg::Params().Int(number).Bytes(text), kWriteText,
                   records->subject);
+    } else if (!records->heldBack.empty()) {
+      // One statement for all: a statement per record costs the server more than its row.
+      const auto count = static_cast<int32_t>(records->heldBack.size());
+      std::string numbers = pg::ArrayHeader(23, count), texts = pg::ArrayHeader(17, count);
+      texts.reserve(texts.size() + records->heldBack.size() * (4 + records->length));
+      for (const auto& [number, text] : records->heldBack) {
+        pg::ArrayElement(numbers, pg::Int4(number));
+        pg::ArrayElement(texts, text);
+      }
+      conn().Send(records->upsertMany, pg::Params().Bytes(numbers).Bytes(texts), kWriteText,
+                  records->subject);
+    }
     records->heldBack.clear();
   }
+  for (const auto& [handle, keys] : files_.keys) {
+    auto& held = keys->heldRemovals;
+    if (held.empty()) continue;
+    // One statement for all, unless a removal is held twice (each takes one entry).
+    std::sort(held.begin(), held.end());
+    if (held.size() == 1 || std::adjacent_find(held.begin(), held.end()) != held.end()) {
+      for (const auto& [key, number] : held)
+        conn().Send(keys->removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey,
+                    keys->subject);
+    } else {
+      const auto count = static_cast<int32_t>(held.size());
+      std::string entries = pg::ArrayHeader(17, count), numbers = pg::ArrayHeader(23, count);
+      for (const auto& [key, number] : held) {
+        pg::ArrayElement(entries, key);
+        pg::ArrayElement(numbers, pg::Int4(number));
+      }
+      conn().Send(keys->removeMany, pg::Params().Bytes(entries).Bytes(numbers), kRemoveKey,
+                  keys->subject);
+    }
+    held.clear();
+  }
+}
+
+void PgStore::SendAside(const std::string& statement, const pg::Params& params,
+                        const std::string& operation, const std::string& subject) {
+  aside_ = true;
+  try {
+    conn().Send(statement, params, operation, subject);
+  } catch (...) {
+    aside_ = false;
+    throw;
+  }
+  aside_ = false;
 }
 
 void PgStore::DropHeldBack() {
   for (const auto& [handle, records] : files_.records) records->heldBack.clear();
+  for (const auto& [handle, keys] : files_.keys) keys->heldRemovals.clear();
 }
 
 PgStore::~PgStore() {
@@ -432,7 +488,8 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                     ".record_files(name, record_length) VALUES($1, $2::int4)"
                     " ON CONFLICT DO NOTHING",
                 pg::Params().Text(name).Int(recordLength), kOpenRecord, name, false);
-    conn().Send("CREATE TABLE IF NOT EXISTS " + t + "(num int4 PRIMARY KEY, data bytea NOT NULL)",
+    conn().Send("CREATE TABLE IF NOT EXISTS " + t + "(num int4 PRIMARY KEY, data bytea NOT NULL)" +
+                    PgCompany::kRecordTableOptions,
                 pg::Params(), kOpenRecord, name, false);
     stored = conn().Query(catalog, pg::Params().Text(name), kOpenRecord, name, false);
   }
@@ -451,6 +508,11 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                                        "(num, data) VALUES($1::int4, $2::bytea)"
                                        " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
                                    kOpenRecord, name);
+  records->upsertMany =
+      conn().Prepare("INSERT INTO " + t +
+                         "(num, data) SELECT * FROM unnest($1::int4[], $2::bytea[])"
+                         " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
+                     kOpenRecord, name);
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
   records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
   records->window =
@@ -625,6 +687,13 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
                                          " WHERE key = $1::bytea AND num = $2::int4"
                                          " ORDER BY seq LIMIT 1)",
                                      kOpenKey, name);
+    // Each entry found by an index lookup, then all removed by their row addresses: a join
+    // of the arrays with the table may be planned as a scan of the whole table.
+    keys->removeMany = conn().Prepare(
+        "DELETE FROM " + t + " WHERE ctid = ANY(ARRAY(SELECT (SELECT e.ctid FROM " + t +
+            " e WHERE e.key = d.key AND e.num = d.num ORDER BY e.seq LIMIT 1)"
+            " FROM unnest($1::bytea[], $2::int4[]) d(key, num)))",
+        kOpenKey, name);
     keys->clear = conn().Prepare("DELETE FROM " + t, kOpenKey, name);
     keys->range = conn().Prepare("SELECT num FROM " + t +
                                      " WHERE key >= $1::bytea AND key < $2::bytea"
@@ -768,6 +837,7 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
     keys.seqChanged = true;
   }
   if (company_->bulk()) {
+    if (!keys.heldRemovals.empty()) SendHeldBack();  // before the COPY, which may go first
     conn().Append(keys.copy, {key, pg::Int4(static_cast<int32_t>(seq)), pg::Int4(number)},
                   operation, keys.subject);
     return;
@@ -812,9 +882,11 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   keys.Removing(key, number);
   if (records.cachedNumber == number) records.Forget();
   RecordChanged(records, number);
-  if (there)
-    return conn().Send(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
-                       kDelete, keys.subject);
+  if (there) {
+    records.heldBack.erase(number);  // a rewrite held back, undone by the removal
+    return SendAside(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
+                     kDelete, keys.subject);
+  }
   int64_t entries = 0, removed = 0;
   if (keys.temporary) {
     const auto it = keys.memory.Find(key, number);
@@ -853,7 +925,11 @@ void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t numbe
   }
   BeginWrite(kRemoveKey, keys.subject);
   keys.Removing(key, number);
-  conn().Send(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
+  if (company_->bulk()) {
+    keys.heldRemovals.emplace_back(key, number);
+    return;
+  }
+  SendAside(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
 }
 
 void PgStore::Clear(int16_t keyHandle) {

@@ -15,11 +15,12 @@
 // number that go near one another fetch windows of records, and Finds are remembered, under
 // the same rules (PgStore.cc).
 //
-// Bulk mode (SetBulk(true), for generated and imported registers): new
+// Bulk mode (SetBulk(true), for generated and imported registers and the year opening): new
 // records and new entries are gathered and go by COPY, without a round trip per call, before
-// anything else is sent. A second "P" entry for a key is then found only when they go (at the
-// next query, at the latest at the commit), and fails the whole transaction instead of the
-// one call: the callers in bulk mode check their keys beforehand.
+// anything else is sent; records rewritten and entries removed are held back and go a
+// statement per file (PgStore.cc). A second "P" entry for a key is then found only when they go (at
+// the next query, at the latest at the commit), and fails the whole transaction instead of the one
+// call: the callers in bulk mode check their keys beforehand.
 //
 // Text files: a relative name is taken in `dataDirectory`, a local directory the caller
 // chooses (made when the first text file is).
@@ -147,6 +148,10 @@ class PgStore final : public Store {
   // Sends, or forgets, the rewrites held back in bulk mode.
   void SendHeldBack();
   void DropHeldBack();
+  // Sends, without waiting, a write that reads no record and changes none held back (a
+  // removal): the rewrites held back may go after it, so that removals do not cut them up.
+  void SendAside(const std::string& statement, const pg::Params& params,
+                 const std::string& operation, const std::string& subject);
   // Rolls back to the savepoint of a host call that failed, keeping the transaction.
   void UndoHostCall();
   pg::Connection& conn() { return company_->connection(); }
@@ -154,6 +159,7 @@ class PgStore final : public Store {
   std::unique_ptr<PgCompany> company_;
   storefiles::OpenFiles<RecordTable, KeyTable> files_;
   int64_t failAtWrite_ = 0;
+  bool aside_ = false;
 };
 
 }  // namespace actifix::platform
