@@ -8,8 +8,7 @@
 #   200 asset cards saved one by one on the screen (each printed, text and JSON lines): the
 #   time of a save; OuvImo (the year opening, its backup included) once the year is changed.
 # Prints, per size, each operation's time on SQLite and on PostgreSQL and their ratio, with
-# the load average before and after. OuvImo on PostgreSQL is "not measured" when the store
-# refuses to open a year there (no backup on a server yet).
+# the load average before and after.
 #   bash bench/pg_compare.sh [ACTIFIX] [N...]     (default build/rel/actifix, built if missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
