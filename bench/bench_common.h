@@ -20,6 +20,7 @@
 #include <string>
 #include <vector>
 
+#include "host/HostRecordFile.h"
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/screen/Script.h"
@@ -150,5 +151,22 @@ inline int RunForSizes(
   }
   return 0;
 }
+
+// The least a component does: its record buffer goes to and from the store as it is.
+class BufferComponent : public HostComponent {
+ public:
+  explicit BufferComponent(HostRecordFile& records) : records_(records) {}
+  void CallRecordOperation(const std::string& name, int32_t& E) override {
+    if (name[0] == 'L')
+      records_.ReadText(handle, E, buffer);
+    else
+      records_.WriteText(handle, E, buffer);
+  }
+  int16_t handle = 0;
+  std::string buffer = std::string(256, 'x');
+
+ private:
+  HostRecordFile& records_;
+};
 
 }  // namespace actifix::bench

@@ -25,8 +25,7 @@
 
 namespace {
 
-using actifix::HostComponent;
-using actifix::HostRecordFile;
+using actifix::bench::BufferComponent;
 using actifix::bench::Clock;
 using actifix::bench::Seconds;
 namespace fs = std::filesystem;
@@ -39,22 +38,6 @@ std::string KeyOf(uint32_t i, const char* format, uint32_t modulo = 0) {
                 static_cast<unsigned>(modulo ? scattered % modulo : scattered));
   return key;
 }
-
-class BufferComponent : public HostComponent {
- public:
-  explicit BufferComponent(HostRecordFile& records) : records_(records) {}
-  void CallRecordOperation(const std::string& name, int32_t& E) override {
-    if (name[0] == 'L')
-      records_.ReadText(handle, E, buffer);
-    else
-      records_.WriteText(handle, E, buffer);
-  }
-  int16_t handle = 0;
-  std::string buffer = std::string(256, 'x');
-
- private:
-  HostRecordFile& records_;
-};
 
 struct Times {
   double cards = 0, bulk = 0, saveMs = 0, walk = 0, walkAgain = 0;

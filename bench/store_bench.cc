@@ -22,8 +22,7 @@
 
 namespace {
 
-using actifix::HostComponent;
-using actifix::HostRecordFile;
+using actifix::bench::BufferComponent;
 using actifix::bench::Clock;
 using actifix::bench::Seconds;
 namespace fs = std::filesystem;
@@ -39,23 +38,6 @@ void FillRecord(std::string& record, uint32_t i) {
   std::memcpy(record.data(), &i, sizeof i);
   record[255] = static_cast<char>(i);
 }
-
-// The least a component does: its record buffer goes to and from the store as it is.
-class BufferComponent : public HostComponent {
- public:
-  explicit BufferComponent(HostRecordFile& records) : records_(records) {}
-  void CallRecordOperation(const std::string& name, int32_t& E) override {
-    if (name[0] == 'L')
-      records_.ReadText(handle, E, buffer);
-    else
-      records_.WriteText(handle, E, buffer);
-  }
-  int16_t handle = 0;
-  std::string buffer = std::string(256, 'x');
-
- private:
-  HostRecordFile& records_;
-};
 
 struct Times {
   double insert = 0, walk = 0;
