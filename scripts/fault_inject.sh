@@ -19,7 +19,7 @@ faults=(
   "disposal entries|src/ledger/Ecritures.cc|s/AdjEcr(n.NCIMAT, label, \"C\", vnc, \"\");/AdjEcr(n.NCIMAT, label, \"C\", cumulFin, \"\");/"
   "year roll|src/yearopen/MImmoExer.cc|s/convert.Round(charge + UnpackedAmount(storedCumulative), 2, cumulative);/convert.Round(UnpackedAmount(storedCumulative), 2, cumulative);/"
   "keys of a card save|src/assets/Storage.cc|s/KeyedFile().AddKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), card.previous);/\/\/ no Immon key/"
-  "card changed by another user|src/platform/store/SqliteStore.cc|s/  if (seen == nullptr) throw HostError/  if (true) throw HostError/"
+  "card changed by another user|src/platform/store/StoreFiles.h|s/    if (seen == nullptr) throw HostError(operation, file.subject/    if (true) throw HostError(operation, file.subject/"
 )
 
 bash scripts/setup.sh

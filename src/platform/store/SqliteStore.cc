@@ -269,11 +269,9 @@ std::string SqliteStore::Fetch(RecordTable& records, int32_t number, const std::
 
 void SqliteStore::RefuseMissing(RecordTable& records, int32_t number,
                                 const std::string& operation) {
-  const auto [keys, seen] = files_.FindSeen(&records, number);
-  if (seen == nullptr) throw HostError(operation, records.subject, RecordNumberCause(number));
-  throw StoreConflict(
-      KeyHeld(*keys, seen->key) ? StoreConflict::Kind::kChanged : StoreConflict::Kind::kDeleted,
-      operation, keys->name, seen->key);
+  files_.RefuseMissing(records, number, operation, [this](KeyTable& keys, const std::string& key) {
+    return KeyHeld(keys, key);
+  });
 }
 
 bool SqliteStore::KeyHeld(KeyTable& keys, const std::string& key) {
@@ -462,13 +460,10 @@ void SqliteStore::Delete(int16_t keyHandle, const std::string& key, int32_t numb
   RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
-  if (const Seen* seen = files_.FindSeen(&records, number).second) {
-    // Found by key before: refused when another program changed or deleted it since.
-    std::string stored;
-    if (!TryFetch(records, number, stored, kDelete)) RefuseMissing(records, number, kDelete);
-    if (stored != seen->bytes)
-      throw StoreConflict(StoreConflict::Kind::kChanged, kDelete, keys.name, key);
-  }
+  files_.CheckUnchanged(
+      records, keys, key, number, kDelete,
+      [&](std::string& stored) { return TryFetch(records, number, stored, kDelete); },
+      [&] { RefuseMissing(records, number, kDelete); });
   keys.Changed();
   if (records.cachedNumber == number) records.Forget();
   try {

@@ -271,6 +271,31 @@ class OpenFiles {
   void Unsee(const void* file, int32_t number) {
     for (auto& [handle, keyFile] : keys) keyFile->Unsee(file, number);
   }
+  // Refuses record `number` of `file`, not stored: a conflict when this program found it by
+  // key (changed when that key is still there, as `held(keys, key)` tells, else deleted), or
+  // a missing record.
+  template <class Held>
+  [[noreturn]] void RefuseMissing(R& file, int32_t number, const std::string& operation,
+                                  Held&& held) {
+    const auto [keyFile, seen] = FindSeen(&file, number);
+    if (seen == nullptr) throw HostError(operation, file.subject, RecordNumberCause(number));
+    throw StoreConflict(
+        held(*keyFile, seen->key) ? StoreConflict::Kind::kChanged : StoreConflict::Kind::kDeleted,
+        operation, keyFile->name, seen->key);
+  }
+  // Before record `number` of `file` goes with `key` of `keyFile`: refused when this program
+  // found it by key and another program changed or deleted it since. `fetch(text)` reads it as
+  // stored (false when it is gone), `missing()` refuses a gone one.
+  template <class Fetch, class Missing>
+  void CheckUnchanged(R& file, K& keyFile, const std::string& key, int32_t number,
+                      const std::string& operation, Fetch&& fetch, Missing&& missing) {
+    const Seen* seen = FindSeen(&file, number).second;
+    if (seen == nullptr) return;
+    std::string stored;
+    if (!fetch(stored)) missing();
+    if (stored != seen->bytes)
+      throw StoreConflict(StoreConflict::Kind::kChanged, operation, keyFile.name, key);
+  }
 
   R& Records(int16_t handle, const std::string& operation) {
     return Opened(records, handle, operation, kNotRecordFile);

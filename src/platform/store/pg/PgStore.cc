@@ -867,13 +867,10 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
   RecordTable& records = files_.Records(recordHandle, kDelete);
   CheckNumber(number, kDelete, records.subject);
   BeginWrite(kDelete, keys.subject);
-  if (const Seen* seen = files_.FindSeen(&records, number).second) {
-    // Found by key before: refused when another program changed or deleted it since.
-    std::string stored;
-    if (!TryFetch(records, number, stored, kDelete)) RefuseMissing(records, number, kDelete);
-    if (stored != seen->bytes)
-      throw StoreConflict(StoreConflict::Kind::kChanged, kDelete, keys.name, key);
-  }
+  files_.CheckUnchanged(
+      records, keys, key, number, kDelete,
+      [&](std::string& stored) { return TryFetch(records, number, stored, kDelete); },
+      [&] { RefuseMissing(records, number, kDelete); });
   // The entry the walk is at, fetched with its record in this write transaction and neither
   // written since: both are there, and go without waiting (a walk deleting what it reaches).
   const bool there = !keys.temporary && keys.AtWalk(key, number) &&
@@ -907,14 +904,12 @@ void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
 }
 
 void PgStore::RefuseMissing(RecordTable& records, int32_t number, const std::string& operation) {
-  const auto [keys, seen] = files_.FindSeen(&records, number);
-  if (seen == nullptr) throw HostError(operation, records.subject, RecordNumberCause(number));
-  const bool held = conn()
-                        .Query(JoinedFor(conn(), *keys, records).find,
-                               pg::Params().Bytes(seen->key), kFind, keys->subject)
-                        .rows() > 0;
-  throw StoreConflict(held ? StoreConflict::Kind::kChanged : StoreConflict::Kind::kDeleted,
-                      operation, keys->name, seen->key);
+  files_.RefuseMissing(records, number, operation, [&](KeyTable& keys, const std::string& key) {
+    return conn()
+               .Query(JoinedFor(conn(), keys, records).find, pg::Params().Bytes(key), kFind,
+                      keys.subject)
+               .rows() > 0;
+  });
 }
 
 void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
