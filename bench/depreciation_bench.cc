@@ -110,6 +110,11 @@ class BenchKeyedFile : public HostKeyedFile {
   void First(const int16_t&, const int16_t&, int16_t& found, std::string&) override { found = 0; }
   void Next(const int16_t&, const int16_t&, int16_t& found, std::string&) override { found = 0; }
   void ListPrefix(const int16_t&, const std::string&, std::string& list) override { list = "[]"; }
+  void CountPrefix(const int16_t&, const std::string&, const int32_t&, int32_t& count,
+                   std::string& first) override {
+    count = 0;
+    first = "[]";
+  }
   void Close(const int16_t&) override {}
 };
 

@@ -39,6 +39,11 @@ class HostKeyedFile {
   // order ("" gives every entry).
   virtual void ListPrefix(const int16_t& keyHandle, const std::string& prefix,
                           std::string& list) = 0;
+  // count := the number of entries whose key starts with `prefix`, counted on the keys alone
+  // (no record read); `first` := the bracket list of the record numbers of the first `listed`
+  // of them, in key order. For naming a few of a long run of entries and counting the rest.
+  virtual void CountPrefix(const int16_t& keyHandle, const std::string& prefix,
+                           const int32_t& listed, int32_t& count, std::string& first) = 0;
   virtual void Close(const int16_t& keyHandle) = 0;
 };
 

@@ -2,6 +2,7 @@
 
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "refdata/InUse.h"
 
 namespace actifix {
 
@@ -157,7 +158,9 @@ void EntPCI() {
         }
         ShowModeNote("NOCPTCG", found != 0, key == keys.f6);
         if (key == keys.f6 && found != 0) {
-          if (!ConfirmDeletion(keys)) continue;
+          // Refused while a nature names the account: back to the key, as when not confirmed.
+          if (!ConfirmDeletion(keys) || DeletionRefused(AccountInUse(m.pcimo.NOCPTCG.str())))
+            continue;
           DeleteAccount(current, previous);
           break;
         }

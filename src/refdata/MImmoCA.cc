@@ -5,6 +5,7 @@
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "refdata/EntPCI.h"
+#include "refdata/InUse.h"
 
 namespace actifix {
 
@@ -146,7 +147,10 @@ void EntAnaI() {
           }
           ShowModeNote("CODEANA", found, key == keys.f6);
           if (key == keys.f6 && found) {
-            if (ConfirmDeletion(keys)) {
+            // Refused while cards hold the code under this heading: back to the type, as
+            // when not confirmed.
+            if (ConfirmDeletion(keys) &&
+                !DeletionRefused(AnalyticCodeInUse(ReadNumber(typeText), m.anaimo.CODEANA.str()))) {
               DeleteCode(current, previous);
               step = Step::kNextPass;
             } else {

@@ -6,6 +6,7 @@
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "refdata/EntPCI.h"
+#include "refdata/InUse.h"
 
 namespace actifix {
 
@@ -177,7 +178,9 @@ void EntNat() {
           }
           ShowModeNote("CODNAT", found, key == keys.f6);
           if (key == keys.f6 && found) {
-            if (!ConfirmDeletion(keys)) break;
+            // Refused while cards use the nature: back to the key, as when not confirmed.
+            if (!ConfirmDeletion(keys) || DeletionRefused(NatureInUse(m.nature.CODNAT.str())))
+              break;
             DeleteNature(current, previous);
             step = Step::kNextPass;
             break;

@@ -5,6 +5,7 @@
 
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "host/HostError.h"
@@ -57,6 +58,13 @@ struct StoreUser {
     std::string list;
     keyed->ListPrefix(keyHandle, prefix, list);
     return list;
+  }
+  // The count of the entries under `prefix`, and the numbers of the first `listed` of them.
+  std::pair<int32_t, std::string> Counted(int16_t keyHandle, const std::string& prefix,
+                                          int32_t listed) {
+    std::pair<int32_t, std::string> counted;
+    keyed->CountPrefix(keyHandle, prefix, listed, counted.first, counted.second);
+    return counted;
   }
   int32_t Current() {
     int32_t number = 0;

@@ -83,6 +83,10 @@ class WalkWatcher : public HostKeyedFile {
   void ListPrefix(const int16_t& keyHandle, const std::string& prefix, std::string& list) override {
     inner_->ListPrefix(keyHandle, prefix, list);
   }
+  void CountPrefix(const int16_t& keyHandle, const std::string& prefix, const int32_t& listed,
+                   int32_t& count, std::string& first) override {
+    inner_->CountPrefix(keyHandle, prefix, listed, count, first);
+  }
   void Close(const int16_t& keyHandle) override { inner_->Close(keyHandle); }
 
  private:

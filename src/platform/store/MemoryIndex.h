@@ -43,6 +43,8 @@ class MemoryIndex {
   void Clear() { entries_.clear(); }
   // "[n1,n2,...]": the record numbers of the keys starting with `prefix`, in index order.
   std::string ListPrefix(const std::string& prefix) const;
+  // The number of keys starting with `prefix`; `first` the numbers of the first `listed`.
+  int32_t CountPrefix(const std::string& prefix, int32_t listed, std::string& first) const;
 
  private:
   [[noreturn]] static void RefuseDuplicate(const std::string& operation,

@@ -30,7 +30,7 @@ struct SqliteStore::KeyTable : KeyFile {
   std::string table;          // qualified and quoted table name
   Statement* live = nullptr;  // first or next, still stepping, valid while version holds
   uint64_t version = 0, liveVersion = 0;
-  Statement find, insert, removeOne, clear, first, next, range, rangeFrom;
+  Statement find, insert, removeOne, clear, first, next, range, rangeFrom, count, countFrom;
 
   void StopWalk() {
     if (live != nullptr) live->Reset();
@@ -383,6 +383,8 @@ void SqliteStore::OpenKeyFile(const std::string& name, int16_t keyLength, const 
   keys->range =
       db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? AND key < ? ORDER BY key, seq");
   keys->rangeFrom = db_->Prepare("SELECT num FROM " + t + " WHERE key >= ? ORDER BY key, seq");
+  keys->count = db_->Prepare("SELECT count(*) FROM " + t + " WHERE key >= ? AND key < ?");
+  keys->countFrom = db_->Prepare("SELECT count(*) FROM " + t + " WHERE key >= ?");
   handle = reopened != 0 ? reopened : files_.NewHandle(kOpenKey, name);
   files_.keys[handle] = std::move(keys);
 }
@@ -577,6 +579,29 @@ std::string SqliteStore::ListPrefix(int16_t keyHandle, const std::string& prefix
   }
   query.Reset();
   return list + "]";
+}
+
+int32_t SqliteStore::CountPrefix(int16_t keyHandle, const std::string& prefix, int32_t listed,
+                                 std::string& first) {
+  KeyTable& keys = files_.Keys(keyHandle, kCountPrefix);
+  if (keys.temporary) return keys.memory.CountPrefix(prefix, listed, first);
+  const std::string end = PrefixEnd(prefix);
+  // The first few through the ordered range, stepped no further than needed.
+  Statement& range = end.empty() ? keys.rangeFrom : keys.range;
+  range.BindBlob(1, prefix);
+  if (!end.empty()) range.BindBlob(2, end);
+  first = "[";
+  for (int32_t i = 0; i < listed && range.Step(kCountPrefix, keys.subject); ++i)
+    first += (i > 0 ? "," : "") + std::to_string(range.Int(0));
+  range.Reset();
+  first += "]";
+  Statement& count = end.empty() ? keys.countFrom : keys.count;
+  count.BindBlob(1, prefix);
+  if (!end.empty()) count.BindBlob(2, end);
+  count.Step(kCountPrefix, keys.subject);
+  const auto total = static_cast<int32_t>(count.Int(0));
+  count.Reset();
+  return total;
 }
 
 void SqliteStore::CloseKeyFile(int16_t keyHandle) {

@@ -93,6 +93,9 @@ class SqliteStore final : public Store {
   bool First(int16_t keyHandle, int16_t recordHandle, std::string& key);
   bool Next(int16_t keyHandle, int16_t recordHandle, std::string& key);
   std::string ListPrefix(int16_t keyHandle, const std::string& prefix);
+  // The number of entries under `prefix`; `first` the numbers of the first `listed` of them.
+  int32_t CountPrefix(int16_t keyHandle, const std::string& prefix, int32_t listed,
+                      std::string& first);
   void CloseKeyFile(int16_t keyHandle);
 
   // Record `number`'s stored text. Throws HostError when there is no such record

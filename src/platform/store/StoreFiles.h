@@ -40,6 +40,7 @@ inline const std::string kClear = "HostKeyedFile.Clear";
 inline const std::string kFirst = "HostKeyedFile.First";
 inline const std::string kNext = "HostKeyedFile.Next";
 inline const std::string kListPrefix = "HostKeyedFile.ListPrefix";
+inline const std::string kCountPrefix = "HostKeyedFile.CountPrefix";
 inline const std::string kClose = "HostKeyedFile.Close";
 inline const std::string kCommit = "Store.Commit";
 

@@ -87,6 +87,10 @@ class StoreKeyedFile final : public HostKeyedFile {
   void ListPrefix(const int16_t& keyHandle, const std::string& prefix, std::string& list) override {
     list = store_.ListPrefix(keyHandle, prefix);
   }
+  void CountPrefix(const int16_t& keyHandle, const std::string& prefix, const int32_t& listed,
+                   int32_t& count, std::string& first) override {
+    count = store_.CountPrefix(keyHandle, prefix, listed, first);
+  }
   void Close(const int16_t& keyHandle) override { store_.CloseKeyFile(keyHandle); }
 
  private:

@@ -85,10 +85,16 @@ TEST_P(StoreTest, PrimaryKeysAreUniqueOrderedByteWiseAndListedByPrefix) {
                                                 {"01ABCD", {}}};
   for (const auto& [prefix, keys] : cases) {
     SCOPED_TRACE(ToUtf8(prefix));
-    std::string expected = "[";
-    for (const std::string& k : keys)
-      expected += (expected.size() > 1 ? "," : "") + std::to_string(number[k]);
+    std::string expected = "[", firstTwo = "[";
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+      const std::string n = (i > 0 ? "," : "") + std::to_string(number[keys[i]]);
+      expected += n;
+      if (i < 2) firstTwo += n;
+    }
     EXPECT_EQ(List(primary, prefix), expected + "]");
+    // Counted on the keys, only the first two listed.
+    EXPECT_EQ(Counted(primary, prefix, 2),
+              std::pair(static_cast<int32_t>(keys.size()), firstTwo + "]"));
   }
 }
 
@@ -102,6 +108,8 @@ TEST_P(StoreTest, SecondaryKeysKeepInsertionOrderAndRemovalsTakeOnlyWhatTheyName
   Reopen();
   keyed->AddKey(secondary, "DUP", 1);  // after the old ones, also after a reopen
   EXPECT_EQ(List(secondary, "DUP"), "[3,1,2,1]");
+  EXPECT_EQ(Counted(secondary, "DUP", 3), std::pair(4, "[3,1,2]"s));
+  EXPECT_EQ(Counted(secondary, "", 0), std::pair(5, "[]"s));
   int16_t found = 0;
   keyed->Find(secondary, "DUP", immo, found);  // the first entry of the key
   EXPECT_EQ(component->buffer.substr(0, 1), "C");
@@ -195,6 +203,7 @@ TEST_P(StoreTest, SortIndexStartsEmptyAtEachOpenAndGoesAtClose) {
   keyed->AddKey(tri, "GROUP1", Insert(primary, "A", "a"));
   keyed->AddKey(tri, "GROUP1", 1);
   EXPECT_EQ(Walk(tri), (Keys{"GROUP1", "GROUP1"}));
+  EXPECT_EQ(Counted(tri, "GROUP", 1), std::pair(2, "[1]"s));
   keyed->Close(tri);
   EXPECT_THROW(keyed->AddKey(tri, "X", 1), HostError);
   // Another run with another key length starts from nothing.

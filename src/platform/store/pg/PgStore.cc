@@ -92,6 +92,8 @@ struct PgStore::KeyTable : KeyFile {
   std::vector<int32_t> writtenAhead;
   std::map<std::string, Joined> joined;
   std::string insert, removeOne, clear, range, rangeFrom;
+  // CountPrefix: the entries under a prefix counted, and the first few of them.
+  std::string count, countFrom, firstRange, firstFrom;
   std::string removeMany;  // the removal of arrays of keys and numbers
   // In bulk mode, entries removed (RemoveKey) wait here and go with the rewrites held back.
   std::vector<std::pair<std::string, int32_t>> heldRemovals;
@@ -701,6 +703,18 @@ void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std:
                                  kOpenKey, name);
     keys->rangeFrom = conn().Prepare(
         "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq", kOpenKey, name);
+    keys->count =
+        conn().Prepare("SELECT count(*) FROM " + t + " WHERE key >= $1::bytea AND key < $2::bytea",
+                       kOpenKey, name);
+    keys->countFrom =
+        conn().Prepare("SELECT count(*) FROM " + t + " WHERE key >= $1::bytea", kOpenKey, name);
+    keys->firstRange = conn().Prepare("SELECT num FROM " + t +
+                                          " WHERE key >= $1::bytea AND key < $2::bytea"
+                                          " ORDER BY key, seq LIMIT $3::int4",
+                                      kOpenKey, name);
+    keys->firstFrom = conn().Prepare(
+        "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq LIMIT $2::int4",
+        kOpenKey, name);
   }
   handle = files_.NewHandle(kOpenKey, name);
   files_.keys[handle] = std::move(keys);
@@ -1059,6 +1073,25 @@ std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
                          keys.subject);
   for (int i = 0; i < rows.rows(); ++i) list += (i > 0 ? "," : "") + std::to_string(rows.Int(i, 0));
   return list + "]";
+}
+
+int32_t PgStore::CountPrefix(int16_t keyHandle, const std::string& prefix, int32_t listed,
+                             std::string& first) {
+  KeyTable& keys = files_.Keys(keyHandle, kCountPrefix);
+  if (keys.temporary) return keys.memory.CountPrefix(prefix, listed, first);
+  const std::string end = PrefixEnd(prefix);
+  pg::Params range = pg::Params().Bytes(prefix);
+  if (!end.empty()) range.Bytes(end);
+  const pg::Result total =
+      conn().Query(end.empty() ? keys.countFrom : keys.count, range, kCountPrefix, keys.subject);
+  const pg::Result rows =
+      conn().Query(end.empty() ? keys.firstFrom : keys.firstRange,
+                   range.Int(listed < 0 ? 0 : listed), kCountPrefix, keys.subject);
+  first = "[";
+  for (int i = 0; i < rows.rows(); ++i)
+    first += (i > 0 ? "," : "") + std::to_string(rows.Int(i, 0));
+  first += "]";
+  return static_cast<int32_t>(total.Int(0, 0));
 }
 
 void PgStore::CloseKeyFile(int16_t keyHandle) {
