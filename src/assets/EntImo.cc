@@ -457,6 +457,12 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
     case Step::kSplit:
       r.step = Step::kSecondPage;
       if (c.exists && !IsZero2(UnpackedAmount(c.VALACQ))) {
+        // A split saves both parts: a card an older register left faulty is mended first.
+        if (const CardRefusal refusal = CheckCardFigures(c)) {
+          Refused(refusal.field, refusal.reason);
+          r.step = StepOf(refusal.field);
+          break;
+        }
         switch (card::PartialDisposal(keys)) {
           case card::SplitOutcome::kNoSplit:
             break;

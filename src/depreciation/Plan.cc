@@ -164,6 +164,7 @@ void PrintPlan() {
 
 // A card the depreciation cannot compute stops the print with a message that names it.
 void EDTPA() {
+  RequireCardFigures("EDTPA", false);
   try {
     PrintPlan();
   } catch (const ArithmeticError& e) {
