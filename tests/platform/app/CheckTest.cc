@@ -181,7 +181,7 @@ TEST(RegisterCheck, ListsAndNamesCardsThatLaterStepsCannotCarry) {
        {}},
       {"BUR   00002",
        [&](AssetRecord& a) { a.DOTAMO = Packed(nan); },
-       {"BUR 00002 : montant DOTAMO illisible"},
+       {"BUR 00002 : montant DOTAMO illisible (00 00 00 00 00 00 F8 7F)"},
        {{"ListImo", ""}, {"ImmoExcel", ""}, {"EditImo", kEdition}, {"OuvImo", "CONFIRM yes\n"}}},
       {"INST  00004",
        [&](AssetRecord& a) {
