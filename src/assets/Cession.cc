@@ -1,6 +1,7 @@
 // The partial disposal of an asset card: the card is split into the disposed part, which keeps
 // the order number and receives the disposal, and the remaining part, saved under the
 // nature's next number. Prior and current depreciation are shared in proportion.
+#include "assets/CardRules.h"
 #include "assets/CardScreen.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/MImmo.h"
@@ -27,7 +28,8 @@ void EcranDescription(const Keys& keys, const std::string& title) {
   }
 }
 
-// VACEDEE asked until it is below VALACQ and not negative, then the split confirmed.
+// VACEDEE asked until it is below VALACQ and not negative, each refusal with its reason, then
+// the split confirmed.
 SplitOutcome AskDisposedValue(const Keys& keys) {
   AssetCard& c = Card();
   HostScreen& screen = Screen();
@@ -37,12 +39,20 @@ SplitOutcome AskDisposedValue(const Keys& keys) {
                         "Cas de Cession Partielle sur l'Acquisition de " + Format(value, 2));
     int16_t key = 0;
     double disposed = 0;
-    do {
+    for (;;) {
       screen.AskField("VACEDEE", c.VACEDEE, key, "[]", "B");
       if (key == keys.up) return SplitOutcome::kUp;
       if (key == keys.pageUp) return SplitOutcome::kPageUp;
       disposed = Round2(UnpackedAmount(c.VACEDEE));
-    } while (disposed >= value || disposed < 0);
+      std::string why = AmountRefusal(UnpackedAmount(c.VACEDEE));
+      if (why.empty() && disposed >= value) {
+        std::string shown;
+        Convert().FormatAmount(value, 2, shown);
+        why = "valeur sous celle de la fiche (" + shown + ") attendue";
+      }
+      if (why.empty()) break;
+      screen.RefuseField("VACEDEE", why);
+    }
     if (IsZero2(disposed)) return SplitOutcome::kNoSplit;
     screen.SetFieldNote(
         "VACEDEE", "B",

@@ -4,6 +4,7 @@
 // The nature code, acquisition date, mode and analytic codes carry over from card to card.
 #include <cstdlib>
 
+#include "assets/CardRules.h"
 #include "assets/CardScreen.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/MImmo.h"
@@ -145,6 +146,7 @@ struct ScreenRun {
   card::Keys keys;
   std::string fields;
   int32_t headings = 0, startDay = 0, endDay = 0;
+  std::string endText;  // the period's end, as the refusals name it
   Step step = Step::kNewCard;
   int16_t key = 0, rateKey = 0;  // the key that ended the last field, and the rate
   int32_t heading = 1;           // the analytic heading asked
@@ -162,6 +164,7 @@ bool PeriodConfirmed(ScreenRun& r) {
   std::string start, end;
   toolkit.YearStartText(start);
   toolkit.YearEndText(end);
+  r.endText = end;
   r.startDay = ToolkitDay(&HostToolkit::YearStartDay);
   r.endDay = ToolkitDay(&HostToolkit::YearEndDay);
   screen.ShowExplanation(
@@ -184,6 +187,24 @@ bool WithinPeriod(const ScreenRun& r, const AssetCard& c) {
 
 void Ask(ScreenRun& r, const std::string& field, std::string& value) {
   Screen().AskField(field, value, r.key, "[]", "B");
+}
+
+// Says why the value of `field` is refused; the flow then asks the field again. Returns
+// whether there was a reason.
+bool Refused(const std::string& field, const std::string& reason) {
+  if (reason.empty()) return false;
+  Screen().RefuseField(field, reason);
+  return true;
+}
+
+// Where the flow asks `field` of the second page or the disposal amount again.
+Step StepOf(const std::string& field) {
+  if (field == "MTCESS") return Step::kProceeds;
+  if (field == "MODAMO") return Step::kMode;
+  if (field == "TAUX") return Step::kRate;
+  if (field == "CUMAMO") return Step::kCumulative;
+  if (field == "DOTAMO") return Step::kCharge;
+  return Step::kValue;
 }
 
 // Back to the first analytic heading.
@@ -273,7 +294,10 @@ void OrderNumber(ScreenRun& r, AssetCard& c) {
     r.step = Step::kNature;
     return;
   }
-  if (Trimmed(c.NUMNATI).empty()) return;
+  if (Trimmed(c.NUMNATI).empty()) {
+    Refused("NUMNATI", std::string("numéro d'ordre à donner"_w));
+    return;
+  }
   m.immo.CODNATI = c.CODNATI;
   m.immo.NUMNATI = c.NUMNATI;
   int16_t found = 0;
@@ -339,7 +363,10 @@ void AnalyticCode(ScreenRun& r, AssetCard& c) {
     Convert().Pad(code, 0, 6, padded);
     int16_t found = 0;
     KeyedFile().Find(m.kAnaimo, type + padded, m.fAnaimo, found);
-    if (found == 0) return;
+    if (found == 0) {
+      Refused(name, "code inconnu pour " + HeadingLabel(r.heading) + " (F8 : la liste)");
+      return;
+    }
     screen.SetFieldNote(name, "N", m.anaimo.NOMANA.str());
     Brackets().SetItem(c.analytic, r.heading, code);
     ++r.heading;
@@ -356,7 +383,11 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
       screen.AskDate("DATACQ", c.DATACQ, r.key, c.acquisitionDay, "B");
       if (keys.IsBack(r.key)) {
         r.step = Step::kNature;
-      } else if (c.acquisitionDay != 0 && c.acquisitionDay <= r.endDay) {
+      } else if (c.acquisitionDay == 0) {
+        Refused("DATACQ", std::string("date d'acquisition à donner"_w));
+      } else if (c.acquisitionDay > r.endDay) {
+        Refused("DATACQ", std::string("date après la fin de l'exercice ("_w) + r.endText + ")");
+      } else {
         r.description = card::Description::kSupplier;
         r.step = Step::kDescription;
       }
@@ -385,6 +416,8 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
         r.step = Step::kSecondPage;
       } else if (c.disposalDay >= c.acquisitionDay) {
         r.step = Step::kCustomer;
+      } else {
+        Refused("DATCES", std::string("date de cession avant l'acquisition ("_w) + c.DATACQ + ")");
       }
       break;
     case Step::kCustomer:
@@ -400,6 +433,8 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
         r.step = Step::kCustomer;
       } else if (r.key == keys.pageUp) {
         r.step = Step::kNature;
+      } else if (Refused("MTCESS", AmountRefusal(UnpackedAmount(c.MTCESS)))) {
+        // asked again
       } else if (!IsZero2(UnpackedAmount(c.MTCESS)) && MImmo().parimo.COMPTA.view() == "O") {
         r.step = Step::kTreasury;
       } else {
@@ -411,7 +446,10 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
     case Step::kTreasury:
       if (Trimmed(c.NCTRES).empty()) c.NCTRES = "462";
       Ask(r, "NCTRES", c.NCTRES);
-      if (Trimmed(c.NCTRES).empty()) break;
+      if (Trimmed(c.NCTRES).empty()) {
+        Refused("NCTRES", std::string("compte de créance ou de trésorerie à donner"_w));
+        break;
+      }
       r.step = r.key == keys.up       ? Step::kProceeds
                : r.key == keys.pageUp ? Step::kNature
                                       : Step::kSplit;
@@ -419,6 +457,12 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
     case Step::kSplit:
       r.step = Step::kSecondPage;
       if (c.exists && !IsZero2(UnpackedAmount(c.VALACQ))) {
+        // A split saves both parts: a card an older register left faulty is mended first.
+        if (const CardRefusal refusal = CheckCardFigures(c)) {
+          Refused(refusal.field, refusal.reason);
+          r.step = StepOf(refusal.field);
+          break;
+        }
         switch (card::PartialDisposal(keys)) {
           case card::SplitOutcome::kNoSplit:
             break;
@@ -465,7 +509,7 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
         BackToAnalytic(r);
       else if (r.key == r.keys.f1)
         r.step = Step::kSave;
-      else if (!IsZero2(UnpackedAmount(c.VALACQ)))
+      else if (!Refused("VALACQ", ValueRefusal(UnpackedAmount(c.VALACQ))))
         r.step = Step::kMode;
       break;
     case Step::kMode: {
@@ -477,7 +521,10 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
       if (SecondPageMove(r, Step::kValue)) break;
       int16_t allowed = 0;
       Brackets().Contains(kModes, c.MODAMO, allowed);
-      if (allowed == 0) break;
+      if (allowed == 0) {
+        Refused("MODAMO", ModeRefusal(c.MODAMO));
+        break;
+      }
       r.rateKey = 0;
       r.step = Step::kRate;
       if (IsMode(c, "E")) {
@@ -492,9 +539,10 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
           std::string("Confirmer par F12 Pour un ReCalcul des Amortisements Antérieurs"_w));
       Ask(r, "TAUX", c.TAUX);
       r.rateKey = r.key;
-      if (SecondPageMove(r, Step::kMode) || !card::Computable(c)) break;
+      if (SecondPageMove(r, Step::kMode)) break;
       float rate = 0;
       Convert().UnpackSingle(c.TAUX, rate);
+      if (Refused("TAUX", RateRefusal(c.MODAMO, rate))) break;
       screen.SetFieldNote("TAUX", "B",
                           std::string("Nb d'Années : "_w) + card::Format(100.0 / rate, 2));
       r.step = Step::kDepreciation;
@@ -514,7 +562,9 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
     case Step::kCumulative:
       screen.SetFieldHelp("CUMAMO", "B", "A ne Modifier qu'en cas d'Erreur de Saisie");
       Ask(r, "CUMAMO", c.CUMAMO);
-      if (!SecondPageMove(r, Step::kMode)) r.step = Step::kRecompute;
+      if (!SecondPageMove(r, Step::kMode) &&
+          !Refused("CUMAMO", AmountRefusal(UnpackedAmount(c.CUMAMO))))
+        r.step = Step::kRecompute;
       break;
     case Step::kRecompute:  // so that the charge follows a corrected cumulative
       AmortirFiche(c, FalseValue());
@@ -524,8 +574,8 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
       if (IsMode(c, "E")) screen.SetFieldHint("DOTAMO", "N", "0 Si Non Amortissable");
       Ask(r, "DOTAMO", c.DOTAMO);
       if (SecondPageMove(r, Step::kMode)) break;
-      if (Round2(UnpackedAmount(c.DOTAMO) + UnpackedAmount(c.CUMAMO)) <=
-          Round2(UnpackedAmount(c.VALACQ)))
+      if (!Refused("DOTAMO", ChargeRefusal(UnpackedAmount(c.VALACQ), UnpackedAmount(c.CUMAMO),
+                                           UnpackedAmount(c.DOTAMO))))
         r.step = Step::kSave;
       break;
     default:
@@ -570,6 +620,12 @@ void CardPasses(ScreenRun& r) {
         FirstPage(r, c);
         break;
       case Step::kSave:
+        // Nothing is stored that the plan, the editions or the year opening cannot carry.
+        if (const CardRefusal refusal = CheckCardFigures(c)) {
+          Refused(refusal.field, refusal.reason);
+          r.step = StepOf(refusal.field);
+          break;
+        }
         EcrireFiche();
         r.step = Step::kNewCard;
         break;

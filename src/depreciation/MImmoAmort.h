@@ -43,6 +43,15 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
                const int16_t& recompute, const std::string& rate, const std::string& acquisition,
                const std::string& disposal, std::string& charge);
 
+// Throws HostError naming the card in the asset record buffer ("MAT    00012") when a step
+// that reads its stored figures cannot carry them: an amount (VALACQ, CUMAMO, DOTAMO, MTCESS)
+// that is not a finite number, and, when `computed` is true, a rate that is not a finite
+// number or rounds to 0 or below in mode "L" or "D". `routine` names the step.
+void RequireCardFigures(const std::string& routine, bool computed);
+// Throws `error`, met while computing the card in the asset record buffer, again as a
+// HostError that names the card and says what to do.
+[[noreturn]] void ThrowForCard(const std::string& routine, const HostError& error);
+
 // Prints the card of the asset in the asset record buffer, with its depreciation plan from
 // entry 1 of the exercise table on, into the edition the caller has opened; leaves the
 // edition open. The current exercise index is the same on return, whatever the exit.

@@ -37,9 +37,8 @@ class IndexRestorer {
 
 void AddTitle(const std::string& text) { Edition().AddStyledTitle(text, "MS", "Arial"); }
 
-}  // namespace
-
-void EDTPA() {
+// The card and plan of EDTPA.
+void PrintPlan() {
   IndexRestorer restorer;
   MImmoState& m = MImmo();
   const HostConvert& convert = Convert();
@@ -159,6 +158,18 @@ void EDTPA() {
   edition.PrintTotalLine("[[[EXER, TOTAL]],[[DOTAMO,1]]]", "");
   edition.ResetTotals("[DOTAMO]");
   edition.NewPage();
+}
+
+}  // namespace
+
+// A card the depreciation cannot compute stops the print with a message that names it.
+void EDTPA() {
+  RequireCardFigures("EDTPA", false);
+  try {
+    PrintPlan();
+  } catch (const ArithmeticError& e) {
+    ThrowForCard("EDTPA", e);
+  }
 }
 
 void EdtFichesImmo(const std::string& numbers) {

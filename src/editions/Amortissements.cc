@@ -234,8 +234,10 @@ int EdtModeRow(const std::string& mode) {
   return mode == "L" ? 1 : mode == "D" ? 2 : mode == "E" ? 3 : 0;
 }
 
-EdtFigures EdtImoFigures(const std::string& section, const int32_t& exercise,
-                         const CriteriaDate& DATDEB, const CriteriaDate& DATFIN) {
+namespace {
+
+EdtFigures CardFigures(const std::string& section, const int32_t& exercise,
+                       const CriteriaDate& DATDEB, const CriteriaDate& DATFIN) {
   MImmoState& m = MImmo();
   const HostConvert& convert = Convert();
   const HostDates& dates = Dates();
@@ -319,6 +321,19 @@ EdtFigures EdtImoFigures(const std::string& section, const int32_t& exercise,
   f.cumulFin = Round2(before + cumul + dot);
   f.vnc = Round2(value - f.cumulFin);
   return f;
+}
+
+}  // namespace
+
+// A card the depreciation cannot compute stops the edition with a message that names it.
+EdtFigures EdtImoFigures(const std::string& section, const int32_t& exercise,
+                         const CriteriaDate& DATDEB, const CriteriaDate& DATFIN) {
+  RequireCardFigures("EDTIMO.IMO", true);
+  try {
+    return CardFigures(section, exercise, DATDEB, DATFIN);
+  } catch (const ArithmeticError& e) {
+    ThrowForCard("EDTIMO.IMO", e);
+  }
 }
 
 bool EdtImoSection(const std::string& numbers, const std::string& section) {

@@ -87,7 +87,11 @@ bool AskBounds(bool depreciation, const Exercise& year) {
           field = kDatDeb;
           break;
         }
-        if (c.DATFIN.day < c.DATDEB.day) break;
+        if (c.DATFIN.day < c.DATDEB.day) {
+          screen.RefuseField("DATFIN", std::string("date avant le début de la dotation ("_w) +
+                                           c.DATDEB.text + ")");
+          break;
+        }
         if (c.DATFIN.day > year.endDay) {
           note("DATFIN", true);
           break;
@@ -120,7 +124,11 @@ bool AskBounds(bool depreciation, const Exercise& year) {
           field = first;
           break;
         }
-        if (c.DATFINA.day < c.DATDEBA.day) break;
+        if (c.DATFINA.day < c.DATDEBA.day) {
+          screen.RefuseField("DATFINA", std::string("date avant le début d'acquisition ("_w) +
+                                            c.DATDEBA.text + ")");
+          break;
+        }
         if (c.DATFINA.day > year.endDay) {
           note("DATFINA", true);
           break;
@@ -151,8 +159,8 @@ bool AskBounds(bool depreciation, const Exercise& year) {
 }
 
 // Checks the priorities: fills the level table and the number of levels. Returns 0 when they
-// hold, else the criterion (from 1) at which entry starts again.
-int CheckPriorities(int criteria) {
+// hold, else the criterion (from 1) at which entry starts again, with the reason in `why`.
+int CheckPriorities(int criteria, std::string& why) {
   EditionCriteria& c = MImmo().edt.criteria;
   c.levels.assign(criteria + 1, 0);
   std::vector<std::string> items = SplitList(c.priorities);
@@ -160,14 +168,23 @@ int CheckPriorities(int criteria) {
   for (int i = 1; i <= criteria; ++i) {
     const int p = std::atoi(Trim(items[i - 1]).c_str());
     if (p <= 0) continue;
-    if (c.levels[p] != 0) return i;
+    if (c.levels[p] != 0) {
+      why = std::string("priorité "_w) + std::to_string(p) + std::string(" déjà donnée"_w);
+      return i;
+    }
     c.levels[p] = static_cast<int16_t>(i);
   }
   c.levelCount = 0;
   while (c.levelCount < criteria && c.levels[c.levelCount + 1] != 0) ++c.levelCount;
-  for (int p = c.levelCount + 1; p <= criteria; ++p)
-    if (c.levels[p] != 0) return c.levels[p];
-  return c.levelCount == 0 ? 1 : 0;
+  for (int p = c.levelCount + 1; p <= criteria; ++p) {
+    if (c.levels[p] == 0) continue;
+    why = std::string("priorité "_w) + std::to_string(p) + std::string(" sans priorité "_w) +
+          std::to_string(c.levelCount + 1);
+    return c.levels[p];
+  }
+  if (c.levelCount > 0) return 0;
+  why = std::string("une priorité 1 au moins"_w);
+  return 1;
 }
 
 // The second page: one priority per criterion. Returns false when the user goes back from
@@ -208,12 +225,18 @@ bool AskPriorities() {
         i = key == keys.up ? i - 1 : 1;
         continue;
       }
-      if (std::atoi(Trim(value).c_str()) > criteria) continue;
+      if (std::atoi(Trim(value).c_str()) > criteria) {
+        screen.RefuseField(name, std::string("priorité de 1 à "_w) + std::to_string(criteria) +
+                                     ", rien si pas de classement");
+        continue;
+      }
       brackets.SetItem(c.priorities, i, Trim(value));
       ++i;
     }
-    i = CheckPriorities(criteria);
+    std::string why;
+    i = CheckPriorities(criteria, why);
     if (i == 0) return true;
+    screen.RefuseField(std::to_string(i - 1), why);
   }
 }
 

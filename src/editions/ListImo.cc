@@ -1,5 +1,6 @@
 // ListImo: the asset list ("LISTE DES IMMOBILISATIONS"), every asset in key order with the
 // cumul and dotation stored on its card, without any computation.
+#include "depreciation/MImmoAmort.h"
 #include "editions/EdtCommon.h"
 #include "editions/MImmoEdt.h"
 
@@ -27,6 +28,7 @@ void ListImo() {
       "[LCANA,ANALYSE,A,40,G]],[CD,D]]");
   bool interrupted = edt::Interrupted();
   while (found != 0 && !interrupted) {
+    RequireCardFigures("ListImo", false);  // no "nan" in the totals
     if (edt::Trim(a.LCANA).empty()) a.LCANA = "[]";
     if (a.MTCESS.view() == std::string(8, ' ')) {
       std::string zero;

@@ -1,5 +1,6 @@
 #include "export/MImmoExcel.h"
 
+#include "depreciation/MImmoAmort.h"
 #include "export/ExportColumns.h"
 
 #include "front/MImmo.h"
@@ -85,6 +86,7 @@ void ImmoExcel() {
   std::string key = EmptyText();
   keyed.First(m.kImmo, m.fImmo, found, key);
   while (found != 0) {
+    RequireCardFigures("ImmoExcel", false);  // no "nan" in the file
     const std::string line = ExportLine();
     screen.ScrollLine(line);
     records.WriteLine(file, line);

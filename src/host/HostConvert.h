@@ -11,6 +11,10 @@
 
 namespace actifix {
 
+// The largest amount, either sign, that an amount field takes and a card keeps: 15 significant
+// digits, all that a double holds exactly to the cent.
+inline constexpr double kAmountLimit = 999999999999.99;
+
 class HostConvert {
  public:
   // Pack and unpack are exact bit for bit (NaN payloads and -0.0 included), except that an

@@ -19,8 +19,8 @@ class HostScreen {
   virtual void AskField(const std::string& field, std::string& value, int16_t& key,
                         const std::string& choices, const std::string& attribute) = 0;
   // The date text, the ending key and its day number (0 when empty).
-  virtual void AskDate(const std::string& field, std::string& dateText, int16_t& key,
-                       int32_t& day, const std::string& attribute) = 0;
+  virtual void AskDate(const std::string& field, std::string& dateText, int16_t& key, int32_t& day,
+                       const std::string& attribute) = 0;
   // answer non-zero = yes.
   virtual void AskConfirm(int16_t& answer, int16_t& key, const std::string& attribute) = 0;
   virtual void ShowField(const std::string& field, const std::string& value) = 0;
@@ -32,6 +32,9 @@ class HostScreen {
   virtual void SetFieldHelp(const std::string& field, const std::string& attribute,
                             const std::string& text) = 0;
   virtual void ShowMessage(const std::string& attribute, const std::string& text) = 0;
+  // Why the value of `field` was refused (Windows-1252, French), shown until the field is next
+  // accepted; the module then asks the field again.
+  virtual void RefuseField(const std::string& field, const std::string& reason) = 0;
   virtual void ShowLine(int16_t line, const std::string& attribute, std::string text) = 0;
   // A box of text lines, one atom of `lines` per line.
   virtual void ShowExplanation(const std::string& attribute, const std::string& lines,

@@ -174,7 +174,11 @@ void EntPCI() {
         askingKey = true;
         continue;
       }
-      if (key != keys.f1 && nameText.empty()) continue;
+      if (key != keys.f1 && nameText.empty()) {
+        screen.RefuseField("NOMCPTCG",
+                           std::string("nom du compte à donner (F1 : enregistrer sans)"_w));
+        continue;
+      }
 
       // A modification is stored as the old record deleted and a new one inserted.
       if (found != 0) {

@@ -123,7 +123,10 @@ void EntAnaI() {
           }
           const int32_t type = ReadNumber(typeText);
           typeText = std::to_string(type);
-          if (type < 1 || type > m.headingCount) break;  // asked again, without a message
+          if (type < 1 || type > m.headingCount) {
+            screen.RefuseField("TYPANA", "type entre 1 et " + std::to_string(m.headingCount));
+            break;
+          }
           screen.SetFieldNote("TYPANA", "B", HeadingLabel(type));
           step = Step::kCode;
           break;
@@ -134,7 +137,10 @@ void EntAnaI() {
             step = Step::kType;
             break;
           }
-          if (codeText.empty()) break;
+          if (codeText.empty()) {
+            screen.RefuseField("CODEANA", std::string("code à donner"_w));
+            break;
+          }
           m.anaimo.TYPANA = typeText;
           m.anaimo.CODEANA = codeText;
           int16_t foundFlag = 0;
@@ -170,6 +176,9 @@ void EntAnaI() {
             step = Step::kType;
           else if (key == keys.f1 || !labelText.empty())
             step = Step::kSave;
+          else
+            screen.RefuseField("NOMANA",
+                               std::string("intitulé à donner (F1 : enregistrer sans)"_w));
           break;
         case Step::kSave:
           if (found) {

@@ -199,6 +199,9 @@ void EntNat() {
             screen.ShowField("NUMNAT", texts.number);
             account = 0;
             step = withAccounts ? Step::kAccount : Step::kSave;
+          } else {
+            screen.RefuseField("LIBNAT",
+                               std::string("intitulé à donner (F1 : enregistrer sans)"_w));
           }
           break;
         case Step::kAccount: {
@@ -218,6 +221,11 @@ void EntNat() {
           } else if (FindAccount(text)) {
             screen.SetFieldNote(kAccountFields[account], "B", m.pcimo.NOMCPTCG.str());
             if (++account == kAccountCount) step = Step::kSave;
+          } else {
+            screen.RefuseField(kAccountFields[account],
+                               IsBlank(text) ? std::string("compte à donner"_w)
+                                             : std::string("compte absent du plan comptable (à "
+                                                           "créer par EntPCI)"_w));
           }
           break;
         }

@@ -64,9 +64,15 @@ void RollAsset(const std::string& acquired, const std::string& disposed) {
 
   if (m.immo.MODAMO.str() != "E") {
     const int16_t recompute = FalseValue();
-    CalcAmort(m.immo.MODAMO.str(), m.immo.VALACQ.str(), cumulativeText, recompute,
-              m.immo.TAUX.str(), acquired, disposed, chargeText);
+    RequireCardFigures("OuvImo", true);
+    try {
+      CalcAmort(m.immo.MODAMO.str(), m.immo.VALACQ.str(), cumulativeText, recompute,
+                m.immo.TAUX.str(), acquired, disposed, chargeText);
+    } catch (const ArithmeticError& e) {
+      ThrowForCard("OuvImo", e);
+    }
   } else {
+    RequireCardFigures("OuvImo", false);
     double remaining = 0;
     convert.Round(UnpackedAmount(m.immo.VALACQ.str()) - cumulative, 2, remaining);
     double storedRounded = 0;

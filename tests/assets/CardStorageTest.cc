@@ -90,23 +90,29 @@ TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
   const std::vector<std::string> natures = {"MAT", "TRANS"}, dates = {"15/03/2025", "01/02/2026"};
   std::map<std::string, int> running;
   std::map<std::pair<std::string, int>, double> values;  // the model: VALACQ of each card
+  std::map<std::pair<std::string, int>, char> modes;     // and its mode
+  char carried = 'L';  // the mode a new card starts with: the last card's on screen
   std::string script = "CONF|";
   int runs = 1;
-  // The second page; F1 at a heading saves at once, leaving the value as it was.
-  const auto secondPage = [&](bool before, double& value) {
+  // The second page; F1 at a heading saves at once, leaving the value as it was, but for a new
+  // card of mode L or D, whose rate of 0 the save refuses: it is typed, then saved by F1.
+  const auto secondPage = [&](bool before, double& value, char& mode, bool exists) {
     const int typed = pick(4) == 0 ? pick(2) : 2;
     std::string s;
     for (int i = 1; i <= typed; ++i)
       s += std::to_string(i) + " = " + (i == 1 ? "A" : "B") + std::to_string(1 + pick(2)) + "|";
-    if (typed < 2) return s + std::to_string(typed + 1) + " F1|";
+    if (typed < 2)
+      return s + std::to_string(typed + 1) + " F1|" +
+             (!exists && mode != 'E' ? "TAUX = 20 F1|" : "");
     if (pick(3) == 0)
       s += "VALACQ UP|1 = ZZ|1 F8|CHOOSE " + std::to_string(1 + pick(2)) + "|2 UP|1|2|";
-    const std::string mode(1, "LDE"[pick(3)]);
+    mode = "LDE"[pick(3)];
     value = std::vector<double>{1000, 2500, 10000}[pick(3)];
     s += "VALACQ = " + format("%.2f", value) + "|MODAMO = " + mode + "|";
-    if (mode != "E") s += "TAUX = 20|";
-    if (before) s += mode == "E" ? "CUMAMO = 0|" : "CUMAMO|";
-    return s + (mode == "E" ? "DOTAMO = 10|" : "DOTAMO|");
+    if (mode != 'E') s += "TAUX = 20|";
+    // A cumulative kept above a value typed lower would give a charge below 0, refused.
+    if (before) s += "CUMAMO = 0|";
+    return s + (mode == 'E' ? "DOTAMO = 10|" : "DOTAMO|");
   };
   for (int step = 0; step < 300; ++step) {
     const int op = values.empty() ? 0 : pick(10);
@@ -124,12 +130,16 @@ TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
         proposed = number == running[nature] + 1 || values.count({nature, number});
         if (proposed) number = running[nature] + 1;
       }
+      const bool exists = values.count({nature, number}) != 0;
+      char mode = exists ? modes[{nature, number}] : carried;
       script += head + (proposed ? "" : format(" = %05d", number)) + page1 + "DATCES =|" +
-                secondPage(date == dates[0], values[{nature, number}]);
+                secondPage(date == dates[0], values[{nature, number}], mode, exists);
+      modes[{nature, number}] = carried = mode;
       running[nature] = std::max(running[nature], number);
     } else if (op < 7) {
       const bool yes = pick(3) != 0;
       script += head + format(" = %05d F6|CONFIRM ", n) + (yes ? "yes|" : "no|");
+      carried = modes[card->first];
       if (yes) values.erase(card);
     } else if (op < 9 && card->second >= 1) {  // split of a quarter
       const double disposed = RoundHalfAway(card->second / 4, 2);
@@ -139,10 +149,12 @@ TEST_F(CardStorageTest, RandomSessionsLeaveEveryRecordWithExactlyItsKeys) {
                 "|CONFIRM yes|NOMFRN|DESCRI|REMIMO|NOMFRN|DESCRI|REMIMO|";
       running[nature] = std::max(running[nature], n) + 1;
       values[{nature, running[nature]}] = RoundHalfAway(card->second - disposed, 2);
+      modes[{nature, running[nature]}] = carried = modes[card->first];
       card->second = disposed;
     } else if (op == 9) {
       script += "CODNATI =|CONF|";
       ++runs;
+      carried = 'L';
     }
   }
   Run("EntImo", script + "CODNATI =", runs);

@@ -250,8 +250,13 @@ void ReadAsset(Scan& scan, int32_t number, const std::string& text) {
                                       {"MTCESS", &a.MTCESS}}) {
     double value = 0;
     convert.UnpackDouble(packed->str(), value);
-    if (!std::isfinite(value))
+    if (!std::isfinite(value)) {
       report(std::string("montant ") + field + " illisible (" + Hex(packed->str()) + ")");
+    } else if (RoundHalfAway(value, 2) < 0) {  // below 0 at the cent
+      std::string shown;
+      convert.FormatAmount(value, 2, shown);
+      report(std::string("montant ") + field + " négatif (" + shown + ")");
+    }
   }
   const auto acquired = DayOf(date);
   if (!acquired || *acquired == 0) {

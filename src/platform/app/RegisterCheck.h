@@ -2,7 +2,8 @@
 //
 // The check reads every record and key straight from the store, once each, and finds:
 // - records longer than their file's record length;
-// - asset fields that cannot be decoded: amounts that are not finite, packed dates that are no
+// - asset fields that cannot be decoded or carried: amounts that are not finite or below 0
+//   (VALACQ, CUMAMO, DOTAMO, MTCESS), packed dates that are no
 //   date (an empty acquisition date included), a mode outside L/D/E, a rate outside 0-100 (0
 //   only in mode E), an order number that is not five digits;
 // - key entries that differ from what the records give (a key missing, a key too many, a key

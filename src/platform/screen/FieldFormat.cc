@@ -222,6 +222,8 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
                              : "taux non valable (exemple : 20,00)");
         value = *parsed;
       }
+      if (field.type == FieldType::kAmount && std::fabs(value) > kAmountLimit)
+        return Refused("montant trop grand (999 999 999 999,99 au plus)");
       // A rate past the largest float has no packed form (and no float to convert to).
       if (field.type == FieldType::kRate && std::fabs(value) > std::numeric_limits<float>::max())
         return Refused("taux non valable (exemple : 20,00)");

@@ -9,7 +9,8 @@
 //   N0    digits                                     the digits
 //
 // Typed amounts and rates accept "1234.56", "1234,56" and "1 234,56" (blanks only between
-// groups of three digits), a sign, and at most two decimals; an empty amount is 0.
+// groups of three digits), a sign, and at most two decimals; an empty amount is 0. An amount
+// above kAmountLimit (999 999 999 999,99), either sign, is refused.
 // All texts here are Windows-1252; refusal messages are short French UTF-8 texts.
 #pragma once
 

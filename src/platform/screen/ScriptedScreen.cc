@@ -127,6 +127,10 @@ void ScriptedScreen::ShowMessage(const std::string& /*attribute*/, const std::st
   session_.transcript().Write("MESSAGE", text);
 }
 
+void ScriptedScreen::RefuseField(const std::string& field, const std::string& reason) {
+  session_.transcript().WriteField("REFUSED", field, reason);
+}
+
 void ScriptedScreen::ShowLine(int16_t line, const std::string& /*attribute*/, std::string text) {
   session_.transcript().WriteProgress(line, text);
 }

@@ -64,6 +64,7 @@ class ScriptedScreen : public HostScreen {
   void SetFieldHelp(const std::string& field, const std::string& attribute,
                     const std::string& text) override;
   void ShowMessage(const std::string& attribute, const std::string& text) override;
+  void RefuseField(const std::string& field, const std::string& reason) override;
   void ShowLine(int16_t line, const std::string& attribute, std::string text) override;
   void ShowExplanation(const std::string& attribute, const std::string& lines,
                        const std::string& letter) override;

@@ -284,6 +284,7 @@ void TerminalScreen::Clear(int16_t& status) {
   const bool scrollOpen = page.scrollOpen;
   page = Page{};
   page.scrollOpen = scrollOpen;
+  moduleRefusal_.clear();
   terminal_.DrawPage();
 }
 
@@ -317,7 +318,7 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
   std::string text = TrimmedRight(shownOf(stored));
   page.fields[index].shown = text;
   page.current = index;
-  page.refusal.clear();
+  page.refusal = moduleRefusal_;
   std::size_t cursor = text.size();
   const std::size_t maxTyped = MaxTyped(def, type);
   // The first character typed replaces the whole value, as in a selected field; moving the
@@ -351,10 +352,11 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
       page.fields[index].shown = shownOf(stored);
       page.current = -1;
       page.refusal.clear();
+      moduleRefusal_.clear();
       terminal_.DrawPage();
       return;
     }
-    page.refusal.clear();
+    page.refusal = moduleRefusal_;
     const std::optional<char> typedByte = press.function ? std::nullopt : ByteOfTyped(press.code);
     if (fresh && typedByte) {
       text.clear();
@@ -488,6 +490,11 @@ void TerminalScreen::ShowMessage(const std::string& attribute, const std::string
   terminal_.page().message = TrimmedRight(text);
   terminal_.page().messageAttribute = attribute;
   terminal_.DrawPage();
+}
+
+void TerminalScreen::RefuseField(const std::string& /*field*/, const std::string& reason) {
+  moduleRefusal_ = ToUtf8(TrimmedRight(reason));
+  beep();
 }
 
 void TerminalScreen::ShowLine(int16_t line, const std::string& attribute, std::string text) {

@@ -36,6 +36,7 @@ class TerminalScreen : public HostScreen {
   void SetFieldHelp(const std::string& field, const std::string& attribute,
                     const std::string& text) override;
   void ShowMessage(const std::string& attribute, const std::string& text) override;
+  void RefuseField(const std::string& field, const std::string& reason) override;
   void ShowLine(int16_t line, const std::string& attribute, std::string text) override;
   void ShowExplanation(const std::string& attribute, const std::string& lines,
                        const std::string& letter) override;
@@ -51,6 +52,9 @@ class TerminalScreen : public HostScreen {
   void Edit(int index, FieldType type, std::string& stored, int16_t& key);
 
   Terminal& terminal_;
+  // The module's reason for refusing the field asked next (UTF-8): shown on the refusal row
+  // while the field is edited again, until a value is accepted.
+  std::string moduleRefusal_;
   std::chrono::steady_clock::time_point scrollDrawn_;  // when ScrollLine last drew the page
   // ShowLine draws at most five times a second: a progress line shown for each of a million
   // assets costs a store of its text, and the next drawing shows the latest.

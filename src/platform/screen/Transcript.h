@@ -11,6 +11,7 @@
 //   HINT field text            SetFieldHint
 //   HELP field text            SetFieldHelp
 //   MESSAGE text               ShowMessage
+//   REFUSED field reason       RefuseField: why the module asks the field again
 //   LINE n text                ShowLine; a run of ShowLine on the same line with nothing else
 //                              between (the progress of a long computation) is recorded as
 //                              its first and its last line only

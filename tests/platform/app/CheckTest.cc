@@ -4,10 +4,12 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <limits>
 #include <optional>
 
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
+#include "platform/app/Messages.h"
 #include "platform/app/RegisterCheck.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
@@ -145,6 +147,77 @@ TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
     // A nature made again has lost its label and accounts, which the editions print.
     if (std::string(fault.what) != "a nature removed") {
       EXPECT_TRUE(Editions(company) == editions) << "the editions are not as before the damage";
+    }
+  }
+}
+
+std::string Packed(double value) {
+  std::string packed;
+  Convert().PackDouble(value, packed);
+  return packed;
+}
+
+// Figures a save now refuses, left in an older register: check lists each with the card's
+// key, and every step that reads a card it cannot carry stops with a message naming it.
+TEST(RegisterCheck, ListsAndNamesCardsThatLaterStepsCannotCarry) {
+  const double nan = std::numeric_limits<double>::quiet_NaN();
+  using Runs = std::vector<std::pair<const char*, std::string>>;
+  const struct {
+    const char* key;
+    std::function<void(AssetRecord&)> damage;
+    std::vector<const char*> found;  // lines of the check
+    Runs stopped;                    // operation and script: each stops naming the card
+  } cases[] = {
+      {"MAT   00003",
+       [&](AssetRecord& a) {
+         a.VALACQ = Packed(-1000);
+         a.CUMAMO = Packed(-0.01);
+         a.DOTAMO = Packed(-50);
+         a.MTCESS = Packed(-1);
+       },
+       {"MAT 00003 : montant VALACQ négatif (-1000,00)",
+        "MAT 00003 : montant CUMAMO négatif (-0,01)", "MAT 00003 : montant DOTAMO négatif (-50,00)",
+        "MAT 00003 : montant MTCESS négatif (-1,00)"},
+       {}},
+      {"BUR   00002",
+       [&](AssetRecord& a) { a.DOTAMO = Packed(nan); },
+       {"BUR 00002 : montant DOTAMO illisible (00 00 00 00 00 00 F8 7F)"},
+       {{"ListImo", ""}, {"ImmoExcel", ""}, {"EditImo", kEdition}, {"OuvImo", "CONFIRM yes\n"}}},
+      {"INST  00004",
+       [&](AssetRecord& a) {
+         a.MODAMO = "L";
+         std::string zero;
+         Convert().PackSingle(0.0f, zero);
+         a.TAUX = zero;
+       },
+       {"INST 00004 : taux 0 nul en mode L"},
+       {{"EditImo", kEdition}, {"Tableaux2054", "CHOOSE 1\n"}, {"OuvImo", "CONFIRM yes\n"}}},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.key);
+    TestCompany company("01/01/2026", "31/12/2026");
+    company.Open()->RunWith([&](NvImmo&) {
+      EXPECT_EQ(Generate(400, 5), 400);
+      const int32_t n = Asset(c.key);
+      c.damage(MImmo().immo);
+      RecordFile().Write(MImmo().fImmo, n);
+    });
+    auto session = company.Open();
+    session->RunWith([&](NvImmo&) {
+      const auto lines = platform::CheckRegister(session->store()).lines;
+      for (const char* line : c.found) EXPECT_THAT(lines, Contains(line));
+    });
+    session.reset();
+    for (const auto& [operation, script] : c.stopped) {
+      SCOPED_TRACE(operation);
+      std::string message;
+      try {
+        company.Open(script)->Run(operation);
+      } catch (const HostError& e) {
+        message = platform::MessageOf(e);
+      }
+      EXPECT_THAT(message, AllOf(HasSubstr("calcul impossible"),
+                                 HasSubstr(std::string("(fiche ") + c.key + ")")));
     }
   }
 }

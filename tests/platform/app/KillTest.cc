@@ -50,7 +50,8 @@ class KillTest : public ::testing::TestWithParam<bool> {
     std::string cards = "CONF\n";
     for (int i = 1; i <= kCards; ++i)
       cards += "CODNATI = MOB\nNUMNATI\nDATACQ = 15/02/2027\nNOMFRN\nDESCRI = Kill " +
-               std::to_string(i) + "\nREMIMO\nDATCES\n1 = ADM\n2 = AT1\nVALACQ = 1000 F1\n";
+               std::to_string(i) +
+               "\nREMIMO\nDATCES\n1 = ADM\n2 = AT1\nVALACQ = 1000\nMODAMO\nTAUX = 20 F1\n";
     Script("cards.txt", cards + "CODNATI =\n");
   }
 

@@ -97,6 +97,10 @@ TEST(FieldFormatTest, TypedValuesStoredOrRefused) {
       {kA, 12, ",", "", "montant non valable"},
       {kA, 12, "- 12", "", "montant non valable"},
       {kA, 12, "abc", "", "montant non valable"},
+      {kA, 12, "999 999 999 999,99", PackedDouble(999999999999.99), ""},  // the limit
+      {kA, 12, "1 000 000 000 000", "", "montant trop grand"},
+      {kA, 12, "-1000000000000", "", "montant trop grand"},
+      {kA, 12, "12345678901234567890", "", "montant trop grand"},  // was kept as 1,2e19
       {kR, 6, "12,5", PackedSingle(12.5f), ""},
       {kR, 6, "12,5%", "", "taux non valable"},
       {kB, 0, "n", "N", ""},

@@ -1,0 +1,80 @@
+// The checks of a card's figures shared by the card screen and the register import.
+#include "assets/CardRules.h"
+
+#include <cmath>
+
+#include "front/Amounts.h"
+#include "front/MImmo.h"
+#include "host/Cp1252.h"
+
+namespace actifix {
+
+namespace {
+
+std::string AmountText(double value) {
+  std::string text;
+  Convert().FormatAmount(value, 2, text);
+  return text;
+}
+
+std::string Trim(const std::string& text) {
+  std::string trimmed;
+  Convert().Trim(text, trimmed);
+  return trimmed;
+}
+
+}  // namespace
+
+std::string AmountRefusal(double amount) {
+  if (!std::isfinite(amount)) return "montant illisible : tapez-le de nouveau";
+  if (Round2(amount) < 0) return std::string("montant négatif : 0 ou plus attendu"_w);
+  if (amount > kAmountLimit) return "montant trop grand (999 999 999 999,99 au plus)";
+  return "";
+}
+
+std::string ModeRefusal(const std::string& mode) {
+  const std::string m = Trim(mode);
+  if (m == "L" || m == "D" || m == "E") return "";
+  return std::string("mode L (linéaire), D (dégressif) ou E (exceptionnel)"_w);
+}
+
+std::string RateRefusal(const std::string& mode, float rate) {
+  const std::string m = Trim(mode);
+  if (m != "L" && m != "D") return "";
+  if (std::isfinite(rate)) {
+    const double rounded = Round2(rate);
+    if (rounded > 0 && rounded <= 100) return "";
+  }
+  return "taux entre 0,01 et 100 pour le mode " + m;
+}
+
+std::string ValueRefusal(double value) {
+  if (std::string why = AmountRefusal(value); !why.empty()) return why;
+  if (IsZero2(value)) return std::string("valeur à donner, au-dessus de 0"_w);
+  return "";
+}
+
+std::string ChargeRefusal(double value, double cumulative, double charge) {
+  if (std::string why = AmountRefusal(charge); !why.empty()) return why;
+  if (Round2(charge + cumulative) > Round2(value))
+    return std::string("dotation plus cumul au-delà de la valeur ("_w) + AmountText(value) + ")";
+  return "";
+}
+
+CardRefusal CheckCardFigures(const AssetCard& c) {
+  float rate = 0;
+  Convert().UnpackSingle(c.TAUX, rate);
+  const std::pair<const char*, std::string> checks[] = {
+      {"MTCESS", AmountRefusal(UnpackedAmount(c.MTCESS))},
+      {"VALACQ", AmountRefusal(UnpackedAmount(c.VALACQ))},
+      {"MODAMO", ModeRefusal(c.MODAMO)},
+      {"TAUX", RateRefusal(c.MODAMO, rate)},
+      {"CUMAMO", AmountRefusal(UnpackedAmount(c.CUMAMO))},
+      {"DOTAMO", AmountRefusal(UnpackedAmount(c.DOTAMO))},
+  };
+  for (const auto& [field, reason] : checks)
+    if (!reason.empty()) return {field, reason};
+  return {};
+}
+
+}  // namespace actifix
