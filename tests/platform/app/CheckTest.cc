@@ -104,7 +104,9 @@ const Fault kFaults[] = {
     {"a control byte inside a text",
      [] {
        const int32_t n = Asset("BUR   00003");
-       MImmo().immo.NOMFRN = "Dell\x07" "France";
+       MImmo().immo.NOMFRN =
+           "Dell\x07"
+           "France";
        RecordFile().Write(MImmo().fImmo, n);
      },
      "BUR 00003 : caractère de contrôle (octet 07) dans le champ NOMFRN", nullptr},
