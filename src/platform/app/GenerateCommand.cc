@@ -42,15 +42,20 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
   GeneratorOptions generator;
   generator.assets = args.assets;
   generator.seed = args.seed;
-  generator.commit = [&session] { session.Commit(); };
   generator.progress = [&](int64_t written) {
     progress.Show("Génération du registre :", written, args.assets, "fiches");
   };
   int64_t written = 0;
-  // The cards' keys are new order numbers past each nature's running number: written in bulk.
+  // The cards' keys are new order numbers past each nature's running number: written in bulk,
+  // in one transaction, so that a run killed or failed halfway leaves no card of it.
   session.RunWith([&](NvImmo&) {
     session.store().SetBulk(true);
-    written = GenerateRegister(generator);
+    try {
+      written = GenerateRegister(generator);
+    } catch (...) {
+      session.store().Rollback();
+      throw;
+    }
     session.store().SetBulk(false);
   });
   const double seconds = std::chrono::duration<double>(Clock::now() - start).count();

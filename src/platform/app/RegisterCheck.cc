@@ -148,6 +148,31 @@ struct Difference {
 const KeyFileIndex kNamingKey[kRecordFiles] = {kImmo, kNature, kParimo, kPcimo, kAnaimo};
 const char* const kRecordKinds[kRecordFiles] = {"", "nature ", "paramètres ", "compte ",
                                                 "code analytique "};
+const std::size_t kKeyLengths[kRecordFiles] = {11, 6, 2, 10, 8};
+
+// The text fields of each record file (name, offset, width): no control byte belongs there.
+struct TextField {
+  const char* name;
+  int offset, width;
+};
+const std::vector<TextField> kTextFields[kRecordFiles] = {
+    {{"CODNATI", 0, 6},
+     {"NOMFRN", 14, 30},
+     {"DESCRI", 44, 30},
+     {"REMIMO", 74, 30},
+     {"NOMCLT", 129, 30},
+     {"LCANA", 167, 40},
+     {"NCTRES", 215, 10}},
+    {{"CODNAT", 0, 6},
+     {"LIBNAT", 6, 30},
+     {"NCIMAT", 41, 10},
+     {"NCIAMO", 51, 10},
+     {"NCIDOT", 61, 10},
+     {"NCIVNC", 71, 10},
+     {"NCIPROD", 81, 10}},
+    {{"CEIMO", 0, 2}, {"LINTANA", 2, 100}, {"COMPTA", 102, 1}},
+    {{"NOCPTCG", 0, 10}, {"NOMCPTCG", 10, 40}},
+    {{"TYPANA", 0, 2}, {"CODEANA", 2, 6}, {"NOMANA", 8, 30}}};
 
 // What one reading of the register gives.
 struct Scan {
@@ -166,6 +191,10 @@ struct Scan {
   std::set<std::string> missingAnalytics;                     // TYPANA & CODEANA
   std::vector<int32_t> lostAcquisition;                       // assets whose DATACQ is no date
   std::vector<std::pair<RecordFileIndex, int32_t>> overlong;  // records past their length
+  // Records whose bytes differ from their checksum, by number, in each file; their key
+  // entries are left as they are (`keptKeys`), neither checked nor rebuilt.
+  std::array<std::set<int32_t>, kRecordFiles> damaged;
+  std::array<std::vector<Entry>, kKeyFiles> keptKeys;
 
   // How messages name record `number` of `file`; "" when there is no such record.
   std::string Label(RecordFileIndex file, int32_t number) const {
@@ -185,17 +214,43 @@ void ReadFile(Store& store, Scan& scan, RecordFileIndex file, Each each) {
   const std::string name = kRecordNames[file];
   const std::size_t length = static_cast<std::size_t>(store.RecordLength(name));
   std::string text;
-  store.ScanRecords(name, [&](int32_t number, std::string_view bytes) {
-    text.assign(bytes.substr(0, length));
-    text.resize(length, ' ');
-    each(number, text);
-    if (bytes.size() <= length) return;
-    scan.overlong.emplace_back(file, number);
-    scan.Report(scan.Label(file, number) + " : enregistrement " + std::to_string(number) +
-                " du fichier " + name + " de " + std::to_string(bytes.size()) +
-                " octets, plus long que la longueur des enregistrements (" +
-                std::to_string(length) + ")");
-  });
+  const auto damaged = [&](int32_t number, std::string_view bytes) {
+    scan.damaged[file].insert(number);
+    if (file == kAssets) ++scan.found.assets;
+    const std::string named =
+        file == kAssets
+            ? KeyShown(kImmo, bytes.substr(0, 11))
+            : kRecordKinds[file] + KeyShown(kNamingKey[file], bytes.substr(0, kKeyLengths[file]));
+    scan.Report(named + " : enregistrement " + std::to_string(number) + " du fichier " + name +
+                " endommagé (ses octets ne sont plus ceux écrits) : restaurez une copie de "
+                "sauvegarde");
+  };
+  store.ScanRecords(
+      name,
+      [&](int32_t number, std::string_view bytes) {
+        text.assign(bytes.substr(0, length));
+        text.resize(length, ' ');
+        each(number, text);
+        for (const TextField& field : kTextFields[file]) {
+          const std::string_view value = std::string_view(text).substr(
+              std::min<std::size_t>(field.offset, text.size()), field.width);
+          const auto bad = std::find_if(value.begin(), value.end(), [](char c) {
+            return static_cast<unsigned char>(c) < 0x20 || c == 0x7F;
+          });
+          if (bad == value.end()) continue;
+          char code[8];
+          std::snprintf(code, sizeof code, "%02X", static_cast<unsigned char>(*bad));
+          scan.Report(scan.Label(file, number) + " : caractère de contrôle (octet " + code +
+                      ") dans le champ " + field.name + " : corrigez-le par son écran de saisie");
+        }
+        if (bytes.size() <= length) return;
+        scan.overlong.emplace_back(file, number);
+        scan.Report(scan.Label(file, number) + " : enregistrement " + std::to_string(number) +
+                    " du fichier " + name + " de " + std::to_string(bytes.size()) +
+                    " octets, plus long que la longueur des enregistrements (" +
+                    std::to_string(length) + ")");
+      },
+      damaged);
 }
 
 // A record read, under its naming key.
@@ -315,6 +370,13 @@ void CompareKeys(Scan& scan, KeyFileIndex file) {
   };
   std::vector<Entry>& expected = scan.expected[file];
   std::vector<Entry>& actual = scan.actual[file];
+  const std::set<int32_t>& damaged = scan.damaged[shape.records];
+  if (!damaged.empty()) {
+    const auto kept = std::stable_partition(
+        actual.begin(), actual.end(), [&](const Entry& e) { return !damaged.contains(e.number); });
+    scan.keptKeys[file].assign(kept, actual.end());
+    actual.erase(kept, actual.end());
+  }
   std::sort(expected.begin(), expected.end());
   std::sort(actual.begin(), actual.end());
   if (shape.unique) {
@@ -348,6 +410,19 @@ Scan ScanRegister(Store& store) {
   ReadReferenceFiles(store, scan);
   ReadFile(store, scan, kAssets,
            [&](int32_t number, const std::string& text) { ReadAsset(scan, number, text); });
+  // A company with records but no parameters of its own lost them: the screens would ask
+  // for them again as for a new company.
+  const std::string code = store.Settings().code;
+  const auto& parameters = scan.records[kParameters];
+  const bool hasParameters = std::any_of(parameters.begin(), parameters.end(),
+                                         [&](const Entry& e) { return e.key() == code; }) ||
+                             !scan.damaged[kParameters].empty();
+  bool anyRecord = false;
+  for (int file = 0; file < kRecordFiles; ++file)
+    anyRecord |= !scan.records[file].empty() || !scan.damaged[file].empty();
+  if (anyRecord && !hasParameters)
+    scan.Report("paramètres de l'entreprise " + code +
+                " absents du fichier Parimo : saisissez-les par actifix run EntPar");
   for (int file = 0; file < kKeyFiles; ++file) {
     auto& actual = scan.actual[file];
     store.ScanKeys(kKeyShapes[file].name,
@@ -409,19 +484,35 @@ std::vector<std::string> RepairRegister(Store& store) {
     }
   }
   const Scan scan = ScanRegister(store);
+  bool anyDamaged = false;
+  for (int file = 0; file < kRecordFiles; ++file) {
+    for (const int32_t number : scan.damaged[file])
+      changes.push_back("enregistrement " + std::to_string(number) + " du fichier " +
+                        kRecordNames[file] +
+                        " endommagé : non réparé, restaurez une copie de sauvegarde (actifix "
+                        "company backups, puis actifix company restore)");
+    anyDamaged |= !scan.damaged[file].empty();
+  }
   for (int f = 0; f < kKeyFiles; ++f) {
     const Difference& d = scan.differences[f];
     if (d.empty()) continue;
-    // In key order, equal keys by record number: the order the cards wrote them in.
+    // In key order, equal keys by record number: the order the cards wrote them in. The
+    // entries of damaged records stay as they are.
+    std::vector<Entry> kept = scan.expected[f];
+    kept.insert(kept.end(), scan.keptKeys[f].begin(), scan.keptKeys[f].end());
+    std::sort(kept.begin(), kept.end());
     std::vector<std::pair<std::string, int32_t>> entries;
-    entries.reserve(scan.expected[f].size());
-    for (const Entry& e : scan.expected[f]) entries.emplace_back(std::string(e.key()), e.number);
+    entries.reserve(kept.size());
+    for (const Entry& e : kept) entries.emplace_back(std::string(e.key()), e.number);
     store.RebuildKeys(kKeyShapes[f].name, entries);
     changes.push_back(std::string("fichier de clés « ") + kKeyShapes[f].name +
                       " » reconstruit depuis les fiches : " + std::to_string(d.missing.size()) +
                       " clé(s) ajoutée(s), " + std::to_string(d.extra.size()) + " retirée(s), " +
                       std::to_string(entries.size()) + " au total");
   }
+  // A damaged nature or analytic code may be the one an asset names: nothing is made again
+  // before the copy is restored.
+  if (anyDamaged) return changes;
   for (const auto& [code, highest] : scan.missingNatures) {
     m.nature = NatureRecord();
     m.nature.CODNAT = code;

@@ -27,7 +27,8 @@ struct GeneratorOptions {
   uint64_t seed = 1;
   // Called now and then with the number of cards written so far.
   std::function<void(int64_t written)> progress;
-  // Called every `commitEvery` cards, so that the write-ahead log stays small.
+  // Called every `commitEvery` cards when given (benchmarks that need no whole-or-nothing
+  // register); `actifix generate` gives none: its register is one transaction.
   std::function<void()> commit;
   int64_t commitEvery = 20000;
 };

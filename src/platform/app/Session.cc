@@ -3,6 +3,7 @@
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "front/Records.h"
+#include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/app/Companies.h"
 #include "platform/app/ConflictMessage.h"
@@ -15,6 +16,25 @@
 #include "platform/xlsx/RegisterSpreadsheet.h"
 
 namespace actifix::platform {
+
+namespace {
+
+// Refuses a company whose parameter records are all another company's: its "Parimo" file
+// came from elsewhere, and the screens would ask for the parameters again.
+void CheckParameters(Store& store, const std::string& code) {
+  bool any = false, ours = false;
+  const std::size_t width = static_cast<std::size_t>(ParimoRecord().CEIMO.kWidth);
+  CompanySettings found;
+  store.ScanRecords("Parimo", [&](int32_t, std::string_view bytes) {
+    any = true;
+    const std::string_view ceimo = bytes.substr(0, width);
+    if (ceimo == code) ours = true;
+    if (found.code.empty()) found.code = ToUtf8(ceimo);
+  });
+  if (any && !ours) CheckIdentity(found, code, "Session.Open", "Parimo");
+}
+
+}  // namespace
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
     : options_(options),
@@ -39,6 +59,14 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
   store->KeepRunningNumber(
       "Nature", static_cast<int32_t>(NatureRecord().CODNAT.kWidth + NatureRecord().LIBNAT.kWidth),
       static_cast<int32_t>(NatureRecord().NUMNAT.kWidth));
+  // A damaged record is named in messages by the fields of its "P" key.
+  const auto w = [](std::size_t width) { return static_cast<int32_t>(width); };
+  store->NameRecords("Immo", {w(AssetRecord().CODNATI.kWidth), w(AssetRecord().NUMNATI.kWidth)});
+  store->NameRecords("Nature", {w(NatureRecord().CODNAT.kWidth)});
+  store->NameRecords("Parimo", {w(ParimoRecord().CEIMO.kWidth)});
+  store->NameRecords("Pcimo", {w(PcimoRecord().NOCPTCG.kWidth)});
+  store->NameRecords("Anaimo", {w(AnaimoRecord().TYPANA.kWidth), w(AnaimoRecord().CODEANA.kWidth)});
+  CheckParameters(*store, settings.code);
   store_ = std::move(store);
   ui_->SetBeforeWait([this] { Commit(); });
   ResetModuleState();

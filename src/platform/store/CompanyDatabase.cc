@@ -7,8 +7,10 @@
 #include <cstring>
 #include <fstream>
 #include <system_error>
+#include <vector>
 
 #include "host/HostError.h"
+#include "platform/store/RecordSum.h"
 #include "platform/store/WritePath.h"
 
 namespace actifix::platform {
@@ -141,8 +143,73 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
   if (number > kSchemaVersion)
     throw HostError(operation, path.string(),
                     "cette base vient d'une version plus récente d'Actifix");
+  db->CheckTables(operation);
   db->Configure(operation);
+  if (number < kSchemaVersion) db->AddRecordSums(operation);
   return db;
+}
+
+void CompanyDatabase::CheckTables(const std::string& operation) {
+  Statement catalog = Prepare(
+      "SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
+      " AND name IN ('record_files', 'key_files')");
+  if (!catalog.Step(operation, path_.string()) || catalog.Int(0) != 2)
+    throw HostError(operation, path_.string(), MissingFileCause("record_files"));
+  catalog = Statement();
+  Statement missing = Prepare(
+      "SELECT f.name FROM (SELECT 'r_' || name AS t, name FROM record_files UNION ALL"
+      " SELECT 'k_' || name, name FROM key_files) f"
+      " WHERE NOT EXISTS (SELECT 1 FROM sqlite_schema s WHERE s.type = 'table' AND s.name = f.t)"
+      " LIMIT 1");
+  if (missing.Step(operation, path_.string()))
+    throw HostError(operation, path_.string(), MissingFileCause(missing.Bytes(0)));
+}
+
+namespace {
+
+// actifix_record_sum(num, data): RecordSum, for the migration's one UPDATE per file.
+void RecordSumFunction(sqlite3_context* context, int, sqlite3_value** values) {
+  const auto number = static_cast<int32_t>(sqlite3_value_int64(values[0]));
+  const void* data = sqlite3_value_blob(values[1]);
+  const auto size = static_cast<std::size_t>(sqlite3_value_bytes(values[1]));
+  sqlite3_result_int64(
+      context,
+      RecordSum(number, data == nullptr ? std::string_view()
+                                        : std::string_view(static_cast<const char*>(data), size)));
+}
+
+}  // namespace
+
+void CompanyDatabase::AddRecordSums(const std::string& operation) {
+  const std::string subject = path_.string();
+  if (sqlite3_create_function(db_, "actifix_record_sum", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC,
+                              nullptr, RecordSumFunction, nullptr, nullptr) != SQLITE_OK)
+    ThrowSqlite(db_, sqlite3_errcode(db_), operation, subject);
+  BeginWrite(operation, subject);
+  try {
+    // Another program may have done it while this one waited for the lock.
+    Statement version = Prepare("SELECT value FROM meta WHERE name='schema_version'");
+    const bool done = version.Step(operation, subject) && version.Int(0) >= kSchemaVersion;
+    version = Statement();
+    if (!done) {
+      std::vector<std::string> names;
+      Statement files = Prepare("SELECT name FROM record_files");
+      while (files.Step(operation, subject)) names.push_back(files.Bytes(0));
+      files = Statement();
+      for (const std::string& name : names) {
+        const std::string table = "main.\"r_" + name + "\"";
+        Exec("ALTER TABLE " + table + " ADD COLUMN sum INTEGER", operation);
+        Exec("UPDATE " + table + " SET sum = actifix_record_sum(num, data)", operation);
+      }
+      Exec("UPDATE meta SET value = '" + std::to_string(kSchemaVersion) +
+               "' WHERE name = 'schema_version'",
+           operation);
+    }
+    CommitWrite(operation);
+  } catch (...) {
+    RollbackWrite();
+    throw;
+  }
 }
 
 void CompanyDatabase::CheckIntact(const std::string& operation) {

@@ -2,7 +2,7 @@
 // marked as ours by its application id and a schema version, holding the company's settings
 // and, through the Store, its record and key files.
 //
-// Layout of the database (schema version 1):
+// Layout of the database (schema version 2):
 //
 //   table            columns                                  meaning
 //   meta             name TEXT PK, value TEXT                 "schema_version", and the
@@ -18,14 +18,18 @@
 //                                                             record number ever given
 //   key_files        name TEXT PK, key_length, kind           one row per key file; kind
 //                                                             "P" or "S"
-//   "r_<name>"       num INTEGER PK, data BLOB                the records of file <name>:
+//   "r_<name>"       num INTEGER PK, data BLOB, sum INTEGER   the records of file <name>:
 //                                                             Windows-1252 bytes as written,
-//                                                             blank-filled on reading
+//                                                             blank-filled on reading; sum is
+//                                                             RecordSum(num, data)
 //   "k_<name>"       key BLOB, seq INTEGER, num INTEGER,      the entries of key file <name>,
 //                    PK (key, seq), WITHOUT ROWID             in memcmp order of the key;
 //                                                             seq is 0 in a "P" file (one
 //                                                             entry per key) and the order
 //                                                             of insertion in an "S" file
+//
+// Version 1 had no sum column: opening such a database adds it and computes every sum once,
+// in one write transaction.
 //
 // The file header carries PRAGMA application_id = kApplicationId; the journal is in WAL mode
 // with synchronous=FULL, so that a committed transaction survives a crash.
@@ -47,7 +51,10 @@ class CompanyDatabase {
  public:
   // "ActF": marks a database as Actifix's in the SQLite file header.
   static constexpr int32_t kApplicationId = 0x41637446;
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
+  // The columns of a record table.
+  static constexpr const char* kRecordColumns =
+      "(num INTEGER PRIMARY KEY, data BLOB NOT NULL, sum INTEGER)";
   // How long a write waits for another program that is writing to the same company.
   static constexpr int kBusyWaitMs = kCompanyWaitMs;
 
@@ -63,8 +70,9 @@ class CompanyDatabase {
                                                  const CompanySettings& settings);
   // Opens an existing database and checks the structure of every page (SQLite's quick
   // check: about 0.4 s for a register of a million assets) before anything is written.
-  // Throws HostError when the file is missing, is not an Actifix database, is damaged or is
-  // of a newer schema; nothing is written to a refused file.
+  // Throws HostError when the file is missing, is not an Actifix database, is damaged (a
+  // file's table missing included) or is of a newer schema; nothing is written to a refused
+  // file. A database of schema version 1 gets its record sums first.
   static std::unique_ptr<CompanyDatabase> Open(const std::filesystem::path& path);
 
   ~CompanyDatabase();
@@ -123,6 +131,10 @@ class CompanyDatabase {
   void Configure(const std::string& operation);
   // Throws HostError when SQLite's quick check finds a damaged page.
   void CheckIntact(const std::string& operation);
+  // Throws HostError when a record or key file of the catalog has no table.
+  void CheckTables(const std::string& operation);
+  // Adds the sum of every record to a database of schema version 1, under the write lock.
+  void AddRecordSums(const std::string& operation);
 
   sqlite3* db_;
   std::filesystem::path path_;

@@ -26,6 +26,15 @@ struct CompanySettings {
   }
 };
 
+// Refuses a company whose stored code is missing or differs from `code`, the code its file or
+// schema is named after: a damaged company, or another company's file put under this name.
+// Throws HostError(operation, subject, French cause) before anything is shown or written.
+void CheckIdentity(const CompanySettings& settings, const std::string& code,
+                   const std::string& operation, const std::string& subject);
+
+// The cause of a company whose catalog names a record or key file whose table is missing.
+std::string MissingFileCause(const std::string& file);
+
 // How long a program waits for another one that holds the company or writes to it, before it
 // is refused with a French message naming what is running.
 inline constexpr int kCompanyWaitMs = 5000;

@@ -12,6 +12,7 @@
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
+#include "platform/store/RecordSum.h"
 #include "platform/store/SqliteStore.h"
 
 namespace actifix::platform {
@@ -80,13 +81,25 @@ void SqliteCompanies::Remove(const std::string& code) {
   std::filesystem::remove(CompanyDatabase::PathFor(dataDir_, code));
 }
 
+namespace {
+
+// The database of company `code`, opened and checked to be that company's.
+std::unique_ptr<CompanyDatabase> OpenCompany(const std::filesystem::path& dataDir,
+                                             const std::string& code) {
+  const std::filesystem::path path = CompanyDatabase::PathFor(dataDir, code);
+  std::unique_ptr<CompanyDatabase> db = CompanyDatabase::Open(path);
+  CheckIdentity(db->Settings(), code, "CompanyDatabase.Open", path.string());
+  return db;
+}
+
+}  // namespace
+
 CompanySettings SqliteCompanies::Settings(const std::string& code) {
-  return CompanyDatabase::Open(CompanyDatabase::PathFor(dataDir_, code))->Settings();
+  return OpenCompany(dataDir_, code)->Settings();
 }
 
 std::unique_ptr<Store> SqliteCompanies::Open(const std::string& code) {
-  return std::make_unique<SqliteStore>(
-      CompanyDatabase::Open(CompanyDatabase::PathFor(dataDir_, code)));
+  return std::make_unique<SqliteStore>(OpenCompany(dataDir_, code));
 }
 
 std::unique_ptr<CompanyHold> SqliteCompanies::Hold(const std::string& code, CompanyHold::Mode mode,
@@ -216,13 +229,13 @@ class SqliteLoad final : public CompanyLoad {
     add.BindText(1, file.name).Bind(2, file.recordLength).Bind(3, file.lastNumber);
     add.Run(kOperation, file.name);
     // The table as SqliteStore::OpenRecordFile makes it.
-    db_->Exec("CREATE TABLE " + table + "(num INTEGER PRIMARY KEY, data BLOB NOT NULL)",
-              kOperation);
-    insert_ = db_->Prepare("INSERT INTO " + table + "(num, data) VALUES(?, ?)");
+    db_->Exec("CREATE TABLE " + table + CompanyDatabase::kRecordColumns, kOperation);
+    insert_ = db_->Prepare("INSERT INTO " + table + "(num, data, sum) VALUES(?, ?, ?)");
     subject_ = file.name;
   }
   void Record(int32_t number, std::string_view bytes) override {
-    insert_.Bind(1, number).BindBlob(2, bytes).Run(kOperation, subject_);
+    insert_.Bind(1, number).BindBlob(2, bytes).Bind(3, RecordSum(number, bytes));
+    insert_.Run(kOperation, subject_);
   }
   void KeyFile(const StoredFiles::Keys& file) override {
     const std::string table = "\"k_" + file.name + "\"";

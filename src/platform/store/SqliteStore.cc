@@ -152,11 +152,14 @@ int32_t SqliteStore::RecordLength(const std::string& name) {
 }
 
 void SqliteStore::ScanRecords(const std::string& name,
-                              const std::function<void(int32_t, std::string_view)>& each) {
+                              const std::function<void(int32_t, std::string_view)>& each,
+                              const std::function<void(int32_t, std::string_view)>& damaged) {
   const std::string operation = "Store.ScanRecords";
   if (RecordLength(name) == 0) return;
-  Statement all = db_->Prepare("SELECT num, data FROM main.\"r_" + name + "\" ORDER BY num");
-  while (all.Step(operation, name)) each(static_cast<int32_t>(all.Int(0)), all.View(1));
+  Statement all = db_->Prepare("SELECT num, data, sum FROM main.\"r_" + name + "\" ORDER BY num");
+  while (all.Step(operation, name))
+    files_.Scanned(name, static_cast<int32_t>(all.Int(0)), all.View(1), !all.IsNull(2),
+                   static_cast<int32_t>(all.Int(2)), each, damaged, operation);
 }
 
 namespace {
@@ -225,9 +228,7 @@ void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, 
     Statement add =
         db_->Prepare("INSERT OR IGNORE INTO record_files(name, record_length) VALUES(?, ?)");
     add.BindText(1, name).Bind(2, recordLength).Run(kOpenRecord, name);
-    db_->Exec(
-        "CREATE TABLE IF NOT EXISTS " + table + "(num INTEGER PRIMARY KEY, data BLOB NOT NULL)",
-        kOpenRecord);
+    db_->Exec("CREATE TABLE IF NOT EXISTS " + table + CompanyDatabase::kRecordColumns, kOpenRecord);
     catalog.BindText(1, name);
     catalog.Step(kOpenRecord, name);
   }
@@ -242,8 +243,9 @@ void SqliteStore::OpenRecordFile(const std::string& name, int32_t recordLength, 
       "SELECT max(coalesce((SELECT last_number FROM record_files WHERE name = ?), 0),"
       " coalesce((SELECT max(num) FROM " +
       table + "), 0))");
-  records->select = db_->Prepare("SELECT data FROM " + table + " WHERE num = ?");
-  records->upsert = db_->Prepare("INSERT OR REPLACE INTO " + table + "(num, data) VALUES(?, ?)");
+  records->select = db_->Prepare("SELECT data, sum FROM " + table + " WHERE num = ?");
+  records->upsert =
+      db_->Prepare("INSERT OR REPLACE INTO " + table + "(num, data, sum) VALUES(?, ?, ?)");
   records->remove = db_->Prepare("DELETE FROM " + table + " WHERE num = ?");
   handle = files_.NewHandle(kOpenRecord, name);
   files_.AddRecordFile(handle, std::move(records));
@@ -257,7 +259,10 @@ bool SqliteStore::TryFetch(RecordTable& records, int32_t number, std::string& te
     return false;
   }
   text = records.select.Bytes(0);
+  const bool hasSum = !records.select.IsNull(1);
+  const auto sum = static_cast<int32_t>(records.select.Int(1));
   records.select.Reset();
+  records.CheckSum(number, text, hasSum, sum, operation);
   return true;
 }
 
@@ -279,6 +284,10 @@ bool SqliteStore::KeyHeld(KeyTable& keys, const std::string& key) {
   const bool held = keys.find.Step(kFind, keys.subject);
   keys.find.Reset();
   return held;
+}
+
+void SqliteStore::NameRecords(const std::string& name, const std::vector<int32_t>& widths) {
+  files_.NameRecords(name, widths);
 }
 
 void SqliteStore::KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) {
@@ -315,7 +324,10 @@ void SqliteStore::WriteText(int16_t handle, int32_t number, const std::string& t
                     TryFetch(records, number, stored, kWriteText) &&
                     records.KeepsRunning(text, stored, number);
   const std::string& written = keep ? records.kept : text;
-  records.upsert.Bind(1, number).BindBlob(2, written).Run(kWriteText, records.subject);
+  records.upsert.Bind(1, number)
+      .BindBlob(2, written)
+      .Bind(3, RecordSum(number, written))
+      .Run(kWriteText, records.subject);
   records.Written(number, written);
 }
 

@@ -33,6 +33,11 @@
 // Record numbers are given by the store and never reused: a new record gets one more than
 // the highest number the file has ever had.
 //
+// Every record is stored with a checksum of its bytes (RecordSum.h), written by every path
+// that writes records and checked by every read (Read, Find, walks, the bulk scans): a record
+// whose bytes changed on the disk is refused with a HostError naming the file and the record,
+// never handed to the module.
+//
 // Text files (CreateText/WriteLine/Exists): a relative name is taken in the company's data
 // directory; lines are written as the module's Windows-1252 bytes with CR LF. They are
 // flushed at each Commit and closed with the store (or when the same file is created again).
@@ -93,9 +98,12 @@ class Store {
   // The record length file `name` was made with (0 when it was never made).
   virtual int32_t RecordLength(const std::string& name) = 0;
   // Every record of `name` in record-number order, its bytes as stored (not blank-filled).
+  // A record whose bytes differ from their checksum goes to `damaged` instead, or, when there
+  // is none, throws HostError naming the file and the record.
   virtual void ScanRecords(
       const std::string& name,
-      const std::function<void(int32_t number, std::string_view bytes)>& each) = 0;
+      const std::function<void(int32_t number, std::string_view bytes)>& each,
+      const std::function<void(int32_t number, std::string_view bytes)>& damaged = nullptr) = 0;
   // Every entry of key file `name` in key order, equal keys in insertion order.
   virtual void ScanKeys(const std::string& name,
                         const std::function<void(std::string_view key, int32_t number)>& each) = 0;
@@ -116,6 +124,10 @@ class Store {
   // is kept, and the record is read back into the module's buffer. For a nature's running
   // order number, which two users raise at once. Width 0 turns it off.
   virtual void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) = 0;
+
+  // Damaged records of `name` are named in messages by the fields of `widths` at the start of
+  // the record ("Immo": CODNATI, NUMNATI), not by their number alone.
+  virtual void NameRecords(const std::string& name, const std::vector<int32_t>& widths) = 0;
 
   // The company's settings as stored. Throws HostError when they cannot be read.
   virtual CompanySettings Settings() = 0;

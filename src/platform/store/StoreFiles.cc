@@ -128,6 +128,30 @@ void RefuseHandle(int16_t handle, const std::string& operation, const char* caus
   throw HostError(operation, std::to_string(handle), cause);
 }
 
+std::string DamagedCause(const std::string& file, int32_t number, std::string_view bytes,
+                         const std::vector<int32_t>& naming) {
+  std::string name;
+  std::size_t at = 0;
+  for (const int32_t width : naming) {
+    const std::string_view field = bytes.substr(std::min(at, bytes.size()), width);
+    at += static_cast<std::size_t>(width);
+    std::string shown;
+    for (const char c : ToUtf8(field)) shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
+    while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+    if (!shown.empty()) name += (name.empty() ? "" : " ") + shown;
+  }
+  const std::string which =
+      name.empty() ? std::to_string(number) : name + " (n° " + std::to_string(number) + ")";
+  return "l'enregistrement " + which + " du fichier « " + ToUtf8(file) +
+         " » est endommagé : restaurez une copie de sauvegarde de l'entreprise (actifix company "
+         "backups, puis actifix company restore)";
+}
+
+void RecordFile::RefuseDamaged(int32_t number, std::string_view bytes,
+                               const std::string& operation) const {
+  throw HostError(operation, subject, DamagedCause(name, number, bytes, naming));
+}
+
 void RecordFile::RefuseText(const std::string& text) const {
   throw HostError(kWriteText, subject,
                   "texte de " + std::to_string(text.size()) +

@@ -10,13 +10,17 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <string_view>
 #include <tuple>
 #include <utility>
+#include <vector>
 
+#include "host/Cp1252.h"
 #include "host/HostComponent.h"
 #include "host/HostError.h"
 #include "platform/store/LocalTextFiles.h"
 #include "platform/store/MemoryIndex.h"
+#include "platform/store/RecordSum.h"
 #include "platform/store/StoreConflict.h"
 
 namespace actifix::platform::storefiles {
@@ -61,6 +65,11 @@ inline void CheckNumber(int32_t number, const std::string& operation, const std:
 // The smallest byte string greater than every string that starts with `prefix`, or "" when
 // there is none (the prefix is empty or all 0xFF bytes).
 std::string PrefixEnd(std::string prefix);
+
+// The cause of a record whose bytes differ from their checksum (RecordSum.h): names record
+// `number` of file `file` by the fields of `naming` (widths from its first byte) when given.
+std::string DamagedCause(const std::string& file, int32_t number, std::string_view bytes,
+                         const std::vector<int32_t>& naming);
 
 // Checks the name and record length asked of OpenRecordFile.
 void CheckRecordFile(const std::string& name, int32_t recordLength);
@@ -115,6 +124,9 @@ struct RecordFile {
   int32_t keptNumber = 0;
   std::string kept;
   std::string lastText;  // the text of record lastWritten
+  // The widths of the fields at the start of a record that name it in messages ("Immo":
+  // CODNATI, NUMNATI); empty: named by its number.
+  std::vector<int32_t> naming;
 
   RecordFile(const std::string& fileName, int32_t recordLength, HostComponent& owner)
       : name(fileName),
@@ -128,6 +140,12 @@ struct RecordFile {
   std::string Padded(std::string text) const {
     if (text.size() < static_cast<std::size_t>(length)) text.resize(length, ' ');
     return text;
+  }
+  // Checks record `number`'s stored bytes against their stored sum (`hasSum` false: none).
+  // Throws HostError, the damaged-file cause naming the file and the record, when they differ.
+  void CheckSum(int32_t number, std::string_view bytes, bool hasSum, int32_t sum,
+                const std::string& operation) const {
+    if (!hasSum || sum != RecordSum(number, bytes)) RefuseDamaged(number, bytes, operation);
   }
   // Checks a text for WriteText.
   void CheckText(const std::string& text) const {
@@ -169,6 +187,8 @@ struct RecordFile {
 
  private:
   [[noreturn]] void RefuseText(const std::string& text) const;
+  [[noreturn]] void RefuseDamaged(int32_t number, std::string_view bytes,
+                                  const std::string& operation) const;
 };
 
 // A record this program found or inserted by key, as it was then: a removal or a read of it
@@ -250,12 +270,20 @@ class OpenFiles {
   LocalTextFiles texts;
   // Running numbers that rewrites never lower, by record file name: (offset, width).
   std::map<std::string, std::pair<int32_t, int32_t>> running;
+  // The fields that name a record in messages, by record file name.
+  std::map<std::string, std::vector<int32_t>> naming;
 
   // Makes `file` open under `handle`, with its running number rule.
   void AddRecordFile(int16_t handle, std::unique_ptr<R> file) {
     if (const auto it = running.find(file->name); it != running.end())
       std::tie(file->runningOffset, file->runningWidth) = it->second;
+    if (const auto it = naming.find(file->name); it != naming.end()) file->naming = it->second;
     records[handle] = std::move(file);
+  }
+  void NameRecords(const std::string& name, const std::vector<int32_t>& widths) {
+    naming[name] = widths;
+    for (auto& [handle, file] : records)
+      if (file->name == name) file->naming = widths;
   }
   void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) {
     running[name] = {offset, width};
@@ -296,6 +324,19 @@ class OpenFiles {
     if (!fetch(stored)) missing();
     if (stored != seen->bytes)
       throw StoreConflict(StoreConflict::Kind::kChanged, operation, keyFile.name, key);
+  }
+
+  // A record of file `name` read by a bulk scan, with its stored sum (`hasSum` false: none):
+  // to `each` when intact, else to `damaged`, else refused naming the file and the record.
+  template <class Each>
+  void Scanned(const std::string& name, int32_t number, std::string_view bytes, bool hasSum,
+               int32_t sum, const Each& each, const Each& damaged, const std::string& operation) {
+    if (hasSum && sum == RecordSum(number, bytes)) return each(number, bytes);
+    if (damaged) return damaged(number, bytes);
+    const auto it = naming.find(name);
+    throw HostError(operation, ToUtf8(name),
+                    DamagedCause(name, number, bytes,
+                                 it != naming.end() ? it->second : std::vector<int32_t>()));
   }
 
   R& Records(int16_t handle, const std::string& operation) {

@@ -171,6 +171,18 @@ TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
   EXPECT_GT(saved, 0);
 }
 
+// generate writes its register in one transaction: killed at any moment, it leaves all its cards
+// or none, and a register that checks clean.
+TEST_P(KillTest, KilledGenerateLeavesAllItsCardsOrNone) {
+  Restore();
+  const std::size_t before = Files().at("r_Immo").size();
+  KillRuns("generate --assets 50000 --seed 9", 8, [&](const auto& f) {
+    const std::size_t added = f.at("r_Immo").size() - before;
+    EXPECT_TRUE(added == 0 || added == 50000) << added << " cards kept";
+    Program("check", true);
+  });
+}
+
 INSTANTIATE_TEST_SUITE_P(Stores, KillTest, ::testing::Bool(),
                          [](const auto& store) { return store.param ? "PostgreSQL" : "SQLite"; });
 

@@ -1,5 +1,6 @@
 // The store of a company: key, record and text files, and the database file itself. Record
 // numbers start at 1 in a new file.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -12,6 +13,8 @@
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyStore.h"
+#include "platform/store/RecordSum.h"
+#include "support/PgSql.h"
 #include "support/StoreUser.h"
 #include "support/TempDir.h"
 
@@ -332,6 +335,118 @@ TEST_P(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
       EXPECT_FALSE(error.cause().empty());
     }
     component->skipWrite = false;
+  }
+}
+
+// Bytes changed under the store's feet, and companies that are not what their name says: each
+// refused with a French cause naming what is wrong, never taken for good data.
+TEST_P(StoreTest, DamagedRecordsAndForeignCompaniesAreRefusedNamingWhatIsWrong) {
+  const bool pg = GetParam();
+  // Raw SQL on the company, "T." standing for its schema.
+  const auto sql = [&](std::string statement) {
+    for (std::size_t at; (at = statement.find("T.")) != std::string::npos;)
+      statement.replace(at, 2, pg ? "\"actifix_" + code_ + "\"." : "");
+    if (pg) return (void)actifix::testing::Sql(std::getenv("ACTIFIX_TEST_PG"), statement);
+    sqlite3* db = nullptr;
+    ASSERT_EQ(sqlite3_open((dir_.path() / "01Actifix.db").c_str(), &db), SQLITE_OK);
+    EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
+        << sqlite3_errmsg(db);
+    sqlite3_close(db);
+  };
+  EXPECT_EQ(Crc32c("123456789"), 0xE3069283u);  // the documented checksum, CRC-32C
+  const std::string card = "MAT   00012 Fournisseur";
+  const int32_t damaged = Insert(primary, "MAT   00012", card), other = Insert(primary, "B", "b");
+  keyed->AddKey(secondary, "S", damaged);
+  store->Commit();
+  const std::string named = "l'enregistrement MAT 00012 (n° " + std::to_string(damaged) +
+                            ") du fichier « Immo » est endommagé : restaurez";
+  const std::string one = " WHERE num = " + std::to_string(damaged);
+  const std::string from = "FROM T.\"r_Immo\" WHERE num = " + std::to_string(other);
+  const std::pair<const char*, std::string> damages[] = {
+      {"a byte changed inside the data",
+       pg ? "UPDATE T.\"r_Immo\" SET data = overlay(data placing '\\x21'::bytea from 14 for 1)" +
+                one
+          : "UPDATE T.\"r_Immo\" SET data = CAST(substr(data, 1, 13) || '!' || substr(data, 15)"
+            " AS BLOB)" +
+                one},
+      {"the checksum gone", "UPDATE T.\"r_Immo\" SET sum = NULL" + one},
+      {"another record's bytes with their checksum",
+       "UPDATE T.\"r_Immo\" SET data = (SELECT data " + from + "), sum = (SELECT sum " + from +
+           ")" + one},
+  };
+  std::string key;
+  int16_t found = 0;
+  for (const auto& [what, damage] : damages) {
+    SCOPED_TRACE(what);
+    records->WriteText(immo, damaged, card);  // whole again, with its checksum
+    store->Commit();
+    records->Read(immo, damaged);
+    sql(damage);
+    Reopen();
+    store->NameRecords("Immo", {6, 5});
+    const std::function<void()> reads[] = {
+        [&] { records->Read(immo, damaged); },
+        [&] { keyed->Find(primary, "MAT   00012", immo, found); },
+        [&] { keyed->First(secondary, immo, found, key); },
+        [&] { store->ScanRecords("Immo", [](int32_t, std::string_view) {}); }};
+    for (const auto& read : reads) {
+      try {
+        read();
+        ADD_FAILURE() << "read";
+      } catch (const HostError& error) {
+        // Moved bytes name the record they came from, by its number all the same.
+        if (damage.find("(SELECT") == std::string::npos) {
+          EXPECT_EQ(error.cause().substr(0, named.size()), named);
+        }
+        EXPECT_THAT(error.cause(), ::testing::HasSubstr("n° " + std::to_string(damaged)));
+      }
+    }
+    std::vector<int32_t> listed, intact;
+    store->ScanRecords(
+        "Immo", [&](int32_t n, std::string_view) { intact.push_back(n); },
+        [&](int32_t n, std::string_view) { listed.push_back(n); });
+    EXPECT_EQ(listed, std::vector<int32_t>{damaged});
+    EXPECT_EQ(intact, std::vector<int32_t>{other});
+  }
+
+  // A company made before the checksums gets them at its first opening.
+  records->WriteText(immo, damaged, card);
+  store->Commit();
+  Close();
+  sql("ALTER TABLE T.\"r_Immo\" DROP COLUMN sum");
+  sql("UPDATE T.meta SET value = '1' WHERE name = 'schema_version'");
+  Reopen();
+  records->Read(immo, damaged);
+  EXPECT_EQ(component->buffer.substr(0, card.size()), card);
+  std::vector<int32_t> intact;
+  store->ScanRecords("Immo", [&](int32_t n, std::string_view) { intact.push_back(n); });
+  EXPECT_EQ(intact, (std::vector<int32_t>{damaged, other}));
+
+  Close();
+  const std::tuple<const char*, std::string, std::string> companies[] = {
+      {"the code of another company", "UPDATE T.meta SET value = 'ZZ' WHERE name = 'code'",
+       "l'entreprise enregistrée ici porte le code « ZZ », pas « " + code_ +
+           " » : données endommagées ou venues d'une autre entreprise ; restaurez"},
+      {"no code", "DELETE FROM T.meta WHERE name = 'code'",
+       "le code de l'entreprise manque dans ses données : données endommagées"},
+      {"a file's table dropped", "DROP TABLE T.\"r_Immo\"",
+       "le fichier « Immo » manque dans les données de l'entreprise"},
+  };
+  for (const auto& [what, damage, cause] : companies) {
+    SCOPED_TRACE(what);
+    sql("DELETE FROM T.meta WHERE name = 'code'");
+    sql("INSERT INTO T.meta(name, value) VALUES('code', '" + code_ + "')");
+    sql(damage);
+    for (const std::function<void()>& open :
+         {std::function<void()>([&] { companies_->Open(code_); }),
+          std::function<void()>([&] { companies_->Settings(code_); })}) {
+      try {
+        open();
+        ADD_FAILURE() << "opened";
+      } catch (const HostError& error) {
+        EXPECT_EQ(error.cause().substr(0, cause.size()), cause);
+      }
+    }
   }
 }
 

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "host/HostError.h"
+#include "platform/store/RecordSum.h"
 #include "platform/store/pg/PgCompany.h"
 #include "platform/store/pg/PgStore.h"
 
@@ -327,13 +328,14 @@ class PgLoad final : public CompanyLoad {
   void RecordFile(const StoredFiles::Records& file) override {
     // The table as PgStore::OpenRecordFile makes it, its primary key made after its rows.
     Start(file.name, "r_", std::string(PgCompany::kRecordColumns) + PgCompany::kRecordTableOptions,
-          "num, data", "num");
+          "num, data, sum", "num");
     Send("INSERT INTO " + company_->schema() +
              ".record_files(name, record_length, last_number) VALUES($1, $2::int4, $3::int4)",
          pg::Params().Text(file.name).Int(file.recordLength).Int(file.lastNumber));
   }
   void Record(int32_t number, std::string_view bytes) override {
-    conn().Append(copy_, {pg::Int4(number), bytes}, kOperation, subject_);
+    conn().Append(copy_, {pg::Int4(number), bytes, pg::Int4(RecordSum(number, bytes))}, kOperation,
+                  subject_);
   }
   void KeyFile(const StoredFiles::Keys& file) override {
     // The table as PgStore::OpenKeyFile makes it.

@@ -1,6 +1,7 @@
 #include "platform/store/pg/PgCompany.h"
 
 #include "host/HostError.h"
+#include "platform/store/RecordSum.h"
 
 namespace actifix::platform {
 
@@ -72,7 +73,65 @@ std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::st
   if (version.Int(0, 0) > kSchemaVersion)
     throw HostError(operation, company->subject_,
                     "cette base vient d'une version plus récente d'Actifix");
+  CheckIdentity(company->Settings(), code, operation, company->subject_);
+  const std::string& s = company->quotedSchema_;
+  const pg::Result missing = c.Query(
+      "SELECT f.name FROM (SELECT 'r_' || name AS t, name FROM " + s +
+          ".record_files UNION ALL SELECT 'k_' || name, name FROM " + s +
+          ".key_files) f WHERE to_regclass(quote_ident($1) || '.' || quote_ident(f.t)) IS NULL"
+          " LIMIT 1",
+      pg::Params().Text(SchemaFor(code)), operation, company->subject_, false);
+  if (missing.rows() != 0)
+    throw HostError(operation, company->subject_,
+                    MissingFileCause(std::string(missing.Bytes(0, 0))));
+  if (version.Int(0, 0) < kSchemaVersion) company->AddRecordSums(operation);
   return company;
+}
+
+void PgCompany::AddRecordSums(const std::string& operation) {
+  BeginWrite(operation, subject_);
+  try {
+    // Another program may have done it while this one waited for the lock.
+    const pg::Result version = conn_->Query(
+        "SELECT value::int4 FROM " + quotedSchema_ + ".meta WHERE name = 'schema_version'",
+        pg::Params(), operation, subject_, false);
+    if (version.Int(0, 0) < kSchemaVersion) {
+      const pg::Result files = conn_->Query("SELECT name FROM " + quotedSchema_ + ".record_files",
+                                            pg::Params(), operation, subject_, false);
+      for (int f = 0; f < files.rows(); ++f) {
+        const std::string name(files.Bytes(f, 0));
+        const std::string table = quotedSchema_ + "." + pg::Quoted("r_" + name);
+        conn_->Exec("ALTER TABLE " + table + " ADD COLUMN IF NOT EXISTS sum int4", operation, name);
+        // The sums are computed here, a batch of records at a time.
+        constexpr int kBatch = 10000;
+        const std::string next = "SELECT num, data FROM " + table +
+                                 " WHERE num > $1::int4 ORDER BY num LIMIT " +
+                                 std::to_string(kBatch);
+        const std::string update = "UPDATE " + table +
+                                   " t SET sum = u.sum FROM unnest($1::int4[], $2::int4[])"
+                                   " u(num, sum) WHERE t.num = u.num";
+        for (int64_t after = 0;;) {
+          const pg::Result rows =
+              conn_->Query(next, pg::Params().Int(after), operation, name, false);
+          if (rows.rows() == 0) break;
+          std::string numbers = pg::ArrayHeader(23, rows.rows()),
+                      sums = pg::ArrayHeader(23, rows.rows());
+          for (int i = 0; i < rows.rows(); ++i) {
+            const auto number = static_cast<int32_t>(rows.Int(i, 0));
+            pg::ArrayElement(numbers, pg::Int4(number));
+            pg::ArrayElement(sums, pg::Int4(RecordSum(number, rows.Bytes(i, 1))));
+          }
+          conn_->Send(update, pg::Params().Bytes(numbers).Bytes(sums), operation, name, false);
+          after = rows.Int(rows.rows() - 1, 0);
+        }
+      }
+      Put("schema_version", std::to_string(kSchemaVersion), operation);
+    }
+    CommitWrite(operation);
+  } catch (...) {
+    RollbackWrite();
+    throw;
+  }
 }
 
 std::vector<std::string> PgCompany::List(const std::string& uri) {

@@ -1,7 +1,7 @@
 // One company in a PostgreSQL database: the schema "actifix_<CODE>", over one connection of
 // its own, with the company's settings and the transactions of the store over it.
 //
-// Layout (schema version 1), in schema "actifix_<CODE>" (the code's case kept):
+// Layout (schema version 2), in schema "actifix_<CODE>" (the code's case kept):
 //
 //   table            columns                                  meaning
 //   meta             name text PK, value text                 as in the SQLite database:
@@ -12,14 +12,17 @@
 //   key_files        name text PK, key_length int2, kind text one row per key file;
 //                    last_seq int4                            last_seq is the highest seq
 //                                                             ever given in an "S" file
-//   "r_<name>"       num int4 PK, data bytea                  the records of file <name>
-//                    (fillfactor 50)
+//   "r_<name>"       num int4 PK, data bytea, sum int4        the records of file <name>
+//                    (fillfactor 50)                          and their RecordSum(num, data)
 //   "k_<name>"       key bytea, seq int4, num int4,           the entries of key file <name>;
 //                    PK (key, seq)                            bytea compares as memcmp; seq
 //                                                             is 0 in a "P" file, and in an
 //                                                             "S" file grows with each entry
 //                                                             of the file, so that equal keys
 //                                                             keep their insertion order
+//
+// Version 1 had no sum column: opening such a company adds it and computes every sum once,
+// under the write lock, in one transaction.
 //
 // Writes: the first write of a transaction begins it (READ COMMITTED) and takes the company's
 // write lock, a transaction-level advisory lock (kLockSpace, hashtext of the schema name),
@@ -46,10 +49,13 @@ class PgCompany {
   // (every asset at the year opening) stays on its page without a new index entry.
   static constexpr const char* kRecordTableOptions = " WITH (fillfactor = 50)";
   // The columns of a record table and of a key table, their primary keys apart.
-  static constexpr const char* kRecordColumns = "(num int4 NOT NULL, data bytea NOT NULL)";
+  static constexpr const char* kRecordColumns =
+      "(num int4 NOT NULL, data bytea NOT NULL, sum int4)";
+  static constexpr const char* kRecordColumnsKeyed =
+      "(num int4 PRIMARY KEY, data bytea NOT NULL, sum int4)";
   static constexpr const char* kKeyColumns =
       "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL)";
-  static constexpr int kSchemaVersion = 1;
+  static constexpr int kSchemaVersion = 2;
 
   // Whether `data` names a PostgreSQL server rather than a directory.
   static bool IsUri(const std::string& data) {
@@ -63,8 +69,9 @@ class PgCompany {
   // REQUIRES: settings.code already checked (IsCompanyCode).
   static std::unique_ptr<PgCompany> Create(const std::string& uri, const CompanySettings& settings,
                                            bool commit = true);
-  // Opens an existing company. Throws HostError when there is none of that code, or it is of
-  // a newer schema.
+  // Opens an existing company. Throws HostError when there is none of that code, when its
+  // stored code is another or missing, a file's table is missing, or it is of a newer schema.
+  // A company of schema version 1 gets its record sums first.
   static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code);
   // The codes of the companies in the database, sorted.
   static std::vector<std::string> List(const std::string& uri);
@@ -108,6 +115,8 @@ class PgCompany {
  private:
   enum class State { kNone, kRead, kWrite };
   PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code);
+  // Adds the sum of every record to a company of schema version 1.
+  void AddRecordSums(const std::string& operation);
   // Runs `sql` in the current transaction, or on its own.
   void Put(const std::string& name, const std::string& value, const std::string& operation);
 

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <optional>
 #include <unordered_set>
 #include <utility>
 
@@ -24,6 +25,11 @@ constexpr std::size_t kReadWindows = 64;
 constexpr int32_t kNearRead = 64;
 // Finds remembered per key file, at most.
 constexpr std::size_t kFoundKept = 4096;
+
+// A record's stored sum, an int4 column.
+int32_t SumOf(const pg::Result& rows, int row, int column) {
+  return static_cast<int32_t>(rows.Int(row, column));
+}
 
 }  // namespace
 
@@ -72,6 +78,7 @@ struct PgStore::KeyTable : KeyFile {
     int32_t number = 0;
     bool hasRecord = false;
     std::string record;
+    std::optional<int32_t> sum;  // the record's stored sum
   };
   // The statements that read or write this key file with one record file.
   struct Joined {
@@ -152,19 +159,22 @@ void PgStore::SendHeldBack() {
   for (const auto& [handle, records] : files_.records) {
     if (records->heldBack.size() == 1) {
       const auto& [number, text] = *records->heldBack.begin();
-      conn().Send(records->upsert, pg::Params().Int(number).Bytes(text), kWriteText,
+      conn().Send(records->upsert,
+                  pg::Params().Int(number).Bytes(text).Int(RecordSum(number, text)), kWriteText,
                   records->subject);
     } else if (!records->heldBack.empty()) {
       // One statement for all: a statement per record costs the server more than its row.
       const auto count = static_cast<int32_t>(records->heldBack.size());
-      std::string numbers = pg::ArrayHeader(23, count), texts = pg::ArrayHeader(17, count);
+      std::string numbers = pg::ArrayHeader(23, count), texts = pg::ArrayHeader(17, count),
+                  sums = pg::ArrayHeader(23, count);
       texts.reserve(texts.size() + records->heldBack.size() * (4 + records->length));
       for (const auto& [number, text] : records->heldBack) {
         pg::ArrayElement(numbers, pg::Int4(number));
         pg::ArrayElement(texts, text);
+        pg::ArrayElement(sums, pg::Int4(RecordSum(number, text)));
       }
-      conn().Send(records->upsertMany, pg::Params().Bytes(numbers).Bytes(texts), kWriteText,
-                  records->subject);
+      conn().Send(records->upsertMany, pg::Params().Bytes(numbers).Bytes(texts).Bytes(sums),
+                  kWriteText, records->subject);
     }
     records->heldBack.clear();
   }
@@ -365,17 +375,20 @@ int32_t PgStore::RecordLength(const std::string& name) {
 }
 
 void PgStore::ScanRecords(const std::string& name,
-                          const std::function<void(int32_t, std::string_view)>& each) {
+                          const std::function<void(int32_t, std::string_view)>& each,
+                          const std::function<void(int32_t, std::string_view)>& damaged) {
   const std::string operation = "Store.ScanRecords";
   if (RecordLength(name) == 0) return;
-  const std::string sql = "SELECT num, data FROM " + company_->schema() + "." +
+  const std::string sql = "SELECT num, data, sum FROM " + company_->schema() + "." +
                           pg::Quoted("r_" + name) + " WHERE num > $1::int4 ORDER BY num LIMIT " +
                           std::to_string(kScanBatch);
   int64_t after = 0;
   for (;;) {
     const pg::Result rows = conn().Query(sql, pg::Params().Int(after), operation, name, false);
     for (int i = 0; i < rows.rows(); ++i)
-      each(static_cast<int32_t>(rows.Int(i, 0)), rows.Bytes(i, 1));
+      files_.Scanned(
+          name, static_cast<int32_t>(rows.Int(i, 0)), rows.Bytes(i, 1), !rows.IsNull(i, 2),
+          rows.IsNull(i, 2) ? 0 : static_cast<int32_t>(rows.Int(i, 2)), each, damaged, operation);
     if (rows.rows() < kScanBatch) return;
     after = rows.Int(rows.rows() - 1, 0);
   }
@@ -490,7 +503,7 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
                     ".record_files(name, record_length) VALUES($1, $2::int4)"
                     " ON CONFLICT DO NOTHING",
                 pg::Params().Text(name).Int(recordLength), kOpenRecord, name, false);
-    conn().Send("CREATE TABLE IF NOT EXISTS " + t + "(num int4 PRIMARY KEY, data bytea NOT NULL)" +
+    conn().Send("CREATE TABLE IF NOT EXISTS " + t + PgCompany::kRecordColumnsKeyed +
                     PgCompany::kRecordTableOptions,
                 pg::Params(), kOpenRecord, name, false);
     stored = conn().Query(catalog, pg::Params().Text(name), kOpenRecord, name, false);
@@ -505,21 +518,22 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
           ".record_files WHERE name = $1), 0), coalesce((SELECT max(num) FROM " + t + "), 0))",
       kOpenRecord, name);
   records->select =
-      conn().Prepare("SELECT data FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
-  records->upsert = conn().Prepare("INSERT INTO " + t +
-                                       "(num, data) VALUES($1::int4, $2::bytea)"
-                                       " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
-                                   kOpenRecord, name);
-  records->upsertMany =
-      conn().Prepare("INSERT INTO " + t +
-                         "(num, data) SELECT * FROM unnest($1::int4[], $2::bytea[])"
-                         " ON CONFLICT (num) DO UPDATE SET data = excluded.data",
-                     kOpenRecord, name);
+      conn().Prepare("SELECT data, sum FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
+  records->upsert = conn().Prepare(
+      "INSERT INTO " + t +
+          "(num, data, sum) VALUES($1::int4, $2::bytea, $3::int4)"
+          " ON CONFLICT (num) DO UPDATE SET data = excluded.data, sum = excluded.sum",
+      kOpenRecord, name);
+  records->upsertMany = conn().Prepare(
+      "INSERT INTO " + t +
+          "(num, data, sum) SELECT * FROM unnest($1::int4[], $2::bytea[], $3::int4[])"
+          " ON CONFLICT (num) DO UPDATE SET data = excluded.data, sum = excluded.sum",
+      kOpenRecord, name);
   records->remove = conn().Prepare("DELETE FROM " + t + " WHERE num = $1::int4", kOpenRecord, name);
-  records->copy = "COPY " + t + "(num, data) FROM STDIN (FORMAT binary)";
-  records->window =
-      conn().Prepare("SELECT num, data FROM " + t + " WHERE num >= $1::int4 AND num < $2::int4",
-                     kOpenRecord, name);
+  records->copy = "COPY " + t + "(num, data, sum) FROM STDIN (FORMAT binary)";
+  records->window = conn().Prepare(
+      "SELECT num, data, sum FROM " + t + " WHERE num >= $1::int4 AND num < $2::int4", kOpenRecord,
+      name);
   handle = files_.NewHandle(kOpenRecord, name);
   files_.AddRecordFile(handle, std::move(records));
 }
@@ -535,6 +549,8 @@ bool PgStore::TryFetch(RecordTable& records, int32_t number, std::string& text,
       conn().Query(records.select, pg::Params().Int(number), operation, records.subject);
   if (row.rows() == 0) return false;
   text.assign(row.Bytes(0, 0));
+  records.CheckSum(number, text, !row.IsNull(0, 1), row.IsNull(0, 1) ? 0 : SumOf(row, 0, 1),
+                   operation);
   return true;
 }
 
@@ -559,8 +575,11 @@ bool PgStore::Windowed(RecordTable& records, int32_t number, const std::string*&
     w.data.resize(kReadWindow);
     w.slots.assign(kReadWindow, RecordTable::kAbsent);
     for (int i = 0; i < rows.rows(); ++i) {
-      const auto slot = static_cast<std::size_t>(rows.Int(i, 0) - start);
+      const auto number = static_cast<int32_t>(rows.Int(i, 0));
+      const auto slot = static_cast<std::size_t>(number - start);
       const std::string_view bytes = rows.Bytes(i, 1);
+      records.CheckSum(number, bytes, !rows.IsNull(i, 2), rows.IsNull(i, 2) ? 0 : SumOf(rows, i, 2),
+                       operation);
       w.data[slot].assign(bytes.data(), bytes.size());
       w.slots[slot] = RecordTable::kPresent;
     }
@@ -578,6 +597,10 @@ std::string PgStore::Fetch(RecordTable& records, int32_t number, const std::stri
   std::string text;
   if (!TryFetch(records, number, text, operation)) RefuseMissing(records, number, operation);
   return text;
+}
+
+void PgStore::NameRecords(const std::string& name, const std::vector<int32_t>& widths) {
+  files_.NameRecords(name, widths);
 }
 
 void PgStore::KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) {
@@ -625,10 +648,12 @@ void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text)
   const std::string& written = keep ? records.kept : text;
   RecordChanged(records, number);
   if (!company_->bulk())
-    conn().Send(records.upsert, pg::Params().Int(number).Bytes(written), kWriteText,
+    conn().Send(records.upsert,
+                pg::Params().Int(number).Bytes(written).Int(RecordSum(number, written)), kWriteText,
                 records.subject);
   else if (number > records.lastNumber)  // a new record, in bulk
-    conn().Append(records.copy, {pg::Int4(number), written}, kWriteText, records.subject);
+    conn().Append(records.copy, {pg::Int4(number), written, pg::Int4(RecordSum(number, written))},
+                  kWriteText, records.subject);
   else
     records.heldBack[number] = written;
   // What this program wrote is what it reads next: kept in the record's window, if fetched.
@@ -732,8 +757,8 @@ const auto& JoinedFor(pg::Connection& conn, auto& keys, const auto& records) {
     // The record by a lateral subquery that cannot be flattened (OFFSET 0): read by its index
     // for each entry returned, after the limit, whatever the planner thinks of a join over the
     // whole table (a quarter less server time than a subquery in the select list).
-    const std::string select = "SELECT k.key, k.seq, k.num, r.data FROM " + k +
-                               " k LEFT JOIN LATERAL (SELECT r.data FROM " + records.table +
+    const std::string select = "SELECT k.key, k.seq, k.num, r.data, r.sum FROM " + k +
+                               " k LEFT JOIN LATERAL (SELECT r.data, r.sum FROM " + records.table +
                                " r WHERE r.num = k.num OFFSET 0) r ON true";
     const std::string after = " WHERE (k.key, k.seq) > ($1::bytea, $2::int4)";
     const std::string order = " ORDER BY k.key, k.seq LIMIT ";
@@ -783,6 +808,9 @@ bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHand
     const auto number = row.rows() == 1 ? static_cast<int32_t>(row.Int(0, 2)) : 0;
     // A key without its record is told as a missing record, at each Find.
     if (number != 0 && row.IsNull(0, 3)) Load(records, number, nullptr, true, kFind);
+    if (number != 0)
+      records.CheckSum(number, row.Bytes(0, 3), !row.IsNull(0, 4),
+                       row.IsNull(0, 4) ? 0 : SumOf(row, 0, 4), kFind);
     if (keys.found.size() >= kFoundKept) keys.found.clear();
     it = keys.found.try_emplace(key, number, number != 0 ? row.Bytes(0, 3) : "").first;
   }
@@ -989,6 +1017,7 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
       entry.number = static_cast<int32_t>(rows.Int(i, 2));
       entry.hasRecord = !rows.IsNull(i, 3);
       entry.record.assign(record.data(), record.size());
+      entry.sum = rows.IsNull(i, 4) ? std::nullopt : std::optional<int32_t>(SumOf(rows, i, 4));
       keys.numbers.insert(entry.number);
     }
     if (adopt) {  // records written since it was asked for are read again
@@ -1024,6 +1053,9 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
     Load(records, entry.number, nullptr, false, operation);
   } else {
     // The batch is read once: its text goes to the call-back without a copy.
+    if (entry.hasRecord)
+      records.CheckSum(entry.number, entry.record, entry.sum.has_value(), entry.sum.value_or(0),
+                       operation);
     std::swap(records.cached, entry.record);
     Load(records, entry.number, entry.hasRecord ? &records.cached : nullptr, true, operation);
   }

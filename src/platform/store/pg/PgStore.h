@@ -70,15 +70,17 @@ class PgStore final : public Store {
   void HoldWriteLock() override;
   void ReadConsistently(const std::function<void()>& read) override;
   int32_t RecordLength(const std::string& name) override;
-  void ScanRecords(
-      const std::string& name,
-      const std::function<void(int32_t number, std::string_view bytes)>& each) override;
+  void ScanRecords(const std::string& name,
+                   const std::function<void(int32_t number, std::string_view bytes)>& each,
+                   const std::function<void(int32_t number, std::string_view bytes)>& damaged =
+                       nullptr) override;
   void ScanKeys(const std::string& name,
                 const std::function<void(std::string_view key, int32_t number)>& each) override;
   void RebuildKeys(const std::string& name,
                    const std::vector<std::pair<std::string, int32_t>>& entries) override;
   void FailAtWrite(int64_t writes) override { failAtWrite_ = writes; }
   void KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) override;
+  void NameRecords(const std::string& name, const std::vector<int32_t>& widths) override;
 
   CompanySettings Settings() override { return company_->Settings(); }
   void SaveSettings(const CompanySettings& settings) override { company_->SaveSettings(settings); }
