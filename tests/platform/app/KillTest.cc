@@ -1,5 +1,6 @@
-// Programs killed (SIGKILL) at seeded random moments of the year opening, the card screen and an
-// edition, on a generated register of 5,000 assets, in a data directory and on the test server.
+// Programs killed (SIGKILL) at moments spread over the year opening (its last tenth included),
+// and at seeded random moments of the card screen and an edition, on a generated register of
+// 5,000 assets, in a data directory and on the test server.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -12,6 +13,8 @@
 #include <thread>
 
 #include "front/Records.h"
+#include "platform/store/CompanyStore.h"
+#include "platform/store/Store.h"
 #include "support/AssetFixture.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"
@@ -89,7 +92,15 @@ class KillTest : public ::testing::TestWithParam<bool> {
     fs::copy_file(dir_.path() / "pristine.db", Database(), fs::copy_options::overwrite_existing);
   }
 
-  // Runs `args`; killed after `after` when given. Returns how long it ran.
+  // What the store says of the year opening: the cumulatives' year, and whether 2027 is marked.
+  std::string YearState() const {
+    const auto companies = platform::MakeCompanyStore(data_);
+    return companies->Settings("01").cumulativesYear +
+           (companies->Open("01")->YearOpened("01/01/2027").empty() ? "" : " marked");
+  }
+
+  // Runs `args`; killed after `after` when given. Returns how long it ran, or -1 when it
+  // ended with status 1 (refused).
   double Program(const std::string& args, bool mustSucceed = false,
                  std::optional<std::chrono::microseconds> after = {}) const {
     const Clock::time_point start = Clock::now();
@@ -109,20 +120,28 @@ class KillTest : public ::testing::TestWithParam<bool> {
     if (mustSucceed) {
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args;
     }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 1) return -1;
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
 
-  // Kills `runs` runs of `args` at random moments of its length.
+  // `runs` random fractions of a run's length.
+  std::vector<double> Random(int runs) {
+    std::vector<double> fractions(runs);
+    for (double& f : fractions) f = std::uniform_real_distribution<double>(0, 1)(random_);
+    return fractions;
+  }
+
+  // Kills runs of `args` at these fractions of its length.
   template <typename Check>
-  void KillRuns(const std::string& args, int runs, Check check) {
+  void KillRuns(const std::string& args, const std::vector<double>& fractions, Check check) {
     Restore();
     const double length = Program(args);
-    std::uniform_int_distribution<int64_t> moment(0, static_cast<int64_t>(length * 1e6));
-    for (int run = 0; run < runs; ++run) {
+    for (const double fraction : fractions) {
       Restore();
-      const auto at = std::chrono::microseconds(moment(random_));
+      const auto at = std::chrono::microseconds(static_cast<int64_t>(fraction * length * 1e6));
       Program(args, false, at);
-      SCOPED_TRACE(args + " killed after " + std::to_string(at.count()) + " us");
+      SCOPED_TRACE(args + " killed after " + std::to_string(at.count()) + " us of " +
+                   std::to_string(static_cast<int64_t>(length * 1e6)));
       check(Files());
     }
   }
@@ -137,17 +156,35 @@ TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
   const auto run = [&](const std::string& operation, const char* script) {
     return "run " + operation + " --no-pdf --script " + (dir_.path() / script).string();
   };
+  const std::string open = run("OuvImo", "yes.txt");
   Restore();
   const auto before = Files();
-  Program(run("OuvImo", "yes.txt"), true);
+  ASSERT_EQ(YearState(), "01/01/2026");
+  Program(open, true);
   const auto opened = Files();
   ASSERT_NE(opened, before);
+  ASSERT_EQ(YearState(), "01/01/2027 marked");
 
-  KillRuns(run("OuvImo", "yes.txt"), 20,
-           [&](const auto& f) { EXPECT_TRUE(f == before || f == opened); });
-  KillRuns(run("EditImo", "edition.txt"), 10, [&](const auto& f) { EXPECT_TRUE(f == before); });
+  // Killed anywhere, a third of the times in the last tenth, where the roll meets the mark:
+  // the register as before, or wholly opened and a second opening refused.
+  int kept = 0, rolled = 0;
+  KillRuns(open, {0.1, 0.25, 0.4, 0.5, 0.6, 0.7, 0.8, 0.85, 0.9, 0.92, 0.94, 0.96, 0.98, 0.99, 1.5},
+           [&](const auto& f) {
+             if (f == before) {
+               ++kept;
+               EXPECT_EQ(YearState(), "01/01/2026");
+               return;
+             }
+             ++rolled;
+             EXPECT_TRUE(f == opened);
+             EXPECT_EQ(YearState(), "01/01/2027 marked");
+             EXPECT_EQ(Program(open), -1.0) << "a second opening ran";
+           });
+  EXPECT_GT(kept * rolled, 0);  // the kills span the run
+  KillRuns(run("EditImo", "edition.txt"), Random(10),
+           [&](const auto& f) { EXPECT_TRUE(f == before); });
   int saved = 0;  // cards kept by the kills, over all runs
-  KillRuns(run("EntImo", "cards.txt"), 20, [&](const auto& f) {
+  KillRuns(run("EntImo", "cards.txt"), Random(20), [&](const auto& f) {
     // The register before, and the first k cards of the script, each whole with its keys.
     std::map<int64_t, std::string> added;
     for (const auto& [text, number] : f.at("r_Immo"))
