@@ -12,9 +12,14 @@
 #include <random>
 #include <thread>
 
+#include <sqlite3.h>
+
 #include "front/Records.h"
+#include "platform/app/ScriptedInterface.h"
+#include "platform/app/Session.h"
+#include "platform/app/YearOpening.h"
 #include "platform/store/CompanyStore.h"
-#include "platform/store/Store.h"
+#include "platform/store/SqliteStore.h"
 #include "support/AssetFixture.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"
@@ -24,6 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+// The events of a child of OpenKilledAtEvent: it is killed at the start of the `killAtEvent`-th.
+int64_t eventsSeen = 0, killAtEvent = 0;
+int OnEvent() { return ++eventsSeen == killAtEvent ? raise(SIGKILL) : 0; }
 
 // The parameter: on a PostgreSQL server, in a database of the test's own.
 class KillTest : public ::testing::TestWithParam<bool> {
@@ -124,6 +133,36 @@ class KillTest : public ::testing::TestWithParam<bool> {
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
 
+  // The opening run in a child of this test on the SQLite store, killed at the start of its
+  // `event`-th row change or commit (SQLite's hooks on its connection), if it has that many.
+  // Returns the events of the run when it was not killed.
+  int64_t OpenKilledAtEvent(int64_t event) {
+    const fs::path count = dir_.path() / "events";
+    if (fork() == 0) {
+      platform::SessionOptions options;
+      options.dataDir = dir_.path();
+      options.company = "01";
+      options.pdf = false;
+      platform::Session session(options, std::make_unique<platform::ScriptedInterface>(
+                                             platform::Script::FromText("CONFIRM yes\n"),
+                                             dir_.path() / "transcript.txt"));
+      killAtEvent = event;
+      sqlite3* db = dynamic_cast<platform::SqliteStore&>(session.store()).database().handle();
+      sqlite3_update_hook(
+          db, [](void*, int, const char*, const char*, sqlite3_int64) { OnEvent(); }, nullptr);
+      sqlite3_commit_hook(
+          db, [](void*) { return OnEvent(); }, nullptr);
+      platform::OpenFiscalYear(session, {});
+      std::ofstream(count) << eventsSeen;
+      _exit(0);
+    }
+    wait(nullptr);
+    int64_t events = 0;
+    std::ifstream(count) >> events;
+    fs::remove(count);
+    return events;
+  }
+
   // `runs` random fractions of a run's length.
   std::vector<double> Random(int runs) {
     std::vector<double> fractions(runs);
@@ -168,18 +207,35 @@ TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
   // Killed anywhere, a third of the times in the last tenth, where the roll meets the mark:
   // the register as before, or wholly opened and a second opening refused.
   int kept = 0, rolled = 0;
-  KillRuns(open, {0.1, 0.25, 0.4, 0.5, 0.6, 0.7, 0.8, 0.85, 0.9, 0.92, 0.94, 0.96, 0.98, 0.99, 1.5},
-           [&](const auto& f) {
-             if (f == before) {
-               ++kept;
-               EXPECT_EQ(YearState(), "01/01/2026");
-               return;
-             }
-             ++rolled;
-             EXPECT_TRUE(f == opened);
-             EXPECT_EQ(YearState(), "01/01/2027 marked");
-             EXPECT_EQ(Program(open), -1.0) << "a second opening ran";
-           });
+  const auto check = [&](const auto& f) {
+    if (f == before) {
+      ++kept;
+      EXPECT_EQ(YearState(), "01/01/2026");
+      return;
+    }
+    ++rolled;
+    EXPECT_TRUE(f == opened);
+    EXPECT_EQ(YearState(), "01/01/2027 marked");
+    EXPECT_EQ(Program(open), -1.0) << "a second opening ran";
+  };
+  const std::vector<double> fractions = {0.1, 0.25, 0.4,  0.5,  0.6,  0.7,  0.8, 0.85,
+                                         0.9, 0.92, 0.94, 0.96, 0.98, 0.99, 1.5};
+  if (!GetParam()) {  // on SQLite at events: rows changed and commits, the last ones each
+    Restore();
+    const int64_t events = OpenKilledAtEvent(0);
+    ASSERT_GT(events, 5000);
+    std::vector<int64_t> at = {1, events - 3, events - 2, events - 1, events};
+    for (const double fraction : fractions) at.push_back(static_cast<int64_t>(fraction * events));
+    for (const int64_t event : at) {
+      Restore();
+      SCOPED_TRACE("OuvImo killed at event " + std::to_string(event) + " of " +
+                   std::to_string(events));
+      OpenKilledAtEvent(event);
+      check(Files());
+    }
+  } else {
+    KillRuns(open, fractions, check);
+  }
   EXPECT_GT(kept * rolled, 0);  // the kills span the run
   KillRuns(run("EditImo", "edition.txt"), Random(10),
            [&](const auto& f) { EXPECT_TRUE(f == before); });
