@@ -139,21 +139,24 @@ class KillTest : public ::testing::TestWithParam<bool> {
   int64_t OpenKilledAtEvent(int64_t event) {
     const fs::path count = dir_.path() / "events";
     if (fork() == 0) {
-      platform::SessionOptions options;
-      options.dataDir = dir_.path();
-      options.company = "01";
-      options.pdf = false;
-      platform::Session session(options, std::make_unique<platform::ScriptedInterface>(
-                                             platform::Script::FromText("CONFIRM yes\n"),
-                                             dir_.path() / "transcript.txt"));
-      killAtEvent = event;
-      sqlite3* db = dynamic_cast<platform::SqliteStore&>(session.store()).database().handle();
-      sqlite3_update_hook(
-          db, [](void*, int, const char*, const char*, sqlite3_int64) { OnEvent(); }, nullptr);
-      sqlite3_commit_hook(
-          db, [](void*) { return OnEvent(); }, nullptr);
-      platform::OpenFiscalYear(session, {});
-      std::ofstream(count) << eventsSeen;
+      try {  // the child never returns into the test
+        platform::SessionOptions options;
+        options.dataDir = dir_.path();
+        options.company = "01";
+        options.pdf = false;
+        platform::Session session(options, std::make_unique<platform::ScriptedInterface>(
+                                               platform::Script::FromText("CONFIRM yes\n"),
+                                               dir_.path() / "transcript.txt"));
+        killAtEvent = event;
+        sqlite3* db = dynamic_cast<platform::SqliteStore&>(session.store()).database().handle();
+        sqlite3_update_hook(
+            db, [](void*, int, const char*, const char*, sqlite3_int64) { OnEvent(); }, nullptr);
+        sqlite3_commit_hook(
+            db, [](void*) { return OnEvent(); }, nullptr);
+        platform::OpenFiscalYear(session, {});
+        std::ofstream(count) << eventsSeen;
+      } catch (...) {
+      }
       _exit(0);
     }
     wait(nullptr);
