@@ -102,6 +102,7 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
   settings.yearStart = args.year[0];
   settings.yearEnd = args.year[1];
   settings.workDate = args.workDate.empty() ? DefaultWorkDate(args.year) : args.workDate;
+  settings.cumulativesYear = settings.yearStart;  // the cards entered carry this year's figures
   companies->Create(settings);
   std::cout << "Entreprise " << args.code << " « " << settings.name << " » créée, exercice du "
             << settings.yearStart << " au " << settings.yearEnd << ".\n";
@@ -140,7 +141,8 @@ int List(const GlobalOptions& global) {
     try {
       const CompanySettings s = companies->Settings(code);
       std::cout << code << "  " << Printable(s.name) << "  exercice du " << s.yearStart << " au "
-                << s.yearEnd << "  date de travail " << s.workDate << "\n";
+                << s.yearEnd << "  date de travail " << s.workDate
+                << "  cumuls des amortissements au " << s.cumulativesYear << "\n";
     } catch (const HostError& error) {
       std::cout << code << "  illisible : " << error.cause() << "\n";
       status = kExitFailure;

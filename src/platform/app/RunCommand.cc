@@ -117,8 +117,8 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   run->add_flag("--no-pdf", args->noPdf, "N'écrit pas les éditions en PDF");
   AddPdfStyleOption(*run, args->pdfStyle);
   run->add_flag("--again", args->operationOptions.again,
-                "OuvImo : refait l'ouverture d'un exercice déjà ouvert (le cumul des "
-                "amortissements est augmenté une seconde fois)");
+                "OuvImo : ouvre l'exercice même déjà ouvert, ou ne venant pas après celui des "
+                "cumuls (le cumul des amortissements est augmenté une seconde fois)");
   run->callback(
       [&global, &action, args] { action = [&global, args] { return Run(global, *args); }; });
 }

@@ -159,7 +159,7 @@ void Session::Ended() {
 }
 
 void Session::Commit() {
-  if (!snapshot_) store_->Commit();
+  if (!snapshot_ && !commitsHeld_) store_->Commit();
 }
 
 void Session::WrapKeyedFile(KeyedFileWrapper wrapper) {

@@ -60,6 +60,10 @@ class Session : public HostFactory {
                CompanyHold::Mode mode = CompanyHold::Mode::kExclusive);
 
   void Commit();
+  // While held, the commits that the module's calls bring (at Enter and Leave, before a
+  // question) wait: what is written meanwhile is committed in one piece by the caller's
+  // Store::Commit, or abandoned by its Store::Rollback.
+  void HoldCommits(bool held) { commitsHeld_ = held; }
   // Reads the company's settings (fiscal year, working date) again from its store, so
   // that what the module asks next follows a change made since the session began.
   void ReloadCompany();
@@ -102,7 +106,8 @@ class Session : public HostFactory {
 
   bool holding_ = false;  // the company is held by a running operation
   CompanyHold::Mode holdMode_ = CompanyHold::Mode::kExclusive;
-  bool snapshot_ = false;  // an edition reads in one transaction: commits wait for its end
+  bool snapshot_ = false;     // an edition reads in one transaction: commits wait for its end
+  bool commitsHeld_ = false;  // HoldCommits
   CompanyContext company_;
   std::unique_ptr<UserInterface> ui_;
   std::shared_ptr<CompanyStore> companies_;

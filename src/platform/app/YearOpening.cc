@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "front/NvImmo.h"
+#include "host/HostDates.h"
 #include "host/HostError.h"
 #include "host/HostKeyedFile.h"
 #include "platform/app/LocalTime.h"
@@ -95,8 +96,33 @@ class WalkWatcher : public HostKeyedFile {
   int16_t assets_ = 0;
 };
 
-std::string Restore(const std::string& code, const std::filesystem::path& backup) {
-  return "actifix company restore " + code + " " + backup.filename().string();
+// Refuses, before anything is written, an opening that would add a year's charge to
+// cumulatives that already hold it: a year opened already, or a year that does not come
+// after the one the cumulatives belong to (the company's year not changed yet).
+void RefuseChargeAddedTwice(Store& store, const CompanyContext& company) {
+  const std::string opened = store.YearOpened(company.yearStart);
+  if (!opened.empty())
+    throw HostError("OuvImo", "",
+                    "l'exercice qui commence le " + company.yearStart + " a déjà été ouvert le " +
+                        opened +
+                        " : une nouvelle ouverture doublerait le cumul des amortissements ; "
+                        "changez d'abord l'exercice de l'entreprise (actifix company year " +
+                        company.code +
+                        " DEBUT FIN), ou relancez avec --again pour la refaire "
+                        "quand même");
+  const std::string cumulatives = store.Settings().cumulativesYear;
+  int32_t start = 0, held = 0;
+  HostDates().DayNumber(company.yearStart, start);
+  HostDates().DayNumber(cumulatives, held);
+  if (start <= held)
+    throw HostError("OuvImo", "",
+                    "les cumuls des amortissements sont déjà ceux de l'exercice qui commence le " +
+                        cumulatives + ", et l'exercice en cours de l'entreprise commence le " +
+                        company.yearStart +
+                        " : l'ouverture y ajouterait une seconde fois la dotation de l'exercice. "
+                        "Passez d'abord l'entreprise au nouvel exercice (actifix company year " +
+                        company.code +
+                        " DEBUT FIN), puis relancez l'ouverture ; rien n'a été changé");
 }
 
 }  // namespace
@@ -111,16 +137,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     session.ReloadCompany();
     const CompanyContext& company = session.company();
     Store& store = session.store();
-    const std::string opened = store.YearOpened(company.yearStart);
-    if (!opened.empty() && !options.again)
-      throw HostError("OuvImo", "",
-                      "l'exercice qui commence le " + company.yearStart + " a déjà été ouvert le " +
-                          opened +
-                          " : une nouvelle ouverture doublerait le cumul des amortissements ; "
-                          "changez d'abord l'exercice de l'entreprise (actifix company year " +
-                          company.code +
-                          " DEBUT FIN), ou relancez avec --again pour la refaire "
-                          "quand même");
+    if (!options.again) RefuseChargeAddedTwice(store, company);
     component.LectParamImmo();
     // Taken once the dates are confirmed, when the module starts its walk, before its first
     // write: an opening left unconfirmed leaves no copy behind.
@@ -133,41 +150,46 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
       // The walk only rewrites and removes (no new record, no new key): the rewrites may go
       // together, still before anything else reaches the server.
       store.SetBulk(true);
+      // From here to the mark, one transaction: a kill or a failure leaves the register as
+      // it was, or wholly opened.
+      session.HoldCommits(true);
     };
     walk->ui = &session.ui();
     walk->armed = true;
     struct Disarm {  // whatever ends the run: the hooks above die with this scope
       AssetWalk& walk;
-      Store& store;
+      Session& session;
       ~Disarm() {
         walk.armed = false;
         walk.onStart = nullptr;
-        store.SetBulk(false);
+        session.HoldCommits(false);
+        session.store().SetBulk(false);
       }
-    } disarm{*walk, store};
-    const auto mark = [&] {
-      if (!backup.empty())
-        store.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
-    };
+    } disarm{*walk, session};
     try {
       component.OuvImo();
+      if (backup.empty()) return;  // the dates were not confirmed: nothing was written
+      // The year marked opened and the cumulatives moved to it, with the rolled assets.
+      store.HoldWriteLock();
+      store.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
+      CompanySettings settings = store.Settings();
+      settings.cumulativesYear = company.yearStart;
+      store.SaveSettings(settings);
+      store.Commit();
     } catch (const HostError& error) {
       if (backup.empty()) throw;  // nothing was written
-      try {
-        mark();  // what was rolled stays rolled: the year counts as opened until restored
-      } catch (const HostError&) {
-        // The failure itself is the one to tell.
-      }
+      store.Rollback();
       const std::string what =
           error.subject().empty() ? error.cause() : error.cause() + " (" + error.subject() + ")";
       throw HostError("OuvImo", "",
                       "l'ouverture de l'exercice s'est arrêtée en cours de route : " + what +
-                          ". Les immobilisations déjà traitées sont roulées, pas les suivantes : "
-                          "revenez à l'état d'avant avec la sauvegarde " +
-                          backup.filename().string() + " (" + Restore(company.code, backup) +
-                          ") avant de relancer");
+                          ". Rien n'a été changé : le registre est tel qu'avant l'ouverture, et "
+                          "l'exercice n'est pas marqué ouvert ; corrigez la cause, puis relancez "
+                          "l'ouverture");
+    } catch (...) {
+      if (!backup.empty()) store.Rollback();  // whatever stops it, none of the roll stays
+      throw;
     }
-    mark();
   });
   return backup;
 }

@@ -3,12 +3,12 @@
 // depreciation when run twice:
 // - the company's settings and parameters loaded again just before, so that the new charges
 //   are those of the company's current fiscal year;
-// - a second opening of the same fiscal year refused unless asked for again;
+// - an opening refused, unless asked for again, when the fiscal year was opened already or
+//   does not start after the year the cumulatives belong to (the company's year not changed);
 // - a consistent copy of the company's database taken once the dates are confirmed, before
-//   the first write (the internal backup the warning asks for), named to the user, and named
-//   again should the run fail;
-// - the start of each fiscal year whose opening was confirmed kept in the company's
-//   database, in the same transaction as the assets rolled;
+//   the first write (the internal backup the warning asks for), named to the user;
+// - the whole roll, the mark of the year opened and the cumulatives' year moved to it, in
+//   one transaction: a kill or a failure leaves the register as before, or wholly opened;
 // - the walk's progress shown, a few times a second at most.
 #pragma once
 

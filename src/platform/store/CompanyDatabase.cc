@@ -235,6 +235,7 @@ CompanySettings CompanyDatabase::Settings() {
   Statement select = Prepare("SELECT name, value FROM meta");
   CompanySettings settings;
   while (select.Step(operation, path_.string())) settings.Take(select.Bytes(0), select.Bytes(1));
+  settings.TakeDefaults();
   return settings;
 }
 
@@ -244,11 +245,14 @@ void CompanyDatabase::SaveSettings(const CompanySettings& settings) {
   SavepointStatements statements(db_, "settings");
   Savepoint savepoint(statements, operation, subject);
   Statement put = Prepare("INSERT OR REPLACE INTO meta(name, value) VALUES(?, ?)");
+  const std::string& cumulatives =
+      settings.cumulativesYear.empty() ? settings.yearStart : settings.cumulativesYear;
   const std::pair<const char*, const std::string*> values[] = {{"code", &settings.code},
                                                                {"name", &settings.name},
                                                                {"year_start", &settings.yearStart},
                                                                {"year_end", &settings.yearEnd},
-                                                               {"work_date", &settings.workDate}};
+                                                               {"work_date", &settings.workDate},
+                                                               {"cumulatives_year", &cumulatives}};
   for (const auto& [name, value] : values) {
     put.BindText(1, name).BindText(2, *value);
     put.Run(operation, subject);

@@ -8,8 +8,23 @@
 namespace actifix::platform {
 
 // The settings of a company. Dates are "dd/mm/yyyy"; `name` is UTF-8.
-struct CompanySettings {
+class CompanySettings {
+ public:
+  CompanySettings() = default;
+  CompanySettings(std::string code, std::string name, std::string yearStart, std::string yearEnd,
+                  std::string workDate, std::string cumulativesYear = "")
+      : code(std::move(code)),
+        name(std::move(name)),
+        yearStart(std::move(yearStart)),
+        yearEnd(std::move(yearEnd)),
+        workDate(std::move(workDate)),
+        cumulativesYear(std::move(cumulativesYear)) {}
+
   std::string code, name, yearStart, yearEnd, workDate;
+  // The first day of the fiscal year the assets' cumulative depreciation belongs to: set at
+  // creation, moved to the new year's start by each opening, in the transaction of the roll.
+  // Empty when not stored: TakeDefaults() then gives it (SaveSettings stores yearStart).
+  std::string cumulativesYear;
 
   // Keeps `value` when `row`, a row name of the company's meta table, names a setting.
   void Take(std::string_view row, std::string value) {
@@ -23,7 +38,33 @@ struct CompanySettings {
       yearEnd = std::move(value);
     else if (row == "work_date")
       workDate = std::move(value);
+    else if (row == "cumulatives_year")
+      cumulativesYear = std::move(value);
+    else if (row.starts_with(kYearOpenedRow) &&
+             DateOrder(row.substr(kYearOpenedRow.size())) > DateOrder(lastYearOpened_))
+      lastYearOpened_ = row.substr(kYearOpenedRow.size());
   }
+
+  // Once every row is taken: a company made before the cumulatives' year was kept gets the
+  // start of the last year it opened, else its current year's start, which is what its
+  // cumulatives belong to today.
+  void TakeDefaults() {
+    if (cumulativesYear.empty())
+      cumulativesYear = lastYearOpened_.empty() ? yearStart : lastYearOpened_;
+  }
+
+  // The row name of the mark of an opened year, before its start date.
+  static constexpr std::string_view kYearOpenedRow = "year_opened ";
+
+  // "yyyymmdd" of a "dd/mm/yyyy" text, so that texts compare in date order ("" for others).
+  static std::string DateOrder(std::string_view date) {
+    if (date.size() != 10) return "";
+    return std::string(date.substr(6, 4)) + std::string(date.substr(3, 2)) +
+           std::string(date.substr(0, 2));
+  }
+
+ private:
+  std::string lastYearOpened_;  // while reading: the latest start of a `year_opened` row
 };
 
 // Refuses a company whose stored code is missing or differs from `code`, the code its file or

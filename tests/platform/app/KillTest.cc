@@ -1,5 +1,6 @@
-// Programs killed (SIGKILL) at seeded random moments of the year opening, the card screen and an
-// edition, on a generated register of 5,000 assets, in a data directory and on the test server.
+// Programs killed (SIGKILL) at moments spread over the year opening (its last tenth included),
+// and at seeded random moments of the card screen and an edition, on a generated register of
+// 5,000 assets, in a data directory and on the test server.
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
@@ -11,7 +12,14 @@
 #include <random>
 #include <thread>
 
+#include <sqlite3.h>
+
 #include "front/Records.h"
+#include "platform/app/ScriptedInterface.h"
+#include "platform/app/Session.h"
+#include "platform/app/YearOpening.h"
+#include "platform/store/CompanyStore.h"
+#include "platform/store/SqliteStore.h"
 #include "support/AssetFixture.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"
@@ -21,6 +29,10 @@ namespace {
 
 namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
+
+// The events of a child of OpenKilledAtEvent: it is killed at the start of the `killAtEvent`-th.
+int64_t eventsSeen = 0, killAtEvent = 0;
+int OnEvent() { return ++eventsSeen == killAtEvent ? raise(SIGKILL) : 0; }
 
 // The parameter: on a PostgreSQL server, in a database of the test's own.
 class KillTest : public ::testing::TestWithParam<bool> {
@@ -90,7 +102,15 @@ class KillTest : public ::testing::TestWithParam<bool> {
     fs::copy_file(dir_.path() / "pristine.db", Database(), fs::copy_options::overwrite_existing);
   }
 
-  // Runs `args`; killed after `after` when given. Returns how long it ran.
+  // What the store says of the year opening: the cumulatives' year, and whether 2027 is marked.
+  std::string YearState() const {
+    const auto companies = platform::MakeCompanyStore(data_);
+    return companies->Settings("01").cumulativesYear +
+           (companies->Open("01")->YearOpened("01/01/2027").empty() ? "" : " marked");
+  }
+
+  // Runs `args`; killed after `after` when given. Returns how long it ran, or -1 when it
+  // ended with status 1 (refused).
   double Program(const std::string& args, bool mustSucceed = false,
                  std::optional<std::chrono::microseconds> after = {}) const {
     const Clock::time_point start = Clock::now();
@@ -110,20 +130,61 @@ class KillTest : public ::testing::TestWithParam<bool> {
     if (mustSucceed) {
       EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << args;
     }
+    if (WIFEXITED(status) && WEXITSTATUS(status) == 1) return -1;
     return std::chrono::duration<double>(Clock::now() - start).count();
   }
 
-  // Kills `runs` runs of `args` at random moments of its length.
+  // The opening run in a child of this test on the SQLite store, killed at the start of its
+  // `event`-th row change or commit (SQLite's hooks on its connection), if it has that many.
+  // Returns the events of the run when it was not killed.
+  int64_t OpenKilledAtEvent(int64_t event) {
+    const fs::path count = dir_.path() / "events";
+    if (fork() == 0) {
+      try {  // the child never returns into the test
+        platform::SessionOptions options;
+        options.dataDir = dir_.path();
+        options.company = "01";
+        options.pdf = false;
+        platform::Session session(options, std::make_unique<platform::ScriptedInterface>(
+                                               platform::Script::FromText("CONFIRM yes\n"),
+                                               dir_.path() / "transcript.txt"));
+        killAtEvent = event;
+        sqlite3* db = dynamic_cast<platform::SqliteStore&>(session.store()).database().handle();
+        sqlite3_update_hook(
+            db, [](void*, int, const char*, const char*, sqlite3_int64) { OnEvent(); }, nullptr);
+        sqlite3_commit_hook(
+            db, [](void*) { return OnEvent(); }, nullptr);
+        platform::OpenFiscalYear(session, {});
+        std::ofstream(count) << eventsSeen;
+      } catch (...) {
+      }
+      _exit(0);
+    }
+    wait(nullptr);
+    int64_t events = 0;
+    std::ifstream(count) >> events;
+    fs::remove(count);
+    return events;
+  }
+
+  // `runs` random fractions of a run's length.
+  std::vector<double> Random(int runs) {
+    std::vector<double> fractions(runs);
+    for (double& f : fractions) f = std::uniform_real_distribution<double>(0, 1)(random_);
+    return fractions;
+  }
+
+  // Kills runs of `args` at these fractions of its length.
   template <typename Check>
-  void KillRuns(const std::string& args, int runs, Check check) {
+  void KillRuns(const std::string& args, const std::vector<double>& fractions, Check check) {
     Restore();
     const double length = Program(args);
-    std::uniform_int_distribution<int64_t> moment(0, static_cast<int64_t>(length * 1e6));
-    for (int run = 0; run < runs; ++run) {
+    for (const double fraction : fractions) {
       Restore();
-      const auto at = std::chrono::microseconds(moment(random_));
+      const auto at = std::chrono::microseconds(static_cast<int64_t>(fraction * length * 1e6));
       Program(args, false, at);
-      SCOPED_TRACE(args + " killed after " + std::to_string(at.count()) + " us");
+      SCOPED_TRACE(args + " killed after " + std::to_string(at.count()) + " us of " +
+                   std::to_string(static_cast<int64_t>(length * 1e6)));
       check(Files());
     }
   }
@@ -138,17 +199,52 @@ TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
   const auto run = [&](const std::string& operation, const char* script) {
     return "run " + operation + " --no-pdf --script " + (dir_.path() / script).string();
   };
+  const std::string open = run("OuvImo", "yes.txt");
   Restore();
   const auto before = Files();
-  Program(run("OuvImo", "yes.txt"), true);
+  ASSERT_EQ(YearState(), "01/01/2026");
+  Program(open, true);
   const auto opened = Files();
   ASSERT_NE(opened, before);
+  ASSERT_EQ(YearState(), "01/01/2027 marked");
 
-  KillRuns(run("OuvImo", "yes.txt"), 20,
-           [&](const auto& f) { EXPECT_TRUE(f == before || f == opened); });
-  KillRuns(run("EditImo", "edition.txt"), 10, [&](const auto& f) { EXPECT_TRUE(f == before); });
+  // Killed anywhere, a third of the times in the last tenth, where the roll meets the mark:
+  // the register as before, or wholly opened and a second opening refused.
+  int kept = 0, rolled = 0;
+  const auto check = [&](const auto& f) {
+    if (f == before) {
+      ++kept;
+      EXPECT_EQ(YearState(), "01/01/2026");
+      return;
+    }
+    ++rolled;
+    EXPECT_TRUE(f == opened);
+    EXPECT_EQ(YearState(), "01/01/2027 marked");
+    EXPECT_EQ(Program(open), -1.0) << "a second opening ran";
+  };
+  const std::vector<double> fractions = {0.1, 0.25, 0.4,  0.5,  0.6,  0.7,  0.8, 0.85,
+                                         0.9, 0.92, 0.94, 0.96, 0.98, 0.99, 1.5};
+  if (!GetParam()) {  // on SQLite at events: rows changed and commits, the last ones each
+    Restore();
+    const int64_t events = OpenKilledAtEvent(0);
+    ASSERT_GT(events, 5000);
+    std::vector<int64_t> at = {1, events - 3, events - 2, events - 1, events};
+    for (const double fraction : fractions) at.push_back(static_cast<int64_t>(fraction * events));
+    for (const int64_t event : at) {
+      Restore();
+      SCOPED_TRACE("OuvImo killed at event " + std::to_string(event) + " of " +
+                   std::to_string(events));
+      OpenKilledAtEvent(event);
+      check(Files());
+    }
+  } else {
+    KillRuns(open, fractions, check);
+  }
+  EXPECT_GT(kept * rolled, 0);  // the kills span the run
+  KillRuns(run("EditImo", "edition.txt"), Random(10),
+           [&](const auto& f) { EXPECT_TRUE(f == before); });
   int saved = 0;  // cards kept by the kills, over all runs
-  KillRuns(run("EntImo", "cards.txt"), 20, [&](const auto& f) {
+  KillRuns(run("EntImo", "cards.txt"), Random(20), [&](const auto& f) {
     // The register before, and the first k cards of the script, each whole with its keys.
     std::map<int64_t, std::string> added;
     for (const auto& [text, number] : f.at("r_Immo"))

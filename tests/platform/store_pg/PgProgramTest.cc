@@ -65,8 +65,8 @@ TEST(PgProgramTest, ACompanyCopiedToTheServerAndBackChecksCleanExportsAlikeAndIs
 
   program(from, "company create C1 --year 01/01/2026 31/12/2026");
   program(from, "--company C1 generate --assets 400");
-  program(from, "--company C1 run OuvImo --no-pdf --script " + script + " --transcript " + scratch +
-                    ".t");
+  program(from, "--company C1 run OuvImo --again --no-pdf --script " + script + " --transcript " +
+                    scratch + ".t");
   EXPECT_NE(program(from, "company copy C1 --to " + server).find("copiée dans postgresql://"),
             std::string::npos);
   EXPECT_NE(program(from, "company copy C1 --to " + server, 1)

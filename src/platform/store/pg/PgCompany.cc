@@ -160,6 +160,7 @@ CompanySettings PgCompany::Settings() {
   CompanySettings settings;
   for (int i = 0; i < rows.rows(); ++i)
     settings.Take(rows.Bytes(i, 0), std::string(rows.Bytes(i, 1)));
+  settings.TakeDefaults();
   return settings;
 }
 
@@ -180,6 +181,8 @@ void PgCompany::SaveSettings(const CompanySettings& settings) {
   Put("year_start", settings.yearStart, operation);
   Put("year_end", settings.yearEnd, operation);
   Put("work_date", settings.workDate, operation);
+  Put("cumulatives_year",
+      settings.cumulativesYear.empty() ? settings.yearStart : settings.cumulativesYear, operation);
   if (own)
     CommitWrite(operation);
   else
