@@ -72,12 +72,12 @@ sqlite3* CompanyDatabase::OpenConnection(const std::filesystem::path& path, int 
   return db;
 }
 
-void CompanyDatabase::Configure(const std::string& operation) {
-  Exec(
-      "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;"
-      " PRAGMA mmap_size=1073741824;"
-      " PRAGMA foreign_keys=OFF;",
-      operation);
+void CompanyDatabase::Configure(const std::string& operation, bool readOnly) {
+  Exec(readOnly ? "PRAGMA query_only=ON; PRAGMA cache_size=-16384; PRAGMA mmap_size=1073741824;"
+                : "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;"
+                  " PRAGMA mmap_size=1073741824;"
+                  " PRAGMA foreign_keys=OFF;",
+       operation);
   begin_ = Prepare("BEGIN IMMEDIATE");
   commit_ = Prepare("COMMIT");
   rollback_ = Prepare("ROLLBACK");
@@ -113,6 +113,15 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Create(const std::filesystem::
 }
 
 std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::path& path) {
+  return OpenChecked(path, false);
+}
+
+std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenArchive(const std::filesystem::path& path) {
+  return OpenChecked(path, true);
+}
+
+std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesystem::path& path,
+                                                              bool readOnly) {
   const std::string operation = "CompanyDatabase.Open";
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
@@ -121,8 +130,9 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
   for (const char* suffix : {"", "-wal", "-shm", "-journal"})
     RefuseLink(path.string() + suffix, operation);
 
-  std::unique_ptr<CompanyDatabase> db(
-      new CompanyDatabase(OpenConnection(path, SQLITE_OPEN_READWRITE, operation), path));
+  std::unique_ptr<CompanyDatabase> db(new CompanyDatabase(
+      OpenConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, operation),
+      path));
   Statement id = db->Prepare("PRAGMA application_id");
   if (!id.Step(operation, path.string()) || id.Int(0) != kApplicationId)
     throw HostError(operation, path.string(), kNotOurs);
@@ -141,7 +151,7 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
   if (number > kSchemaVersion)
     throw HostError(operation, path.string(),
                     "cette base vient d'une version plus récente d'Actifix");
-  db->Configure(operation);
+  db->Configure(operation, readOnly);
   return db;
 }
 

@@ -66,6 +66,10 @@ class PgCompany {
   // Opens an existing company. Throws HostError when there is none of that code, or it is of
   // a newer schema.
   static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code);
+  // Opens the closed year's archive of company `code` kept in schema `schema` (a backup's),
+  // read only: its connection starts every transaction READ ONLY, so any write fails.
+  static std::unique_ptr<PgCompany> OpenArchive(const std::string& uri, const std::string& schema,
+                                                const std::string& code);
   // The codes of the companies in the database, sorted.
   static std::vector<std::string> List(const std::string& uri);
   // Removes a company and everything of it; nothing when there is none.
@@ -107,7 +111,10 @@ class PgCompany {
 
  private:
   enum class State { kNone, kRead, kWrite };
-  PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code);
+  PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code,
+            const std::string& schema);
+  static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code,
+                                         const std::string& schema, bool readOnly);
   // Runs `sql` in the current transaction, or on its own.
   void Put(const std::string& name, const std::string& value, const std::string& operation);
 
