@@ -163,8 +163,8 @@ void EdtEcritures() {
                               std::string("@ sont laissés tels qu'ils étaient"_w);
     if (e.entries.empty())
       MessageBox().Show("Simple", std::string("Aucune écriture comptable"_w),
-                        "Aucune écriture n'a été produite du " + c.DATDEB.text + " au " +
-                            c.DATFIN.text + " : les fichiers " + files +
+                        std::string("Aucune écriture n'a été produite du "_w) + c.DATDEB.text +
+                            " au " + c.DATFIN.text + " : les fichiers " + files +
                             std::string(" ; les écritures qu'ils contiennent, intégrées ou non "
                                         "sous Compta Norvel, restent à leur place."_w),
                         result);
