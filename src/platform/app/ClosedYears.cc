@@ -108,7 +108,7 @@ void ClosedYearsMenu(Terminal& terminal, const SessionOptions& options) {
   std::vector<std::string> years;
   for (const Backup& archive : archives)
     years.push_back("Exercice du " + archive.closedYear->start + " au " + archive.closedYear->end +
-                    " (archive du " + archive.taken + ")");
+                    " (archive du " + archive.taken.substr(0, 10) + ")");
   std::vector<std::string> labels;
   std::vector<std::string> operations;
   for (const NvImmo::MenuEntry& entry : NvImmo::Menu())
