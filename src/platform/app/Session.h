@@ -38,7 +38,7 @@ struct SessionOptions {
   std::string command = "actifix";  // what this program does, named to one it keeps waiting
   // A closed year's archive of the company to read instead of the company itself: opened read
   // only, under the closed year's dates; its ledger entries are posted nowhere.
-  std::optional<Backup> archive;
+  std::optional<Backup> archive = std::nullopt;
 };
 
 class Session : public HostFactory {
