@@ -1,6 +1,7 @@
 // The general-ledger entries of the period: their forming (AdjEcr), the dotation-by-nature
 // table, the disposal entries, the ledger edition and the interface file.
 #include <cstdlib>
+#include <optional>
 
 #include "editions/EdtCommon.h"
 #include "fec/EcrituresFEC.h"
@@ -91,14 +92,18 @@ void EdtEcritures() {
     FecNoteDotation(row.code, FecAccount::kNCIAMO);
   }
 
+  // A run without an entry, or one that posts nothing, leaves the interface file and the FEC
+  // extract as the last run left them: entries not yet imported there are not lost.
   std::unique_ptr<HostLedgerFile> file = InstalledHostFactory().MakeLedgerFile();
-  file->Open();
+  const bool posts = !e.entries.empty() && file->Posts();
+  if (posts) file->Open();
   edition.NewPage();
   edition.AddStyledTitle("ECRITURES DE COMPTABILITE GENERALE Au " + c.DATFIN.text, "PD", "Arial");
   edition.DefineColumns(
       "[PS,1,[[NC,No COMPTE,A,10,G],[LIB,LIBELLE,A,60,G],[D,DEBIT,M,11,2,D],[C,CREDIT,M,11,2,D]],"
       "[D,C]]");
-  FecExtract fec;  // the same entries for the FEC extract
+  std::optional<FecExtract> fec;  // the same entries for the FEC extract
+  if (posts) fec.emplace();
   double balance = 0;
   const std::size_t count = e.entries.size();
   for (std::size_t k = 0; k < count; ++k) {
@@ -133,15 +138,18 @@ void EdtEcritures() {
     record.side = side;
     record.amount = amount;
     record.filler = " ";
+    if (!posts) continue;
     file->WriteEntry(record);
-    fec.Add(index, record, IsZero2(balance));
+    fec->Add(index, record, IsZero2(balance));
   }
   edition.PrintTotals("[D,C]");
   edition.PrintTotalLine("[[[LIB,TOTAL]],[[D,1],[C,1]]]", "+");
   edition.ResetTotals("[D,C]");
   edition.NewPage();
-  file->Close();
-  fec.Finish();
+  if (posts) {
+    file->Close();
+    fec->Finish();
+  }
   int16_t status = 0;
   Screen().Clear(status);
 
@@ -149,6 +157,26 @@ void EdtEcritures() {
   Toolkit().CompanyPrefix(prefix);
   Toolkit().DataDirectory(directory);
   int16_t result = 0;
+  if (!posts) {
+    const std::string files = "@" + prefix + "TampCg.dat@ et @" + prefix +
+                              std::string("EcrituresFEC.txt@ du Répertoire @ "_w) + directory +
+                              std::string("@ sont laissés tels qu'ils étaient"_w);
+    if (e.entries.empty())
+      MessageBox().Show("Simple", std::string("Aucune écriture comptable"_w),
+                        std::string("Aucune écriture n'a été produite du "_w) + c.DATDEB.text +
+                            " au " + c.DATFIN.text + " : les fichiers " + files +
+                            std::string(" ; les écritures qu'ils contiennent, intégrées ou non "
+                                        "sous Compta Norvel, restent à leur place."_w),
+                        result);
+    else
+      MessageBox().Show("Simple", std::string("Exercice clos : aucune écriture transmise"_w),
+                        std::string("Ces écritures sont celles d'un exercice clos, lues dans son "
+                                    "archive : elles ont été transmises quand il était en cours "
+                                    "et ne sont pas écrites de nouveau. Les fichiers "_w) +
+                            files + ".",
+                        result);
+    return;
+  }
   MessageBox().Show(
       "Simple", std::string("Intégration sous Compta Norvel Windows"_w),
       "Le Fichier @" + prefix +

@@ -207,11 +207,6 @@ class Checker {
 
   int failures() const { return failures_; }
 
- private:
-  std::vector<std::string> Output(const fs::path& path) const {
-    return OutputLines(path, {uri_, dataDir_});
-  }
-
   void CompareExact(const Section& section, const std::vector<std::string>& expected,
                     const std::vector<std::string>& actual) {
     const std::size_t n = std::max(expected.size(), actual.size());
@@ -224,6 +219,11 @@ class Checker {
         return;
       }
     }
+  }
+
+ private:
+  std::vector<std::string> Output(const fs::path& path) const {
+    return OutputLines(path, {uri_, dataDir_});
   }
 
   void ContainsInOrder(const Section& section, const std::vector<std::string>& expected,
@@ -325,6 +325,14 @@ int main(int argc, char** argv) {
       } else if (section.name == "write") {
         std::ofstream out(data / section.argument);
         for (const std::string& line : section.lines) out << line << "\n";
+      } else if (section.name == "file") {
+        // The file's lines, exactly: what a run must have left as it was, or written.
+        if (runs == 0) throw std::runtime_error("== file before any == run");
+        const fs::path path = data / section.argument;
+        if (!fs::exists(path))
+          checker.Fail(section, "no such file");
+        else
+          checker.CompareExact(section, NonEmpty(section.lines), NonEmpty(ReadLines(path)));
       } else if (section.name == "sql") {
         if (uri.empty()) throw std::runtime_error("== sql needs a server (== on postgresql)");
         for (const std::string& line : NonEmpty(section.lines))

@@ -164,7 +164,11 @@ int Backups(const GlobalOptions& global, const CompanyArgs& args) {
   std::cout << "Sauvegardes dans " << Printable(companies->BackupPlace()) << " :\n";
   for (const Backup& b : backups)
     std::cout << b.code << "  " << Printable(b.path.filename().string()) << "  du " << b.taken
-              << "  " << (b.bytes + 1023) / 1024 << " Ko\n";
+              << "  " << (b.bytes + 1023) / 1024 << " Ko"
+              << (b.closedYear ? "  archive de l'exercice clos du " + b.closedYear->start + " au " +
+                                     b.closedYear->end
+                               : "")
+              << "\n";
   return kExitOk;
 }
 

@@ -4,6 +4,7 @@
 
 #include "front/NvImmo.h"
 #include "host/HostError.h"
+#include "platform/app/ClosedYears.h"
 #include "platform/app/Companies.h"
 #include "platform/app/Messages.h"
 #include "platform/app/Session.h"
@@ -24,6 +25,7 @@ int Menu(const GlobalOptions& global) {
 
   std::vector<std::string> labels;
   for (const NvImmo::MenuEntry& entry : NvImmo::Menu()) labels.push_back(entry.label);
+  labels.push_back(kClosedYearsEntry);  // last: the editions of the closed years
   Terminal terminal;
   for (;;) {
     // The title tells the company and its current fiscal year, read anew at each turn.
@@ -32,6 +34,10 @@ int Menu(const GlobalOptions& global) {
         "Actifix - " + c.code + " " + c.name + " - exercice du " + c.yearStart + " au " + c.yearEnd;
     const int chosen = terminal.RunMenu(title, labels);
     if (chosen < 0) return kExitOk;
+    if (static_cast<std::size_t>(chosen) == NvImmo::Menu().size()) {
+      ClosedYearsMenu(terminal, options);
+      continue;
+    }
     const std::string operation = NvImmo::Menu()[chosen].operation;
     try {
       Session session(options, std::make_unique<TerminalInterface>(terminal));

@@ -5,6 +5,7 @@
 
 #include "front/NvImmo.h"
 #include "host/HostError.h"
+#include "platform/app/ClosedYears.h"
 #include "platform/app/Companies.h"
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
@@ -55,6 +56,12 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
   options.company = ChooseCompany(*options.companies, global.company);
   options.outDir =
       args.out.empty() ? options.dataDir / "editions" : std::filesystem::path(args.out);
+  if (!global.exercice.empty()) {
+    options.archive = ChooseArchive(*options.companies, options.company, global.exercice);
+    RefuseOnArchive(args.operation, *options.archive);
+    // Beside the live editions, not over them.
+    if (args.out.empty()) options.outDir = ArchiveOutDir(options.outDir, *options.archive);
+  }
   CheckWritableDirectory(options.outDir, "--out");
   options.interruptAfter = args.interruptAfter;
   options.pdf = !args.noPdf;

@@ -42,7 +42,8 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
       companies_(options.companies ? options.companies
                                    : MakeCompanyStore(options.dataDir.string())) {
   if (options_.dataDir.empty()) options_.dataDir = companies_->FileDirectory();
-  std::unique_ptr<Store> store = companies_->Open(options.company);
+  std::unique_ptr<Store> store = options.archive ? companies_->OpenArchive(*options.archive)
+                                                 : companies_->Open(options.company);
   const CompanySettings settings = store->Settings();
   company_.code = settings.code;
   company_.name = settings.name;
@@ -50,6 +51,12 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
+  if (options.archive) {
+    // The archive was taken once the next year's dates were set: its figures are those of the
+    // year that closed, which becomes the current year of this session.
+    company_.yearStart = options.archive->closedYear->start;
+    company_.yearEnd = options.archive->closedYear->end;
+  }
   if (options_.outDir.empty()) options_.outDir = options_.dataDir / "editions";
   // A script commits before every question, as a user's session does; to keep that cheap,
   // its commits do not wait for the disk: they survive a kill of the program, not a power
@@ -108,8 +115,8 @@ void Session::Run(const std::string& operation) {
 void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mode mode) {
   std::unique_ptr<CompanyHold> hold;
   if (holding_)
-    mode = holdMode_;  // an operation run inside another goes the outer one's way
-  else
+    mode = holdMode_;          // an operation run inside another goes the outer one's way
+  else if (!options_.archive)  // an archive changes for nobody: nothing to wait for
     hold = companies_->Hold(options_.company, holdMode_ = mode, options_.command);
   struct Release {
     bool& holding;
@@ -229,11 +236,36 @@ std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() {
   return wrapKeyedFile_ ? wrapKeyedFile_(std::move(keyed)) : std::move(keyed);
 }
 
+namespace {
+
+// The files of a closed year's run: its entries were posted when the year was current, so
+// the live interface file and FEC extract are never touched.
+class NoPosting final : public HostLedgerFile, public HostFecFile {
+ public:
+  bool Posts() const override { return false; }
+  void Open() override { Refuse(); }
+  void WriteEntry(const LedgerEntry&) override { Refuse(); }
+  void WriteLine(const FecLine&) override { Refuse(); }
+  void Close() override {}
+  void Commit() override {}
+  void Discard() override {}
+
+ private:
+  [[noreturn]] static void Refuse() {
+    throw HostError("HostLedgerFile.Open", "",
+                    "les écritures d'un exercice clos lu dans son archive ne sont pas transmises");
+  }
+};
+
+}  // namespace
+
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
+  if (options_.archive) return std::make_unique<NoPosting>();
   return std::make_unique<LedgerFile>(company_.dataDir, company_.code);
 }
 
 std::unique_ptr<HostFecFile> Session::MakeFecFile() {
+  if (options_.archive) return std::make_unique<NoPosting>();
   return std::make_unique<FecFile>(company_.dataDir, company_.code);
 }
 

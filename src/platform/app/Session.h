@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -35,6 +36,9 @@ struct SessionOptions {
   bool pdf = true;
   bool gridPdf = false;             // the PDF on the text's grid (--pdf grille) rather than typeset
   std::string command = "actifix";  // what this program does, named to one it keeps waiting
+  // A closed year's archive of the company to read instead of the company itself: opened read
+  // only, under the closed year's dates; its ledger entries are posted nowhere.
+  std::optional<Backup> archive = std::nullopt;
 };
 
 class Session : public HostFactory {

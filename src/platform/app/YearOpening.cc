@@ -9,6 +9,7 @@
 #include "host/HostDates.h"
 #include "host/HostError.h"
 #include "host/HostKeyedFile.h"
+#include "platform/app/ClosedYears.h"
 #include "platform/app/LocalTime.h"
 #include "platform/app/Session.h"
 #include "platform/store/CompanyStore.h"
@@ -143,7 +144,13 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     // write: an opening left unconfirmed leaves no copy behind.
     walk->onStart = [&] {
       session.Commit();
-      backup = session.companies().TakeBackup(store, company.code).path;
+      // The register is not rolled yet: unless this year was opened already, the copy is the
+      // archive of the year that closes, kept with that year's dates.
+      backup = session.companies()
+                   .TakeBackup(
+                       store, company.code,
+                       opened.empty() ? std::optional(YearBefore(company.yearStart)) : std::nullopt)
+                   .path;
       session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
                           backup.string());
       walk->total = session.store().CountEntries("Immo");

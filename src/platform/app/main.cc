@@ -38,6 +38,10 @@ int main(int argc, char** argv) {
       "./actifix-data)");
   app.add_option("--company", global.company,
                  "Code de l'entreprise (défaut : la première du répertoire)");
+  app.add_option("--exercice", global.exercice,
+                 "Avec run : exercice clos (année de sa clôture, par exemple 2026) dont "
+                 "ListImo, EditImo, EdtPImo ou Tableaux2054 impriment les chiffres, lus en "
+                 "lecture seule dans l'archive prise à l'ouverture de l'exercice suivant");
 
   AddCompanyCommands(app, global, action);
   AddRunCommand(app, global, action);
@@ -61,6 +65,9 @@ int main(int argc, char** argv) {
   } catch (const CLI::ParseError& e) {
     return fail(MessageOf(app, e, "actifix"), kExitUsage);
   }
+  if (!global.exercice.empty() && !app.got_subcommand("run"))
+    return fail("--exercice ne vaut que pour « actifix run » : retirez-le de cette commande.",
+                kExitUsage);
   try {
     return action ? action() : kExitUsage;
   } catch (const UserError& e) {

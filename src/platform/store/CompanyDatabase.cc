@@ -74,12 +74,12 @@ sqlite3* CompanyDatabase::OpenConnection(const std::filesystem::path& path, int 
   return db;
 }
 
-void CompanyDatabase::Configure(const std::string& operation) {
-  Exec(
-      "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;"
-      " PRAGMA mmap_size=1073741824;"
-      " PRAGMA foreign_keys=OFF;",
-      operation);
+void CompanyDatabase::Configure(const std::string& operation, bool readOnly) {
+  Exec(readOnly ? "PRAGMA query_only=ON; PRAGMA cache_size=-16384; PRAGMA mmap_size=1073741824;"
+                : "PRAGMA journal_mode=WAL; PRAGMA synchronous=FULL; PRAGMA cache_size=-16384;"
+                  " PRAGMA mmap_size=1073741824;"
+                  " PRAGMA foreign_keys=OFF;",
+       operation);
   begin_ = Prepare("BEGIN IMMEDIATE");
   commit_ = Prepare("COMMIT");
   rollback_ = Prepare("ROLLBACK");
@@ -115,6 +115,15 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Create(const std::filesystem::
 }
 
 std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::path& path) {
+  return OpenChecked(path, false);
+}
+
+std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenArchive(const std::filesystem::path& path) {
+  return OpenChecked(path, true);
+}
+
+std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesystem::path& path,
+                                                              bool readOnly) {
   const std::string operation = "CompanyDatabase.Open";
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
@@ -123,8 +132,9 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
   for (const char* suffix : {"", "-wal", "-shm", "-journal"})
     RefuseLink(path.string() + suffix, operation);
 
-  std::unique_ptr<CompanyDatabase> db(
-      new CompanyDatabase(OpenConnection(path, SQLITE_OPEN_READWRITE, operation), path));
+  std::unique_ptr<CompanyDatabase> db(new CompanyDatabase(
+      OpenConnection(path, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, operation),
+      path));
   Statement id = db->Prepare("PRAGMA application_id");
   if (!id.Step(operation, path.string()) || id.Int(0) != kApplicationId)
     throw HostError(operation, path.string(), kNotOurs);
@@ -144,8 +154,15 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
     throw HostError(operation, path.string(),
                     "cette base vient d'une version plus récente d'Actifix");
   db->CheckTables(operation);
-  db->Configure(operation);
-  if (number < kSchemaVersion) db->AddRecordSums(operation);
+  db->Configure(operation, readOnly);
+  if (number < kSchemaVersion) {
+    // An archive is never written to, so it cannot take the checksums older files lack.
+    if (readOnly)
+      throw HostError(operation, path.string(),
+                      "cette copie vient d'une version antérieure d'Actifix et ne peut être lue "
+                      "qu'une fois restaurée");
+    db->AddRecordSums(operation);
+  }
   return db;
 }
 

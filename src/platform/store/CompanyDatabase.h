@@ -74,6 +74,9 @@ class CompanyDatabase {
   // file's table missing included) or is of a newer schema; nothing is written to a refused
   // file. A database of schema version 1 gets its record sums first.
   static std::unique_ptr<CompanyDatabase> Open(const std::filesystem::path& path);
+  // Opens a closed year's archive, checked as Open does, read only: every write fails, and
+  // the file is never changed (no journal mode is set on it).
+  static std::unique_ptr<CompanyDatabase> OpenArchive(const std::filesystem::path& path);
 
   ~CompanyDatabase();
   CompanyDatabase(const CompanyDatabase&) = delete;
@@ -128,7 +131,9 @@ class CompanyDatabase {
   CompanyDatabase(sqlite3* db, std::filesystem::path path);
   static sqlite3* OpenConnection(const std::filesystem::path& path, int flags,
                                  const std::string& operation);
-  void Configure(const std::string& operation);
+  void Configure(const std::string& operation, bool readOnly = false);
+  static std::unique_ptr<CompanyDatabase> OpenChecked(const std::filesystem::path& path,
+                                                      bool readOnly);
   // Throws HostError when SQLite's quick check finds a damaged page.
   void CheckIntact(const std::string& operation);
   // Throws HostError when a record or key file of the catalog has no table.

@@ -28,6 +28,11 @@ class CompanyHold {
   virtual ~CompanyHold() = default;
 };
 
+// A fiscal year, "dd/mm/yyyy" to "dd/mm/yyyy".
+struct ClosedYear {
+  std::string start, end;
+};
+
 // A consistent copy of one company, taken before an operation that rewrites its register.
 struct Backup {
   // Where the copy is: its file name (on a server, the whole name) is what the user gives back.
@@ -35,6 +40,9 @@ struct Backup {
   std::string code;   // the company it is a copy of
   std::string taken;  // "dd/mm/yyyy hh:mm:ss"
   uintmax_t bytes = 0;
+  // A copy taken at a year opening, before the register was rolled, is the archive of the
+  // year that closed: its figures are that year's, printed under these dates.
+  std::optional<ClosedYear> closedYear;
 };
 
 class CompanyStore {
@@ -73,14 +81,19 @@ class CompanyStore {
 
   // Where the backups are, as told to the user.
   virtual std::string BackupPlace() const = 0;
-  // Takes a consistent copy of company `code`, opened as `store`, now. REQUIRES: no write
+  // Takes a consistent copy of company `code`, opened as `store`, now; with `closedYear`, kept
+  // as the archive of that year (read by key later: the copy takes longer). REQUIRES: no write
   // transaction open on `store` (commit first). Throws HostError.
-  virtual Backup TakeBackup(Store& store, const std::string& code) = 0;
+  virtual Backup TakeBackup(Store& store, const std::string& code,
+                            const std::optional<ClosedYear>& closedYear = std::nullopt) = 0;
   // The backups of company `code` (every company when empty), oldest first.
   virtual std::vector<Backup> Backups(const std::string& code) = 0;
   // The backup `name` (a name of the list, or a path), its code read from the copy itself;
   // nothing when there is no such backup. Throws HostError when it is not an intact copy.
   virtual std::optional<Backup> FindBackup(const std::string& name) = 0;
+  // Opens the archive `backup` (a copy with its closed year) read only: every write it is
+  // asked for fails. Throws HostError when it is missing or not an intact copy.
+  virtual std::unique_ptr<Store> OpenArchive(const Backup& backup) = 0;
   // Replaces company `code` by the copy `backup`, so that a program reading it meanwhile sees
   // one or the other. REQUIRES: the company held exclusively. Throws HostError.
   virtual void Restore(const std::string& code, const Backup& backup) = 0;

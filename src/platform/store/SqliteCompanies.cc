@@ -8,6 +8,7 @@
 #include <cerrno>
 #include <chrono>
 #include <ctime>
+#include <fstream>
 
 #include "host/HostError.h"
 #include "platform/store/CompanyDatabase.h"
@@ -43,6 +44,20 @@ std::string TakenFrom(const std::string& name) {
     return "";
   return stamp.substr(6, 2) + "/" + stamp.substr(4, 2) + "/" + stamp.substr(0, 4) + " " +
          stamp.substr(9, 2) + ":" + stamp.substr(11, 2) + ":" + stamp.substr(13, 2);
+}
+
+// Beside an archive "<stem>.db", "<stem>.exercice": the closed year's start and end on one line.
+std::filesystem::path YearFileOf(const std::filesystem::path& backup) {
+  std::filesystem::path year = backup;
+  return year.replace_extension(".exercice");
+}
+
+std::optional<ClosedYear> ClosedYearOf(const std::filesystem::path& backup) {
+  std::ifstream in(YearFileOf(backup));
+  ClosedYear year;
+  if (!(in >> year.start >> year.end) || year.start.size() != 10 || year.end.size() != 10)
+    return std::nullopt;
+  return year;
 }
 
 // Now in local time, "yyyymmdd-hhmmss".
@@ -111,7 +126,8 @@ std::filesystem::path SqliteCompanies::AnomalyLog(const std::string& code) const
   return dataDir_ / (code + "Anomalies.log");
 }
 
-Backup SqliteCompanies::TakeBackup(Store& store, const std::string& code) {
+Backup SqliteCompanies::TakeBackup(Store& store, const std::string& code,
+                                   const std::optional<ClosedYear>& closedYear) {
   auto* sqlite = dynamic_cast<SqliteStore*>(&store);
   if (sqlite == nullptr)
     throw HostError("SqliteCompanies.TakeBackup", code,
@@ -123,8 +139,21 @@ Backup SqliteCompanies::TakeBackup(Store& store, const std::string& code) {
   for (int n = 2; std::filesystem::exists(path); ++n)
     path = dir / (stem + "-" + std::to_string(n) + ".db");
   sqlite->database().BackupTo(path);
+  if (closedYear) {
+    std::ofstream out(YearFileOf(path), std::ios::binary | std::ios::trunc);
+    out << closedYear->start << " " << closedYear->end << "\n";
+    out.close();
+    if (!out)
+      throw HostError("SqliteCompanies.TakeBackup", YearFileOf(path).string(),
+                      "impossible d'écrire l'exercice clos de la sauvegarde");
+  }
   std::error_code error;
-  return {path, code, TakenFrom(path.filename().string()), std::filesystem::file_size(path, error)};
+  return {path, code, TakenFrom(path.filename().string()), std::filesystem::file_size(path, error),
+          closedYear};
+}
+
+std::unique_ptr<Store> SqliteCompanies::OpenArchive(const Backup& backup) {
+  return std::make_unique<SqliteStore>(CompanyDatabase::OpenArchive(backup.path));
 }
 
 std::vector<Backup> SqliteCompanies::Backups(const std::string& code) {
@@ -135,7 +164,8 @@ std::vector<Backup> SqliteCompanies::Backups(const std::string& code) {
     const std::string taken = TakenFrom(name);
     if (taken.empty() || !StartsWithCode(name)) continue;
     if (!code.empty() && name.compare(0, 2, code) != 0) continue;
-    backups.push_back({entry.path(), name.substr(0, 2), taken, entry.file_size(error)});
+    backups.push_back({entry.path(), name.substr(0, 2), taken, entry.file_size(error),
+                       ClosedYearOf(entry.path())});
   }
   std::sort(backups.begin(), backups.end(),
             [](const Backup& a, const Backup& b) { return a.path.stem() < b.path.stem(); });
@@ -148,7 +178,7 @@ std::optional<Backup> SqliteCompanies::FindBackup(const std::string& name) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error)) return std::nullopt;
   return Backup{path, CompanyDatabase::CodeOf(path), TakenFrom(path.filename().string()),
-                std::filesystem::file_size(path, error)};
+                std::filesystem::file_size(path, error), ClosedYearOf(path)};
 }
 
 void SqliteCompanies::Restore(const std::string& code, const Backup& backup) {

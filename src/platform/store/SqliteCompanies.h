@@ -35,9 +35,11 @@ class SqliteCompanies : public CompanyStore {
   std::filesystem::path AnomalyLog(const std::string& code) const override;
 
   std::string BackupPlace() const override { return BackupDirectory().string(); }
-  Backup TakeBackup(Store& store, const std::string& code) override;
+  Backup TakeBackup(Store& store, const std::string& code,
+                    const std::optional<ClosedYear>& closedYear = std::nullopt) override;
   std::vector<Backup> Backups(const std::string& code) override;
   std::optional<Backup> FindBackup(const std::string& name) override;
+  std::unique_ptr<Store> OpenArchive(const Backup& backup) override;
   void Restore(const std::string& code, const Backup& backup) override;
 
   StoredFiles Describe(Store& store, const std::string& code) override;

@@ -107,8 +107,19 @@ std::optional<Backup> ReadBackup(pg::Connection& c, const std::string& name,
       pg::Params().Text(name), operation, name, false);
   if (row.rows() != 1)
     throw HostError(operation, name, "cette sauvegarde n'est pas une copie complète");
-  return Backup{name, std::string(row.Bytes(0, 0)), std::string(row.Bytes(0, 1)),
-                static_cast<uintmax_t>(row.Int(0, 2))};
+  Backup backup{name, std::string(row.Bytes(0, 0)), std::string(row.Bytes(0, 1)),
+                static_cast<uintmax_t>(row.Int(0, 2)), std::nullopt};
+  const pg::Result archive =
+      c.Query("SELECT to_regclass($1) IS NOT NULL",
+              pg::Params().Text(pg::Quoted(name) + ".archive"), operation, name, false);
+  if (archive.Bytes(0, 0) == std::string_view("\1", 1)) {
+    const pg::Result year =
+        c.Query("SELECT year_start, year_end FROM " + pg::Quoted(name) + ".archive", pg::Params(),
+                operation, name, false);
+    if (year.rows() == 1)
+      backup.closedYear = ClosedYear{std::string(year.Bytes(0, 0)), std::string(year.Bytes(0, 1))};
+  }
+  return backup;
 }
 
 // A company held on its own connection: closing it releases the lock.
@@ -199,7 +210,8 @@ std::filesystem::path PgCompanies::AnomalyLog(const std::string& code) const {
   return fileDirectory_ / (code + "Anomalies.log");
 }
 
-Backup PgCompanies::TakeBackup(Store& store, const std::string& code) {
+Backup PgCompanies::TakeBackup(Store& store, const std::string& code,
+                               const std::optional<ClosedYear>& closedYear) {
   const std::string operation = "PgCompanies.TakeBackup", source = PgCompany::SchemaFor(code);
   const std::string subject = shown_ + " " + source;
   if (auto* server = dynamic_cast<PgStore*>(&store); server == nullptr)
@@ -218,9 +230,17 @@ Backup PgCompanies::TakeBackup(Store& store, const std::string& code) {
                       .rows() != 0;
        ++n)
     name = stem + "_" + std::to_string(n);
-  CopyCompany(c, source, name, false, operation, subject);
+  // An archive is read by key, as a company is: its tables get their primary keys.
+  CopyCompany(c, source, name, closedYear.has_value(), operation, subject);
   c.Exec("CREATE TABLE " + pg::Quoted(name) + ".backup(code text NOT NULL, taken text NOT NULL)",
          operation, subject);
+  if (closedYear) {
+    c.Exec("CREATE TABLE " + pg::Quoted(name) +
+               ".archive(year_start text NOT NULL, year_end text NOT NULL)",
+           operation, subject);
+    c.Query("INSERT INTO " + pg::Quoted(name) + ".archive VALUES($1, $2)",
+            pg::Params().Text(closedYear->start).Text(closedYear->end), operation, subject, false);
+  }
   c.Query("INSERT INTO " + pg::Quoted(name) + ".backup VALUES($1, $2)",
           pg::Params().Text(code).Text(Now("%d/%m/%Y %H:%M:%S", now)), operation, subject, false);
   Commit(c, operation, subject);
@@ -246,6 +266,15 @@ std::optional<Backup> PgCompanies::FindBackup(const std::string& name) {
   const std::string operation = "PgCompanies.FindBackup";
   pg::Connection c(uri_, operation);
   return ReadBackup(c, name, operation);
+}
+
+std::unique_ptr<Store> PgCompanies::OpenArchive(const Backup& backup) {
+  const std::optional<Backup> kept = FindBackup(backup.path.string());
+  if (!kept)
+    throw HostError("PgCompanies.OpenArchive", backup.path.string(),
+                    "cette sauvegarde n'existe plus");
+  return std::make_unique<PgStore>(PgCompany::OpenArchive(uri_, backup.path.string(), kept->code),
+                                   fileDirectory_);
 }
 
 void PgCompanies::Restore(const std::string& code, const Backup& backup) {

@@ -11,17 +11,18 @@ const char kNoCompany[] = "cette entreprise n'existe pas sur ce serveur";
 
 }  // namespace
 
-PgCompany::PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code)
+PgCompany::PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code,
+                     const std::string& schema)
     : conn_(std::move(conn)),
       code_(code),
-      quotedSchema_(pg::Quoted(SchemaFor(code))),
-      subject_(conn_->uri() + " " + SchemaFor(code)) {}
+      quotedSchema_(pg::Quoted(schema)),
+      subject_(conn_->uri() + " " + schema) {}
 
 std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
                                              const CompanySettings& settings, bool commit) {
   const std::string operation = "PgCompany.Create";
-  std::unique_ptr<PgCompany> company(
-      new PgCompany(std::make_unique<pg::Connection>(uri, operation), settings.code));
+  std::unique_ptr<PgCompany> company(new PgCompany(std::make_unique<pg::Connection>(uri, operation),
+                                                   settings.code, SchemaFor(settings.code)));
   pg::Connection& c = *company->conn_;
   const std::string& s = company->quotedSchema_;
   // No write lock: nobody else works on a company that does not exist yet; a program making
@@ -56,10 +57,21 @@ std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
 }
 
 std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::string& code) {
+  return Open(uri, code, SchemaFor(code), false);
+}
+
+std::unique_ptr<PgCompany> PgCompany::OpenArchive(const std::string& uri, const std::string& schema,
+                                                  const std::string& code) {
+  return Open(uri, code, schema, true);
+}
+
+std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::string& code,
+                                           const std::string& schema, bool readOnly) {
   const std::string operation = "PgCompany.Open";
   std::unique_ptr<PgCompany> company(
-      new PgCompany(std::make_unique<pg::Connection>(uri, operation), code));
+      new PgCompany(std::make_unique<pg::Connection>(uri, operation), code, schema));
   pg::Connection& c = *company->conn_;
+  if (readOnly) c.Exec("SET default_transaction_read_only = on", operation, company->subject_);
   const pg::Result meta = c.Query("SELECT to_regclass($1) IS NOT NULL",
                                   pg::Params().Text(company->quotedSchema_ + ".meta"), operation,
                                   company->subject_, false);
@@ -80,11 +92,18 @@ std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::st
           ".record_files UNION ALL SELECT 'k_' || name, name FROM " + s +
           ".key_files) f WHERE to_regclass(quote_ident($1) || '.' || quote_ident(f.t)) IS NULL"
           " LIMIT 1",
-      pg::Params().Text(SchemaFor(code)), operation, company->subject_, false);
+      pg::Params().Text(schema), operation, company->subject_, false);
   if (missing.rows() != 0)
     throw HostError(operation, company->subject_,
                     MissingFileCause(std::string(missing.Bytes(0, 0))));
-  if (version.Int(0, 0) < kSchemaVersion) company->AddRecordSums(operation);
+  if (version.Int(0, 0) < kSchemaVersion) {
+    // An archive is never written to, so it cannot take the checksums older copies lack.
+    if (readOnly)
+      throw HostError(operation, company->subject_,
+                      "cette copie vient d'une version antérieure d'Actifix et ne peut être lue "
+                      "qu'une fois restaurée");
+    company->AddRecordSums(operation);
+  }
   return company;
 }
 

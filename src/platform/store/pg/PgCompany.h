@@ -73,6 +73,10 @@ class PgCompany {
   // stored code is another or missing, a file's table is missing, or it is of a newer schema.
   // A company of schema version 1 gets its record sums first.
   static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code);
+  // Opens the closed year's archive of company `code` kept in schema `schema` (a backup's),
+  // read only: its connection starts every transaction READ ONLY, so any write fails.
+  static std::unique_ptr<PgCompany> OpenArchive(const std::string& uri, const std::string& schema,
+                                                const std::string& code);
   // The codes of the companies in the database, sorted.
   static std::vector<std::string> List(const std::string& uri);
   // Removes a company and everything of it; nothing when there is none.
@@ -114,7 +118,10 @@ class PgCompany {
 
  private:
   enum class State { kNone, kRead, kWrite };
-  PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code);
+  PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code,
+            const std::string& schema);
+  static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code,
+                                         const std::string& schema, bool readOnly);
   // Adds the sum of every record to a company of schema version 1.
   void AddRecordSums(const std::string& operation);
   // Runs `sql` in the current transaction, or on its own.
