@@ -30,7 +30,7 @@ std::string Describe(const Backup& archive) {
 
 }  // namespace
 
-ClosedYear YearBefore(const std::string& start) {
+ClosedYear YearBefore(const std::string& start, const std::string& cumulativesStart) {
   const HostDates dates;
   int32_t startDay = 0;
   dates.DayNumber(start, startDay);
@@ -42,7 +42,14 @@ ClosedYear YearBefore(const std::string& start) {
   dates.Compose(d, m, static_cast<int16_t>(y - 1), earlier);
   int32_t endDay = 0;
   dates.EndOfMonth(earlier, monthEnd, endDay);
-  dates.DateOfDay(endDay + 1, year.start);
+  // The year the cumulatives belong to starts the closed year when it lies within the 24
+  // months before (the longest fiscal year allowed): a first year shorter or longer than
+  // twelve months keeps its own start.
+  int32_t held = 0;
+  dates.DayNumber(cumulativesStart, held);
+  constexpr int32_t kLongestYear = 731;
+  dates.DateOfDay(held > 0 && held < startDay && startDay - held <= kLongestYear ? held : endDay + 1,
+                  year.start);
   return year;
 }
 

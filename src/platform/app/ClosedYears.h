@@ -16,10 +16,11 @@ namespace actifix::platform {
 class Terminal;
 struct SessionOptions;
 
-// The fiscal year before the one starting on `start`: it ends the day before, and starts the
-// day after the same month-end one year earlier, as the exercise table steps.
+// The fiscal year before the one starting on `start`: it ends the day before, and starts on
+// `cumulativesStart` (the year the cumulatives belong to) when that lies up to 24 months
+// before, else the day after the same month-end one year earlier, as the exercise table steps.
 // REQUIRES: `start` a valid date text.
-ClosedYear YearBefore(const std::string& start);
+ClosedYear YearBefore(const std::string& start, const std::string& cumulativesStart);
 
 // The archives of company `code`, by closed year, the latest taken last for each year.
 std::vector<Backup> YearArchives(CompanyStore& companies, const std::string& code);

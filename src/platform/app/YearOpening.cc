@@ -139,6 +139,8 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     const CompanyContext& company = session.company();
     Store& store = session.store();
     if (!options.again) RefuseChargeAddedTwice(store, company);
+    const bool reopened = !store.YearOpened(company.yearStart).empty();
+    const std::string cumulativesYear = store.Settings().cumulativesYear;
     component.LectParamImmo();
     // Taken once the dates are confirmed, when the module starts its walk, before its first
     // write: an opening left unconfirmed leaves no copy behind.
@@ -149,7 +151,8 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
       backup = session.companies()
                    .TakeBackup(
                        store, company.code,
-                       opened.empty() ? std::optional(YearBefore(company.yearStart)) : std::nullopt)
+                       !reopened ? std::optional(YearBefore(company.yearStart, cumulativesYear))
+                                 : std::nullopt)
                    .path;
       session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
                           backup.string());

@@ -272,7 +272,7 @@ TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
 TEST_P(KillTest, KilledGenerateLeavesAllItsCardsOrNone) {
   Restore();
   const std::size_t before = Files().at("r_Immo").size();
-  KillRuns("generate --assets 50000 --seed 9", 8, [&](const auto& f) {
+  KillRuns("generate --assets 50000 --seed 9", Random(8), [&](const auto& f) {
     const std::size_t added = f.at("r_Immo").size() - before;
     EXPECT_TRUE(added == 0 || added == 50000) << added << " cards kept";
     Program("check", true);
