@@ -1,11 +1,14 @@
 #include "platform/app/Session.h"
 
+#include <chrono>
+
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "front/Records.h"
 #include "host/HostError.h"
 #include "platform/app/Companies.h"
 #include "platform/app/ConflictMessage.h"
+#include "platform/app/ExportProgress.h"
 #include "platform/app/PlatformToolkit.h"
 #include "platform/fec/FecFile.h"
 #include "platform/print/EditionEngine.h"
@@ -15,6 +18,13 @@
 #include "platform/xlsx/RegisterSpreadsheet.h"
 
 namespace actifix::platform {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kProgressEvery = std::chrono::milliseconds(200);
+
+}  // namespace
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
     : options_(options),
@@ -54,6 +64,17 @@ void Session::Run(const std::string& operation) {
   const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
                      operation == "ImmoExcel";
   const auto call = [this, &operation](NvImmo& component) {
+    if (operation == "ImmoExcel") {
+      // The export's lines are counted against the register rather than scrolled.
+      MImmo().screen =
+          std::make_unique<ExportScreen>(ui_->MakeScreen(), *ui_, store_->CountEntries("Immo"));
+    }
+    struct Unwrap {  // the next operation gets a plain screen
+      bool wrapped;
+      ~Unwrap() {
+        if (wrapped) MImmo().screen.reset();
+      }
+    } unwrap{operation == "ImmoExcel"};
     component.Call(operation);
     // The export's typed spreadsheet, beside its CSV.
     if (operation == "ImmoExcel")
@@ -190,6 +211,17 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
     ui_->EditionClosed(title, text);
   };
   options.interruptRequested = [this] { return ui_->InterruptRequested(); };
+  // The typeset PDF is drawn after the edition's last line: a drawing that lasts shows its
+  // pages, a few times a second.
+  options.onPdfPage = [this, begun = Clock::time_point(), shown = Clock::time_point()](
+                          int page, int pages) mutable {
+    const Clock::time_point now = Clock::now();
+    if (page == 1) begun = shown = now;  // a drawing done at once shows nothing
+    if (now - shown < kProgressEvery && (page < pages || shown == begun)) return;
+    shown = now;
+    ui_->Progress("Mise en page du PDF : " + std::to_string(page) + " / " + std::to_string(pages) +
+                  " pages");
+  };
   auto engine = std::make_unique<EditionEngine>(options);
   edition_ = engine.get();
   return engine;

@@ -178,7 +178,7 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
     pdfRenderer_ = std::make_unique<TypesetPdfRenderer>(
         TypesetPdfRenderer::Head{options_.company, titleUtf8, options_.yearStart, options_.yearEnd,
                                  options_.date},
-        options_.pageLength, Draft(".pdf"));
+        options_.pageLength, Draft(".pdf"), options_.onPdfPage);
   cellsWanted_ = false;
   Broadcast([this](EditionRenderer& r) { cellsWanted_ = cellsWanted_ || r.WantsCells(); });
 }
@@ -396,9 +396,12 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
   Touch();
   std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
   std::string label;
+  std::vector<CellValue> labels;
   for (const auto& l : def.labels) {
-    texts[ColumnIndex(operation, l.column)] = l.text;
+    const int index = ColumnIndex(operation, l.column);
+    texts[index] = l.text;
     label += (label.empty() ? "" : " ") + l.text;
+    labels.push_back({ToUtf8(layout_->columns[index].name), false, 0, ToUtf8(l.text)});
   }
   std::vector<CellValue> values;
   std::vector<int> carried;
@@ -413,7 +416,7 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
     if (t.level == 1) carried.push_back(index);
   }
   Emit(PageLine::Kind::kTotal, RowText(texts), true, &texts);
-  Broadcast([&](EditionRenderer& r) { r.Total(ToUtf8(label), values); });
+  Broadcast([&](EditionRenderer& r) { r.Total(ToUtf8(label), values, labels); });
   for (const int index : carried) {
     Carry(index, sign);
     if (closeLevel1) totals_[index].level1 = 0;

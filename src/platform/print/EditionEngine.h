@@ -89,6 +89,9 @@ struct EditionOptions {
   std::string yearStart, yearEnd;  // the fiscal year, "dd/mm/yyyy", for the typeset running head
   std::function<void(const std::string& titleUtf8, const std::filesystem::path& textFile)> onClosed;
   std::function<bool()> interruptRequested;  // the terminal's Ctrl-C flag, may be empty
+  // Told of each page of the typeset PDF drawn when its document is written (number, count),
+  // may be empty: the drawing comes after the edition's last line and takes a while.
+  std::function<void(int page, int pages)> onPdfPage;
   // When set, the JSON lines of every edition are also written there as they are printed
   // (actifix calc --plan gives std::cout).
   std::ostream* jsonOut = nullptr;

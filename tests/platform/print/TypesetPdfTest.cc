@@ -4,8 +4,11 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <functional>
 #include <regex>
+#include <set>
 #include <sstream>
+#include <tuple>
 
 #include "host/Cp1252.h"
 #include "platform/print/EditionEngine.h"
@@ -36,9 +39,41 @@ std::vector<std::string> Amounts(const std::string& text) {
   return found;
 }
 
-// Two sections of `count` assets each with their totals and a grand total, on short pages.
-std::filesystem::path Print(const std::filesystem::path& dir, int count, bool grid) {
+// The words of the PDF with their page and box (pdftotext -bbox), in reading order.
+struct Word {
+  int page;
+  double width, x0, y0, x1;  // width: the page's
+  std::string text;
+};
+std::vector<Word> Words(const std::filesystem::path& pdf) {
+  const std::string html = PdfText(pdf, "pdftotext -bbox");
+  static const std::regex item(
+      "<page width=\"([.0-9]+)\"|<word xMin=\"([.0-9]+)\" yMin=\"([.0-9]+)\" "
+      "xMax=\"([.0-9]+)\"[^>]*>([^<]*)<");
+  std::vector<Word> words;
+  Word at{0, 0, 0, 0, 0, {}};
+  for (std::sregex_iterator it(html.begin(), html.end(), item), end; it != end; ++it) {
+    if ((*it)[1].matched) {
+      at = {at.page + 1, std::stod((*it)[1]), 0, 0, 0, {}};
+      continue;
+    }
+    words.push_back({at.page, at.width, std::stod((*it)[2]), std::stod((*it)[3]),
+                     std::stod((*it)[4]), (*it)[5]});
+  }
+  // In reading order: by page, line and place on the line.
+  std::sort(words.begin(), words.end(), [](const Word& a, const Word& b) {
+    return std::tie(a.page, a.y0, a.x0) < std::tie(b.page, b.y0, b.x0);
+  });
+  return words;
+}
+
+// Two sections of `count` assets each with their totals and a grand total, on short pages;
+// the charge of asset i is i * `dot`.
+std::filesystem::path Print(const std::filesystem::path& dir, int count, bool grid,
+                            double dot = -0.5, const std::string& criteria = "NATURE",
+                            std::function<void(int, int)> onPdfPage = {}) {
   EditionOptions options;
+  options.onPdfPage = std::move(onPdfPage);
   options.outDir = dir;
   options.company = "SARL Démo";
   options.date = "31/12/2026";
@@ -49,7 +84,7 @@ std::filesystem::path Print(const std::filesystem::path& dir, int count, bool gr
   EditionEngine e(options);
   e.Open(kZero, kZero, kZero, "LISTE", kZero);
   e.AddTitle("LISTE", "G");
-  e.AddTitle("Classement Par : NATURE", "G");
+  e.AddTitle("Classement Par : " + criteria, "G");
   e.DefineColumns(std::string(
       "[PS,1,[[NOM,Désignation,A,30,G],[DAT,Acquisition,D,C],[@AMORTISSEMENTS,[VAL,Valeur,M,12,"
       "2,D],[DOT,Dotation,M,12,2,D]]],[VAL,DOT]]"_w));
@@ -60,7 +95,7 @@ std::filesystem::path Print(const std::filesystem::path& dir, int count, bool gr
       e.SetCell("NOM", std::string("Matériel n° "_w) + std::to_string(i), "@");
       e.SetCell("DAT", "05/01/2024", "@");
       e.SetAmount("VAL", 1234567.891 * i / 7, "@");
-      e.SetAmount("DOT", -i * 0.5, "@");
+      e.SetAmount("DOT", i * dot, "@");
       e.PrintLine();
     }
     e.SectionTotals("[VAL,DOT]", kZero);
@@ -75,7 +110,10 @@ std::filesystem::path Print(const std::filesystem::path& dir, int count, bool gr
 
 TEST(TypesetPdf, TextLayerHoldsTheJsonAmountsHeadingsAndPageNumbers) {
   actifix::testing::TempDir dir;
-  const std::filesystem::path text = Print(dir.path(), 30, false);
+  std::vector<std::pair<int, int>> drawn;
+  const std::filesystem::path text =
+      Print(dir.path(), 30, false, -0.5, "NATURE",
+            [&](int page, int pages) { drawn.emplace_back(page, pages); });
   std::filesystem::path pdf = text, json = text;
   const std::string pdfText = PdfText(pdf.replace_extension(".pdf"));
 
@@ -108,9 +146,69 @@ TEST(TypesetPdf, TextLayerHoldsTheJsonAmountsHeadingsAndPageNumbers) {
     EXPECT_NE(content.find("Classement Par : NATURE"), std::string::npos);
     EXPECT_NE(content.find("AMORTISSEMENTS"), std::string::npos);
     EXPECT_NE(content.find("Dotation"), std::string::npos);
+    // The title once, in the running head.
+    EXPECT_EQ(content.find("LISTE", content.find("LISTE") + 1), std::string::npos);
+    EXPECT_EQ(drawn.at(page - 1), std::make_pair(page, pages));  // the drawing's progress
   }
   EXPECT_EQ(page, pages);
+  EXPECT_EQ(drawn.size(), static_cast<std::size_t>(pages));
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+// Nine-digit bold totals side by side, on the last page only, under a running head whose
+// criteria do not fit: the amounts stand apart on every page, the criteria end on a whole word.
+TEST(TypesetPdf, WideAmountsKeepApartAndLongCriteriaEndOnAWord) {
+  actifix::testing::TempDir dir;
+  const std::string criteria =
+      "NATURE, Fournisseurs, Descriptions, Remarques, Analytiques, Localisations, Responsables, "
+      "Affectations, Catégories, Financements, Garanties, Assurances, Contrats, Emplacements";
+  std::filesystem::path pdf = Print(dir.path(), 30, false, 150000.37, criteria);
+  const std::vector<Word> words = Words(pdf.replace_extension(".pdf"));
+  ASSERT_GT(words.size(), 100u);
+  std::set<double> edges[2];  // the right edges of the amounts of page 2 and of the last page
+  int cut = 0;
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const Word& w = words[i];
+    EXPECT_FALSE(std::regex_search(w.text, std::regex(",\\d\\d\\d"))) << w.text;
+    if (i + 1 < words.size() && words[i + 1].page == w.page && words[i + 1].y0 == w.y0) {
+      EXPECT_LT(w.x1, words[i + 1].x0) << w.text << " " << words[i + 1].text;
+    }
+    if (w.text.ends_with("…")) {
+      ++cut;
+      EXPECT_NE(criteria.find(" " + w.text.substr(0, w.text.size() - 3) + ","), std::string::npos)
+          << w.text;
+    }
+    if (std::regex_match(w.text, std::regex("\\d+,\\d\\d")) &&
+        (w.page == 2 || w.page == words.back().page))
+      edges[w.page == 2 ? 0 : 1].insert(std::round(w.x1));
+  }
+  EXPECT_EQ(cut, words.back().page);  // on every page
+  EXPECT_EQ(edges[0].size(), 2u);
+  EXPECT_TRUE(std::includes(edges[1].begin(), edges[1].end(), edges[0].begin(), edges[0].end()));
+}
+
+// The asset list, too wide for portrait: its landscape page is filled to the right margin.
+TEST(TypesetPdf, TheLandscapeListFillsItsWidth) {
+  actifix::testing::TempDir dir;
+  EditionOptions options;
+  options.outDir = dir.path();
+  EditionEngine e(options);
+  e.Open(kZero, kZero, kZero, "LISTE DES IMMOBILISATIONS", kZero);
+  e.DefineColumns(
+      "[PS,1,[[CODNATI,NATURE,A,6,G],[NUMNATI,ORDRE,A,5,D],[DATACQ,ACQUISITION,D,C],[CD,Cumul "
+      "Debut,M,12,2,D],[D,Dotation,M,12,2,D],[NOMFRN,DESCRIPTION,A,30,G],[DATCES,CESSION,D,C],"
+      "[LCANA,ANALYSE,A,40,G]],[CD,D]]");
+  e.SetCell("LCANA", "A1     B22", "@");
+  e.PrintLine();
+  e.Close(kZero);
+  e.Flush();
+  std::filesystem::path pdf = e.LastTextFile();
+  const std::vector<Word> words = Words(pdf.replace_extension(".pdf"));
+  const auto analyse =
+      std::find_if(words.begin(), words.end(), [](const Word& w) { return w.text == "ANALYSE"; });
+  ASSERT_NE(analyse, words.end());
+  EXPECT_GT(analyse->width, 800);  // landscape
+  EXPECT_GT(analyse->x0, analyse->width * 0.7);
 }
 
 TEST(TypesetPdf, TheGridOneStaysOnOption) {
