@@ -12,8 +12,8 @@ void ExportScreen::ScrollLine(const std::string& /*line*/) {
   // The first line, then five times a second at most, and the last.
   if (written_ > 1 && written_ < assets_ && now - shown_ < std::chrono::milliseconds(200)) return;
   shown_ = now;
-  ui_.Progress("Exportation : " + std::to_string(written_) + " / " +
-               std::to_string(std::max(assets_, written_)) + " immobilisations");
+  progress_("Exportation : " + std::to_string(written_) + " / " +
+            std::to_string(std::max(assets_, written_)) + " immobilisations");
 }
 
 }  // namespace actifix::platform

@@ -1,24 +1,26 @@
 // The screen of the register export (ImmoExcel). The module scrolls each line it writes to the
 // file; over a register of many assets those lines fly past unread, cut to the screen's width.
 // The host shows instead how far the export has got, "Exportation : n / N immobilisations",
-// through the user interface's progress, a few times a second. Everything else passes through.
+// through `progress` (the user interface's), a few times a second. Everything else passes
+// through.
 #pragma once
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "host/HostScreen.h"
-#include "platform/app/UserInterface.h"
 
 namespace actifix::platform {
 
 class ExportScreen : public HostScreen {
  public:
   // `assets`: the size of the register the export walks.
-  ExportScreen(std::unique_ptr<HostScreen> inner, UserInterface& ui, int64_t assets)
-      : inner_(std::move(inner)), ui_(ui), assets_(assets) {}
+  ExportScreen(std::unique_ptr<HostScreen> inner, std::function<void(const std::string&)> progress,
+               int64_t assets)
+      : inner_(std::move(inner)), progress_(std::move(progress)), assets_(assets) {}
 
   void Clear(int16_t& status) override { inner_->Clear(status); }
   void SetTitle(std::string title) override { inner_->SetTitle(std::move(title)); }
@@ -69,7 +71,7 @@ class ExportScreen : public HostScreen {
 
  private:
   std::unique_ptr<HostScreen> inner_;
-  UserInterface& ui_;
+  std::function<void(const std::string&)> progress_;
   int64_t assets_;
   int64_t written_ = 0;
   std::chrono::steady_clock::time_point shown_;

@@ -66,8 +66,9 @@ void Session::Run(const std::string& operation) {
   const auto call = [this, &operation](NvImmo& component) {
     if (operation == "ImmoExcel") {
       // The export's lines are counted against the register rather than scrolled.
-      MImmo().screen =
-          std::make_unique<ExportScreen>(ui_->MakeScreen(), *ui_, store_->CountEntries("Immo"));
+      MImmo().screen = std::make_unique<ExportScreen>(
+          ui_->MakeScreen(), [this](const std::string& text) { ui_->Progress(text); },
+          store_->CountEntries("Immo"));
     }
     struct Unwrap {  // the next operation gets a plain screen
       bool wrapped;
