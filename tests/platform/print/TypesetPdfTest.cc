@@ -106,8 +106,8 @@ TEST(TypesetPdf, TextLayerHoldsTheJsonAmountsHeadingsAndPageNumbers) {
   actifix::testing::TempDir dir;
   int drawn = 0;  // pages drawn in order, each told with the count
   const std::string criteria =
-      "NATURE, Fournisseurs, Descriptions, Remarques, Analytiques, "
-      "Géolocalisations, Responsables, Affectations, Catégories, Contrats";
+      "NATURE, Fournisseurs, Descriptions, Remarques, Analytiques, Géolocalisations, Responsables, "
+      "Affectations, Catégories, Financements, Garanties, Assurances, Contrats, Emplacements";
   const std::filesystem::path text =
       Print(dir.path(), 30, false, criteria,
             [&](int page, int pages) { drawn = page == drawn + 1 && pages >= page ? page : -1; });
