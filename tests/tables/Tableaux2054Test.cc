@@ -135,7 +135,7 @@ TEST_F(TablesTest, ColumnsAddUpToTheDepreciationEditionAndLinesBalance) {
           {"Avances et acomptes 2054", "LK LM ND NE"},
           {"Non classé 2055", ""}};
       const std::string form = line + (cells.contains("VBF") ? " 2054" : " 2055");
-      if (boxes.count(form) != 0) EXPECT_EQ(cells.value("CASES", ""), boxes.at(form)) << form;
+      EXPECT_TRUE(boxes.count(form) == 0 || cells.value("CASES", "") == boxes.at(form)) << form;
       if (cells.contains("VBF")) {
         EXPECT_NEAR(c["VBD"] + c["ACQ"] - c["CES"], c["VBF"], 0.005) << line;
       } else {

@@ -240,12 +240,14 @@ void EditionEngine::AddTitle(const std::string& title, const std::string& style)
   const std::string text = TrimRight(title);
   const int width = std::max(80, LayoutWidth());
   const std::string align = Trimmed(style);
-  if (align == "C" || align == "D")
+  // Every page header gives the edition's own title: a title line of it would say it twice.
+  const bool ownTitle = Trimmed(text) == Trimmed(title_);
+  if (!ownTitle && (align == "C" || align == "D"))
     Emit(PageLine::Kind::kTitle,
          FitCell(text, std::max(width, static_cast<int>(text.size())),
                  align == "C" ? Alignment::kCenter : Alignment::kRight),
          false);
-  else
+  else if (!ownTitle)
     Emit(PageLine::Kind::kTitle, text, false);
   Broadcast([&](EditionRenderer& r) { r.Title(ToUtf8(text)); });
 }

@@ -413,8 +413,6 @@ void TypesetPdfRenderer::StartPage(int /*number*/) {
 void TypesetPdfRenderer::Put(const PageLine& line) {
   pageStarted_ = true;
   if (line.kind == PageLine::Kind::kBlank) criteriaClosed_ = true;
-  // The running head gives the edition's title on every page: the body does not repeat it.
-  if (line.kind == PageLine::Kind::kTitle && TrimLeft(line.text) == head_.title) return;
   Row& added = page_.lines.emplace_back();
   added.kind = line.kind;
   added.table = table_;
