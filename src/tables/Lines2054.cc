@@ -77,30 +77,50 @@ constexpr Prefix kPrefixes[] = {
 
 const std::vector<Line>& Lines() {
   using B = Block;
+  // The boxes of the 2026 forms (cerfa 2054-SD and 2055-SD); the forms print the digit zero
+  // as "Ø" in some codes ("ØG"), written "0" here.
   static const std::vector<Line> kLines = {
-      {"Frais d'établissement et de développement", B::kIncorporelles, true},
-      {"Autres postes d'immobilisations incorporelles", B::kIncorporelles, true},
-      {"Terrains", B::kCorporelles, true},
-      {"Constructions sur sol propre", B::kCorporelles, true},
-      {"Constructions sur sol d'autrui", B::kCorporelles, true},
-      {"Inst. générales, agenc., aménag. constructions", B::kCorporelles, true},
-      {"Installations techniques, matériel et outillage", B::kCorporelles, true},
-      {"Inst. générales, agenc., aménag. divers", B::kCorporelles, true},
-      {"Matériel de transport", B::kCorporelles, true},
-      {"Matériel de bureau et informatique, mobilier", B::kCorporelles, true},
-      {"Emballages récupérables et divers", B::kCorporelles, true},
-      {"Immobilisations corporelles en cours", B::kCorporelles, false},
-      {"Avances et acomptes", B::kCorporelles, false},
-      {"Participations évaluées par mise en équivalence", B::kFinancieres, false},
-      {"Autres participations", B::kFinancieres, false},
-      {"Autres titres immobilisés", B::kFinancieres, false},
-      {"Prêts et autres immobilisations financières", B::kFinancieres, false},
-      {"Non classé", B::kNonClasse, true},
+      {"Frais d'établissement et de développement", B::kIncorporelles, true, "CZ D9 C0 D0",
+       "CY EL EM EN"},
+      {"Autres postes d'immobilisations incorporelles", B::kIncorporelles, true, "KD KF LV LW",
+       "PE PF PG PH"},
+      {"Terrains", B::kCorporelles, true, "KG KI LX LY", "PI PJ PK PL"},
+      {"Constructions sur sol propre", B::kCorporelles, true, "KJ KL MA MB", "PM PN PO PQ"},
+      {"Constructions sur sol d'autrui", B::kCorporelles, true, "KM KO MD ME", "PR PS PT PU"},
+      {"Inst. générales, agenc., aménag. constructions", B::kCorporelles, true, "KP KR MG MH",
+       "PV PW PX PY"},
+      {"Installations techniques, matériel et outillage", B::kCorporelles, true, "KS KU MJ MK",
+       "PZ QA QB QC"},
+      {"Inst. générales, agenc., aménag. divers", B::kCorporelles, true, "KV KX MM MN",
+       "QD QE QF QG"},
+      {"Matériel de transport", B::kCorporelles, true, "KY LA MP MQ", "QH QI QJ QK"},
+      {"Matériel de bureau et informatique, mobilier", B::kCorporelles, true, "LB LD MS MT",
+       "QL QM QN QO"},
+      {"Emballages récupérables et divers", B::kCorporelles, true, "LE LG MV MW", "QP QR QS QT"},
+      {"Immobilisations corporelles en cours", B::kCorporelles, false, "LH LJ MZ NA", ""},
+      {"Avances et acomptes", B::kCorporelles, false, "LK LM ND NE", ""},
+      {"Participations évaluées par mise en équivalence", B::kFinancieres, false, "8G 8T 0U M7",
+       ""},
+      {"Autres participations", B::kFinancieres, false, "8U 8W 0X 0Y", ""},
+      {"Autres titres immobilisés", B::kFinancieres, false, "1P 1S 2B 2C", ""},
+      {"Prêts et autres immobilisations financières", B::kFinancieres, false, "1T 1V 2E 2F", ""},
+      {"Non classé", B::kNonClasse, true, "", ""},
   };
   return kLines;
 }
 
 std::size_t NonClasse() { return kNonClasseLine; }
+
+// Total III (corporelles) and total IV (financières) of 2054, total III of 2055. The
+// incorporelles have no total line of their own: each of their two lines is one (totals I and
+// II), and the 2055 of 2026 sums them in a box we could not confirm.
+const char* BlockTotalBoxes(Block block, bool form2055) {
+  if (block == Block::kCorporelles) return form2055 ? "QU QV QW QX" : "LN LP NG NH";
+  if (block == Block::kFinancieres && !form2055) return "LQ LS NJ NK";
+  return "";
+}
+
+const char* GrandTotalBoxes(bool form2055) { return form2055 ? "0N 0P 0Q 0R" : "0G 0J 0K 0L"; }
 
 std::size_t LineOfAccount(const std::string& account) {
   std::string digits;

@@ -15,7 +15,16 @@ struct Line {
   const char* label;  // UTF-8, as printed
   Block block;
   bool on2055;  // the line is one of form 2055 (the depreciable assets)
+  // The form's box codes of the line, in the order of the edition's columns, "" where the form
+  // has none: 2054 début, acquisitions, cessions, fin; 2055 début, dotations, diminutions, fin.
+  const char* boxes2054;
+  const char* boxes2055;
 };
+
+// The box codes of a block's total line ("" where the form has no total of its own), and of
+// the general total, in the same order.
+const char* BlockTotalBoxes(Block block, bool form2055);
+const char* GrandTotalBoxes(bool form2055);
 
 // The lines in printing order; the last one is "Non classé", for the accounts of no line.
 const std::vector<Line>& Lines();

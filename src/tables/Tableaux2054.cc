@@ -16,6 +16,8 @@ namespace actifix {
 namespace {
 
 using tables::Block;
+using tables::BlockTotalBoxes;
+using tables::GrandTotalBoxes;
 using tables::Lines;
 
 const char* const kTitle = "TABLEAU DES IMMOBILISATIONS ET DES AMORTISSEMENTS";
@@ -47,6 +49,12 @@ std::string Trimmed(const std::string& text) {
   std::string r;
   Convert().Trim(text, r);
   return r;
+}
+
+// The label cells of a total line: its text, and the form's boxes when it has some.
+std::string Label(const char* text, const char* boxes) {
+  return std::string("[LIBELLE,") + text + "]" +
+         (*boxes != 0 ? std::string(",[CASES,") + boxes + "]" : "");
 }
 
 bool Interrupted() {
@@ -125,11 +133,13 @@ class Tables {
     return lineOf_[code] = n.line;
   }
 
-  // Prints the lines of one table, a section total after each block, the general total.
-  // `amounts` gives a line's cells in the order of `columns`; `shown` tells whether a line is
-  // printed. False when the user interrupted the edition.
+  // Prints the lines of one table with the boxes of its form (2055 when `form2055`), a
+  // section total after each block, the general total. `amounts` gives a line's cells in the
+  // order of `columns`; `shown` tells whether a line is printed. False when the user
+  // interrupted the edition.
   template <typename Amounts, typename Shown>
-  bool PrintTable(const std::vector<const char*>& columns, Amounts amounts, Shown shown) {
+  bool PrintTable(bool form2055, const std::vector<const char*>& columns, Amounts amounts,
+                  Shown shown) {
     HostEdition& edition = Edition();
     std::string list, level1, level2;
     for (const char* c : columns) {
@@ -144,6 +154,7 @@ class Tables {
     for (std::size_t i = 0; i < lines.size(); ++i) {
       if (shown(i)) {
         edition.SetCell("LIBELLE", FromUtf8(lines[i].label), "@");
+        edition.SetCell("CASES", form2055 ? lines[i].boxes2055 : lines[i].boxes2054, "@");
         const std::vector<double> cells = amounts(sums_[i]);
         for (std::size_t k = 0; k < columns.size(); ++k)
           edition.SetAmount(columns[k], cells[k], "@");
@@ -160,14 +171,15 @@ class Tables {
         continue;
       }
       edition.SectionTotals("[" + list + "]", 0);
-      edition.PrintSectionTotalLine(std::string("[[[LIBELLE,") +
-                                        kBlockTotals[static_cast<int>(block)] + "]],[" + level1 +
-                                        "]]",
-                                    "+");
+      edition.PrintSectionTotalLine(
+          "[[" + Label(kBlockTotals[static_cast<int>(block)], BlockTotalBoxes(block, form2055)) +
+              "],[" + level1 + "]]",
+          "+");
       edition.Step(1);
     }
     edition.PrintTotals("[" + list + "]");
-    edition.PrintTotalLine("[[[LIBELLE,TOTAL GENERAL]],[" + level2 + "]]", "");
+    edition.PrintTotalLine(
+        "[[" + Label("TOTAL GENERAL", GrandTotalBoxes(form2055)) + "],[" + level2 + "]]", "");
     edition.ResetTotals("[" + list + "]");
     edition.Feed(2);
     return true;
@@ -176,11 +188,12 @@ class Tables {
   bool PrintGross() {
     Edition().AddStyledTitle("IMMOBILISATIONS (2054)", "PD", "Arial");
     Edition().DefineColumns(
-        std::string("[PS,1,[[LIBELLE,Rubrique,A,47,G],[@VALEURS BRUTES,[VBD,Début,M,14,2,D],"
+        std::string("[PS,1,[[LIBELLE,Rubrique,A,47,G],[CASES,Cases,A,13,G],[@VALEURS "
+                    "BRUTES,[VBD,Début,M,14,2,D],"
                     "[ACQ,Acquisitions,M,14,2,D],[CES,Cessions,M,14,2,D],[VBF,Fin,M,14,2,D]]],"
                     "[VBD,ACQ,CES,VBF]]"_w));
     return PrintTable(
-        {"VBD", "ACQ", "CES", "VBF"},
+        false, {"VBD", "ACQ", "CES", "VBF"},
         [](const LineSums& s) {
           return std::vector<double>{s.grossStart, s.acquisitions, s.disposals, s.GrossEnd()};
         },
@@ -190,12 +203,13 @@ class Tables {
   bool PrintDepreciation() {
     Edition().AddStyledTitle("AMORTISSEMENTS (2055)", "PD", "Arial");
     Edition().DefineColumns(
-        std::string("[PS,1,[[LIBELLE,Rubrique,A,47,G],[@AMORTISSEMENTS,[AD,Début,M,13,2,D],"
+        std::string("[PS,1,[[LIBELLE,Rubrique,A,47,G],[CASES,Cases,A,13,G],[@AMORTISSEMENTS,[AD,"
+                    "Début,M,13,2,D],"
                     "[DOT,Dotations,M,13,2,D],[RED,Diminutions,M,13,2,D],[AF,Fin,M,13,2,D]],"
                     "[@VENTILATION DES DOTATIONS,[LIN,Linéaire,M,13,2,D],[DEG,Dégressif,M,13,2,D],"
                     "[EXC,Exceptionnel,M,13,2,D]]],[AD,DOT,RED,AF,LIN,DEG,EXC]]"_w));
     return PrintTable(
-        {"AD", "DOT", "RED", "AF", "LIN", "DEG", "EXC"},
+        true, {"AD", "DOT", "RED", "AF", "LIN", "DEG", "EXC"},
         [](const LineSums& s) {
           return std::vector<double>{s.depStart,  s.dotations, s.reductions, s.DepEnd(),
                                      s.byMode[1], s.byMode[2], s.byMode[3]};

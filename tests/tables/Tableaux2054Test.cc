@@ -114,7 +114,9 @@ TEST_F(TablesTest, ColumnsAddUpToTheDepreciationEditionAndLinesBalance) {
     std::string placed;  // nature -> line, from the last block
     for (const Json& event : Events("Tableaux2054", std::string("CHOOSE ") + year + "\n")) {
       const Json& cells = event.value("cells", Json::object());
-      if (event["kind"] == "total" && event["label"] == "TOTAL GENERAL")
+      // Each general total carries the boxes of its form.
+      if (event["kind"] == "total" && (event["label"] == "TOTAL GENERAL 0G 0J 0K 0L" ||
+                                       event["label"] == "TOTAL GENERAL 0N 0P 0Q 0R"))
         for (const auto& [name, value] : cells.items()) general[name] = value;
       if (event["kind"] != "line") continue;
       if (cells.contains("CODNAT")) {
@@ -126,6 +128,14 @@ TEST_F(TablesTest, ColumnsAddUpToTheDepreciationEditionAndLinesBalance) {
       for (const auto& [name, value] : cells.items())
         if (value.is_number()) lines[name] += c[name] = value;
       const std::string line = cells["LIBELLE"];
+      static const std::map<std::string, std::string> boxes = {
+          // each line with its boxes
+          {"Terrains 2054", "KG KI LX LY"},
+          {"Terrains 2055", "PI PJ PK PL"},
+          {"Avances et acomptes 2054", "LK LM ND NE"},
+          {"Non classé 2055", ""}};
+      const std::string form = line + (cells.contains("VBF") ? " 2054" : " 2055");
+      EXPECT_TRUE(boxes.count(form) == 0 || cells.value("CASES", "") == boxes.at(form)) << form;
       if (cells.contains("VBF")) {
         EXPECT_NEAR(c["VBD"] + c["ACQ"] - c["CES"], c["VBF"], 0.005) << line;
       } else {
@@ -157,12 +167,15 @@ TEST_F(TablesTest, CsvHoldsTheRowsOfTheEdition) {
   for (std::string row; std::getline(in, row); rows.push_back(row.substr(0, row.size() - 1)))
     ASSERT_EQ(row.back(), '\r');
   ASSERT_EQ(rows.size(), printed.size());
-  EXPECT_EQ(rows.at(3), std::string("Rubrique;VALEURS BRUTES - Début;VALEURS BRUTES - Acquisitions;"
-                                    "VALEURS BRUTES - Cessions;VALEURS BRUTES - Fin"_w));
-  // Every total: its label, then its amounts with a decimal comma.
+  EXPECT_EQ(rows.at(3),
+            std::string("Rubrique;Cases;VALEURS BRUTES - Début;VALEURS BRUTES - Acquisitions;"
+                        "VALEURS BRUTES - Cessions;VALEURS BRUTES - Fin"_w));
+  // Every total: its label, its boxes, then its amounts with a decimal comma.
   for (std::size_t i = 0; i < rows.size(); ++i) {
     if (printed[i]["kind"] != "total") continue;
-    std::string expected = printed[i]["label"];
+    std::string expected = printed[i]["label"];  // "TOTAL GENERAL 0G 0J 0K 0L"
+    const std::size_t boxes = expected.find(' ', 6);
+    expected = boxes == std::string::npos ? expected + ";" : expected.replace(boxes, 1, ";");
     for (const auto& [name, value] : printed[i]["cells"].items()) {
       char amount[32];
       std::snprintf(amount, sizeof amount, ";%.2f", value.get<double>());

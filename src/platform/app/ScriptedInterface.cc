@@ -36,13 +36,24 @@ void ScriptedInterface::SetBeforeWait(std::function<void()> hook) {
 
 void ScriptedInterface::EditionClosed(const std::string& titleUtf8,
                                       const std::filesystem::path& text) {
+  EndProgress();
   transcript_->WriteUtf8("EDITION " + titleUtf8 + " -> " + text.filename().string());
 }
 
-void ScriptedInterface::Notice(const std::string& textUtf8) { std::cerr << textUtf8 << "\n"; }
+void ScriptedInterface::Notice(const std::string& textUtf8) {
+  EndProgress();
+  std::cerr << textUtf8 << "\n";
+}
 
 void ScriptedInterface::Progress(const std::string& textUtf8) {
-  if (isatty(STDERR_FILENO) != 0) std::cerr << "\r" << textUtf8 << std::flush;
+  if (isatty(STDERR_FILENO) == 0) return;
+  std::cerr << "\r" << textUtf8 << "\033[K" << std::flush;  // the rest of a longer line erased
+  progressShown_ = true;
+}
+
+void ScriptedInterface::EndProgress() {
+  if (progressShown_) std::cerr << "\n";
+  progressShown_ = false;
 }
 
 void ScriptedInterface::AnomalyReported(const Anomaly& anomaly) {

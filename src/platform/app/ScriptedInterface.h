@@ -24,12 +24,17 @@ class ScriptedInterface : public UserInterface {
   void AnomalyReported(const Anomaly& anomaly) override;
   // On the error output, which is not the transcript: a script's run stays comparable.
   void Notice(const std::string& textUtf8) override;
-  // On the error output when it is a terminal, redrawn in place.
+  // On the error output when it is a terminal, redrawn in place; the line ends before anything
+  // else is written and when the operation ends.
   void Progress(const std::string& textUtf8) override;
+  void OperationEnded() override { EndProgress(); }
   // After an operation that ended normally: throws ScriptError when the script has lines left.
   void CheckAllRead() { session_->CheckAllRead(); }
 
  private:
+  void EndProgress();
+
+  bool progressShown_ = false;  // a progress line waits for its end
   std::unique_ptr<Transcript> transcript_;
   std::unique_ptr<ScriptedSession> session_;
 };

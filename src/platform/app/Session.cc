@@ -1,5 +1,7 @@
 #include "platform/app/Session.h"
 
+#include <chrono>
+
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "front/Records.h"
@@ -7,6 +9,7 @@
 #include "host/HostError.h"
 #include "platform/app/Companies.h"
 #include "platform/app/ConflictMessage.h"
+#include "platform/app/ExportProgress.h"
 #include "platform/app/PlatformToolkit.h"
 #include "platform/fec/FecFile.h"
 #include "platform/print/EditionEngine.h"
@@ -33,6 +36,9 @@ void CheckParameters(Store& store, const std::string& code) {
   });
   if (any && !ours) CheckIdentity(found, code, "Session.Open", "Parimo");
 }
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 
 }  // namespace
 
@@ -89,6 +95,18 @@ void Session::Run(const std::string& operation) {
   const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
                      operation == "ImmoExcel";
   const auto call = [this, &operation](NvImmo& component) {
+    if (operation == "ImmoExcel") {
+      // The export's lines are counted against the register rather than scrolled.
+      MImmo().screen = std::make_unique<ExportScreen>(
+          ui_->MakeScreen(), [this](const std::string& text) { ui_->Progress(text); },
+          store_->CountEntries("Immo"));
+    }
+    struct Unwrap {  // the next operation gets a plain screen
+      bool wrapped;
+      ~Unwrap() {
+        if (wrapped) MImmo().screen.reset();
+      }
+    } unwrap{operation == "ImmoExcel"};
     component.Call(operation);
     // The export's typed spreadsheet, beside its CSV.
     if (operation == "ImmoExcel")
@@ -225,6 +243,17 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
     ui_->EditionClosed(title, text);
   };
   options.interruptRequested = [this] { return ui_->InterruptRequested(); };
+  // The typeset PDF is drawn after the edition's last line: a drawing that lasts shows its
+  // pages, a few times a second.
+  options.onPdfPage = [this, begun = Clock::time_point(), shown = Clock::time_point()](
+                          int page, int pages) mutable {
+    const Clock::time_point now = Clock::now();
+    if (page == 1) begun = shown = now;  // a drawing done at once shows nothing
+    if (now - shown < kProgressEvery && (page < pages || shown == begun)) return;
+    shown = now;
+    ui_->Progress("Mise en page du PDF : " + std::to_string(page) + " / " + std::to_string(pages) +
+                  " pages");
+  };
   auto engine = std::make_unique<EditionEngine>(options);
   edition_ = engine.get();
   return engine;

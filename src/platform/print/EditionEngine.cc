@@ -178,7 +178,7 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
     pdfRenderer_ = std::make_unique<TypesetPdfRenderer>(
         TypesetPdfRenderer::Head{options_.company, titleUtf8, options_.yearStart, options_.yearEnd,
                                  options_.date},
-        options_.pageLength, Draft(".pdf"));
+        options_.pageLength, Draft(".pdf"), options_.onPdfPage);
   cellsWanted_ = false;
   Broadcast([this](EditionRenderer& r) { cellsWanted_ = cellsWanted_ || r.WantsCells(); });
 }
@@ -240,12 +240,14 @@ void EditionEngine::AddTitle(const std::string& title, const std::string& style)
   const std::string text = TrimRight(title);
   const int width = std::max(80, LayoutWidth());
   const std::string align = Trimmed(style);
-  if (align == "C" || align == "D")
+  // Every page header gives the edition's own title: a title line of it would say it twice.
+  const bool ownTitle = Trimmed(text) == Trimmed(title_);
+  if (!ownTitle && (align == "C" || align == "D"))
     Emit(PageLine::Kind::kTitle,
          FitCell(text, std::max(width, static_cast<int>(text.size())),
                  align == "C" ? Alignment::kCenter : Alignment::kRight),
          false);
-  else
+  else if (!ownTitle)
     Emit(PageLine::Kind::kTitle, text, false);
   Broadcast([&](EditionRenderer& r) { r.Title(ToUtf8(text)); });
 }
@@ -396,9 +398,12 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
   Touch();
   std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
   std::string label;
+  std::vector<CellValue> labels;
   for (const auto& l : def.labels) {
-    texts[ColumnIndex(operation, l.column)] = l.text;
+    const int index = ColumnIndex(operation, l.column);
+    texts[index] = l.text;
     label += (label.empty() ? "" : " ") + l.text;
+    labels.push_back({ToUtf8(layout_->columns[index].name), false, 0, ToUtf8(l.text)});
   }
   std::vector<CellValue> values;
   std::vector<int> carried;
@@ -413,7 +418,7 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
     if (t.level == 1) carried.push_back(index);
   }
   Emit(PageLine::Kind::kTotal, RowText(texts), true, &texts);
-  Broadcast([&](EditionRenderer& r) { r.Total(ToUtf8(label), values); });
+  Broadcast([&](EditionRenderer& r) { r.Total(ToUtf8(label), values, labels); });
   for (const int index : carried) {
     Carry(index, sign);
     if (closeLevel1) totals_[index].level1 = 0;

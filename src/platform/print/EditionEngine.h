@@ -10,8 +10,10 @@
 // How the operations behave (where the module leaves the choice to the host):
 // - Open starts an edition named by its title (page headers, file names). It adds no title
 //   line: AddTitle and AddStyledTitle do, at the point where they are called (so the card
-//   print's identification lines stay with their card). Open while an edition is open closes
-//   that one first. An edition opened and never closed (engine destroyed) writes nothing.
+//   print's identification lines stay with their card); a title line of the edition's own
+//   title adds nothing to the pages, since each page header gives it (its JSON line stays).
+//   Open while an edition is open closes that one first. An edition opened and never closed
+//   (engine destroyed) writes nothing.
 // - Close ends the edition but keeps its document open: when the next Open has the same
 //   title, the new edition goes on in the same document, from a new page (the asset card
 //   screen prints each saved card so, and one run gives one document of all its cards).
@@ -89,6 +91,9 @@ struct EditionOptions {
   std::string yearStart, yearEnd;  // the fiscal year, "dd/mm/yyyy", for the typeset running head
   std::function<void(const std::string& titleUtf8, const std::filesystem::path& textFile)> onClosed;
   std::function<bool()> interruptRequested;  // the terminal's Ctrl-C flag, may be empty
+  // Told of each page of the typeset PDF drawn when its document is written (number, count),
+  // may be empty: the drawing comes after the edition's last line and takes a while.
+  std::function<void(int page, int pages)> onPdfPage;
   // When set, the JSON lines of every edition are also written there as they are printed
   // (actifix calc --plan gives std::cout).
   std::ostream* jsonOut = nullptr;

@@ -1,6 +1,8 @@
 // The paged-text, JSON-lines and CSV renderers of an edition.
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
 
@@ -53,7 +55,8 @@ void JsonRenderer::Line(const std::vector<CellValue>& cells) {
   out_ << line.dump() << '\n';
 }
 
-void JsonRenderer::Total(const std::string& label, const std::vector<CellValue>& cells) {
+void JsonRenderer::Total(const std::string& label, const std::vector<CellValue>& cells,
+                         const std::vector<CellValue>& /*labels*/) {
   Json line;
   line["kind"] = "total";
   line["label"] = label;
@@ -73,15 +76,25 @@ void CsvRenderer::Columns(const std::vector<std::string>& names,
   Write(headings);
 }
 
-void CsvRenderer::Line(const std::vector<CellValue>& cells) { Row(cells, ""); }
+void CsvRenderer::Line(const std::vector<CellValue>& cells) { Row(cells); }
 
-void CsvRenderer::Total(const std::string& label, const std::vector<CellValue>& cells) {
-  Row(cells, label);
+void CsvRenderer::Total(const std::string& /*label*/, const std::vector<CellValue>& cells,
+                        const std::vector<CellValue>& labels) {
+  // The labels and the amounts, each in its column, in column order.
+  std::vector<CellValue> all(labels);
+  all.insert(all.end(), cells.begin(), cells.end());
+  std::stable_sort(all.begin(), all.end(), [this](const CellValue& a, const CellValue& b) {
+    return ColumnOf(a.column) < ColumnOf(b.column);
+  });
+  Row(all);
 }
 
-void CsvRenderer::Row(const std::vector<CellValue>& cells, const std::string& label) {
+std::size_t CsvRenderer::ColumnOf(const std::string& name) const {
+  return static_cast<std::size_t>(std::find(names_.begin(), names_.end(), name) - names_.begin());
+}
+
+void CsvRenderer::Row(const std::vector<CellValue>& cells) {
   std::vector<std::string> fields(names_.size());
-  std::vector<bool> filled(names_.size(), false);
   std::size_t at = 0;  // cells come in column order
   for (const CellValue& cell : cells) {
     while (at < names_.size() && names_[at] != cell.column) ++at;
@@ -90,14 +103,7 @@ void CsvRenderer::Row(const std::vector<CellValue>& cells, const std::string& la
       HostConvert().FormatAmount(cell.number, 2, fields[at]);
     else
       fields[at] = cell.text;
-    filled[at] = true;
   }
-  if (!label.empty())
-    for (std::size_t i = 0; i < fields.size(); ++i)
-      if (!filled[i]) {
-        fields[i] = label;
-        break;
-      }
   Write(fields);
 }
 

@@ -45,7 +45,9 @@ class EditionRenderer {
   virtual void Columns(const std::vector<std::string>& /*names*/,
                        const std::vector<std::string>& /*headings*/) {}
   virtual void Line(const std::vector<CellValue>& /*cells*/) {}
-  virtual void Total(const std::string& /*label*/, const std::vector<CellValue>& /*cells*/) {}
+  // `label`: the label texts joined by a blank; `labels`: each of them in its column.
+  virtual void Total(const std::string& /*label*/, const std::vector<CellValue>& /*cells*/,
+                     const std::vector<CellValue>& /*labels*/) {}
   virtual void Step() {}
   // A page break the module asked for (NewPage), not one made because a page was full.
   virtual void Page() {}
@@ -87,7 +89,8 @@ class JsonRenderer : public EditionRenderer {
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
   void Line(const std::vector<CellValue>& cells) override;
-  void Total(const std::string& label, const std::vector<CellValue>& cells) override;
+  void Total(const std::string& label, const std::vector<CellValue>& cells,
+             const std::vector<CellValue>& labels) override;
   void Step() override;
   void Page() override;
 
@@ -98,8 +101,8 @@ class JsonRenderer : public EditionRenderer {
 // CSV for a French spreadsheet, as the register export: Windows-1252, ";" between fields, CR LF
 // after every row. A title is a row of its one text; a column set, a header row of its
 // headings; a printed line or total line, a row of its cells in column order (amounts with 2
-// decimals and a decimal comma, no grouping; a total's label in the first column it leaves
-// empty). A text holding ";", a quote or a line end is quoted, its quotes doubled.
+// decimals and a decimal comma, no grouping; a total's labels in their columns). A text holding
+// ";", a quote or a line end is quoted, its quotes doubled.
 class CsvRenderer : public EditionRenderer {
  public:
   explicit CsvRenderer(std::ostream& out) : out_(out) {}
@@ -107,11 +110,13 @@ class CsvRenderer : public EditionRenderer {
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
   void Line(const std::vector<CellValue>& cells) override;
-  void Total(const std::string& label, const std::vector<CellValue>& cells) override;
+  void Total(const std::string& label, const std::vector<CellValue>& cells,
+             const std::vector<CellValue>& labels) override;
 
  private:
-  // The fields of a row, from `cells` in column order; `label` fills the first empty field.
-  void Row(const std::vector<CellValue>& cells, const std::string& label);
+  // The fields of a row, from `cells` in column order.
+  void Row(const std::vector<CellValue>& cells);
+  std::size_t ColumnOf(const std::string& name) const;
   void Write(const std::vector<std::string>& fieldsUtf8);
 
   std::ostream& out_;

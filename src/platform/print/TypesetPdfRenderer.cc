@@ -186,6 +186,41 @@ class Face {
   std::unordered_map<char32_t, Glyph> others_;
 };
 
+// `utf8` as it fits in `room` points at `size` in `face`: whole, else cut after its last
+// word that leaves room for "…" (its first word cut short only when no word fits).
+std::string FitAtWord(Face& face, const std::string& utf8, double size, double room) {
+  if (face.Em(utf8) * size <= room) return utf8;
+  const double ellipsis = face.Em("…");
+  const auto fits = [&](std::string_view head) {
+    return (face.Em(head) + ellipsis) * size <= room;
+  };
+  // A word ends before a blank; the blanks and separators before the cut go with it.
+  const auto trimmed = [](std::string_view head) {
+    for (bool more = true; more && !head.empty();) {
+      more = false;
+      if (head.ends_with("—")) {
+        head.remove_suffix(std::string_view("—").size());
+        more = true;
+      } else if (std::string_view(" ,;:-").find(head.back()) != std::string_view::npos) {
+        head.remove_suffix(1);
+        more = true;
+      }
+    }
+    return head;
+  };
+  for (std::size_t blank = utf8.rfind(' '); blank != std::string::npos && blank > 0;
+       blank = utf8.rfind(' ', blank - 1)) {
+    const std::string_view head = trimmed(std::string_view(utf8).substr(0, blank));
+    if (!head.empty() && fits(head)) return std::string(head) + "…";
+  }
+  std::string head = utf8.substr(0, utf8.find(' '));
+  while (!head.empty() && !fits(head)) {
+    while (!head.empty() && (head.back() & 0xC0) == 0x80) head.pop_back();
+    if (!head.empty()) head.pop_back();
+  }
+  return head + "…";
+}
+
 }  // namespace
 
 struct TypesetPdfRenderer::Painter {
@@ -240,12 +275,14 @@ struct TypesetPdfRenderer::Painter {
   }
 };
 
-TypesetPdfRenderer::TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft)
+TypesetPdfRenderer::TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
+                                       std::function<void(int, int)> drawn)
     : head_(std::move(head)),
       linesPerPage_(std::max(linesPerPage, 4)),
       draft_(std::move(draft)),
       spool_(draft_.string() + ".pages"),
-      painter_(std::make_unique<Painter>()) {}
+      painter_(std::make_unique<Painter>()),
+      drawn_(std::move(drawn)) {}
 
 TypesetPdfRenderer::~TypesetPdfRenderer() {
   painter_.reset();
@@ -326,7 +363,8 @@ void TypesetPdfRenderer::Line(const std::vector<CellValue>& cells) {
   plan_.line.push_back(NumberOf(cells, "CUMFIN"));
 }
 
-void TypesetPdfRenderer::Total(const std::string& label, const std::vector<CellValue>& cells) {
+void TypesetPdfRenderer::Total(const std::string& label, const std::vector<CellValue>& cells,
+                               const std::vector<CellValue>& /*labels*/) {
   // The totals of a nature, under its "NATURE  : INF    Matériel informatique" heading.
   if (TrimLeft(label) != "TOTAL" || group_.empty() || CellOf(cells, "DOT") == nullptr ||
       CellOf(cells, "VNC") == nullptr)
@@ -382,9 +420,24 @@ void TypesetPdfRenderer::Put(const PageLine& line) {
   added.text = line.text;
   if (line.cells == nullptr || table_ < 0) return;
   added.cells = *line.cells;
-  const Table& table = tables_[table_];
-  for (std::size_t c = 0; c < added.cells.size() && c < table.columns.size(); ++c)
-    if (IsNumeric(table.columns[c].kind)) Regroup(added.cells[c]);
+  Table& table = tables_[table_];
+  Face& face = line.kind == PageLine::Kind::kTotal ? painter_->bold : painter_->regular;
+  for (std::size_t c = 0; c < added.cells.size() && c < table.columns.size(); ++c) {
+    Column& column = table.columns[c];
+    if (!IsNumeric(column.kind) || added.cells[c].empty()) continue;
+    Regroup(added.cells[c]);
+    // The room the amount takes, set on its decimal comma: every page is drawn at the end,
+    // so the widest amount of the edition sets its column on every page.
+    const std::string_view text = added.cells[c];
+    const std::size_t comma = std::min(text.rfind(','), text.size());
+    const double decimals = column.decimals > 0
+                                ? painter_->regular.Of(',').advance +
+                                      column.decimals * painter_->regular.Of('0').advance
+                                : 0;
+    column.printedEm =
+        std::max(column.printedEm,
+                 face.Em(text.substr(0, comma)) + std::max(decimals, face.Em(text.substr(comma))));
+  }
 }
 
 std::string TypesetPdfRenderer::Criteria() const {
@@ -436,6 +489,15 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
   pageStarted_ = pageStarted_ || pages_ == 0;  // a document of no page still gets one
   EndPage();
   spoolOut_.close();
+  // An amount column is as wide as the widest amount it printed, gaps following.
+  for (Table& table : tables_) {
+    table.em = 0;
+    for (std::size_t i = 0; i < table.columns.size(); ++i) {
+      Column& column = table.columns[i];
+      column.em = std::max(column.em, column.printedEm);
+      table.em += column.em + GapEm(table.columns, i);
+    }
+  }
   Painter& p = *painter_;
   p.surface = cairo_pdf_surface_create(draft_.c_str(), kA4Short, kA4Long);
   bool written = cairo_surface_status(p.surface) == CAIRO_STATUS_SUCCESS;
@@ -472,6 +534,7 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
       if (!chart.labels.empty()) chart.names.resize(3);
       for (std::string& name : chart.names) GetString(in, name);
       if (in) DrawPage(page, number);
+      if (drawn_) drawn_(number, pages_);
     }
     written = static_cast<bool>(in);
     cairo_destroy(p.cr);
@@ -516,8 +579,9 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
   const double right = width - kMargin;
   const double y0 = kMargin + baseline;
   const double pagesWidth = p.bold.Em(pages) * headSize;
-  p.Show(p.bold, headSize, kMargin, y0, head_.company, usable / 3);
   const double titleWidth = std::min(p.bold.Em(head_.title) * headSize, usable * 0.55);
+  p.Show(p.bold, headSize, kMargin, y0,
+         FitAtWord(p.bold, head_.company, headSize, (usable - titleWidth) / 2 - headSize));
   p.Show(p.bold, headSize, kMargin + (usable - titleWidth) / 2, y0, head_.title, titleWidth);
   p.Show(p.bold, headSize, right - pagesWidth, y0, pages);
   const std::string year =
@@ -528,14 +592,9 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
   p.Show(p.regular, headSize, right - dateWidth, y1, head_.date);
   // The criteria between the year and the date, made smaller, then cut, to fit.
   const double room = usable - yearWidth - dateWidth - 4 * headSize;
-  std::string criteria = page.criteria;
   const double criteriaSize =
-      std::max(kMinHeadSize, std::min(headSize, room / std::max(0.1, p.regular.Em(criteria))));
-  while (!criteria.empty() && p.regular.Em(criteria) * criteriaSize > room) {
-    while (!criteria.empty() && (criteria.back() & 0xC0) == 0x80) criteria.pop_back();
-    if (!criteria.empty()) criteria.pop_back();
-    if (p.regular.Em(criteria + "…") * criteriaSize <= room) criteria += "…";
-  }
+      std::max(kMinHeadSize, std::min(headSize, room / std::max(0.1, p.regular.Em(page.criteria))));
+  const std::string criteria = FitAtWord(p.regular, page.criteria, criteriaSize, room);
   const double criteriaWidth = p.regular.Em(criteria) * criteriaSize;
   p.Show(p.regular, criteriaSize, kMargin + yearWidth + 2 * headSize + (room - criteriaWidth) / 2,
          y1, criteria);
@@ -552,8 +611,10 @@ void TypesetPdfRenderer::DrawPage(const Page& page, int number) {
     if (!added) return it->second;
     const Table& table = tables_[id];
     const std::size_t n = table.columns.size();
-    const double extra =
-        n > 1 ? std::min(kMaxExtraGapEm * size, (usable - table.em * size) / (n - 1)) : 0;
+    // A landscape page is for a wide table: it spreads over the whole width.
+    const double room =
+        (usable - table.em * size) / static_cast<double>(std::max<std::size_t>(n - 1, 1));
+    const double extra = n > 1 ? (landscape ? room : std::min(kMaxExtraGapEm * size, room)) : 0;
     double x = kMargin;
     for (std::size_t i = 0; i < n; ++i) {
       if (i > 0) x += GapEm(table.columns, i) * size + std::max(0.0, extra);

@@ -33,6 +33,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <functional>
 #include <map>
 #include <memory>
 #include <string>
@@ -47,7 +48,9 @@ class TypesetPdfRenderer : public PdfWriter {
   struct Head {  // UTF-8
     std::string company, title, yearStart, yearEnd, date;
   };
-  TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft);
+  // `drawn` (may be empty) is told of each page drawn at Write: its number and the count.
+  TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
+                     std::function<void(int, int)> drawn = {});
   // A draft never written is removed, with its spool.
   ~TypesetPdfRenderer() override;
   TypesetPdfRenderer(const TypesetPdfRenderer&) = delete;
@@ -57,7 +60,8 @@ class TypesetPdfRenderer : public PdfWriter {
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
   void Line(const std::vector<CellValue>& cells) override;
-  void Total(const std::string& label, const std::vector<CellValue>& cells) override;
+  void Total(const std::string& label, const std::vector<CellValue>& cells,
+             const std::vector<CellValue>& labels) override;
   void Layout(const EditionLayout& layout, const std::vector<int>& widths) override;
   void Reopened() override;
   bool WantsCells() const override { return true; }
@@ -72,8 +76,9 @@ class TypesetPdfRenderer : public PdfWriter {
     int width = 0;  // characters, as printed in the text
     int decimals = 0;
     int group = -1;
-    std::string heading;  // UTF-8
-    double em = 0;        // width in em of the face, heading included
+    std::string heading;   // UTF-8
+    double em = 0;         // width in em of the face, heading included
+    double printedEm = 0;  // the widest amount printed in it, in em
   };
   struct Table {
     std::vector<Column> columns;
@@ -131,6 +136,7 @@ class TypesetPdfRenderer : public PdfWriter {
   std::string group_;               // the last group heading ("NATURE : INF ...")
   Chart plan_, natures_;
   std::unique_ptr<Painter> painter_;
+  std::function<void(int, int)> drawn_;
 };
 
 }  // namespace actifix::platform

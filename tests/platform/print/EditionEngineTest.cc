@@ -246,7 +246,7 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
     EXPECT_FALSE(std::filesystem::exists(options.outDir));
     // The same title again goes on in the same document, from a new page; an empty edition of
     // it in between adds nothing.
-    for (const std::string& line : {ecritures, std::string(), std::string("Suite")}) {
+    for (const std::string& line : {std::string("Journal"), std::string(), std::string("Suite")}) {
       e.Open(0, 0, 0, ecritures, -1);
       if (!line.empty()) e.AddTitle(line, "G");
       e.Close(0);
@@ -257,7 +257,7 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
   }
   EXPECT_EQ(closed, std::vector<std::string>{"Écritures -> editions/001-Ecritures.txt"});
   EXPECT_EQ(ReadFile(options.outDir / "001-Ecritures.jsonl"),
-            "{\"kind\":\"title\",\"text\":\"Écritures\"}\n{\"kind\":\"page\"}\n"
+            "{\"kind\":\"title\",\"text\":\"Journal\"}\n{\"kind\":\"page\"}\n"
             "{\"kind\":\"title\",\"text\":\"Suite\"}\n");
   EXPECT_NE(ReadFile(options.outDir / "001-Ecritures.txt").find("Page 2"), std::string::npos);
   // Those two files alone: no draft is left behind.

@@ -4,8 +4,10 @@
 #include <nlohmann/json.hpp>
 
 #include <cstdio>
+#include <functional>
 #include <regex>
 #include <sstream>
+#include <tuple>
 
 #include "host/Cp1252.h"
 #include "platform/print/EditionEngine.h"
@@ -36,9 +38,36 @@ std::vector<std::string> Amounts(const std::string& text) {
   return found;
 }
 
+// The words of the PDF (pdftotext -bbox) in reading order: by page, line, place on the line.
+struct Word {
+  int page;
+  double x0, y0, x1;
+  std::string text;
+};
+std::vector<Word> Words(const std::filesystem::path& pdf) {
+  const std::string html = PdfText(pdf, "pdftotext -bbox");
+  static const std::regex item(
+      "<page |<word xMin=\"([.0-9]+)\" yMin=\"([.0-9]+)\" xMax=\"([.0-9]+)\"[^>]*>([^<]*)<");
+  std::vector<Word> words;
+  int page = 0;
+  for (std::sregex_iterator it(html.begin(), html.end(), item), end; it != end; ++it)
+    if (!(*it)[1].matched)
+      ++page;
+    else
+      words.push_back(
+          {page, std::stod((*it)[1]), std::stod((*it)[2]), std::stod((*it)[3]), (*it)[4]});
+  std::sort(words.begin(), words.end(), [](const Word& a, const Word& b) {
+    return std::tie(a.page, a.y0, a.x0) < std::tie(b.page, b.y0, b.x0);
+  });
+  return words;
+}
+
 // Two sections of `count` assets each with their totals and a grand total, on short pages.
-std::filesystem::path Print(const std::filesystem::path& dir, int count, bool grid) {
+std::filesystem::path Print(const std::filesystem::path& dir, int count, bool grid,
+                            const std::string& criteria = "NATURE",
+                            std::function<void(int, int)> onPdfPage = {}) {
   EditionOptions options;
+  options.onPdfPage = std::move(onPdfPage);
   options.outDir = dir;
   options.company = "SARL Démo";
   options.date = "31/12/2026";
@@ -49,7 +78,7 @@ std::filesystem::path Print(const std::filesystem::path& dir, int count, bool gr
   EditionEngine e(options);
   e.Open(kZero, kZero, kZero, "LISTE", kZero);
   e.AddTitle("LISTE", "G");
-  e.AddTitle("Classement Par : NATURE", "G");
+  e.AddTitle("Classement Par : " + criteria, "G");
   e.DefineColumns(std::string(
       "[PS,1,[[NOM,Désignation,A,30,G],[DAT,Acquisition,D,C],[@AMORTISSEMENTS,[VAL,Valeur,M,12,"
       "2,D],[DOT,Dotation,M,12,2,D]]],[VAL,DOT]]"_w));
@@ -75,7 +104,13 @@ std::filesystem::path Print(const std::filesystem::path& dir, int count, bool gr
 
 TEST(TypesetPdf, TextLayerHoldsTheJsonAmountsHeadingsAndPageNumbers) {
   actifix::testing::TempDir dir;
-  const std::filesystem::path text = Print(dir.path(), 30, false);
+  int drawn = 0;  // pages drawn in order, each told with the count
+  const std::string criteria =
+      "NATURE, Fournisseurs, Descriptions, Remarques, Analytiques, Géolocalisations, Responsables, "
+      "Affectations, Catégories, Financements, Garanties, Assurances, Contrats, Emplacements";
+  const std::filesystem::path text =
+      Print(dir.path(), 30, false, criteria,
+            [&](int page, int pages) { drawn = page == drawn + 1 && pages >= page ? page : -1; });
   std::filesystem::path pdf = text, json = text;
   const std::string pdfText = PdfText(pdf.replace_extension(".pdf"));
 
@@ -108,9 +143,56 @@ TEST(TypesetPdf, TextLayerHoldsTheJsonAmountsHeadingsAndPageNumbers) {
     EXPECT_NE(content.find("Classement Par : NATURE"), std::string::npos);
     EXPECT_NE(content.find("AMORTISSEMENTS"), std::string::npos);
     EXPECT_NE(content.find("Dotation"), std::string::npos);
+    // The title once, in the running head; its criteria cut after a whole word.
+    EXPECT_EQ(content.find("LISTE", content.find("LISTE") + 1), std::string::npos);
+    std::smatch cut;
+    ASSERT_TRUE(std::regex_search(content, cut, std::regex(" ([^ ]+)…")));
+    EXPECT_NE(criteria.find(" " + cut[1].str() + ","), std::string::npos) << cut[1];
   }
   EXPECT_EQ(page, pages);
+  EXPECT_EQ(drawn, pages);
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 3);
+}
+
+// The breakdown's columns, filling the page: small amounts over three pages, then on the
+// last one a nine-digit amount in each column and their bold totals; then the asset list, too
+// wide for portrait. Every amount, on every page, stands apart from its neighbours; the list's
+// landscape page is filled to its right margin.
+TEST(TypesetPdf, WideAmountsWidenTheirColumnOnEveryPageAndLandscapeFillsItsWidth) {
+  actifix::testing::TempDir dir;
+  EditionOptions options;
+  options.outDir = dir.path();
+  EditionEngine e(options);
+  e.Open(kZero, kZero, kZero, "LISTE", kZero);
+  e.DefineColumns(
+      "[PS,1,[[MA,Mode,A,20,G],[VA,Valeur,M,12,2,D],[CD,Cumul Debut,M,12,2,D],[DOT,Dotation,M,12,"
+      "2,D],[CES,Cession,M,12,2,D],[CF,Cumul Fin,M,12,2,D],[VNC,VNC,M,12,2,D]],[VA,CD,DOT,CES,CF,"
+      "VNC]]");
+  for (int i = 1; i <= 200; ++i) {
+    for (const char* c : {"VA", "CD", "DOT", "CES", "CF", "VNC"})
+      e.SetAmount(c, i == 200 ? 983074240.62 : i * 1.5, "@");
+    e.PrintLine();
+  }
+  e.PrintTotalLine("[[[MA,TOTAL]],[[VA,1],[CD,1],[DOT,1],[CES,1],[CF,1],[VNC,1]]]", "");
+  e.NewPage();
+  e.DefineColumns(
+      "[PS,1,[[CODNATI,NATURE,A,6,G],[NUMNATI,ORDRE,A,5,D],[DATACQ,ACQUISITION,D,C],[CD,Cumul "
+      "Debut,M,12,2,D],[D,Dotation,M,12,2,D],[NOMFRN,DESCRIPTION,A,30,G],[DATCES,CESSION,D,C],"
+      "[LCANA,ANALYSE,A,40,G]],[CD,D]]");
+  e.SetCell("LCANA", "A1     B22", "@");
+  e.PrintLine();
+  e.Close(kZero);
+  e.Flush();
+  std::filesystem::path pdf = e.LastTextFile();
+  const std::vector<Word> words = Words(pdf.replace_extension(".pdf"));
+  ASSERT_EQ(words.back().page, 5);
+  for (std::size_t i = 0; i + 1 < words.size(); ++i) {
+    const Word &w = words[i], &next = words[i + 1];
+    EXPECT_FALSE(std::regex_search(w.text, std::regex(",\\d\\d\\d"))) << w.text;
+    EXPECT_TRUE(next.page != w.page || next.y0 != w.y0 || w.x1 < next.x0) << w.text << next.text;
+    // Landscape (wider than the 595 points of portrait), its last column at the right margin.
+    EXPECT_TRUE(w.text != "ANALYSE" || w.x0 > 0.7 * 842) << w.x0;
+  }
 }
 
 TEST(TypesetPdf, TheGridOneStaysOnOption) {
