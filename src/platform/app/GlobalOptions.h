@@ -6,8 +6,9 @@
 namespace actifix::platform {
 
 struct GlobalOptions {
-  std::string data;     // --data; empty: $ACTIFIX_DATA, else ./actifix-data
-  std::string company;  // --company; empty: the first company of the data directory
+  std::string data;      // --data; empty: $ACTIFIX_DATA, else ./actifix-data
+  std::string company;   // --company; empty: the first company of the data directory
+  bool verbose = false;  // --verbose: a failure's technical detail on the standard error too
 };
 
 }  // namespace actifix::platform
