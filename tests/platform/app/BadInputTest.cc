@@ -1,5 +1,6 @@
 // Each bad input given to the program gets its status and one French line, and writes nothing.
 #include <gtest/gtest.h>
+#include <libpq-fe.h>
 #include <sys/stat.h>
 
 #include <fstream>
@@ -179,13 +180,17 @@ TEST(BadInputTest, RefusedInOneFrenchLineWithItsStatusAndNothingWritten) {
       EXPECT_EQ(o.err.find(foreign), std::string::npos) << o.err;
     EXPECT_EQ(o.out, "");
     EXPECT_TRUE(Snapshot(data) == before);
-    if (c.secret != nullptr) EXPECT_EQ((o.out + o.err).find(c.secret), std::string::npos);
+    if (c.secret != nullptr) {
+      EXPECT_EQ((o.out + o.err).find(c.secret), std::string::npos);
+    }
   }
   // Nor did any refusal leave it in the log, where a failure's technical detail goes.
   const std::string log = FileBytes(data / "ABAnomalies.log");
   EXPECT_NE(log.find("PgCompan"), std::string::npos) << log;  // the copies' refusals
   for (const Case& c : kCases)
-    if (c.secret != nullptr) EXPECT_EQ(log.find(c.secret), std::string::npos) << log;
+    if (c.secret != nullptr) {
+      EXPECT_EQ(log.find(c.secret), std::string::npos) << log;
+    }
 
   // A mismatch stops the run but keeps what was saved before it, as a user's saves are kept.
   const auto stopped = run("EntPCI", "NOCPTCG = 401\nNOMCPTCG = Fournisseurs\nCHOOSE 1\n");
@@ -228,23 +233,41 @@ TEST(BadInputTest, SpreadsheetWrittenWithoutFollowingPlantedLinks) {
 
 // A failure's line is French alone; the words of the driver behind it go to the company's
 // anomaly log and, with --verbose, to a second line.
+struct DriverCase {
+  std::string args, french, driver;
+  fs::path log;  // where the driver's words are kept, or empty
+};
+
+void ExpectDriverWordsApart(const DriverCase& c, const fs::path& scratch) {
+  SCOPED_TRACE(c.args);
+  const auto quiet = testing::RunProgram(c.args, scratch.string()),
+             verbose = testing::RunProgram("--verbose " + c.args, scratch.string());
+  EXPECT_EQ(quiet.status, 1);
+  EXPECT_NE(quiet.err.find(c.french), std::string::npos) << quiet.err;
+  EXPECT_EQ(quiet.err.find('\n'), quiet.err.size() - 1) << quiet.err;
+  EXPECT_EQ(quiet.err.find(c.driver), std::string::npos) << quiet.err;
+  EXPECT_EQ(verbose.err.rfind(quiet.err, 0), 0u) << verbose.err;
+  EXPECT_NE(verbose.err.find("actifix : détail : "), std::string::npos) << verbose.err;
+  EXPECT_NE(verbose.err.find(c.driver), std::string::npos) << verbose.err;
+  if (!c.log.empty()) {
+    EXPECT_NE(FileBytes(c.log).find(c.driver), std::string::npos);
+  }
+}
+
 TEST(BadInputTest, DriverWordsOnlyInTheLogAndWithVerbose) {
   testing::TempDir work;
   const fs::path data = work.path() / "data";
-  const auto run = [&](const std::string& args) {
-    return testing::RunProgram(args, (work.path() / "run").string());
-  };
   const std::string at = "--data '" + data.string() + "' ";
-  ASSERT_EQ(run(at + "company create EF --year 01/01/2026 31/12/2026").status, 0);
+  ASSERT_EQ(testing::RunProgram(at + "company create EF --year 01/01/2026 31/12/2026",
+                                (work.path() / "run").string())
+                .status,
+            0);
   {  // the schema page of the database damaged, its header kept
     std::fstream db(data / "EFActifix.db", std::ios::in | std::ios::out | std::ios::binary);
     db.seekp(100);
     db << std::string(2000, '\x5A');
   }
-  const struct {
-    std::string args, french, driver;
-    fs::path log;  // where the driver's words are kept, or empty
-  } cases[] = {
+  const DriverCase cases[] = {
       {at + "--company EF run EntPCI --script /dev/null", "le fichier de la base est endommagé",
        "malformed", data / "EFAnomalies.log"},
       {"--data 'postgresql:///actifix?host=" + (work.path() / "nosock").string() + "' company list",
@@ -252,18 +275,31 @@ TEST(BadInputTest, DriverWordsOnlyInTheLogAndWithVerbose) {
        "No such file",
        {}},
   };
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.args);
-    const auto quiet = run(c.args), verbose = run("--verbose " + c.args);
-    EXPECT_EQ(quiet.status, 1);
-    EXPECT_NE(quiet.err.find(c.french), std::string::npos) << quiet.err;
-    EXPECT_EQ(quiet.err.find('\n'), quiet.err.size() - 1) << quiet.err;
-    EXPECT_EQ(quiet.err.find(c.driver), std::string::npos) << quiet.err;
-    EXPECT_EQ(verbose.err.rfind(quiet.err, 0), 0u) << verbose.err;
-    EXPECT_NE(verbose.err.find("actifix : détail : "), std::string::npos) << verbose.err;
-    EXPECT_NE(verbose.err.find(c.driver), std::string::npos) << verbose.err;
-    if (!c.log.empty()) EXPECT_NE(FileBytes(c.log).find(c.driver), std::string::npos);
-  }
+  for (const DriverCase& c : cases) ExpectDriverWordsApart(c, work.path() / "run");
+}
+
+TEST(BadInputTest, DriverWordsOnlyInTheLogAndWithVerbosePostgreSQL) {
+  const char* uri = std::getenv("ACTIFIX_TEST_PG");
+  ASSERT_NE(uri, nullptr);
+  testing::TempDir work;
+  setenv("ACTIFIX_OUT", work.path().c_str(), 1);
+  const std::string at = "--data '" + std::string(uri) + "' ";
+  const auto sql = [uri](const std::string& statement) {
+    PGconn* conn = PQconnectdb(uri);
+    PQclear(PQexec(conn, statement.c_str()));
+    PQfinish(conn);
+  };
+  sql("DROP SCHEMA IF EXISTS \"actifix_Q7\" CASCADE");
+  ASSERT_EQ(testing::RunProgram(at + "company create Q7 --year 01/01/2026 31/12/2026",
+                                (work.path() / "run").string())
+                .status,
+            0);
+  sql("DROP TABLE \"actifix_Q7\".record_files");
+  ExpectDriverWordsApart(
+      {at + "--company Q7 run EntPCI --script /dev/null", "une table de l'entreprise est absente",
+       "does not exist", work.path() / "Q7Anomalies.log"},
+      work.path() / "run");
+  sql("DROP SCHEMA \"actifix_Q7\" CASCADE");
 }
 
 }  // namespace
