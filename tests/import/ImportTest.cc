@@ -248,7 +248,6 @@ TEST(Import, FormulaTextsLeaveTheExportAsTextsAndComeBackUnchanged) {
     written.resize(std::max<std::size_t>(written.size(), 30), ' ');
     EXPECT_EQ(f[kColSupplier], written);
     EXPECT_EQ(f[kColDescription], "'=1+1" + std::string(25, ' '));
-    EXPECT_EQ(f[kColValue], "1500,00");
   }
   Company target;
   std::tie(status, out) = target.Import(exported);
