@@ -48,4 +48,28 @@ std::string ExportHeader() {
   return header;
 }
 
+namespace {
+
+// Whether `text` needs the apostrophe: after its apostrophes, a character that starts a
+// formula. The apostrophes count so that a text that starts with one reads back the same.
+bool StartsFormula(std::string_view text) {
+  const std::size_t at = text.find_first_not_of('\'');
+  return at != std::string_view::npos &&
+         std::string_view("=+-@\t\r").find(text[at]) != std::string_view::npos;
+}
+
+}  // namespace
+
+std::string NeutralisedText(std::string_view text) {
+  if (!StartsFormula(text)) return std::string(text);
+  std::string guarded = "'" + std::string(text);
+  if (guarded.back() == ' ') guarded.pop_back();
+  return guarded;
+}
+
+std::string_view UnneutralisedText(std::string_view text) {
+  if (text.starts_with('\'') && StartsFormula(text)) text.remove_prefix(1);
+  return text;
+}
+
 }  // namespace actifix

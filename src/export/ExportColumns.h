@@ -72,4 +72,13 @@ std::string_view StoredField(const AssetRecord& record, int id);
 // The header line: the 16 headers joined by ";". Windows-1252.
 std::string ExportHeader();
 
+// A text a spreadsheet would take for a formula, one that starts with "=", "+", "-", "@", a
+// tab or a carriage return, maybe after apostrophes, gets one more apostrophe in front, which
+// makes a spreadsheet keep it as text. A blank at its end is given up for it, so that a
+// fixed-width field keeps its width unless it was full. Windows-1252 or UTF-8 alike.
+std::string NeutralisedText(std::string_view text);
+
+// The text as it was before NeutralisedText: one leading apostrophe fewer when it has one.
+std::string_view UnneutralisedText(std::string_view text);
+
 }  // namespace actifix

@@ -40,6 +40,8 @@ std::string ExportLine() {
     const std::string_view stored = StoredField(a, id);
     switch (kExportColumns[id].kind) {
       case ColumnKind::kText:
+        line += NeutralisedText(stored);  // a spreadsheet must not evaluate a typed "=..."
+        break;
       case ColumnKind::kMode:
         line += stored;
         break;

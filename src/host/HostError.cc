@@ -17,4 +17,10 @@ HostError::HostError(std::string operation, std::string subject, std::string cau
       subject_(std::move(subject)),
       cause_(std::move(cause)) {}
 
+HostError::HostError(std::string operation, std::string subject, std::string cause,
+                     std::string detail)
+    : HostError(std::move(operation), std::move(subject), std::move(cause)) {
+  detail_ = std::move(detail);
+}
+
 }  // namespace actifix

@@ -54,7 +54,16 @@ void CheckCode(const std::string& code) {
         kExitUsage);
 }
 
+// The longest company name: it heads every edition's page beside the title and the date.
+constexpr std::size_t kMostNameCharacters = 60;
+
 void CheckName(const std::string& name) {
+  std::size_t characters = 0;
+  for (const char c : name) characters += (static_cast<unsigned char>(c) & 0xC0) != 0x80;
+  if (characters > kMostNameCharacters)
+    throw UserError("Raison sociale refusée : " + std::to_string(characters) + " caractères, " +
+                        std::to_string(kMostNameCharacters) + " au plus.",
+                    kExitUsage);
   if (const std::string refusal = Utf8Refusal(name); !refusal.empty())
     throw UserError("Raison sociale « " + Printable(name) + " » refusée : " + refusal + ".",
                     kExitUsage);

@@ -2,10 +2,12 @@
 
 #include <CLI/CLI.hpp>
 #include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <iostream>
 
 #include "platform/app/Companies.h"
+#include "platform/app/Messages.h"
 #include "platform/app/ProgressLine.h"
 #include "platform/app/RegisterGenerator.h"
 #include "platform/app/ScriptedInterface.h"
@@ -72,11 +74,14 @@ void AddGenerateCommand(CLI::App& root, const GlobalOptions& global, CommandActi
       "generate",
       "Ajoute à une entreprise un registre reproductible de N immobilisations (natures, comptes "
       "et codes analytiques créés s'il le faut)");
-  generate->add_option("--assets", args->assets, "Nombre de fiches à créer (1 à 10 000 000)")
-      ->required();
-  generate->add_option("--seed", args->seed,
-                       "Graine du tirage (défaut : 1) : même graine, même "
-                       "registre");
+  WholeNumberBetween(
+      *generate->add_option("--assets", args->assets, "Nombre de fiches à créer (1 à 10 000 000)")
+           ->required(),
+      1, kMostAssets);
+  WholeNumberBetween(*generate->add_option("--seed", args->seed,
+                                           "Graine du tirage (défaut : 1) : même graine, même "
+                                           "registre"),
+                     0, INT64_MAX);
   generate->callback(
       [&global, &action, args] { action = [&global, args] { return Generate(global, *args); }; });
 }

@@ -1,6 +1,7 @@
 #include "platform/app/Messages.h"
 
 #include <CLI/CLI.hpp>
+#include <charconv>
 #include <optional>
 
 #include "platform/screen/TypedText.h"
@@ -91,6 +92,12 @@ std::string Wording(const CLI::App& app, const CLI::ParseError& error) {
     if (expected <= 1) return "Il manque la valeur de " + Designation(app, name) + ".";
     return who + " attend " + std::to_string(expected) + " valeurs.";
   }
+  if (dynamic_cast<const CLI::ValidationError*>(&error) != nullptr) {
+    // Our validators word their refusal in French: "--seed: Valeur ... refusée ...".
+    const std::size_t colon = text.find(": ");
+    const std::string said = colon == std::string::npos ? "" : text.substr(colon + 2);
+    if (said.rfind("Valeur « ", 0) == 0) return said;
+  }
   if (const auto extras = After(text, "The following arguments were not expected: "))
     return "Arguments inattendus : " + *extras + ".";
   if (const auto extra = After(text, "The following argument was not expected: "))
@@ -125,6 +132,32 @@ std::string MessageOf(const CLI::App& root, const CLI::ParseError& error,
                       const std::string& program) {
   const CLI::App& app = Current(root);
   return Wording(app, error) + " Voir « " + CommandName(program, root, app) + " --help ».";
+}
+
+void WholeNumberBetween(CLI::Option& option, int64_t low, int64_t high) {
+  const std::string name = option.get_name();
+  const auto grouped = [](int64_t n) {
+    std::string digits = std::to_string(n);
+    const std::size_t first = digits[0] == '-' ? 1 : 0;
+    for (std::size_t at = digits.size(); at > first + 3; at -= 3) digits.insert(at - 3, " ");
+    return digits;
+  };
+  const std::string range = "de " + grouped(low) + " à " + grouped(high);
+  option.check(CLI::Validator(
+      [name, low, high, range](std::string& value) -> std::string {
+        int64_t n = 0;
+        const char* end = value.data() + value.size();
+        const auto [stop, error] = std::from_chars(value.data(), end, n);
+        const std::string refused = "Valeur « " + Printable(value.substr(0, 40)) +
+                                    (value.size() > 40 ? "…" : "") + " » refusée pour " + name;
+        if (value.empty() || stop != end ||
+            (error != std::errc() && error != std::errc::result_out_of_range))
+          return refused + " : un nombre entier est attendu (" + range + ").";
+        if (error == std::errc::result_out_of_range || n < low || n > high)
+          return refused + " : hors limites, " + range + ".";
+        return "";
+      },
+      "", "bornes"));
 }
 
 void FrenchHelp(CLI::App& root) {

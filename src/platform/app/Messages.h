@@ -3,6 +3,7 @@
 // raw library error.
 #pragma once
 
+#include <cstdint>
 #include <filesystem>
 #include <string>
 
@@ -10,6 +11,7 @@
 
 namespace CLI {
 class App;
+class Option;
 class ParseError;
 }  // namespace CLI
 
@@ -26,6 +28,10 @@ std::string MessageOf(const std::filesystem::filesystem_error& error);
 // REQUIRES: `error` is not a call for help.
 std::string MessageOf(const CLI::App& root, const CLI::ParseError& error,
                       const std::string& program);
+
+// Makes `option` take only a whole number from `low` to `high`, written in plain digits (a
+// "-" in front when `low` is negative); anything else is refused in French, exit status 2.
+void WholeNumberBetween(CLI::Option& option, int64_t low, int64_t high);
 
 // French labels in the help texts of `root` and its sub-commands.
 void FrenchHelp(CLI::App& root);

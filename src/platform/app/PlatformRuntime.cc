@@ -40,11 +40,8 @@ void PlatformRuntime::Leave() {
 void PlatformRuntime::Report(const std::string& message, const std::string& routine,
                              const int16_t&) {
   const Anomaly anomaly{ToUtf8(routine), ToUtf8(message)};
-  RefuseLink(anomalyLog_, "HostRuntime.Report");
-  std::ofstream log(anomalyLog_, std::ios::app);
-  if (!log)
-    throw HostError("HostRuntime.Report", anomalyLog_.string(),
-                    "impossible d'écrire dans le journal des anomalies");
+  std::ofstream log;
+  OpenNoFollow(log, anomalyLog_, WriteMode::kAppend, "HostRuntime.Report");
   log << Now() << " " << anomaly.routine << " : " << anomaly.message << "\n";
   if (onReport_) onReport_(anomaly);
 }

@@ -1,12 +1,14 @@
 #include "platform/app/RunCommand.h"
 
 #include <CLI/CLI.hpp>
+#include <cstdint>
 #include <iostream>
 
 #include "front/NvImmo.h"
 #include "host/HostError.h"
 #include "platform/app/ClosedYears.h"
 #include "platform/app/Companies.h"
+#include "platform/app/Messages.h"
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/app/TerminalInterface.h"
@@ -46,10 +48,6 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
         "Opération « " + Printable(args.operation) + " » inconnue. Opérations :" + known + ".",
         kExitUsage);
   }
-  if (args.interruptAfter < -1)
-    throw UserError("--interrupt-after " + std::to_string(args.interruptAfter) +
-                        " refusé : il faut un nombre de lignes, 0 ou plus.",
-                    kExitUsage);
   SessionOptions options;
   options.companies = OpenCompanies(global.data);
   options.dataDir = options.companies->FileDirectory();
@@ -119,8 +117,9 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   run->add_option("--transcript", args->transcript,
                   "Compte rendu de la session scriptée (défaut : sortie standard)");
   run->add_option("--out", args->out, "Répertoire des éditions (défaut : <données>/editions)");
-  run->add_option("--interrupt-after", args->interruptAfter,
-                  "Interrompt les éditions après N lignes imprimées");
+  WholeNumberBetween(*run->add_option("--interrupt-after", args->interruptAfter,
+                                      "Interrompt les éditions après N lignes imprimées"),
+                     0, INT32_MAX);
   run->add_flag("--no-pdf", args->noPdf, "N'écrit pas les éditions en PDF");
   AddPdfStyleOption(*run, args->pdfStyle);
   run->add_flag("--again", args->operationOptions.again,

@@ -5,6 +5,7 @@
 #include <array>
 #include <system_error>
 
+#include "export/ExportColumns.h"
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
@@ -109,12 +110,12 @@ std::string FecFile::Line(const FecLine& line) {
       std::to_string(line.number),
       date,
       line.account,
-      line.accountLabel.empty() ? "Compte " + line.account : line.accountLabel,
+      NeutralisedText(line.accountLabel.empty() ? "Compte " + line.account : line.accountLabel),
       "",
       "",
       line.pieceRef,
       date,
-      line.label,
+      NeutralisedText(line.label),
       debit ? amount : zero,
       debit ? zero : amount,
       "",
@@ -132,9 +133,7 @@ std::string FecFile::Line(const FecLine& line) {
 
 void FecFile::Open() {
   RequireIn(dataDir_, path_, kOperation);
-  RefuseLink(draft_, kOperation);
-  out_.open(draft_, std::ios::binary | std::ios::trunc);
-  if (!out_) throw HostError(kOperation, draft_.string(), "impossible de créer le fichier");
+  OpenNoFollow(out_, draft_, WriteMode::kNew, kOperation);
   out_ << kHeader << "\r\n";
 }
 

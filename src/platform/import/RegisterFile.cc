@@ -1,9 +1,15 @@
 #include "platform/import/RegisterFile.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <charconv>
 
 #include "host/Cp1252.h"
+#include "platform/app/Command.h"
 #include "platform/app/Companies.h"
+#include "platform/screen/TypedText.h"
 
 namespace actifix::platform {
 
@@ -13,6 +19,30 @@ constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kNarrowSpace = "\xE2\x80\xAF";
 
 bool IsBlank(char c) { return c == ' ' || c == '\xA0'; }
+
+std::string Grouped(uint64_t n) {
+  std::string digits = std::to_string(n);
+  for (std::size_t at = digits.size(); at > 3; at -= 3) digits.insert(at - 3, " ");
+  return digits;
+}
+
+// Reads the next line into `line`, without its LF; false at the end of the file. Throws
+// UserError when a line runs past `kMostLineBytes`: no register line is that long, and a
+// file without line ends must not fill the memory.
+bool ReadLine(std::istream& in, std::string& line, int64_t number) {
+  line.clear();
+  std::streambuf& buffer = *in.rdbuf();
+  for (int c; (c = buffer.sbumpc()) != std::char_traits<char>::eof();) {
+    if (c == '\n') return true;
+    if (line.size() == RegisterFile::kMostLineBytes)
+      throw UserError("ligne " + std::to_string(number) + " : plus de " +
+                      Grouped(RegisterFile::kMostLineBytes) +
+                      " octets, ce n'est pas une ligne du registre : importez le fichier que "
+                      "l'export écrit, ou ses colonnes enregistrées par un tableur");
+    line += static_cast<char>(c);
+  }
+  return !line.empty();
+}
 
 void CutLineEnd(std::string& line) {
   if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -57,13 +87,34 @@ bool HoldsSomething(std::string_view line) {
 }  // namespace
 
 RegisterFile::RegisterFile(const std::filesystem::path& path) : path_(path) {
-  in_.open(path, std::ios::binary);
+  const std::string shown = Printable(path.string());
+  // Opened without waiting (a pipe with no writer would hold the company for ever), then
+  // read only when it is a regular file of a register's size: the file is read twice, and
+  // a device never ends.
+  const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+  if (fd < 0)
+    throw UserError("impossible de lire le fichier " + shown + " : vérifiez son nom et ses droits");
+  struct stat info {};
+  const bool stated = ::fstat(fd, &info) == 0;
+  if (stated && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= kMostFileBytes)
+    in_.open("/proc/self/fd/" + std::to_string(fd), std::ios::binary);
+  ::close(fd);
+  if (!stated || !S_ISREG(info.st_mode))
+    throw UserError("« " + shown + " » n'est pas un fichier ordinaire (" +
+                        (S_ISDIR(info.st_mode)    ? "un répertoire"
+                         : S_ISFIFO(info.st_mode) ? "un tube"
+                                                  : "un périphérique") +
+                        ") : enregistrez le registre dans un fichier, puis importez ce fichier",
+                    kExitUsage);
+  if (static_cast<uint64_t>(info.st_size) > kMostFileBytes)
+    throw UserError("le fichier " + shown + " fait plus de " + Grouped(kMostFileBytes) +
+                    " octets : un registre d'un million d'immobilisations en fait moins du "
+                    "tiers ; importez-le en plusieurs fichiers");
   if (!in_)
-    throw UserError("impossible de lire le fichier " + path.string() +
-                    " : vérifiez son nom et ses droits");
+    throw UserError("impossible de lire le fichier " + shown + " : vérifiez son nom et ses droits");
   bool valid = true, wide = false, bom = false;
   int64_t number = 0;
-  while (std::getline(in_, line_)) {
+  while (ReadLine(in_, line_, number + 1)) {
     CutLineEnd(line_);
     if (++number == 1 && line_.starts_with(kBom)) {
       bom = true;
@@ -72,7 +123,7 @@ RegisterFile::RegisterFile(const std::filesystem::path& path) : path_(path) {
     if (valid) ScanUtf8(line_, valid, wide);
     if (number > 1 && HoldsSomething(line_)) ++dataLines_;
   }
-  if (in_.bad()) throw UserError("lecture interrompue du fichier " + path.string());
+  if (in_.bad()) throw UserError("lecture interrompue du fichier " + shown);
   charset_ = bom || (valid && wide) ? Charset::kUtf8 : Charset::kWindows1252;
   Rewind();
 }
@@ -84,7 +135,7 @@ void RegisterFile::Rewind() {
 }
 
 bool RegisterFile::Next(std::vector<std::string>& fields, int64_t& number) {
-  while (std::getline(in_, line_)) {
+  while (ReadLine(in_, line_, lineNumber_ + 1)) {
     CutLineEnd(line_);
     if (++lineNumber_ == 1 && line_.starts_with(kBom)) line_.erase(0, kBom.size());
     if (!HoldsSomething(line_)) continue;

@@ -21,9 +21,16 @@ enum class Charset { kWindows1252, kUtf8 };
 
 class RegisterFile {
  public:
+  // Bounds on what is read: a line of the export is about 300 bytes and a register of a
+  // million assets about 300 MB; a spreadsheet's quotes and UTF-8 stay well within both.
+  static constexpr std::size_t kMostLineBytes = 4096;
+  static constexpr uint64_t kMostFileBytes = uint64_t{1} << 30;
+
   // Opens `path` and reads it once through to learn its character set (UTF-8 when it starts
   // with a byte-order mark, or when every line is valid UTF-8 and one is not plain ASCII;
-  // Windows-1252 otherwise) and its number of lines. Throws UserError when it cannot be read.
+  // Windows-1252 otherwise) and its number of lines. Throws UserError when it cannot be read,
+  // is not a regular file (a pipe, a device, a directory), is larger than kMostFileBytes or
+  // has a line longer than kMostLineBytes (also from Next).
   explicit RegisterFile(const std::filesystem::path& path);
 
   Charset charset() const { return charset_; }

@@ -347,6 +347,12 @@ ImportResult ImportRegister(const ImportOptions& options) {
   keys.reserve(static_cast<std::size_t>(total));
   AssetCard card;
   while (file.Next(fields, line)) {
+    if (fields.size() == kColumns) {
+      // The apostrophe the export put before a text that looks like a formula goes.
+      for (int column = 0; column < kExportColumnCount; ++column)
+        if (kExportColumns[column].kind == ColumnKind::kText)
+          fields[column] = std::string(UnneutralisedText(fields[column]));
+    }
     Figures lineFigures;
     const bool read = fields.size() == kColumns
                           ? reader.Read(fields, card, lineFigures, fault, true)
@@ -372,6 +378,12 @@ ImportResult ImportRegister(const ImportOptions& options) {
   std::string nature;
   int64_t stored = 0;
   while (file.Next(fields, line)) {
+    if (fields.size() == kColumns) {
+      // The apostrophe the export put before a text that looks like a formula goes.
+      for (int column = 0; column < kExportColumnCount; ++column)
+        if (kExportColumns[column].kind == ColumnKind::kText)
+          fields[column] = std::string(UnneutralisedText(fields[column]));
+    }
     Figures lineFigures;
     if (!reader.Read(fields, card, lineFigures, fault, false))
       throw HostError("import", options.file.string(),

@@ -73,21 +73,14 @@ void EditionEngine::Touch() {
                     "impossible de créer le répertoire des éditions");
   textTemp_ = Draft(".txt");
   jsonTemp_ = Draft(".jsonl");
-  RefuseLink(textTemp_, "HostEdition");
-  RefuseLink(jsonTemp_, "HostEdition");
   textFile_.clear();
   jsonFile_.clear();
-  textFile_.open(textTemp_, std::ios::binary | std::ios::trunc);
-  jsonFile_.open(jsonTemp_, std::ios::binary | std::ios::trunc);
-  if (!textFile_ || !jsonFile_)
-    throw HostError("HostEdition", textTemp_.string(), "impossible de créer le fichier");
+  OpenNoFollow(textFile_, textTemp_, WriteMode::kNew, "HostEdition");
+  OpenNoFollow(jsonFile_, jsonTemp_, WriteMode::kNew, "HostEdition");
   if (csvRenderer_) {
     csvTemp_ = Draft(".csv");
-    RefuseLink(csvTemp_, "HostEdition");
     csvFile_.clear();
-    csvFile_.open(csvTemp_, std::ios::binary | std::ios::trunc);
-    if (!csvFile_)
-      throw HostError("HostEdition", csvTemp_.string(), "impossible de créer le fichier");
+    OpenNoFollow(csvFile_, csvTemp_, WriteMode::kNew, "HostEdition");
   }
 }
 

@@ -46,7 +46,7 @@ CompanyLock::CompanyLock(const std::filesystem::path& database, Mode mode,
                          const std::string& command)
     : mode_(mode) {
   const std::string path = database.string() + ".lock";
-  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
   if (fd_ < 0) throw HostError("CompanyLock", path, "impossible de créer le fichier de verrou");
   const int operation = (mode == Mode::kExclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
   // Alone on the company: the lines of earlier holders go.

@@ -3,13 +3,25 @@
 #include "host/HostError.h"
 #include "platform/screen/TypedText.h"
 #include "platform/store/SqliteCompanies.h"
+#include "platform/store/pg/Pg.h"
 #include "platform/store/pg/PgCompanies.h"
 #include "platform/store/pg/PgCompany.h"
 
 namespace actifix::platform {
 
+std::string WithoutPasswords(std::string_view text, std::string_view address) {
+  return pg::WithoutPassword(text, address);
+}
+
 std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where) {
   if (PgCompany::IsUri(where)) return std::make_unique<PgCompanies>(where);
+  // libpq's "key=value" form is not taken for a directory's name (nor echoed: it may hold a
+  // password).
+  if (where.find("password=") != std::string::npos || where.starts_with("host=") ||
+      where.starts_with("dbname=") || where.starts_with("user="))
+    throw HostError("--data", "",
+                    "Adresse refusée : c'est une chaîne de connexion « clé=valeur » ; donnez le "
+                    "serveur sous la forme postgresql://utilisateur@hôte/base.");
   const std::filesystem::path dir = where;
   std::error_code error;
   if (std::filesystem::exists(dir, error) && !std::filesystem::is_directory(dir, error))

@@ -9,6 +9,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/store/CompanyCopy.h"
@@ -114,5 +115,10 @@ class CompanyStore {
 // directory, made on first use. Throws HostError, its cause one French line for the user, when
 // `where` is a file that is not a directory.
 std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where);
+
+// `text` with every password that `address` (a --data or --to value) holds taken out, and any
+// password of an address the text quotes: the one helper every message built from an address
+// or from a driver's words goes through before the user, a log or a file sees it.
+std::string WithoutPasswords(std::string_view text, std::string_view address);
 
 }  // namespace actifix::platform

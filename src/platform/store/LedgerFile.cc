@@ -66,10 +66,7 @@ std::string LedgerFile::Record(const LedgerEntry& entry) {
 
 void LedgerFile::Open() {
   if (out_.is_open()) out_.close();
-  RefuseLink(temporary_, "HostLedgerFile.Open");
-  out_.open(temporary_, std::ios::binary | std::ios::trunc);
-  if (!out_)
-    throw HostError("HostLedgerFile.Open", temporary_.string(), "impossible de créer le fichier");
+  OpenNoFollow(out_, temporary_, WriteMode::kNew, "HostLedgerFile.Open");
 }
 
 void LedgerFile::WriteEntry(const LedgerEntry& entry) {

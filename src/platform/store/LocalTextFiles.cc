@@ -45,8 +45,7 @@ void LocalTextFiles::Create(const std::string& fileName, int16_t& handle,
   RequireIn(directory_, path, kCreateText);
   auto text = std::make_unique<TextFile>();
   text->path = path;
-  text->out.open(path, std::ios::binary | std::ios::trunc);
-  if (!text->out) throw HostError(kCreateText, path.string(), "impossible de créer le fichier");
+  OpenNoFollow(text->out, path, WriteMode::kReplace, kCreateText);
   handle = reused != 0 ? reused : newHandle(path.string());
   files_[handle] = std::move(text);
 }

@@ -33,24 +33,26 @@ std::string SqliteCause(int rc) {
     case SQLITE_TOOBIG:
       return "donnée trop grande";
     default:
-      return std::string("erreur de la base de données (") + sqlite3_errstr(rc) + ")";
+      return "erreur de la base de données (code " + std::to_string(rc) + ")";
   }
 }
 
-void ThrowSqlite(sqlite3* /*db*/, int rc, const std::string& operation,
-                 const std::string& subject) {
-  throw HostError(operation, subject, SqliteCause(rc));
+void ThrowSqlite(sqlite3* db, int rc, const std::string& operation, const std::string& subject) {
+  throw HostError(operation, subject, SqliteCause(rc),
+                  db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
 Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
   const int rc = sqlite3_prepare_v3(db, sql.data(), static_cast<int>(sql.size()),
                                     SQLITE_PREPARE_PERSISTENT, &stmt_, nullptr);
   if (rc != SQLITE_OK) {
-    // A statement that does not compile is a fault of ours, or a damaged schema.
-    const std::string message = sqlite3_errmsg(db);
+    // A statement that does not compile is a fault of ours, or a damaged schema: the user is
+    // told of the file, the statement and SQLite's words go to the detail.
+    const std::string detail = std::string(sqlite3_errmsg(db)) + " (" + std::string(sql) + ")";
+    const char* file = sqlite3_db_filename(db, "main");
     sqlite3_finalize(stmt_);
     stmt_ = nullptr;
-    throw HostError("SQLite.Prepare", std::string(sql), SqliteCause(rc) + " : " + message);
+    throw HostError("SQLite.Prepare", file != nullptr ? file : "", SqliteCause(rc), detail);
   }
 }
 

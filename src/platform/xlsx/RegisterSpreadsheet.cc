@@ -2,6 +2,8 @@
 
 #include <xlsxwriter.h>
 
+#include <stdlib.h>
+
 #include <algorithm>
 #include <memory>
 
@@ -25,9 +27,32 @@ struct WorkbookCloser {
 
 void Check(lxw_error error, const std::filesystem::path& path) {
   if (error != LXW_NO_ERROR)
-    throw HostError(kOperation, path.string(),
-                    std::string("impossible d'écrire le classeur : ") + lxw_strerror(error));
+    throw HostError(kOperation, path.string(), "impossible d'écrire le classeur",
+                    lxw_strerror(error));
 }
+
+// A directory of this program alone (mode 0700), made beside the workbook and removed with
+// what it still holds: the library writes the workbook and its own temporary files by name,
+// and nobody else can leave a link among them there.
+class PrivateDirectory {
+ public:
+  explicit PrivateDirectory(const std::filesystem::path& beside) {
+    std::string name = (beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX"));
+    if (::mkdtemp(name.data()) == nullptr)
+      throw HostError(kOperation, beside.string(), "impossible de créer le classeur");
+    path_ = name;
+  }
+  ~PrivateDirectory() {
+    std::error_code ignored;
+    std::filesystem::remove_all(path_, ignored);
+  }
+  PrivateDirectory(const PrivateDirectory&) = delete;
+  PrivateDirectory& operator=(const PrivateDirectory&) = delete;
+  const std::filesystem::path& path() const { return path_; }
+
+ private:
+  std::filesystem::path path_;
+};
 
 // Column width in characters: the header or the widest value, and a little air. The list of
 // analytic codes holds one code of at most 6 characters per heading of the company.
@@ -47,8 +72,9 @@ double Number(double value) { return Round2(value) + 0.0; }
 }  // namespace
 
 void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
-  const std::filesystem::path temporary = path.string() + ".tmp";
-  std::string tmpdir = path.parent_path().string();
+  const PrivateDirectory privateDir(path);
+  const std::filesystem::path temporary = privateDir.path() / path.filename();
+  std::string tmpdir = privateDir.path().string();
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.tmpdir = tmpdir.data();

@@ -19,7 +19,11 @@ TEST(CompanyStoreTest, ServersAreNamedWithoutPasswordAndDirectoriesHoldTheCompan
            {"postgres://ana:s3cret@db", "postgres://ana@db"},
            {"postgresql:///a?host=/tmp/s&password=s3cret&user=ana",
             "postgresql:///a?host=/tmp/s&user=ana"},
-           {"postgresql://db/a?password=s3cret", "postgresql://db/a"}}) {
+           {"postgresql://db/a?password=s3cret", "postgresql://db/a"},
+           // Malformed: whatever libpq makes of them, the password goes.
+           {"postgresql://ana:s3cret@[::1/actifix", "postgresql://ana@[::1/actifix"},
+           {"postgresql://ana:s3/c?r@t@db/a", "postgresql://ana@db/a"},
+           {"postgresql:///a?password=s3%zz&host=/x", "postgresql:///a?host=/x"}}) {
     // Nothing is asked of the server until a company is: an address is taken as given.
     const auto companies = MakeCompanyStore(where);
     EXPECT_EQ(companies->Where(), shown);

@@ -1,6 +1,7 @@
 #include "platform/store/pg/Pg.h"
 
 #include <algorithm>
+#include <utility>
 
 #include "host/HostError.h"
 
@@ -24,20 +25,32 @@ std::string OneLine(const char* text) {
   return line;
 }
 
-// The French cause of a failed command, by its SQLSTATE.
-std::string Cause(const PGresult* result, PGconn* conn) {
+// A failed command: its French cause, by its SQLSTATE, and the server's or libpq's own
+// words, kept apart for the anomaly log and --verbose.
+struct Failure {
+  std::string cause, detail;
+};
+
+Failure Cause(const PGresult* result, PGconn* conn) {
   const char* state = result == nullptr ? nullptr : PQresultErrorField(result, PG_DIAG_SQLSTATE);
   if (PQstatus(conn) == CONNECTION_BAD || state == nullptr)
-    return "connexion au serveur PostgreSQL perdue : " + OneLine(PQerrorMessage(conn));
+    return {
+        "connexion au serveur PostgreSQL perdue : vérifiez que le serveur fonctionne, puis "
+        "relancez",
+        OneLine(PQerrorMessage(conn))};
   const std::string code = state;
-  if (code == "55P03" || code == "40P01" || code == "40001") return kBusyCause;
-  if (code == "23505") return "clé déjà présente";
-  if (code == "42P06") return "cette entreprise existe déjà";
-  if (code == "25006") return "écriture refusée pendant une lecture cohérente";
-  if (code.starts_with("53")) return "le serveur PostgreSQL manque de place ou de mémoire";
-  if (code.starts_with("08")) return "connexion au serveur PostgreSQL perdue";
-  return "le serveur PostgreSQL a refusé l'opération (code " + code + " : " +
-         OneLine(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY)) + ")";
+  const std::string detail = OneLine(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
+  if (code == "55P03" || code == "40P01" || code == "40001") return {kBusyCause, detail};
+  if (code == "23505") return {"clé déjà présente", detail};
+  if (code == "42P06") return {"cette entreprise existe déjà", detail};
+  if (code == "25006") return {"écriture refusée pendant une lecture cohérente", detail};
+  if (code == "42P01")
+    return {"une table de l'entreprise est absente sur le serveur : restaurez-en une sauvegarde",
+            detail};
+  if (code.starts_with("53"))
+    return {"le serveur PostgreSQL manque de place ou de mémoire", detail};
+  if (code.starts_with("08")) return {"connexion au serveur PostgreSQL perdue", detail};
+  return {"le serveur PostgreSQL a refusé l'opération (code " + code + ")", detail};
 }
 
 }  // namespace
@@ -85,34 +98,132 @@ int64_t Result::affected() const {
   return *count == '\0' ? 0 : std::stoll(count);
 }
 
-std::string WithoutPassword(std::string_view uri) {
-  std::string shown(uri);
-  const std::size_t scheme = shown.find("://");
-  if (scheme != std::string::npos) {
-    const std::size_t start = scheme + 3;
-    const std::size_t end = std::min(shown.find_first_of("/?", start), shown.size());
-    const std::size_t at = shown.rfind('@', end);
-    const std::size_t colon = shown.find(':', start);
-    if (at != std::string::npos && at >= start && colon < at) shown.erase(colon, at - colon);
+namespace {
+
+bool Separates(char c) { return c == ' ' || c == '\t' || c == '\n' || c == '"' || c == '\''; }
+
+// Where the "password=" at `at` is a parameter name, not a piece of a longer one.
+bool ParameterStarts(std::string_view text, std::size_t at) {
+  return at == 0 || text[at - 1] == '?' || text[at - 1] == '&' || Separates(text[at - 1]);
+}
+
+// The end of the value starting at `from`: a quoted one ('a b', libpq's keyword form) runs
+// to its closing quote, else to the next "&" or blank.
+std::size_t ValueEnd(std::string_view text, std::size_t from) {
+  if (from < text.size() && text[from] == '\'') {
+    for (std::size_t at = from + 1; at < text.size(); ++at) {
+      if (text[at] == '\\')
+        ++at;
+      else if (text[at] == '\'')
+        return at + 1;
+    }
+    return text.size();
   }
-  for (std::size_t at = shown.find("password="); at != std::string::npos;
-       at = shown.find("password=", at + 1)) {
-    if (at == 0 || (shown[at - 1] != '?' && shown[at - 1] != '&')) continue;
-    const std::size_t end = shown.find('&', at);
-    shown.erase(at, end == std::string::npos ? std::string::npos : end + 1 - at);
+  std::size_t end = from;
+  while (end < text.size() && text[end] != '&' && !Separates(text[end])) ++end;
+  return end;
+}
+
+// The user part of the URI whose "://" ends at `start`: [colon, at) is its password
+// (the ":" included), or nothing. It runs to the last "@" before a blank, so that a password
+// holding "/", "?" or "@" is still found whole (an "@" in the query hides more than needed).
+std::pair<std::size_t, std::size_t> UserPassword(std::string_view text, std::size_t start) {
+  std::size_t end = start;
+  while (end < text.size() && !Separates(text[end])) ++end;
+  const std::size_t at = text.substr(0, end).rfind('@');
+  if (at == std::string_view::npos || at < start) return {0, 0};
+  const std::size_t colon = text.find(':', start);
+  if (colon >= at) return {0, 0};
+  return {colon, at};
+}
+
+std::string PercentDecoded(std::string_view text) {
+  std::string plain;
+  for (std::size_t at = 0; at < text.size(); ++at) {
+    const auto hex = [](char c) {
+      return c >= '0' && c <= '9'   ? c - '0'
+             : c >= 'a' && c <= 'f' ? c - 'a' + 10
+             : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                    : -1;
+    };
+    if (text[at] == '%' && at + 2 < text.size() && hex(text[at + 1]) >= 0 &&
+        hex(text[at + 2]) >= 0) {
+      plain += static_cast<char>(hex(text[at + 1]) * 16 + hex(text[at + 2]));
+      at += 2;
+    } else {
+      plain += text[at];
+    }
   }
-  if (!shown.empty() && (shown.back() == '&' || shown.back() == '?')) shown.pop_back();
+  return plain;
+}
+
+// The passwords `address` holds, as typed and percent-decoded.
+std::vector<std::string> Passwords(std::string_view address) {
+  std::vector<std::string> found;
+  const auto add = [&found](std::string_view secret) {
+    if (secret.empty()) return;
+    found.emplace_back(secret);
+    if (const std::string plain = PercentDecoded(secret); plain != secret) found.push_back(plain);
+  };
+  for (std::size_t scheme = address.find("://"); scheme != std::string_view::npos;
+       scheme = address.find("://", scheme + 3)) {
+    const auto [colon, at] = UserPassword(address, scheme + 3);
+    if (at > colon) add(address.substr(colon + 1, at - colon - 1));
+  }
+  constexpr std::string_view kKey = "password=";
+  for (std::size_t at = address.find(kKey); at != std::string_view::npos;
+       at = address.find(kKey, at + 1)) {
+    if (!ParameterStarts(address, at)) continue;
+    const std::size_t from = at + kKey.size();
+    std::string_view value = address.substr(from, ValueEnd(address, from) - from);
+    if (value.size() >= 2 && value.front() == '\'') value = value.substr(1, value.size() - 2);
+    add(value);
+  }
+  return found;
+}
+
+}  // namespace
+
+std::string WithoutPassword(std::string_view text, std::string_view address) {
+  std::string shown(text);
+  for (std::size_t scheme = shown.find("://"); scheme != std::string::npos;
+       scheme = shown.find("://", scheme + 3)) {
+    const auto [colon, at] = UserPassword(shown, scheme + 3);
+    if (at > colon) shown.erase(colon, at - colon);
+  }
+  constexpr std::string_view kKey = "password=";
+  for (std::size_t at = shown.find(kKey); at != std::string::npos; at = shown.find(kKey, at)) {
+    if (!ParameterStarts(shown, at)) {
+      ++at;
+      continue;
+    }
+    std::size_t end = ValueEnd(shown, at + kKey.size());
+    if (end < shown.size() && shown[end] == '&') ++end;  // the parameter goes whole
+    shown.erase(at, end - at);
+  }
+  while (!shown.empty() && (shown.back() == '&' || shown.back() == '?')) shown.pop_back();
+  for (std::string secret : Passwords(address)) {
+    if (secret.size() < 4) secret = '"' + secret + '"';
+    const std::string hidden = secret.front() == '"' ? "\"***\"" : "***";
+    for (std::size_t at = 0; (at = shown.find(secret, at)) != std::string::npos;) {
+      shown.replace(at, secret.size(), hidden);
+      at += hidden.size();
+    }
+  }
   return shown;
 }
 
 Connection::Connection(const std::string& uri, const std::string& operation)
-    : uri_(WithoutPassword(uri)) {
+    : uri_(WithoutPassword(uri, uri)) {
   conn_ = PQconnectdb(uri.c_str());
   if (PQstatus(conn_) != CONNECTION_OK) {
-    // libpq's message names the host and port, never the password.
-    const std::string message = OneLine(PQerrorMessage(conn_));
+    // libpq's message may quote the address, or a piece of it it could not read.
+    const std::string message = WithoutPassword(OneLine(PQerrorMessage(conn_)), uri);
     PQfinish(conn_);
-    throw HostError(operation, uri_, "impossible de joindre le serveur PostgreSQL : " + message);
+    throw HostError(operation, uri_,
+                    "impossible de joindre le serveur PostgreSQL : vérifiez l'adresse, que le "
+                    "serveur fonctionne et qu'il vous accepte",
+                    message);
   }
   PQsetNoticeProcessor(
       conn_, [](void*, const char*) {}, nullptr);  // "already exists, skipping"
@@ -125,7 +236,8 @@ Connection::Connection(const std::string& uri, const std::string& operation)
 Connection::~Connection() { PQfinish(conn_); }
 
 void Connection::Fail(const std::string& operation, const std::string& subject) const {
-  throw HostError(operation, subject, Cause(nullptr, conn_));
+  const Failure failure = Cause(nullptr, conn_);
+  throw HostError(operation, subject, failure.cause, failure.detail);
 }
 
 std::string Connection::Prepare(std::string_view sql, const std::string& operation,
@@ -181,7 +293,8 @@ void Connection::Push(const std::string& operation, const std::string& subject) 
 Result Connection::Drain(const std::string& operation, const std::string& subject) {
   if (PQpipelineSync(conn_) != 1) Fail(operation, subject);
   Result last;
-  std::string failedOperation, failedSubject, cause;
+  std::string failedOperation, failedSubject;
+  Failure failure;
   while (!pending_.empty()) {
     PGresult* raw = PQgetResult(conn_);
     if (raw == nullptr) {
@@ -190,10 +303,10 @@ Result Connection::Drain(const std::string& operation, const std::string& subjec
     }
     Result result(raw);
     const ExecStatusType status = PQresultStatus(raw);
-    if (status == PGRES_FATAL_ERROR && cause.empty()) {
+    if (status == PGRES_FATAL_ERROR && failure.cause.empty()) {
       failedOperation = pending_.front().operation;
       failedSubject = pending_.front().subject;
-      cause = Cause(raw, conn_);
+      failure = Cause(raw, conn_);
     }
     while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);  // the NULL after each command
     if (pending_.front().into != nullptr) *pending_.front().into = std::move(result);
@@ -207,7 +320,8 @@ Result Connection::Drain(const std::string& operation, const std::string& subjec
     PQclear(raw);
     if (sync) break;
   }
-  if (!cause.empty()) throw HostError(failedOperation, failedSubject, cause);
+  if (!failure.cause.empty())
+    throw HostError(failedOperation, failedSubject, failure.cause, failure.detail);
   return last;
 }
 
@@ -259,10 +373,10 @@ void Connection::FlushCopies() {
 void Connection::CopyIn(const std::string& copy, const Copy& rows) {
   Sync(rows.operation, rows.subject);
   if (PQexitPipelineMode(conn_) != 1) Fail(rows.operation, rows.subject);
-  std::string cause;
+  Failure failure;
   Result start(PQexec(conn_, copy.c_str()));
   if (PQresultStatus(start.raw()) != PGRES_COPY_IN) {
-    cause = Cause(start.raw(), conn_);
+    failure = Cause(start.raw(), conn_);
   } else {
     // The signature, flags and header extension length, the rows, and -1 for the end.
     static const std::string kHeader("PGCOPY\n\377\r\n\0\0\0\0\0\0\0\0\0", 19);
@@ -272,12 +386,13 @@ void Connection::CopyIn(const std::string& copy, const Copy& rows) {
         PQputCopyData(conn_, "\377\377", 2) == 1;
     PQputCopyEnd(conn_, sent ? nullptr : "interrompu");
     Result end(PQgetResult(conn_));
-    if (PQresultStatus(end.raw()) != PGRES_COMMAND_OK) cause = Cause(end.raw(), conn_);
+    if (PQresultStatus(end.raw()) != PGRES_COMMAND_OK) failure = Cause(end.raw(), conn_);
     while (PGresult* extra = PQgetResult(conn_)) PQclear(extra);
   }
-  if (PQenterPipelineMode(conn_) != 1 && cause.empty())
-    cause = "impossible de préparer la connexion au serveur PostgreSQL";
-  if (!cause.empty()) throw HostError(rows.operation, rows.subject, cause);
+  if (PQenterPipelineMode(conn_) != 1 && failure.cause.empty())
+    failure.cause = "impossible de préparer la connexion au serveur PostgreSQL";
+  if (!failure.cause.empty())
+    throw HostError(rows.operation, rows.subject, failure.cause, failure.detail);
 }
 
 }  // namespace actifix::platform::pg

@@ -21,9 +21,13 @@ namespace actifix::platform::pg {
 // The cause shown when the company's write lock stays held by another program.
 extern const char kBusyCause[];
 
-// `uri` as it may be shown: without the password it may carry ("user:password@" or a
-// "password=" parameter).
-std::string WithoutPassword(std::string_view uri);
+// `text`, an address or any message that may quote one (libpq's own messages do), as it may
+// be shown: the password of every URI's user part ("user:password@") and every "password="
+// value (of a URI's query or of a "key=value" string) taken out. When `address` is given,
+// the pieces of `text` that are a password `address` holds, as typed or percent-decoded, are
+// hidden too ("***"): libpq quotes a token it cannot read. A password under 4 characters is
+// hidden that way only where the text quotes it whole, lest every letter "a" go.
+std::string WithoutPassword(std::string_view text, std::string_view address = {});
 
 // Statement parameters: integers as text, byte strings as binary bytea.
 class Params {

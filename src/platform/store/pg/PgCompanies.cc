@@ -176,7 +176,7 @@ class PgHold final : public CompanyHold {
 
 PgCompanies::PgCompanies(std::string uri)
     : uri_(std::move(uri)),
-      shown_(pg::WithoutPassword(uri_)),
+      shown_(pg::WithoutPassword(uri_, uri_)),
       fileDirectory_(PgStore::DefaultDataDirectory()) {}
 
 std::vector<std::string> PgCompanies::Codes() { return PgCompany::List(uri_); }
