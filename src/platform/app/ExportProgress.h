@@ -54,6 +54,9 @@ class ExportScreen : public HostScreen {
   void ShowMessage(const std::string& attribute, const std::string& text) override {
     inner_->ShowMessage(attribute, text);
   }
+  void RefuseField(const std::string& field, const std::string& reason) override {
+    inner_->RefuseField(field, reason);
+  }
   void ShowLine(int16_t line, const std::string& attribute, std::string text) override {
     inner_->ShowLine(line, attribute, std::move(text));
   }
