@@ -18,9 +18,9 @@ namespace actifix::platform {
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
     : options_(options),
-      ui_(std::move(ui)),
       companies_(options.companies ? options.companies
-                                   : MakeCompanyStore(options.dataDir.string())) {
+                                   : MakeCompanyStore(options.dataDir.string())),
+      ui_(std::move(ui)) {
   if (options_.dataDir.empty()) options_.dataDir = companies_->FileDirectory();
   std::unique_ptr<Store> store = companies_->Open(options.company);
   const CompanySettings settings = store->Settings();

@@ -104,9 +104,11 @@ class Session : public HostFactory {
   CompanyHold::Mode holdMode_ = CompanyHold::Mode::kExclusive;
   bool snapshot_ = false;  // an edition reads in one transaction: commits wait for its end
   CompanyContext company_;
-  std::unique_ptr<UserInterface> ui_;
   std::shared_ptr<CompanyStore> companies_;
   std::unique_ptr<Store> store_;
+  // Declared after the store, so gone before it: with it goes the hook that commits the store
+  // before each question (UserInterface::SetBeforeWait), which must never outlive the session.
+  std::unique_ptr<UserInterface> ui_;
   EditionEngine* edition_ = nullptr;  // owned by the module state once made
   std::vector<Anomaly> anomalies_;
   KeyedFileWrapper wrapKeyedFile_;
