@@ -417,7 +417,7 @@ int Terminal::RunMenu(const std::string& titleUtf8, const std::vector<std::strin
       }
     } else if (IsEnter(false, key.code)) {
       if (count > 0) return selected;
-    } else if (key.code == kEscape || key.code == L'q' || key.code == L'Q') {
+    } else if (key.code == kEscape) {  // not q: a second q after the pager's would quit
       return -1;
     } else if (key.code >= L'0' && key.code <= L'9') {
       // A digit soon after another goes on the same number while that names an item; else it
