@@ -8,6 +8,7 @@
 #include "host/HostError.h"
 #include "platform/app/Command.h"
 #include "platform/app/Companies.h"
+#include "platform/app/MenuCommand.h"
 #include "platform/app/Messages.h"
 #include "platform/app/Session.h"
 #include "platform/app/TerminalInterface.h"
@@ -48,8 +49,9 @@ ClosedYear YearBefore(const std::string& start, const std::string& cumulativesSt
   int32_t held = 0;
   dates.DayNumber(cumulativesStart, held);
   constexpr int32_t kLongestYear = 731;
-  dates.DateOfDay(held > 0 && held < startDay && startDay - held <= kLongestYear ? held : endDay + 1,
-                  year.start);
+  dates.DateOfDay(
+      held > 0 && held < startDay && startDay - held <= kLongestYear ? held : endDay + 1,
+      year.start);
   return year;
 }
 
@@ -129,21 +131,17 @@ void ClosedYearsMenu(Terminal& terminal, const SessionOptions& options) {
         std::string(kClosedYearsEntry) + " - " + options.company + " - lecture seule", years);
     if (year < 0) return;
     const Backup& archive = archives[static_cast<std::size_t>(year)];
-    for (;;) {
-      const int chosen = terminal.RunMenu(
-          options.company + " - " + Describe(archive) + " (archive, lecture seule)", labels);
-      if (chosen < 0) break;
-      const std::string& operation = operations[static_cast<std::size_t>(chosen)];
-      SessionOptions archived = options;
-      archived.archive = archive;
-      archived.outDir = ArchiveOutDir(options.dataDir / "editions", archive);
-      try {
-        Session session(archived, std::make_unique<TerminalInterface>(terminal));
-        RunOperation(session, operation, {});
-      } catch (const HostError& e) {
-        terminal.ShowPager("L'opération " + operation + " s'est arrêtée", MessageOf(e) + "\n");
-      }
-    }
+    RunMenuLoop(
+        terminal,
+        [&] { return options.company + " - " + Describe(archive) + " (archive, lecture seule)"; },
+        labels,
+        [&](int chosen) {
+          SessionOptions archived = options;
+          archived.archive = archive;
+          archived.outDir = ArchiveOutDir(options.dataDir / "editions", archive);
+          Session session(archived, std::make_unique<TerminalInterface>(terminal));
+          RunOperation(session, operations[static_cast<std::size_t>(chosen)], {});
+        });
   }
 }
 

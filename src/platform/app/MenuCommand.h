@@ -1,11 +1,24 @@
-// actifix menu: the full-screen menu of the ten operations of the module.
+// actifix menu: the full-screen menu of the operations of the module.
 #pragma once
+
+#include <functional>
+#include <string>
+#include <vector>
 
 #include "platform/app/Command.h"
 #include "platform/app/GlobalOptions.h"
 
 namespace actifix::platform {
 
+class Terminal;
+
 void AddMenuCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action);
+
+// Shows the menu of `labels` under `title()` (asked again at each turn) until the user leaves
+// it, and calls `run` with the index of each item chosen. Whatever `run` throws, the user
+// reads why in the pager and the menu comes back; only a terminal that can no longer be read
+// ends the loop (HostError).
+void RunMenuLoop(Terminal& terminal, const std::function<std::string()>& title,
+                 const std::vector<std::string>& labels, const std::function<void(int)>& run);
 
 }  // namespace actifix::platform

@@ -44,9 +44,9 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
     : options_(options),
-      ui_(std::move(ui)),
       companies_(options.companies ? options.companies
-                                   : MakeCompanyStore(options.dataDir.string())) {
+                                   : MakeCompanyStore(options.dataDir.string())),
+      ui_(std::move(ui)) {
   if (options_.dataDir.empty()) options_.dataDir = companies_->FileDirectory();
   std::unique_ptr<Store> store = options.archive ? companies_->OpenArchive(*options.archive)
                                                  : companies_->Open(options.company);

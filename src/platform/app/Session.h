@@ -113,9 +113,11 @@ class Session : public HostFactory {
   bool snapshot_ = false;     // an edition reads in one transaction: commits wait for its end
   bool commitsHeld_ = false;  // HoldCommits
   CompanyContext company_;
-  std::unique_ptr<UserInterface> ui_;
   std::shared_ptr<CompanyStore> companies_;
   std::unique_ptr<Store> store_;
+  // Declared after the store, so gone before it: with it goes the hook that commits the store
+  // before each question (UserInterface::SetBeforeWait), which must never outlive the session.
+  std::unique_ptr<UserInterface> ui_;
   EditionEngine* edition_ = nullptr;  // owned by the module state once made
   std::vector<Anomaly> anomalies_;
   KeyedFileWrapper wrapKeyedFile_;

@@ -20,7 +20,11 @@ std::string ReadText(const std::filesystem::path& path) {
 
 }  // namespace
 
-TerminalInterface::TerminalInterface(Terminal& terminal) : terminal_(terminal) {}
+TerminalInterface::TerminalInterface(Terminal& terminal) : terminal_(terminal) {
+  // Nothing of the menu or of the last operation stays under the first list or box shown.
+  terminal_.ResetPage();
+  terminal_.DrawPage();
+}
 
 std::unique_ptr<HostScreen> TerminalInterface::MakeScreen() {
   return std::make_unique<TerminalScreen>(terminal_);
@@ -35,7 +39,8 @@ std::unique_ptr<HostMessageBox> TerminalInterface::MakeMessageBox() {
 }
 
 void TerminalInterface::SetBeforeWait(std::function<void()> hook) {
-  terminal_.beforeWait = std::move(hook);
+  waitHook_.reset();  // the hook this one replaces was set before it: its own comes back first
+  waitHook_.emplace(terminal_, std::move(hook));
 }
 
 void TerminalInterface::EditionClosed(const std::string& titleUtf8,
@@ -72,15 +77,18 @@ void TerminalInterface::OperationEnded() {
     anomalies_.clear();
   }
   if (editions_.size() == 1) {
-    terminal_.ShowPager(editions_[0].title, ReadText(editions_[0].text));
+    terminal_.ShowPager(editions_[0].title, ReadText(editions_[0].text),
+                        Terminal::PagerLines::kAsPrinted);
   } else if (editions_.size() > 1) {
     std::vector<std::string> items;
     for (const ClosedEdition& e : editions_) items.push_back(e.text.filename().string());
-    for (;;) {
-      const int chosen = terminal_.RunMenu(
-          std::to_string(editions_.size()) + " éditions imprimées : laquelle lire ?", items);
+    for (int chosen = 0;;) {
+      chosen = terminal_.RunMenu(
+          std::to_string(editions_.size()) + " éditions imprimées : laquelle lire ?", items,
+          chosen);
       if (chosen < 0) break;
-      terminal_.ShowPager(editions_[chosen].title, ReadText(editions_[chosen].text));
+      terminal_.ShowPager(editions_[chosen].title, ReadText(editions_[chosen].text),
+                          Terminal::PagerLines::kAsPrinted);
     }
   }
   editions_.clear();

@@ -3,22 +3,24 @@
 #pragma once
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "platform/app/UserInterface.h"
+#include "platform/screen/Terminal.h"
 
 namespace actifix::platform {
 
-class Terminal;
-
 class TerminalInterface : public UserInterface {
  public:
+  // Starts the operation on a blank entry page.
   // REQUIRES: `terminal` outlives this interface and the screens it makes.
   explicit TerminalInterface(Terminal& terminal);
 
   std::unique_ptr<HostScreen> MakeScreen() override;
   std::unique_ptr<HostChoiceList> MakeChoiceList() override;
   std::unique_ptr<HostMessageBox> MakeMessageBox() override;
+  // The hook runs while this interface lives, never after.
   void SetBeforeWait(std::function<void()> hook) override;
   void EditionClosed(const std::string& titleUtf8, const std::filesystem::path& text) override;
   void AnomalyReported(const Anomaly& anomaly) override;
@@ -36,6 +38,7 @@ class TerminalInterface : public UserInterface {
   };
 
   Terminal& terminal_;
+  std::optional<Terminal::WaitHook> waitHook_;
   std::vector<ClosedEdition> editions_;
   std::vector<Anomaly> anomalies_;
   std::vector<std::string> notices_;

@@ -148,12 +148,12 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
       session.Commit();
       // The register is not rolled yet: unless this year was opened already, the copy is the
       // archive of the year that closes, kept with that year's dates.
-      backup = session.companies()
-                   .TakeBackup(
-                       store, company.code,
-                       !reopened ? std::optional(YearBefore(company.yearStart, cumulativesYear))
-                                 : std::nullopt)
-                   .path;
+      backup =
+          session.companies()
+              .TakeBackup(store, company.code,
+                          !reopened ? std::optional(YearBefore(company.yearStart, cumulativesYear))
+                                    : std::nullopt)
+              .path;
       session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
                           backup.string());
       walk->total = session.store().CountEntries("Immo");

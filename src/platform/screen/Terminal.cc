@@ -4,8 +4,11 @@
 
 #include <langinfo.h>
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
 #include <clocale>
 #include <cstdio>
+#include <utility>
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
@@ -129,12 +132,28 @@ Terminal::~Terminal() {
   delscreen(screen_);
 }
 
+Terminal::WaitHook::WaitHook(Terminal& terminal, std::function<void()> hook)
+    : terminal_(terminal), replaced_(std::exchange(terminal.beforeWait_, std::move(hook))) {}
+
+Terminal::WaitHook::~WaitHook() { terminal_.beforeWait_ = std::move(replaced_); }
+
+void Terminal::ResetPage() {
+  page_ = Page{};
+  firstField_ = 0;
+}
+
 KeyPress Terminal::ReadKey(_win_st* window) {
-  if (beforeWait) beforeWait();
+  if (beforeWait_) beforeWait_();
   for (;;) {
     wint_t code = 0;
+    errno = 0;
     const int kind = wget_wch(window, &code);
-    if (kind == ERR) continue;
+    // Blocking reads end in ERR only when a signal cut them short, or when the terminal is
+    // gone: waiting on would spin for ever.
+    if (kind == ERR && errno == EINTR) continue;
+    if (kind == ERR)
+      throw HostError("Terminal", "",
+                      "le clavier ne répond plus (le terminal a été fermé) ; relancez actifix");
     if (kind == KEY_CODE_YES && code == KEY_RESIZE) {
       DrawPage();
       continue;
@@ -276,8 +295,21 @@ void Terminal::DrawPage() {
   refresh();
 }
 
-void Terminal::ShowPager(const std::string& titleUtf8, const std::string& textUtf8) {
+void Terminal::ShowPager(const std::string& titleUtf8, const std::string& textUtf8,
+                         PagerLines form) {
   std::vector<std::wstring> lines;
+  // A message's long line goes on over the next lines, cut after a word; an edition's lines
+  // keep their columns and scroll sideways.
+  const auto add = [&](std::wstring wide) {
+    const std::size_t width = static_cast<std::size_t>(std::max(20, COLS - 1));
+    while (form == PagerLines::kWrapped && wide.size() > width) {
+      std::size_t cut = wide.rfind(L' ', width);
+      if (cut == std::wstring::npos || cut == 0) cut = width;
+      lines.push_back(wide.substr(0, cut));
+      wide.erase(0, cut + (wide[cut] == L' ' ? 1 : 0));
+    }
+    lines.push_back(std::move(wide));
+  };
   std::string_view rest = textUtf8;
   while (!rest.empty()) {
     const std::size_t end = std::min(rest.find('\n'), rest.size());
@@ -285,7 +317,7 @@ void Terminal::ShowPager(const std::string& titleUtf8, const std::string& textUt
     if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
     std::wstring wide = WideOfUtf8(line);
     std::replace(wide.begin(), wide.end(), L'\f', L' ');
-    lines.push_back(std::move(wide));
+    add(std::move(wide));
     rest = end < rest.size() ? rest.substr(end + 1) : std::string_view{};
   }
   std::size_t longest = 0;
@@ -352,9 +384,13 @@ void Terminal::ShowPager(const std::string& titleUtf8, const std::string& textUt
   }
 }
 
-int Terminal::RunMenu(const std::string& titleUtf8, const std::vector<std::string>& itemsUtf8) {
+int Terminal::RunMenu(const std::string& titleUtf8, const std::vector<std::string>& itemsUtf8,
+                      int selected) {
   const int count = static_cast<int>(itemsUtf8.size());
-  int selected = 0;
+  selected = std::clamp(selected, 0, std::max(0, count - 1));
+  int typed = 0;  // the item number being typed, 0 when none
+  auto lastDigit = std::chrono::steady_clock::time_point{};
+  curs_set(0);
   for (;;) {
     erase();
     Put(stdscr, 0, 0, COLS, WideOfUtf8(titleUtf8), A_REVERSE | A_BOLD);
@@ -367,10 +403,12 @@ int Terminal::RunMenu(const std::string& titleUtf8, const std::vector<std::strin
       Put(stdscr, 2 + k, 4, std::min(COLS - 8, 70), label, i == selected ? A_REVERSE : 0);
     }
     Put(stdscr, LINES - 1, 0, COLS,
-        L"\u2191\u2193 Choisir   Entrée Valider   1-9 Accès direct   Échap Quitter", A_REVERSE);
+        L"\u2191\u2193 ou numéro Choisir   Entrée Valider   Échap Quitter", A_REVERSE);
     refresh();
     const KeyPress key = ReadKey(stdscr);
+    const auto now = std::chrono::steady_clock::now();
     if (key.function) {
+      typed = 0;
       switch (key.code) {
         case KEY_UP:
           selected = (selected + count - 1) % std::max(1, count);
@@ -392,12 +430,18 @@ int Terminal::RunMenu(const std::string& titleUtf8, const std::vector<std::strin
       }
     } else if (IsEnter(false, key.code)) {
       if (count > 0) return selected;
-    } else if (key.code == kEscape || key.code == L'q' || key.code == L'Q') {
+    } else if (key.code == kEscape) {  // not q: a second q after the pager's would quit
       return -1;
-    } else if (key.code >= L'1' && key.code <= L'9' && static_cast<int>(key.code - L'1') < count) {
-      selected = static_cast<int>(key.code - L'1');
-    } else if (key.code == L'0' && count >= 10) {
-      selected = 9;
+    } else if (key.code >= L'0' && key.code <= L'9') {
+      // A digit soon after another goes on the same number while that names an item; else it
+      // starts a new one ("1" then "1" is item 11 when there are 11, item 1 again otherwise).
+      const int digit = static_cast<int>(key.code - L'0');
+      const bool soon = now - lastDigit < std::chrono::milliseconds(kDigitPauseMs);
+      typed = soon && typed > 0 && typed * 10 + digit <= count ? typed * 10 + digit : digit;
+      lastDigit = now;
+      if (typed >= 1 && typed <= count) selected = typed - 1;
+    } else {
+      typed = 0;
     }
   }
 }

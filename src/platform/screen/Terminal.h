@@ -67,6 +67,9 @@ using WindowPtr = std::unique_ptr<_win_st, WindowDeleter>;
 
 class Terminal {
  public:
+  // Longest pause between two digits of one item number typed on a menu.
+  static constexpr int kDigitPauseMs = 1000;
+
   // Sets up the terminal (UTF-8 locale, keypad, no echo). Throws HostError when standard input
   // and output are not a terminal.
   Terminal();
@@ -75,20 +78,45 @@ class Terminal {
   Terminal(const Terminal&) = delete;
   Terminal& operator=(const Terminal&) = delete;
 
-  // Called right before the terminal waits for the user (the platform commits its store there).
-  std::function<void()> beforeWait;
+  // While it lives, `hook` runs right before the terminal waits for the user (the platform
+  // commits its store there); the hook it replaced comes back when it dies. Whoever the hook
+  // reaches owns the scope, so that no key read after the owner is gone can call into it.
+  // REQUIRES: the terminal outlives the scope; scopes end in the reverse order of their making.
+  class WaitHook {
+   public:
+    WaitHook(Terminal& terminal, std::function<void()> hook);
+    ~WaitHook();
+    WaitHook(const WaitHook&) = delete;
+    WaitHook& operator=(const WaitHook&) = delete;
+
+   private:
+    Terminal& terminal_;
+    std::function<void()> replaced_;
+  };
+
+  // Forgets what the last operation left on the entry page, so that the next one starts blank.
+  void ResetPage();
 
   // Shows `textUtf8` page by page under `titleUtf8` until the user leaves (Esc, q or Enter).
-  void ShowPager(const std::string& titleUtf8, const std::string& textUtf8);
-  // A full-screen menu of `items`; the index chosen (from 0), or -1 when the user leaves.
-  int RunMenu(const std::string& titleUtf8, const std::vector<std::string>& itemsUtf8);
+  // A message's lines are cut after a word to the screen's width; an edition's keep their
+  // columns and scroll sideways.
+  enum class PagerLines { kWrapped, kAsPrinted };
+  void ShowPager(const std::string& titleUtf8, const std::string& textUtf8,
+                 PagerLines form = PagerLines::kWrapped);
+  // A full-screen menu of `items`, the highlight on `selected` first; the index chosen (from 0),
+  // or -1 when the user leaves.
+  // Arrows move the highlight, and so does typing an item's number: digits typed less than
+  // kDigitPauseMs apart make one number while it names an item. Enter opens the item.
+  int RunMenu(const std::string& titleUtf8, const std::vector<std::string>& itemsUtf8,
+              int selected = 0);
   // True when the user has pressed Esc since the last call; never waits.
   bool InterruptRequested();
 
   Page& page() { return page_; }
   // Redraws the whole entry page on the screen.
   void DrawPage();
-  // Runs beforeWait, then waits for one key. A change of terminal size redraws the page.
+  // Runs the wait hook, then waits for one key. A change of terminal size redraws the page.
+  // Throws HostError when the keyboard can no longer be read (the terminal was closed).
   KeyPress ReadKey(_win_st* window);
   // Where the last DrawPage put the value of the asked field.
   int currentRow() const { return currentRow_; }
@@ -96,6 +124,7 @@ class Terminal {
 
  private:
   screen* screen_ = nullptr;
+  std::function<void()> beforeWait_;  // set by WaitHook alone
   Page page_;
   int firstField_ = 0;
   int currentRow_ = 0;

@@ -12,8 +12,12 @@
 
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
+#include "host/HostError.h"
+#include "platform/app/Companies.h"
+#include "platform/app/MenuCommand.h"
 #include "platform/screen/TerminalScreen.h"
 #include "support/TempDir.h"
+#include "support/TestCompany.h"
 
 namespace actifix::platform {
 namespace {
@@ -64,6 +68,15 @@ void RunChildPage(const char* resultFile) {
     for (int i = 1; i <= 100; ++i) text += "ligne " + std::to_string(i) + " de l'édition\n";
     terminal.ShowPager("EDITION DU PLAN COMPTABLE", text);
     out << "MENU " << terminal.RunMenu("Actifix", {"Plan comptable"}) << "\n";
+    // Whatever an operation of the menu throws, the user reads it and the menu comes back.
+    RunMenuLoop(
+        terminal, [] { return "Erreurs"; }, {"Hôte", "Saisie", "Autre", "Inconnue"},
+        [](int chosen) {
+          if (chosen == 0) throw HostError("Store.Open", "01", "fichier absent");
+          if (chosen == 1) throw UserError("code 0X refusé");
+          if (chosen == 2) std::vector<int>().at(1);
+          throw 42;
+        });
   }
   out << "END\n";
 }
@@ -80,29 +93,40 @@ class TerminalTest : public ::testing::Test {
  protected:
   void SetUp() override {
     if (std::system("command -v tmux >/dev/null 2>&1") != 0) GTEST_SKIP() << "tmux absent";
-    char self[4096] = {};
-    ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
     tmux_ = "tmux -L actifix-screen-test-" + std::to_string(getpid()) + " ";
-    ASSERT_EQ(Tmux("new-session -d -x 80 -y 24 -s page \"env " + std::string(kChildVariable) + "=" +
-                   Path("result") + " " + self + "\""),
-              0);
   }
   void TearDown() override {
     if (!tmux_.empty()) Tmux("kill-server >/dev/null 2>&1");
   }
+  void Start(const std::string& command) {
+    ASSERT_EQ(Tmux("new-session -d -x 80 -y 24 -s page \"" + command + "\""), 0);
+  }
 
   int Tmux(const std::string& command) { return std::system((tmux_ + command).c_str()); }
   std::string Path(const char* name) { return (dir_.path() / name).string(); }
-  // The screen (or the result file) once it shows `text`, or as it is after 5 seconds.
+  // The screen (or the result file) once it shows `text`, or as it is after 20 seconds.
   std::string Wait(const std::string& text, const char* file = "screen") {
     std::string read;
-    for (int i = 0; i < 100 && read.find(text) == std::string::npos; ++i) {
-      if (i > 0) std::this_thread::sleep_for(std::chrono::milliseconds(50));
-      if (file == std::string("screen")) Tmux("capture-pane -p -t page > " + Path("screen"));
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(20);
+    for (bool first = true; read.find(text) == std::string::npos; first = false) {
+      if (!first && std::chrono::steady_clock::now() > deadline) break;
+      if (!first) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+      // A program gone takes its session with it: what it left in the result file says why.
+      if (file == std::string("screen") &&
+          Tmux("capture-pane -p -t page > " + Path("screen") + " 2>/dev/null") != 0)
+        return "(programme terminé) " + actifix::testing::FileBytes(Path("result"));
       std::ifstream in(Path(file));
       read.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
     }
     return read;
+  }
+  // Types each step's keys and waits for its text on the screen.
+  void Steps(const std::vector<std::pair<std::string, std::string>>& steps) {
+    for (const auto& [keys, shown] : steps) {
+      ASSERT_TRUE(keys.empty() || Tmux("send-keys -t page " + keys) == 0) << keys;
+      const std::string screen = Wait(shown);
+      ASSERT_NE(screen.find(shown), std::string::npos) << keys << " -> " << shown << "\n" << screen;
+    }
   }
 
   actifix::testing::TempDir dir_;
@@ -110,8 +134,11 @@ class TerminalTest : public ::testing::Test {
 };
 
 TEST_F(TerminalTest, EntryPageListsBoxAndConversions) {
+  char self[4096] = {};
+  ASSERT_GT(readlink("/proc/self/exe", self, sizeof self - 1), 0);
+  Start("env " + std::string(kChildVariable) + "=" + Path("result") + " " + self);
   // Keys typed (none: only look), then what the screen must show.
-  const std::pair<const char*, const char*> steps[] = {
+  Steps({
       // 80x24: the title on the first row, then a field a row, the explanation box under them,
       // and the hint, the message and the keys on the last three rows.
       {"", "ENTRÉE D'ESSAI\n\n NUMERO DE COMPTE\n VALEUR AMORTISSABLE\n"},
@@ -132,17 +159,58 @@ TEST_F(TerminalTest, EntryPageListsBoxAndConversions) {
       {"Down 3 Up Enter", "\nligne 22 de l'édition\nLignes 1-22 sur 100 "},
       {"End", "\nligne 100 de l'édition\nLignes 79-100 sur 100 "},
       {"q", "1. Plan comptable"},
-  };
-  for (const auto& [keys, shown] : steps) {
-    ASSERT_TRUE(!*keys || Tmux(std::string("send-keys -t page ") + keys) == 0) << keys;
-    const std::string screen = Wait(shown);
-    ASSERT_NE(screen.find(shown), std::string::npos) << keys << " -> " << shown << "\n" << screen;
-  }
+      // The menu of an operation that fails, whatever the error: the reason, then the menu,
+      // its highlight on the entry last chosen.
+      {"Escape", "4. Inconnue"},
+      {"1 Enter", "L'opération « Hôte » s'est arrêtée\nfichier absent (01)"},
+      {"q Down Enter", "code 0X refusé\n\nCe qui avait été enregistré avant l'arrêt est conservé"},
+      {"q 3 Enter", "Erreur inattendue : vector"},
+      {"q 4 Enter", "« Inconnue » s'est arrêtée\nErreur inattendue.\n"},
+      {"q", "4. Inconnue"},
+  });
   ASSERT_EQ(Tmux("send-keys -t page Escape"), 0);
   // The answers, then the keys that ended them (Enter 13, F6 106), the lists, the menus.
   EXPECT_EQ(Wait("END\n", "result"),
             "401000 1234.5 31/12/2026 46387 N -1 13 13 106 13 13\n"
             "CHOOSE 2 MARK [1,3]\nMENU 1\nMENU -1\nEND\n");
+}
+
+// One run of `actifix menu` through every entry and back to the menu, then Escape quits.
+TEST_F(TerminalTest, MenuWalksEveryEntryAndBack) {
+  actifix::testing::TestCompany company("01/01/2026", "31/12/2026", "T1");
+  company.Open("LINTANA = []\nCOMPTA = N\n")->Run("LectParamImmo");
+  company.Open("CODNAT = MAT\nLIBNAT = Matériel\nCODNAT =\n")->Run("EntNat");
+  company
+      .Open(
+          "CONF\nCODNATI = MAT\nNUMNATI\nDATACQ = 15/03/2025\nNOMFRN\nDESCRI = Tour\nREMIMO\n"
+          "DATCES\nVALACQ = 10000\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\nCODNATI =\n")
+      ->Run("EntImo");
+  const std::string menu = "Actifix - T1 SARL Test - exercice du 01/01/2026 au 31/12/2026";
+  Start(std::string(ACTIFIX_PROGRAM) + " --data " + company.dataDir().string() +
+        " menu; echo status $? > " + Path("result"));
+  // An entry a row: keys, text then shown, keys, text..., keys after which the menu is back.
+  const std::vector<std::vector<std::string>> walk = {
+      {"", menu, "1 Enter", "ENTREE DES PARAMETRES DE L'ENTREPRISE", "Escape"},
+      {"2 Enter", "ENTREE DU PLAN COMPTABLE", "Enter"},
+      {"3 Enter", "ENTREE DES NATURES", "Enter", "MAT    Matériel", "q"},
+      {"4 Enter", "Saisie des Codes Analyse", "Enter"},
+      {"5 Enter", "EST-CE BIEN LA PERIODE", "Escape"},
+      {"6 Enter", "MAT    00001 15/03/2025      1 600,00     2 000,00", "q"},
+      {"7 Enter", "Selection de l'Exercice", "Enter", "DATES DE BORNAGE",
+       "Enter Enter Enter Enter Enter", "CRITERES D'EDITION", "Enter",
+       "Selection des Immobilisations", "Space Enter",
+       "TOTAL A NOUVEAU+ACQUISITION          10 000,00", "q"},
+      {"8 Enter", "Selection de l'Exercice", "Escape"},
+      {"9 Enter", "puis relancez l'ouverture ; rien n'a été changé", "q"},
+      {"1 0 Enter", "Sortie pour Excel", "Enter"},
+      {"1 1 Enter", "Selection de l'Exercice", "Enter", "IMMOBILISATIONS (2054)", "q"},
+      {"1 2 Enter", "n'a pas encore d'exercice clos", "q"},
+  };
+  for (const std::vector<std::string>& row : walk)
+    for (std::size_t i = 0; i < row.size() && !HasFatalFailure(); i += 2)
+      Steps({{row[i], i + 1 < row.size() ? row[i + 1] : menu}});
+  ASSERT_EQ(Tmux("send-keys -t page Escape"), 0);
+  EXPECT_EQ(Wait("status", "result"), "status 0\n");
 }
 
 }  // namespace
