@@ -186,12 +186,6 @@ TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
   }
 }
 
-std::string Packed(double value) {
-  std::string packed;
-  Convert().PackDouble(value, packed);
-  return packed;
-}
-
 // Figures a save now refuses, left in an older register: check lists each with the card's
 // key, and every step that reads a card it cannot carry stops with a message naming it.
 TEST(RegisterCheck, ListsAndNamesCardsThatLaterStepsCannotCarry) {
@@ -205,25 +199,23 @@ TEST(RegisterCheck, ListsAndNamesCardsThatLaterStepsCannotCarry) {
   } cases[] = {
       {"MAT   00003",
        [&](AssetRecord& a) {
-         a.VALACQ = Packed(-1000);
-         a.CUMAMO = Packed(-0.01);
-         a.DOTAMO = Packed(-50);
-         a.MTCESS = Packed(-1);
+         a.VALACQ = PackAmount(-1000);
+         a.CUMAMO = PackAmount(-0.01);
+         a.DOTAMO = PackAmount(-50);
+         a.MTCESS = PackAmount(-1);
        },
        {"MAT 00003 : montant VALACQ négatif (-1000,00)",
         "MAT 00003 : montant CUMAMO négatif (-0,01)", "MAT 00003 : montant DOTAMO négatif (-50,00)",
         "MAT 00003 : montant MTCESS négatif (-1,00)"},
        {}},
       {"BUR   00002",
-       [&](AssetRecord& a) { a.DOTAMO = Packed(nan); },
+       [&](AssetRecord& a) { a.DOTAMO = PackAmount(nan); },
        {"BUR 00002 : montant DOTAMO illisible (00 00 00 00 00 00 F8 7F)"},
        {{"ListImo", ""}, {"ImmoExcel", ""}, {"EditImo", kEdition}, {"OuvImo", "CONFIRM yes\n"}}},
       {"INST  00004",
        [&](AssetRecord& a) {
          a.MODAMO = "L";
-         std::string zero;
-         Convert().PackSingle(0.0f, zero);
-         a.TAUX = zero;
+         a.TAUX = PackRate(0);
        },
        {"INST 00004 : taux 0 nul en mode L"},
        {{"EditImo", kEdition}, {"Tableaux2054", "CHOOSE 1\n"}, {"OuvImo", "CONFIRM yes\n"}}},

@@ -5,7 +5,6 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -24,10 +23,7 @@ const std::string kAccountColumns =
     "[PS,1,[[NOCPTCG,NUMERO COMPTE DE COMPTABILITE GENERALE,A,10,G],"
     "[NOMCPTCG,NOM DU COMPTE DE COMPTABILITE GENERALE,A,40,G]],[]]";
 
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using actifix::testing::FileBytes;
 
 TEST(EditionTurns, CallsOutOfTurnRefusedAndInterruptionCountedInEachEdition) {
   bool requested = false;
@@ -160,7 +156,7 @@ std::vector<std::vector<std::string>> PrintText(int pageLength,
   e.Close(0);
   e.Flush();
   std::vector<std::vector<std::string>> pages(1);
-  std::istringstream in(ReadFile(e.LastTextFile()));
+  std::istringstream in(FileBytes(e.LastTextFile()));
   for (std::string line; std::getline(in, line);) {
     if (line.starts_with('\f')) pages.emplace_back();  // a page's header begins with a feed
     pages.back().push_back(line.starts_with('\f') ? line.substr(1) : line);
@@ -256,10 +252,10 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
     e.AddTitle("PERDUE", "G");  // never closed: dropped with the engine
   }
   EXPECT_EQ(closed, std::vector<std::string>{"Écritures -> editions/001-Ecritures.txt"});
-  EXPECT_EQ(ReadFile(options.outDir / "001-Ecritures.jsonl"),
+  EXPECT_EQ(FileBytes(options.outDir / "001-Ecritures.jsonl"),
             "{\"kind\":\"title\",\"text\":\"Journal\"}\n{\"kind\":\"page\"}\n"
             "{\"kind\":\"title\",\"text\":\"Suite\"}\n");
-  EXPECT_NE(ReadFile(options.outDir / "001-Ecritures.txt").find("Page 2"), std::string::npos);
+  EXPECT_NE(FileBytes(options.outDir / "001-Ecritures.txt").find("Page 2"), std::string::npos);
   // Those two files alone: no draft is left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(options.outDir), {}), 2);
 }

@@ -2,7 +2,6 @@
 // width of A4 and landscape when they do not.
 #include <gtest/gtest.h>
 
-#include <fstream>
 #include <string>
 #include <tuple>
 
@@ -14,10 +13,7 @@
 namespace actifix::platform {
 namespace {
 
-std::string ReadFile(const std::filesystem::path& file) {
-  std::ifstream in(file, std::ios::binary);
-  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+using actifix::testing::FileBytes;
 
 TEST(PdfRenderer, BesideTheTextPortraitUpTo119ColumnsLandscapeBeyond) {
   // Lines of the name's width, a blank and the 12 of the amount; the page's width, not the other.
@@ -42,7 +38,7 @@ TEST(PdfRenderer, BesideTheTextPortraitUpTo119ColumnsLandscapeBeyond) {
     e.PrintTotalLine("[[[NOM, TOTAL]],[[VAL,1]]]", "");
     e.Close(0);
     e.Flush();
-    const std::string bytes = ReadFile(dir.path() / "001-EDITION-DES-CESSIONS.pdf");
+    const std::string bytes = FileBytes(dir.path() / "001-EDITION-DES-CESSIONS.pdf");
     EXPECT_TRUE(bytes.starts_with("%PDF-"));
     EXPECT_NE(bytes.find("%%EOF"), std::string::npos);
     // 80 lines on pages of 66 lines with their header and headings: two pages.

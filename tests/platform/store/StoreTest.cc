@@ -25,6 +25,14 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using actifix::testing::FileBytes;
 
+// Runs `sql` on the SQLite file at `path`, made if absent.
+void MakeSqliteFile(const fs::path& path, const std::string& sql) {
+  sqlite3* db = nullptr;
+  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
+  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
+  sqlite3_close(db);
+}
+
 // A new company, its files open (StoreUser), in a data directory or, for the parameter
 // "PostgreSQL", on the test server under a code of the test's own (tests run there at once).
 class StoreTest : public ::testing::TestWithParam<bool>, protected StoreUser {
@@ -347,11 +355,7 @@ TEST_P(StoreTest, DamagedRecordsAndForeignCompaniesAreRefusedNamingWhatIsWrong) 
     for (std::size_t at; (at = statement.find("T.")) != std::string::npos;)
       statement.replace(at, 2, pg ? "\"actifix_" + code_ + "\"." : "");
     if (pg) return (void)actifix::testing::Sql(std::getenv("ACTIFIX_TEST_PG"), statement);
-    sqlite3* db = nullptr;
-    ASSERT_EQ(sqlite3_open((dir_.path() / "01Actifix.db").c_str(), &db), SQLITE_OK);
-    EXPECT_EQ(sqlite3_exec(db, statement.c_str(), nullptr, nullptr, nullptr), SQLITE_OK)
-        << sqlite3_errmsg(db);
-    sqlite3_close(db);
+    MakeSqliteFile(dir_.path() / "01Actifix.db", statement);
   };
   EXPECT_EQ(Crc32c("123456789"), 0xE3069283u);  // the documented checksum, CRC-32C
   const std::string card = "MAT   00012 Fournisseur";
@@ -448,13 +452,6 @@ TEST_P(StoreTest, DamagedRecordsAndForeignCompaniesAreRefusedNamingWhatIsWrong) 
       }
     }
   }
-}
-
-void MakeSqliteFile(const fs::path& path, const std::string& sql) {
-  sqlite3* db = nullptr;
-  ASSERT_EQ(sqlite3_open(path.c_str(), &db), SQLITE_OK);
-  ASSERT_EQ(sqlite3_exec(db, sql.c_str(), nullptr, nullptr, nullptr), SQLITE_OK);
-  sqlite3_close(db);
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Bool(),
