@@ -134,49 +134,63 @@ TEST(Import, RoundTripsTheExportAndRefusesEachFaultyLineWritingNothing) {
   EXPECT_EQ(target.Export(), exported);
   EXPECT_EQ(AuditRegister(target).size(), 400u);  // each asset with exactly its keys
 
-  // Ten faulty lines of ten kinds, each before a good one; the company is left as it was.
-  const auto with = [&](std::size_t line, int column, const char* value) {
+  // Faulty lines of every kind, each before a good one; the company is left as it was. The
+  // amounts, mode and rate are refused with the card screen's own words.
+  const auto with = [&](std::size_t line, int column, const std::string& value, const char* mode) {
     std::vector<std::string> f = Split(lines[line], ";");
-    if (value == nullptr) return lines[line];
+    if (value.empty()) return lines[line];
     f[kColNumber] = std::to_string(600 + line);  // not in the register yet
     f[column] = value;
+    if (mode != nullptr) f[kColMode] = mode;
     std::string joined;
     for (const std::string& field : f) joined += (joined.empty() ? "" : ";") + field;
     return joined;
   };
+  const std::string tooLarge = "montant trop grand \\(999 999 999 999,99 au plus\\)";
+  const std::string negative = "montant négatif : 0 ou plus attendu";
   const struct {
     int column;
-    const char* value;   // nullptr: the line as exported, its key already in the register
-    const char* reason;  // a regular expression
+    std::string value;   // "": the line as exported, its key already in the register
+    std::string reason;  // a regular expression
+    const char* mode = nullptr;
   } faults[] = {
       {kColSupplier, "Dupont; Fils",
        "un « ; » dans le texte décale les colonnes suivantes \\(17 champs au lieu de 16\\)"},
       {kColNature, "NOPE", "nature « NOPE » inexistante"},
       {kColAnalytic, "[ADM,AT9]", "code analytique « AT9 » inexistant pour la rubrique 2"},
       {kColAcquired, "31/02/2026", "date « 31/02/2026 » invalide : jj/mm/aaaa attendu"},
-      {kColMode, "X", "mode « X » inconnu : L, D ou E"},
-      {kColRate, "0,00", "taux 0,00 refusé : au-dessus de 0 et au plus 100 en mode L ou D"},
-      {kColValue, "0,004", "valeur d'acquisition nulle"},
-      {kColCharge, "99999999",
-       "Cumul Début \\+ Dotation Exercice = .* dépasse la valeur d'acquisition .*"},
-      {kColNumber, nullptr, "l'immobilisation .* est déjà dans le registre"},
+      {kColMode, "X", "mode L \\(linéaire\\), D \\(dégressif\\) ou E \\(exceptionnel\\)"},
+      {kColRate, "0,00", "taux entre 0,01 et 100 pour le mode L", "L"},
+      {kColRate, "150", "taux entre 0,01 et 100 pour le mode D", "D"},
+      {kColValue, "0,00", "valeur à donner, au-dessus de 0"},
+      {kColValue, "0,004", "montant non valable \\(exemple : 1 234,56\\)"},
+      {kColValue, "17" + std::string(307, '0'), tooLarge},
+      {kColValue, "12345678901234567,89", tooLarge},
+      {kColValue, "-1500", negative},
+      {kColCumulative, "-0,01", negative},
+      {kColCharge, "-10", negative},
+      {kColProceeds, "-1", negative},
+      {kColCharge, "99999999", "dotation plus cumul au-delà de la valeur \\(.*\\)"},
+      {kColNumber, "", "l'immobilisation .* est déjà dans le registre"},
       {kColDescription, "Tour, fraiseuse",
        "caractère « , » refusé : « , », « \\[ » et « \\] » sont réservés aux listes"},
   };
+  const std::size_t n = std::size(faults);
   std::string file = kHeader + "\r\n";
-  for (std::size_t i = 0; i < 10; ++i)
-    file += with(1 + i, faults[i].column, faults[i].value) + "\r\n" +
-            with(11 + i, kColNumber, std::to_string(500 + i).c_str()) + "\r\n";
+  for (std::size_t i = 0; i < n; ++i)
+    file += with(1 + i, faults[i].column, faults[i].value, faults[i].mode) + "\r\n" +
+            with(1 + n + i, kColNumber, std::to_string(500 + i), nullptr) + "\r\n";
   std::tie(status, out) = target.Import(file);
   EXPECT_EQ(status, 1);
   const std::vector<std::string> told = Split(out, "\n");
-  ASSERT_EQ(told.size(), 11u) << out;
-  for (std::size_t i = 0; i < 10; ++i) {
+  ASSERT_EQ(told.size(), n + 1) << out;
+  for (std::size_t i = 0; i < n; ++i) {
     const std::string at = "ligne " + std::to_string(2 + 2 * i) + ", colonne " +
                            ToUtf8(std::string(kExportColumns[faults[i].column].header)) + " : ";
     EXPECT_TRUE(std::regex_match(told[i], std::regex(at + faults[i].reason))) << told[i];
   }
-  EXPECT_EQ(told[10], "10 lignes refusées sur 20 : rien n'est importé.");
+  EXPECT_EQ(told[n], std::to_string(n) + " lignes refusées sur " + std::to_string(2 * n) +
+                         " : rien n'est importé.");
   EXPECT_EQ(target.Export(), exported);
 }
 

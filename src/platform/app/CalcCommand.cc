@@ -10,6 +10,7 @@
 #include <nlohmann/json.hpp>
 #include <stdexcept>
 
+#include "assets/CardRules.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
 #include "front/MImmo.h"
@@ -64,9 +65,6 @@ void Register(CLI::App& app, CalcArgs& args) {
                  "Avec --plan : dotation enregistrée de l'exercice (défaut : la calculée)");
 }
 
-// The largest value the calculator takes, as the asset card's 12-character amount field.
-constexpr double kLargestValue = 1e12;
-
 // An amount or rate written as the screens take it: "1234.56", "1234,56" or "1 234,56", a
 // sign, at most `decimals` decimals; no exponent, no hexadecimal, no "inf" or "nan".
 double Number(const std::string& text, const std::string& what, int decimals) {
@@ -75,6 +73,15 @@ double Number(const std::string& text, const std::string& what, int decimals) {
     throw Refused(what + " « " + Printable(text) + " » n'est pas un nombre (exemple : 1 234,56 ; " +
                   std::to_string(decimals) + " décimales au plus).");
   return *value;
+}
+
+// Refuses the value `text` with the reason the asset card gives (`refusal`, Windows-1252),
+// after `what` ("La valeur") and `refused` ("refusée").
+void CheckAsCard(const std::string& refusal, const char* what, const std::string& text,
+                 const char* refused) {
+  if (!refusal.empty())
+    throw Refused(std::string(what) + " « " + Printable(text) + " » " + refused + " : " +
+                  ToUtf8(refusal) + ".");
 }
 
 std::string Date(const std::string& text, const std::string& what) {
@@ -231,18 +238,13 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
   // Amounts as the asset card takes them; the rate with a little more precision, so that a
   // rate too small to show says so.
   const double value = Number(args.value, "La valeur", 2);
-  if (RoundHalfAway(value, 2) <= 0)
-    throw Refused("La valeur « " + args.value + " » ne s'amortit pas : il faut plus de 0.");
-  if (value > kLargestValue)
-    throw Refused("La valeur « " + args.value + " » dépasse " + FrenchAmount(kLargestValue, 0) +
-                  ".");
+  CheckAsCard(ValueRefusal(value), "La valeur", args.value, "refusée");
   const double rateValue = Number(args.rate, "Le taux", 4);
   const double rounded = RoundHalfAway(rateValue, 2);
   if (rateValue > 0 && rounded == 0)
     throw Refused("Taux « " + args.rate + " » refusé : il s'arrondit à 0,00.");
-  if (rounded <= 0 || rounded > 100)
-    throw Refused("Taux « " + args.rate +
-                  " » refusé : il doit être au-dessus de 0 et au plus 100.");
+  CheckAsCard(RateRefusal(args.mode, static_cast<float>(rateValue)), "Le taux", args.rate,
+              "refusé");
   const std::string acquired = Date(args.acquired, "d'acquisition");
   const std::string disposed = args.disposed.empty() ? "" : Date(args.disposed, "de cession");
   if (!disposed.empty() && Day(disposed) < Day(acquired))
@@ -257,14 +259,12 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
                     " » refusé : l'amortissement finirait après l'an 9999.");
   }
   const double cumul = args.cumul.empty() ? 0 : Number(args.cumul, "Le cumul", 2);
-  if (cumul < 0) throw Refused("Le cumul « " + args.cumul + " » ne peut être négatif.");
+  CheckAsCard(AmountRefusal(cumul), "Le cumul", args.cumul, "refusé");
   if (RoundHalfAway(cumul, 2) > RoundHalfAway(value, 2))
     throw Refused("Le cumul « " + args.cumul + " » dépasse la valeur « " + args.value + " ».");
   if (!args.charge.empty() && !args.plan) throw Refused("--charge ne sert qu'avec --plan.");
   const double storedCharge = args.charge.empty() ? 0 : Number(args.charge, "La dotation", 2);
-  if (storedCharge < 0) throw Refused("La dotation « " + args.charge + " » ne peut être négative.");
-  if (RoundHalfAway(storedCharge + cumul, 2) > RoundHalfAway(value, 2))
-    throw Refused("La dotation et le cumul dépassent ensemble la valeur « " + args.value + " ».");
+  CheckAsCard(ChargeRefusal(value, cumul, storedCharge), "La dotation", args.charge, "refusée");
 
   CalcHost host(start, end, out, err);
   ModuleOnHost scope(host);

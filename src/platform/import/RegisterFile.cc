@@ -4,8 +4,6 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <charconv>
-
 #include "host/Cp1252.h"
 #include "platform/app/Command.h"
 #include "platform/app/Companies.h"
@@ -173,38 +171,6 @@ std::string_view TrimBoth(std::string_view text) {
   text = TrimEnd(text);
   while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
   return text;
-}
-
-std::optional<double> ReadAmount(std::string_view text) {
-  text = TrimBoth(text);
-  std::string plain;
-  if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
-    if (text.front() == '-') plain = "-";
-    text.remove_prefix(1);
-  }
-  const std::size_t comma = text.rfind(','), point = text.rfind('.');
-  const std::size_t mark = comma == std::string_view::npos   ? point
-                           : point == std::string_view::npos ? comma
-                                                             : std::max(comma, point);
-  bool digits = false;
-  for (std::size_t i = 0; i < text.size(); ++i) {
-    const char c = text[i];
-    if (c >= '0' && c <= '9') {
-      plain += c;
-      digits = true;
-    } else if (i == mark) {
-      plain += '.';
-    } else if (IsBlank(c) || ((c == ',' || c == '.') && c != text[mark] && i < mark)) {
-      continue;  // grouping of thousands
-    } else {
-      return std::nullopt;
-    }
-  }
-  if (!digits) return std::nullopt;
-  double value = 0;
-  const auto [end, error] = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-  if (error != std::errc() || end != plain.data() + plain.size()) return std::nullopt;
-  return value;
 }
 
 std::optional<std::string> ReadDate(std::string_view text) {

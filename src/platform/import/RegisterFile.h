@@ -2,9 +2,9 @@
 // writes, or the same columns saved from a French spreadsheet. The file is read line by line
 // (a register of a million lines is never held whole), in Windows-1252 or UTF-8 with or
 // without a byte-order mark, lines ended by CR LF or LF, fields separated by ";", a field
-// quoted by a spreadsheet ("Dupont; Fils") taken without its quotes. The value readers accept what
-// a spreadsheet writes: a decimal comma or point, blanks grouping the thousands, days and months of
-// one or two digits.
+// quoted by a spreadsheet ("Dupont; Fils") taken without its quotes. Dates are read as a
+// spreadsheet writes them, days and months of one or two digits; amounts and rates are read as
+// the card screen reads them (ReadTypedNumber, platform/screen/FieldFormat.h).
 #pragma once
 
 #include <cstdint>
@@ -57,12 +57,6 @@ class RegisterFile {
 // The text without the blanks (and no-break spaces 0xA0) at its end, or at both ends.
 std::string_view TrimEnd(std::string_view text);
 std::string_view TrimBoth(std::string_view text);
-
-// An amount or a rate as a spreadsheet writes it: an optional sign, digits that blanks may
-// group, and at most one decimal comma or point ("1 234,56", "1234.56", "-0,5"). When both a
-// comma and a point appear, the last one is the decimal mark and the other groups thousands
-// ("1.234,56", "1,234.56"). Nothing when the text is not such a number.
-std::optional<double> ReadAmount(std::string_view text);
 
 // A date "dd/mm/yyyy" (one or two digits for the day and the month) or "yyyy-mm-dd" with a
 // year from 1900 to 9999, as its text "dd/mm/yyyy"; nothing when it is not a date of the

@@ -3,6 +3,7 @@
 #include <array>
 #include <unordered_map>
 
+#include "assets/CardRules.h"
 #include "assets/MImmoImmo.h"
 #include "export/ExportColumns.h"
 #include "front/Amounts.h"
@@ -10,6 +11,7 @@
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/import/RegisterFile.h"
+#include "platform/screen/FieldFormat.h"
 
 namespace actifix::platform {
 
@@ -31,12 +33,6 @@ std::string Quoted(std::string_view cp1252) {
 }
 
 std::string Header(int column) { return ToUtf8(kExportColumns[column].header); }
-
-std::string AmountText(double value) {
-  std::string text;
-  Convert().FormatAmount(value, 2, text);
-  return text;
-}
 
 std::string Padded(const std::string& text, int16_t width) {
   std::string padded;
@@ -77,28 +73,25 @@ class LineReader {
       return Refuse(fault, kColAcquired,
                     "date d'acquisition après la fin de l'exercice (" + yearEndText_ + ")");
     double value = 0, rate = 0, proceeds = 0;
-    if (!Amount(kColValue, f, value, fault)) return false;
-    if (IsZero2(value)) return Refuse(fault, kColValue, "valeur d'acquisition nulle");
-    const std::string mode(TrimBoth(f[kColMode]));
-    c.MODAMO = mode;
+    if (!Amount(kColValue, f, value, fault) || !Check(kColValue, ValueRefusal(value), fault))
+      return false;
+    c.MODAMO = std::string(TrimBoth(f[kColMode]));
     Convert().Upper(c.MODAMO);
-    if (c.MODAMO != "L" && c.MODAMO != "D" && c.MODAMO != "E")
-      return Refuse(fault, kColMode, "mode " + Quoted(mode) + " inconnu : L, D ou E");
-    if (c.MODAMO != "E") {
-      if (!Amount(kColRate, f, rate, fault)) return false;
-      if (rate <= 0 || rate > 100)
-        return Refuse(
-            fault, kColRate,
-            "taux " + AmountText(rate) + " refusé : au-dessus de 0 et au plus 100 en mode L ou D");
-    }
+    if (!Check(kColMode, ModeRefusal(c.MODAMO), fault)) return false;
+    if (c.MODAMO != "E" &&
+        (!Amount(kColRate, f, rate, fault, FieldType::kRate) ||
+         !Check(kColRate, RateRefusal(c.MODAMO, static_cast<float>(rate)), fault)))
+      return false;
     Convert().PackSingle(static_cast<float>(rate), c.TAUX);  // 0 in mode E, as on the card
     const bool cumulativeGiven = !TrimBoth(f[kColCumulative]).empty();
     const bool chargeGiven = !TrimBoth(f[kColCharge]).empty();
-    if ((cumulativeGiven && !Amount(kColCumulative, f, figures.cumulative, fault)) ||
+    if (!Amount(kColCumulative, f, figures.cumulative, fault) ||
+        !Check(kColCumulative, AmountRefusal(figures.cumulative), fault) ||
         !Date(kColDisposed, f, c.DATCES, fault) || !Text(kColCustomer, f, c.NOMCLT, fault) ||
-        (chargeGiven && !Amount(kColCharge, f, figures.charge, fault)) ||
-        !AnalyticCodes(f[kColAnalytic], c, fault) ||
-        (!TrimBoth(f[kColProceeds]).empty() && !Amount(kColProceeds, f, proceeds, fault)) ||
+        !Amount(kColCharge, f, figures.charge, fault) ||
+        !Check(kColCharge, AmountRefusal(figures.charge), fault) ||
+        !AnalyticCodes(f[kColAnalytic], c, fault) || !Amount(kColProceeds, f, proceeds, fault) ||
+        !Check(kColProceeds, AmountRefusal(proceeds), fault) ||
         !Text(kColTreasury, f, c.NCTRES, fault))
       return false;
     int32_t disposed = 0;
@@ -116,20 +109,18 @@ class LineReader {
           "l'immobilisation " + ToUtf8(c.CODNATI) + " " + c.NUMNATI + " est déjà dans le registre");
     c.CUMAMO = PackedAmount(figures.cumulative);
     c.DOTAMO = PackedAmount(figures.charge);
+    const int computed = cumulativeGiven ? kColCharge : kColCumulative;
     try {
       ComputeFigures(c, cumulativeGiven, chargeGiven);
     } catch (const HostError& error) {
-      return Refuse(fault, cumulativeGiven ? kColCharge : kColCumulative,
-                    "amortissement incalculable : " + error.cause());
+      return Refuse(fault, computed, "amortissement incalculable : " + error.cause());
     }
     figures.cumulative = UnpackedAmount(c.CUMAMO);
     figures.charge = UnpackedAmount(c.DOTAMO);
-    const double total = Round2(figures.cumulative + figures.charge);
-    if (total > Round2(value))
-      return Refuse(fault, cumulativeGiven ? kColCharge : kColCumulative,
-                    "Cumul Début + Dotation Exercice = " + AmountText(total) +
-                        " dépasse la valeur d'acquisition " + AmountText(value));
-    return true;
+    // The checks of the card screen's save, on the figures as they will be stored.
+    if (const CardRefusal refusal = CheckCardFigures(c))
+      return Refuse(fault, ColumnOf(refusal.field), ToUtf8(refusal.reason));
+    return Check(computed, ChargeRefusal(value, figures.cumulative, figures.charge), fault);
   }
 
   // The record number of the nature of a card read before.
@@ -140,6 +131,20 @@ class LineReader {
     fault.column = column;
     fault.reason = std::move(reason);
     return false;
+  }
+
+  // False with the card screen's reason (Windows-1252) when it refuses the value of `column`.
+  static bool Check(int column, const std::string& refusal, Fault& fault) {
+    return refusal.empty() || Refuse(fault, column, ToUtf8(refusal));
+  }
+
+  static int ColumnOf(const std::string& field) {
+    static const std::pair<const char*, int> kColumnsOf[] = {
+        {"MTCESS", kColProceeds}, {"VALACQ", kColValue},      {"MODAMO", kColMode},
+        {"TAUX", kColRate},       {"CUMAMO", kColCumulative}, {"DOTAMO", kColCharge}};
+    for (const auto& [name, column] : kColumnsOf)
+      if (field == name) return column;
+    return -1;
   }
 
   // An empty Cumul Début or Dotation Exercice as the card screen computes it when the user
@@ -192,12 +197,12 @@ class LineReader {
     return true;
   }
 
-  static bool Amount(int column, const std::vector<std::string>& f, double& value, Fault& fault) {
-    const std::optional<double> amount = ReadAmount(f[column]);
-    if (!amount)
-      return Refuse(fault, column, "nombre " + Quoted(TrimBoth(f[column])) + " illisible");
-    value = Round2(*amount);
-    return true;
+  // An amount or rate read as its field on the card screen reads it; an empty one is 0.
+  static bool Amount(int column, const std::vector<std::string>& f, double& value, Fault& fault,
+                     FieldType type = FieldType::kAmount) {
+    const TypedNumber number = ReadTypedNumber(f[column], type);
+    value = number.value;
+    return number.refusal.empty() || Refuse(fault, column, number.refusal);
   }
 
   // A text as the card screen takes it: at most its field's width once the trailing blanks

@@ -8,9 +8,9 @@
 // register or on an earlier line, a date is not a date of the calendar (or the acquisition is
 // after the end of the fiscal year, or the disposal before the acquisition), a text is too
 // long for its field or holds "," "[" "]", a control character or a character Windows-1252
-// does not have, an amount cannot be read, the value is zero, the mode is not L, D or E, the
-// rate of an L or D asset is not above 0 and at most 100, an analytic code is neither "?"
-// nor a code of its heading, or Cumul Début + Dotation Exercice is above the value.
+// does not have, an analytic code is neither "?" nor a code of its heading, or the card
+// screen refuses a figure: its amount and rate fields (ReadTypedNumber) and the checks of
+// its save (assets/CardRules.h), in the same words.
 // An empty Cumul Début or Dotation Exercice is computed as the card screen computes it.
 #pragma once
 

@@ -99,8 +99,30 @@ std::optional<double> ParseAmount(std::string_view text, int maxDecimals) {
   }
   double value = 0;
   const auto result = std::from_chars(plain.data(), plain.data() + plain.size(), value);
-  if (result.ec != std::errc() || result.ptr != plain.data() + plain.size()) return std::nullopt;
+  if (result.ptr != plain.data() + plain.size()) return std::nullopt;
+  if (result.ec == std::errc::result_out_of_range)  // only too large: at most a few decimals
+    return plain.front() == '-' ? -HUGE_VAL : HUGE_VAL;
+  if (result.ec != std::errc()) return std::nullopt;
   return value;
+}
+
+TypedNumber ReadTypedNumber(std::string_view typed, FieldType type) {
+  TypedNumber number;
+  if (!Trim(typed).empty()) {
+    const std::optional<double> parsed = ParseAmount(typed, 2);
+    if (!parsed) {
+      number.refusal = type == FieldType::kAmount ? "montant non valable (exemple : 1 234,56)"
+                                                  : "taux non valable (exemple : 20,00)";
+      return number;
+    }
+    number.value = *parsed;
+  }
+  if (type == FieldType::kAmount && std::fabs(number.value) > kAmountLimit)
+    number.refusal = "montant trop grand (999 999 999 999,99 au plus)";
+  // A rate past the largest float has no packed form (and no float to convert to).
+  if (type == FieldType::kRate && std::fabs(number.value) > std::numeric_limits<float>::max())
+    number.refusal = "taux non valable (exemple : 20,00)";
+  return number;
 }
 
 std::optional<std::string> NormalizeDate(std::string_view text) {
@@ -213,20 +235,9 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
     }
     case FieldType::kAmount:
     case FieldType::kRate: {
-      double value = 0;
-      if (!Trim(typed).empty()) {
-        const std::optional<double> parsed = ParseAmount(typed, 2);
-        if (!parsed)
-          return Refused(field.type == FieldType::kAmount
-                             ? "montant non valable (exemple : 1 234,56)"
-                             : "taux non valable (exemple : 20,00)");
-        value = *parsed;
-      }
-      if (field.type == FieldType::kAmount && std::fabs(value) > kAmountLimit)
-        return Refused("montant trop grand (999 999 999 999,99 au plus)");
-      // A rate past the largest float has no packed form (and no float to convert to).
-      if (field.type == FieldType::kRate && std::fabs(value) > std::numeric_limits<float>::max())
-        return Refused("taux non valable (exemple : 20,00)");
+      const TypedNumber number = ReadTypedNumber(typed, field.type);
+      if (!number.refusal.empty()) return Refused(number.refusal);
+      const double value = number.value;
       std::string packed;
       if (field.type == FieldType::kAmount) {
         convert.PackDouble(value, packed);

@@ -56,9 +56,19 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field);
 // first rounded half away from zero; a value that rounds to 0 gives "0,00", never "-0,00".
 std::string FrenchAmount(double value, int decimals);
 
-// The value of an amount typed in one of the accepted spellings, or nullopt.
-// REQUIRES: maxDecimals >= 0. An empty text is not an amount (callers decide what it means).
+// The value of an amount typed in one of the accepted spellings, or nullopt; infinity, with
+// its sign, for digits past the largest double. REQUIRES: maxDecimals >= 0. An empty text is
+// not an amount (callers decide what it means).
 std::optional<double> ParseAmount(std::string_view text, int maxDecimals);
+
+// An amount or a rate (`type` kAmount or kRate) read as its field reads it, the one reading of
+// the screens, the register import and the calculator: the value, or why it is refused (UTF-8
+// French) with nothing rounded. An empty text is 0.
+struct TypedNumber {
+  double value = 0;
+  std::string refusal;  // empty when accepted
+};
+TypedNumber ReadTypedNumber(std::string_view typed, FieldType type);
 
 // "dd/mm/yyyy" for a typed date ("1/2/2026", "01/02/2026", "01022026"), or nullopt when the
 // text is not a valid date. An empty text gives "".
