@@ -151,7 +151,8 @@ struct ScreenRun {
   int16_t key = 0, rateKey = 0;  // the key that ended the last field, and the rate
   int32_t heading = 1;           // the analytic heading asked
   card::Description description = card::Description::kSupplier;
-  AssetCard fresh;  // the working copy at the start of the pass
+  AssetCard fresh;       // the working copy at the start of the pass
+  std::string proposed;  // the order number the screen proposed last
 };
 
 // The period check; false when the user says it is not the period or goes back.
@@ -282,7 +283,32 @@ void NatureCode(ScreenRun& r, AssetCard& c) {
   Screen().SetFieldNote("CODNATI", "N", m.nature.LIBNAT.str());
   RecordFile().LastRecordNumber(m.fNature, c.natureNumber);
   NumeroSuivant();
+  r.proposed = c.NUMNATI;
   r.step = Step::kOrder;
+}
+
+// The proposed number, accepted as it was, names a card: another user saved it since the
+// proposal. Nothing is opened; the nature is read again and the next number proposed.
+void ProposalTaken(ScreenRun& r, AssetCard& c) {
+  MImmoState& m = MImmo();
+  const std::string taken = Trimmed(c.NUMNATI);
+  m.nature.CODNAT = c.CODNATI;
+  int16_t found = 0;
+  KeyedFile().Find(m.kNature, m.nature.CODNAT.str(), m.fNature, found);
+  if (found == 0) {  // deleted meanwhile
+    Screen().SetFieldNote("CODNATI", "B", "Code Nature Inexistant");
+    r.step = Step::kNature;
+    return;
+  }
+  RecordFile().LastRecordNumber(m.fNature, c.natureNumber);
+  // A running number below the card found lags behind the register: the proposal moves on.
+  const bool lagging = Val(m.nature.NUMNAT.str()) < Val(taken);
+  NumeroSuivant(Val(taken));
+  r.proposed = c.NUMNATI;
+  Refused("NUMNATI", std::string("le numéro "_w) + taken +
+                         (lagging ? std::string(" est déjà pris"_w)
+                                  : std::string(" vient d'être pris par un autre utilisateur"_w)) +
+                         std::string(" : le numéro suivant vous est proposé"_w));
 }
 
 // The order number: an existing card is loaded, a new one starts from the pass's defaults.
@@ -302,6 +328,10 @@ void OrderNumber(ScreenRun& r, AssetCard& c) {
   m.immo.NUMNATI = c.NUMNATI;
   int16_t found = 0;
   KeyedFile().Find(m.kImmo, m.immo.CODNATI.str() + m.immo.NUMNATI.str(), m.fImmo, found);
+  if (found != 0 && Trimmed(c.NUMNATI) == Trimmed(r.proposed)) {
+    ProposalTaken(r, c);
+    return;
+  }
   if (found != 0) {
     c.exists = true;
     RecordFile().LastRecordNumber(m.fImmo, c.loaded);

@@ -36,8 +36,9 @@ void EntImo();
 void AmortirFiche(AssetCard& c, int16_t recompute);
 
 // Proposes in Card().NUMNATI the nature's next order number, five digits, from NUMNAT of
-// the nature record buffer (running number 41 gives "00042").
-void NumeroSuivant();
+// the nature record buffer (running number 41 gives "00042"), or after `taken`, a number
+// found taken, when that is higher.
+void NumeroSuivant(int32_t taken = 0);
 // Stores the card with its keys (the loaded record and its keys removed first when the card
 // exists), raises the nature's running number when the card's number is above it, and
 // prints the card with its depreciation plan. Card().previous becomes the new record.

@@ -1,5 +1,7 @@
 // Storage of the asset card: the next order number of a nature, the save of a card with all
 // its keys and the print of its plan, and the removal of a card with all its keys.
+#include <algorithm>
+
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/MImmo.h"
@@ -33,9 +35,10 @@ int32_t Val(const std::string& text) {
   return static_cast<int32_t>(negative ? -value : value);
 }
 
-void NumeroSuivant() {
+void NumeroSuivant(int32_t taken) {
   std::string text;
-  Convert().FormatNumber(Val(MImmo().nature.NUMNAT.str()) + 100000.0 + 1, 0, text);
+  const int32_t running = Val(MImmo().nature.NUMNAT.str());
+  Convert().FormatNumber(std::max(running, taken) + 100000.0 + 1, 0, text);
   card.NUMNATI = text.substr(1);
 }
 
