@@ -224,8 +224,8 @@ void EntNat() {
           } else {
             screen.RefuseField(kAccountFields[account],
                                IsBlank(text) ? std::string("compte à donner"_w)
-                                             : std::string("compte absent du plan comptable (à "
-                                                           "créer par EntPCI)"_w));
+                                             : std::string("compte absent du plan comptable "
+                                                           "immobilisations : créez-le d'abord"_w));
           }
           break;
         }
