@@ -49,34 +49,23 @@ TEST(CompanyStoreTest, ServersAreNamedWithoutPasswordAndDirectoriesHoldTheCompan
 }
 
 // A restore checks the backup as an opening checks a company, changes nothing when it refuses
-// it, and keeps what it replaces as a backup that restores back. On a data directory and on
-// the test server.
+// it, and keeps what it replaces as a backup that restores back; on a directory and a server.
 class RestoreTest : public ::testing::TestWithParam<bool> {
  protected:
   // Runs `sql` in the backup or company at `where` (a file, or a schema of the server).
   std::string Sql(const std::string& where, const std::string& sql) const {
     if (GetParam())
-      return actifix::testing::Sql(data_, "SET search_path TO \"" + where + "\"; " + sql);
+      return actifix::testing::Sql(data_, "SET search_path TO \"" + where + "\";" + sql);
     sqlite3* db = nullptr;
-    sqlite3_open(where.c_str(), &db);
     std::string value;
-    char* message = nullptr;
-    const int rc = sqlite3_exec(
-        db, sql.c_str(),
-        [](void* out, int, char** values, char**) {
-          *static_cast<std::string*>(out) = values[0] ? values[0] : "";
-          return 0;
-        },
-        &value, &message);
-    sqlite3_free(message);
+    const auto take = [](void* out, int, char** row, char**) {
+      return *static_cast<std::string*>(out) = row[0], 0;
+    };
+    int rc = sqlite3_open(where.c_str(), &db);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), take, &value, nullptr);
     sqlite3_close(db);
-    if (rc != SQLITE_OK) throw std::runtime_error(sql);
-    return value;
+    return rc == SQLITE_OK ? value : throw std::runtime_error(sql);
   }
-  std::string Company() const {
-    return GetParam() ? "actifix_R1" : (dir_.path() / "data" / "R1Actifix.db").string();
-  }
-
   actifix::testing::TempDir dir_;
   std::string data_ = (dir_.path() / "data").string();
 };
@@ -84,51 +73,40 @@ class RestoreTest : public ::testing::TestWithParam<bool> {
 TEST_P(RestoreTest, HostileBackupsAreRefusedAndWhatIsReplacedIsKept) {
   if (GetParam()) {
     data_ = std::getenv("ACTIFIX_TEST_PG");
-    actifix::testing::Sql(data_,
-                          "DO $$ DECLARE s text; BEGIN FOR s IN SELECT nspname FROM"
-                          " pg_namespace WHERE nspname LIKE 'actifix\\_R1%' LOOP EXECUTE"
-                          " 'DROP SCHEMA \"' || s || '\" CASCADE'; END LOOP; END $$");
-    setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);
+    actifix::testing::Sql(data_, "DROP SCHEMA IF EXISTS \"actifix_R1\" CASCADE");
   }
-  const std::string at = "--data '" + data_ + "' ", scratch = dir_.path() / "run";
-  ASSERT_EQ(
-      actifix::testing::RunProgram(at + "company create R1 --year 01/01/2026 31/12/2026", scratch)
-          .status,
-      0);
-  ASSERT_EQ(actifix::testing::RunProgram(at + "--company R1 generate --assets 30", scratch).status,
-            0);
-  const auto companies = MakeCompanyStore(data_);
-  // A schema of the first version: no record checksums.
-  std::string older;
-  for (const std::string file : {"Immo", "Nature", "Parimo", "Pcimo", "Anaimo"})
-    if (Sql(Company(), "SELECT count(*) FROM record_files WHERE name = '" + file + "'") == "1")
-      older += "ALTER TABLE \"r_" + file + "\" DROP COLUMN sum; ";
-  const struct {
-    std::string tamper, refusal;  // refusal empty: restored
-  } cases[] = {
+  setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);
+  const std::string at = "--data '" + data_ + "' ",
+                    company = GetParam() ? "actifix_R1" : data_ + "/R1Actifix.db";
+  for (const char* args :
+       {"company create R1 --year 01/01/2026 31/12/2026", "--company R1 generate --assets 30"})
+    ASSERT_EQ(actifix::testing::RunProgram(at + args, dir_.path() / "run").status, 0);
+  std::string older = "UPDATE meta SET value = '1' WHERE name = 'schema_version'";  // no checksums
+  for (const char* file : {"Immo", "Nature", "Parimo", "Pcimo", "Anaimo"})
+    older += std::string(";ALTER TABLE \"r_") + file + "\" DROP COLUMN sum";
+  const std::pair<std::string, std::string> cases[] = {
+      // what is done to it, its refusal
       {"UPDATE meta SET value = '3' WHERE name = 'schema_version'", "version plus récente"},
       {"UPDATE meta SET value = 'R2' WHERE name = 'code'", "copie de l'entreprise R2"},
       {"DELETE FROM meta WHERE name = 'code'", "le code de l'entreprise manque"},
       {"DROP TABLE \"k_Immon\"", "le fichier « Immon » manque"},
       {"DELETE FROM meta WHERE name = 'schema_version'", "pas une"},
       {"SELECT 1", ""},
-      {older + "UPDATE meta SET value = '1' WHERE name = 'schema_version'", ""},
-  };
-  int n = 0;
-  for (const auto& c : cases) {
-    SCOPED_TRACE(c.tamper);
+      {older, ""}};
+  const auto companies = MakeCompanyStore(data_);
+  for (const auto& [tamper, refusal] : cases) {
+    SCOPED_TRACE(tamper);
     const Backup backup = companies->TakeBackup(*companies->Open("R1"), "R1");
-    const std::string original = companies->Settings("R1").name;
-    const std::string mark = "Changée " + std::to_string(++n);
-    Sql(Company(), "UPDATE meta SET value = '" + mark + "' WHERE name = 'name'");
-    Sql(backup.path.string(), c.tamper);
+    const std::string original = companies->Settings("R1").name, mark = original + "+";
+    Sql(company, "UPDATE meta SET value = '" + mark + "' WHERE name = 'name'");
+    Sql(backup.path.string(), tamper);
     const std::size_t listed = companies->Backups("R1").size();
-    if (!c.refusal.empty()) {
+    if (!refusal.empty()) {
       try {
         companies->Restore("R1", backup);
         ADD_FAILURE() << "restored";
       } catch (const HostError& refused) {
-        EXPECT_NE(refused.cause().find(c.refusal), std::string::npos) << refused.cause();
+        EXPECT_NE(refused.cause().find(refusal), std::string::npos) << refused.cause();
         EXPECT_NE(refused.cause().find("l'entreprise R1 n'a pas été changée"), std::string::npos);
       }
       EXPECT_EQ(companies->Settings("R1").name, mark);
@@ -136,12 +114,10 @@ TEST_P(RestoreTest, HostileBackupsAreRefusedAndWhatIsReplacedIsKept) {
       continue;
     }
     const std::optional<Backup> kept = companies->Restore("R1", backup);
-    ASSERT_TRUE(kept.has_value());
-    EXPECT_NE(kept->path.string().find("avant"), std::string::npos);
+    ASSERT_TRUE(kept && kept->path.string().find("avant") != std::string::npos);
     EXPECT_EQ(companies->Backups("R1").size(), listed + 1);
-    EXPECT_EQ(companies->Settings("R1").name, original);
-    EXPECT_EQ(Sql(Company(), "SELECT value FROM meta WHERE name = 'schema_version'"), "2");
-    EXPECT_EQ(Sql(Company(), "SELECT count(*) FROM \"r_Immo\" WHERE sum IS NULL"), "0");
+    EXPECT_EQ(companies->Settings("R1").name, original);  // opened: migrated
+    EXPECT_EQ(Sql(company, "SELECT count(*) FROM \"r_Immo\" WHERE sum IS NULL"), "0");
     companies->Restore("R1", *kept);
     EXPECT_EQ(companies->Settings("R1").name, mark);
   }
