@@ -206,7 +206,10 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
   }
   const std::unique_ptr<CompanyHold> hold =
       companies->Hold(args.code, CompanyHold::Mode::kExclusive, "actifix company restore");
-  companies->Restore(args.code, *found);
+  const std::optional<Backup> kept = companies->Restore(args.code, *found);
+  if (kept)
+    std::cout << "État remplacé gardé dans la sauvegarde "
+              << Printable(kept->path.filename().string()) << ".\n";
   std::cout << "Entreprise " << args.code << " restaurée depuis la sauvegarde "
             << Printable(backup.filename().string()) << ".\n";
   return kExitOk;

@@ -115,16 +115,21 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Create(const std::filesystem::
 }
 
 std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::path& path) {
-  return OpenChecked(path, false);
+  return OpenChecked(path, Use::kCompany);
 }
 
 std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenArchive(const std::filesystem::path& path) {
-  return OpenChecked(path, true);
+  return OpenChecked(path, Use::kArchive);
+}
+
+std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenBackup(const std::filesystem::path& path) {
+  return OpenChecked(path, Use::kBackup);
 }
 
 std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesystem::path& path,
-                                                              bool readOnly) {
+                                                              Use use) {
   const std::string operation = "CompanyDatabase.Open";
+  const bool readOnly = use != Use::kCompany;
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
     throw HostError(operation, path.string(), "ce fichier n'existe pas");
@@ -155,7 +160,7 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesys
                     "cette base vient d'une version plus récente d'Actifix");
   db->CheckTables(operation);
   db->Configure(operation, readOnly);
-  if (number < kSchemaVersion) {
+  if (number < kSchemaVersion && use != Use::kBackup) {
     // An archive is never written to, so it cannot take the checksums older files lack.
     if (readOnly)
       throw HostError(operation, path.string(),
@@ -370,27 +375,8 @@ std::string CompanyDatabase::CodeOf(const std::filesystem::path& path) {
   return CodeIn(copy.db, path, operation);
 }
 
-void CompanyDatabase::Restore(const std::filesystem::path& backup,
-                              const std::filesystem::path& target) {
-  const std::string operation = "CompanyDatabase.Restore";
-  ReadOnlyCopy copy;
-  OpenReadOnly(backup, copy, operation);
-  std::unique_ptr<CompanyDatabase> current;
-  try {
-    current = Open(target);
-  } catch (const HostError&) {
-    // A damaged or missing database: the copy takes the place of its files.
-    if (CodeIn(copy.db, backup, operation) != target.stem().string().substr(0, 2))
-      throw HostError(operation, backup.string(),
-                      "cette sauvegarde est celle d'une autre entreprise");
-    RemoveDatabaseFiles(target);
-    std::filesystem::copy_file(backup, target);
-    return;
-  }
-  if (CodeIn(copy.db, backup, operation) != CodeIn(current->db_, target, operation))
-    throw HostError(operation, backup.string(),
-                    "cette sauvegarde est celle d'une autre entreprise");
-  CopyPages(current->db_, copy.db, operation, target);
+void CompanyDatabase::CopyFrom(CompanyDatabase& source) {
+  CopyPages(db_, source.db_, "CompanyDatabase.Restore", path_);
 }
 
 std::string CompanyDatabase::YearOpened(const std::string& yearStart) {

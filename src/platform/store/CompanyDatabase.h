@@ -77,6 +77,9 @@ class CompanyDatabase {
   // Opens a closed year's archive, checked as Open does, read only: every write fails, and
   // the file is never changed (no journal mode is set on it).
   static std::unique_ptr<CompanyDatabase> OpenArchive(const std::filesystem::path& path);
+  // Opens a backup to be restored, checked as Open does, read only; one of an older schema is
+  // accepted as it is (the company restored from it is migrated at its next opening).
+  static std::unique_ptr<CompanyDatabase> OpenBackup(const std::filesystem::path& path);
 
   ~CompanyDatabase();
   CompanyDatabase(const CompanyDatabase&) = delete;
@@ -92,11 +95,10 @@ class CompanyDatabase {
   // HostError when `target` exists (left untouched) or cannot be written (nothing left of it).
   // REQUIRES: no write transaction open on this connection (commit first).
   void BackupTo(const std::filesystem::path& target);
-  // Replaces the company database at `target` by the copy at `backup`, page by page under
-  // the company's write lock, so that a program reading it meanwhile sees one or the other.
-  // The copy must be an intact Actifix database of the same company code; it is only read.
-  // A target that cannot be opened (damaged) is replaced as a file. Throws HostError.
-  static void Restore(const std::filesystem::path& backup, const std::filesystem::path& target);
+  // Replaces every page of this database by those of `source` (a backup opened by
+  // OpenBackup, only read) in one write transaction under the company's write lock, so that
+  // a program reading it meanwhile sees one or the other. Throws HostError.
+  void CopyFrom(CompanyDatabase& source);
   // The company code held by the Actifix database at `path`, opened read-only and checked.
   // Throws HostError when it is not an intact Actifix database.
   static std::string CodeOf(const std::filesystem::path& path);
@@ -132,8 +134,8 @@ class CompanyDatabase {
   static sqlite3* OpenConnection(const std::filesystem::path& path, int flags,
                                  const std::string& operation);
   void Configure(const std::string& operation, bool readOnly = false);
-  static std::unique_ptr<CompanyDatabase> OpenChecked(const std::filesystem::path& path,
-                                                      bool readOnly);
+  enum class Use { kCompany, kArchive, kBackup };
+  static std::unique_ptr<CompanyDatabase> OpenChecked(const std::filesystem::path& path, Use use);
   // Throws HostError when SQLite's quick check finds a damaged page.
   void CheckIntact(const std::string& operation);
   // Throws HostError when a record or key file of the catalog has no table.

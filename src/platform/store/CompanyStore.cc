@@ -31,4 +31,9 @@ std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where) {
   return std::make_unique<SqliteCompanies>(dir);
 }
 
+std::string RestoreRefusal(const std::string& why, const std::string& code) {
+  return "sauvegarde refusée, l'entreprise " + code + " n'a pas été changée : " + why +
+         " ; choisissez-en une autre (actifix company backups " + code + ")";
+}
+
 }  // namespace actifix::platform

@@ -96,8 +96,13 @@ class CompanyStore {
   // asked for fails. Throws HostError when it is missing or not an intact copy.
   virtual std::unique_ptr<Store> OpenArchive(const Backup& backup) = 0;
   // Replaces company `code` by the copy `backup`, so that a program reading it meanwhile sees
-  // one or the other. REQUIRES: the company held exclusively. Throws HostError.
-  virtual void Restore(const std::string& code, const Backup& backup) = 0;
+  // one or the other. The copy is checked first as an opening checks a company (ours, not of
+  // a newer version, intact, of company `code`, every file's table there; an older version is
+  // fine, migrated at the next opening): refused, nothing is changed. Then what it replaces is
+  // kept as one more backup, its name ending "avant-restauration" ("avant_restauration" on a
+  // server), returned (nothing when there was no
+  // company to keep). REQUIRES: the company held exclusively. Throws HostError.
+  virtual std::optional<Backup> Restore(const std::string& code, const Backup& backup) = 0;
 
   // Copies between stores (CompanyCopy.h). The stored files of company `code`, opened as
   // `store`, read in the store's open transaction: call it within store.ReadConsistently,
@@ -109,6 +114,10 @@ class CompanyStore {
       const CompanySettings& settings,
       const std::vector<std::pair<std::string, std::string>>& yearsOpened) = 0;
 };
+
+// The cause of a restore refused for `why` (a cause of the checks of an opening), the company
+// `code` left as it was.
+std::string RestoreRefusal(const std::string& why, const std::string& code);
 
 // The companies named by `where` (a --data value, already defaulted): a PostgreSQL server
 // ("postgresql://..." or "postgres://...", reached at the first question), else a data

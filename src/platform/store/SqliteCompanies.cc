@@ -15,6 +15,7 @@
 #include "platform/store/CompanyLock.h"
 #include "platform/store/RecordSum.h"
 #include "platform/store/SqliteStore.h"
+#include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 
@@ -126,28 +127,97 @@ std::filesystem::path SqliteCompanies::AnomalyLog(const std::string& code) const
   return dataDir_ / (code + "Anomalies.log");
 }
 
+namespace {
+
+// Makes what was written under `path` last through a power loss: the file's bytes, or (for a
+// directory) the names it holds.
+void Sync(const std::filesystem::path& path) {
+  if (const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC); fd >= 0) {
+    ::fsync(fd);
+    ::close(fd);
+  }
+}
+
+// A backup is written as ".<stem>.db.<pid>" (its side file ".<stem>.exercice.<pid>"), a name
+// the listing never takes, and linked under its own name when whole. Removes the temporaries
+// of company `code` left by a program killed meanwhile: their process is gone.
+void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string& code) {
+  std::error_code error;
+  const std::string prefix = "." + code + std::string(kInfix);
+  for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
+    std::string name = entry.path().filename().string();
+    if (!name.starts_with(prefix)) continue;
+    if (name.ends_with("-journal")) name.resize(name.size() - 8);
+    const std::size_t dot = name.rfind('.');
+    const std::string pid = name.substr(dot + 1);
+    if (pid.empty() || pid.size() > 9 || !std::all_of(pid.begin(), pid.end(), ::isdigit)) continue;
+    if (::kill(static_cast<pid_t>(std::stol(pid)), 0) != 0 && errno == ESRCH)
+      std::filesystem::remove(entry.path(), error);
+  }
+}
+
+// Links `from` under `to`, which link() never replaces; false when `to` exists. A disk
+// without hard links gets a rename, checked just before.
+bool LinkNew(const std::filesystem::path& from, const std::filesystem::path& to,
+             const std::string& operation) {
+  if (::link(from.c_str(), to.c_str()) == 0) return true;
+  const int error = errno;
+  if (error == EEXIST || std::filesystem::exists(to)) return false;
+  std::error_code renamed;
+  if (error == EPERM || error == ENOTSUP) std::filesystem::rename(from, to, renamed);
+  if ((error != EPERM && error != ENOTSUP) || renamed)
+    throw HostError(operation, to.string(), "impossible de créer le fichier");
+  return true;
+}
+
+}  // namespace
+
 Backup SqliteCompanies::TakeBackup(Store& store, const std::string& code,
                                    const std::optional<ClosedYear>& closedYear) {
   auto* sqlite = dynamic_cast<SqliteStore*>(&store);
   if (sqlite == nullptr)
     throw HostError("SqliteCompanies.TakeBackup", code,
                     "l'entreprise n'est pas dans ce répertoire de données");
+  return WriteBackup(sqlite->database(), code, closedYear, "");
+}
+
+Backup SqliteCompanies::WriteBackup(CompanyDatabase& db, const std::string& code,
+                                    const std::optional<ClosedYear>& closedYear,
+                                    const std::string& note) {
+  const std::string operation = "SqliteCompanies.TakeBackup";
   const std::filesystem::path dir = BackupDirectory();
   std::filesystem::create_directories(dir);
-  const std::string stem = code + std::string(kInfix) + Stamp();
+  RemoveStaleTemporaries(dir, code);
+  const std::string stem = code + std::string(kInfix) + Stamp() + note;
+  const std::string pid = "." + std::to_string(getpid());
+  const std::filesystem::path temporary = dir / ("." + stem + ".db" + pid);
+  db.BackupTo(temporary);
+  Sync(temporary);
   std::filesystem::path path = dir / (stem + ".db");
-  for (int n = 2; std::filesystem::exists(path); ++n)
-    path = dir / (stem + "-" + std::to_string(n) + ".db");
-  sqlite->database().BackupTo(path);
+  try {
+    for (int n = 2; !LinkNew(temporary, path, operation); ++n)
+      path = dir / (stem + "-" + std::to_string(n) + ".db");
+  } catch (...) {
+    std::error_code ignored;
+    std::filesystem::remove(temporary, ignored);
+    throw;
+  }
+  std::error_code error;
+  std::filesystem::remove(temporary, error);
+  // The closed year after the copy: a copy without it is merely a plain backup.
   if (closedYear) {
-    std::ofstream out(YearFileOf(path), std::ios::binary | std::ios::trunc);
+    const std::filesystem::path year = dir / ("." + stem + ".exercice" + pid);
+    std::ofstream out;
+    OpenNoFollow(out, year, WriteMode::kNew, operation);
     out << closedYear->start << " " << closedYear->end << "\n";
     out.close();
     if (!out)
-      throw HostError("SqliteCompanies.TakeBackup", YearFileOf(path).string(),
+      throw HostError(operation, YearFileOf(path).string(),
                       "impossible d'écrire l'exercice clos de la sauvegarde");
+    Sync(year);
+    std::filesystem::rename(year, YearFileOf(path));
   }
-  std::error_code error;
+  Sync(dir);
   return {path, code, TakenFrom(path.filename().string()), std::filesystem::file_size(path, error),
           closedYear};
 }
@@ -181,8 +251,68 @@ std::optional<Backup> SqliteCompanies::FindBackup(const std::string& name) {
                 std::filesystem::file_size(path, error), ClosedYearOf(path)};
 }
 
-void SqliteCompanies::Restore(const std::string& code, const Backup& backup) {
-  CompanyDatabase::Restore(backup.path, CompanyDatabase::PathFor(dataDir_, code));
+std::optional<Backup> SqliteCompanies::Restore(const std::string& code, const Backup& backup) {
+  const std::string operation = "CompanyDatabase.Restore";
+  std::unique_ptr<CompanyDatabase> source;
+  try {
+    source = CompanyDatabase::OpenBackup(backup.path);
+  } catch (const HostError& refused) {
+    throw HostError(operation, backup.path.string(), RestoreRefusal(refused.cause(), code),
+                    refused.detail());
+  }
+  const std::string held = source->Settings().code;
+  if (held != code)
+    throw HostError(operation, backup.path.string(),
+                    RestoreRefusal(held.empty() ? "le code de l'entreprise manque dans cette copie"
+                                                : "c'est une copie de l'entreprise " + held,
+                                   code));
+  std::unique_ptr<CompanyDatabase> current;
+  try {
+    current = OpenCompany(dataDir_, code);
+  } catch (const HostError&) {
+    // Damaged, of a newer version or another company's: replaced as a file, below.
+  }
+  if (current) {
+    const Backup kept = WriteBackup(*current, code, std::nullopt, "-avant-restauration");
+    current->CopyFrom(*source);
+    return kept;
+  }
+  return ReplaceFile(code, backup.path);
+}
+
+std::optional<Backup> SqliteCompanies::ReplaceFile(const std::string& code,
+                                                   const std::filesystem::path& copy) {
+  const std::string operation = "CompanyDatabase.Restore";
+  const std::filesystem::path target = CompanyDatabase::PathFor(dataDir_, code);
+  // The copy is made whole beside the company's file first, under a name of this program.
+  const std::filesystem::path temporary =
+      dataDir_ / ("." + target.filename().string() + "." + std::to_string(getpid()));
+  std::error_code error;
+  std::filesystem::remove(temporary, error);
+  if (!std::filesystem::copy_file(copy, temporary, error))
+    throw HostError(operation, temporary.string(), "impossible de créer le fichier");
+  Sync(temporary);
+  // What stood there is kept, as it was (its journal with it), under a backup's name.
+  std::optional<Backup> kept;
+  if (std::filesystem::is_regular_file(target, error)) {
+    const std::filesystem::path dir = BackupDirectory();
+    std::filesystem::create_directories(dir);
+    const std::string stem = code + std::string(kInfix) + Stamp() + "-avant-restauration";
+    std::filesystem::path path = dir / (stem + ".db");
+    for (int n = 2; !LinkNew(target, path, operation); ++n)
+      path = dir / (stem + "-" + std::to_string(n) + ".db");
+    if (std::filesystem::exists(target.string() + "-wal", error))
+      ::link((target.string() + "-wal").c_str(), (path.string() + "-wal").c_str());
+    Sync(dir);
+    kept = Backup{path, code, TakenFrom(path.filename().string()),
+                  std::filesystem::file_size(path, error), std::nullopt};
+  }
+  // The old journal would be replayed over the copy.
+  for (const char* suffix : {"-wal", "-shm", "-journal"})
+    std::filesystem::remove(target.string() + suffix, error);
+  std::filesystem::rename(temporary, target);
+  Sync(dataDir_);
+  return kept;
 }
 
 StoredFiles SqliteCompanies::Describe(Store& store, const std::string& code) {

@@ -1,7 +1,8 @@
 // The companies of a data directory, one SQLite database each: <data>/<CODE>Actifix.db (see
 // CompanyDatabase.h), held through <CODE>Actifix.db.lock (CompanyLock), its anomaly log
 // <CODE>Anomalies.log, and its backups in <data>/sauvegardes/ as
-// <CODE>Actifix-<yyyymmdd-hhmmss>.db (a "-2", "-3"... after it for several in one second).
+// <CODE>Actifix-<yyyymmdd-hhmmss>.db (a "-2", "-3"... after it for several in one second),
+// each written whole under a hidden temporary name and linked under its own when complete.
 // A company copied in is written under a hidden name first and linked under its own when
 // complete, so that nothing ever stands there half made.
 #pragma once
@@ -15,6 +16,8 @@
 #include "platform/store/CompanyStore.h"
 
 namespace actifix::platform {
+
+class CompanyDatabase;
 
 class SqliteCompanies : public CompanyStore {
  public:
@@ -40,7 +43,7 @@ class SqliteCompanies : public CompanyStore {
   std::vector<Backup> Backups(const std::string& code) override;
   std::optional<Backup> FindBackup(const std::string& name) override;
   std::unique_ptr<Store> OpenArchive(const Backup& backup) override;
-  void Restore(const std::string& code, const Backup& backup) override;
+  std::optional<Backup> Restore(const std::string& code, const Backup& backup) override;
 
   StoredFiles Describe(Store& store, const std::string& code) override;
   // Writes the copy into a file of its own beside the company's, ".<CODE>Actifix.db.<pid>"
@@ -51,6 +54,13 @@ class SqliteCompanies : public CompanyStore {
 
  private:
   std::filesystem::path BackupDirectory() const { return dataDir_ / "sauvegardes"; }
+  // Writes a backup of `db` whole under a temporary name, then links it under its own,
+  // "<CODE>Actifix-<yyyymmdd-hhmmss><note>.db".
+  Backup WriteBackup(CompanyDatabase& db, const std::string& code,
+                     const std::optional<ClosedYear>& closedYear, const std::string& note);
+  // Puts a copy of `copy` in place of company `code`'s file, which cannot be opened; that
+  // file, when there is one, is kept as a backup, returned.
+  std::optional<Backup> ReplaceFile(const std::string& code, const std::filesystem::path& copy);
 
   std::filesystem::path dataDir_;
 };

@@ -193,6 +193,7 @@ class KillTest : public ::testing::TestWithParam<bool> {
   TempDir dir_;
   std::string server_, database_, data_ = dir_.path();
   std::mt19937_64 random_{20261206};
+  std::error_code error_;
 };
 
 TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
@@ -277,6 +278,40 @@ TEST_P(KillTest, KilledGenerateLeavesAllItsCardsOrNone) {
     EXPECT_TRUE(added == 0 || added == 50000) << added << " cards kept";
     Program("check", true);
   });
+}
+
+// A backup killed while it is written is never listed: each listed one opens, checked, and
+// restores; the next backup removes what the killed ones left.
+TEST_P(KillTest, KilledBackupsAreNeverListed) {
+  Restore();
+  const auto companies = platform::MakeCompanyStore(data_);
+  for (const double fraction : Random(10)) {
+    if (const pid_t child = fork(); child == 0) {  // backups until killed, the whole ones removed
+      try {
+        for (const auto store = companies->Open("01");;) {
+          const fs::path done =
+              companies->TakeBackup(*store, "01", platform::ClosedYear{"01/01/2026", "31/12/2026"})
+                  .path;
+          if (!GetParam())
+            fs::remove(done), fs::remove(fs::path(done).replace_extension(".exercice"));
+        }
+      } catch (...) {
+      }
+      _exit(1);
+    } else {
+      std::this_thread::sleep_for(std::chrono::microseconds(static_cast<int64_t>(fraction * 3e5)));
+      kill(child, SIGKILL);
+      waitpid(child, nullptr, 0);
+    }
+  }
+  Files();  // the killed programs' sessions have ended
+  companies->TakeBackup(*companies->Open("01"), "01");
+  for (const platform::Backup& backup : companies->Backups("01")) {
+    EXPECT_NO_THROW(companies->OpenArchive(backup)) << backup.path;
+    EXPECT_NO_THROW(companies->Restore("01", backup)) << backup.path;
+  }
+  for (const auto& entry : fs::directory_iterator(dir_.path() / "sauvegardes", error_))
+    EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }
 
 INSTANTIATE_TEST_SUITE_P(Stores, KillTest, ::testing::Bool(),

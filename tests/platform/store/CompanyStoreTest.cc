@@ -2,11 +2,15 @@
 // carry, and nothing is made for it; a directory holds the companies.
 #include <gtest/gtest.h>
 
+#include <sqlite3.h>
+
 #include <fstream>
 
 #include "host/HostError.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/Store.h"
+#include "support/PgSql.h"
+#include "support/Program.h"
 #include "support/TempDir.h"
 
 namespace actifix::platform::testing {
@@ -43,6 +47,81 @@ TEST(CompanyStoreTest, ServersAreNamedWithoutPasswordAndDirectoriesHoldTheCompan
   EXPECT_THROW(companies->Create({"B2", "Encore", "01/01/2026", "31/12/2026", ""}), HostError);
   EXPECT_EQ(companies->Settings("B2").name, "Société");
 }
+
+// A restore checks the backup as an opening checks a company, changes nothing when it refuses
+// it, and keeps what it replaces as a backup that restores back; on a directory and a server.
+class RestoreTest : public ::testing::TestWithParam<bool> {
+ protected:
+  // Runs `sql` in the backup or company at `where` (a file, or a schema of the server).
+  std::string Sql(const std::string& where, const std::string& sql) const {
+    if (GetParam())
+      return actifix::testing::Sql(data_, "SET search_path TO \"" + where + "\";" + sql);
+    sqlite3* db = nullptr;
+    std::string value;
+    const auto take = [](void* out, int, char** row, char**) {
+      return *static_cast<std::string*>(out) = row[0], 0;
+    };
+    int rc = sqlite3_open(where.c_str(), &db);
+    if (rc == SQLITE_OK) rc = sqlite3_exec(db, sql.c_str(), take, &value, nullptr);
+    sqlite3_close(db);
+    return rc == SQLITE_OK ? value : throw std::runtime_error(sql);
+  }
+  actifix::testing::TempDir dir_;
+  std::string data_ = (dir_.path() / "data").string();
+};
+
+TEST_P(RestoreTest, HostileBackupsAreRefusedAndWhatIsReplacedIsKept) {
+  if (GetParam()) {
+    data_ = std::getenv("ACTIFIX_TEST_PG");
+    actifix::testing::Sql(data_, "DROP SCHEMA IF EXISTS \"actifix_R1\" CASCADE");
+  }
+  setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);
+  const std::string at = "--data '" + data_ + "' ",
+                    company = GetParam() ? "actifix_R1" : data_ + "/R1Actifix.db";
+  for (const char* args :
+       {"company create R1 --year 01/01/2026 31/12/2026", "--company R1 generate --assets 30"})
+    ASSERT_EQ(actifix::testing::RunProgram(at + args, dir_.path() / "run").status, 0);
+  std::string older = "UPDATE meta SET value = '1' WHERE name = 'schema_version'";  // no checksums
+  for (const char* file : {"Immo", "Nature", "Parimo", "Pcimo", "Anaimo"})
+    older += std::string(";ALTER TABLE \"r_") + file + "\" DROP COLUMN sum";
+  const std::pair<std::string, std::string> cases[] = {
+      // what is done to it, its refusal
+      {"UPDATE meta SET value = '3' WHERE name = 'schema_version'", "version plus récente"},
+      {"UPDATE meta SET value = 'R2' WHERE name = 'code'", "copie de l'entreprise R2"},
+      {"DELETE FROM meta WHERE name = 'code'", "le code de l'entreprise manque"},
+      {"DROP TABLE \"k_Immon\"", "le fichier « Immon » manque"},
+      {"DELETE FROM meta WHERE name = 'schema_version'", "pas une"},
+      {"SELECT 1", ""},
+      {older, ""}};
+  const auto companies = MakeCompanyStore(data_);
+  for (const auto& [tamper, refusal] : cases) {
+    SCOPED_TRACE(tamper);
+    const Backup backup = companies->TakeBackup(*companies->Open("R1"), "R1");
+    const std::string original = companies->Settings("R1").name, mark = original + "+";
+    Sql(company, "UPDATE meta SET value = '" + mark + "' WHERE name = 'name'");
+    Sql(backup.path.string(), tamper);
+    const std::size_t listed = companies->Backups("R1").size();
+    std::optional<Backup> kept;
+    std::string cause;
+    try {
+      kept = companies->Restore("R1", backup);
+    } catch (const HostError& refused) {
+      cause = refused.cause();
+    }
+    EXPECT_EQ(cause.empty(), refusal.empty()) << cause;
+    EXPECT_NE(cause.find(refusal), std::string::npos) << cause;
+    EXPECT_EQ(companies->Backups("R1").size(), listed + (kept ? 1 : 0));
+    EXPECT_EQ(companies->Settings("R1").name, kept ? original : mark);  // opened: migrated
+    if (!kept) continue;
+    EXPECT_NE(kept->path.string().find("avant"), std::string::npos);
+    EXPECT_EQ(Sql(company, "SELECT count(*) FROM \"r_Immo\" WHERE sum IS NULL"), "0");
+    companies->Restore("R1", *kept);
+    EXPECT_EQ(companies->Settings("R1").name, mark);
+  }
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, RestoreTest, ::testing::Bool(),
+                         [](const auto& store) { return store.param ? "PostgreSQL" : "SQLite"; });
 
 }  // namespace
 }  // namespace actifix::platform::testing

@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "host/HostError.h"
+#include "platform/store/CompanySettings.h"
 #include "platform/store/RecordSum.h"
 #include "platform/store/pg/PgCompany.h"
 #include "platform/store/pg/PgStore.h"
@@ -19,7 +20,6 @@ namespace {
 // A backup's schema: "actifix_<CODE>_sauvegarde_<yyyymmdd>_<hhmmss>", "_2", "_3"... after it
 // for several in one second.
 const char kBackupInfix[] = "_sauvegarde_";
-const char kOtherCompany[] = "cette sauvegarde est celle d'une autre entreprise";
 
 // Whether `name` may be a schema name of ours: letters, digits and "_" after "actifix_".
 bool IsSchemaName(const std::string& name) {
@@ -277,7 +277,45 @@ std::unique_ptr<Store> PgCompanies::OpenArchive(const Backup& backup) {
                                    fileDirectory_);
 }
 
-void PgCompanies::Restore(const std::string& code, const Backup& backup) {
+namespace {
+
+// Throws HostError when the backup in schema `name` may not be restored as company `code`: the
+// checks of an opening (PgCompany::Open), an older schema version accepted.
+void CheckRestorable(pg::Connection& c, const std::string& name, const std::string& code,
+                     const std::string& operation) {
+  const std::string s = pg::Quoted(name);
+  const auto refuse = [&](const std::string& why) {
+    throw HostError(operation, name, RestoreRefusal(why, code));
+  };
+  const pg::Result meta = c.Query("SELECT (SELECT value FROM " + s +
+                                      ".meta WHERE name = 'schema_version'), (SELECT"
+                                      " value FROM " +
+                                      s +
+                                      ".meta WHERE name = 'code'), to_regclass($1) IS NOT NULL AND"
+                                      " to_regclass($2) IS NOT NULL",
+                                  pg::Params().Text(s + ".record_files").Text(s + ".key_files"),
+                                  operation, name, false);
+  const std::string version(meta.Bytes(0, 0)), held(meta.Bytes(0, 1));
+  if (version.empty() || version.size() > 9 ||
+      !std::all_of(version.begin(), version.end(), ::isdigit) || std::stoi(version) < 1)
+    refuse("ce schéma n'est pas une entreprise Actifix");
+  if (std::stoi(version) > PgCompany::kSchemaVersion)
+    refuse("cette base vient d'une version plus récente d'Actifix");
+  if (held.empty()) refuse("le code de l'entreprise manque dans cette copie");
+  if (held != code) refuse("c'est une copie de l'entreprise " + held);
+  if (meta.Bytes(0, 2) != std::string_view("\1", 1)) refuse(MissingFileCause("record_files"));
+  const pg::Result missing = c.Query(
+      "SELECT f.name FROM (SELECT 'r_' || name AS t, name FROM " + s +
+          ".record_files UNION ALL SELECT 'k_' || name, name FROM " + s +
+          ".key_files) f WHERE to_regclass(quote_ident($1) || '.' || quote_ident(f.t)) IS NULL"
+          " LIMIT 1",
+      pg::Params().Text(name), operation, name, false);
+  if (missing.rows() != 0) refuse(MissingFileCause(std::string(missing.Bytes(0, 0))));
+}
+
+}  // namespace
+
+std::optional<Backup> PgCompanies::Restore(const std::string& code, const Backup& backup) {
   const std::string operation = "PgCompanies.Restore", target = PgCompany::SchemaFor(code);
   const std::string subject = shown_ + " " + target;
   pg::Connection c(uri_, operation);
@@ -287,12 +325,42 @@ void PgCompanies::Restore(const std::string& code, const Backup& backup) {
          subject);
   c.Query("SELECT pg_advisory_xact_lock($1, hashtext($2))",
           pg::Params().Int(PgCompany::kLockSpace).Text(target), operation, subject, false);
-  const std::optional<Backup> kept = ReadBackup(c, backup.path.string(), operation);
-  if (!kept) throw HostError(operation, backup.path.string(), "cette sauvegarde n'existe plus");
-  if (kept->code != code) throw HostError(operation, backup.path.string(), kOtherCompany);
-  c.Exec("DROP SCHEMA IF EXISTS " + pg::Quoted(target) + " CASCADE", operation, subject);
+  const std::optional<Backup> found = ReadBackup(c, backup.path.string(), operation);
+  if (!found) throw HostError(operation, backup.path.string(), "cette sauvegarde n'existe plus");
+  if (found->code != code)
+    throw HostError(operation, backup.path.string(),
+                    RestoreRefusal("c'est une copie de l'entreprise " + found->code, code));
+  CheckRestorable(c, backup.path.string(), code, operation);
+  // What is replaced becomes one more backup, whatever state it is in: its schema renamed.
+  std::optional<std::string> kept;
+  if (c.Query("SELECT to_regclass($1) IS NOT NULL", pg::Params().Text(pg::Quoted(target) + ".meta"),
+              operation, subject, false)
+          .Bytes(0, 0) == std::string_view("\1", 1)) {
+    const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
+    const std::string stem =
+        target + kBackupInfix + Now("%Y%m%d_%H%M%S", now) + "_avant_restauration";
+    kept = stem;
+    for (int n = 2; c.Query("SELECT 1 FROM pg_namespace WHERE nspname = $1",
+                            pg::Params().Text(*kept), operation, subject, false)
+                        .rows() != 0;
+         ++n)
+      kept = stem + "_" + std::to_string(n);
+    c.Exec("ALTER SCHEMA " + pg::Quoted(target) + " RENAME TO " + pg::Quoted(*kept), operation,
+           subject);
+    c.Exec(
+        "DROP TABLE IF EXISTS " + pg::Quoted(*kept) + ".backup, " + pg::Quoted(*kept) + ".archive",
+        operation, subject);
+    c.Exec("CREATE TABLE " + pg::Quoted(*kept) + ".backup(code text NOT NULL, taken text NOT NULL)",
+           operation, subject);
+    c.Query("INSERT INTO " + pg::Quoted(*kept) + ".backup VALUES($1, $2)",
+            pg::Params().Text(code).Text(Now("%d/%m/%Y %H:%M:%S", now)), operation, subject, false);
+  } else {
+    c.Exec("DROP SCHEMA IF EXISTS " + pg::Quoted(target) + " CASCADE", operation, subject);
+  }
   CopyCompany(c, backup.path.string(), target, true, operation, subject);
   Commit(c, operation, subject);
+  if (!kept) return std::nullopt;
+  return ReadBackup(c, *kept, operation);
 }
 
 StoredFiles PgCompanies::Describe(Store& store, const std::string& code) {

@@ -11,8 +11,10 @@
 // ("_2", "_3"... after it for several in one second), its name being what the user gives back:
 // the company's tables copied on the server in one REPEATABLE READ transaction (so it is the
 // company at one moment, and appears whole or not at all), with a table "backup" (code, taken)
-// saying whose copy it is and when it was taken. A restore replaces the company's schema by a
-// copy of the backup's tables in one transaction under the company's write lock.
+// saying whose copy it is and when it was taken. A restore checks the backup as an opening
+// checks a company, then, in one transaction under the company's write lock, renames the
+// company's schema into a backup "..._avant_restauration" and copies the backup's tables into
+// a new one.
 #pragma once
 
 #include <filesystem>
@@ -52,7 +54,7 @@ class PgCompanies final : public CompanyStore {
   std::vector<Backup> Backups(const std::string& code) override;
   std::optional<Backup> FindBackup(const std::string& name) override;
   std::unique_ptr<Store> OpenArchive(const Backup& backup) override;
-  void Restore(const std::string& code, const Backup& backup) override;
+  std::optional<Backup> Restore(const std::string& code, const Backup& backup) override;
 
   StoredFiles Describe(Store& store, const std::string& code) override;
   // Writes the copy in one transaction that makes the company's schema, its rows by COPY and
