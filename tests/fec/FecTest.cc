@@ -103,17 +103,9 @@ TEST_F(EditionTest, FecOfTheFortyAssetRegisterMeetsTheNormAndAddsUpToTheLedgerEd
   EXPECT_EQ(platform::FecFile::Iso885915("\x80\x8C\x9C\x92\x85\t\xE9\xA4\x8A"),
             "\xA4\xBC\xBD'... \xE9?\xA6");
   // Labels a spreadsheet would take for formulas are written as texts.
-  const FecLine entry{1,
-                      "31/12/2026",
-                      "411",
-                      "=HYPERLINK(\"http://x.invalid\")",
-                      "CES-VEH-00003",
-                      "@SUM(A1) - -remise",
-                      "D",
-                      12.5};
-  EXPECT_EQ(platform::FecFile::Line(entry),
-            "OD\tOp\xE9rations diverses\t1\t20261231\t411\t'=HYPERLINK(\"http://x.invalid\")\t\t\t"
-            "CES-VEH-00003\t20261231\t'@SUM(A1) - -remise\t12,50\t0,00\t\t\t20261231\t\t");
+  EXPECT_EQ(platform::FecFile::Line({1, "31/12/2026", "411", "=A1", "P", "@B1 - -x", "D", 1}),
+            "OD\tOp\xE9rations diverses\t1\t20261231\t411\t'=A1\t\t\tP\t20261231\t'@B1 - -x\t1,00\t"
+            "0,00\t\t\t20261231\t\t");
 }
 
 TEST_F(EditionTest, FecRefusedForAnEmptyOrNonNumericAccountTampCgWrittenAll) {

@@ -12,6 +12,7 @@
 #include "platform/app/Session.h"
 #include "platform/store/CompanyStore.h"
 #include "support/TempDir.h"
+#include "support/Thrown.h"
 
 namespace actifix::testing {
 namespace {
@@ -199,12 +200,7 @@ void ConflictCases(const std::string& program, const std::string& data, const st
         EXPECT_EQ(company.status, 0) << company.err;
       }
     });
-    std::string message;
-    try {
-      session.Run("EntImo");
-    } catch (const HostError& error) {
-      message = error.cause();
-    }
+    const std::string message = CauseOf([&] { session.Run("EntImo"); });
     EXPECT_TRUE(message.starts_with(c.message) ||
                 FileBytes(dir / "mine.t").find("REFUSED NUMNATI " + c.message) != std::string::npos)
         << c.mine << message;
