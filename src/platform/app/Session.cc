@@ -108,9 +108,14 @@ void Session::Run(const std::string& operation) {
       }
     } unwrap{operation == "ImmoExcel"};
     component.Call(operation);
-    // The export's typed spreadsheet, beside its CSV.
-    if (operation == "ImmoExcel")
-      WriteRegisterSpreadsheet(company_.dataDir / (company_.code + "Immo.xlsx"));
+    // The export's typed spreadsheet, beside its CSV; the user is told where both are.
+    if (operation == "ImmoExcel") {
+      const std::filesystem::path xlsx = company_.dataDir / (company_.code + "Immo.xlsx");
+      WriteRegisterSpreadsheet(xlsx);
+      ui_->Notice("Registre exporté dans " +
+                  (company_.dataDir / (company_.code + "Immo.csv")).string() + " et " +
+                  xlsx.string() + ".");
+    }
   };
   RunWith(
       [&](NvImmo& component) {

@@ -202,7 +202,7 @@ TEST_F(TerminalTest, MenuWalksEveryEntryAndBack) {
        "TOTAL A NOUVEAU+ACQUISITION          10 000,00", "q"},
       {"8 Enter", "Selection de l'Exercice", "Escape"},
       {"9 Enter", "puis relancez l'ouverture ; rien n'a été changé", "q"},
-      {"1 0 Enter", "Sortie pour Excel", "Enter"},
+      {"1 0 Enter", "Sortie pour Excel", "Enter", "Registre exporté dans", "q"},
       {"1 1 Enter", "Selection de l'Exercice", "Enter", "IMMOBILISATIONS (2054)", "q"},
       {"1 2 Enter", "n'a pas encore d'exercice clos", "q"},
   };
