@@ -1,11 +1,13 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds Actifix with warnings as errors and runs every test.
+# Sets up the machine, checks that no include climbs a layer, builds Actifix with warnings as
+# errors and runs every test.
 #   scripts/test.sh             Release build in build/release
 #   scripts/test.sh --sanitize  AddressSanitizer + UndefinedBehaviorSanitizer build in build/asan
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
 bash scripts/setup.sh
+bash scripts/check_layers.sh
 
 if [ "${1:-}" = "--sanitize" ]; then
   dir=build/asan

@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "fec/FecOrigin.h"
-#include "fec/HostFecFile.h"
+#include "host/HostFecFile.h"
 #include "host/HostLedgerFile.h"
 
 namespace actifix {

@@ -1,7 +1,7 @@
 #include "host/HostFactory.h"
 
-#include "fec/HostFecFile.h"
 #include "host/HostError.h"
+#include "host/HostFecFile.h"
 
 namespace actifix {
 

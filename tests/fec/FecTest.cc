@@ -5,7 +5,7 @@
 #include <regex>
 
 #include "editions/EditionFixture.h"
-#include "platform/fec/FecFile.h"
+#include "platform/fecfile/FecFile.h"
 
 namespace actifix::testing {
 namespace {

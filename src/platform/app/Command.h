@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "platform/base/UserError.h"
+
 namespace CLI {
 class App;
 }
@@ -12,13 +14,5 @@ class App;
 namespace actifix::platform {
 
 using CommandAction = std::function<int()>;
-
-// Exit statuses of the program.
-enum ExitStatus : int {
-  kExitOk = 0,
-  kExitFailure = 1,  // an operation failed, or the data was refused
-  kExitUsage = 2,    // bad arguments or values on the command line
-  kExitScript = 3,   // a script did not match what the screen asked
-};
 
 }  // namespace actifix::platform

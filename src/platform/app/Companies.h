@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/base/UserError.h"
 #include "platform/store/CompanyStore.h"
 
 namespace actifix::platform {
@@ -26,16 +27,5 @@ void CheckWritableDirectory(const std::filesystem::path& dir, const std::string&
 // Throws UserError when the code is not valid (status 2) or there is no such company: the
 // code must match a company's code exactly, capitals included, whatever the disk.
 std::string ChooseCompany(CompanyStore& companies, const std::string& option);
-
-// An error of the user's making, told in French; the program exits with `status`.
-class UserError : public std::runtime_error {
- public:
-  explicit UserError(const std::string& message, int status = 1)
-      : std::runtime_error(message), status_(status) {}
-  int status() const { return status_; }
-
- private:
-  int status_;
-};
 
 }  // namespace actifix::platform

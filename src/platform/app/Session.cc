@@ -11,7 +11,7 @@
 #include "platform/app/ConflictMessage.h"
 #include "platform/app/ExportProgress.h"
 #include "platform/app/PlatformToolkit.h"
-#include "platform/fec/FecFile.h"
+#include "platform/fecfile/FecFile.h"
 #include "platform/print/EditionEngine.h"
 #include "platform/store/LedgerFile.h"
 #include "platform/store/Store.h"

@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "fec/HostFecFile.h"
 #include "host/HostFactory.h"
+#include "host/HostFecFile.h"
 #include "platform/app/CompanyContext.h"
 #include "platform/app/PlatformRuntime.h"
 #include "platform/app/UserInterface.h"

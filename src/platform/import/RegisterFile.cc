@@ -5,9 +5,8 @@
 #include <unistd.h>
 
 #include "host/Cp1252.h"
-#include "platform/app/Command.h"
-#include "platform/app/Companies.h"
-#include "platform/screen/TypedText.h"
+#include "platform/base/Printable.h"
+#include "platform/base/UserError.h"
 
 namespace actifix::platform {
 

@@ -8,6 +8,8 @@
 #include <string>
 #include <string_view>
 
+#include "platform/base/Printable.h"
+
 namespace actifix::platform {
 
 struct TextRule {
@@ -21,9 +23,5 @@ std::string Utf8Refusal(std::string_view utf8, TextRule rule = {});
 
 // Why the Windows-1252 text cannot be typed into a field: "" or the control character refused.
 std::string Cp1252Refusal(std::string_view cp1252);
-
-// `bytes` as one printable line of UTF-8: control characters and malformed bytes are written
-// "\xNN" (C1 controls "\u0085"), everything else as given.
-std::string Printable(std::string_view bytes);
 
 }  // namespace actifix::platform

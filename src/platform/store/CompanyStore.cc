@@ -1,7 +1,7 @@
 #include "platform/store/CompanyStore.h"
 
 #include "host/HostError.h"
-#include "platform/screen/TypedText.h"
+#include "platform/base/Printable.h"
 #include "platform/store/SqliteCompanies.h"
 #include "platform/store/pg/Pg.h"
 #include "platform/store/pg/PgCompanies.h"

@@ -1,4 +1,4 @@
-#include "platform/fec/FecFile.h"
+#include "platform/fecfile/FecFile.h"
 
 #include <unistd.h>
 

@@ -15,7 +15,7 @@
 #include <string>
 #include <string_view>
 
-#include "fec/HostFecFile.h"
+#include "host/HostFecFile.h"
 
 namespace actifix::platform {
 
