@@ -95,27 +95,8 @@ void Session::Run(const std::string& operation) {
   const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
                      operation == "ImmoExcel";
   const auto call = [this, &operation](NvImmo& component) {
-    if (operation == "ImmoExcel") {
-      // The export's lines are counted against the register rather than scrolled.
-      MImmo().screen = std::make_unique<ExportScreen>(
-          ui_->MakeScreen(), [this](const std::string& text) { ui_->Progress(text); },
-          store_->CountEntries("Immo"));
-    }
-    struct Unwrap {  // the next operation gets a plain screen
-      bool wrapped;
-      ~Unwrap() {
-        if (wrapped) MImmo().screen.reset();
-      }
-    } unwrap{operation == "ImmoExcel"};
+    if (operation == "ImmoExcel") return Export(component);
     component.Call(operation);
-    // The export's typed spreadsheet, beside its CSV; the user is told where both are.
-    if (operation == "ImmoExcel") {
-      const std::filesystem::path xlsx = company_.dataDir / (company_.code + "Immo.xlsx");
-      WriteRegisterSpreadsheet(xlsx);
-      ui_->Notice("Registre exporté dans " +
-                  (company_.dataDir / (company_.code + "Immo.csv")).string() + " et " +
-                  xlsx.string() + ".");
-    }
   };
   RunWith(
       [&](NvImmo& component) {
@@ -133,6 +114,24 @@ void Session::Run(const std::string& operation) {
         store_->ReadConsistently([&] { call(component); });
       },
       operation == "OuvImo" ? CompanyHold::Mode::kExclusive : CompanyHold::Mode::kShared);
+}
+
+void Session::Export(NvImmo& component) {
+  // The export's lines are counted against the register rather than scrolled; the next
+  // operation gets a plain screen.
+  MImmo().screen = std::make_unique<ExportScreen>(
+      ui_->MakeScreen(), [this](const std::string& text) { ui_->Progress(text); },
+      store_->CountEntries("Immo"));
+  struct Unwrap {
+    ~Unwrap() { MImmo().screen.reset(); }
+  } unwrap;
+  component.Call("ImmoExcel");
+  // The typed spreadsheet, beside the CSV; the user is told where both are.
+  const std::filesystem::path xlsx = company_.dataDir / (company_.code + "Immo.xlsx");
+  WriteRegisterSpreadsheet(xlsx);
+  ui_->Notice("Registre exporté dans " +
+              (company_.dataDir / (company_.code + "Immo.csv")).string() + " et " + xlsx.string() +
+              ".");
 }
 
 void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mode mode) {

@@ -107,6 +107,8 @@ class Session : public HostFactory {
   SessionOptions options_;
   // Ends a failed operation: its text files and editions closed, the interface told.
   void Ended();
+  // Runs the register export (ImmoExcel) with its progress, then writes its typed spreadsheet.
+  void Export(NvImmo& component);
 
   bool holding_ = false;  // the company is held by a running operation
   CompanyHold::Mode holdMode_ = CompanyHold::Mode::kExclusive;
