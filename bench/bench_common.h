@@ -21,9 +21,9 @@
 #include <vector>
 
 #include "host/HostRecordFile.h"
-#include "platform/app/ScriptedInterface.h"
-#include "platform/app/Session.h"
 #include "platform/screen/Script.h"
+#include "platform/session/ScriptedInterface.h"
+#include "platform/session/Session.h"
 
 namespace actifix::bench {
 

@@ -18,14 +18,14 @@
 #include "bench_common.h"
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
-#include "platform/app/Companies.h"
-#include "platform/app/RegisterGenerator.h"
-#include "platform/app/ScriptedInterface.h"
-#include "platform/app/Session.h"
-#include "platform/app/YearOpening.h"
 #include "platform/screen/Script.h"
+#include "platform/session/Companies.h"
+#include "platform/session/ScriptedInterface.h"
+#include "platform/session/Session.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/SqliteStore.h"
+#include "platform/tools/RegisterGenerator.h"
+#include "platform/tools/YearOpening.h"
 
 namespace {
 

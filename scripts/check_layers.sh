@@ -23,7 +23,9 @@ LAYERS=(
   "platform/base"
   "platform/screen platform/store platform/xlsx"
   "platform/print platform/fecfile platform/import"
-  "platform/app"
+  "platform/session"
+  "platform/tools"
+  "platform/cli"
 )
 
 # Known climbs, "file include" (paths under src/): front/ holds both the module's bottom (its

@@ -5,7 +5,7 @@
 #include <nlohmann/json.hpp>
 #include <sstream>
 
-#include "platform/app/CalcCommand.h"
+#include "platform/cli/CalcCommand.h"
 
 namespace actifix::platform {
 namespace {

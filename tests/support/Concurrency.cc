@@ -8,8 +8,8 @@
 #include <iostream>
 
 #include "host/HostError.h"
-#include "platform/app/ScriptedInterface.h"
-#include "platform/app/Session.h"
+#include "platform/session/ScriptedInterface.h"
+#include "platform/session/Session.h"
 #include "platform/store/CompanyStore.h"
 #include "support/TempDir.h"
 #include "support/Thrown.h"

@@ -5,7 +5,7 @@
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "host/HostBracketList.h"
-#include "platform/app/Companies.h"
+#include "platform/session/Companies.h"
 #include "platform/store/CompanyDatabase.h"
 
 namespace actifix::testing {

@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
-#include "platform/app/Companies.h"
-#include "platform/app/ScriptedInterface.h"
-#include "platform/app/Session.h"
 #include "platform/screen/Script.h"
+#include "platform/session/Companies.h"
+#include "platform/session/ScriptedInterface.h"
+#include "platform/session/Session.h"
 #include "platform/store/CompanyDatabase.h"
 #include "support/TempDir.h"
 

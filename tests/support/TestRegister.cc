@@ -5,7 +5,7 @@
 
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
-#include "platform/app/RegisterGenerator.h"
+#include "platform/tools/RegisterGenerator.h"
 
 namespace actifix::testing {
 

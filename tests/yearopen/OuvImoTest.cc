@@ -4,10 +4,10 @@
 
 #include "editions/EditionFixture.h"
 #include "host/HostError.h"
-#include "platform/app/RegisterGenerator.h"
-#include "platform/app/YearOpening.h"
 #include "platform/store/SqliteCompanies.h"
 #include "platform/store/Store.h"
+#include "platform/tools/RegisterGenerator.h"
+#include "platform/tools/YearOpening.h"
 #include "support/AssetFixture.h"
 #include "support/RegisterAudit.h"
 

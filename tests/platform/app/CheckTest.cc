@@ -9,10 +9,10 @@
 
 #include "front/MImmo.h"
 #include "front/NvImmo.h"
-#include "platform/app/Messages.h"
-#include "platform/app/RegisterCheck.h"
+#include "platform/session/Messages.h"
 #include "platform/store/SqliteStore.h"
 #include "platform/store/Store.h"
+#include "platform/tools/RegisterCheck.h"
 #include "support/AssetFixture.h"
 #include "support/TestCompany.h"
 #include "support/TestRegister.h"

@@ -2,7 +2,7 @@
 // and the last; none reaches the screen.
 #include <gtest/gtest.h>
 
-#include "platform/app/ExportProgress.h"
+#include "platform/session/ExportProgress.h"
 
 namespace actifix::platform {
 namespace {

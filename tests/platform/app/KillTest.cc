@@ -15,11 +15,11 @@
 #include <sqlite3.h>
 
 #include "front/Records.h"
-#include "platform/app/ScriptedInterface.h"
-#include "platform/app/Session.h"
-#include "platform/app/YearOpening.h"
+#include "platform/session/ScriptedInterface.h"
+#include "platform/session/Session.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/SqliteStore.h"
+#include "platform/tools/YearOpening.h"
 #include "support/AssetFixture.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"

@@ -13,9 +13,9 @@
 #include "host/Cp1252.h"
 #include "host/HostConvert.h"
 #include "host/HostError.h"
-#include "platform/app/Companies.h"
-#include "platform/app/MenuCommand.h"
 #include "platform/screen/TerminalScreen.h"
+#include "platform/session/Companies.h"
+#include "platform/session/MenuLoop.h"
 #include "support/TempDir.h"
 #include "support/TestCompany.h"
 

@@ -1,0 +1,12 @@
+// actifix company create|year|list: the companies of a data directory, their fiscal year and
+// working date (the host's own company files).
+#pragma once
+
+#include "platform/cli/Command.h"
+#include "platform/cli/GlobalOptions.h"
+
+namespace actifix::platform {
+
+void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandAction& action);
+
+}  // namespace actifix::platform

@@ -1,0 +1,67 @@
+#include "platform/session/Companies.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "host/HostError.h"
+#include "platform/screen/TypedText.h"
+#include "platform/session/CompanyCode.h"
+
+namespace actifix::platform {
+
+std::shared_ptr<CompanyStore> OpenCompanies(const std::string& option) {
+  std::string where = "actifix-data";
+  if (!option.empty()) {
+    where = option;
+  } else if (const char* env = std::getenv("ACTIFIX_DATA"); env != nullptr && *env != '\0') {
+    where = env;
+  }
+  try {
+    return MakeCompanyStore(where);
+  } catch (const HostError& refused) {
+    throw UserError(refused.cause(), kExitUsage);
+  }
+}
+
+void CheckWritableDirectory(const std::filesystem::path& dir, const std::string& what) {
+  const std::string refused = what + " « " + Printable(dir.string()) + " » refusé : ";
+  std::error_code error;
+  std::filesystem::path existing = dir;
+  while (!std::filesystem::exists(existing, error)) {
+    const std::filesystem::path parent = existing.parent_path();
+    if (parent.empty() || parent == existing) {
+      existing = parent.empty() ? "." : parent;
+      break;
+    }
+    existing = parent;
+  }
+  const std::string name = "« " + Printable(existing.string()) + " »";
+  if (!std::filesystem::is_directory(existing, error))
+    throw UserError(refused + name + " n'est pas un répertoire.", kExitUsage);
+  if (access(existing.c_str(), W_OK | X_OK) != 0)
+    throw UserError(refused + "écriture interdite dans " + name + ".", kExitUsage);
+}
+
+std::string ChooseCompany(CompanyStore& companies, const std::string& option) {
+  const std::vector<std::string> codes = companies.Codes();
+  if (!option.empty()) {
+    if (!IsCompanyCode(option))
+      throw UserError("Code entreprise « " + Printable(option) +
+                          " » refusé : il faut deux lettres ou chiffres.",
+                      kExitUsage);
+    if (std::find(codes.begin(), codes.end(), option) == codes.end())
+      throw UserError("L'entreprise " + option + " n'existe pas dans " +
+                      Printable(companies.Where()) +
+                      " (créez-la avec « actifix company create »).");
+    return option;
+  }
+  if (codes.empty())
+    throw UserError("Aucune entreprise dans " + Printable(companies.Where()) +
+                    " : créez-en une avec « actifix company create CODE --name NOM --year "
+                    "DEBUT FIN ».");
+  return codes.front();
+}
+
+}  // namespace actifix::platform
