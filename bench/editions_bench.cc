@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/Companies.h"
 #include "platform/app/RegisterGenerator.h"
@@ -23,6 +22,7 @@
 #include "platform/app/Session.h"
 #include "platform/screen/Script.h"
 #include "platform/store/CompanyDatabase.h"
+#include "state/MImmo.h"
 
 namespace {
 

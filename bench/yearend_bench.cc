@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/Companies.h"
 #include "platform/app/RegisterGenerator.h"
@@ -26,6 +25,7 @@
 #include "platform/screen/Script.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/store/SqliteStore.h"
+#include "state/MImmo.h"
 
 namespace {
 

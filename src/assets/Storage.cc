@@ -4,7 +4,7 @@
 
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
-#include "front/MImmo.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

@@ -2,9 +2,9 @@
 
 #include <cstdlib>
 
-#include "front/MImmo.h"
 #include "host/HostError.h"
 #include "refdata/MImmoPar.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

@@ -13,7 +13,6 @@
 #include "assets/CardRules.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/app/FiscalYear.h"
@@ -22,6 +21,7 @@
 #include "platform/print/EditionEngine.h"
 #include "platform/screen/FieldFormat.h"
 #include "platform/screen/TypedText.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/Companies.h"
 #include "platform/app/ProgressLine.h"
@@ -13,6 +12,7 @@
 #include "platform/import/RegisterImport.h"
 #include "platform/screen/Script.h"
 #include "platform/store/Store.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 

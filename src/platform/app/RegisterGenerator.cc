@@ -9,10 +9,10 @@
 #include <vector>
 
 #include "depreciation/MImmoAmort.h"
-#include "front/Amounts.h"
 #include "front/Front.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 

@@ -7,12 +7,12 @@
 #include <limits>
 #include <optional>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/app/Messages.h"
 #include "platform/app/RegisterCheck.h"
 #include "platform/store/SqliteStore.h"
 #include "platform/store/Store.h"
+#include "state/MImmo.h"
 #include "support/AssetFixture.h"
 #include "support/TestCompany.h"
 #include "support/TestRegister.h"

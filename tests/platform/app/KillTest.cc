@@ -14,12 +14,12 @@
 
 #include <sqlite3.h>
 
-#include "front/Records.h"
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/app/YearOpening.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/SqliteStore.h"
+#include "state/Records.h"
 #include "support/AssetFixture.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"
