@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "host/HostError.h"
 #include "refdata/MImmoPar.h"
 #include "state/MImmo.h"
 
@@ -122,10 +121,6 @@ void RekeyParameters(HostComponent& component, const std::string& code) {
   RecordFile().Write(m.fParimo, number);
   KeyedFile().Clear(m.kParimo);
   KeyedFile().Insert(m.kParimo, code, m.fParimo, number);
-}
-
-void NotBuilt(const std::string& operation) {
-  throw HostError(operation, "", "cette opération n'est pas encore disponible dans Actifix");
 }
 
 }  // namespace actifix
