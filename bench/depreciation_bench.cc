@@ -20,7 +20,7 @@
 #include "bench_common.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
-#include "front/MImmo.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 namespace {

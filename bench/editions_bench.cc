@@ -15,7 +15,6 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/screen/Script.h"
 #include "platform/session/Companies.h"
@@ -23,6 +22,7 @@
 #include "platform/session/Session.h"
 #include "platform/store/CompanyDatabase.h"
 #include "platform/tools/RegisterGenerator.h"
+#include "state/MImmo.h"
 
 namespace {
 

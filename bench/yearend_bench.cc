@@ -16,7 +16,6 @@
 #include <vector>
 
 #include "bench_common.h"
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/screen/Script.h"
 #include "platform/session/Companies.h"
@@ -26,6 +25,7 @@
 #include "platform/store/SqliteStore.h"
 #include "platform/tools/RegisterGenerator.h"
 #include "platform/tools/YearOpening.h"
+#include "state/MImmo.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <type_traits>
 
 #include "FuzzCheck.h"
-#include "front/Records.h"
 #include "host/HostBracketList.h"
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
 #include "platform/screen/FieldFormat.h"
+#include "state/Records.h"
 
 namespace {
 

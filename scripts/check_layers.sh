@@ -7,18 +7,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 
 # Lowest first. A file may include its own folder's headers and those of any lower layer.
-# Folders joined by "+" call each other and count as one.
 LAYERS=(
-  # The module.
+  # The module: its host services, the state every part shares, the parts, and on top the
+  # component that runs every operation.
   "host"
-  "front"
+  "state"
+  "fec"
+  "ledger"
   "refdata depreciation"
   "assets export"
   "yearopen"
-  # The editions print the ledger's entries; the ledger and the FEC extract's lines use the
-  # editions' selection and formats.
-  "editions+ledger+fec"
+  "editions"
   "tables"
+  "front"
   # The platform, over the whole module.
   "platform/base"
   "platform/screen platform/store platform/xlsx"
@@ -28,24 +29,7 @@ LAYERS=(
   "platform/cli"
 )
 
-# Known climbs, "file include" (paths under src/): front/ holds both the module's bottom (its
-# records and state) and its top (the menu that runs every operation), which is to be split.
-EXCEPTIONS=(
-  "front/EditionState.h fec/FecOrigin.h"
-  "front/Front.cc refdata/MImmoPar.h"
-  "front/NvImmo.cc assets/MImmoImmo.h"
-  "front/NvImmo.cc editions/MImmoEdt.h"
-  "front/NvImmo.cc export/MImmoExcel.h"
-  "front/NvImmo.cc refdata/EntPCI.h"
-  "front/NvImmo.cc refdata/MImmoCA.h"
-  "front/NvImmo.cc refdata/MImmoNat.h"
-  "front/NvImmo.cc refdata/MImmoPar.h"
-  "front/NvImmo.cc tables/Tableaux2054.h"
-  "front/NvImmo.cc yearopen/MImmoExer.h"
-)
-
-find src -name '*.h' -o -name '*.cc' | sort | awk -v layers="$(printf '%s\n' "${LAYERS[@]}")" \
-  -v exceptions="$(printf '%s\n' "${EXCEPTIONS[@]}")" '
+find src -name '*.h' -o -name '*.cc' | sort | awk -v layers="$(printf '%s\n' "${LAYERS[@]}")" '
   # The folder a path belongs to: the first folder under src/, two under src/platform/.
   function folder(path, parts, n) {
     n = split(path, parts, "/")
@@ -57,14 +41,8 @@ find src -name '*.h' -o -name '*.cc' | sort | awk -v layers="$(printf '%s\n' "${
     n = split(layers, lines, "\n")
     for (i = 1; i <= n; ++i) {
       m = split(lines[i], units, " ")
-      for (j = 1; j <= m; ++j) {
-        k = split(units[j], names, "+")
-        for (l = 1; l <= k; ++l) { layer[names[l]] = i; unit[names[l]] = units[j] }
-      }
+      for (j = 1; j <= m; ++j) layer[units[j]] = i
     }
-    n = split(exceptions, lines, "\n")
-    for (i = 1; i <= n; ++i)
-      if (lines[i] != "") known[lines[i]] = 1
     while ((getline file < "/dev/stdin") > 0) files[++count] = file
     for (f = 1; f <= count; ++f) {
       path = files[f]
@@ -82,19 +60,12 @@ find src -name '*.h' -o -name '*.cc' | sort | awk -v layers="$(printf '%s\n' "${
             fail(line " : chemin relatif ; écrivez le chemin depuis src/")
           } else if (!(to in layer)) {
             fail(line " : dossier « " to " » absent des couches")
-          } else if ((rel " " inc) in known) {
-            used[rel " " inc] = 1
-          } else if (unit[to] != unit[from] && layer[to] >= layer[from]) {
+          } else if (to != from && layer[to] >= layer[from]) {
             fail(line " : « " from " » ne peut pas inclure « " to " », d’une couche égale ou plus haute")
           }
         }
       }
       close(path)
     }
-    for (e in known)
-      if (!(e in used)) {
-        print "scripts/check_layers.sh : l’exception « " e " » ne sert plus ; retirez-la" > "/dev/stderr"
-        bad = 1
-      }
     exit bad
   }'

@@ -3,9 +3,9 @@
 
 #include <cmath>
 
-#include "front/Amounts.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

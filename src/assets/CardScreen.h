@@ -6,8 +6,8 @@
 #include <string>
 
 #include "assets/MImmoImmo.h"
-#include "front/Amounts.h"
-#include "refdata/EntPCI.h"
+#include "refdata/EntryCycle.h"
+#include "state/Amounts.h"
 
 namespace actifix::card {
 

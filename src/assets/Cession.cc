@@ -4,8 +4,8 @@
 #include "assets/CardRules.h"
 #include "assets/CardScreen.h"
 #include "depreciation/MImmoAmort.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/MImmo.h"
 
 namespace actifix::card {
 

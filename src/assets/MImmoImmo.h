@@ -46,6 +46,13 @@ void EcrireFiche();
 // The store of EcrireFiche without the print: the card with its keys and the nature's running
 // number, for a save that prints nothing (a register imported in bulk).
 void StockerFiche();
+// Puts card `c` into the asset buffer in its stored form: dates packed, the reserved byte
+// blank, LCANA the card's analytic list.
+void CardToRecord(const AssetCard& c);
+// Inserts the asset buffer as a new record with its "Immo" and "Immon" keys and one "Immoa"
+// key per element of `analytic` (the card's list, whole); its record number in `number`.
+// REQUIRES: no record under its "Immo" key.
+void InsertAsset(const std::string& analytic, int32_t& number);
 // Removes the asset record in the buffer, number Card().loaded, with all its keys.
 void SupprimerFiche();
 // Removes the asset in the buffer, record `number`, with all its keys: its "Immoa" entries,

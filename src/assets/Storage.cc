@@ -4,7 +4,7 @@
 
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
-#include "front/MImmo.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 
@@ -17,6 +17,20 @@ std::string AnalyticKey(const std::string& element, const std::string& packedDat
   std::string code;
   Convert().Pad(element, 0, 6, code);
   return code + packedDate;
+}
+
+// Calls `use` with the "Immoa" key of each element of the analytic list `list` (a blank list
+// has none) for a packed acquisition date.
+template <typename Use>
+void ForEachAnalyticKey(const std::string& list, const std::string& packedDate, Use use) {
+  std::string rest;
+  Convert().Trim(list, rest);
+  if (rest.empty()) rest = "[]";
+  while (rest != "[]") {
+    std::string element;
+    Brackets().TakeFirst(rest, element);
+    use(AnalyticKey(element, packedDate));
+  }
 }
 
 }  // namespace
@@ -42,44 +56,48 @@ void NumeroSuivant(int32_t taken) {
   card.NUMNATI = text.substr(1);
 }
 
+void CardToRecord(const AssetCard& c) {
+  AssetRecord& r = MImmo().immo;
+  std::string packed;
+  Dates().PackDate(c.DATACQ, packed);
+  r.DATACQ = packed;
+  Dates().PackDate(c.DATCES, packed);
+  r.DATCES = packed;
+  r.CODNATI = c.CODNATI;
+  r.NUMNATI = c.NUMNATI;
+  r.DESCRI = c.DESCRI;
+  r.REMIMO = c.REMIMO;
+  r.NOMFRN = c.NOMFRN;
+  r.VALACQ = c.VALACQ;
+  r.MODAMO = c.MODAMO;
+  r.TAUX = c.TAUX;
+  r.CUMAMO = c.CUMAMO;
+  r.RESERVED.Blank();
+  r.NOMCLT = c.NOMCLT;
+  r.DOTAMO = c.DOTAMO;
+  r.LCANA = c.analytic;
+  r.MTCESS = c.MTCESS;
+  r.NCTRES = c.NCTRES;
+}
+
+void InsertAsset(const std::string& analytic, int32_t& number) {
+  MImmoState& m = MImmo();
+  const AssetRecord& r = m.immo;
+  KeyedFile().Insert(m.kImmo, r.CODNATI.str() + r.NUMNATI.str(), m.fImmo, number);
+  ForEachAnalyticKey(analytic, r.DATACQ.str(), [&m, &number](const std::string& key) {
+    KeyedFile().AddKey(m.kImmoa, key, number);
+  });
+  KeyedFile().AddKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), number);
+}
+
 void StockerFiche() {
   MImmoState& m = MImmo();
-  AssetRecord& r = m.immo;
   if (card.exists) {
     RecordFile().Read(m.fImmo, card.loaded);
     SupprimerFiche();
   }
-  std::string packed;
-  Dates().PackDate(card.DATACQ, packed);
-  r.DATACQ = packed;
-  Dates().PackDate(card.DATCES, packed);
-  r.DATCES = packed;
-  r.CODNATI = card.CODNATI;
-  r.NUMNATI = card.NUMNATI;
-  r.DESCRI = card.DESCRI;
-  r.REMIMO = card.REMIMO;
-  r.NOMFRN = card.NOMFRN;
-  r.VALACQ = card.VALACQ;
-  r.MODAMO = card.MODAMO;
-  r.TAUX = card.TAUX;
-  r.CUMAMO = card.CUMAMO;
-  r.RESERVED.Blank();
-  r.NOMCLT = card.NOMCLT;
-  r.DOTAMO = card.DOTAMO;
-  r.LCANA = card.analytic;
-  r.MTCESS = card.MTCESS;
-  r.NCTRES = card.NCTRES;
-  KeyedFile().Insert(m.kImmo, r.CODNATI.str() + r.NUMNATI.str(), m.fImmo, card.previous);
-
-  std::string rest;
-  Convert().Trim(card.analytic, rest);
-  if (rest.empty()) rest = "[]";
-  while (rest != "[]") {
-    std::string element;
-    Brackets().TakeFirst(rest, element);
-    KeyedFile().AddKey(m.kImmoa, AnalyticKey(element, r.DATACQ.str()), card.previous);
-  }
-  KeyedFile().AddKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), card.previous);
+  CardToRecord(card);
+  InsertAsset(card.analytic, card.previous);
 
   // The running number of the nature never goes down.
   if (Val(m.nature.NUMNAT.str()) < Val(card.NUMNATI)) {
@@ -101,14 +119,9 @@ void EcrireFiche() {
 void RemoveAsset(const std::string& immoKey, int32_t number) {
   MImmoState& m = MImmo();
   const AssetRecord& r = m.immo;
-  std::string rest;
-  Convert().Trim(r.LCANA.str(), rest);
-  if (rest.empty()) rest = "[]";
-  while (rest != "[]") {
-    std::string element;
-    Brackets().TakeFirst(rest, element);
-    KeyedFile().RemoveKey(m.kImmoa, AnalyticKey(element, r.DATACQ.str()), number);
-  }
+  ForEachAnalyticKey(r.LCANA.str(), r.DATACQ.str(), [&m, number](const std::string& key) {
+    KeyedFile().RemoveKey(m.kImmoa, key, number);
+  });
   KeyedFile().RemoveKey(m.kImmon, r.CODNATI.str() + r.DATACQ.str(), number);
   KeyedFile().Delete(m.kImmo, immoKey, number, m.fImmo);
 }

@@ -2,9 +2,9 @@
 #include <cmath>
 
 #include "depreciation/MImmoAmort.h"
-#include "front/Amounts.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

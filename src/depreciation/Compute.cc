@@ -9,7 +9,7 @@
 
 #include "depreciation/Arith.h"
 #include "depreciation/MImmoAmort.h"
-#include "front/MImmo.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

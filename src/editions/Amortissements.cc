@@ -221,7 +221,7 @@ void EditionAmortissements() {
       toolkit.PageLine(line);
       if (line != 0) edition.NewPage();
     }
-    if (interrupted || edt::Interrupted()) return;
+    if (interrupted || EditionInterrupted()) return;
     group = std::move(next);
   }
   if (levels > 1) {
@@ -374,15 +374,15 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
       edition.SetAmount("CUMFIN", cumulFin, "@");
       edition.SetAmount("VNC", vnc, "@");
       edition.PrintLine();
-      if (edt::Interrupted()) return false;
+      if (EditionInterrupted()) return false;
       edition.SetCell("NOMFRN", section == "C" ? a.NOMCLT.str() : a.NOMFRN.str(), "@");
       edition.PrintLine();
-      if (edt::Interrupted()) return false;
+      if (EditionInterrupted()) return false;
       for (const std::string& text : {Trim(a.DESCRI), Trim(a.REMIMO)}) {
         if (text.empty()) continue;
         edition.SetCell("NOMFRN", text, "@");
         edition.PrintLine();
-        if (edt::Interrupted()) return false;
+        if (EditionInterrupted()) return false;
       }
       edition.Step(1);
     }
@@ -447,7 +447,7 @@ void EdtVentilation(const std::string& label, const int16_t& level) {
     edition.SetAmount("CF", cf, "@");
     edition.SetAmount("VNC", Round2(s.value - cf), "@");
     edition.PrintLine();
-    if (edt::Interrupted()) return;
+    if (EditionInterrupted()) return;
   }
   edition.Step(1);
   edt::PageRoom(3);

@@ -1,37 +1,14 @@
-// Small helpers the editions and the ledger share: rounding and zero tests at 2 decimals
-// through the host, trimming, and the module's amount texts. Internal to src/editions and
-// src/ledger.
+// Small helpers of the editions: page breaks, beside the texts of their work tables and the
+// module state. Internal to src/editions.
 #pragma once
 
-#include <cstdlib>
-#include <string>
+#include <cstdint>
 
-#include "front/Amounts.h"
-#include "front/MImmo.h"
+#include "state/Amounts.h"
+#include "state/EditionText.h"
+#include "state/MImmo.h"
 
 namespace actifix::edt {
-
-inline std::string Trim(const std::string& text) {
-  std::string r;
-  Convert().Trim(text, r);
-  return r;
-}
-
-// The amount with 2 decimals and a decimal point, as the work tables keep amounts.
-inline std::string Amount2(double x) {
-  std::string text;
-  Convert().FormatNumber(x, 2, text);
-  return text;
-}
-
-// An amount text of the work tables read back as a number ("" reads as 0).
-inline double ReadAmount(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
-
-inline bool Interrupted() {
-  int16_t flag = 0;
-  Toolkit().Interrupted(flag);
-  return flag != 0;
-}
 
 // A new page when fewer than `lines` lines are left on the page.
 inline void PageRoom(int lines) {

@@ -26,7 +26,7 @@ void ListImo() {
       "[PS,1,[[CODNATI,NATURE,A,6,G],[NUMNATI,ORDRE,A,5,D],[DATACQ,ACQUISITION,D,C],[CD,Cumul "
       "Debut,M,12,2,D],[D,Dotation,M,12,2,D],[NOMFRN,DESCRIPTION,A,30,G],[DATCES,CESSION,D,C],"
       "[LCANA,ANALYSE,A,40,G]],[CD,D]]");
-  bool interrupted = edt::Interrupted();
+  bool interrupted = EditionInterrupted();
   while (found != 0 && !interrupted) {
     RequireCardFigures("ListImo", false);  // no "nan" in the totals
     if (edt::Trim(a.LCANA).empty()) a.LCANA = "[]";
@@ -51,12 +51,12 @@ void ListImo() {
     }
     edition.SetCell("LCANA", edt::Trim(shown), "@");
     edition.PrintLine();
-    interrupted = edt::Interrupted();
+    interrupted = EditionInterrupted();
     for (const std::string& text : {edt::Trim(a.DESCRI), edt::Trim(a.REMIMO)}) {
       if (interrupted || text.empty()) continue;
       edition.SetCell("NOMFRN", text, "@");
       edition.PrintLine();
-      interrupted = edt::Interrupted();
+      interrupted = EditionInterrupted();
     }
     if (interrupted) break;
     edition.Step(1);

@@ -10,7 +10,7 @@
 #include <cstdint>
 #include <string>
 
-#include "front/EditionState.h"
+#include "state/EditionState.h"
 
 namespace actifix {
 

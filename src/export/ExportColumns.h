@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "front/Records.h"
 #include "host/Cp1252.h"
+#include "state/Records.h"
 
 namespace actifix {
 

@@ -3,8 +3,8 @@
 #include "depreciation/MImmoAmort.h"
 #include "export/ExportColumns.h"
 
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

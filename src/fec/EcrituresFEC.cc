@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "editions/EdtCommon.h"
 #include "host/Cp1252.h"
 #include "host/HostFactory.h"
+#include "state/EditionText.h"
 
 namespace actifix {
 

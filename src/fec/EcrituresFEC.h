@@ -10,9 +10,9 @@
 #include <string>
 #include <vector>
 
-#include "fec/FecOrigin.h"
 #include "host/HostFecFile.h"
 #include "host/HostLedgerFile.h"
+#include "state/FecOrigin.h"
 
 namespace actifix {
 

@@ -2,9 +2,8 @@
 
 #include <cstdlib>
 
-#include "front/MImmo.h"
-#include "host/HostError.h"
 #include "refdata/MImmoPar.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 
@@ -122,10 +121,6 @@ void RekeyParameters(HostComponent& component, const std::string& code) {
   RecordFile().Write(m.fParimo, number);
   KeyedFile().Clear(m.kParimo);
   KeyedFile().Insert(m.kParimo, code, m.fParimo, number);
-}
-
-void NotBuilt(const std::string& operation) {
-  throw HostError(operation, "", "cette opération n'est pas encore disponible dans Actifix");
 }
 
 }  // namespace actifix

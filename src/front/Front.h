@@ -21,7 +21,4 @@ void BuildExerciseTable();
 // Re-keys the parameter file of a duplicated company under `code`.
 void RekeyParameters(HostComponent& component, const std::string& code);
 
-// Throws the HostError of a menu operation that this version does not have yet.
-[[noreturn]] void NotBuilt(const std::string& operation);
-
 }  // namespace actifix

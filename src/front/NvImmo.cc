@@ -7,12 +7,12 @@
 #include "editions/MImmoEdt.h"
 #include "export/MImmoExcel.h"
 #include "front/Front.h"
-#include "front/MImmo.h"
 #include "host/HostError.h"
 #include "refdata/EntPCI.h"
 #include "refdata/MImmoCA.h"
 #include "refdata/MImmoNat.h"
 #include "refdata/MImmoPar.h"
+#include "state/MImmo.h"
 #include "tables/Tableaux2054.h"
 #include "yearopen/MImmoExer.h"
 

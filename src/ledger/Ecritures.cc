@@ -3,10 +3,11 @@
 #include <cstdlib>
 #include <optional>
 
-#include "editions/EdtCommon.h"
 #include "fec/EcrituresFEC.h"
 #include "host/Cp1252.h"
 #include "ledger/MImmoLedger.h"
+#include "state/Amounts.h"
+#include "state/EditionText.h"
 
 namespace actifix {
 

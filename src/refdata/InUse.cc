@@ -4,8 +4,8 @@
 #include <cstdlib>
 #include <utility>
 
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

@@ -3,10 +3,10 @@
 #include <array>
 #include <string>
 
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
-#include "refdata/EntPCI.h"
+#include "refdata/EntryCycle.h"
 #include "refdata/InUse.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

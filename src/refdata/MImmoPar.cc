@@ -2,9 +2,9 @@
 
 #include <string>
 
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
-#include "refdata/EntPCI.h"
+#include "refdata/EntryCycle.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

@@ -6,9 +6,9 @@
 #include <vector>
 
 #include "editions/MImmoEdt.h"
-#include "front/Amounts.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 #include "tables/Lines2054.h"
 
 namespace actifix {
@@ -55,12 +55,6 @@ std::string Trimmed(const std::string& text) {
 std::string Label(const char* text, const char* boxes) {
   return std::string("[LIBELLE,") + text + "]" +
          (*boxes != 0 ? std::string(",[CASES,") + boxes + "]" : "");
-}
-
-bool Interrupted() {
-  int16_t flag = 0;
-  Toolkit().Interrupted(flag);
-  return flag != 0;
 }
 
 class Tables {
@@ -159,7 +153,7 @@ class Tables {
         for (std::size_t k = 0; k < columns.size(); ++k)
           edition.SetAmount(columns[k], cells[k], "@");
         edition.PrintLine();
-        if (Interrupted()) return false;
+        if (EditionInterrupted()) return false;
         inBlock = true;
       }
       const bool blockEnds = i + 1 == lines.size() || lines[i + 1].block != lines[i].block;
@@ -235,7 +229,7 @@ class Tables {
       edition.SetCell("NCIMAT", n.account, "@");
       edition.SetCell("LIGNE", FromUtf8(Lines()[n.line].label), "@");
       edition.PrintLine();
-      if (Interrupted()) return;
+      if (EditionInterrupted()) return;
     }
   }
 

@@ -5,10 +5,10 @@
 
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
-#include "front/Amounts.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
-#include "refdata/EntPCI.h"
+#include "refdata/EntryCycle.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

@@ -9,7 +9,7 @@
 
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
-#include "front/MImmo.h"
+#include "state/MImmo.h"
 #include "support/TestCompany.h"
 #include "support/TestRegister.h"
 

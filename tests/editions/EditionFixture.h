@@ -14,9 +14,9 @@
 #include <nlohmann/json.hpp>
 #include <set>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "host/Cp1252.h"
+#include "state/MImmo.h"
 #include "support/TestCompany.h"
 #include "support/TestRegister.h"
 

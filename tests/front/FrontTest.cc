@@ -6,10 +6,10 @@
 #include <tuple>
 #include <vector>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
+#include "state/MImmo.h"
 #include "support/TestCompany.h"
 
 namespace actifix {

@@ -2,11 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "host/HostBracketList.h"
 #include "platform/session/Companies.h"
 #include "platform/store/CompanyDatabase.h"
+#include "state/MImmo.h"
 
 namespace actifix::testing {
 

@@ -7,7 +7,7 @@
 #include <set>
 #include <string>
 
-#include "front/Records.h"
+#include "state/Records.h"
 #include "support/TestCompany.h"
 
 namespace actifix::testing {

@@ -3,9 +3,9 @@
 #include <sstream>
 #include <vector>
 
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "platform/tools/RegisterGenerator.h"
+#include "state/MImmo.h"
 
 namespace actifix::testing {
 

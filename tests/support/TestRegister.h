@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string>
 
-#include "front/Records.h"
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
+#include "state/Records.h"
 
 namespace actifix::testing {
 

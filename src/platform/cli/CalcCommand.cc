@@ -11,9 +11,9 @@
 #include <stdexcept>
 
 #include "assets/CardRules.h"
+#include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
 #include "front/Front.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/print/EditionEngine.h"
@@ -22,6 +22,7 @@
 #include "platform/session/FiscalYear.h"
 #include "platform/session/Messages.h"
 #include "platform/session/PlatformToolkit.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 
@@ -319,22 +320,20 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
   // The card of the asset as stored with these figures, and its plan from entry 1 on.
   m.nature.CODNAT = "CALC";
   m.nature.LIBNAT = "Calculateur d'amortissement";
-  AssetRecord& asset = m.immo;
-  asset.CODNATI = "CALC";
-  asset.NUMNATI = "00001";
-  Dates().PackDate(acquired, packedValue);
-  asset.DATACQ = packedValue;
-  Dates().PackDate(disposed, packedValue);
-  asset.DATCES = packedValue;
-  convert.PackDouble(value, packedValue);
-  asset.VALACQ = packedValue;
-  asset.MODAMO = args.mode;
-  asset.TAUX = packedRate;
-  asset.CUMAMO = packedCumulative;
+  AssetCard card;
+  card.CODNATI = "CALC";
+  card.NUMNATI = "00001";
+  card.DATACQ = acquired;
+  card.DATCES = disposed;
+  convert.PackDouble(value, card.VALACQ);
+  card.MODAMO = args.mode;
+  card.TAUX = packedRate;
+  card.CUMAMO = packedCumulative;
   if (!args.charge.empty()) convert.PackDouble(storedCharge, packedCharge);
-  asset.DOTAMO = packedCharge;
-  convert.PackDouble(0, packedValue);
-  asset.MTCESS = packedValue;
+  card.DOTAMO = packedCharge;
+  convert.PackDouble(0, card.MTCESS);
+  card.analytic = "";  // no analytic code
+  CardToRecord(card);
 
   HostToolkit& toolkit = Toolkit();
   toolkit.SetEditionTitle("FICHE DES IMMOBILISATIONS ET PLAN D'AMORTISSEMENT");

@@ -4,7 +4,6 @@
 #include <chrono>
 #include <cstdio>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/cli/ProgressLine.h"
 #include "platform/import/RegisterImport.h"
@@ -13,6 +12,7 @@
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
 #include "platform/store/Store.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 

@@ -6,12 +6,12 @@
 #include "assets/CardRules.h"
 #include "assets/MImmoImmo.h"
 #include "export/ExportColumns.h"
-#include "front/Amounts.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/import/RegisterFile.h"
 #include "platform/screen/FieldFormat.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 

@@ -2,9 +2,7 @@
 
 #include <chrono>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
-#include "front/Records.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/fecfile/FecFile.h"
@@ -17,6 +15,8 @@
 #include "platform/store/Store.h"
 #include "platform/store/StoreConflict.h"
 #include "platform/xlsx/RegisterSpreadsheet.h"
+#include "state/MImmo.h"
+#include "state/Records.h"
 
 namespace actifix::platform {
 

@@ -11,12 +11,12 @@
 #include <unordered_set>
 #include <utility>
 
-#include "front/MImmo.h"
-#include "front/Records.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/screen/TypedText.h"
 #include "platform/store/Store.h"
+#include "state/MImmo.h"
+#include "state/Records.h"
 
 namespace actifix::platform {
 

@@ -8,11 +8,12 @@
 #include <string>
 #include <vector>
 
+#include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
-#include "front/Amounts.h"
 #include "front/Front.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 
@@ -82,12 +83,6 @@ std::string DateText(int32_t day) {
   std::string text;
   Dates().DateOfDay(day, text);
   return text;
-}
-
-std::string PackedDate(const std::string& text) {
-  std::string packed;
-  Dates().PackDate(text, packed);
-  return packed;
 }
 
 // Stores the record in the buffer under `key` unless the key file already has it.
@@ -202,36 +197,27 @@ void Depreciate(Card& card) {
 }
 
 void StoreCard(const std::string& natureCode, const Card& card) {
-  MImmoState& m = MImmo();
-  AssetRecord& a = m.immo;
-  const std::string acquired = PackedDate(DateText(card.acquired));
-  a = AssetRecord();
-  a.CODNATI = natureCode;
-  a.NUMNATI = card.number;
-  a.DATACQ = acquired;
-  a.NOMFRN = FromUtf8(card.supplier);
-  a.DESCRI = FromUtf8(card.description);
-  a.REMIMO = FromUtf8("Bâtiment A");
-  a.VALACQ = PackedAmount(card.value);
-  a.MODAMO = std::string(1, card.mode);
-  a.TAUX = PackedRate(card.rate);
-  a.CUMAMO = PackedAmount(card.cumulative);
-  a.DATCES = card.disposed != 0 ? PackedDate(DateText(card.disposed)) : PackedDate("");
-  a.NOMCLT = FromUtf8(card.customer);
-  a.DOTAMO = PackedAmount(card.charge);
-  a.LCANA = card.analytic;
-  a.MTCESS = PackedAmount(card.proceeds);
-  a.NCTRES = card.proceeds != 0 && m.parimo.COMPTA.str() == "O" ? kReceivableAccount : "";
+  const MImmoState& m = MImmo();
+  AssetCard c;
+  c.CODNATI = natureCode;
+  c.NUMNATI = card.number;
+  c.DATACQ = DateText(card.acquired);
+  c.DATCES = card.disposed != 0 ? DateText(card.disposed) : "";
+  c.NOMFRN = FromUtf8(card.supplier);
+  c.DESCRI = FromUtf8(card.description);
+  c.REMIMO = FromUtf8("Bâtiment A");
+  c.VALACQ = PackedAmount(card.value);
+  c.MODAMO = std::string(1, card.mode);
+  c.TAUX = PackedRate(card.rate);
+  c.CUMAMO = PackedAmount(card.cumulative);
+  c.NOMCLT = FromUtf8(card.customer);
+  c.DOTAMO = PackedAmount(card.charge);
+  c.analytic = card.analytic;
+  c.MTCESS = PackedAmount(card.proceeds);
+  c.NCTRES = card.proceeds != 0 && m.parimo.COMPTA.str() == "O" ? kReceivableAccount : "";
+  CardToRecord(c);
   int32_t number = 0;
-  KeyedFile().Insert(m.kImmo, a.CODNATI.str() + a.NUMNATI.str(), m.fImmo, number);
-  std::string rest = card.analytic;
-  while (rest != "[]") {
-    std::string element, padded;
-    Brackets().TakeFirst(rest, element);
-    Convert().Pad(element.substr(0, 6), 0, 6, padded);
-    KeyedFile().AddKey(m.kImmoa, padded + acquired, number);
-  }
-  KeyedFile().AddKey(m.kImmon, a.CODNATI.str() + acquired, number);
+  InsertAsset(c.analytic, number);
 }
 
 std::string FiveDigits(int64_t number) {

@@ -8,10 +8,10 @@
 #include <memory>
 
 #include "export/ExportColumns.h"
-#include "front/Amounts.h"
-#include "front/MImmo.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
 
 namespace actifix::platform {
 

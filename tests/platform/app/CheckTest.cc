@@ -7,12 +7,12 @@
 #include <limits>
 #include <optional>
 
-#include "front/MImmo.h"
 #include "front/NvImmo.h"
 #include "platform/session/Messages.h"
 #include "platform/store/SqliteStore.h"
 #include "platform/store/Store.h"
 #include "platform/tools/RegisterCheck.h"
+#include "state/MImmo.h"
 #include "support/AssetFixture.h"
 #include "support/TestCompany.h"
 #include "support/TestRegister.h"

@@ -14,12 +14,13 @@
 
 #include <sqlite3.h>
 
-#include "front/Records.h"
+#include "state/Records.h"
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/SqliteStore.h"
 #include "platform/tools/YearOpening.h"
+#include "state/Records.h"
 #include "support/AssetFixture.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"

@@ -1,4 +1,4 @@
-#include "front/MImmo.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 
@@ -54,6 +54,12 @@ std::string EmptyText() {
   std::string v;
   Toolkit().EmptyText(v);
   return v;
+}
+
+bool EditionInterrupted() {
+  int16_t flag = 0;
+  Toolkit().Interrupted(flag);
+  return flag != 0;
 }
 
 }  // namespace actifix

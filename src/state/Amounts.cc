@@ -1,6 +1,6 @@
-#include "front/Amounts.h"
+#include "state/Amounts.h"
 
-#include "front/MImmo.h"
+#include "state/MImmo.h"
 
 namespace actifix {
 

@@ -8,12 +8,12 @@
 #include <memory>
 #include <string>
 
-#include "front/EditionState.h"
-#include "front/Records.h"
 #include "host/HostBracketList.h"
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
 #include "host/HostFactory.h"
+#include "state/EditionState.h"
+#include "state/Records.h"
 
 namespace actifix {
 
@@ -95,5 +95,7 @@ int16_t TrueValue();
 int16_t FalseValue();
 int16_t ZeroValue();
 std::string EmptyText();
+// Whether the user has asked to stop the running edition.
+bool EditionInterrupted();
 
 }  // namespace actifix

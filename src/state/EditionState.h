@@ -11,8 +11,8 @@
 #include <unordered_map>
 #include <vector>
 
-#include "fec/FecOrigin.h"
 #include "host/HostBracketList.h"
+#include "state/FecOrigin.h"
 
 namespace actifix {
 

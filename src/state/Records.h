@@ -35,7 +35,7 @@
 
 #include <string>
 
-#include "front/FixedText.h"
+#include "state/FixedText.h"
 
 namespace actifix {
 

@@ -1,0 +1,29 @@
+// The texts of the editions' work tables, shared by the editions, the ledger entries and the
+// FEC extract's lines: trimmed texts and amounts with 2 decimals, through the host's
+// conversions.
+#pragma once
+
+#include <cstdlib>
+#include <string>
+
+#include "state/MImmo.h"
+
+namespace actifix::edt {
+
+inline std::string Trim(const std::string& text) {
+  std::string r;
+  Convert().Trim(text, r);
+  return r;
+}
+
+// The amount with 2 decimals and a decimal point, as the work tables keep amounts.
+inline std::string Amount2(double x) {
+  std::string text;
+  Convert().FormatNumber(x, 2, text);
+  return text;
+}
+
+// An amount text of the work tables read back as a number ("" reads as 0).
+inline double ReadAmount(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
+
+}  // namespace actifix::edt
