@@ -1,7 +1,9 @@
 #include "platform/print/EditionFormat.h"
 
+#include <array>
 #include <cstdio>
 #include <system_error>
+#include <utility>
 
 #include "host/HostConvert.h"
 
@@ -50,67 +52,27 @@ std::string TrimRight(std::string_view text) {
 
 namespace {
 
+// The letters 0xC0 to 0xFF of Windows-1252 with their accents taken off ("" for × and ÷).
+constexpr std::array<std::string_view, 64> kFoldedLatin = {
+    "A", "A", "A", "A", "A", "A", "AE", "C",   // ÀÁÂÃÄÅÆÇ
+    "E", "E", "E", "E", "I", "I", "I",  "I",   // ÈÉÊËÌÍÎÏ
+    "D", "N", "O", "O", "O", "O", "O",  "",    // ÐÑÒÓÔÕÖ×
+    "O", "U", "U", "U", "U", "Y", "TH", "ss",  // ØÙÚÛÜÝÞß
+    "a", "a", "a", "a", "a", "a", "ae", "c",   // àáâãäåæç
+    "e", "e", "e", "e", "i", "i", "i",  "i",   // èéêëìíîï
+    "d", "n", "o", "o", "o", "o", "o",  "",    // ðñòóôõö÷
+    "o", "u", "u", "u", "u", "y", "th", "y",   // øùúûüýþÿ
+};
+
+// The other letters of Windows-1252 with an accent: Š Œ Ž š œ ž Ÿ.
+constexpr std::pair<unsigned char, std::string_view> kFoldedOthers[] = {
+    {0x8A, "S"}, {0x8C, "OE"}, {0x8E, "Z"}, {0x9A, "s"}, {0x9C, "oe"}, {0x9E, "z"}, {0x9F, "Y"}};
+
 // The ASCII letters of a Windows-1252 letter with its accent taken off; "" for anything else.
 std::string_view Folded(unsigned char c) {
-  if ((c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9')) return {};
-  switch (c) {
-    case 0x8A:
-      return "S";  // Š
-    case 0x8C:
-      return "OE";  // Œ
-    case 0x8E:
-      return "Z";  // Ž
-    case 0x9A:
-      return "s";  // š
-    case 0x9C:
-      return "oe";  // œ
-    case 0x9E:
-      return "z";  // ž
-    case 0x9F:
-      return "Y";  // Ÿ
-    case 0xC6:
-      return "AE";  // Æ
-    case 0xC7:
-      return "C";  // Ç
-    case 0xD0:
-      return "D";  // Ð
-    case 0xD1:
-      return "N";  // Ñ
-    case 0xD7:
-      return "";  // ×
-    case 0xDE:
-      return "TH";  // Þ
-    case 0xDF:
-      return "ss";  // ß
-    case 0xE6:
-      return "ae";  // æ
-    case 0xE7:
-      return "c";  // ç
-    case 0xF0:
-      return "d";  // ð
-    case 0xF1:
-      return "n";  // ñ
-    case 0xF7:
-      return "";  // ÷
-    case 0xFE:
-      return "th";  // þ
-    case 0xFF:
-      return "y";  // ÿ
-    default:
-      break;
-  }
-  if (c >= 0xC0 && c <= 0xC5) return "A";
-  if (c >= 0xC8 && c <= 0xCB) return "E";
-  if (c >= 0xCC && c <= 0xCF) return "I";
-  if ((c >= 0xD2 && c <= 0xD6) || c == 0xD8) return "O";
-  if (c >= 0xD9 && c <= 0xDC) return "U";
-  if (c == 0xDD) return "Y";
-  if (c >= 0xE0 && c <= 0xE5) return "a";
-  if (c >= 0xE8 && c <= 0xEB) return "e";
-  if (c >= 0xEC && c <= 0xEF) return "i";
-  if ((c >= 0xF2 && c <= 0xF6) || c == 0xF8) return "o";
-  if (c >= 0xF9 && c <= 0xFC) return "u";
-  if (c == 0xFD) return "y";
+  if (c >= 0xC0) return kFoldedLatin[c - 0xC0];
+  for (const auto& [code, letters] : kFoldedOthers)
+    if (code == c) return letters;
   return "";
 }
 

@@ -66,15 +66,21 @@ class EditionRenderer {
   virtual void Finish() {}
 };
 
-// Paged text: the lines of each page, pages separated by a form feed.
-class TextRenderer : public EditionRenderer {
+// A renderer that writes as the events come to a stream it does not own.
+class StreamRenderer : public EditionRenderer {
  public:
-  explicit TextRenderer(std::ostream& out) : out_(out) {}
+  explicit StreamRenderer(std::ostream& out) : out_(out) {}
+
+ protected:
+  std::ostream& out_;
+};
+
+// Paged text: the lines of each page, pages separated by a form feed.
+class TextRenderer : public StreamRenderer {
+ public:
+  using StreamRenderer::StreamRenderer;
   void StartPage(int number) override;
   void Put(const PageLine& line) override;
-
- private:
-  std::ostream& out_;
 };
 
 // JSON lines, one object per logical event, written as they come:
@@ -82,9 +88,9 @@ class TextRenderer : public EditionRenderer {
 //   {"kind":"line","cells":{NAME: value}}  {"kind":"total","label":…,"cells":{…}}
 //   {"kind":"step"}  {"kind":"page"}
 // Cells keep the order of the columns; amounts are numbers, texts and dates strings.
-class JsonRenderer : public EditionRenderer {
+class JsonRenderer : public StreamRenderer {
  public:
-  explicit JsonRenderer(std::ostream& out) : out_(out) {}
+  using StreamRenderer::StreamRenderer;
   void Title(const std::string& text) override;
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
@@ -93,9 +99,6 @@ class JsonRenderer : public EditionRenderer {
              const std::vector<CellValue>& labels) override;
   void Step() override;
   void Page() override;
-
- private:
-  std::ostream& out_;
 };
 
 // CSV for a French spreadsheet, as the register export: Windows-1252, ";" between fields, CR LF
@@ -103,9 +106,9 @@ class JsonRenderer : public EditionRenderer {
 // headings; a printed line or total line, a row of its cells in column order (amounts with 2
 // decimals and a decimal comma, no grouping; a total's labels in their columns). A text holding
 // ";", a quote or a line end is quoted, its quotes doubled.
-class CsvRenderer : public EditionRenderer {
+class CsvRenderer : public StreamRenderer {
  public:
-  explicit CsvRenderer(std::ostream& out) : out_(out) {}
+  using StreamRenderer::StreamRenderer;
   void Title(const std::string& text) override;
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
@@ -119,7 +122,6 @@ class CsvRenderer : public EditionRenderer {
   std::size_t ColumnOf(const std::string& name) const;
   void Write(const std::vector<std::string>& fieldsUtf8);
 
-  std::ostream& out_;
   std::vector<std::string> names_;
 };
 

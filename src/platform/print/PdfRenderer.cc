@@ -7,15 +7,12 @@
 
 #include "host/HostError.h"
 #include "platform/print/EditionRenderer.h"
+#include "platform/print/PdfPaper.h"
 #include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 namespace {
 
-constexpr double kA4Short = 595.276;  // points
-constexpr double kA4Long = 841.890;
-constexpr double kMargin = 28.35;         // 1 cm
-constexpr double kMaxFontSize = 8.5;      // points
 constexpr double kMinPortraitFont = 7.5;  // below this a page turns to landscape
 constexpr double kMonoAdvance = 0.6021;   // advance of DejaVu Sans Mono, in em
 constexpr double kLineSpread = 1.15;      // line pitch / font size, at the least
@@ -95,15 +92,13 @@ void PdfRenderer::DrawPage() {
   PangoFontDescription* font = drawing_->font.get();
   std::size_t widest = 1;
   for (const auto& line : page_) widest = std::max(widest, CharCount(line.text));
-  const double portraitWidth = kA4Short - 2 * kMargin;
-  const bool landscape = widest * kMonoAdvance * kMinPortraitFont > portraitWidth;
-  const double width = landscape ? kA4Long : kA4Short;
-  const double height = landscape ? kA4Short : kA4Long;
+  const PdfPaper paper = PaperFor(static_cast<double>(widest) * kMonoAdvance, kMinPortraitFont);
+  const double width = paper.width, height = paper.height;
   cairo_pdf_surface_set_size(drawing_->surface.get(), width, height);
 
   const double pitch = (height - 2 * kMargin) / linesPerPage_;
   const double size = std::min(
-      {kMaxFontSize, pitch / kLineSpread, (width - 2 * kMargin) / (widest * kMonoAdvance)});
+      {kMaxFaceSize, pitch / kLineSpread, (width - 2 * kMargin) / (widest * kMonoAdvance)});
   pango_font_description_set_absolute_size(font, size * PANGO_SCALE);
 
   cairo_set_source_rgb(cr, 0, 0, 0);

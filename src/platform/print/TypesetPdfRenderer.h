@@ -18,17 +18,9 @@
 //    beside the draft; Write draws them all, one page in memory at a time. The cost is the
 //    spool file (about the size of the text edition) and drawing after the last page rather
 //    than during the edition.
-// Pictures, drawn from the figures the edition printed (its lines and totals as they were
-// printed, never computed again), under the last line that gave them, or on a page of their
-// own when the rest of that page is too short (a page the text does not have):
-//  - an asset card (columns EXER, DOTAMO, CUMFIN) ends with its depreciation plan: the charge
-//    of each year as bars, the cumulative depreciation at its end as a line;
-//  - the depreciation edition (a "NATURE" heading, then a " TOTAL" line of the columns DOT and
-//    VNC for each nature) ends with the net book value and the year's charge of each nature
-//    as bars side by side.
-// Scales are read in whole numbers ("10 000"): no amount of a picture looks like a printed one.
-// Text is drawn glyph by glyph from a per-character cache of glyph indexes and advances (no
-// shaping or kerning, which these Latin texts do not need): that is what keeps it fast.
+// Pictures of the figures the edition printed: see TypesetChart.h. The work is shared out:
+// this class records the edition and spools its pages (TypesetPage.h), TypesetLayout.h says
+// where things go, TypesetPainter.h draws them in the faces of TypesetFace.h.
 #pragma once
 
 #include <filesystem>
@@ -40,14 +32,18 @@
 #include <vector>
 
 #include "platform/print/EditionRenderer.h"
+#include "platform/print/TypesetChart.h"
+#include "platform/print/TypesetPage.h"
 
 namespace actifix::platform {
 
+namespace typeset {
+class Painter;
+}
+
 class TypesetPdfRenderer : public PdfWriter {
  public:
-  struct Head {  // UTF-8
-    std::string company, title, yearStart, yearEnd, date;
-  };
+  using Head = typeset::RunningHead;
   // `drawn` (may be empty) is told of each page drawn at Write: its number and the count.
   TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
                      std::function<void(int, int)> drawn = {});
@@ -70,60 +66,23 @@ class TypesetPdfRenderer : public PdfWriter {
   void Put(const PageLine& line) override;
   void Write(const std::filesystem::path& file) override;
 
-  // One column of a table as it is typeset.
-  struct Column {
-    ColumnKind kind = ColumnKind::kText;
-    int width = 0;  // characters, as printed in the text
-    int decimals = 0;
-    int group = -1;
-    std::string heading;   // UTF-8
-    double em = 0;         // width in em of the face, heading included
-    double printedEm = 0;  // the widest amount printed in it, in em
-  };
-  struct Table {
-    std::vector<Column> columns;
-    std::vector<ColumnGroup> groups;  // headings in UTF-8
-    double em = 0;                    // natural width in em, gaps included
-  };
-  struct Row {
-    PageLine::Kind kind = PageLine::Kind::kBody;
-    bool band = false;  // a title set apart on a grey band
-    int table = -1;     // index in tables_ of the column set it is under
-    std::string text;
-    std::vector<std::string> cells;
-  };
-  // A picture: one or two series of bars and, on a scale of its own, a line, over labels.
-  struct Chart {
-    std::string title;
-    std::vector<std::string> names;  // of the series: bars, second bars, line ("" when none)
-    std::vector<std::string> labels;
-    std::vector<double> bars, bars2, line;  // bars2 and line empty when not drawn
-  };
-  struct Page {
-    std::string criteria;
-    std::vector<Row> lines;
-    Chart chart;  // no labels: none
-  };
-
  private:
-  struct Painter;  // the cairo surface and faces, made when the document is drawn
   void EndPage();
   std::string Criteria() const;
-  void DrawPage(const Page& page, int number);
   // Puts `chart` under the last line of the page, or on a new page when it has no room left.
-  void AttachChart(Chart& chart);
-  void DrawChart(const Chart& chart, double left, double top, double right, double bottom,
-                 double size);
+  void AttachChart(typeset::Chart& chart);
+  // The widths of the amounts of `line` in its column set, for the column widths.
+  void MeasureAmounts(typeset::Row& line);
 
   Head head_;
   int linesPerPage_;
   std::filesystem::path draft_, spool_;
   std::ofstream spoolOut_;
   int pages_ = 0;
-  Page page_;
+  typeset::Page page_;
   bool pageStarted_ = false;
   // The column sets met, each once: an edition of many cards has few different ones.
-  std::vector<Table> tables_;
+  std::vector<typeset::Table> tables_;
   std::map<std::string, int> tableIds_;
   int table_ = -1;
   // The criteria of the running head: the titles that open the edition, up to its first
@@ -131,11 +90,8 @@ class TypesetPdfRenderer : public PdfWriter {
   std::vector<std::string> criteria_;
   bool criteriaClosed_ = false;
   bool pageCriteriaSet_ = false;
-  // The figures of the pictures, as they are printed.
-  std::vector<std::string> names_;  // of the columns defined last
-  std::string group_;               // the last group heading ("NATURE : INF ...")
-  Chart plan_, natures_;
-  std::unique_ptr<Painter> painter_;
+  typeset::ChartFigures figures_;
+  std::unique_ptr<typeset::Painter> painter_;
   std::function<void(int, int)> drawn_;
 };
 

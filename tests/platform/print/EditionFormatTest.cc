@@ -46,6 +46,8 @@ TEST(SafeFileTitle, FoldsAccentsAndJoinsWordsWithDashes) {
       {"AMORTISSEMENTS DU 01/01/2026 AU 31/12/2026", "AMORTISSEMENTS-DU-01-01-2026-AU-31-12-2026"},
       {std::string("Écritures générales à reprendre"_w), "Ecritures-generales-a-reprendre"},
       {std::string("  Œuvre + Ça  "_w), "OEuvre-Ca"},
+      // Both ends of the accented range, the signs inside it, the letters below it.
+      {std::string("À×Ößø÷ÿ Šœ¿Ÿ"_w), "A-Osso-y-Soe-Y"},
       {"  ", "EDITION"},
       {"", "EDITION"},
       {"../../etc/passwd", "etc-passwd"},
