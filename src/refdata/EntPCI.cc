@@ -69,6 +69,18 @@ bool ConfirmDeletion(const EntryKeys& keys) {
   return key == keys.validate && answer != 0;
 }
 
+KeyOutcome AfterKey(const EntryKeys& keys, const std::string& keyField, bool found, int16_t key,
+                    const std::function<std::string()>& inUse, const std::function<void()>& erase) {
+  ShowModeNote(keyField, found, key == keys.f6);
+  if (key == keys.f6 && found) {
+    if (!ConfirmDeletion(keys) || DeletionRefused(inUse())) return KeyOutcome::kKept;
+    erase();
+    return KeyOutcome::kDeleted;
+  }
+  ShowEntryMessage();
+  return KeyOutcome::kEntry;
+}
+
 bool EditionInterrupted() {
   int16_t flag = 0;
   Toolkit().Interrupted(flag);
@@ -156,16 +168,13 @@ void EntPCI() {
           nameText = m.pcimo.NOMCPTCG.str();
           screen.ShowField("NOMCPTCG", nameText);
         }
-        ShowModeNote("NOCPTCG", found != 0, key == keys.f6);
-        if (key == keys.f6 && found != 0) {
-          // Refused while a nature names the account: back to the key, as when not confirmed.
-          if (!ConfirmDeletion(keys) || DeletionRefused(AccountInUse(m.pcimo.NOCPTCG.str())))
-            continue;
-          DeleteAccount(current, previous);
-          break;
-        }
-        ShowEntryMessage();
-        askingKey = false;
+        // A deletion refused while a nature names the account goes back to the key, as when
+        // not confirmed.
+        const KeyOutcome outcome = AfterKey(
+            keys, "NOCPTCG", found != 0, key, [&] { return AccountInUse(m.pcimo.NOCPTCG.str()); },
+            [&] { DeleteAccount(current, previous); });
+        if (outcome == KeyOutcome::kDeleted) break;
+        askingKey = outcome == KeyOutcome::kKept;
         continue;
       }
 
