@@ -1,6 +1,7 @@
 // The criteria screens of the edition driver: the year, the date bounds ("bornage") with the
 // choice of totals only, and the priorities of the sort criteria ("classement").
 #include <cstdlib>
+#include <string_view>
 #include <vector>
 
 #include "editions/EdtCommon.h"
@@ -65,8 +66,20 @@ bool AskBounds(bool depreciation, const Exercise& year) {
     screen.AskField(name, date.text, key, "[]", "B");
     dates.DayNumber(date.text, date.day);
   };
-  const auto note = [&](const char* name, bool out) {
+  // Notes beside the field whether its date is out of the year; true when it is within.
+  const auto within = [&](const char* name, bool out) {
     screen.SetFieldNote(name, "B", out ? kOutOfYear : "");
+    return !out;
+  };
+  // An end date is refused before its start (`before` names the start) and noted past the
+  // year's end; true when the field may be left.
+  const auto endAccepted = [&](const char* name, const CriteriaDate& end, const CriteriaDate& start,
+                               std::string_view before) {
+    if (end.day < start.day) {
+      screen.RefuseField(name, std::string(before) + start.text + ")");
+      return false;
+    }
+    return within(name, end.day > year.endDay);
   };
   while (field != kDone) {
     int16_t key = 0;
@@ -74,30 +87,16 @@ bool AskBounds(bool depreciation, const Exercise& year) {
       case kDatDeb:
         ask("DATDEB", c.DATDEB, key);
         if (key == keys.up || key == keys.pageUp || Trim(c.DATDEB.text).empty()) return false;
-        if (c.DATDEB.day < year.startDay || c.DATDEB.day > year.endDay) {
-          note("DATDEB", true);
-          break;
-        }
-        note("DATDEB", false);
-        field = kDatFin;
+        if (within("DATDEB", c.DATDEB.day < year.startDay || c.DATDEB.day > year.endDay))
+          field = kDatFin;
         break;
       case kDatFin:
         ask("DATFIN", c.DATFIN, key);
-        if (key == keys.up || key == keys.pageUp) {
+        if (key == keys.up || key == keys.pageUp)
           field = kDatDeb;
-          break;
-        }
-        if (c.DATFIN.day < c.DATDEB.day) {
-          screen.RefuseField("DATFIN", std::string("date avant le début de la dotation ("_w) +
-                                           c.DATDEB.text + ")");
-          break;
-        }
-        if (c.DATFIN.day > year.endDay) {
-          note("DATFIN", true);
-          break;
-        }
-        note("DATFIN", false);
-        field = kDatDebA;
+        else if (endAccepted("DATFIN", c.DATFIN, c.DATDEB,
+                             "date avant le début de la dotation ("_w))
+          field = kDatDebA;
         break;
       case kDatDebA:
         screen.SetFieldHint("DATDEBA", "N", "Rien Date la Plus Ancienne");
@@ -105,50 +104,25 @@ bool AskBounds(bool depreciation, const Exercise& year) {
         if (key == keys.up || key == keys.pageUp) {
           if (!depreciation) return false;
           field = key == keys.up ? kDatFin : kDatDeb;
-          break;
+        } else if (within("DATDEBA", c.DATDEBA.day > year.endDay)) {
+          field = kDatFinA;
         }
-        if (c.DATDEBA.day > year.endDay) {
-          note("DATDEBA", true);
-          break;
-        }
-        note("DATDEBA", false);
-        field = kDatFinA;
         break;
       case kDatFinA:
         ask("DATFINA", c.DATFINA, key);
-        if (key == keys.up) {
+        if (key == keys.up)
           field = kDatDebA;
-          break;
-        }
-        if (key == keys.pageUp) {
+        else if (key == keys.pageUp)
           field = first;
-          break;
-        }
-        if (c.DATFINA.day < c.DATDEBA.day) {
-          screen.RefuseField("DATFINA", std::string("date avant le début d'acquisition ("_w) +
-                                            c.DATDEBA.text + ")");
-          break;
-        }
-        if (c.DATFINA.day > year.endDay) {
-          note("DATFINA", true);
-          break;
-        }
-        note("DATFINA", false);
-        field = depreciation ? kRecap : kDone;
+        else if (endAccepted("DATFINA", c.DATFINA, c.DATDEBA,
+                             "date avant le début d'acquisition ("_w))
+          field = depreciation ? kRecap : kDone;
         break;
       case kRecap:
         screen.SetFieldHelp("RECAPSEULE", "N",
                             std::string("NON Edition Intégrale - OUI Sans Détail des Immos"_w));
         screen.AskField("RECAPSEULE", recap, key, "[]", "B");
-        if (key == keys.up) {
-          field = kDatFinA;
-          break;
-        }
-        if (key == keys.pageUp) {
-          field = kDatDeb;
-          break;
-        }
-        field = kDone;
+        field = key == keys.up ? kDatFinA : key == keys.pageUp ? kDatDeb : kDone;
         break;
       case kDone:
         break;

@@ -1,5 +1,5 @@
 // The spreadsheet export: the whole asset register written, one line per asset in the order
-// of the asset key, to "<company>Immo.csv" in the company's data directory (layout in
+// of the asset key, to "<CODE>Immo.csv" in the host's data directory (layout in
 // docs/formats.md).
 #pragma once
 

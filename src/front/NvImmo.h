@@ -1,6 +1,7 @@
-// NvImmo, the component the host creates and drives: 24 operations, callable by name.
-// Four attach and prepare the module, ten are the record call-backs of the host file
-// service, ten run one menu choice each. Every parameter is passed by reference.
+// NvImmo, the component the host creates and drives: the module's 24 operations and our own
+// Tableaux2054, callable by name. Four attach and prepare the module, ten are the record
+// call-backs of the host file service, eleven run one menu choice each. Every parameter is
+// passed by reference.
 #pragma once
 
 #include <cstdint>
@@ -47,8 +48,8 @@ class NvImmo : public HostComponent {
   void Tableaux2054();
 
   void CallRecordOperation(const std::string& name, int32_t& E) override;
-  // Runs a menu operation (15 to 24) or one of LectParamImmo and OuvImmo by name; throws
-  // HostError for any other name.
+  // Runs a menu operation (15 to 24, and Tableaux2054) or one of LectParamImmo and OuvImmo by
+  // name; throws HostError for any other name.
   void Call(const std::string& name);
 
   // The menu operations, in menu order, with their French labels: the ten of the module,

@@ -14,6 +14,20 @@ namespace actifix {
 
 namespace {
 
+// The position just past the "]" that closes the "[" at `at`, or the end of the text when none
+// does.
+std::size_t PastBrackets(std::string_view text, std::size_t at) {
+  int depth = 0;
+  for (std::size_t i = at; i < text.size(); ++i) {
+    if (text[i] == '[') {
+      ++depth;
+    } else if (text[i] == ']' && --depth == 0) {
+      return i + 1;
+    }
+  }
+  return text.size();
+}
+
 // Walks the elements of a list text in order.
 class ElementReader {
  public:
@@ -33,17 +47,7 @@ class ElementReader {
     if (done_) return false;
     const std::size_t start = pos_;
     std::size_t i = start;
-    if (i < text_.size() && text_[i] == '[') {
-      int depth = 0;
-      for (; i < text_.size(); ++i) {
-        if (text_[i] == '[') {
-          ++depth;
-        } else if (text_[i] == ']' && --depth == 0) {
-          ++i;
-          break;
-        }
-      }
-    }
+    if (i < text_.size() && text_[i] == '[') i = PastBrackets(text_, i);
     while (i < text_.size() && text_[i] != ',' && text_[i] != ']') ++i;
     element = text_.substr(start, i - start);
     if (i < text_.size() && text_[i] == ',') {
@@ -107,17 +111,7 @@ std::string_view BracketList::ElementAt(std::size_t from, std::size_t& next) con
     return {};
   }
   std::size_t i = from;
-  if (elements_[i] == '[') {
-    int depth = 0;
-    for (; i < elements_.size(); ++i) {
-      if (elements_[i] == '[') {
-        ++depth;
-      } else if (elements_[i] == ']' && --depth == 0) {
-        ++i;
-        break;
-      }
-    }
-  }
+  if (elements_[i] == '[') i = PastBrackets(elements_, i);
   while (i < elements_.size() && elements_[i] != ',') ++i;
   next = i + 1;
   return std::string_view(elements_).substr(from, i - from);

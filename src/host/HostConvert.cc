@@ -205,23 +205,10 @@ void HostConvert::Upper(std::string& text) const {
       u = b - 0x20;
     } else if (b >= 0xE0 && b <= 0xFE && b != 0xF7) {  // à..þ but ÷
       u = b - 0x20;
-    } else {
-      switch (b) {
-        case 0x9A:
-          u = 0x8A;
-          break;  // š -> Š
-        case 0x9C:
-          u = 0x8C;
-          break;  // œ -> Œ
-        case 0x9E:
-          u = 0x8E;
-          break;  // ž -> Ž
-        case 0xFF:
-          u = 0x9F;
-          break;  // ÿ -> Ÿ
-        default:
-          break;
-      }
+    } else if (b == 0x9A || b == 0x9C || b == 0x9E) {  // š œ ž -> Š Œ Ž
+      u = b - 0x10;
+    } else if (b == 0xFF) {  // ÿ -> Ÿ
+      u = 0x9F;
     }
     c = static_cast<char>(u);
   }

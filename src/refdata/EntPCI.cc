@@ -65,16 +65,13 @@ void EntPCI() {
           nameText = m.pcimo.NOMCPTCG.str();
           screen.ShowField("NOMCPTCG", nameText);
         }
-        ShowModeNote("NOCPTCG", found != 0, key == keys.f6);
-        if (key == keys.f6 && found != 0) {
-          // Refused while a nature names the account: back to the key, as when not confirmed.
-          if (!ConfirmDeletion(keys) || DeletionRefused(AccountInUse(m.pcimo.NOCPTCG.str())))
-            continue;
-          DeleteAccount(current, previous);
-          break;
-        }
-        ShowEntryMessage();
-        askingKey = false;
+        // A deletion refused while a nature names the account goes back to the key, as when
+        // not confirmed.
+        const KeyOutcome outcome = AfterKey(
+            keys, "NOCPTCG", found != 0, key, [&] { return AccountInUse(m.pcimo.NOCPTCG.str()); },
+            [&] { DeleteAccount(current, previous); });
+        if (outcome == KeyOutcome::kDeleted) break;
+        askingKey = outcome == KeyOutcome::kKept;
         continue;
       }
 

@@ -1,6 +1,7 @@
 #include "refdata/EntryCycle.h"
 
 #include "host/Cp1252.h"
+#include "refdata/InUse.h"
 #include "state/MImmo.h"
 
 namespace actifix {
@@ -46,6 +47,18 @@ bool ConfirmDeletion(const EntryKeys& keys) {
   int16_t key = 0;
   Screen().AskConfirm(answer, key, "B");
   return key == keys.validate && answer != 0;
+}
+
+KeyOutcome AfterKey(const EntryKeys& keys, const std::string& keyField, bool found, int16_t key,
+                    const std::function<std::string()>& inUse, const std::function<void()>& erase) {
+  ShowModeNote(keyField, found, key == keys.f6);
+  if (key == keys.f6 && found) {
+    if (!ConfirmDeletion(keys) || DeletionRefused(inUse())) return KeyOutcome::kKept;
+    erase();
+    return KeyOutcome::kDeleted;
+  }
+  ShowEntryMessage();
+  return KeyOutcome::kEntry;
 }
 
 void OpenTitledEdition(const std::string& title) {

@@ -36,6 +36,17 @@ void ShowEntryMessage();
 // Asks the deletion confirmation; true only when answered yes and left with the validation key.
 bool ConfirmDeletion(const EntryKeys& keys);
 
+// Where the key of an entry pass leads once it is looked up.
+enum class KeyOutcome {
+  kEntry,    // on to the other fields, the entry message shown
+  kDeleted,  // F6 on an existing record, confirmed and allowed: the record is gone
+  kKept,     // F6 on an existing record, not confirmed or refused: nothing changed
+};
+// The mode note beside `keyField`, then, for F6 on an existing record, the deletion confirmed,
+// checked by `inUse` (the refusal, "" for none; asked only once confirmed) and done by `erase`.
+KeyOutcome AfterKey(const EntryKeys& keys, const std::string& keyField, bool found, int16_t key,
+                    const std::function<std::string()>& inUse, const std::function<void()>& erase);
+
 // Sets the edition title and opens the edition under the title read back.
 void OpenTitledEdition(const std::string& title);
 // The title line (the title read back) and the columns of the descriptor.

@@ -151,21 +151,15 @@ void EntAnaI() {
             labelText = m.anaimo.NOMANA.str();
             screen.ShowField("NOMANA", labelText);
           }
-          ShowModeNote("CODEANA", found, key == keys.f6);
-          if (key == keys.f6 && found) {
-            // Refused while cards hold the code under this heading: back to the type, as
-            // when not confirmed.
-            if (ConfirmDeletion(keys) &&
-                !DeletionRefused(AnalyticCodeInUse(ReadNumber(typeText), m.anaimo.CODEANA.str()))) {
-              DeleteCode(current, previous);
-              step = Step::kNextPass;
-            } else {
-              step = Step::kType;
-            }
-            break;
-          }
-          ShowEntryMessage();
-          step = Step::kLabel;
+          // A deletion refused while cards hold the code under this heading goes back to the
+          // type, as when not confirmed.
+          const KeyOutcome outcome = AfterKey(
+              keys, "CODEANA", found, key,
+              [&] { return AnalyticCodeInUse(ReadNumber(typeText), m.anaimo.CODEANA.str()); },
+              [&] { DeleteCode(current, previous); });
+          step = outcome == KeyOutcome::kDeleted ? Step::kNextPass
+                 : outcome == KeyOutcome::kKept  ? Step::kType
+                                                 : Step::kLabel;
           break;
         }
         case Step::kLabel:

@@ -176,17 +176,13 @@ void EntNat() {
             RecordFile().LastRecordNumber(m.fNature, current);
             ShowNature(texts);
           }
-          ShowModeNote("CODNAT", found, key == keys.f6);
-          if (key == keys.f6 && found) {
-            // Refused while cards use the nature: back to the key, as when not confirmed.
-            if (!ConfirmDeletion(keys) || DeletionRefused(NatureInUse(m.nature.CODNAT.str())))
-              break;
-            DeleteNature(current, previous);
-            step = Step::kNextPass;
-            break;
-          }
-          ShowEntryMessage();
-          step = Step::kLabel;
+          // A deletion refused while cards use the nature stays on the key, as when not
+          // confirmed.
+          const KeyOutcome outcome = AfterKey(
+              keys, "CODNAT", found, key, [&] { return NatureInUse(m.nature.CODNAT.str()); },
+              [&] { DeleteNature(current, previous); });
+          if (outcome == KeyOutcome::kDeleted) step = Step::kNextPass;
+          if (outcome == KeyOutcome::kEntry) step = Step::kLabel;
           break;
         }
         case Step::kLabel:

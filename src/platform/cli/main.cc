@@ -1,5 +1,5 @@
-// The actifix program: companies, the operations of the module, the menu, the calculator and
-// the demo, one sub-command each.
+// The actifix program, one sub-command per task: companies, the operations of the module, the
+// menu, the demo, the register's tools (generate, check, import) and the calculator.
 #include <CLI/CLI.hpp>
 #include <clocale>
 #include <cstdlib>

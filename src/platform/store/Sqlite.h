@@ -18,8 +18,8 @@ namespace actifix::platform {
 // The French cause shown for a SQLite result code.
 std::string SqliteCause(int rc);
 
-// One prepared statement. Errors are reported under `operation` / `subject`, which the
-// caller may change before each use (SetContext) so that a failure names the host call.
+// One prepared statement. Errors are reported under the `operation` / `subject` each Step or
+// Run is given, so that a failure names the host call.
 class Statement {
  public:
   Statement() = default;
