@@ -22,7 +22,7 @@
 #include "platform/app/ScriptedInterface.h"
 #include "platform/app/Session.h"
 #include "platform/screen/Script.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 
 namespace {
 

@@ -19,8 +19,8 @@
 
 #include "bench_common.h"
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
-#include "platform/store/SqliteStore.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
+#include "platform/store/sqlite/SqliteStore.h"
 #include "platform/store/pg/PgStore.h"
 
 namespace {

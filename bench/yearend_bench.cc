@@ -24,8 +24,8 @@
 #include "platform/app/Session.h"
 #include "platform/app/YearOpening.h"
 #include "platform/screen/Script.h"
-#include "platform/store/CompanyDatabase.h"
-#include "platform/store/SqliteStore.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
+#include "platform/store/sqlite/SqliteStore.h"
 
 namespace {
 

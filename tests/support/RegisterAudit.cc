@@ -6,7 +6,7 @@
 #include "front/NvImmo.h"
 #include "host/HostBracketList.h"
 #include "platform/app/Companies.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 
 namespace actifix::testing {
 

@@ -6,7 +6,7 @@
 #include "host/HostError.h"
 #include "platform/app/RegisterGenerator.h"
 #include "platform/app/YearOpening.h"
-#include "platform/store/SqliteCompanies.h"
+#include "platform/store/sqlite/SqliteCompanies.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
 #include "support/RegisterAudit.h"

@@ -11,7 +11,7 @@
 #include "front/NvImmo.h"
 #include "platform/app/Messages.h"
 #include "platform/app/RegisterCheck.h"
-#include "platform/store/SqliteStore.h"
+#include "platform/store/sqlite/SqliteStore.h"
 #include "platform/store/Store.h"
 #include "support/AssetFixture.h"
 #include "support/TestCompany.h"

@@ -19,7 +19,7 @@
 #include "platform/app/Session.h"
 #include "platform/app/YearOpening.h"
 #include "platform/store/CompanyStore.h"
-#include "platform/store/SqliteStore.h"
+#include "platform/store/sqlite/SqliteStore.h"
 #include "support/AssetFixture.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"

@@ -11,7 +11,7 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/RecordSum.h"
 #include "support/PgSql.h"

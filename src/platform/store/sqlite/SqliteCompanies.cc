@@ -1,4 +1,4 @@
-#include "platform/store/SqliteCompanies.h"
+#include "platform/store/sqlite/SqliteCompanies.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,11 +11,11 @@
 #include <fstream>
 
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
 #include "platform/store/RecordSum.h"
-#include "platform/store/SqliteStore.h"
 #include "platform/store/WritePath.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
+#include "platform/store/sqlite/SqliteStore.h"
 
 namespace actifix::platform {
 
