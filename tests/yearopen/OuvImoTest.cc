@@ -6,8 +6,8 @@
 #include "host/HostError.h"
 #include "platform/app/RegisterGenerator.h"
 #include "platform/app/YearOpening.h"
-#include "platform/store/sqlite/SqliteCompanies.h"
 #include "platform/store/Store.h"
+#include "platform/store/sqlite/SqliteCompanies.h"
 #include "support/AssetFixture.h"
 #include "support/RegisterAudit.h"
 

@@ -5,8 +5,8 @@
 #include <fstream>
 
 #include "host/HostError.h"
-#include "platform/store/sqlite/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 #include "platform/store/sqlite/Sqlite.h"
 #include "support/Program.h"
 
