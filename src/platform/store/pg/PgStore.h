@@ -39,17 +39,17 @@ namespace actifix::platform {
 
 class PgStore final : public KeyedStore {
  public:
-  // Entries fetched at once by a walk; after a write to its key file, a walk fetches
-  // kWalkRestart entries first, then full batches again.
-  static constexpr int kWalkBatch = 1000;
-  static constexpr int kWalkRestart = 16;
+  PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory);
+  // Abandons an uncommitted transaction, as a crash would.
+  ~PgStore() override;
 
   // The directory of text files when none is given: $ACTIFIX_OUT, else ./actifix-data.
   static std::filesystem::path DefaultDataDirectory();
 
-  PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory);
-  // Abandons an uncommitted transaction, as a crash would.
-  ~PgStore() override;
+  // Entries fetched at once by a walk; after a write to its key file, a walk fetches
+  // kWalkRestart entries first, then full batches again.
+  static constexpr int kWalkBatch = 1000;
+  static constexpr int kWalkRestart = 16;
 
   void SetBulk(bool bulk) override { database().SetBulk(bulk); }
 

@@ -223,8 +223,8 @@ std::unique_ptr<KeyedStore::KeyFile> SqliteStore::OpenKeyTable(const std::string
                                                                const std::string& kind,
                                                                bool temporary) {
   auto keys = std::make_unique<KeyTable>(name, keyLength, kind, temporary);
-  if (temporary) return keys;
   const std::string& t = keys->table = "main.\"k_" + name + "\"";
+  if (temporary) return keys;  // the sort index lives in memory
   keys->find = db().Prepare("SELECT num FROM " + t + " WHERE key = ? ORDER BY seq LIMIT 1");
   keys->insert = db().Prepare(
       keys->unique() ? "INSERT INTO " + t + "(key, seq, num) VALUES(?1, 0, ?2)"
