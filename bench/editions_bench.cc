@@ -20,7 +20,7 @@
 #include "platform/session/Companies.h"
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 #include "platform/tools/RegisterGenerator.h"
 #include "state/MImmo.h"
 

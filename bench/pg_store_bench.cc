@@ -19,9 +19,9 @@
 
 #include "bench_common.h"
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
-#include "platform/store/SqliteStore.h"
 #include "platform/store/pg/PgStore.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
+#include "platform/store/sqlite/SqliteStore.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include "front/NvImmo.h"
 #include "host/HostBracketList.h"
 #include "platform/session/Companies.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 #include "state/MImmo.h"
 
 namespace actifix::testing {

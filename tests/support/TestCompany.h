@@ -10,7 +10,7 @@
 #include "platform/session/Companies.h"
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 #include "support/TempDir.h"
 
 namespace actifix::testing {

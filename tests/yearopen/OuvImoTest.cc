@@ -4,8 +4,8 @@
 
 #include "editions/EditionFixture.h"
 #include "host/HostError.h"
-#include "platform/store/SqliteCompanies.h"
 #include "platform/store/Store.h"
+#include "platform/store/sqlite/SqliteCompanies.h"
 #include "platform/tools/RegisterGenerator.h"
 #include "platform/tools/YearOpening.h"
 #include "support/AssetFixture.h"

@@ -42,6 +42,18 @@ struct StoredFiles {
 
 // A new company being written by a copy, file after file. Destroyed unpublished, it leaves
 // nothing behind. Every call throws HostError when the target refuses.
+// The seq of the entries of a key file copied in key order: 0 in a "P" file, 1, 2... in an
+// "S" file, which keeps equal keys in their order.
+struct EntryNumbering {
+  bool unique = false;
+  int64_t last = 0;  // the highest given
+  void Start(const std::string& kind) {
+    unique = kind == "P";
+    last = 0;
+  }
+  int64_t Next() { return unique ? 0 : ++last; }
+};
+
 class CompanyLoad {
  public:
   virtual ~CompanyLoad() = default;

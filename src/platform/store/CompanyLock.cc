@@ -13,7 +13,7 @@
 #include <thread>
 
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 
 namespace actifix::platform {
 

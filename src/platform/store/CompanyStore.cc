@@ -2,10 +2,10 @@
 
 #include "host/HostError.h"
 #include "platform/base/Printable.h"
-#include "platform/store/SqliteCompanies.h"
 #include "platform/store/pg/Pg.h"
 #include "platform/store/pg/PgCompanies.h"
 #include "platform/store/pg/PgCompany.h"
+#include "platform/store/sqlite/SqliteCompanies.h"
 
 namespace actifix::platform {
 

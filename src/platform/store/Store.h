@@ -1,8 +1,9 @@
 // The record files, key files and text files of one company, whatever database holds them.
 // The module sees them through one HostRecordFile and one HostKeyedFile object, both made
 // here and sharing this store's handles: a key file is told which record file to read or
-// write through the record-file handle it is given. SqliteStore is today's backend; what every
-// backend guarantees is written down in docs/formats.md ("The store seam").
+// write through the record-file handle it is given. KeyedStore implements it once over a
+// backend's rows (SqliteStore in store/sqlite/, PgStore in store/pg/); what every backend
+// guarantees is written down in docs/formats.md ("The store seam").
 //
 // Writes go into one open transaction, begun by the first write and ended by Commit(); the
 // platform commits before the module waits for the user and when an operation ends or fails.

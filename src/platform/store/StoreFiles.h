@@ -101,7 +101,7 @@ inline constexpr const char* kNotRecordFile =
 inline constexpr const char* kNotKeyFile = "ce numéro ne désigne pas un fichier de clés ouvert";
 
 // One record file as the module sees it, and the record being loaded, so that the Lire
-// call-back reads it without a second query.
+// call-back reads it without a second query. A store derives its own, with its statements.
 struct RecordFile {
   std::string name;                           // as the module names it
   std::string subject;                        // the name in UTF-8, for errors
@@ -135,6 +135,9 @@ struct RecordFile {
         writeOperation("Ecrire" + fileName),
         length(recordLength),
         component(&owner) {}
+  virtual ~RecordFile() = default;
+  RecordFile(const RecordFile&) = delete;
+  RecordFile& operator=(const RecordFile&) = delete;
 
   void Forget() { cachedNumber = 0; }
   std::string Padded(std::string text) const {
@@ -201,7 +204,8 @@ struct Seen {
 
 // One key file as the module sees it. `temporary` is the sort index, kept in `memory` only.
 // The walk remembers the last entry returned (walkKey, walkSeq). The last few records found or
-// inserted through it are remembered in `seen` (a walk remembers none).
+// inserted through it are remembered in `seen` (a walk remembers none). A store derives its
+// own, with its statements and what its walk keeps.
 struct KeyFile {
   static constexpr std::size_t kSeenSlots = 4;
 
@@ -218,6 +222,11 @@ struct KeyFile {
   MemoryIndex memory;
   std::array<Seen, kSeenSlots> seen;
   std::size_t seenNext = 0;
+  // The highest `seq` given in an "S" file, for a store that numbers entries itself: valid in
+  // write transaction `seqGeneration` only, saved at the commit when changed.
+  int64_t lastSeq = 0;
+  uint64_t seqGeneration = 0;
+  bool seqChanged = false;
 
   KeyFile(const std::string& fileName, int16_t keyLength, const std::string& fileKind,
           bool isTemporary)
@@ -226,6 +235,16 @@ struct KeyFile {
         kind(fileKind),
         length(keyLength),
         temporary(isTemporary) {}
+  virtual ~KeyFile() = default;
+  KeyFile(const KeyFile&) = delete;
+  KeyFile& operator=(const KeyFile&) = delete;
+
+  // Ends the walk's reading ahead: the next step reads from the store again.
+  virtual void StopWalk() {}
+  // Called before every write to the file.
+  virtual void Changed() {}
+  // Called before the entry (key, number) is removed.
+  virtual void Removing(const std::string& /*key*/, int32_t /*number*/) { Changed(); }
 
   bool unique() const { return kind == "P"; }
   void CheckKey(const std::string& key, const std::string& operation) const {

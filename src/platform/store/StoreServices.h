@@ -1,7 +1,5 @@
-// The two service objects a store hands to the module: thin, they only forward to the store
-// they were made by, calling its own (non-virtual) methods, or to the files it has open
-// (storefiles::OpenFiles, its member files_) for what every store does alike. A store
-// befriends both.
+// The two service objects a store hands to the module: thin, they only forward to the
+// KeyedStore they were made by, or to the files it has open (its member files_).
 #pragma once
 
 #include <cstdint>
@@ -10,13 +8,13 @@
 #include "host/HostComponent.h"
 #include "host/HostKeyedFile.h"
 #include "host/HostRecordFile.h"
+#include "platform/store/KeyedStore.h"
 
 namespace actifix::platform {
 
-template <class S>
 class StoreRecordFile final : public HostRecordFile {
  public:
-  explicit StoreRecordFile(S& store) : store_(store) {}
+  explicit StoreRecordFile(KeyedStore& store) : store_(store) {}
   void Open(const int16_t&, const std::string& name, const int32_t& recordLength, int16_t& handle,
             HostComponent& component) override {
     store_.OpenRecordFile(name, recordLength, handle, component);
@@ -46,13 +44,12 @@ class StoreRecordFile final : public HostRecordFile {
   void Remove(const std::string& path) override { store_.files_.texts.Remove(path); }
 
  private:
-  S& store_;
+  KeyedStore& store_;
 };
 
-template <class S>
 class StoreKeyedFile final : public HostKeyedFile {
  public:
-  explicit StoreKeyedFile(S& store) : store_(store) {}
+  explicit StoreKeyedFile(KeyedStore& store) : store_(store) {}
   void Open(const int16_t&, const std::string& name, const int16_t& keyLength,
             const std::string& kind, int16_t& handle) override {
     store_.OpenKeyFile(name, keyLength, kind, handle);
@@ -94,7 +91,7 @@ class StoreKeyedFile final : public HostKeyedFile {
   void Close(const int16_t& keyHandle) override { store_.CloseKeyFile(keyHandle); }
 
  private:
-  S& store_;
+  KeyedStore& store_;
 };
 
 }  // namespace actifix::platform

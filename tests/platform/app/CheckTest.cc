@@ -9,8 +9,8 @@
 
 #include "front/NvImmo.h"
 #include "platform/session/Messages.h"
-#include "platform/store/SqliteStore.h"
 #include "platform/store/Store.h"
+#include "platform/store/sqlite/SqliteStore.h"
 #include "platform/tools/RegisterCheck.h"
 #include "state/MImmo.h"
 #include "support/AssetFixture.h"

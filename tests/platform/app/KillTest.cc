@@ -14,11 +14,10 @@
 
 #include <sqlite3.h>
 
-#include "state/Records.h"
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
 #include "platform/store/CompanyStore.h"
-#include "platform/store/SqliteStore.h"
+#include "platform/store/sqlite/SqliteStore.h"
 #include "platform/tools/YearOpening.h"
 #include "state/Records.h"
 #include "support/AssetFixture.h"

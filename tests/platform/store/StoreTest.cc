@@ -11,9 +11,9 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/RecordSum.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 #include "support/PgSql.h"
 #include "support/StoreUser.h"
 #include "support/TempDir.h"

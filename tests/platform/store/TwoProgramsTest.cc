@@ -5,9 +5,9 @@
 #include <fstream>
 
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
-#include "platform/store/Sqlite.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
+#include "platform/store/sqlite/Sqlite.h"
 #include "support/Program.h"
 
 namespace actifix::platform::testing {

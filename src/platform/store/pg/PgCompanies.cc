@@ -380,13 +380,17 @@ StoredFiles PgCompanies::Describe(Store& store, const std::string& code) {
   const pg::Result records = c.Query("SELECT name, record_length, last_number FROM " + s +
                                          ".record_files ORDER BY name COLLATE \"C\"",
                                      pg::Params(), operation, subject, false);
+  // The rows of table `table` of the file `name` counted, and the highest of `column`.
+  const auto tally = [&](const std::string& table, const char* column, const std::string& name) {
+    return c.Query("SELECT count(*), coalesce(max(" + std::string(column) + "), 0) FROM " + s +
+                       "." + pg::Quoted(table),
+                   pg::Params(), operation, name, false);
+  };
   for (int i = 0; i < records.rows(); ++i) {
     StoredFiles::Records& file = files.records.emplace_back();
     file.name = records.Bytes(i, 0);
     file.recordLength = static_cast<int32_t>(records.Int(i, 1));
-    const pg::Result rows = c.Query(
-        "SELECT count(*), coalesce(max(num), 0) FROM " + s + "." + pg::Quoted("r_" + file.name),
-        pg::Params(), operation, file.name, false);
+    const pg::Result rows = tally("r_" + file.name, "num", file.name);
     file.count = rows.Int(0, 0);
     file.lastNumber = static_cast<int32_t>(std::max(records.Int(i, 2), rows.Int(0, 1)));
   }
@@ -398,9 +402,7 @@ StoredFiles PgCompanies::Describe(Store& store, const std::string& code) {
     file.name = keys.Bytes(i, 0);
     file.keyLength = static_cast<int16_t>(keys.Int(i, 1));
     file.kind = keys.Bytes(i, 2);
-    const pg::Result rows = c.Query(
-        "SELECT count(*), coalesce(max(seq), 0) FROM " + s + "." + pg::Quoted("k_" + file.name),
-        pg::Params(), operation, file.name, false);
+    const pg::Result rows = tally("k_" + file.name, "seq", file.name);
     file.count = rows.Int(0, 0);
     file.lastSeq = std::max(keys.Int(i, 3), rows.Int(0, 1));
   }
@@ -437,16 +439,15 @@ class PgLoad final : public CompanyLoad {
   void KeyFile(const StoredFiles::Keys& file) override {
     // The table as PgStore::OpenKeyFile makes it.
     Start(file.name, "k_", PgCompany::kKeyColumns, "key, seq, num", "key, seq");
-    unique_ = file.kind == "P";
-    seq_ = 0;
+    seq_.Start(file.kind);
     Send("INSERT INTO " + company_->schema() +
              ".key_files(name, key_length, kind, last_seq) VALUES($1, $2::int2, $3, $4::int4)",
          pg::Params().Text(file.name).Int(file.keyLength).Text(file.kind).Int(file.lastSeq));
   }
   void Entry(std::string_view key, int32_t number) override {
     // Entries come in order: an "S" file numbers them 1, 2, ..., which keeps equal keys in it.
-    conn().Append(copy_, {key, pg::Int4(unique_ ? 0 : ++seq_), pg::Int4(number)}, kOperation,
-                  subject_);
+    conn().Append(copy_, {key, pg::Int4(static_cast<int32_t>(seq_.Next())), pg::Int4(number)},
+                  kOperation, subject_);
   }
   void Publish() override {
     Finish();
@@ -473,19 +474,19 @@ class PgLoad final : public CompanyLoad {
   void Finish() {
     if (table_.empty()) return;
     Send("ALTER TABLE " + table_ + " ADD PRIMARY KEY (" + key_ + ")", pg::Params());
-    if (seq_ > 0)
+    if (seq_.last > 0)
       Send("UPDATE " + company_->schema() +
                ".key_files SET last_seq = $1::int4 WHERE name = $2 AND last_seq < $1::int4",
-           pg::Params().Int(seq_).Text(subject_));
+           pg::Params().Int(seq_.last).Text(subject_));
     conn().Sync(kOperation, subject_);
     table_.clear();
-    seq_ = 0;
+    seq_.last = 0;
   }
 
   std::unique_ptr<PgCompany> company_;
   std::string subject_, table_, copy_, key_;
-  bool unique_ = false, published_ = false;
-  int64_t seq_ = 0;
+  EntryNumbering seq_;
+  bool published_ = false;
 };
 
 }  // namespace

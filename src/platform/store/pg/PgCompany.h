@@ -36,12 +36,13 @@
 #include <string>
 #include <vector>
 
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/StoreDatabase.h"
 #include "platform/store/pg/Pg.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 
 namespace actifix::platform {
 
-class PgCompany {
+class PgCompany final : public StoreDatabase {
  public:
   // "ActF": the first key of the advisory locks Actifix takes.
   static constexpr int32_t kLockSpace = 0x41637446;
@@ -82,15 +83,14 @@ class PgCompany {
   // Removes a company and everything of it; nothing when there is none.
   static void Drop(const std::string& uri, const std::string& code);
 
-  CompanySettings Settings();
-  // Stores the settings at once (joining the open write transaction when there is one).
-  void SaveSettings(const CompanySettings& settings);
-  std::string YearOpened(const std::string& yearStart);
-  void MarkYearOpened(const std::string& yearStart, const std::string& when);
+  CompanySettings Settings() override;
+  void SaveSettings(const CompanySettings& settings) override;
+  std::string YearOpened(const std::string& yearStart) override;
+  void MarkYearOpened(const std::string& yearStart, const std::string& when) override;
 
   // Power-safe commits (the default) wait for the server's disk. Otherwise commits do not
   // wait (synchronous_commit off): a server crash may lose the last ones, never half of one.
-  void SetPowerSafe(bool powerSafe);
+  void SetPowerSafe(bool powerSafe) override;
   // Bulk mode, for a register generated or imported: the store writes new records and
   // entries by COPY, and a second "P" entry fails the transaction (PgStore.h).
   void SetBulk(bool bulk) { bulk_ = bulk; }
@@ -100,21 +100,19 @@ class PgCompany {
   // The quoted schema name, to qualify table names in SQL text.
   const std::string& schema() const { return quotedSchema_; }
   // "<uri> actifix_<CODE>", naming the company in errors.
-  const std::string& subject() const { return subject_; }
+  const std::string& subject() const override { return subject_; }
 
-  bool InTransaction() const { return state_ != State::kNone; }
+  bool InTransaction() const override { return state_ != State::kNone; }
   bool InWrite() const { return state_ == State::kWrite; }
-  uint64_t writeGeneration() const { return writeGeneration_; }
+  uint64_t writeGeneration() const override { return writeGeneration_; }
   // Begins the write transaction and takes the write lock. Throws HostError (the busy cause)
   // when another program keeps the lock longer than CompanyDatabase::kBusyWaitMs.
   // `alsoSend` may send the transaction's first reads, so that they cost no round trip more.
   void BeginWrite(const std::string& operation, const std::string& subject,
                   const std::function<void()>& alsoSend = nullptr);
-  void BeginRead(const std::string& operation);
-  // Commits the open transaction (write or read), if any.
-  void CommitWrite(const std::string& operation);
-  // Abandons the open transaction, if any.
-  void RollbackWrite();
+  void BeginRead(const std::string& operation) override;
+  void CommitWrite(const std::string& operation) override;
+  void RollbackWrite() override;
 
  private:
   enum class State { kNone, kRead, kWrite };

@@ -2,7 +2,9 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <map>
 #include <optional>
+#include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
@@ -11,7 +13,7 @@
 
 namespace actifix::platform {
 
-using namespace storefiles;  // the host calls' names and checks, shared with SqliteStore
+using namespace storefiles;  // the host calls' names
 
 namespace {
 
@@ -105,28 +107,25 @@ struct PgStore::KeyTable : KeyFile {
   // In bulk mode, entries removed (RemoveKey) wait here and go with the rewrites held back.
   std::vector<std::pair<std::string, int32_t>> heldRemovals;
   std::string copy;  // COPY of new entries in bulk mode
-  int64_t lastSeq = 0;
-  uint64_t seqGeneration = 0;
-  bool seqChanged = false;
 
   // Finds of this file with record file `foundRecords`: key to record number (0: none) and
   // text, kept as windows are, and dropped at every write to either file.
   std::unordered_map<std::string, std::pair<int32_t, std::string>> found;
   std::string foundRecords;
 
-  void StopWalk() {
+  void StopWalk() override {
     batchValid = false;
     found.clear();
   }
   // Called before every write to the file: the next step fetches from its place again.
-  void Changed() {
+  void Changed() override {
     batchValid = false;
     fullBatch = false;
     found.clear();
   }
   // Called before removing the entry (key, number): removing the entry the walk is at (as a
   // walk that deletes what it reaches does) changes nothing ahead, and keeps the batch.
-  void Removing(const std::string& key, int32_t number) {
+  void Removing(const std::string& key, int32_t number) override {
     if (AtWalk(key, number))
       found.clear();
     else
@@ -139,6 +138,12 @@ struct PgStore::KeyTable : KeyFile {
   }
 };
 
+PgStore::RecordTable& PgStore::Table(RecordFile& records) {
+  return static_cast<RecordTable&>(records);
+}
+
+PgStore::KeyTable& PgStore::Table(KeyFile& keys) { return static_cast<KeyTable&>(keys); }
+
 // ---------------------------------------------------------------------------------------
 
 std::filesystem::path PgStore::DefaultDataDirectory() {
@@ -147,46 +152,46 @@ std::filesystem::path PgStore::DefaultDataDirectory() {
 }
 
 PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
-    : company_(std::move(company)), files_(std::move(dataDirectory), true) {
+    : KeyedStore(std::move(company), std::move(dataDirectory), true) {
   // The store's statements are short: compiling one (tens of ms) would cost more than it saves.
-  conn().Send("SET jit = off", pg::Params(), "Store.Open", company_->subject(), false);
+  conn().Send("SET jit = off", pg::Params(), "Store.Open", database().subject(), false);
   conn().SetBeforeSend([this] {
     if (!aside_) SendHeldBack();
   });
 }
 
 void PgStore::SendHeldBack() {
-  for (const auto& [handle, records] : files_.records) {
-    if (records->heldBack.size() == 1) {
-      const auto& [number, text] = *records->heldBack.begin();
-      conn().Send(records->upsert,
-                  pg::Params().Int(number).Bytes(text).Int(RecordSum(number, text)), kWriteText,
-                  records->subject);
-    } else if (!records->heldBack.empty()) {
+  for (const auto& [handle, file] : files_.records) {
+    RecordTable& records = Table(*file);
+    if (records.heldBack.size() == 1) {
+      const auto& [number, text] = *records.heldBack.begin();
+      conn().Send(records.upsert, pg::Params().Int(number).Bytes(text).Int(RecordSum(number, text)),
+                  kWriteText, records.subject);
+    } else if (!records.heldBack.empty()) {
       // One statement for all: a statement per record costs the server more than its row.
-      const auto count = static_cast<int32_t>(records->heldBack.size());
+      const auto count = static_cast<int32_t>(records.heldBack.size());
       std::string numbers = pg::ArrayHeader(23, count), texts = pg::ArrayHeader(17, count),
                   sums = pg::ArrayHeader(23, count);
-      texts.reserve(texts.size() + records->heldBack.size() * (4 + records->length));
-      for (const auto& [number, text] : records->heldBack) {
+      texts.reserve(texts.size() + records.heldBack.size() * (4 + records.length));
+      for (const auto& [number, text] : records.heldBack) {
         pg::ArrayElement(numbers, pg::Int4(number));
         pg::ArrayElement(texts, text);
         pg::ArrayElement(sums, pg::Int4(RecordSum(number, text)));
       }
-      conn().Send(records->upsertMany, pg::Params().Bytes(numbers).Bytes(texts).Bytes(sums),
-                  kWriteText, records->subject);
+      conn().Send(records.upsertMany, pg::Params().Bytes(numbers).Bytes(texts).Bytes(sums),
+                  kWriteText, records.subject);
     }
-    records->heldBack.clear();
+    records.heldBack.clear();
   }
-  for (const auto& [handle, keys] : files_.keys) {
-    auto& held = keys->heldRemovals;
+  for (const auto& [handle, file] : files_.keys) {
+    KeyTable& keys = Table(*file);
+    auto& held = keys.heldRemovals;
     if (held.empty()) continue;
     // One statement for all, unless a removal is held twice (each takes one entry).
     std::sort(held.begin(), held.end());
     if (held.size() == 1 || std::adjacent_find(held.begin(), held.end()) != held.end()) {
       for (const auto& [key, number] : held)
-        conn().Send(keys->removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey,
-                    keys->subject);
+        conn().Send(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
     } else {
       const auto count = static_cast<int32_t>(held.size());
       std::string entries = pg::ArrayHeader(17, count), numbers = pg::ArrayHeader(23, count);
@@ -194,8 +199,8 @@ void PgStore::SendHeldBack() {
         pg::ArrayElement(entries, key);
         pg::ArrayElement(numbers, pg::Int4(number));
       }
-      conn().Send(keys->removeMany, pg::Params().Bytes(entries).Bytes(numbers), kRemoveKey,
-                  keys->subject);
+      conn().Send(keys.removeMany, pg::Params().Bytes(entries).Bytes(numbers), kRemoveKey,
+                  keys.subject);
     }
     held.clear();
   }
@@ -213,204 +218,122 @@ void PgStore::SendAside(const std::string& statement, const pg::Params& params,
   aside_ = false;
 }
 
-void PgStore::DropHeldBack() {
-  for (const auto& [handle, records] : files_.records) records->heldBack.clear();
-  for (const auto& [handle, keys] : files_.keys) keys->heldRemovals.clear();
+void PgStore::DropPending() {
+  for (const auto& [handle, records] : files_.records) Table(*records).heldBack.clear();
+  for (const auto& [handle, keys] : files_.keys) Table(*keys).heldRemovals.clear();
 }
 
 PgStore::~PgStore() {
   conn().SetBeforeSend(nullptr);
-  DropHeldBack();
+  DropPending();
   files_.texts.Drop();
-  company_->RollbackWrite();
+  database().RollbackWrite();
   conn().DiscardCopies();
   try {
-    conn().Sync("Store.Close", company_->subject());  // no result left to reach a key file
+    conn().Sync("Store.Close", database().subject());  // no result left to reach a key file
   } catch (const HostError&) {
     // Only reads were left.
   }
 }
 
-std::unique_ptr<HostRecordFile> PgStore::MakeRecordFile() {
-  return std::make_unique<StoreRecordFile<PgStore>>(*this);
-}
+bool PgStore::Gathering() const { return static_cast<const PgCompany&>(*db_).bulk(); }
 
-std::unique_ptr<HostKeyedFile> PgStore::MakeKeyedFile() {
-  return std::make_unique<StoreKeyedFile<PgStore>>(*this);
-}
-
-void PgStore::BeginWrite(const std::string& operation, const std::string& subject) {
-  if (failAtWrite_ > 0 && --failAtWrite_ == 0)
-    throw HostError(operation, subject, "panne d'écriture simulée");
-  if (company_->InTransaction()) return;
-  StopWalks();  // batches read before the lock may miss another program's last commit
+void PgStore::BeginTransaction(const std::string& operation, const std::string& subject) {
   // The numbering of the open files is read with the lock, in the same round trip.
   std::vector<pg::Result> numbers(files_.records.size() + files_.keys.size());
-  company_->BeginWrite(operation, subject, [&] {
+  database().BeginWrite(operation, subject, [&] {
     std::size_t i = 0;
     for (const auto& [handle, records] : files_.records)
-      conn().Send(records->highest, pg::Params().Text(records->name), operation, subject, true,
-                  &numbers[i++]);
+      conn().Send(Table(*records).highest, pg::Params().Text(records->name), operation, subject,
+                  true, &numbers[i++]);
     for (const auto& [handle, keys] : files_.keys) {
       if (!keys->temporary && !keys->unique())
-        conn().Send("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
+        conn().Send("SELECT last_seq FROM " + schema() + ".key_files WHERE name = $1",
                     pg::Params().Text(keys->name), operation, subject, false, &numbers[i]);
       ++i;
     }
   });
+  const uint64_t generation = database().writeGeneration();
   std::size_t i = 0;
   for (const auto& [handle, records] : files_.records) {
     records->lastNumber = numbers[i++].Int(0, 0);
-    records->numberGeneration = company_->writeGeneration();
+    records->numberGeneration = generation;
     records->lastNumberChanged = false;
   }
   for (const auto& [handle, keys] : files_.keys) {
     if (numbers[i].rows() == 1) {
       keys->lastSeq = numbers[i].Int(0, 0);
-      keys->seqGeneration = company_->writeGeneration();
+      keys->seqGeneration = generation;
       keys->seqChanged = false;
     }
     ++i;
   }
 }
 
-void PgStore::RefreshNumbering(RecordTable& records, const std::string& operation) {
-  if (records.numberGeneration == company_->writeGeneration()) return;
-  records.lastNumber =
-      conn()
-          .Query(records.highest, pg::Params().Text(records.name), operation, records.subject)
-          .Int(0, 0);
-  records.numberGeneration = company_->writeGeneration();
-  records.lastNumberChanged = false;
-}
-
-void PgStore::Commit() {
-  bool numbersChanged = false;
-  for (const auto& [handle, records] : files_.records) numbersChanged |= records->lastNumberChanged;
-  for (const auto& [handle, keys] : files_.keys) numbersChanged |= keys->seqChanged;
-  if (numbersChanged) {
-    BeginWrite(kCommit, company_->subject());
-    const std::string update = "UPDATE " + company_->schema() +
-                               ".record_files SET last_number = $1::int4"
-                               " WHERE name = $2 AND last_number < $1::int4";
-    for (const auto& [handle, records] : files_.records) {
-      if (!records->lastNumberChanged) continue;
-      conn().Send(update, pg::Params().Int(records->lastNumber).Text(records->name), kCommit,
-                  records->subject, false);
-    }
-    const std::string updateSeq = "UPDATE " + company_->schema() +
-                                  ".key_files SET last_seq = $1::int4"
-                                  " WHERE name = $2 AND last_seq < $1::int4";
-    for (const auto& [handle, keys] : files_.keys) {
-      if (!keys->seqChanged) continue;
-      conn().Send(updateSeq, pg::Params().Int(keys->lastSeq).Text(keys->name), kCommit,
-                  keys->subject, false);
-    }
-  }
-  StopWalks();  // a walk goes on after the commit from its place, seeing others' commits
-  try {
-    company_->CommitWrite(kCommit);
-  } catch (...) {
-    for (const auto& [handle, records] : files_.records) records->numberGeneration = 0;
-    for (const auto& [handle, keys] : files_.keys) keys->seqGeneration = 0;
-    throw;
-  }
-  for (const auto& [handle, records] : files_.records) records->lastNumberChanged = false;
-  for (const auto& [handle, keys] : files_.keys) keys->seqChanged = false;
-  files_.texts.Flush(kCommit);
-}
-
-void PgStore::Rollback() {
-  StopWalks();
-  DropHeldBack();
-  company_->RollbackWrite();
-  for (const auto& [handle, records] : files_.records) {
-    records->numberGeneration = 0;
-    records->lastNumberChanged = false;
-  }
-  for (const auto& [handle, keys] : files_.keys) {
-    keys->seqGeneration = 0;
-    keys->seqChanged = false;
-  }
-}
-
-void PgStore::SetBulk(bool bulk) { company_->SetBulk(bulk); }
-
-void PgStore::CloseTextFiles() { files_.texts.CloseAll(kCommit); }
-
-int64_t PgStore::CountEntries(const std::string& name) {
-  const std::string operation = "Store.CountEntries";
-  CheckName(name, operation);
+int64_t PgStore::ReadLastNumber(RecordFile& records, const std::string& operation) {
   return conn()
-      .Query("SELECT count(*) FROM " + company_->schema() + "." + pg::Quoted("k_" + name),
-             pg::Params(), operation, name, false)
+      .Query(Table(records).highest, pg::Params().Text(records.name), operation, records.subject)
       .Int(0, 0);
 }
 
-void PgStore::HoldWriteLock() { BeginWrite("Store.HoldWriteLock", company_->subject()); }
-
-void PgStore::ReadConsistently(const std::function<void()>& read) {
-  if (company_->InTransaction()) return read();
-  const std::string operation = "Store.ReadConsistently";
-  StopWalks();
-  company_->BeginRead(operation);
-  try {
-    read();
-  } catch (...) {
-    StopWalks();
-    company_->RollbackWrite();
-    throw;
-  }
-  StopWalks();
-  company_->CommitWrite(operation);
+void PgStore::SaveLastNumber(RecordFile& records) {
+  conn().Send("UPDATE " + schema() +
+                  ".record_files SET last_number = $1::int4"
+                  " WHERE name = $2 AND last_number < $1::int4",
+              pg::Params().Int(records.lastNumber).Text(records.name), kCommit, records.subject,
+              false);
 }
 
-int32_t PgStore::RecordLength(const std::string& name) {
-  const std::string operation = "Store.RecordLength";
-  CheckName(name, operation);
-  const pg::Result row = conn().Query(
-      "SELECT record_length FROM " + company_->schema() + ".record_files WHERE name = $1",
-      pg::Params().Text(name), operation, name, false);
+void PgStore::SaveLastSeq(KeyFile& keys) {
+  conn().Send("UPDATE " + schema() +
+                  ".key_files SET last_seq = $1::int4"
+                  " WHERE name = $2 AND last_seq < $1::int4",
+              pg::Params().Int(keys.lastSeq).Text(keys.name), kCommit, keys.subject, false);
+}
+
+int64_t PgStore::CountRows(const std::string& name, const std::string& operation) {
+  return conn()
+      .Query("SELECT count(*) FROM " + schema() + "." + pg::Quoted("k_" + name), pg::Params(),
+             operation, name, false)
+      .Int(0, 0);
+}
+
+int32_t PgStore::StoredRecordLength(const std::string& name, const std::string& operation) {
+  const pg::Result row =
+      conn().Query("SELECT record_length FROM " + schema() + ".record_files WHERE name = $1",
+                   pg::Params().Text(name), operation, name, false);
   return row.rows() == 0 ? 0 : static_cast<int32_t>(row.Int(0, 0));
 }
 
-void PgStore::ScanRecords(const std::string& name,
-                          const std::function<void(int32_t, std::string_view)>& each,
-                          const std::function<void(int32_t, std::string_view)>& damaged) {
-  const std::string operation = "Store.ScanRecords";
-  if (RecordLength(name) == 0) return;
-  const std::string sql = "SELECT num, data, sum FROM " + company_->schema() + "." +
-                          pg::Quoted("r_" + name) + " WHERE num > $1::int4 ORDER BY num LIMIT " +
-                          std::to_string(kScanBatch);
+bool PgStore::StoredKeyFile(const std::string& name, const std::string& operation,
+                            int64_t& keyLength, std::string& kind) {
+  const pg::Result row =
+      conn().Query("SELECT key_length, kind FROM " + schema() + ".key_files WHERE name = $1",
+                   pg::Params().Text(name), operation, name, false);
+  if (row.rows() == 0) return false;
+  keyLength = row.Int(0, 0);
+  kind = row.Bytes(0, 1);
+  return true;
+}
+
+void PgStore::ScanRecordRows(const std::string& name, const std::string& operation,
+                             const RowFn& row) {
+  const std::string sql = "SELECT num, data, sum FROM " + schema() + "." + pg::Quoted("r_" + name) +
+                          " WHERE num > $1::int4 ORDER BY num LIMIT " + std::to_string(kScanBatch);
   int64_t after = 0;
   for (;;) {
     const pg::Result rows = conn().Query(sql, pg::Params().Int(after), operation, name, false);
     for (int i = 0; i < rows.rows(); ++i)
-      files_.Scanned(
-          name, static_cast<int32_t>(rows.Int(i, 0)), rows.Bytes(i, 1), !rows.IsNull(i, 2),
-          rows.IsNull(i, 2) ? 0 : static_cast<int32_t>(rows.Int(i, 2)), each, damaged, operation);
+      row(static_cast<int32_t>(rows.Int(i, 0)), rows.Bytes(i, 1), !rows.IsNull(i, 2),
+          rows.IsNull(i, 2) ? 0 : static_cast<int32_t>(rows.Int(i, 2)));
     if (rows.rows() < kScanBatch) return;
     after = rows.Int(rows.rows() - 1, 0);
   }
 }
 
-namespace {
-
-std::string KeyKind(pg::Connection& conn, const std::string& schema, const std::string& name,
-                    const std::string& operation) {
-  CheckName(name, operation);
-  const pg::Result row = conn.Query("SELECT kind FROM " + schema + ".key_files WHERE name = $1",
-                                    pg::Params().Text(name), operation, name, false);
-  return row.rows() == 0 ? "" : std::string(row.Bytes(0, 0));
-}
-
-}  // namespace
-
-void PgStore::ScanKeys(const std::string& name,
-                       const std::function<void(std::string_view, int32_t)>& each) {
-  const std::string operation = "Store.ScanKeys";
-  if (KeyKind(conn(), company_->schema(), name, operation).empty()) return;
-  const std::string table = company_->schema() + "." + pg::Quoted("k_" + name);
+void PgStore::ScanKeyRows(const std::string& name, const std::string& operation,
+                          const std::function<void(std::string_view, int32_t)>& each) {
+  const std::string table = schema() + "." + pg::Quoted("k_" + name);
   const std::string limit = " ORDER BY key, seq LIMIT " + std::to_string(kScanBatch);
   pg::Result rows = conn().Query("SELECT key, seq, num FROM " + table + limit, pg::Params(),
                                  operation, name, false);
@@ -425,22 +348,16 @@ void PgStore::ScanKeys(const std::string& name,
   }
 }
 
-void PgStore::RebuildKeys(const std::string& name,
-                          const std::vector<std::pair<std::string, int32_t>>& entries) {
-  const std::string operation = "Store.RebuildKeys";
-  const std::string kind = KeyKind(conn(), company_->schema(), name, operation);
-  if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
+void PgStore::ReplaceKeys(const std::string& name, const std::string& kind,
+                          const std::vector<std::pair<std::string, int32_t>>& entries,
+                          const std::string& operation) {
+  // By COPY, which would refuse a second "P" key only with the whole transaction.
   if (kind == "P") {
     std::unordered_set<std::string_view> keys;
     for (const auto& [key, number] : entries)
       if (!keys.insert(key).second) throw HostError(operation, name, kDuplicate);
   }
-  BeginWrite(operation, name);
-  for (const auto& [handle, keys] : files_.keys) {
-    if (keys->name == name) keys->Changed();
-  }
-  StopWalks();
-  const std::string table = company_->schema() + "." + pg::Quoted("k_" + name);
+  const std::string table = schema() + "." + pg::Quoted("k_" + name);
   const std::string copy = "COPY " + table + "(key, seq, num) FROM STDIN (FORMAT binary)";
   conn().Send("SAVEPOINT host_call", pg::Params(), operation, name, false);
   try {
@@ -450,69 +367,75 @@ void PgStore::RebuildKeys(const std::string& name,
     for (const auto& [key, number] : entries)
       conn().Append(copy, {key, pg::Int4(kind == "P" ? 0 : ++seq), pg::Int4(number)}, operation,
                     name);
-    conn().Send("UPDATE " + company_->schema() +
+    conn().Send("UPDATE " + schema() +
                     ".key_files SET last_seq = greatest(last_seq, $1::int4) WHERE name = $2",
                 pg::Params().Int(seq).Text(name), operation, name, false);
     conn().Sync(operation, name);
   } catch (...) {
-    UndoHostCall();
+    RollbackHostCall();
     throw;
-  }
-  for (const auto& [handle, keys] : files_.keys) {
-    if (keys->name == name) keys->seqGeneration = 0;  // read again, past the new entries
   }
   conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), operation, name, false);
 }
 
-void PgStore::UndoHostCall() {
+void PgStore::RollbackHostCall() {
   try {
-    conn().Sync(kInsert, company_->subject());
+    conn().Sync(kInsert, database().subject());
   } catch (const HostError&) {
     // The failure being undone.
   }
   try {
-    conn().Exec("ROLLBACK TO SAVEPOINT host_call", "Store.Rollback", company_->subject());
-    conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), "Store.Rollback", company_->subject(),
+    conn().Exec("ROLLBACK TO SAVEPOINT host_call", "Store.Rollback", database().subject());
+    conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), "Store.Rollback", database().subject(),
                 false);
   } catch (const HostError&) {
     // The connection broke: the transaction is lost, and says so at the next call.
   }
 }
 
+// In bulk mode the rows of a host call go by COPY and are taken back from it on failure;
+// otherwise they are written under a savepoint.
+void PgStore::BeginHostCall(const std::string& operation, const std::string& subject) {
+  mark_ = conn().MarkCopies();
+  if (!database().bulk())
+    conn().Send("SAVEPOINT host_call", pg::Params(), operation, subject, false);
+}
+
+void PgStore::EndHostCall(const std::string& operation, const std::string& subject) {
+  if (!database().bulk())
+    conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), operation, subject, false);
+}
+
+void PgStore::UndoHostCall(const std::string& operation, const std::string& subject) {
+  if (!database().bulk()) {
+    RollbackHostCall();
+  } else if (!conn().Truncate(mark_)) {
+    Rollback();  // what was sent of it cannot be taken back alone
+    throw HostError(operation, subject,
+                    "échec pendant un envoi en bloc : toute la transaction est abandonnée");
+  }
+}
+
 // ---------------------------------------------------------------------------------------
 // Record files
 
-void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int16_t& handle,
-                             HostComponent& component) {
-  CheckRecordFile(name, recordLength);
-  if (const int16_t opened = files_.Reopen(name, recordLength, component); opened != 0) {
-    handle = opened;
-    return;
-  }
+void PgStore::CreateRecordTable(const std::string& name, int32_t recordLength) {
+  // Under the write lock, so that two programs never make it twice.
+  conn().Send("INSERT INTO " + schema() +
+                  ".record_files(name, record_length) VALUES($1, $2::int4)"
+                  " ON CONFLICT DO NOTHING",
+              pg::Params().Text(name).Int(recordLength), kOpenRecord, name, false);
+  conn().Send("CREATE TABLE IF NOT EXISTS " + schema() + "." + pg::Quoted("r_" + name) +
+                  PgCompany::kRecordColumnsKeyed + PgCompany::kRecordTableOptions,
+              pg::Params(), kOpenRecord, name, false);
+}
 
+std::unique_ptr<KeyedStore::RecordFile> PgStore::OpenRecordTable(const std::string& name,
+                                                                 int32_t recordLength,
+                                                                 HostComponent& component) {
   auto records = std::make_unique<RecordTable>(name, recordLength, component);
-  const std::string& s = company_->schema();
+  const std::string& s = schema();
   const std::string t = records->table = s + "." + pg::Quoted("r_" + name);
-
-  const std::string catalog = "SELECT record_length FROM " + s + ".record_files WHERE name = $1";
-  pg::Result stored = conn().Query(catalog, pg::Params().Text(name), kOpenRecord, name, false);
-  if (stored.rows() == 0) {
-    // Made on first use, under the write lock, so that two programs never make it twice.
-    BeginWrite(kOpenRecord, name);
-    conn().Send("INSERT INTO " + s +
-                    ".record_files(name, record_length) VALUES($1, $2::int4)"
-                    " ON CONFLICT DO NOTHING",
-                pg::Params().Text(name).Int(recordLength), kOpenRecord, name, false);
-    conn().Send("CREATE TABLE IF NOT EXISTS " + t + PgCompany::kRecordColumnsKeyed +
-                    PgCompany::kRecordTableOptions,
-                pg::Params(), kOpenRecord, name, false);
-    stored = conn().Query(catalog, pg::Params().Text(name), kOpenRecord, name, false);
-  }
-  if (stored.Int(0, 0) != recordLength)
-    throw HostError(kOpenRecord, name,
-                    "le fichier existe avec une longueur d'enregistrement de " +
-                        std::to_string(stored.Int(0, 0)));
-
   records->highest = conn().Prepare(
       "SELECT greatest(coalesce((SELECT last_number FROM " + s +
           ".record_files WHERE name = $1), 0), coalesce((SELECT max(num) FROM " + t + "), 0))",
@@ -534,12 +457,12 @@ void PgStore::OpenRecordFile(const std::string& name, int32_t recordLength, int1
   records->window = conn().Prepare(
       "SELECT num, data, sum FROM " + t + " WHERE num >= $1::int4 AND num < $2::int4", kOpenRecord,
       name);
-  handle = files_.NewHandle(kOpenRecord, name);
-  files_.AddRecordFile(handle, std::move(records));
+  return records;
 }
 
-bool PgStore::TryFetch(RecordTable& records, int32_t number, std::string& text,
-                       const std::string& operation) {
+bool PgStore::FetchRecord(RecordFile& file, int32_t number, std::string& text,
+                          const std::string& operation) {
+  RecordTable& records = Table(file);
   if (const std::string* known = nullptr; Windowed(records, number, known, operation)) {
     if (known == nullptr) return false;
     text = *known;
@@ -593,156 +516,82 @@ bool PgStore::Windowed(RecordTable& records, int32_t number, const std::string*&
   return true;
 }
 
-std::string PgStore::Fetch(RecordTable& records, int32_t number, const std::string& operation) {
-  std::string text;
-  if (!TryFetch(records, number, text, operation)) RefuseMissing(records, number, operation);
-  return text;
-}
-
-void PgStore::NameRecords(const std::string& name, const std::vector<int32_t>& widths) {
-  files_.NameRecords(name, widths);
-}
-
-void PgStore::KeepRunningNumber(const std::string& name, int32_t offset, int32_t width) {
-  files_.KeepRunningNumber(name, offset, width);
-}
-
-void PgStore::Load(RecordTable& records, int32_t number, const std::string* text, bool known,
-                   const std::string& operation) {
-  if (!known) {
-    records.cached = Fetch(records, number, operation);
-  } else if (text == nullptr) {
-    throw HostError(operation, records.subject, RecordNumberCause(number));
-  } else if (text != &records.cached) {
-    records.cached = *text;
-  }
-  records.CallRead(number);
-}
-
-void PgStore::Read(int16_t handle, int32_t number) {
-  RecordTable& records = files_.Records(handle, kRead);
-  CheckNumber(number, kRead, records.subject);
-  Load(records, number, nullptr, false, kRead);
-}
-
-void PgStore::ReadText(int16_t handle, int32_t number, std::string& text) {
-  RecordTable& records = files_.Records(handle, kReadText);
-  CheckNumber(number, kReadText, records.subject);
-  text = records.Padded(records.cachedNumber == number ? records.cached
-                                                       : Fetch(records, number, kReadText));
-}
-
-void PgStore::WriteText(int16_t handle, int32_t number, const std::string& text) {
-  RecordTable& records = files_.Records(handle, kWriteText);
-  CheckNumber(number, kWriteText, records.subject);
-  records.CheckText(text);
-  BeginWrite(kWriteText, records.subject);
-  RefreshNumbering(records, kWriteText);
-  if (records.cachedNumber == number) records.Forget();
-  // A running number never lowered: the stored record, as this transaction knows it (from the
-  // window when fetched, so that a bulk import does not wait for the server at each card).
-  std::string stored;
-  const bool keep = records.runningWidth > 0 && number <= records.lastNumber &&
-                    TryFetch(records, number, stored, kWriteText) &&
-                    records.KeepsRunning(text, stored, number);
-  const std::string& written = keep ? records.kept : text;
+void PgStore::PutRecord(RecordFile& file, int32_t number, const std::string& text) {
+  RecordTable& records = Table(file);
   RecordChanged(records, number);
-  if (!company_->bulk())
-    conn().Send(records.upsert,
-                pg::Params().Int(number).Bytes(written).Int(RecordSum(number, written)), kWriteText,
-                records.subject);
+  if (!database().bulk())
+    conn().Send(records.upsert, pg::Params().Int(number).Bytes(text).Int(RecordSum(number, text)),
+                kWriteText, records.subject);
   else if (number > records.lastNumber)  // a new record, in bulk
-    conn().Append(records.copy, {pg::Int4(number), written, pg::Int4(RecordSum(number, written))},
+    conn().Append(records.copy, {pg::Int4(number), text, pg::Int4(RecordSum(number, text))},
                   kWriteText, records.subject);
   else
-    records.heldBack[number] = written;
+    records.heldBack[number] = text;
   // What this program wrote is what it reads next: kept in the record's window, if fetched.
   if (const auto w = records.windows.find(number - number % kReadWindow);
       w != records.windows.end()) {
     w->second.slots[number % kReadWindow] = RecordTable::kPresent;
-    w->second.data[number % kReadWindow] = written;
+    w->second.data[number % kReadWindow] = text;
   }
-  records.Written(number, written);
 }
 
 // ---------------------------------------------------------------------------------------
 // Key files
 
-void PgStore::OpenKeyFile(const std::string& name, int16_t keyLength, const std::string& kind,
-                          int16_t& handle) {
-  CheckKeyFile(name, keyLength, kind);
-  const bool temporary = name == kSortIndexName;
+void PgStore::CreateKeyTable(const std::string& name, int16_t keyLength, const std::string& kind) {
+  conn().Send("INSERT INTO " + schema() +
+                  ".key_files(name, key_length, kind) VALUES($1, $2::int2, $3)"
+                  " ON CONFLICT DO NOTHING",
+              pg::Params().Text(name).Int(keyLength).Text(kind), kOpenKey, name, false);
+  conn().Send("CREATE TABLE IF NOT EXISTS " + schema() + "." + pg::Quoted("k_" + name) +
+                  "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL,"
+                  " PRIMARY KEY (key, seq))",
+              pg::Params(), kOpenKey, name, false);
+}
 
-  int16_t reopened = 0;
-  if (files_.ReopenKey(name, keyLength, kind, temporary, reopened)) {
-    handle = reopened;
-    return;
-  }
-
+std::unique_ptr<KeyedStore::KeyFile> PgStore::OpenKeyTable(const std::string& name,
+                                                           int16_t keyLength,
+                                                           const std::string& kind,
+                                                           bool temporary) {
   auto keys = std::make_unique<KeyTable>(name, keyLength, kind, temporary);
-  if (!temporary) {
-    const std::string& s = company_->schema();
-    keys->table = s + "." + pg::Quoted("k_" + name);
-    const std::string catalog = "SELECT key_length, kind FROM " + s + ".key_files WHERE name = $1";
-    pg::Result stored = conn().Query(catalog, pg::Params().Text(name), kOpenKey, name, false);
-    if (stored.rows() == 0) {
-      BeginWrite(kOpenKey, name);
-      conn().Send("INSERT INTO " + s +
-                      ".key_files(name, key_length, kind) VALUES($1, $2::int2, $3)"
-                      " ON CONFLICT DO NOTHING",
-                  pg::Params().Text(name).Int(keyLength).Text(kind), kOpenKey, name, false);
-      conn().Send("CREATE TABLE IF NOT EXISTS " + keys->table +
-                      "(key bytea NOT NULL, seq int4 NOT NULL, num int4 NOT NULL,"
-                      " PRIMARY KEY (key, seq))",
-                  pg::Params(), kOpenKey, name, false);
-      stored = conn().Query(catalog, pg::Params().Text(name), kOpenKey, name, false);
-    }
-    const int64_t length = stored.Int(0, 0);
-    const std::string storedKind(stored.Bytes(0, 1));
-    if (length != keyLength || storedKind != kind)
-      throw HostError(kOpenKey, name,
-                      "le fichier existe avec le type " + storedKind + " et la longueur " +
-                          std::to_string(length));
-    const std::string& t = keys->table;
-    keys->insert = conn().Prepare("INSERT INTO " + t +
-                                      "(key, seq, num) VALUES($1::bytea, $2::int4, $3::int4)"
-                                      " ON CONFLICT DO NOTHING",
-                                  kOpenKey, name);
-    keys->copy = "COPY " + t + "(key, seq, num) FROM STDIN (FORMAT binary)";
-    keys->removeOne = conn().Prepare("DELETE FROM " + t +
-                                         " WHERE key = $1::bytea AND seq = (SELECT seq FROM " + t +
-                                         " WHERE key = $1::bytea AND num = $2::int4"
-                                         " ORDER BY seq LIMIT 1)",
-                                     kOpenKey, name);
-    // Each entry found by an index lookup, then all removed by their row addresses: a join
-    // of the arrays with the table may be planned as a scan of the whole table.
-    keys->removeMany = conn().Prepare(
-        "DELETE FROM " + t + " WHERE ctid = ANY(ARRAY(SELECT (SELECT e.ctid FROM " + t +
-            " e WHERE e.key = d.key AND e.num = d.num ORDER BY e.seq LIMIT 1)"
-            " FROM unnest($1::bytea[], $2::int4[]) d(key, num)))",
-        kOpenKey, name);
-    keys->clear = conn().Prepare("DELETE FROM " + t, kOpenKey, name);
-    keys->range = conn().Prepare("SELECT num FROM " + t +
-                                     " WHERE key >= $1::bytea AND key < $2::bytea"
-                                     " ORDER BY key, seq",
-                                 kOpenKey, name);
-    keys->rangeFrom = conn().Prepare(
-        "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq", kOpenKey, name);
-    keys->count =
-        conn().Prepare("SELECT count(*) FROM " + t + " WHERE key >= $1::bytea AND key < $2::bytea",
-                       kOpenKey, name);
-    keys->countFrom =
-        conn().Prepare("SELECT count(*) FROM " + t + " WHERE key >= $1::bytea", kOpenKey, name);
-    keys->firstRange = conn().Prepare("SELECT num FROM " + t +
-                                          " WHERE key >= $1::bytea AND key < $2::bytea"
-                                          " ORDER BY key, seq LIMIT $3::int4",
-                                      kOpenKey, name);
-    keys->firstFrom = conn().Prepare(
-        "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq LIMIT $2::int4",
-        kOpenKey, name);
-  }
-  handle = files_.NewHandle(kOpenKey, name);
-  files_.keys[handle] = std::move(keys);
+  if (temporary) return keys;
+  const std::string& t = keys->table = schema() + "." + pg::Quoted("k_" + name);
+  keys->insert = conn().Prepare("INSERT INTO " + t +
+                                    "(key, seq, num) VALUES($1::bytea, $2::int4, $3::int4)"
+                                    " ON CONFLICT DO NOTHING",
+                                kOpenKey, name);
+  keys->copy = "COPY " + t + "(key, seq, num) FROM STDIN (FORMAT binary)";
+  keys->removeOne =
+      conn().Prepare("DELETE FROM " + t + " WHERE key = $1::bytea AND seq = (SELECT seq FROM " + t +
+                         " WHERE key = $1::bytea AND num = $2::int4"
+                         " ORDER BY seq LIMIT 1)",
+                     kOpenKey, name);
+  // Each entry found by an index lookup, then all removed by their row addresses: a join
+  // of the arrays with the table may be planned as a scan of the whole table.
+  keys->removeMany = conn().Prepare(
+      "DELETE FROM " + t + " WHERE ctid = ANY(ARRAY(SELECT (SELECT e.ctid FROM " + t +
+          " e WHERE e.key = d.key AND e.num = d.num ORDER BY e.seq LIMIT 1)"
+          " FROM unnest($1::bytea[], $2::int4[]) d(key, num)))",
+      kOpenKey, name);
+  keys->clear = conn().Prepare("DELETE FROM " + t, kOpenKey, name);
+  keys->range = conn().Prepare("SELECT num FROM " + t +
+                                   " WHERE key >= $1::bytea AND key < $2::bytea"
+                                   " ORDER BY key, seq",
+                               kOpenKey, name);
+  keys->rangeFrom = conn().Prepare(
+      "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq", kOpenKey, name);
+  keys->count = conn().Prepare(
+      "SELECT count(*) FROM " + t + " WHERE key >= $1::bytea AND key < $2::bytea", kOpenKey, name);
+  keys->countFrom =
+      conn().Prepare("SELECT count(*) FROM " + t + " WHERE key >= $1::bytea", kOpenKey, name);
+  keys->firstRange = conn().Prepare("SELECT num FROM " + t +
+                                        " WHERE key >= $1::bytea AND key < $2::bytea"
+                                        " ORDER BY key, seq LIMIT $3::int4",
+                                    kOpenKey, name);
+  keys->firstFrom = conn().Prepare(
+      "SELECT num FROM " + t + " WHERE key >= $1::bytea ORDER BY key, seq LIMIT $2::int4", kOpenKey,
+      name);
+  return keys;
 }
 
 namespace {
@@ -788,15 +637,9 @@ const auto& JoinedFor(pg::Connection& conn, auto& keys, const auto& records) {
 
 }  // namespace
 
-bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = files_.Keys(keyHandle, kFind);
-  RecordTable& records = files_.Records(recordHandle, kFind);
-  if (keys.temporary) {
-    const auto it = keys.memory.Find(key, 0);
-    if (it == keys.memory.end()) return false;
-    Load(records, it->second, nullptr, false, kFind);
-    return true;
-  }
+bool PgStore::LookUp(KeyFile& file, RecordFile& recordFile, const std::string& key, Located& at) {
+  KeyTable& keys = Table(file);
+  RecordTable& records = Table(recordFile);
   if (keys.foundRecords != records.name) {
     keys.found.clear();
     keys.foundRecords = records.name;
@@ -815,60 +658,26 @@ bool PgStore::Find(int16_t keyHandle, const std::string& key, int16_t recordHand
     it = keys.found.try_emplace(key, number, number != 0 ? row.Bytes(0, 3) : "").first;
   }
   if (it->second.first == 0) return false;
-  Load(records, it->second.first, &it->second.second, true, kFind);
-  // Remembered as found, from memory or not, for the check of a later delete.
-  keys.Saw(&records, key, it->second.first, it->second.second);
+  at = {it->second.first, &it->second.second, true};
   return true;
 }
 
-int32_t PgStore::Insert(int16_t keyHandle, const std::string& key, int16_t recordHandle) {
-  KeyTable& keys = files_.Keys(keyHandle, kInsert);
-  RecordTable& records = files_.Records(recordHandle, kInsert);
-  keys.CheckKey(key, kInsert);
-  BeginWrite(kInsert, keys.subject);
-  RefreshNumbering(records, kInsert);
-  if (records.lastNumber >= kMaxNumber)
-    throw HostError(kInsert, records.subject, "plus aucun numéro d'enregistrement disponible");
-  const auto number = static_cast<int32_t>(records.lastNumber + 1);
-  // In bulk mode the rows go by COPY and are taken back from it on failure; otherwise they
-  // are written under a savepoint.
-  const bool bulk = company_->bulk();
-  const pg::Connection::Mark mark = conn().MarkCopies();
-  if (!bulk) conn().Send("SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
-  try {
-    if (!records.CallWrite(number))
-      throw HostError(kInsert, keys.subject,
-                      records.writeOperation + " n'a pas écrit l'enregistrement");
-    keys.Changed();
-    if (keys.temporary)
-      keys.MemoryAdd(key, number, kInsert);
-    else
-      PutKey(keys, key, number, kInsert);
-  } catch (...) {
-    records.Forget();
-    StopWalks();
-    if (!bulk) {
-      UndoHostCall();
-    } else if (!conn().Truncate(mark)) {
-      Rollback();  // what was sent of it cannot be taken back alone
-      throw HostError(kInsert, keys.subject,
-                      "échec pendant un envoi en bloc : toute la transaction est abandonnée");
-    }
-    throw;
-  }
-  if (!bulk) conn().Send("RELEASE SAVEPOINT host_call", pg::Params(), kInsert, keys.subject, false);
-  if (!bulk && !keys.temporary) keys.Saw(&records, key, number, records.lastText);
-  return number;
+bool PgStore::KeyHeld(KeyFile& keys, RecordFile& records, const std::string& key) {
+  return conn()
+             .Query(JoinedFor(conn(), Table(keys), Table(records)).find, pg::Params().Bytes(key),
+                    kFind, keys.subject)
+             .rows() > 0;
 }
 
-void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
+void PgStore::PutKey(KeyFile& file, const std::string& key, int32_t number,
                      const std::string& operation) {
-  if (!keys.unique() && keys.seqGeneration != company_->writeGeneration()) {
+  KeyTable& keys = Table(file);
+  if (!keys.unique() && keys.seqGeneration != database().writeGeneration()) {
     const pg::Result row =
-        conn().Query("SELECT last_seq FROM " + company_->schema() + ".key_files WHERE name = $1",
+        conn().Query("SELECT last_seq FROM " + schema() + ".key_files WHERE name = $1",
                      pg::Params().Text(keys.name), operation, keys.subject, false);
     keys.lastSeq = row.Int(0, 0);
-    keys.seqGeneration = company_->writeGeneration();
+    keys.seqGeneration = database().writeGeneration();
     keys.seqChanged = false;
   }
   int64_t seq = 0;
@@ -878,7 +687,7 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
     seq = ++keys.lastSeq;
     keys.seqChanged = true;
   }
-  if (company_->bulk()) {
+  if (database().bulk()) {
     if (!keys.heldRemovals.empty()) SendHeldBack();  // before the COPY, which may go first
     conn().Append(keys.copy, {key, pg::Int4(static_cast<int32_t>(seq)), pg::Int4(number)},
                   operation, keys.subject);
@@ -893,100 +702,49 @@ void PgStore::PutKey(KeyTable& keys, const std::string& key, int32_t number,
   }
 }
 
-void PgStore::AddKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = files_.Keys(keyHandle, kAddKey);
-  keys.CheckKey(key, kAddKey);
-  CheckNumber(number, kAddKey, keys.subject);
-  if (keys.temporary) return keys.MemoryAdd(key, number, kAddKey);
-  BeginWrite(kAddKey, keys.subject);
-  keys.Changed();
-  PutKey(keys, key, number, kAddKey);
-}
-
-void PgStore::Delete(int16_t keyHandle, const std::string& key, int32_t number,
-                     int16_t recordHandle) {
-  KeyTable& keys = files_.Keys(keyHandle, kDelete);
-  RecordTable& records = files_.Records(recordHandle, kDelete);
-  CheckNumber(number, kDelete, records.subject);
-  BeginWrite(kDelete, keys.subject);
-  files_.CheckUnchanged(
-      records, keys, key, number, kDelete,
-      [&](std::string& stored) { return TryFetch(records, number, stored, kDelete); },
-      [&] { RefuseMissing(records, number, kDelete); });
-  // The entry the walk is at, fetched with its record in this write transaction and neither
-  // written since: both are there, and go without waiting (a walk deleting what it reaches).
-  const bool there = !keys.temporary && keys.AtWalk(key, number) &&
-                     keys.batchRecords == records.name && keys.batch[keys.batchPos - 1].hasRecord &&
-                     !keys.stale.contains(number);
-  keys.Removing(key, number);
-  if (records.cachedNumber == number) records.Forget();
-  RecordChanged(records, number);
-  if (there) {
-    records.heldBack.erase(number);  // a rewrite held back, undone by the removal
-    return SendAside(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
-                     kDelete, keys.subject);
-  }
-  int64_t entries = 0, removed = 0;
-  if (keys.temporary) {
-    const auto it = keys.memory.Find(key, number);
-    removed =
-        conn().Query(records.remove, pg::Params().Int(number), kDelete, records.subject).affected();
-    if (it != keys.memory.end()) keys.memory.Erase(it), entries = 1;
-  } else {
-    const pg::Result counts =
-        conn().Query(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
-                     kDelete, keys.subject);
-    entries = counts.Int(0, 0);
-    removed = counts.Int(0, 1);
-  }
-  if (entries == 0 && removed == 0)
-    throw HostError(kDelete, keys.subject,
-                    "ni la clé ni l'enregistrement " + std::to_string(number) + " n'existent");
-  files_.Unsee(&records, number);
-}
-
-void PgStore::RefuseMissing(RecordTable& records, int32_t number, const std::string& operation) {
-  files_.RefuseMissing(records, number, operation, [&](KeyTable& keys, const std::string& key) {
-    return conn()
-               .Query(JoinedFor(conn(), keys, records).find, pg::Params().Bytes(key), kFind,
-                      keys.subject)
-               .rows() > 0;
-  });
-}
-
-void PgStore::RemoveKey(int16_t keyHandle, const std::string& key, int32_t number) {
-  KeyTable& keys = files_.Keys(keyHandle, kRemoveKey);
-  if (keys.temporary) {
-    keys.memory.Remove(key, number);
-    return;
-  }
-  BeginWrite(kRemoveKey, keys.subject);
-  keys.Removing(key, number);
-  if (company_->bulk()) {
+void PgStore::RemoveEntry(KeyFile& file, const std::string& key, int32_t number) {
+  KeyTable& keys = Table(file);
+  if (database().bulk()) {
     keys.heldRemovals.emplace_back(key, number);
     return;
   }
   SendAside(keys.removeOne, pg::Params().Bytes(key).Int(number), kRemoveKey, keys.subject);
 }
 
-void PgStore::Clear(int16_t keyHandle) {
-  KeyTable& keys = files_.Keys(keyHandle, kClear);
-  if (keys.temporary) return keys.memory.Clear();
-  BeginWrite(kClear, keys.subject);
-  keys.Changed();
-  conn().Send(keys.clear, pg::Params(), kClear, keys.subject);
-}
-
-bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::string& key,
-                   const std::string& operation) {
-  RecordTable& records = files_.Records(recordHandle, operation);
-  keys.CheckWalk(fromStart, operation);
-  if (keys.temporary) {
-    int32_t number = 0;
-    if (!keys.MemoryStep(fromStart, key, number)) return false;
-    Load(records, number, nullptr, false, operation);
+bool PgStore::RemoveRecord(KeyFile& file, RecordFile& recordFile, const std::string& key,
+                           int32_t number) {
+  KeyTable& keys = Table(file);
+  RecordTable& records = Table(recordFile);
+  // The entry the walk is at, fetched with its record in this write transaction and neither
+  // written since: both are there, and go without waiting (a walk deleting what it reaches).
+  const bool there = !keys.temporary && keys.AtWalk(key, number) &&
+                     keys.batchRecords == records.name && keys.batch[keys.batchPos - 1].hasRecord &&
+                     !keys.stale.contains(number);
+  RecordChanged(records, number);
+  if (there) {
+    records.heldBack.erase(number);  // a rewrite held back, undone by the removal
+    SendAside(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number), kDelete,
+              keys.subject);
     return true;
   }
+  if (keys.temporary)
+    return conn()
+               .Query(records.remove, pg::Params().Int(number), kDelete, records.subject)
+               .affected() != 0;
+  const pg::Result counts =
+      conn().Query(JoinedFor(conn(), keys, records).remove, pg::Params().Bytes(key).Int(number),
+                   kDelete, keys.subject);
+  return counts.Int(0, 0) != 0 || counts.Int(0, 1) != 0;
+}
+
+void PgStore::ClearEntries(KeyFile& keys) {
+  conn().Send(Table(keys).clear, pg::Params(), kClear, keys.subject);
+}
+
+bool PgStore::StepWalk(KeyFile& file, RecordFile& recordFile, bool fromStart,
+                       const std::string& operation, Located& at) {
+  KeyTable& keys = Table(file);
+  RecordTable& records = Table(recordFile);
   if (fromStart || !keys.batchValid || keys.batchRecords != records.name ||
       (keys.batchPos == keys.batchSize && !keys.batchLast)) {
     const auto& j = JoinedFor(conn(), keys, records);
@@ -1039,25 +797,19 @@ bool PgStore::Step(KeyTable& keys, int16_t recordHandle, bool fromStart, std::st
     keys.fullBatch = true;
     keys.batchRecords = records.name;
   }
-  if (keys.batchPos == keys.batchSize) {
-    keys.StopWalk();  // at the end: the next Next asks again, for what was added since
-    if (fromStart) keys.walk = KeyTable::Walk::kBeforeFirst;
-    key.clear();
-    return false;
-  }
+  if (keys.batchPos == keys.batchSize) return false;
   KeyTable::Entry& entry = keys.batch[keys.batchPos++];
-  keys.walkKey = key = entry.key;
+  keys.walkKey = entry.key;
   keys.walkSeq = entry.seq;
-  keys.walk = KeyTable::Walk::kAt;
-  if (!keys.stale.empty() && keys.stale.contains(entry.number)) {
-    Load(records, entry.number, nullptr, false, operation);
-  } else {
+  at.number = entry.number;
+  if (keys.stale.empty() || !keys.stale.contains(entry.number)) {
     // The batch is read once: its text goes to the call-back without a copy.
     if (entry.hasRecord)
       records.CheckSum(entry.number, entry.record, entry.sum.has_value(), entry.sum.value_or(0),
                        operation);
     std::swap(records.cached, entry.record);
-    Load(records, entry.number, entry.hasRecord ? &records.cached : nullptr, true, operation);
+    at.text = entry.hasRecord ? &records.cached : nullptr;
+    at.known = true;
   }
   return true;
 }
@@ -1066,78 +818,51 @@ void PgStore::RecordChanged(RecordTable& records, int32_t number) {
   if (const auto w = records.windows.find(number - number % kReadWindow);
       w != records.windows.end())
     w->second.slots[number % kReadWindow] = RecordTable::kUnknown;
-  for (const auto& [handle, keys] : files_.keys) {
-    if (keys->foundRecords == records.name) keys->found.clear();
-    if (!keys->batchValid || keys->batchRecords != records.name) continue;
-    if (keys->numbers.contains(number)) keys->stale.insert(number);
-    if (keys->prefetchUsable) {
-      keys->writtenAhead.push_back(number);
-      if (keys->writtenAhead.size() > 4 * kWalkBatch) keys->prefetchUsable = false;
+  for (const auto& [handle, file] : files_.keys) {
+    KeyTable& keys = Table(*file);
+    if (keys.foundRecords == records.name) keys.found.clear();
+    if (!keys.batchValid || keys.batchRecords != records.name) continue;
+    if (keys.numbers.contains(number)) keys.stale.insert(number);
+    if (keys.prefetchUsable) {
+      keys.writtenAhead.push_back(number);
+      if (keys.writtenAhead.size() > 4 * kWalkBatch) keys.prefetchUsable = false;
     }
   }
 }
 
 void PgStore::StopWalks() {
-  for (const auto& [handle, keys] : files_.keys) keys->StopWalk();
-  for (const auto& [handle, records] : files_.records) {
-    records->windows.clear();
-    records->nearRead = 0;
+  KeyedStore::StopWalks();
+  for (const auto& [handle, file] : files_.records) {
+    RecordTable& records = Table(*file);
+    records.windows.clear();
+    records.nearRead = 0;
   }
 }
 
-bool PgStore::First(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(files_.Keys(keyHandle, kFirst), recordHandle, true, key, kFirst);
-}
-
-bool PgStore::Next(int16_t keyHandle, int16_t recordHandle, std::string& key) {
-  return Step(files_.Keys(keyHandle, kNext), recordHandle, false, key, kNext);
-}
-
-std::string PgStore::ListPrefix(int16_t keyHandle, const std::string& prefix) {
-  KeyTable& keys = files_.Keys(keyHandle, kListPrefix);
-  if (keys.temporary) return keys.memory.ListPrefix(prefix);
-  std::string list = "[";
-  const std::string end = PrefixEnd(prefix);
-  const pg::Result rows =
-      end.empty()
-          ? conn().Query(keys.rangeFrom, pg::Params().Bytes(prefix), kListPrefix, keys.subject)
-          : conn().Query(keys.range, pg::Params().Bytes(prefix).Bytes(end), kListPrefix,
-                         keys.subject);
-  for (int i = 0; i < rows.rows(); ++i) list += (i > 0 ? "," : "") + std::to_string(rows.Int(i, 0));
-  return list + "]";
-}
-
-int32_t PgStore::CountPrefix(int16_t keyHandle, const std::string& prefix, int32_t listed,
-                             std::string& first) {
-  KeyTable& keys = files_.Keys(keyHandle, kCountPrefix);
-  if (keys.temporary) return keys.memory.CountPrefix(prefix, listed, first);
-  const std::string end = PrefixEnd(prefix);
+void PgStore::ScanPrefix(KeyFile& file, const std::string& prefix, const std::string& end,
+                         int32_t limit, const std::string& operation,
+                         const std::function<void(int64_t)>& each) {
+  KeyTable& keys = Table(file);
   pg::Params range = pg::Params().Bytes(prefix);
   if (!end.empty()) range.Bytes(end);
-  const pg::Result total =
-      conn().Query(end.empty() ? keys.countFrom : keys.count, range, kCountPrefix, keys.subject);
-  const pg::Result rows =
-      conn().Query(end.empty() ? keys.firstFrom : keys.firstRange,
-                   range.Int(listed < 0 ? 0 : listed), kCountPrefix, keys.subject);
-  first = "[";
-  for (int i = 0; i < rows.rows(); ++i)
-    first += (i > 0 ? "," : "") + std::to_string(rows.Int(i, 0));
-  first += "]";
-  return static_cast<int32_t>(total.Int(0, 0));
+  const pg::Result rows = limit < 0 ? conn().Query(end.empty() ? keys.rangeFrom : keys.range, range,
+                                                   operation, keys.subject)
+                                    : conn().Query(end.empty() ? keys.firstFrom : keys.firstRange,
+                                                   range.Int(limit), operation, keys.subject);
+  for (int i = 0; i < rows.rows(); ++i) each(rows.Int(i, 0));
 }
 
-void PgStore::CloseKeyFile(int16_t keyHandle) {
-  const auto it = files_.keys.find(keyHandle);
-  if (it == files_.keys.end()) RefuseHandle(keyHandle, kClose, kNotKeyFile);
-  if (!it->second->temporary) {
-    try {
-      conn().Sync(kClose, it->second->subject);  // a batch asked for ahead arrives in the table
-    } catch (...) {
-      files_.keys.erase(it);
-      throw;
-    }
-  }
-  files_.keys.erase(it);
+int64_t PgStore::CountRange(KeyFile& file, const std::string& prefix, const std::string& end) {
+  KeyTable& keys = Table(file);
+  pg::Params range = pg::Params().Bytes(prefix);
+  if (!end.empty()) range.Bytes(end);
+  return conn()
+      .Query(end.empty() ? keys.countFrom : keys.count, range, kCountPrefix, keys.subject)
+      .Int(0, 0);
+}
+
+void PgStore::ClosingKeys(KeyFile& keys) {
+  conn().Sync(kClose, keys.subject);  // a batch asked for ahead arrives in the table
 }
 
 }  // namespace actifix::platform

@@ -1,4 +1,4 @@
-#include "platform/store/Sqlite.h"
+#include "platform/store/sqlite/Sqlite.h"
 
 #include <utility>
 

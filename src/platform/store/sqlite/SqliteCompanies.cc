@@ -1,4 +1,4 @@
-#include "platform/store/SqliteCompanies.h"
+#include "platform/store/sqlite/SqliteCompanies.h"
 
 #include <fcntl.h>
 #include <signal.h>
@@ -11,11 +11,11 @@
 #include <fstream>
 
 #include "host/HostError.h"
-#include "platform/store/CompanyDatabase.h"
 #include "platform/store/CompanyLock.h"
 #include "platform/store/RecordSum.h"
-#include "platform/store/SqliteStore.h"
 #include "platform/store/WritePath.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
+#include "platform/store/sqlite/SqliteStore.h"
 
 namespace actifix::platform {
 
@@ -409,15 +409,11 @@ class SqliteLoad final : public CompanyLoad {
               kOperation);
     insert_ = db_->Prepare("INSERT INTO " + table + "(key, seq, num) VALUES(?, ?, ?)");
     subject_ = file.name;
-    unique_ = file.kind == "P";
-    seq_ = 0;
+    seq_.Start(file.kind);
   }
   void Entry(std::string_view key, int32_t number) override {
     // Entries come in order: an "S" file numbers them 1, 2, ..., which keeps equal keys in it.
-    insert_.BindBlob(1, key)
-        .Bind(2, unique_ ? 0 : ++seq_)
-        .Bind(3, number)
-        .Run(kOperation, subject_);
+    insert_.BindBlob(1, key).Bind(2, seq_.Next()).Bind(3, number).Run(kOperation, subject_);
   }
   void Publish() override {
     insert_ = Statement();
@@ -464,8 +460,8 @@ class SqliteLoad final : public CompanyLoad {
   std::unique_ptr<CompanyDatabase> db_;
   Statement insert_;
   std::string subject_;
-  bool unique_ = false, published_ = false;
-  int64_t seq_ = 0;
+  EntryNumbering seq_;
+  bool published_ = false;
 };
 
 }  // namespace

@@ -1,4 +1,4 @@
-#include "platform/store/CompanyDatabase.h"
+#include "platform/store/sqlite/CompanyDatabase.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -50,7 +50,7 @@ const char kSchema[] =
 }  // namespace
 
 CompanyDatabase::CompanyDatabase(sqlite3* db, std::filesystem::path path)
-    : db_(db), path_(std::move(path)) {}
+    : db_(db), path_(std::move(path)), subject_(path_.string()) {}
 
 CompanyDatabase::~CompanyDatabase() {
   // Our statements go first; an uncommitted transaction is abandoned, as a crash would.

@@ -43,11 +43,12 @@
 #include <string>
 
 #include "platform/store/CompanySettings.h"
-#include "platform/store/Sqlite.h"
+#include "platform/store/StoreDatabase.h"
+#include "platform/store/sqlite/Sqlite.h"
 
 namespace actifix::platform {
 
-class CompanyDatabase {
+class CompanyDatabase final : public StoreDatabase {
  public:
   // "ActF": marks a database as Actifix's in the SQLite file header.
   static constexpr int32_t kApplicationId = 0x41637446;
@@ -81,14 +82,14 @@ class CompanyDatabase {
   // accepted as it is (the company restored from it is migrated at its next opening).
   static std::unique_ptr<CompanyDatabase> OpenBackup(const std::filesystem::path& path);
 
-  ~CompanyDatabase();
+  ~CompanyDatabase() override;
   CompanyDatabase(const CompanyDatabase&) = delete;
   CompanyDatabase& operator=(const CompanyDatabase&) = delete;
 
   // Power-safe commits (the default) wait for the disk: a commit survives a power loss.
   // Otherwise a commit survives the program's crash or kill, and only the last commits may
   // be lost when the machine itself stops; for batch work.
-  void SetPowerSafe(bool powerSafe);
+  void SetPowerSafe(bool powerSafe) override;
 
   // A consistent copy of the whole database, taken with SQLite's online backup while other
   // programs may go on reading; the copy is a single file in rollback-journal mode. Throws
@@ -105,14 +106,14 @@ class CompanyDatabase {
 
   // When the fiscal year starting on `yearStart` was opened ("" when it never was): the
   // settings "year_opened <start>" of the meta table, written in the open transaction.
-  std::string YearOpened(const std::string& yearStart);
-  void MarkYearOpened(const std::string& yearStart, const std::string& when);
+  std::string YearOpened(const std::string& yearStart) override;
+  void MarkYearOpened(const std::string& yearStart, const std::string& when) override;
 
-  CompanySettings Settings();
-  // Stores the settings at once (joining the open write transaction when there is one).
-  void SaveSettings(const CompanySettings& settings);
+  CompanySettings Settings() override;
+  void SaveSettings(const CompanySettings& settings) override;
 
   const std::filesystem::path& path() const { return path_; }
+  const std::string& subject() const override { return subject_; }
   sqlite3* handle() const { return db_; }
 
   // Runs SQL text without results; errors are reported under `operation`.
@@ -120,14 +121,12 @@ class CompanyDatabase {
   Statement Prepare(std::string_view sql) { return Statement(db_, sql); }
 
   // The write transaction: BEGIN on the first write, COMMIT when asked.
-  bool InTransaction() const { return sqlite3_get_autocommit(db_) == 0; }
-  // Counts the write transactions begun on this connection: what was read in one of them is
-  // valid until the generation changes.
-  uint64_t writeGeneration() const { return writeGeneration_; }
+  bool InTransaction() const override { return sqlite3_get_autocommit(db_) == 0; }
+  uint64_t writeGeneration() const override { return writeGeneration_; }
   void BeginWrite(const std::string& operation, const std::string& subject);
-  void CommitWrite(const std::string& operation);
-  // Abandons the open transaction, if any.
-  void RollbackWrite();
+  void BeginRead(const std::string& operation) override { Exec("BEGIN DEFERRED", operation); }
+  void CommitWrite(const std::string& operation) override;
+  void RollbackWrite() override;
 
  private:
   CompanyDatabase(sqlite3* db, std::filesystem::path path);
@@ -145,6 +144,7 @@ class CompanyDatabase {
 
   sqlite3* db_;
   std::filesystem::path path_;
+  std::string subject_;  // the path, naming the database in errors
   Statement begin_, commit_, rollback_;
   uint64_t writeGeneration_ = 0;
 };
