@@ -6,6 +6,7 @@
 #include "front/Amounts.h"
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 
 namespace actifix {
 
@@ -15,12 +16,6 @@ std::string AmountText(double value) {
   std::string text;
   Convert().FormatAmount(value, 2, text);
   return text;
-}
-
-std::string Trim(const std::string& text) {
-  std::string trimmed;
-  Convert().Trim(text, trimmed);
-  return trimmed;
 }
 
 }  // namespace
@@ -33,13 +28,13 @@ std::string AmountRefusal(double amount) {
 }
 
 std::string ModeRefusal(const std::string& mode) {
-  const std::string m = Trim(mode);
+  const std::string m = Trimmed(mode);
   if (m == "L" || m == "D" || m == "E") return "";
   return std::string("mode L (linéaire), D (dégressif) ou E (exceptionnel)"_w);
 }
 
 std::string RateRefusal(const std::string& mode, float rate) {
-  const std::string m = Trim(mode);
+  const std::string m = Trimmed(mode);
   if (m != "L" && m != "D") return "";
   if (std::isfinite(rate)) {
     const double rounded = Round2(rate);

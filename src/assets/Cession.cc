@@ -6,6 +6,7 @@
 #include "depreciation/MImmoAmort.h"
 #include "front/MImmo.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 
 namespace actifix::card {
 

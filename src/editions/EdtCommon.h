@@ -1,5 +1,5 @@
 // Small helpers the editions and the ledger share: rounding and zero tests at 2 decimals
-// through the host, trimming, and the module's amount texts. Internal to src/editions and
+// through the host, and the module's amount texts. Internal to src/editions and
 // src/ledger.
 #pragma once
 
@@ -10,12 +10,6 @@
 #include "front/MImmo.h"
 
 namespace actifix::edt {
-
-inline std::string Trim(const std::string& text) {
-  std::string r;
-  Convert().Trim(text, r);
-  return r;
-}
 
 // The amount with 2 decimals and a decimal point, as the work tables keep amounts.
 inline std::string Amount2(double x) {

@@ -30,19 +30,22 @@ int32_t NextCodePoint(std::string_view utf8, std::size_t& at);
 // bytes, which stand for the C1 controls of the same value.
 bool IsControlByte(char byte);
 
-namespace cp1252_detail {
+// The code points of the bytes 0x80..0x9F; the five bytes the code page leaves undefined keep
+// their own value (the C1 controls).
+inline constexpr char32_t kCp1252High[32] = {
+    0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
+    0x2039, 0x0152, 0x8D,   0x017D, 0x8F,   0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
+    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
 
 // The Windows-1252 byte of the code point `cp`, or -1 when the code page has none.
-constexpr int ByteOf(char32_t cp) {
+constexpr int Cp1252ByteOf(char32_t cp) {
   if (cp < 0x80 || (cp >= 0xA0 && cp <= 0xFF)) return static_cast<int>(cp);
-  constexpr char32_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                  0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                  0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                  0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
   for (int i = 0; i < 32; ++i)
-    if (kHigh[i] == cp) return 0x80 + i;
+    if (kCp1252High[i] == cp) return 0x80 + i;
   return -1;
 }
+
+namespace cp1252_detail {
 
 template <std::size_t N>
 struct Utf8Literal {
@@ -79,7 +82,7 @@ consteval Cp1252Literal<N> Convert(const Utf8Literal<N>& in) {
     }
     for (int k = 1; k <= extra; ++k)
       cp = (cp << 6) | (static_cast<unsigned char>(in.text[i + k]) & 0x3F);
-    const int byte = ByteOf(cp);
+    const int byte = Cp1252ByteOf(cp);
     if (byte < 0) throw "character outside Windows-1252";
     out.bytes[out.size++] = static_cast<char>(byte);
     i += 1 + extra;

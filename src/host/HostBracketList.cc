@@ -10,6 +10,8 @@
 
 #include <string_view>
 
+#include "host/Text.h"
+
 namespace actifix {
 
 namespace {
@@ -18,12 +20,11 @@ namespace {
 class ElementReader {
  public:
   explicit ElementReader(std::string_view list) {
-    const std::size_t first = list.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
+    text_ = Trim(list);
+    if (text_.empty()) {
       done_ = true;
       return;
     }
-    text_ = list.substr(first, list.find_last_not_of(' ') - first + 1);
     pos_ = text_.front() == '[' ? 1 : 0;
     done_ = pos_ == text_.size() || text_[pos_] == ']';
   }

@@ -43,11 +43,6 @@ std::string FitCell(std::string_view text, int width, Alignment align) {
   return std::string(left, ' ') + std::string(text) + std::string(free - left, ' ');
 }
 
-std::string TrimRight(std::string_view text) {
-  const auto last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
-}
-
 namespace {
 
 // The ASCII letters of a Windows-1252 letter with its accent taken off; "" for anything else.

@@ -11,6 +11,7 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/print/EditionFormat.h"
 #include "platform/store/WritePath.h"
 
@@ -53,26 +54,10 @@ void GetString(std::istream& in, std::string& text) {
   in.read(text.data(), static_cast<std::streamsize>(text.size()));
 }
 
-// The next character of `utf8` from `at`, which it moves past it.
+// The next character of `utf8` from `at`, which it moves past it; U+FFFD for a malformed one.
 char32_t NextChar(std::string_view utf8, std::size_t& at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
-  const unsigned char lead = byte(at);
-  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-  ++at;
-  for (; extra > 0 && at < utf8.size(); --extra, ++at) c = (c << 6) | (byte(at) & 0x3F);
-  return c;
-}
-
-std::string_view TrimLeft(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view() : text.substr(first);
-}
-
-std::string ToUtf8Trimmed(const std::string& cp1252) {
-  const auto first = cp1252.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return ToUtf8(cp1252.substr(first, cp1252.find_last_not_of(' ') - first + 1));
+  const int32_t c = NextCodePoint(utf8, at);
+  return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
 }
 
 bool IsNumeric(ColumnKind kind) {
@@ -307,7 +292,7 @@ void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<i
   for (std::size_t i = 0; i < layout.columns.size(); ++i) {
     const ColumnSpec& declared = layout.columns[i];
     Column column{declared.kind, widths[i], declared.decimals, declared.group,
-                  ToUtf8Trimmed(declared.heading)};
+                  ToUtf8(Trim(declared.heading))};
     const double charEm = declared.kind == ColumnKind::kText ? kTextEm : kDigitEm;
     column.em = std::max(declared.width * charEm, painter_->bold.Em(column.heading));
     key += std::to_string(static_cast<int>(column.kind)) + "," + std::to_string(column.width) +
@@ -317,7 +302,7 @@ void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<i
     table.em += table.columns.back().em + GapEm(table.columns, i);
   }
   for (const ColumnGroup& group : layout.groups) {
-    table.groups.push_back({ToUtf8Trimmed(group.heading), group.first, group.count});
+    table.groups.push_back({ToUtf8(Trim(group.heading)), group.first, group.count});
     key += "@" + table.groups.back().heading + "," + std::to_string(group.first) + "," +
            std::to_string(group.count) + "\n";
   }

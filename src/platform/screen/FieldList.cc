@@ -6,6 +6,7 @@
 #include "host/Cp1252.h"
 #include "host/HostBracketList.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 
 namespace actifix::platform {
 namespace {
@@ -49,13 +50,6 @@ std::string_view TypeLetter(FieldType type) {
   return "A";
 }
 
-std::string_view TrimName(std::string_view name) {
-  const auto first = name.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = name.find_last_not_of(' ');
-  return name.substr(first, last - first + 1);
-}
-
 std::vector<FieldListItem> ParseFieldList(const std::string& list) {
   const HostBracketList brackets;
   int16_t correct = 0;
@@ -79,7 +73,7 @@ std::vector<FieldListItem> ParseFieldList(const std::string& list) {
     if (parts.size() < 3 || parts.size() > 5) Refuse(list, "champ mal décrit : " + ToUtf8(element));
     FieldDef& field = item.field;
     field.name = parts[0];
-    if (TrimName(field.name).empty()) Refuse(list, "champ sans nom : " + ToUtf8(element));
+    if (Trim(field.name).empty()) Refuse(list, "champ sans nom : " + ToUtf8(element));
     field.label = parts[1];
     const std::optional<FieldType> type = FieldTypeOf(parts[2]);
     if (!type) Refuse(list, "type de champ inconnu : " + ToUtf8(element));
@@ -97,9 +91,9 @@ std::vector<FieldListItem> ParseFieldList(const std::string& list) {
 }
 
 const FieldDef* FindField(const std::vector<FieldListItem>& items, std::string_view name) {
-  const std::string_view wanted = TrimName(name);
+  const std::string_view wanted = Trim(name);
   for (const FieldListItem& item : items)
-    if (!item.IsMarker() && TrimName(item.field.name) == wanted) return &item.field;
+    if (!item.IsMarker() && Trim(item.field.name) == wanted) return &item.field;
   return nullptr;
 }
 

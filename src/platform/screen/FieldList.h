@@ -50,9 +50,6 @@ std::vector<FieldListItem> ParseFieldList(const std::string& list);
 // The field named `name` (compared without surrounding blanks), or nullptr.
 const FieldDef* FindField(const std::vector<FieldListItem>& items, std::string_view name);
 
-// `name` without leading and trailing blanks.
-std::string_view TrimName(std::string_view name);
-
 // The number of characters the field shows: its width, or the natural width of its type
 // (10 for a date, 3 for "Oui"/"Non", 14 for an amount or rate given no width).
 int DisplayWidth(const FieldDef& field);
