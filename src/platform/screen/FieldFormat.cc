@@ -30,6 +30,26 @@ bool AllBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
 }
 
+// The number of a packed amount (8 bytes) or rate (4 bytes); nothing or blanks read as 0.
+// Throws FormatError for a text of another size.
+double Unpacked(std::string_view stored, FieldType type) {
+  const bool amount = type == FieldType::kAmount;
+  const std::size_t size = amount ? 8 : 4;
+  if (stored.empty() || (stored.size() == size && AllBlank(stored))) return 0;
+  if (stored.size() != size)
+    throw FormatError(std::string(amount ? "montant" : "taux") + " conditionné sur " +
+                      std::to_string(stored.size()) + " octets au lieu de " + std::to_string(size));
+  const HostConvert convert;
+  if (amount) {
+    double value = 0;
+    convert.UnpackDouble(std::string(stored), value);
+    return value;
+  }
+  float value = 0;
+  convert.UnpackSingle(std::string(stored), value);
+  return value;
+}
+
 TypedValue Refused(std::string why) { return {"", std::move(why)}; }
 
 }  // namespace
@@ -149,7 +169,6 @@ std::optional<std::string> NormalizeDate(std::string_view text) {
 }
 
 std::string ShownForm(std::string_view stored, FieldType type) {
-  const HostConvert convert;
   switch (type) {
     case FieldType::kText:
     case FieldType::kDate:
@@ -162,24 +181,9 @@ std::string ShownForm(std::string_view stored, FieldType type) {
       if (answer == "N") return "Non";
       return std::string(stored);
     }
-    case FieldType::kAmount: {
-      if (stored.empty() || (stored.size() == 8 && AllBlank(stored))) return FrenchAmount(0, 2);
-      if (stored.size() != 8)
-        throw FormatError("montant conditionné sur " + std::to_string(stored.size()) +
-                          " octets au lieu de 8");
-      double value = 0;
-      convert.UnpackDouble(std::string(stored), value);
-      return FrenchAmount(value, 2);
-    }
-    case FieldType::kRate: {
-      if (stored.empty() || (stored.size() == 4 && AllBlank(stored))) return FrenchAmount(0, 2);
-      if (stored.size() != 4)
-        throw FormatError("taux conditionné sur " + std::to_string(stored.size()) +
-                          " octets au lieu de 4");
-      float value = 0;
-      convert.UnpackSingle(std::string(stored), value);
-      return FrenchAmount(value, 2);
-    }
+    case FieldType::kAmount:
+    case FieldType::kRate:
+      return FrenchAmount(Unpacked(stored, type), 2);
   }
   return std::string(stored);
 }

@@ -89,6 +89,32 @@ bool IsBackspace(bool function, wint_t code) {
   return function ? code == KEY_BACKSPACE : code == 127 || code == 8;
 }
 
+void MoveSelection(wint_t code, int count, int page, bool wrap, int& selected) {
+  const int last = std::max(0, count - 1);
+  switch (code) {
+    case KEY_UP:
+      selected = wrap ? (selected + count - 1) % std::max(1, count) : std::max(0, selected - 1);
+      break;
+    case KEY_DOWN:
+      selected = wrap ? (selected + 1) % std::max(1, count) : std::min(last, selected + 1);
+      break;
+    case KEY_PPAGE:
+      selected = std::max(0, selected - page);
+      break;
+    case KEY_NPAGE:
+      selected = std::min(last, selected + page);
+      break;
+    case KEY_HOME:
+      selected = 0;
+      break;
+    case KEY_END:
+      selected = last;
+      break;
+    default:
+      break;
+  }
+}
+
 Terminal::Terminal() {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
     throw HostError("Terminal", "", "l'entrée ou la sortie n'est pas un terminal");
@@ -387,25 +413,8 @@ int Terminal::RunMenu(const std::string& titleUtf8, const std::vector<std::strin
     const auto now = std::chrono::steady_clock::now();
     if (key.function) {
       typed = 0;
-      switch (key.code) {
-        case KEY_UP:
-          selected = (selected + count - 1) % std::max(1, count);
-          break;
-        case KEY_DOWN:
-          selected = (selected + 1) % std::max(1, count);
-          break;
-        case KEY_HOME:
-          selected = 0;
-          break;
-        case KEY_END:
-          selected = std::max(0, count - 1);
-          break;
-        case KEY_ENTER:
-          if (count > 0) return selected;
-          break;
-        default:
-          break;
-      }
+      if (key.code == KEY_ENTER && count > 0) return selected;
+      MoveSelection(key.code, count, 0, true, selected);
     } else if (IsEnter(false, key.code)) {
       if (count > 0) return selected;
     } else if (key.code == kEscape) {  // not q: a second q after the pager's would quit

@@ -16,23 +16,6 @@ namespace {
 
 constexpr std::size_t kScrollKept = 500;
 
-// The longest text the user may type in a field of this type.
-std::size_t MaxTyped(const FieldDef& def, FieldType type) {
-  switch (type) {
-    case FieldType::kYesNo:
-      return 3;
-    case FieldType::kDate:
-      return 10;
-    case FieldType::kAmount:
-    case FieldType::kRate:
-      return 20;
-    case FieldType::kText:
-    case FieldType::kWhole:
-      return def.width > 0 ? static_cast<std::size_t>(def.width) : 200;
-  }
-  return 200;
-}
-
 // The host key code of a key that ends an entry, or 0 for any other key.
 int16_t EndingKey(const KeyPress& key) {
   if (!key.function) {
@@ -178,30 +161,8 @@ int RunList(Terminal& terminal, const std::string& title, const std::string& col
       }
       continue;
     }
-    switch (key.code) {
-      case KEY_UP:
-        selected = std::max(0, selected - 1);
-        break;
-      case KEY_DOWN:
-        selected = std::min(std::max(0, count - 1), selected + 1);
-        break;
-      case KEY_PPAGE:
-        selected = std::max(0, selected - visible);
-        break;
-      case KEY_NPAGE:
-        selected = std::min(std::max(0, count - 1), selected + visible);
-        break;
-      case KEY_HOME:
-        selected = 0;
-        break;
-      case KEY_END:
-        selected = std::max(0, count - 1);
-        break;
-      case KEY_ENTER:
-        return count == 0 ? -1 : selected;
-      default:
-        break;
-    }
+    if (key.code == KEY_ENTER) return count == 0 ? -1 : selected;
+    MoveSelection(key.code, count, visible, false, selected);
   }
 }
 
@@ -302,7 +263,7 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
   page.current = index;
   page.refusal = moduleRefusal_;
   std::size_t cursor = text.size();
-  const std::size_t maxTyped = MaxTyped(def, type);
+  const std::size_t maxTyped = MaxTyped(def);
   // The first character typed replaces the whole value, as in a selected field; moving the
   // cursor or erasing first keeps the value for editing.
   bool fresh = true;
