@@ -35,47 +35,6 @@ std::string ToUtf8(std::string_view cp1252) {
   return out;
 }
 
-int32_t NextCodePoint(std::string_view utf8, std::size_t& at) {
-  const auto b = static_cast<unsigned char>(utf8[at]);
-  if (b < 0x80) {
-    ++at;
-    return b;
-  }
-  // Length and smallest code point of the sequence, so that overlong forms are refused.
-  int extra = 0;
-  char32_t cp = 0;
-  char32_t least = 0;
-  if ((b & 0xE0) == 0xC0) {
-    extra = 1;
-    cp = b & 0x1F;
-    least = 0x80;
-  } else if ((b & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = b & 0x0F;
-    least = 0x800;
-  } else if ((b & 0xF8) == 0xF0) {
-    extra = 3;
-    cp = b & 0x07;
-    least = 0x10000;
-  } else {
-    ++at;  // A stray continuation byte or an invalid lead byte.
-    return -1;
-  }
-  int k = 1;
-  for (; k <= extra && at + k < utf8.size(); ++k) {
-    const auto cont = static_cast<unsigned char>(utf8[at + k]);
-    if ((cont & 0xC0) != 0x80) break;
-    cp = (cp << 6) | (cont & 0x3F);
-  }
-  if (k <= extra) {  // Cut short: the lead byte and its continuations make one fault.
-    at += k;
-    return -1;
-  }
-  at += 1 + extra;
-  const bool valid = cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-  return valid ? static_cast<int32_t>(cp) : -1;
-}
-
 std::string FromUtf8(std::string_view utf8, char replacement) {
   std::string out;
   out.reserve(utf8.size());
