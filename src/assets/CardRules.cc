@@ -4,6 +4,7 @@
 #include <cmath>
 
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "state/Amounts.h"
 #include "state/MImmo.h"
 
@@ -17,12 +18,6 @@ std::string AmountText(double value) {
   return text;
 }
 
-std::string Trim(const std::string& text) {
-  std::string trimmed;
-  Convert().Trim(text, trimmed);
-  return trimmed;
-}
-
 }  // namespace
 
 std::string AmountRefusal(double amount) {
@@ -33,13 +28,13 @@ std::string AmountRefusal(double amount) {
 }
 
 std::string ModeRefusal(const std::string& mode) {
-  const std::string m = Trim(mode);
+  const std::string m = Trimmed(mode);
   if (m == "L" || m == "D" || m == "E") return "";
   return std::string("mode L (linéaire), D (dégressif) ou E (exceptionnel)"_w);
 }
 
 std::string RateRefusal(const std::string& mode, float rate) {
-  const std::string m = Trim(mode);
+  const std::string m = Trimmed(mode);
   if (m != "L" && m != "D") return "";
   if (std::isfinite(rate)) {
     const double rounded = Round2(rate);

@@ -20,8 +20,6 @@ Keys AskKeys();
 
 // The value written with `decimals` decimals (HostConvert.FormatNumber).
 std::string Format(double value, int16_t decimals);
-// The text without its blanks around.
-std::string Trimmed(const std::string& text);
 // A mode computed by the depreciation routine ("L" or "D") with a rate it accepts.
 bool Computable(const AssetCard& c);
 

@@ -5,6 +5,7 @@
 #include "assets/CardScreen.h"
 #include "depreciation/MImmoAmort.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "state/MImmo.h"
 
 namespace actifix::card {

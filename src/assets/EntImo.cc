@@ -8,11 +8,10 @@
 #include "assets/CardScreen.h"
 #include "depreciation/MImmoAmort.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "state/MImmo.h"
 
 namespace actifix {
-
-using card::Trimmed;
 
 namespace {
 
@@ -99,7 +98,7 @@ void LoadCard(AssetCard& c) {
   c.TAUX = r.TAUX.str();
   c.CUMAMO = r.CUMAMO.str();
   c.DOTAMO = r.DOTAMO.str();
-  c.MTCESS = Trimmed(r.MTCESS.str()).empty() ? PackedAmount(0) : r.MTCESS.str();
+  c.MTCESS = Trim(r.MTCESS.str()).empty() ? PackedAmount(0) : r.MTCESS.str();
   Dates().UnpackDate(r.DATACQ.str(), c.DATACQ, c.acquisitionDay);
   Dates().UnpackDate(r.DATCES.str(), c.DATCES, c.disposalDay);
   c.analytic = Trimmed(r.LCANA.str());
@@ -268,7 +267,7 @@ void NewPass(ScreenRun& r, AssetCard& c) {
 void NatureCode(ScreenRun& r, AssetCard& c) {
   MImmoState& m = MImmo();
   Ask(r, "CODNATI", c.CODNATI);
-  if (r.keys.IsBack(r.key) || Trimmed(c.CODNATI).empty()) {
+  if (r.keys.IsBack(r.key) || Trim(c.CODNATI).empty()) {
     r.step = Step::kEnd;
     return;
   }
@@ -320,7 +319,7 @@ void OrderNumber(ScreenRun& r, AssetCard& c) {
     r.step = Step::kNature;
     return;
   }
-  if (Trimmed(c.NUMNATI).empty()) {
+  if (Trim(c.NUMNATI).empty()) {
     Refused("NUMNATI", std::string("numéro d'ordre à donner"_w));
     return;
   }
@@ -474,9 +473,9 @@ void FirstPage(ScreenRun& r, AssetCard& c) {
       }
       break;
     case Step::kTreasury:
-      if (Trimmed(c.NCTRES).empty()) c.NCTRES = "462";
+      if (Trim(c.NCTRES).empty()) c.NCTRES = "462";
       Ask(r, "NCTRES", c.NCTRES);
-      if (Trimmed(c.NCTRES).empty()) {
+      if (Trim(c.NCTRES).empty()) {
         Refused("NCTRES", std::string("compte de créance ou de trésorerie à donner"_w));
         break;
       }
@@ -707,9 +706,8 @@ void ChoixCodeAna(const std::string& type, const std::string& label, std::string
 }
 
 void AmortirFiche(AssetCard& c, int16_t recompute) {
-  if (card::Trimmed(c.MODAMO) == "E") return;
-  CalcAmort(card::Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, recompute, c.TAUX, c.DATACQ, c.DATCES,
-            c.DOTAMO);
+  if (Trim(c.MODAMO) == "E") return;
+  CalcAmort(Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, recompute, c.TAUX, c.DATACQ, c.DATCES, c.DOTAMO);
 }
 
 namespace card {
@@ -728,12 +726,6 @@ std::string Format(double value, int16_t decimals) {
   std::string text;
   Convert().FormatNumber(value, decimals, text);
   return text;
-}
-
-std::string Trimmed(const std::string& text) {
-  std::string trimmed;
-  Convert().Trim(text, trimmed);
-  return trimmed;
 }
 
 bool Computable(const AssetCard& c) {

@@ -9,13 +9,12 @@
 #include "editions/EdtCommon.h"
 #include "editions/MImmoEdt.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "ledger/MImmoLedger.h"
 
 namespace actifix {
 
 namespace {
-
-using edt::Trim;
 
 const char* const kRoutine = "EDTIMO.IMO";
 
@@ -62,11 +61,11 @@ LevelLabel Label(int level, const std::string& code) {
   std::string name = "NATURE", shownCode = code, label;
   if (criterion == 1) {
     if (!LookUpNature(code)) Report("Code Nature Inconnu " + code);
-    label = Trim(m.nature.LIBNAT);
+    label = Trimmed(m.nature.LIBNAT.view());
   } else {
     std::string heading;
     Brackets().Item(m.headingList, criterion - 1, heading);
-    name = Trim(heading);
+    name = Trimmed(heading);
     if (Trim(code).empty()) {
       shownCode = "<Omis>";
       label = std::string("<Non Renseigné>"_w);
@@ -76,12 +75,13 @@ LevelLabel Label(int level, const std::string& code) {
       int16_t found = 0;
       KeyedFile().Find(m.kAnaimo, type + code, m.fAnaimo, found);
       if (found == 0) Report("Analytique " + name + " : Code " + code + " Inconnu ");
-      label = Trim(m.anaimo.NOMANA);
+      label = Trimmed(m.anaimo.NOMANA.view());
     }
   }
   std::string padded;
   Convert().Pad(name, 0, c.headingWidth, padded);
-  return {padded + " : " + shownCode + " " + label, name + " : " + Trim(shownCode) + " " + label};
+  return {padded + " : " + shownCode + " " + label,
+          name + " : " + Trimmed(shownCode) + " " + label};
 }
 
 void SectionHeading(const std::string& name) {
@@ -128,7 +128,7 @@ void EditionAmortissements() {
     std::string name = "NATURE";
     if (c.levels[level] != 1) {
       Brackets().Item(m.headingList, c.levels[level] - 1, name);
-      name = Trim(name);
+      name = Trimmed(name);
     }
     third += (level > 1 ? ", " : "") + name;
   }
@@ -345,7 +345,7 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
   HostEdition& edition = Edition();
   AssetRecord& a = m.immo;
   const bool recap = c.RECAPSEULE;
-  const bool compta = Trim(m.parimo.COMPTA) == "O";
+  const bool compta = Trim(m.parimo.COMPTA.view()) == "O";
 
   BracketList list(numbers);
   while (!list.empty()) {
@@ -378,7 +378,7 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
       edition.SetCell("NOMFRN", section == "C" ? a.NOMCLT.str() : a.NOMFRN.str(), "@");
       edition.PrintLine();
       if (EditionInterrupted()) return false;
-      for (const std::string& text : {Trim(a.DESCRI), Trim(a.REMIMO)}) {
+      for (const std::string& text : {Trimmed(a.DESCRI.view()), Trimmed(a.REMIMO.view())}) {
         if (text.empty()) continue;
         edition.SetCell("NOMFRN", text, "@");
         edition.PrintLine();
@@ -407,15 +407,17 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
       const double price = UnpackedAmount(a.MTCESS);
       std::string disposal;
       brackets.FromArray(
-          {a.CODNATI, acqText, a.NUMNATI, Trim(a.NOMFRN), Trim(a.DESCRI), Trim(a.REMIMO),
-           Trim(a.NOMCLT), edt::Amount2(vnc), dispText, edt::Amount2(price)},
+          {a.CODNATI, acqText, a.NUMNATI, Trimmed(a.NOMFRN.view()), Trimmed(a.DESCRI.view()),
+           Trimmed(a.REMIMO.view()), Trimmed(a.NOMCLT.view()), edt::Amount2(vnc), dispText,
+           edt::Amount2(price)},
           disposal);
       brackets.Append(e.disposals, disposal);
       FindNature("Code Nature Inconnu pour Compta ");
       std::string label = "[]";
-      brackets.Append(label, price != 0 ? std::string("Cession à "_w) + Trim(a.NOMCLT)
+      brackets.Append(label, price != 0 ? std::string("Cession à "_w) + Trimmed(a.NOMCLT.view())
                                         : std::string("Sortie sans Cession"));
-      for (const std::string& text : {Trim(a.NOMFRN), Trim(a.DESCRI), Trim(a.REMIMO)})
+      for (const std::string& text :
+           {Trimmed(a.NOMFRN.view()), Trimmed(a.DESCRI.view()), Trimmed(a.REMIMO.view())})
         if (!text.empty()) brackets.Append(label, text);
       if (compta) EcrituresCession(label, cumulFin, vnc, price);
     } else if (compta) {

@@ -7,12 +7,11 @@
 #include "editions/EdtCommon.h"
 #include "editions/MImmoEdt.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 
 namespace actifix {
 
 namespace {
-
-using edt::Trim;
 
 const char* const kOutOfYear = "Date Hors Exercice";
 
@@ -140,7 +139,7 @@ int CheckPriorities(int criteria, std::string& why) {
   std::vector<std::string> items = SplitList(c.priorities);
   items.resize(criteria);
   for (int i = 1; i <= criteria; ++i) {
-    const int p = std::atoi(Trim(items[i - 1]).c_str());
+    const int p = std::atoi(Trimmed(items[i - 1]).c_str());
     if (p <= 0) continue;
     if (c.levels[p] != 0) {
       why = std::string("priorité "_w) + std::to_string(p) + std::string(" déjà donnée"_w);
@@ -178,7 +177,7 @@ bool AskPriorities() {
   for (int32_t k = 1; headings != "[]"; ++k) {
     std::string heading;
     brackets.TakeFirst(headings, heading);
-    brackets.Append(fields, "[" + std::to_string(k) + ",CLASSEMENT PAR CODE " + Trim(heading) +
+    brackets.Append(fields, "[" + std::to_string(k) + ",CLASSEMENT PAR CODE " + Trimmed(heading) +
                                 ",N0,1" + (k > 1 ? ",S1]" : "]"));
   }
   screen.DefineFields(fields);
@@ -199,12 +198,12 @@ bool AskPriorities() {
         i = key == keys.up ? i - 1 : 1;
         continue;
       }
-      if (std::atoi(Trim(value).c_str()) > criteria) {
+      if (std::atoi(Trimmed(value).c_str()) > criteria) {
         screen.RefuseField(name, std::string("priorité de 1 à "_w) + std::to_string(criteria) +
                                      ", rien si pas de classement");
         continue;
       }
-      brackets.SetItem(c.priorities, i, Trim(value));
+      brackets.SetItem(c.priorities, i, Trimmed(value));
       ++i;
     }
     std::string why;

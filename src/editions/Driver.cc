@@ -8,13 +8,12 @@
 #include "editions/EdtCommon.h"
 #include "editions/MImmoEdt.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "ledger/MImmoLedger.h"
 
 namespace actifix {
 
 namespace {
-
-using edt::Trim;
 
 constexpr int16_t kProgressLine = 22;
 
@@ -38,7 +37,7 @@ void FlushGroup(bool depreciation) {
 std::string SortKey() {
   MImmoState& m = MImmo();
   const EditionCriteria& c = m.edt.criteria;
-  std::string lcana = Trim(m.immo.LCANA);
+  std::string lcana = Trimmed(m.immo.LCANA.view());
   if (lcana.empty()) lcana = "[]";
   std::string key;
   key.reserve(6 * c.levelCount + 8);
@@ -205,7 +204,7 @@ void RunDriver(bool depreciation) {
   while (headings != "[]") {
     std::string heading;
     brackets.TakeFirst(headings, heading);
-    Convert().Max(width, static_cast<double>(Trim(heading).size()), width);
+    Convert().Max(width, static_cast<double>(Trimmed(heading).size()), width);
   }
   c.headingWidth = static_cast<int16_t>(width);
 

@@ -3,6 +3,7 @@
 #include "depreciation/MImmoAmort.h"
 #include "editions/EdtCommon.h"
 #include "editions/MImmoEdt.h"
+#include "host/Text.h"
 
 namespace actifix {
 
@@ -29,7 +30,7 @@ void ListImo() {
   bool interrupted = EditionInterrupted();
   while (found != 0 && !interrupted) {
     RequireCardFigures("ListImo", false);  // no "nan" in the totals
-    if (edt::Trim(a.LCANA).empty()) a.LCANA = "[]";
+    if (Trim(a.LCANA.view()).empty()) a.LCANA = "[]";
     if (a.MTCESS.view() == std::string(8, ' ')) {
       std::string zero;
       Convert().PackDouble(0.0, zero);
@@ -42,17 +43,17 @@ void ListImo() {
     edition.SetAmount("CD", UnpackedAmount(a.CUMAMO), "@");
     edition.SetAmount("D", UnpackedAmount(a.DOTAMO), "@");
     edition.SetCell("NOMFRN", a.NOMFRN, "@");
-    std::string codes = edt::Trim(a.LCANA), shown;
+    std::string codes = Trimmed(a.LCANA.view()), shown;
     while (codes != "[]") {
       std::string code, padded;
       brackets.TakeFirst(codes, code);
       Convert().Pad(code, 0, 6, padded);
       shown += padded + " ";
     }
-    edition.SetCell("LCANA", edt::Trim(shown), "@");
+    edition.SetCell("LCANA", Trimmed(shown), "@");
     edition.PrintLine();
     interrupted = EditionInterrupted();
-    for (const std::string& text : {edt::Trim(a.DESCRI), edt::Trim(a.REMIMO)}) {
+    for (const std::string& text : {Trimmed(a.DESCRI.view()), Trimmed(a.REMIMO.view())}) {
       if (interrupted || text.empty()) continue;
       edition.SetCell("NOMFRN", text, "@");
       edition.PrintLine();

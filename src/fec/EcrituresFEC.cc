@@ -4,13 +4,12 @@
 
 #include "host/Cp1252.h"
 #include "host/HostFactory.h"
+#include "host/Text.h"
 #include "state/EditionText.h"
 
 namespace actifix {
 
 namespace {
-
-using edt::Trim;
 
 void Note(const FecOrigin& origin) {
   EditionState& e = MImmo().edt;
@@ -22,7 +21,7 @@ std::string OneLine(const std::string& label) {
   std::string lines = label, line, joined;
   while (lines != "[]" && !lines.empty()) {
     Brackets().TakeFirst(lines, line);
-    line = Trim(line);
+    line = Trimmed(line);
     if (line.empty()) continue;
     if (!joined.empty()) joined += " - ";
     joined += line;
@@ -55,15 +54,15 @@ std::string WhereToCorrect(const FecOrigin& origin) {
 
 void FecNoteDisposal(FecAccount account) {
   const AssetRecord& a = MImmo().immo;
-  Note({Trim(a.CODNATI), Trim(a.NUMNATI), account});
+  Note({Trimmed(a.CODNATI.view()), Trimmed(a.NUMNATI.view()), account});
 }
 
 void FecNoteDotation(const std::string& code, FecAccount account) {
-  Note({Trim(code), "", account});
+  Note({Trimmed(code), "", account});
 }
 
 bool FecAccountValid(const std::string& account) {
-  const std::string trimmed = Trim(account);
+  const std::string trimmed = Trimmed(account);
   if (trimmed.size() < 3) return false;
   for (std::size_t i = 0; i < 3; ++i)
     if (trimmed[i] < '0' || trimmed[i] > '9') return false;
@@ -78,8 +77,8 @@ void FecExtract::Add(std::size_t index, const LedgerEntry& entry, bool closesGro
   FecLine line;
   line.number = number_;
   line.date = entry.entryDate;
-  line.account = Trim(entry.account);
-  line.accountLabel = Trim(entry.accountLabel);
+  line.account = Trimmed(entry.account);
+  line.accountLabel = Trimmed(entry.accountLabel);
   const std::string text = OneLine(entry.entryLabel);
   line.label = text;
   if (origin.order.empty()) {

@@ -6,12 +6,6 @@ namespace actifix {
 
 namespace {
 
-// Code points of the bytes 0x80..0x9F; the five undefined bytes keep their own value.
-constexpr char32_t kHigh[32] = {0x20AC, 0x81,   0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-                                0x02C6, 0x2030, 0x0160, 0x2039, 0x0152, 0x8D,   0x017D, 0x8F,
-                                0x90,   0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-                                0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x9D,   0x017E, 0x0178};
-
 void PutUtf8(std::string& out, char32_t cp) {
   if (cp < 0x80) {
     out.push_back(static_cast<char>(cp));
@@ -35,51 +29,10 @@ std::string ToUtf8(std::string_view cp1252) {
     if (b < 0x80) {
       out.push_back(c);
     } else {
-      PutUtf8(out, b < 0xA0 ? kHigh[b - 0x80] : static_cast<char32_t>(b));
+      PutUtf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char32_t>(b));
     }
   }
   return out;
-}
-
-int32_t NextCodePoint(std::string_view utf8, std::size_t& at) {
-  const auto b = static_cast<unsigned char>(utf8[at]);
-  if (b < 0x80) {
-    ++at;
-    return b;
-  }
-  // Length and smallest code point of the sequence, so that overlong forms are refused.
-  int extra = 0;
-  char32_t cp = 0;
-  char32_t least = 0;
-  if ((b & 0xE0) == 0xC0) {
-    extra = 1;
-    cp = b & 0x1F;
-    least = 0x80;
-  } else if ((b & 0xF0) == 0xE0) {
-    extra = 2;
-    cp = b & 0x0F;
-    least = 0x800;
-  } else if ((b & 0xF8) == 0xF0) {
-    extra = 3;
-    cp = b & 0x07;
-    least = 0x10000;
-  } else {
-    ++at;  // A stray continuation byte or an invalid lead byte.
-    return -1;
-  }
-  int k = 1;
-  for (; k <= extra && at + k < utf8.size(); ++k) {
-    const auto cont = static_cast<unsigned char>(utf8[at + k]);
-    if ((cont & 0xC0) != 0x80) break;
-    cp = (cp << 6) | (cont & 0x3F);
-  }
-  if (k <= extra) {  // Cut short: the lead byte and its continuations make one fault.
-    at += k;
-    return -1;
-  }
-  at += 1 + extra;
-  const bool valid = cp >= least && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
-  return valid ? static_cast<int32_t>(cp) : -1;
 }
 
 std::string FromUtf8(std::string_view utf8, char replacement) {
@@ -87,7 +40,7 @@ std::string FromUtf8(std::string_view utf8, char replacement) {
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
     const int32_t cp = NextCodePoint(utf8, i);
-    const int byte = cp < 0 ? -1 : cp1252_detail::ByteOf(static_cast<char32_t>(cp));
+    const int byte = cp < 0 ? -1 : Cp1252ByteOf(static_cast<char32_t>(cp));
     out.push_back(byte < 0 ? replacement : static_cast<char>(byte));
   }
   return out;

@@ -10,6 +10,8 @@
 
 #include <string_view>
 
+#include "host/Text.h"
+
 namespace actifix {
 
 namespace {
@@ -32,12 +34,11 @@ std::size_t PastBrackets(std::string_view text, std::size_t at) {
 class ElementReader {
  public:
   explicit ElementReader(std::string_view list) {
-    const std::size_t first = list.find_first_not_of(' ');
-    if (first == std::string_view::npos) {
+    text_ = Trim(list);
+    if (text_.empty()) {
       done_ = true;
       return;
     }
-    text_ = list.substr(first, list.find_last_not_of(' ') - first + 1);
     pos_ = text_.front() == '[' ? 1 : 0;
     done_ = pos_ == text_.size() || text_[pos_] == ']';
   }

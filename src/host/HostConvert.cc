@@ -11,6 +11,7 @@
 #include <system_error>
 
 #include "host/HostError.h"
+#include "host/Text.h"
 
 namespace actifix {
 
@@ -188,13 +189,7 @@ void HostConvert::NumberToText(double value, std::string& text) const {
 }
 
 void HostConvert::Trim(const std::string& text, std::string& result) const {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string::npos) {
-    result.clear();
-    return;
-  }
-  const std::size_t last = text.find_last_not_of(' ');
-  result = text.substr(first, last - first + 1);
+  result = actifix::Trim(text);
 }
 
 void HostConvert::Upper(std::string& text) const {

@@ -6,6 +6,7 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 
 namespace actifix {
 
@@ -56,12 +57,6 @@ int32_t DayOf(const Ymd& date) {
   return static_cast<int32_t>(DaysFromCivil(date.year, date.month, date.day) - kOrigin);
 }
 
-std::string_view TrimBlanks(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
-
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 
 // Outcome of reading a date text: empty (blank), a date, or the French reason it is none.
@@ -73,7 +68,7 @@ struct Parsed {
 
 Parsed Parse(std::string_view raw) {
   Parsed parsed;
-  const std::string_view text = TrimBlanks(raw);
+  const std::string_view text = Trim(raw);
   if (text.empty()) {
     parsed.empty = true;
     return parsed;

@@ -5,6 +5,7 @@
 
 #include "fec/EcrituresFEC.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "ledger/MImmoLedger.h"
 #include "state/Amounts.h"
 #include "state/EditionText.h"
@@ -13,8 +14,6 @@ namespace actifix {
 
 namespace {
 
-using edt::Trim;
-
 void Report(const std::string& message) { Runtime().Report(message, "AdjEcr", TrueValue()); }
 
 }  // namespace
@@ -22,7 +21,7 @@ void Report(const std::string& message) { Runtime().Report(message, "AdjEcr", Tr
 void AdjEcr(const std::string& account, std::string& label, const std::string& side,
             const double& amount, const std::string& defaultLabel) {
   MImmoState& m = MImmo();
-  const std::string trimmed = Trim(account);
+  const std::string trimmed = Trimmed(account);
   if (trimmed.empty())
     Report("Ecriture " + label +
            std::string(" - No Compte Non Mentionné dans la Nature d'Immo ou dans la Fiche "
@@ -37,7 +36,7 @@ void AdjEcr(const std::string& account, std::string& label, const std::string& s
   } else if (Trim(defaultLabel).empty()) {
     Report("No Compte <" + trimmed + "> Inconnu dans le Plan Comptable Immo");
   }
-  accountLabel = Trim(accountLabel);
+  accountLabel = Trimmed(accountLabel);
   Brackets().Combine(label, accountLabel);
   std::string entry;
   Brackets().FromArray({trimmed, accountLabel, label, side, edt::Amount2(amount)}, entry);
@@ -48,7 +47,7 @@ void AdjEcr(const std::string& account, std::string& label, const std::string& s
 void AjoutDotationNature(double dotation) {
   MImmoState& m = MImmo();
   EditionState& e = m.edt;
-  const std::string code = Trim(m.immo.CODNATI);
+  const std::string code = Trimmed(m.immo.CODNATI.view());
   auto [it, added] = e.dotationRow.try_emplace(code, e.dotations.size());
   if (added) e.dotations.push_back({code, m.nature.NCIDOT, m.nature.NCIAMO, ""});
   NatureDotation& row = e.dotations[it->second];
@@ -67,8 +66,8 @@ void EcrituresCession(std::string& label, double cumulFin, double vnc, double pr
   AdjEcr(n.NCIMAT, label, "C", vnc, "");
   FecNoteDisposal(FecAccount::kNCIMAT);
   if (price == 0) return;
-  if (Trim(m.immo.NCTRES).empty()) m.immo.NCTRES = "No Ct Omis";
-  AdjEcr(m.immo.NCTRES, label, "D", price, Trim(m.immo.NOMCLT));
+  if (Trim(m.immo.NCTRES.view()).empty()) m.immo.NCTRES = "No Ct Omis";
+  AdjEcr(m.immo.NCTRES, label, "D", price, Trimmed(m.immo.NOMCLT.view()));
   FecNoteDisposal(FecAccount::kNCTRES);
   AdjEcr(n.NCIPROD, label, "C", price, "");
   FecNoteDisposal(FecAccount::kNCIPROD);
@@ -77,7 +76,7 @@ void EcrituresCession(std::string& label, double cumulFin, double vnc, double pr
 void EdtEcritures() {
   MImmoState& m = MImmo();
   EditionState& e = m.edt;
-  if (Trim(m.parimo.COMPTA) != "O") return;
+  if (Trim(m.parimo.COMPTA.view()) != "O") return;
   const HostBracketList& brackets = Brackets();
   HostEdition& edition = Edition();
   const EditionCriteria& c = e.criteria;

@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "state/MImmo.h"
 
 namespace actifix {
@@ -13,12 +14,6 @@ namespace {
 
 // How many users a refusal names before "...".
 constexpr int32_t kNamed = 5;
-
-std::string Trimmed(const std::string& text) {
-  std::string trimmed;
-  Convert().Trim(text, trimmed);
-  return trimmed;
-}
 
 // "MAT 00012": the card in the asset buffer, as the card screen keys it.
 std::string CardName() {

@@ -1,5 +1,5 @@
 // The texts of the editions' work tables, shared by the editions, the ledger entries and the
-// FEC extract's lines: trimmed texts and amounts with 2 decimals, through the host's
+// FEC extract's lines: amounts with 2 decimals, through the host's
 // conversions.
 #pragma once
 
@@ -9,12 +9,6 @@
 #include "state/MImmo.h"
 
 namespace actifix::edt {
-
-inline std::string Trim(const std::string& text) {
-  std::string r;
-  Convert().Trim(text, r);
-  return r;
-}
 
 // The amount with 2 decimals and a decimal point, as the work tables keep amounts.
 inline std::string Amount2(double x) {

@@ -7,6 +7,7 @@
 
 #include "editions/MImmoEdt.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "state/Amounts.h"
 #include "state/MImmo.h"
 #include "tables/Lines2054.h"
@@ -44,12 +45,6 @@ struct NatureLine {
   std::string code, label, account;  // Windows-1252, trimmed
   std::size_t line = 0;
 };
-
-std::string Trimmed(const std::string& text) {
-  std::string r;
-  Convert().Trim(text, r);
-  return r;
-}
 
 // The label cells of a total line: its text, and the form's boxes when it has some.
 std::string Label(const char* text, const char* boxes) {
@@ -118,8 +113,8 @@ class Tables {
     if (found == 0) {
       Runtime().Report("Code Nature Inconnu " + code, kRoutine, TrueValue());
     } else {
-      n.label = Trimmed(m.nature.LIBNAT);
-      n.account = Trimmed(m.nature.NCIMAT);
+      n.label = Trimmed(m.nature.LIBNAT.view());
+      n.account = Trimmed(m.nature.NCIMAT.view());
       n.line = tables::LineOfAccount(n.account);
     }
     ++sums_[n.line].natures;

@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "platform/base/Printable.h"
 #include "platform/base/UserError.h"
 
@@ -15,7 +16,7 @@ namespace {
 constexpr std::string_view kBom = "\xEF\xBB\xBF";
 constexpr std::string_view kNarrowSpace = "\xE2\x80\xAF";
 
-bool IsBlank(char c) { return c == ' ' || c == '\xA0'; }
+bool IsBlank(char c) { return kSpaceOrNoBreak.find(c) != std::string_view::npos; }
 
 std::string Grouped(uint64_t n) {
   std::string digits = std::to_string(n);
@@ -161,19 +162,8 @@ bool RegisterFile::Next(std::vector<std::string>& fields, int64_t& number) {
   return false;
 }
 
-std::string_view TrimEnd(std::string_view text) {
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
-
-std::string_view TrimBoth(std::string_view text) {
-  text = TrimEnd(text);
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  return text;
-}
-
 std::optional<std::string> ReadDate(std::string_view text) {
-  text = TrimBoth(text);
+  text = Trim(text, kSpaceOrNoBreak);
   int parts[3] = {0, 0, 0};
   int widths[3] = {0, 0, 0};
   const bool iso = text.find('-') != std::string_view::npos;

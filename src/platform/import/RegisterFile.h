@@ -54,10 +54,6 @@ class RegisterFile {
   std::string line_;
 };
 
-// The text without the blanks (and no-break spaces 0xA0) at its end, or at both ends.
-std::string_view TrimEnd(std::string_view text);
-std::string_view TrimBoth(std::string_view text);
-
 // A date "dd/mm/yyyy" (one or two digits for the day and the month) or "yyyy-mm-dd" with a
 // year from 1900 to 9999, as its text "dd/mm/yyyy"; nothing when it is not a date of the
 // calendar (31/02/2024).

@@ -8,6 +8,7 @@
 #include "export/ExportColumns.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/import/RegisterFile.h"
 #include "platform/screen/FieldFormat.h"
 #include "state/Amounts.h"
@@ -75,7 +76,7 @@ class LineReader {
     double value = 0, rate = 0, proceeds = 0;
     if (!Amount(kColValue, f, value, fault) || !Check(kColValue, ValueRefusal(value), fault))
       return false;
-    c.MODAMO = std::string(TrimBoth(f[kColMode]));
+    c.MODAMO = std::string(Trim(f[kColMode], kSpaceOrNoBreak));
     Convert().Upper(c.MODAMO);
     if (!Check(kColMode, ModeRefusal(c.MODAMO), fault)) return false;
     if (c.MODAMO != "E" &&
@@ -83,8 +84,8 @@ class LineReader {
          !Check(kColRate, RateRefusal(c.MODAMO, static_cast<float>(rate)), fault)))
       return false;
     Convert().PackSingle(static_cast<float>(rate), c.TAUX);  // 0 in mode E, as on the card
-    const bool cumulativeGiven = !TrimBoth(f[kColCumulative]).empty();
-    const bool chargeGiven = !TrimBoth(f[kColCharge]).empty();
+    const bool cumulativeGiven = !Trim(f[kColCumulative], kSpaceOrNoBreak).empty();
+    const bool chargeGiven = !Trim(f[kColCharge], kSpaceOrNoBreak).empty();
     if (!Amount(kColCumulative, f, figures.cumulative, fault) ||
         !Check(kColCumulative, AmountRefusal(figures.cumulative), fault) ||
         !Date(kColDisposed, f, c.DATCES, fault) || !Text(kColCustomer, f, c.NOMCLT, fault) ||
@@ -157,7 +158,7 @@ class LineReader {
   }
 
   bool NatureCode(std::string_view field, AssetCard& c, Fault& fault) {
-    c.CODNATI = std::string(TrimBoth(field));
+    c.CODNATI = std::string(Trim(field, kSpaceOrNoBreak));
     Convert().Upper(c.CODNATI);
     if (c.CODNATI.empty()) return Refuse(fault, kColNature, "code nature vide");
     if (c.CODNATI.size() > 6)
@@ -176,7 +177,7 @@ class LineReader {
   }
 
   static bool OrderNumber(std::string_view field, AssetCard& c, Fault& fault) {
-    const std::string_view number = TrimBoth(field);
+    const std::string_view number = Trim(field, kSpaceOrNoBreak);
     bool digits = !number.empty() && number.size() <= 5;
     for (const char d : number) digits = digits && d >= '0' && d <= '9';
     if (!digits)
@@ -187,7 +188,7 @@ class LineReader {
   }
 
   static bool Date(int column, const std::vector<std::string>& f, std::string& text, Fault& fault) {
-    const std::string_view field = TrimBoth(f[column]);
+    const std::string_view field = Trim(f[column], kSpaceOrNoBreak);
     text.clear();
     if (field.empty() && column == kColDisposed) return true;
     const std::optional<std::string> date = ReadDate(field);
@@ -225,7 +226,7 @@ class LineReader {
   }
 
   static bool Text(int column, const std::vector<std::string>& f, std::string& text, Fault& fault) {
-    const std::string_view trimmed = TrimEnd(f[column]);
+    const std::string_view trimmed = TrimRight(f[column], kSpaceOrNoBreak);
     if (!TextFits(column, trimmed, fault)) return false;
     text = std::string(trimmed);
     return true;
@@ -234,7 +235,7 @@ class LineReader {
   // "[code,code,...]", one code or "?" per analytic heading of the company, at most.
   bool AnalyticCodes(std::string_view field, AssetCard& c, Fault& fault) {
     const MImmoState& m = MImmo();
-    std::string_view list = TrimBoth(field);
+    std::string_view list = Trim(field, kSpaceOrNoBreak);
     if (list.empty()) list = "[]";
     if (!TextFits(kColAnalytic, list, fault)) return false;
     const std::string_view inner = list.substr(1, list.size() - 2);
@@ -315,7 +316,7 @@ Fault FieldCountFault(const std::vector<std::string>& fields, LineReader& reader
 bool HeaderFault(const std::vector<std::string>& fields, Fault& fault) {
   for (int column = 0; column < kColumns; ++column) {
     if (column < static_cast<int>(fields.size()) &&
-        TrimBoth(fields[column]) == kExportColumns[column].header)
+        Trim(fields[column], kSpaceOrNoBreak) == kExportColumns[column].header)
       continue;
     fault.column = column;
     fault.reason = "en-tête de l'export attendu, « " + Header(column) + " » dans cette colonne";

@@ -4,16 +4,10 @@
 #include <set>
 
 #include "host/Cp1252.h"
+#include "host/Text.h"
 
 namespace actifix::platform {
 namespace {
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  const auto last = text.find_last_not_of(' ');
-  return text.substr(first, last - first + 1);
-}
 
 [[noreturn]] void Fail(const std::string& what) { throw DescriptorError(what); }
 

@@ -9,18 +9,13 @@
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/print/EditionFormat.h"
 #include "platform/print/TypesetPdfRenderer.h"
 #include "platform/store/WritePath.h"
 
 namespace actifix::platform {
 namespace {
-
-std::string Trimmed(const std::string& text) {
-  const auto first = text.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return text.substr(first, text.find_last_not_of(' ') - first + 1);
-}
 
 bool IsNumeric(ColumnKind kind) {
   return kind == ColumnKind::kAmount || kind == ColumnKind::kNumber;
@@ -230,11 +225,11 @@ void EditionEngine::Broadcast(const std::function<void(EditionRenderer&)>& call)
 void EditionEngine::AddTitle(const std::string& title, const std::string& style) {
   RequireOpen("HostEdition.AddTitle");
   Touch();
-  const std::string text = TrimRight(title);
+  const std::string text(TrimRight(title));
   const int width = std::max(80, LayoutWidth());
   const std::string align = Trimmed(style);
   // Every page header gives the edition's own title: a title line of it would say it twice.
-  const bool ownTitle = Trimmed(text) == Trimmed(title_);
+  const bool ownTitle = Trim(text) == Trim(title_);
   if (!ownTitle && (align == "C" || align == "D"))
     Emit(PageLine::Kind::kTitle,
          FitCell(text, std::max(width, static_cast<int>(text.size())),
@@ -249,7 +244,7 @@ void EditionEngine::AddStyledTitle(const std::string& text, const std::string& /
                                    const std::string& /*font*/) {
   RequireOpen("HostEdition.AddStyledTitle");
   Touch();
-  const std::string trimmed = TrimRight(text);
+  const std::string trimmed(TrimRight(text));
   Emit(PageLine::Kind::kTitle, trimmed, false);
   Broadcast([&](EditionRenderer& r) { r.Title(ToUtf8(trimmed)); });
 }
@@ -512,7 +507,7 @@ std::string EditionEngine::RowText(const std::vector<std::string>& cellTexts) co
     else
       row += FitCell(text, width, layout_->columns[i].align);
   }
-  return TrimRight(row);
+  return std::string(TrimRight(row));
 }
 
 std::vector<std::string> EditionEngine::HeadingRows() const {
@@ -536,7 +531,7 @@ std::vector<std::string> EditionEngine::HeadingRows() const {
       row += FitCell(Trimmed(g.heading), span, Alignment::kCenter);
       column = g.first + g.count;
     }
-    rows.push_back(TrimRight(row));
+    rows.emplace_back(TrimRight(row));
   }
   std::vector<std::string> headings;
   for (const auto& c : layout_->columns) headings.push_back(Trimmed(c.heading));
@@ -576,7 +571,7 @@ void EditionEngine::StartPage() {
   };
   Put(PageLine::Kind::kHeader,
       spread(FromUtf8(options_.company), "Page " + std::to_string(pageNumber_)));
-  Put(PageLine::Kind::kHeader, spread(TrimRight(title_), FromUtf8(options_.date)));
+  Put(PageLine::Kind::kHeader, spread(std::string(TrimRight(title_)), FromUtf8(options_.date)));
   Put(PageLine::Kind::kHeader, std::string(width, '='));
 }
 
@@ -590,7 +585,7 @@ void EditionEngine::Put(PageLine::Kind kind, const std::string& textCp1252,
       const std::string& text = i < cellTexts->size() ? (*cellTexts)[i] : std::string();
       const ColumnSpec& column = layout_->columns[i];
       cells.push_back(ToUtf8(IsNumeric(column.kind)
-                                 ? Trimmed(text)
+                                 ? Trim(text)
                                  : TrimRight(FitCell(text, widths_[i], Alignment::kLeft))));
     }
     line.cells = &cells;

@@ -45,11 +45,6 @@ std::string FitCell(std::string_view text, int width, Alignment align) {
   return std::string(left, ' ') + std::string(text) + std::string(free - left, ' ');
 }
 
-std::string TrimRight(std::string_view text) {
-  const auto last = text.find_last_not_of(' ');
-  return last == std::string_view::npos ? std::string() : std::string(text.substr(0, last + 1));
-}
-
 namespace {
 
 // The letters 0xC0 to 0xFF of Windows-1252 with their accents taken off ("" for × and ÷).

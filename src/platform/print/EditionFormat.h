@@ -22,9 +22,6 @@ std::string FitAmount(double value, int decimals, int width);
 // longer, padded on the side(s) that `align` leaves free when shorter.
 std::string FitCell(std::string_view text, int width, Alignment align);
 
-// The text without its trailing blanks.
-std::string TrimRight(std::string_view text);
-
 // The title of an edition made safe for a file name, from its Windows-1252 text: letters and
 // digits kept (accents folded: "é" -> "e", "Œ" -> "OE"), every other run of characters one
 // "-", none at either end, at most 100 characters; "EDITION" when nothing is left.

@@ -1,16 +1,13 @@
 // The faces of the typeset PDF and the fitting of a text in its room.
 #include "platform/print/TypesetFace.h"
 
+#include "host/Cp1252.h"
+
 namespace actifix::platform::typeset {
 
 char32_t NextChar(std::string_view utf8, std::size_t& at) {
-  const auto byte = [&](std::size_t i) { return static_cast<unsigned char>(utf8[i]); };
-  const unsigned char lead = byte(at);
-  int extra = lead >= 0xF0 ? 3 : lead >= 0xE0 ? 2 : lead >= 0xC0 ? 1 : 0;
-  char32_t c = extra == 0 ? lead : lead & (0x3F >> extra);
-  ++at;
-  for (; extra > 0 && at < utf8.size(); --extra, ++at) c = (c << 6) | (byte(at) & 0x3F);
-  return c;
+  const int32_t c = NextCodePoint(utf8, at);
+  return c < 0 ? U'\uFFFD' : static_cast<char32_t>(c);
 }
 
 Face::Face(cairo_font_weight_t weight)

@@ -13,7 +13,7 @@
 
 namespace actifix::platform::typeset {
 
-// The next character of `utf8` from `at`, which it moves past it.
+// The next character of `utf8` from `at`, which it moves past it; U+FFFD for a malformed one.
 char32_t NextChar(std::string_view utf8, std::size_t& at);
 
 class Face {

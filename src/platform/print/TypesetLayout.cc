@@ -31,11 +31,6 @@ void WidenToPrinted(Table& table) {
   }
 }
 
-std::string_view TrimLeft(std::string_view text) {
-  const auto first = text.find_first_not_of(' ');
-  return first == std::string_view::npos ? std::string_view() : text.substr(first);
-}
-
 bool IsGrandTotal(const Row& line) {
   for (const std::string& cell : line.cells)
     if (cell.find("TOTAL GENERAL") != std::string::npos ||

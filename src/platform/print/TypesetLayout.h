@@ -8,6 +8,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "host/Text.h"
 #include "platform/print/PdfPaper.h"
 #include "platform/print/TypesetPage.h"
 
@@ -23,9 +24,6 @@ bool IsNumeric(ColumnKind kind);
 double GapEm(const std::vector<Column>& columns, std::size_t i);
 // Each column as wide as the widest amount it printed, and the table's width after them.
 void WidenToPrinted(Table& table);
-
-// The text without its leading blanks (which, on a title, ask for it to be centred).
-std::string_view TrimLeft(std::string_view text);
 
 bool IsGrandTotal(const Row& line);
 // A body line of one capitalised text after a blank, alone on its line: " A NOUVEAU".

@@ -6,6 +6,7 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/print/TypesetLayout.h"
 #include "platform/print/TypesetPainter.h"
 #include "platform/store/WritePath.h"
@@ -13,16 +14,6 @@
 namespace actifix::platform {
 
 using namespace typeset;
-
-namespace {
-
-std::string ToUtf8Trimmed(const std::string& cp1252) {
-  const auto first = cp1252.find_first_not_of(' ');
-  if (first == std::string::npos) return {};
-  return ToUtf8(cp1252.substr(first, cp1252.find_last_not_of(' ') - first + 1));
-}
-
-}  // namespace
 
 TypesetPdfRenderer::TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
                                        std::function<void(int, int)> drawn)
@@ -56,7 +47,7 @@ void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<i
   for (std::size_t i = 0; i < layout.columns.size(); ++i) {
     const ColumnSpec& declared = layout.columns[i];
     Column column{declared.kind, widths[i], declared.decimals, declared.group,
-                  ToUtf8Trimmed(declared.heading)};
+                  ToUtf8(Trim(declared.heading))};
     const double charEm = declared.kind == ColumnKind::kText ? kTextEm : kDigitEm;
     column.em = std::max(declared.width * charEm, painter_->bold.Em(column.heading));
     key += std::to_string(static_cast<int>(column.kind)) + "," + std::to_string(column.width) +
@@ -66,7 +57,7 @@ void TypesetPdfRenderer::Layout(const EditionLayout& layout, const std::vector<i
     table.em += table.columns.back().em + GapEm(table.columns, i);
   }
   for (const ColumnGroup& group : layout.groups) {
-    table.groups.push_back({ToUtf8Trimmed(group.heading), group.first, group.count});
+    table.groups.push_back({ToUtf8(Trim(group.heading)), group.first, group.count});
     key += "@" + table.groups.back().heading + "," + std::to_string(group.first) + "," +
            std::to_string(group.count) + "\n";
   }

@@ -9,6 +9,7 @@
 #include "host/HostConvert.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/screen/TypedText.h"
 
 namespace actifix::platform {
@@ -16,13 +17,7 @@ namespace {
 
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 // Blank or no-break blank (0xA0 in Windows-1252) between groups of digits.
-bool IsGroupBlank(char c) { return c == ' ' || c == '\xA0'; }
-
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsGroupBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsGroupBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
+bool IsGroupBlank(char c) { return kSpaceOrNoBreak.find(c) != std::string_view::npos; }
 
 std::string AsciiUpper(std::string_view text) {
   std::string out(text);
@@ -33,6 +28,26 @@ std::string AsciiUpper(std::string_view text) {
 
 bool AllBlank(std::string_view text) {
   return std::all_of(text.begin(), text.end(), [](char c) { return c == ' '; });
+}
+
+// The number of a packed amount (8 bytes) or rate (4 bytes); nothing or blanks read as 0.
+// Throws FormatError for a text of another size.
+double Unpacked(std::string_view stored, FieldType type) {
+  const bool amount = type == FieldType::kAmount;
+  const std::size_t size = amount ? 8 : 4;
+  if (stored.empty() || (stored.size() == size && AllBlank(stored))) return 0;
+  if (stored.size() != size)
+    throw FormatError(std::string(amount ? "montant" : "taux") + " conditionné sur " +
+                      std::to_string(stored.size()) + " octets au lieu de " + std::to_string(size));
+  const HostConvert convert;
+  if (amount) {
+    double value = 0;
+    convert.UnpackDouble(std::string(stored), value);
+    return value;
+  }
+  float value = 0;
+  convert.UnpackSingle(std::string(stored), value);
+  return value;
 }
 
 TypedValue Refused(std::string why) { return {"", std::move(why)}; }
@@ -59,7 +74,7 @@ std::string FrenchAmount(double value, int decimals) {
 }
 
 std::optional<double> ParseAmount(std::string_view text, int maxDecimals) {
-  text = Trim(text);
+  text = Trim(text, kSpaceOrNoBreak);
   std::string plain;  // "-1234.56", what from_chars reads
   if (!text.empty() && (text.front() == '-' || text.front() == '+')) {
     if (text.front() == '-') plain += '-';
@@ -108,7 +123,7 @@ std::optional<double> ParseAmount(std::string_view text, int maxDecimals) {
 
 TypedNumber ReadTypedNumber(std::string_view typed, FieldType type) {
   TypedNumber number;
-  if (!Trim(typed).empty()) {
+  if (!Trim(typed, kSpaceOrNoBreak).empty()) {
     const std::optional<double> parsed = ParseAmount(typed, 2);
     if (!parsed) {
       number.refusal = type == FieldType::kAmount ? "montant non valable (exemple : 1 234,56)"
@@ -126,7 +141,7 @@ TypedNumber ReadTypedNumber(std::string_view typed, FieldType type) {
 }
 
 std::optional<std::string> NormalizeDate(std::string_view text) {
-  text = Trim(text);
+  text = Trim(text, kSpaceOrNoBreak);
   if (text.empty()) return std::string();
   std::string day, month, year;
   if (text.size() == 8 && std::all_of(text.begin(), text.end(), IsDigit)) {
@@ -154,37 +169,21 @@ std::optional<std::string> NormalizeDate(std::string_view text) {
 }
 
 std::string ShownForm(std::string_view stored, FieldType type) {
-  const HostConvert convert;
   switch (type) {
     case FieldType::kText:
     case FieldType::kDate:
       return std::string(stored);
     case FieldType::kWhole:
-      return std::string(Trim(stored));
+      return std::string(Trim(stored, kSpaceOrNoBreak));
     case FieldType::kYesNo: {
-      const std::string_view answer = Trim(stored);
+      const std::string_view answer = Trim(stored, kSpaceOrNoBreak);
       if (answer == "O") return "Oui";
       if (answer == "N") return "Non";
       return std::string(stored);
     }
-    case FieldType::kAmount: {
-      if (stored.empty() || (stored.size() == 8 && AllBlank(stored))) return FrenchAmount(0, 2);
-      if (stored.size() != 8)
-        throw FormatError("montant conditionné sur " + std::to_string(stored.size()) +
-                          " octets au lieu de 8");
-      double value = 0;
-      convert.UnpackDouble(std::string(stored), value);
-      return FrenchAmount(value, 2);
-    }
-    case FieldType::kRate: {
-      if (stored.empty() || (stored.size() == 4 && AllBlank(stored))) return FrenchAmount(0, 2);
-      if (stored.size() != 4)
-        throw FormatError("taux conditionné sur " + std::to_string(stored.size()) +
-                          " octets au lieu de 4");
-      float value = 0;
-      convert.UnpackSingle(std::string(stored), value);
-      return FrenchAmount(value, 2);
-    }
+    case FieldType::kAmount:
+    case FieldType::kRate:
+      return FrenchAmount(Unpacked(stored, type), 2);
   }
   return std::string(stored);
 }
@@ -200,7 +199,7 @@ void FormatValueAs(std::string& value, const std::string& type) {
 }
 
 bool IsListedTextField(const FieldDef& field) {
-  return field.type == FieldType::kText && TrimName(field.name) != "LINTANA";
+  return field.type == FieldType::kText && Trim(field.name) != "LINTANA";
 }
 
 TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
@@ -215,7 +214,7 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
         return Refused("« , », « [ » et « ] » ne peuvent pas figurer dans ce texte");
       return {std::string(typed), ""};
     case FieldType::kYesNo: {
-      const std::string answer = AsciiUpper(Trim(typed));
+      const std::string answer = AsciiUpper(Trim(typed, kSpaceOrNoBreak));
       if (answer == "O" || answer == "OUI") return {"O", ""};
       if (answer == "N" || answer == "NON") return {"N", ""};
       return Refused("répondez O (oui) ou N (non)");
@@ -226,7 +225,7 @@ TypedValue ParseTyped(std::string_view typed, const FieldDef& field) {
       return {*date, ""};
     }
     case FieldType::kWhole: {
-      const std::string_view digits = Trim(typed);
+      const std::string_view digits = Trim(typed, kSpaceOrNoBreak);
       if (!std::all_of(digits.begin(), digits.end(), IsDigit))
         return Refused("nombre entier attendu (chiffres seulement)");
       if (field.width > 0 && static_cast<int>(digits.size()) > field.width)

@@ -6,6 +6,7 @@
 #include "host/Cp1252.h"
 #include "host/HostBracketList.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 
 namespace actifix::platform {
 namespace {
@@ -19,42 +20,38 @@ bool IsNumber(std::string_view text) {
          std::all_of(text.begin(), text.end(), [](char c) { return c >= '0' && c <= '9'; });
 }
 
+// What each field type is: its letter in the lists, the characters it shows and the most a
+// user may type in it when the list gives no width. A width given takes the place of `shown`
+// when `widthShown`, and of `typed` when `widthTyped`.
+struct TypeInfo {
+  FieldType type;
+  std::string_view letter;
+  int shown;
+  int typed;
+  bool widthShown;
+  bool widthTyped;
+};
+constexpr TypeInfo kTypes[] = {
+    {FieldType::kText, "A", 30, 200, true, true},  {FieldType::kYesNo, "B", 3, 3, false, false},
+    {FieldType::kDate, "D", 10, 10, false, false}, {FieldType::kAmount, "D2", 14, 20, true, false},
+    {FieldType::kRate, "S2", 14, 20, true, false}, {FieldType::kWhole, "N0", 30, 200, true, true},
+};
+
+const TypeInfo& InfoOf(FieldType type) {
+  for (const TypeInfo& t : kTypes)
+    if (t.type == type) return t;
+  return kTypes[0];
+}
+
 }  // namespace
 
 std::optional<FieldType> FieldTypeOf(std::string_view letter) {
-  if (letter == "A") return FieldType::kText;
-  if (letter == "B") return FieldType::kYesNo;
-  if (letter == "D") return FieldType::kDate;
-  if (letter == "D2") return FieldType::kAmount;
-  if (letter == "S2") return FieldType::kRate;
-  if (letter == "N0") return FieldType::kWhole;
+  for (const TypeInfo& t : kTypes)
+    if (t.letter == letter) return t.type;
   return std::nullopt;
 }
 
-std::string_view TypeLetter(FieldType type) {
-  switch (type) {
-    case FieldType::kText:
-      return "A";
-    case FieldType::kYesNo:
-      return "B";
-    case FieldType::kDate:
-      return "D";
-    case FieldType::kAmount:
-      return "D2";
-    case FieldType::kRate:
-      return "S2";
-    case FieldType::kWhole:
-      return "N0";
-  }
-  return "A";
-}
-
-std::string_view TrimName(std::string_view name) {
-  const auto first = name.find_first_not_of(' ');
-  if (first == std::string_view::npos) return {};
-  const auto last = name.find_last_not_of(' ');
-  return name.substr(first, last - first + 1);
-}
+std::string_view TypeLetter(FieldType type) { return InfoOf(type).letter; }
 
 std::vector<FieldListItem> ParseFieldList(const std::string& list) {
   const HostBracketList brackets;
@@ -79,7 +76,7 @@ std::vector<FieldListItem> ParseFieldList(const std::string& list) {
     if (parts.size() < 3 || parts.size() > 5) Refuse(list, "champ mal décrit : " + ToUtf8(element));
     FieldDef& field = item.field;
     field.name = parts[0];
-    if (TrimName(field.name).empty()) Refuse(list, "champ sans nom : " + ToUtf8(element));
+    if (Trim(field.name).empty()) Refuse(list, "champ sans nom : " + ToUtf8(element));
     field.label = parts[1];
     const std::optional<FieldType> type = FieldTypeOf(parts[2]);
     if (!type) Refuse(list, "type de champ inconnu : " + ToUtf8(element));
@@ -97,26 +94,20 @@ std::vector<FieldListItem> ParseFieldList(const std::string& list) {
 }
 
 const FieldDef* FindField(const std::vector<FieldListItem>& items, std::string_view name) {
-  const std::string_view wanted = TrimName(name);
+  const std::string_view wanted = Trim(name);
   for (const FieldListItem& item : items)
-    if (!item.IsMarker() && TrimName(item.field.name) == wanted) return &item.field;
+    if (!item.IsMarker() && Trim(item.field.name) == wanted) return &item.field;
   return nullptr;
 }
 
 int DisplayWidth(const FieldDef& field) {
-  switch (field.type) {
-    case FieldType::kYesNo:
-      return 3;
-    case FieldType::kDate:
-      return 10;
-    case FieldType::kAmount:
-    case FieldType::kRate:
-      return field.width > 0 ? field.width : 14;
-    case FieldType::kText:
-    case FieldType::kWhole:
-      return field.width > 0 ? field.width : 30;
-  }
-  return 30;
+  const TypeInfo& t = InfoOf(field.type);
+  return t.widthShown && field.width > 0 ? field.width : t.shown;
+}
+
+std::size_t MaxTyped(const FieldDef& field) {
+  const TypeInfo& t = InfoOf(field.type);
+  return static_cast<std::size_t>(t.widthTyped && field.width > 0 ? field.width : t.typed);
 }
 
 }  // namespace actifix::platform

@@ -50,11 +50,11 @@ std::vector<FieldListItem> ParseFieldList(const std::string& list);
 // The field named `name` (compared without surrounding blanks), or nullptr.
 const FieldDef* FindField(const std::vector<FieldListItem>& items, std::string_view name);
 
-// `name` without leading and trailing blanks.
-std::string_view TrimName(std::string_view name);
-
 // The number of characters the field shows: its width, or the natural width of its type
 // (10 for a date, 3 for "Oui"/"Non", 14 for an amount or rate given no width).
 int DisplayWidth(const FieldDef& field);
+// The most characters a user may type in the field: its width for a text or a whole number
+// (200 given none), 3 for "Oui"/"Non", 10 for a date, 20 for an amount or a rate.
+std::size_t MaxTyped(const FieldDef& field);
 
 }  // namespace actifix::platform

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <fstream>
 
+#include "host/Text.h"
 #include "platform/screen/Keys.h"
 #include "platform/screen/TypedText.h"
 
@@ -19,13 +20,10 @@ constexpr KeyName kKeyNames[] = {
     {"F8", kKeyF8},          {"F12", kKeyF12}, {"UP", kKeyUp}, {"PGUP", kKeyPageUp},
 };
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+// What separates the words of a script line.
+constexpr std::string_view kBlanks = " \t";
 
-std::string_view Trim(std::string_view text) {
-  while (!text.empty() && IsBlank(text.front())) text.remove_prefix(1);
-  while (!text.empty() && IsBlank(text.back())) text.remove_suffix(1);
-  return text;
-}
+bool IsBlank(char c) { return kBlanks.find(c) != std::string_view::npos; }
 
 std::vector<std::string_view> Words(std::string_view text) {
   std::vector<std::string_view> words;
@@ -62,7 +60,7 @@ ScriptLine ParseLine(std::string_view text, int number) {
   line.key = kKeyValidate;
   const std::size_t nameEnd = std::min(text.find_first_of(" \t="), text.size());
   const std::string_view head = text.substr(0, nameEnd);
-  const std::string_view rest = Trim(text.substr(nameEnd));
+  const std::string_view rest = Trim(text.substr(nameEnd), kBlanks);
   const std::vector<std::string_view> words = Words(rest);
 
   if (head == "CONFIRM") {
@@ -80,8 +78,8 @@ ScriptLine ParseLine(std::string_view text, int number) {
     line.kind = AnswerKind::kMark;
     for (std::size_t start = 0; !rest.empty();) {
       const std::size_t comma = rest.find(',', start);
-      const std::optional<int32_t> mark =
-          Number(Trim(rest.substr(start, comma == std::string_view::npos ? comma : comma - start)));
+      const std::optional<int32_t> mark = Number(Trim(
+          rest.substr(start, comma == std::string_view::npos ? comma : comma - start), kBlanks));
       if (!mark || *mark == 0)
         throw ScriptError(
             number, "MARK attend des numéros de ligne à partir de 1, séparés par des virgules");
@@ -95,13 +93,13 @@ ScriptLine ParseLine(std::string_view text, int number) {
     line.kind = AnswerKind::kField;
     line.field = std::string(head);
     if (!rest.empty() && rest.front() == '=') {
-      std::string_view value = Trim(rest.substr(1));
+      std::string_view value = Trim(rest.substr(1), kBlanks);
       const std::size_t lastStart = value.find_last_of(" \t");
       const std::string_view last =
           lastStart == std::string_view::npos ? value : value.substr(lastStart + 1);
       if (const std::optional<int16_t> key = KeyOfName(last)) {
         line.key = *key;
-        value = Trim(value.substr(0, value.size() - last.size()));
+        value = Trim(value.substr(0, value.size() - last.size()), kBlanks);
       }
       if (const std::string refusal = Utf8Refusal(value); !refusal.empty())
         throw ScriptError(number, "valeur refusée pour " + line.field + " : " + refusal);
@@ -163,7 +161,7 @@ Script Script::FromText(std::string_view utf8) {
             Utf8Refusal(text, {.tabAllowed = true, .cp1252Required = false});
         !refusal.empty())
       throw ScriptError(number, refusal);
-    text = Trim(text);
+    text = Trim(text, kBlanks);
     if (text.empty() || text.front() == '#') continue;
     script.lines_.push_back(ParseLine(text, number));
   }

@@ -4,6 +4,7 @@
 #include "host/HostBracketList.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/screen/FieldFormat.h"
 #include "platform/screen/Keys.h"
 
@@ -19,7 +20,7 @@ std::string Shown(const std::string& operation, const FieldDef& def, std::string
   try {
     return ShownForm(stored, def.type);
   } catch (const FormatError& e) {
-    throw HostError(operation, ToUtf8(TrimName(def.name)), e.what());
+    throw HostError(operation, ToUtf8(Trim(def.name)), e.what());
   }
 }
 
@@ -33,8 +34,8 @@ const ScriptLine& ScriptedSession::NextAnswer(AnswerKind kind, const std::string
   const ScriptLine* line = script_.Next();
   if (!line)
     throw ScriptError(script_.EndLine(), "expected end of script, the screen asks " + asked);
-  const bool matches = line->kind == kind && (kind != AnswerKind::kField ||
-                                              TrimName(line->field) == TrimName(FromUtf8(asked)));
+  const bool matches = line->kind == kind &&
+                       (kind != AnswerKind::kField || Trim(line->field) == Trim(FromUtf8(asked)));
   if (!matches)
     throw ScriptError(line->number, "expected " + line->Subject() + ", the screen asks " + asked);
   return *line;
@@ -53,7 +54,7 @@ const FieldDef& ScriptedScreen::Field(const std::string& operation,
 }
 
 std::string ScriptedScreen::Answer(const FieldDef& def, std::string& stored, int16_t& key) {
-  const std::string name = ToUtf8(TrimName(def.name));
+  const std::string name = ToUtf8(Trim(def.name));
   const ScriptLine& line = session_.NextAnswer(AnswerKind::kField, name);
   if (line.value) {
     const TypedValue typed = ParseTyped(FromUtf8(*line.value), def);

@@ -12,6 +12,7 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/screen/TerminalDraw.h"
 
 namespace actifix::platform {
@@ -24,11 +25,6 @@ int KeysRow() { return LINES - 1; }
 constexpr int kBodyTop = 2;
 int BodyBottom() { return std::max(kBodyTop, LINES - 4); }  // last row of the body
 
-std::string_view TrimRightBlanks(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
-
 const wchar_t kPageKeys[] =
     L"Entrée Valider F1 Enreg. F2 Suite F6 Suppr. F8 Choix \u2191 Remonter Échap Retour";
 
@@ -40,26 +36,8 @@ std::wstring WideOfUtf8(std::string_view utf8) {
   std::wstring out;
   out.reserve(utf8.size());
   for (std::size_t i = 0; i < utf8.size();) {
-    const auto b = static_cast<unsigned char>(utf8[i]);
-    const int extra = b < 0x80             ? 0
-                      : (b & 0xE0) == 0xC0 ? 1
-                      : (b & 0xF0) == 0xE0 ? 2
-                      : (b & 0xF8) == 0xF0 ? 3
-                                           : -1;
-    char32_t cp = extra <= 0 ? b : b & (0x3F >> extra);
-    bool good = extra >= 0 && i + extra < utf8.size();
-    for (int k = 1; good && k <= extra; ++k) {
-      const auto next = static_cast<unsigned char>(utf8[i + k]);
-      good = (next & 0xC0) == 0x80;
-      cp = (cp << 6) | (next & 0x3F);
-    }
-    if (!good) {
-      out += L'\uFFFD';
-      ++i;
-      continue;
-    }
-    out += static_cast<wchar_t>(cp);
-    i += 1 + extra;
+    const int32_t cp = NextCodePoint(utf8, i);
+    out += cp < 0 ? L'\uFFFD' : static_cast<wchar_t>(cp);
   }
   return out;
 }
@@ -109,6 +87,32 @@ bool IsEnter(bool function, wint_t code) {
 
 bool IsBackspace(bool function, wint_t code) {
   return function ? code == KEY_BACKSPACE : code == 127 || code == 8;
+}
+
+void MoveSelection(wint_t code, int count, int page, bool wrap, int& selected) {
+  const int last = std::max(0, count - 1);
+  switch (code) {
+    case KEY_UP:
+      selected = wrap ? (selected + count - 1) % std::max(1, count) : std::max(0, selected - 1);
+      break;
+    case KEY_DOWN:
+      selected = wrap ? (selected + 1) % std::max(1, count) : std::min(last, selected + 1);
+      break;
+    case KEY_PPAGE:
+      selected = std::max(0, selected - page);
+      break;
+    case KEY_NPAGE:
+      selected = std::min(last, selected + page);
+      break;
+    case KEY_HOME:
+      selected = 0;
+      break;
+    case KEY_END:
+      selected = last;
+      break;
+    default:
+      break;
+  }
 }
 
 Terminal::Terminal() {
@@ -189,7 +193,7 @@ void Terminal::DrawPage() {
     labelWidth = std::max(labelWidth, static_cast<int>(WideOfCp1252(f.def.label).size()));
   labelWidth = std::min(labelWidth, std::max(10, COLS / 2 - 2));
   const int valueColumn = 1 + labelWidth + 2;
-  const auto labelOf = [&](int i) { return WideOfCp1252(TrimRightBlanks(p.fields[i].def.label)); };
+  const auto labelOf = [&](int i) { return WideOfCp1252(TrimRight(p.fields[i].def.label)); };
   std::vector<std::pair<int, int>> rows;  // first field, second field or -1
   int currentLine = 0;
   for (int i = 0; i < count; ++i) {
@@ -229,7 +233,7 @@ void Terminal::DrawPage() {
       Put(stdscr, row, labelAt, i == first ? labelWidth : static_cast<int>(label.size()),
           i == first ? WideOfCp1252(f.def.label) : label, i == p.current ? A_BOLD : 0);
       const int width = std::min(DisplayWidth(f.def), std::max(0, COLS - column - 1));
-      Put(stdscr, row, column, width, WideOfCp1252(TrimRightBlanks(f.shown)), A_UNDERLINE);
+      Put(stdscr, row, column, width, WideOfCp1252(TrimRight(f.shown)), A_UNDERLINE);
       // A note stands beside its value; on a row of two, on the hint row while it is asked.
       if (!f.note.empty() && second < 0)
         PutClipped(stdscr, row, column + width + 2, WideOfCp1252(f.note),
@@ -409,25 +413,8 @@ int Terminal::RunMenu(const std::string& titleUtf8, const std::vector<std::strin
     const auto now = std::chrono::steady_clock::now();
     if (key.function) {
       typed = 0;
-      switch (key.code) {
-        case KEY_UP:
-          selected = (selected + count - 1) % std::max(1, count);
-          break;
-        case KEY_DOWN:
-          selected = (selected + 1) % std::max(1, count);
-          break;
-        case KEY_HOME:
-          selected = 0;
-          break;
-        case KEY_END:
-          selected = std::max(0, count - 1);
-          break;
-        case KEY_ENTER:
-          if (count > 0) return selected;
-          break;
-        default:
-          break;
-      }
+      if (key.code == KEY_ENTER && count > 0) return selected;
+      MoveSelection(key.code, count, 0, true, selected);
     } else if (IsEnter(false, key.code)) {
       if (count > 0) return selected;
     } else if (key.code == kEscape) {  // not q: a second q after the pager's would quit

@@ -131,7 +131,7 @@ class Terminal {
   int valueColumn_ = 0;
 };
 
-// Wide text of a UTF-8 text (a malformed byte becomes U+FFFD).
+// Wide text of a UTF-8 text (a malformed sequence becomes U+FFFD).
 std::wstring WideOfUtf8(std::string_view utf8);
 // Wide text of a Windows-1252 text.
 std::wstring WideOfCp1252(std::string_view cp1252);

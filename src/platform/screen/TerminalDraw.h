@@ -27,4 +27,9 @@ constexpr wint_t kEscape = 27;
 bool IsEnter(bool function, wint_t code);
 bool IsBackspace(bool function, wint_t code);
 
+// Moves `selected` among `count` rows for the function key `code`: Up, Down, Home, End, and
+// Page Up / Page Down by `page` rows (0: they move nothing). Up and Down go round from one
+// end to the other when `wrap`, else stop there. Any other key leaves it.
+void MoveSelection(wint_t code, int count, int page, bool wrap, int& selected);
+
 }  // namespace actifix::platform

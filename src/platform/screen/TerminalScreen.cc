@@ -6,6 +6,7 @@
 #include "host/HostBracketList.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/screen/FieldFormat.h"
 #include "platform/screen/Keys.h"
 #include "platform/screen/TerminalDraw.h"
@@ -14,28 +15,6 @@ namespace actifix::platform {
 namespace {
 
 constexpr std::size_t kScrollKept = 500;
-
-std::string TrimmedRight(std::string text) {
-  while (!text.empty() && text.back() == ' ') text.pop_back();
-  return text;
-}
-
-// The longest text the user may type in a field of this type.
-std::size_t MaxTyped(const FieldDef& def, FieldType type) {
-  switch (type) {
-    case FieldType::kYesNo:
-      return 3;
-    case FieldType::kDate:
-      return 10;
-    case FieldType::kAmount:
-    case FieldType::kRate:
-      return 20;
-    case FieldType::kText:
-    case FieldType::kWhole:
-      return def.width > 0 ? static_cast<std::size_t>(def.width) : 200;
-  }
-  return 200;
-}
 
 // The host key code of a key that ends an entry, or 0 for any other key.
 int16_t EndingKey(const KeyPress& key) {
@@ -67,23 +46,9 @@ int16_t EndingKey(const KeyPress& key) {
 // C1) or a character the code page has not.
 std::optional<char> ByteOfTyped(uint32_t code) {
   if (code < 0x20 || (code >= 0x7F && code < 0xA0)) return std::nullopt;
-  std::string utf8;
-  const auto cp = static_cast<char32_t>(code);
-  if (cp < 0x80) {
-    utf8 += static_cast<char>(cp);
-  } else if (cp < 0x800) {
-    utf8 += static_cast<char>(0xC0 | (cp >> 6));
-    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-  } else if (cp < 0x10000) {
-    utf8 += static_cast<char>(0xE0 | (cp >> 12));
-    utf8 += static_cast<char>(0x80 | ((cp >> 6) & 0x3F));
-    utf8 += static_cast<char>(0x80 | (cp & 0x3F));
-  } else {
-    return std::nullopt;
-  }
-  const std::string byte = FromUtf8(utf8, '\0');
-  if (byte.size() != 1 || byte[0] == '\0') return std::nullopt;
-  return byte[0];
+  const int byte = Cp1252ByteOf(code);
+  if (byte < 0) return std::nullopt;
+  return static_cast<char>(byte);
 }
 
 // --- pick lists ---------------------------------------------------------------------------
@@ -196,30 +161,8 @@ int RunList(Terminal& terminal, const std::string& title, const std::string& col
       }
       continue;
     }
-    switch (key.code) {
-      case KEY_UP:
-        selected = std::max(0, selected - 1);
-        break;
-      case KEY_DOWN:
-        selected = std::min(std::max(0, count - 1), selected + 1);
-        break;
-      case KEY_PPAGE:
-        selected = std::max(0, selected - visible);
-        break;
-      case KEY_NPAGE:
-        selected = std::min(std::max(0, count - 1), selected + visible);
-        break;
-      case KEY_HOME:
-        selected = 0;
-        break;
-      case KEY_END:
-        selected = std::max(0, count - 1);
-        break;
-      case KEY_ENTER:
-        return count == 0 ? -1 : selected;
-      default:
-        break;
-    }
+    if (key.code == KEY_ENTER) return count == 0 ? -1 : selected;
+    MoveSelection(key.code, count, visible, false, selected);
   }
 }
 
@@ -274,7 +217,7 @@ std::vector<std::vector<StyledChar>> Wrapped(const std::wstring& text, int width
 int TerminalScreen::IndexOf(const std::string& field) const {
   const std::vector<PageField>& fields = terminal_.page().fields;
   for (std::size_t i = 0; i < fields.size(); ++i)
-    if (TrimName(fields[i].def.name) == TrimName(field)) return static_cast<int>(i);
+    if (Trim(fields[i].def.name) == Trim(field)) return static_cast<int>(i);
   return -1;
 }
 
@@ -306,7 +249,7 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
   Page& page = terminal_.page();
   FieldDef def = page.fields[index].def;
   def.type = type;
-  const std::string name = ToUtf8(TrimName(def.name));
+  const std::string name = ToUtf8(Trim(def.name));
   const auto shownOf = [&](const std::string& value) {
     try {
       return ShownForm(value, type);
@@ -315,12 +258,12 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
     }
   };
   const std::string original = stored;
-  std::string text = TrimmedRight(shownOf(stored));
+  std::string text(TrimRight(shownOf(stored)));
   page.fields[index].shown = text;
   page.current = index;
   page.refusal = moduleRefusal_;
   std::size_t cursor = text.size();
-  const std::size_t maxTyped = MaxTyped(def, type);
+  const std::size_t maxTyped = MaxTyped(def);
   // The first character typed replaces the whole value, as in a selected field; moving the
   // cursor or erasing first keeps the value for editing.
   bool fresh = true;
@@ -469,7 +412,7 @@ void TerminalScreen::SetFieldNote(const std::string& field, const std::string& a
                                   const std::string& note) {
   const int index = IndexOf(field);
   if (index < 0) return;
-  terminal_.page().fields[index].note = TrimmedRight(note);
+  terminal_.page().fields[index].note = TrimRight(note);
   terminal_.page().fields[index].noteAttribute = attribute;
   terminal_.DrawPage();
 }
@@ -477,28 +420,28 @@ void TerminalScreen::SetFieldNote(const std::string& field, const std::string& a
 void TerminalScreen::SetFieldHint(const std::string& field, const std::string& /*attribute*/,
                                   const std::string& text) {
   const int index = IndexOf(field);
-  if (index >= 0) terminal_.page().fields[index].hint = TrimmedRight(text);
+  if (index >= 0) terminal_.page().fields[index].hint = TrimRight(text);
 }
 
 void TerminalScreen::SetFieldHelp(const std::string& field, const std::string& /*attribute*/,
                                   const std::string& text) {
   const int index = IndexOf(field);
-  if (index >= 0) terminal_.page().fields[index].help = TrimmedRight(text);
+  if (index >= 0) terminal_.page().fields[index].help = TrimRight(text);
 }
 
 void TerminalScreen::ShowMessage(const std::string& attribute, const std::string& text) {
-  terminal_.page().message = TrimmedRight(text);
+  terminal_.page().message = TrimRight(text);
   terminal_.page().messageAttribute = attribute;
   terminal_.DrawPage();
 }
 
 void TerminalScreen::RefuseField(const std::string& /*field*/, const std::string& reason) {
-  moduleRefusal_ = ToUtf8(TrimmedRight(reason));
+  moduleRefusal_ = ToUtf8(TrimRight(reason));
   beep();
 }
 
 void TerminalScreen::ShowLine(int16_t line, const std::string& attribute, std::string text) {
-  terminal_.page().lines[line] = {attribute, TrimmedRight(std::move(text))};
+  terminal_.page().lines[line] = {attribute, std::string(TrimRight(text))};
   const auto now = std::chrono::steady_clock::now();
   if (now - lastLineDraw_ < std::chrono::milliseconds(200)) return;
   lastLineDraw_ = now;
@@ -567,7 +510,7 @@ void TerminalMessageBox::Show(const std::string& caption, const std::string& tit
   const int width = std::max(20, std::min(COLS - 6, 66));
   const std::vector<std::vector<StyledChar>> lines = Wrapped(WideOfCp1252(message), width);
   const int rows = std::min(static_cast<int>(lines.size()), std::max(1, LINES - 6));
-  const std::string& heading = TrimmedRight(title).empty() ? caption : title;
+  const std::string& heading = TrimRight(title).empty() ? caption : title;
   WindowPtr window(NewCentredBox(rows + 4, width + 4, WideOfCp1252(heading)));
   WINDOW* w = window.get();
   for (int k = 0; k < rows; ++k) {

@@ -2,14 +2,10 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/screen/FieldList.h"
 
 namespace actifix::platform {
-
-std::string_view TrimRight(std::string_view text) {
-  while (!text.empty() && text.back() == ' ') text.remove_suffix(1);
-  return text;
-}
 
 Transcript::Transcript(std::ostream& out) : out_(out) {}
 
@@ -62,8 +58,7 @@ void Transcript::Write(std::string_view kind, std::string_view cp1252Text) {
 
 void Transcript::WriteField(std::string_view kind, std::string_view field,
                             std::string_view cp1252Value) {
-  WriteUtf8(std::string(kind) + " " + ToUtf8(TrimName(field)) + " " +
-            ToUtf8(TrimRight(cp1252Value)));
+  WriteUtf8(std::string(kind) + " " + ToUtf8(Trim(field)) + " " + ToUtf8(TrimRight(cp1252Value)));
 }
 
 void Transcript::WriteReport(std::string_view routine, std::string_view message) {

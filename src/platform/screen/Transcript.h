@@ -73,7 +73,4 @@ class Transcript {
   std::ostream& out_;
 };
 
-// `text` without its trailing blanks.
-std::string_view TrimRight(std::string_view text);
-
 }  // namespace actifix::platform

@@ -24,7 +24,7 @@ std::string Utf8Refusal(std::string_view utf8, TextRule rule) {
     if (cp < 0) return "texte UTF-8 mal formé (octets non valables)";
     if (cp == '\t' && rule.tabAllowed) continue;
     if (IsControl(cp)) return "caractère de contrôle " + CodeName(cp) + " refusé";
-    if (rule.cp1252Required && cp1252_detail::ByteOf(static_cast<char32_t>(cp)) < 0)
+    if (rule.cp1252Required && Cp1252ByteOf(static_cast<char32_t>(cp)) < 0)
       return "caractère « " + std::string(utf8.substr(start, i - start)) +
              " » impossible à enregistrer (hors du jeu Windows-1252)";
   }

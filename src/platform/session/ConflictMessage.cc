@@ -1,16 +1,14 @@
 #include "platform/session/ConflictMessage.h"
 
 #include "host/Cp1252.h"
+#include "host/Text.h"
 
 namespace actifix::platform {
 
 namespace {
 
 // `text` in UTF-8 without its trailing blanks.
-std::string Shown(std::string_view text) {
-  const std::size_t end = text.find_last_not_of(' ');
-  return ToUtf8(std::string(text.substr(0, end == std::string_view::npos ? 0 : end + 1)));
-}
+std::string Shown(std::string_view text) { return ToUtf8(TrimRight(text)); }
 
 }  // namespace
 

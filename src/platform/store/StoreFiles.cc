@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "host/Cp1252.h"
+#include "host/Text.h"
 
 namespace actifix::platform {
 
@@ -137,7 +138,7 @@ std::string DamagedCause(const std::string& file, int32_t number, std::string_vi
     at += static_cast<std::size_t>(width);
     std::string shown;
     for (const char c : ToUtf8(field)) shown += static_cast<unsigned char>(c) < 0x20 ? '?' : c;
-    while (!shown.empty() && shown.back() == ' ') shown.pop_back();
+    shown.resize(TrimRight(shown).size());
     if (!shown.empty()) name += (name.empty() ? "" : " ") + shown;
   }
   const std::string which =

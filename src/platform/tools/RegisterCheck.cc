@@ -13,6 +13,7 @@
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "host/Text.h"
 #include "platform/screen/TypedText.h"
 #include "platform/store/Store.h"
 #include "state/MImmo.h"
@@ -58,12 +59,6 @@ struct Entry {
     return number == other.number && key() == other.key();
   }
 };
-
-std::string Trimmed(std::string_view text) {
-  const std::size_t first = text.find_first_not_of(' ');
-  if (first == std::string_view::npos) return "";
-  return std::string(text.substr(first, text.find_last_not_of(' ') - first + 1));
-}
 
 // Record bytes as one printable UTF-8 line.
 std::string Shown(std::string_view cp1252) { return Printable(ToUtf8(Trimmed(cp1252))); }

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "host/HostError.h"
+#include "host/Text.h"
 
 namespace actifix::platform::pg {
 
@@ -18,8 +19,7 @@ namespace {
 constexpr std::size_t kMaxPending = 4096;
 
 std::string OneLine(const char* text) {
-  std::string line = text == nullptr ? "" : text;
-  while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+  std::string line(TrimRight(text == nullptr ? "" : text, " \n"));
   for (char& c : line)
     if (c == '\n') c = ' ';
   return line;
