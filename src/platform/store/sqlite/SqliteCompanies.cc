@@ -9,6 +9,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <string_view>
 
 #include "host/HostError.h"
 #include "platform/store/CompanyLock.h"
@@ -147,7 +148,9 @@ void RemoveStaleTemporaries(const std::filesystem::path& dir, const std::string&
   for (const auto& entry : std::filesystem::directory_iterator(dir, error)) {
     std::string name = entry.path().filename().string();
     if (!name.starts_with(prefix)) continue;
-    if (name.ends_with("-journal")) name.resize(name.size() - 8);
+    // The temporary's journal, or its log and shared memory when it was left in WAL mode.
+    for (const std::string_view side : {"-journal", "-wal", "-shm"})
+      if (name.ends_with(side)) name.resize(name.size() - side.size());
     const std::size_t dot = name.rfind('.');
     const std::string pid = name.substr(dot + 1);
     if (pid.empty() || pid.size() > 9 || !std::all_of(pid.begin(), pid.end(), ::isdigit)) continue;
