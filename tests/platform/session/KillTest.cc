@@ -21,6 +21,7 @@
 #include "platform/tools/YearOpening.h"
 #include "state/Records.h"
 #include "support/AssetFixture.h"
+#include "support/Backend.h"
 #include "support/PgSql.h"
 #include "support/TempDir.h"
 
@@ -35,10 +36,10 @@ int64_t eventsSeen = 0, killAtEvent = 0;
 int OnEvent() { return ++eventsSeen == killAtEvent ? raise(SIGKILL) : 0; }
 
 // The parameter: on a PostgreSQL server, in a database of the test's own.
-class KillTest : public ::testing::TestWithParam<bool> {
+class KillTest : public OnEachBackend {
  protected:
   void SetUp() override {
-    if (GetParam()) {
+    if (OnServer()) {
       const char* server = std::getenv("ACTIFIX_TEST_PG");
       ASSERT_NE(server, nullptr);
       server_ = server;
@@ -51,7 +52,7 @@ class KillTest : public ::testing::TestWithParam<bool> {
     Program("company create 01 --year 01/01/2026 31/12/2026", true);
     Program("generate --assets 5000 --seed 5", true);
     Program("company year 01 01/01/2027 31/12/2027", true);
-    if (GetParam())
+    if (OnServer())
       Sql(server_, "CREATE DATABASE " + database_ + "_pristine TEMPLATE " + database_);
     else
       fs::copy_file(Database(), dir_.path() / "pristine.db");
@@ -77,7 +78,7 @@ class KillTest : public ::testing::TestWithParam<bool> {
   // The asset files once the programs on the company have ended (a killed program's server
   // session may still be finishing what it sent).
   std::map<std::string, Rows> Files() const {
-    if (!GetParam()) return AssetFiles(Database());
+    if (!OnServer()) return AssetFiles(Database());
     for (int wait = 0; Sql(data_,
                            "SELECT count(*) FROM pg_stat_activity WHERE datname = "
                            "current_database() AND pid <> pg_backend_pid()") != "0";
@@ -93,7 +94,7 @@ class KillTest : public ::testing::TestWithParam<bool> {
 
   // The register as it was before any operation.
   void Restore() const {
-    if (GetParam()) {
+    if (OnServer()) {
       Sql(server_, "DROP DATABASE " + database_ + " WITH (FORCE)");
       Sql(server_, "CREATE DATABASE " + database_ + " TEMPLATE " + database_ + "_pristine");
       return;
@@ -225,7 +226,7 @@ TEST_P(KillTest, KilledOperationsLeaveTheRegisterBeforeOrAfterNeverHalf) {
   };
   const std::vector<double> fractions = {0.1, 0.25, 0.4,  0.5,  0.6,  0.7,  0.8, 0.85,
                                          0.9, 0.92, 0.94, 0.96, 0.98, 0.99, 1.5};
-  if (!GetParam()) {  // on SQLite at events: rows changed and commits, the last ones each
+  if (!OnServer()) {  // on SQLite at events: rows changed and commits, the last ones each
     Restore();
     const int64_t events = OpenKilledAtEvent(0);
     ASSERT_GT(events, 5000);
@@ -292,7 +293,7 @@ TEST_P(KillTest, KilledBackupsAreNeverListed) {
           const fs::path done =
               companies->TakeBackup(*store, "01", platform::ClosedYear{"01/01/2026", "31/12/2026"})
                   .path;
-          if (!GetParam())
+          if (!OnServer())
             fs::remove(done), fs::remove(fs::path(done).replace_extension(".exercice"));
         }
       } catch (...) {
@@ -314,8 +315,7 @@ TEST_P(KillTest, KilledBackupsAreNeverListed) {
     EXPECT_NE(entry.path().filename().string()[0], '.') << entry.path();
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, KillTest, ::testing::Bool(),
-                         [](const auto& store) { return store.param ? "PostgreSQL" : "SQLite"; });
+INSTANTIATE_TEST_SUITE_P(Stores, KillTest, EachBackend(), BackendName);
 
 }  // namespace
 }  // namespace actifix::testing

@@ -9,11 +9,16 @@
 #include "host/HostError.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/Store.h"
+#include "support/Backend.h"
 #include "support/PgSql.h"
 #include "support/Program.h"
 #include "support/TempDir.h"
 
 namespace actifix::platform::testing {
+
+using actifix::testing::BackendName;
+using actifix::testing::EachBackend;
+using actifix::testing::OnEachBackend;
 namespace {
 
 TEST(CompanyStoreTest, ServersAreNamedWithoutPasswordAndDirectoriesHoldTheCompanies) {
@@ -50,11 +55,11 @@ TEST(CompanyStoreTest, ServersAreNamedWithoutPasswordAndDirectoriesHoldTheCompan
 
 // A restore checks the backup as an opening checks a company, changes nothing when it refuses
 // it, and keeps what it replaces as a backup that restores back; on a directory and a server.
-class RestoreTest : public ::testing::TestWithParam<bool> {
+class RestoreTest : public OnEachBackend {
  protected:
   // Runs `sql` in the backup or company at `where` (a file, or a schema of the server).
   std::string Sql(const std::string& where, const std::string& sql) const {
-    if (GetParam())
+    if (OnServer())
       return actifix::testing::Sql(data_, "SET search_path TO \"" + where + "\";" + sql);
     sqlite3* db = nullptr;
     std::string value;
@@ -71,13 +76,13 @@ class RestoreTest : public ::testing::TestWithParam<bool> {
 };
 
 TEST_P(RestoreTest, HostileBackupsAreRefusedAndWhatIsReplacedIsKept) {
-  if (GetParam()) {
+  if (OnServer()) {
     data_ = std::getenv("ACTIFIX_TEST_PG");
     actifix::testing::Sql(data_, "DROP SCHEMA IF EXISTS \"actifix_R1\" CASCADE");
   }
   setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);
   const std::string at = "--data '" + data_ + "' ",
-                    company = GetParam() ? "actifix_R1" : data_ + "/R1Actifix.db";
+                    company = OnServer() ? "actifix_R1" : data_ + "/R1Actifix.db";
   for (const char* args :
        {"company create R1 --year 01/01/2026 31/12/2026", "--company R1 generate --assets 30"})
     ASSERT_EQ(actifix::testing::RunProgram(at + args, dir_.path() / "run").status, 0);
@@ -120,8 +125,7 @@ TEST_P(RestoreTest, HostileBackupsAreRefusedAndWhatIsReplacedIsKept) {
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, RestoreTest, ::testing::Bool(),
-                         [](const auto& store) { return store.param ? "PostgreSQL" : "SQLite"; });
+INSTANTIATE_TEST_SUITE_P(Stores, RestoreTest, EachBackend(), BackendName);
 
 }  // namespace
 }  // namespace actifix::platform::testing

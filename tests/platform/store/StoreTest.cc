@@ -14,12 +14,17 @@
 #include "platform/store/CompanyStore.h"
 #include "platform/store/RecordSum.h"
 #include "platform/store/sqlite/CompanyDatabase.h"
+#include "support/Backend.h"
 #include "support/PgSql.h"
 #include "support/StoreUser.h"
 #include "support/TempDir.h"
 #include "support/Thrown.h"
 
 namespace actifix::platform::testing {
+
+using actifix::testing::BackendName;
+using actifix::testing::EachBackend;
+using actifix::testing::OnEachBackend;
 namespace {
 
 namespace fs = std::filesystem;
@@ -37,10 +42,10 @@ void MakeSqliteFile(const fs::path& path, const std::string& sql) {
 
 // A new company, its files open (StoreUser), in a data directory or, for the parameter
 // "PostgreSQL", on the test server under a code of the test's own (tests run there at once).
-class StoreTest : public ::testing::TestWithParam<bool>, protected StoreUser {
+class StoreTest : public OnEachBackend, protected StoreUser {
  protected:
   void SetUp() override {
-    if (GetParam()) {
+    if (OnServer()) {
       const char* server = std::getenv("ACTIFIX_TEST_PG");
       ASSERT_NE(server, nullptr);
       const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
@@ -48,14 +53,14 @@ class StoreTest : public ::testing::TestWithParam<bool>, protected StoreUser {
       setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);  // the text files, as on a directory
     }
     companies_ =
-        MakeCompanyStore(GetParam() ? std::getenv("ACTIFIX_TEST_PG") : dir_.path().string());
-    if (GetParam()) companies_->Remove(code_);
+        MakeCompanyStore(OnServer() ? std::getenv("ACTIFIX_TEST_PG") : dir_.path().string());
+    if (OnServer()) companies_->Remove(code_);
     companies_->Create({code_, "SARL Exemple", "01/01/2026", "31/12/2026", "15/03/2026"});
     Reopen();
   }
   void TearDown() override {
     Close();
-    if (GetParam()) companies_->Remove(code_);
+    if (OnServer()) companies_->Remove(code_);
   }
 
   // Drops the store without committing (as a crash would), then opens everything again.
@@ -351,7 +356,7 @@ TEST_P(StoreTest, RefusesMisuseOfRecordAndKeyFiles) {
 // Bytes changed under the store's feet, and companies that are not what their name says: each
 // refused with a French cause naming what is wrong, never taken for good data.
 TEST_P(StoreTest, DamagedRecordsAndForeignCompaniesAreRefusedNamingWhatIsWrong) {
-  const bool pg = GetParam();
+  const bool pg = OnServer();
   // Raw SQL on the company, "T." standing for its schema.
   const auto sql = [&](std::string statement) {
     for (std::size_t at; (at = statement.find("T.")) != std::string::npos;)
@@ -440,8 +445,7 @@ TEST_P(StoreTest, DamagedRecordsAndForeignCompaniesAreRefusedNamingWhatIsWrong) 
   }
 }
 
-INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, ::testing::Bool(),
-                         [](const auto& info) { return info.param ? "PostgreSQL" : "SQLite"; });
+INSTANTIATE_TEST_SUITE_P(Stores, StoreTest, EachBackend(), BackendName);
 
 // Refused by Open and Create and left untouched, no journal, WAL or shared memory made beside.
 TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
