@@ -288,8 +288,8 @@ namespace {
 void CheckRestorable(pg::Connection& c, const std::string& name, const std::string& code,
                      const std::string& operation) {
   const std::string s = pg::Quoted(name);
-  const auto refuse = [&](const std::string& why) {
-    throw HostError(ErrorKind::kDamaged, operation, name, RestoreRefusal(why, code));
+  const auto refuse = [&](const std::string& why, ErrorKind kind = ErrorKind::kDamaged) {
+    throw HostError(kind, operation, name, RestoreRefusal(why, code));
   };
   const pg::Result meta = c.Query("SELECT (SELECT value FROM " + s +
                                       ".meta WHERE name = 'schema_version'), (SELECT"
@@ -304,9 +304,9 @@ void CheckRestorable(pg::Connection& c, const std::string& name, const std::stri
       !std::all_of(version.begin(), version.end(), ::isdigit) || std::stoi(version) < 1)
     refuse("ce schéma n'est pas une entreprise Actifix");
   if (std::stoi(version) > PgCompany::kSchemaVersion)
-    refuse("cette base vient d'une version plus récente d'Actifix");
+    refuse("cette base vient d'une version plus récente d'Actifix", ErrorKind::kNotSupported);
   if (held.empty()) refuse("le code de l'entreprise manque dans cette copie");
-  if (held != code) refuse("c'est une copie de l'entreprise " + held);
+  if (held != code) refuse("c'est une copie de l'entreprise " + held, ErrorKind::kInvalidInput);
   if (meta.Bytes(0, 2) != std::string_view("\1", 1)) refuse(MissingFileCause("record_files"));
   const pg::Result missing = c.Query(
       "SELECT f.name FROM (SELECT 'r_' || name AS t, name FROM " + s +

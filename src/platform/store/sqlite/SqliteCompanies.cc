@@ -262,7 +262,8 @@ std::optional<Backup> SqliteCompanies::Restore(const std::string& code, const Ba
   }
   const std::string held = source->Settings().code;
   if (held != code)
-    throw HostError(ErrorKind::kDamaged, operation, backup.path.string(),
+    throw HostError(held.empty() ? ErrorKind::kDamaged : ErrorKind::kInvalidInput, operation,
+                    backup.path.string(),
                     RestoreRefusal(held.empty() ? "le code de l'entreprise manque dans cette copie"
                                                 : "c'est une copie de l'entreprise " + held,
                                    code));
