@@ -14,7 +14,8 @@ constexpr const char* kWhatToDo = " : corrigez la fiche avec EntImo (voir « act
 
 [[noreturn]] void Refuse(const std::string& routine, const std::string& why) {
   const AssetRecord& a = MImmo().immo;
-  throw HostError(routine, "fiche " + ToUtf8(a.CODNATI.str() + a.NUMNATI.str()),
+  throw HostError(ErrorKind::kInvalidInput, routine,
+                  "fiche " + ToUtf8(a.CODNATI.str() + a.NUMNATI.str()),
                   "calcul impossible, " + why + kWhatToDo);
 }
 

@@ -82,7 +82,7 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
   // The current year.
   const int16_t index = state.exerciseIndex;
   if (index < 1 || index > static_cast<int16_t>(state.exercises.size() - 1))
-    throw HostError("CalcAmort", "exercice " + std::to_string(index),
+    throw HostError(ErrorKind::kInvalidInput, "CalcAmort", "exercice " + std::to_string(index),
                     "cet exercice n'est pas dans la table des exercices");
   const Exercise& current = state.exercises[index];
   const int32_t S0 = current.startDay;

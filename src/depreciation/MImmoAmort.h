@@ -17,7 +17,8 @@ namespace actifix {
 class ArithmeticError : public HostError {
  public:
   ArithmeticError(std::string operation, std::string subject, std::string cause)
-      : HostError(std::move(operation), std::move(subject), std::move(cause)) {}
+      : HostError(ErrorKind::kInvalidInput, std::move(operation), std::move(subject),
+                  std::move(cause)) {}
 };
 
 // End-of-depreciation day of an asset: acquisition date plus the useful life 100 / rate

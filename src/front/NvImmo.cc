@@ -76,7 +76,8 @@ void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
   };
   const auto it = kOperations.find(name);
   if (it == kOperations.end())
-    throw HostError("NvImmo", name, "opération d'enregistrement inconnue");
+    throw HostError(ErrorKind::kNotSupported, "NvImmo", name,
+                    "opération d'enregistrement inconnue");
   (this->*(it->second))(E);
 }
 
@@ -98,7 +99,8 @@ void NvImmo::Call(const std::string& name) {
       {"Tableaux2054", &NvImmo::Tableaux2054},
   };
   const auto it = kOperations.find(name);
-  if (it == kOperations.end()) throw HostError("NvImmo", name, "opération inconnue");
+  if (it == kOperations.end())
+    throw HostError(ErrorKind::kNotSupported, "NvImmo", name, "opération inconnue");
   (this->*(it->second))();
 }
 

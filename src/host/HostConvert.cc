@@ -33,7 +33,7 @@ std::string LittleEndianBytes(T value) {
 template <typename T>
 T FromLittleEndianBytes(const std::string& packed, const char* operation) {
   if (packed.size() != sizeof(T))
-    throw HostError(operation, std::to_string(packed.size()) + " octets",
+    throw HostError(ErrorKind::kInvalidInput, operation, std::to_string(packed.size()) + " octets",
                     "la forme compacte doit avoir " + std::to_string(sizeof(T)) + " octets");
   if (std::all_of(packed.begin(), packed.end(), [](char c) { return c == ' '; })) return T{0};
   std::string bytes = packed;

@@ -104,7 +104,8 @@ Parsed Parse(std::string_view raw) {
 // The date of a text that must be a date or blank; throws HostError on anything else.
 Parsed ParseOrThrow(const std::string& text, const char* operation) {
   Parsed parsed = Parse(text);
-  if (parsed.fault != nullptr) throw HostError(operation, ToUtf8(text), parsed.fault);
+  if (parsed.fault != nullptr)
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(text), parsed.fault);
   return parsed;
 }
 
@@ -126,7 +127,7 @@ std::string Text(const Ymd& date) {
 
 Ymd DateOfDayOrThrow(long day, const char* operation) {
   if (day < 1 || day > kLastDay)
-    throw HostError(operation, std::to_string(day),
+    throw HostError(ErrorKind::kInvalidInput, operation, std::to_string(day),
                     "le numéro de jour est hors du calendrier (31/12/1899 à 31/12/9999)");
   return CivilFromDays(day + kOrigin);
 }
@@ -149,7 +150,8 @@ void HostDates::PackDate(const std::string& dateText, std::string& packed) const
 
 void HostDates::UnpackDate(const std::string& packed, std::string& dateText, int32_t& day) const {
   if (packed.size() != 3)
-    throw HostError("HostDates.UnpackDate", std::to_string(packed.size()) + " octets",
+    throw HostError(ErrorKind::kInvalidInput, "HostDates.UnpackDate",
+                    std::to_string(packed.size()) + " octets",
                     "une date compacte doit avoir 3 octets");
   if (packed == std::string(3, '\0') || packed == "   ") {
     dateText.clear();
@@ -190,7 +192,7 @@ void HostDates::Compose(const int16_t& day, const int16_t& month, const int16_t&
   // The subject is written only on failure: Compose runs in the depreciation's inner loops.
   const auto fail = [&](const char* cause) {
     throw HostError(
-        "HostDates.Compose",
+        ErrorKind::kInvalidInput, "HostDates.Compose",
         std::to_string(day) + ", " + std::to_string(month) + ", " + std::to_string(year), cause);
   };
   if (month < 1 || month > 12) fail("le mois doit être compris entre 1 et 12");

@@ -10,14 +10,16 @@ thread_local HostFactory* installed = nullptr;
 }
 
 std::unique_ptr<HostFecFile> HostFactory::MakeFecFile() {
-  throw HostError("HostFecFile", "", "cet hôte n'écrit pas le fichier des écritures FEC");
+  throw HostError(ErrorKind::kNotSupported, "HostFecFile", "",
+                  "cet hôte n'écrit pas le fichier des écritures FEC");
 }
 
 void InstallHostFactory(HostFactory* factory) { installed = factory; }
 
 HostFactory& InstalledHostFactory() {
   if (installed == nullptr)
-    throw HostError("HostFactory", "", "aucun hôte n'est installé pour le module");
+    throw HostError(ErrorKind::kNotSupported, "HostFactory", "",
+                    "aucun hôte n'est installé pour le module");
   return *installed;
 }
 

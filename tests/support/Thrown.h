@@ -1,7 +1,8 @@
-// What a call that must fail says: the cause of its HostError.
+// What a call that must fail says: the cause of its HostError, or its kind.
 #pragma once
 
 #include <functional>
+#include <optional>
 #include <string>
 
 #include "host/HostError.h"
@@ -16,6 +17,16 @@ inline std::string CauseOf(const std::function<void()>& call) {
     return error.cause();
   }
   return "(aucune erreur)";
+}
+
+// The kind of the HostError `call` throws; nullopt when it returns.
+inline std::optional<ErrorKind> KindOf(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (const HostError& error) {
+    return error.kind();
+  }
+  return std::nullopt;
 }
 
 }  // namespace actifix::testing

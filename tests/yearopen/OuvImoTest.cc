@@ -120,6 +120,7 @@ TEST_F(OuvImoTest, AFailureHalfwayChangesNothingAndTheBackupGivesBackTheRegister
     FAIL() << "the opening did not fail";
   } catch (const HostError& e) {
     EXPECT_NE(e.cause().find("Rien n'a été changé"), std::string::npos) << e.cause();
+    EXPECT_EQ(e.kind(), ErrorKind::kIo);  // the write's own failure, told through
   }
   EXPECT_EQ(AssetFiles(Database()), before);    // none of the assets before the failure rolled
   EXPECT_FALSE(Open("CONFIRM yes\n").empty());  // nor the year marked: it opens

@@ -1,10 +1,13 @@
 // What every part of the program may throw or return when it stops: the program's exit
-// statuses and the error of the user's making. Kept at the bottom of the platform so that the
-// store, the import and the screen reach them without the program's own folder.
+// statuses, chosen from an error's kind in one place, and the error of the user's making.
+// Kept at the bottom of the platform so that the store, the import and the screen reach them
+// without the program's own folder.
 #pragma once
 
 #include <stdexcept>
 #include <string>
+
+#include "host/HostError.h"
 
 namespace actifix::platform {
 
@@ -16,15 +19,28 @@ enum ExitStatus : int {
   kExitScript = 3,   // a script did not match what the screen asked
 };
 
-// An error of the user's making, told in French; the program exits with `status`.
+// The exit status of a run stopped by an error of kind `kind`: the one place it is chosen.
+constexpr int ExitStatusOf(ErrorKind kind) {
+  switch (kind) {
+    case ErrorKind::kBadArgument:
+      return kExitUsage;
+    case ErrorKind::kScriptMismatch:
+      return kExitScript;
+    default:
+      return kExitFailure;
+  }
+}
+
+// An error of the user's making, told in French, of kind `kind`.
 class UserError : public std::runtime_error {
  public:
-  explicit UserError(const std::string& message, int status = 1)
-      : std::runtime_error(message), status_(status) {}
-  int status() const { return status_; }
+  UserError(const std::string& message, ErrorKind kind)
+      : std::runtime_error(message), kind_(kind) {}
+  ErrorKind kind() const { return kind_; }
+  bool Is(ErrorKind kind) const { return kind_ == kind; }
 
  private:
-  int status_;
+  ErrorKind kind_;
 };
 
 }  // namespace actifix::platform

@@ -133,7 +133,8 @@ class CalcHost : public HostFactory {
 
  private:
   [[noreturn]] static void Missing(const std::string& service) {
-    throw HostError(service, "actifix calc", "service absent du calculateur");
+    throw HostError(ErrorKind::kNotSupported, service, "actifix calc",
+                    "service absent du calculateur");
   }
 
   CompanyContext year_;  // no company: only the fiscal year counts
@@ -183,7 +184,8 @@ class CalcKeyedFile : public HostKeyedFile {
 
  private:
   [[noreturn]] static void No() {
-    throw HostError("HostKeyedFile", "actifix calc", "le calculateur n'a pas de fichier");
+    throw HostError(ErrorKind::kNotSupported, "HostKeyedFile", "actifix calc",
+                    "le calculateur n'a pas de fichier");
   }
 };
 
@@ -350,10 +352,10 @@ int Run(const CalcArgs& args, std::ostream& out, std::ostream& err) {
     return Calculate(args, out, err);
   } catch (const Refused& e) {
     err << "actifix calc : " << Printable(e.what()) << "\n";
-    return kExitUsage;
+    return ExitStatusOf(ErrorKind::kBadArgument);
   } catch (const HostError& e) {
     err << "actifix calc : " << Printable(MessageOf(e)) << "\n";
-    return kExitFailure;
+    return ExitStatusOf(e.kind());
   }
 }
 
@@ -376,10 +378,10 @@ int RunCalcCommand(const std::vector<std::string>& args, std::ostream& out, std:
   try {
     app.parse(reversed);
   } catch (const CLI::Success& e) {
-    return app.exit(e, out, err) == 0 ? kExitOk : kExitUsage;
+    return app.exit(e, out, err) == 0 ? kExitOk : ExitStatusOf(ErrorKind::kBadArgument);
   } catch (const CLI::ParseError& e) {
     err << "actifix calc : " << Printable(MessageOf(app, e, "actifix calc")) << "\n";
-    return kExitUsage;
+    return ExitStatusOf(ErrorKind::kBadArgument);
   }
   return Run(parsed, out, err);
 }

@@ -62,7 +62,7 @@ int Check(const GlobalOptions& global, bool repair) {
         whole = found.lines.empty();
       },
       repair ? CompanyHold::Mode::kExclusive : CompanyHold::Mode::kShared);
-  return whole ? kExitOk : kExitFailure;
+  return whole ? kExitOk : ExitStatusOf(ErrorKind::kDamaged);
 }
 
 }  // namespace

@@ -35,23 +35,23 @@ struct CompanyArgs {
 void CheckDate(const std::string& date, const std::string& what) {
   if (!IsDateText(date))
     throw UserError("Date " + what + " « " + Printable(date) + " » invalide : attendu jj/mm/aaaa.",
-                    kExitUsage);
+                    ErrorKind::kBadArgument);
 }
 
 void CheckYear(const std::vector<std::string>& year) {
   if (year.size() != 2)
-    throw UserError("L'exercice se donne par deux dates : DEBUT FIN.", kExitUsage);
+    throw UserError("L'exercice se donne par deux dates : DEBUT FIN.", ErrorKind::kBadArgument);
   CheckDate(year[0], "de début d'exercice");
   CheckDate(year[1], "de fin d'exercice");
   if (const std::string refusal = FiscalYearRefusal(year[0], year[1]); !refusal.empty())
-    throw UserError(refusal, kExitUsage);
+    throw UserError(refusal, ErrorKind::kBadArgument);
 }
 
 void CheckCode(const std::string& code) {
   if (!IsCompanyCode(code))
     throw UserError(
         "Code entreprise « " + Printable(code) + " » refusé : il faut deux lettres ou chiffres.",
-        kExitUsage);
+        ErrorKind::kBadArgument);
 }
 
 // The longest company name: it heads every edition's page beside the title and the date.
@@ -63,10 +63,10 @@ void CheckName(const std::string& name) {
   if (characters > kMostNameCharacters)
     throw UserError("Raison sociale refusée : " + std::to_string(characters) + " caractères, " +
                         std::to_string(kMostNameCharacters) + " au plus.",
-                    kExitUsage);
+                    ErrorKind::kBadArgument);
   if (const std::string refusal = Utf8Refusal(name); !refusal.empty())
     throw UserError("Raison sociale « " + Printable(name) + " » refusée : " + refusal + ".",
-                    kExitUsage);
+                    ErrorKind::kBadArgument);
 }
 
 bool SameIgnoringCase(const std::string& a, const std::string& b) {
@@ -98,11 +98,13 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
   for (const std::string& other : companies->Codes())
     if (other != args.code && SameIgnoringCase(other, args.code))
       throw UserError("Code entreprise « " + args.code + " » refusé : l'entreprise " + other +
-                      " existe déjà, et leurs fichiers se confondraient sur un disque qui "
-                      "ignore les majuscules.");
+                          " existe déjà, et leurs fichiers se confondraient sur un disque qui "
+                          "ignore les majuscules.",
+                      ErrorKind::kConflict);
   if (companies->Exists(args.code))
-    throw UserError("L'entreprise " + args.code + " existe déjà dans " +
-                    Printable(companies->Where()) + ".");
+    throw UserError(
+        "L'entreprise " + args.code + " existe déjà dans " + Printable(companies->Where()) + ".",
+        ErrorKind::kConflict);
   CheckWritableDirectory(dataDir, "Répertoire des données");
   std::filesystem::create_directories(dataDir);
   CompanySettings settings;
@@ -154,7 +156,7 @@ int List(const GlobalOptions& global) {
                 << "  cumuls des amortissements au " << s.cumulativesYear << "\n";
     } catch (const HostError& error) {
       std::cout << code << "  illisible : " << error.cause() << "\n";
-      status = kExitFailure;
+      status = ExitStatusOf(error.kind());
     }
   }
   return status;
@@ -188,11 +190,13 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
   const std::optional<Backup> found = companies->FindBackup(args.backup);
   if (!found)
     throw UserError("Sauvegarde « " + Printable(args.backup) +
-                    " » introuvable : voyez la liste donnée par actifix company backups.");
+                        " » introuvable : voyez la liste donnée par actifix company backups.",
+                    ErrorKind::kNotFound);
   const std::filesystem::path& backup = found->path;
   if (found->code != args.code)
     throw UserError("La sauvegarde « " + Printable(args.backup) +
-                    " » est celle d'une autre entreprise que " + args.code + ".");
+                        " » est celle d'une autre entreprise que " + args.code + ".",
+                    ErrorKind::kInvalidInput);
   if (!args.yes) {
     std::cout << "Remplacer toutes les données de l'entreprise " << args.code
               << " par la sauvegarde " << Printable(backup.filename().string())
@@ -201,7 +205,7 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
     std::getline(std::cin, answer);
     if (answer != "o" && answer != "O" && answer != "oui") {
       std::cout << "Restauration abandonnée : rien n'a été changé.\n";
-      return kExitFailure;
+      return ExitStatusOf(ErrorKind::kRefused);
     }
   }
   const std::unique_ptr<CompanyHold> hold =
@@ -225,8 +229,9 @@ int Copy(const GlobalOptions& global, const CompanyArgs& args) {
   const std::shared_ptr<CompanyStore> target = OpenCompanies(args.to);
   const std::string where = Printable(target->Where());
   if (target->Exists(args.code))
-    throw UserError("L'entreprise " + args.code + " existe déjà dans " + where +
-                    " : rien n'a été copié.");
+    throw UserError(
+        "L'entreprise " + args.code + " existe déjà dans " + where + " : rien n'a été copié.",
+        ErrorKind::kConflict);
   const std::unique_ptr<CompanyHold> hold =
       companies->Hold(args.code, CompanyHold::Mode::kShared, "actifix company copy");
   const std::unique_ptr<Store> store = companies->Open(args.code);

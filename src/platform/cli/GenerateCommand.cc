@@ -28,7 +28,8 @@ struct GenerateArgs {
 
 int Generate(const GlobalOptions& global, const GenerateArgs& args) {
   if (args.assets < 1 || args.assets > kMostAssets)
-    throw UserError("Nombre d'immobilisations refusé : de 1 à 10 000 000.", kExitUsage);
+    throw UserError("Nombre d'immobilisations refusé : de 1 à 10 000 000.",
+                    ErrorKind::kBadArgument);
   SessionOptions options;
   options.companies = OpenCompanies(global.data);
   options.dataDir = options.companies->FileDirectory();

@@ -57,7 +57,8 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
       [&](NvImmo& component) {
         if (!HasParameters())
           throw UserError("l'entreprise " + options.company +
-                          " n'a pas encore ses paramètres : lancez d'abord actifix run EntPar");
+                              " n'a pas encore ses paramètres : lancez d'abord actifix run EntPar",
+                          ErrorKind::kNotFound);
         component.LectParamImmo();
         // What is checked stays as checked until the commit.
         if (!args.dryRun) session.store().HoldWriteLock();
@@ -82,7 +83,7 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
   if (!result.faults.empty()) {
     std::printf("%zu ligne%s refusée%s sur %lld : rien n'est importé.\n", result.faults.size(),
                 result.faults.size() > 1 ? "s" : "", result.faults.size() > 1 ? "s" : "", n);
-    return kExitFailure;
+    return ExitStatusOf(ErrorKind::kInvalidInput);
   }
   if (args.dryRun)
     std::printf("%lld ligne%s vérifiée%s sans erreur en %.1f s ; rien n'est écrit (--dry-run).\n",

@@ -46,7 +46,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
       known += std::string(" ") + entry.operation;
     throw UserError(
         "Opération « " + Printable(args.operation) + " » inconnue. Opérations :" + known + ".",
-        kExitUsage);
+        ErrorKind::kBadArgument);
   }
   SessionOptions options;
   options.companies = OpenCompanies(global.data);
@@ -79,7 +79,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
       try {
         return Script::FromFile(args.script);
       } catch (const ScriptFileError& e) {
-        throw UserError(e.what(), kExitUsage);
+        throw UserError(e.what(), ErrorKind::kBadArgument);
       }
     }();
     auto interface = std::make_unique<ScriptedInterface>(std::move(script), args.transcript);
@@ -89,7 +89,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
     scripted.CheckAllRead();
   } catch (const ScriptError& e) {
     std::cerr << Printable(e.what()) << "\n";
-    return kExitScript;
+    return ExitStatusOf(ErrorKind::kScriptMismatch);
   }
   return kExitOk;
 }

@@ -95,27 +95,27 @@ int main(int argc, char** argv) {
     return text;
   };
   // Every message is one printable French line.
-  const auto fail = [&hide](const std::string& message, int status) {
+  const auto fail = [&hide](const std::string& message, ErrorKind kind) {
     std::cerr << "actifix : " << Printable(hide(message)) << "\n";
-    return status;
+    return ExitStatusOf(kind);
   };
   try {
     app.parse(argc, argv);
   } catch (const CLI::Success& e) {
-    return app.exit(e) == 0 ? kExitOk : kExitUsage;
+    return app.exit(e) == 0 ? kExitOk : ExitStatusOf(ErrorKind::kBadArgument);
   } catch (const CLI::ParseError& e) {
-    return fail(MessageOf(app, e, "actifix"), kExitUsage);
+    return fail(MessageOf(app, e, "actifix"), ErrorKind::kBadArgument);
   }
   if (!global.exercice.empty() && !app.got_subcommand("run"))
     return fail("--exercice ne vaut que pour « actifix run » : retirez-le de cette commande.",
-                kExitUsage);
+                ErrorKind::kBadArgument);
   try {
-    return action ? action() : kExitUsage;
+    return action ? action() : ExitStatusOf(ErrorKind::kBadArgument);
   } catch (const UserError& e) {
-    return fail(e.what(), e.status());
+    return fail(e.what(), e.kind());
   } catch (const HostError& e) {
     // The user's line is French; the driver's own words go to the log, and with --verbose here.
-    const int status = fail(MessageOf(e), kExitFailure);
+    const int status = fail(MessageOf(e), e.kind());
     if (!e.detail().empty()) {
       const std::string detail = hide(e.detail());
       LogDetail(global, e.operation(), detail);
@@ -123,9 +123,9 @@ int main(int argc, char** argv) {
     }
     return status;
   } catch (const std::filesystem::filesystem_error& e) {
-    return fail(MessageOf(e), kExitFailure);
+    return fail(MessageOf(e), ErrorKind::kIo);
   } catch (const std::exception& e) {
-    const int status = fail("erreur inattendue : l'opération est arrêtée", kExitFailure);
+    const int status = fail("erreur inattendue : l'opération est arrêtée", ErrorKind::kFailed);
     if (global.verbose) std::cerr << "actifix : détail : " << Printable(hide(e.what())) << "\n";
     return status;
   }

@@ -52,7 +52,8 @@ std::string_view Replaced(unsigned char byte) {
 // "dd/mm/yyyy" as "yyyymmdd".
 std::string Date(const std::string& text) {
   if (!IsDateText(text))
-    throw HostError(kOperation, text, "date d'écriture invalide pour le fichier FEC");
+    throw HostError(ErrorKind::kInvalidInput, kOperation, text,
+                    "date d'écriture invalide pour le fichier FEC");
   return text.substr(6, 4) + text.substr(3, 2) + text.substr(0, 2);
 }
 
@@ -139,15 +140,21 @@ void FecFile::Open() {
 
 void FecFile::WriteLine(const FecLine& line) {
   out_ << Line(line) << "\r\n";
-  if (!out_) throw HostError(kOperation, draft_.string(), "impossible d'écrire dans le fichier");
+  if (!out_)
+    throw HostError(ErrorKind::kIo, kOperation, draft_.string(),
+                    "impossible d'écrire dans le fichier");
 }
 
 void FecFile::Commit() {
   out_.close();
-  if (!out_) throw HostError(kOperation, draft_.string(), "impossible d'écrire dans le fichier");
+  if (!out_)
+    throw HostError(ErrorKind::kIo, kOperation, draft_.string(),
+                    "impossible d'écrire dans le fichier");
   std::error_code error;
   std::filesystem::rename(draft_, path_, error);
-  if (error) throw HostError(kOperation, path_.string(), "impossible de remplacer le fichier");
+  if (error)
+    throw HostError(ErrorKind::kIo, kOperation, path_.string(),
+                    "impossible de remplacer le fichier");
 }
 
 void FecFile::Discard() {
@@ -155,7 +162,9 @@ void FecFile::Discard() {
   std::error_code error;
   std::filesystem::remove(draft_, error);
   std::filesystem::remove(path_, error);
-  if (error) throw HostError(kOperation, path_.string(), "impossible de supprimer le fichier");
+  if (error)
+    throw HostError(ErrorKind::kIo, kOperation, path_.string(),
+                    "impossible de supprimer le fichier");
 }
 
 }  // namespace actifix::platform

@@ -34,9 +34,10 @@ bool ReadLine(std::istream& in, std::string& line, int64_t number) {
     if (c == '\n') return true;
     if (line.size() == RegisterFile::kMostLineBytes)
       throw UserError("ligne " + std::to_string(number) + " : plus de " +
-                      Grouped(RegisterFile::kMostLineBytes) +
-                      " octets, ce n'est pas une ligne du registre : importez le fichier que "
-                      "l'export écrit, ou ses colonnes enregistrées par un tableur");
+                          Grouped(RegisterFile::kMostLineBytes) +
+                          " octets, ce n'est pas une ligne du registre : importez le fichier que "
+                          "l'export écrit, ou ses colonnes enregistrées par un tableur",
+                      ErrorKind::kInvalidInput);
     line += static_cast<char>(c);
   }
   return !line.empty();
@@ -91,7 +92,8 @@ RegisterFile::RegisterFile(const std::filesystem::path& path) : path_(path) {
   // a device never ends.
   const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
   if (fd < 0)
-    throw UserError("impossible de lire le fichier " + shown + " : vérifiez son nom et ses droits");
+    throw UserError("impossible de lire le fichier " + shown + " : vérifiez son nom et ses droits",
+                    ErrorKind::kIo);
   struct stat info {};
   const bool stated = ::fstat(fd, &info) == 0;
   if (stated && S_ISREG(info.st_mode) && static_cast<uint64_t>(info.st_size) <= kMostFileBytes)
@@ -103,13 +105,15 @@ RegisterFile::RegisterFile(const std::filesystem::path& path) : path_(path) {
                          : S_ISFIFO(info.st_mode) ? "un tube"
                                                   : "un périphérique") +
                         ") : enregistrez le registre dans un fichier, puis importez ce fichier",
-                    kExitUsage);
+                    ErrorKind::kBadArgument);
   if (static_cast<uint64_t>(info.st_size) > kMostFileBytes)
     throw UserError("le fichier " + shown + " fait plus de " + Grouped(kMostFileBytes) +
-                    " octets : un registre d'un million d'immobilisations en fait moins du "
-                    "tiers ; importez-le en plusieurs fichiers");
+                        " octets : un registre d'un million d'immobilisations en fait moins du "
+                        "tiers ; importez-le en plusieurs fichiers",
+                    ErrorKind::kInvalidInput);
   if (!in_)
-    throw UserError("impossible de lire le fichier " + shown + " : vérifiez son nom et ses droits");
+    throw UserError("impossible de lire le fichier " + shown + " : vérifiez son nom et ses droits",
+                    ErrorKind::kIo);
   bool valid = true, wide = false, bom = false;
   int64_t number = 0;
   while (ReadLine(in_, line_, number + 1)) {
@@ -121,7 +125,7 @@ RegisterFile::RegisterFile(const std::filesystem::path& path) : path_(path) {
     if (valid) ScanUtf8(line_, valid, wide);
     if (number > 1 && HoldsSomething(line_)) ++dataLines_;
   }
-  if (in_.bad()) throw UserError("lecture interrompue du fichier " + shown);
+  if (in_.bad()) throw UserError("lecture interrompue du fichier " + shown, ErrorKind::kIo);
   charset_ = bom || (valid && wide) ? Charset::kUtf8 : Charset::kWindows1252;
   Rewind();
 }

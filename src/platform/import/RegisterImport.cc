@@ -392,7 +392,7 @@ ImportResult ImportRegister(const ImportOptions& options) {
     }
     Figures lineFigures;
     if (!reader.Read(fields, card, lineFigures, fault, false))
-      throw HostError("import", options.file.string(),
+      throw HostError(ErrorKind::kConflict, "import", options.file.string(),
                       "ligne " + std::to_string(line) + " relue autrement");
     const Figures& checked = figures[static_cast<std::size_t>(stored)];
     card.CUMAMO = PackedAmount(checked.cumulative);

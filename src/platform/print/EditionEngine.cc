@@ -64,7 +64,7 @@ void EditionEngine::Touch() {
   std::error_code ec;
   std::filesystem::create_directories(options_.outDir, ec);
   if (ec)
-    throw HostError("HostEdition", options_.outDir.string(),
+    throw HostError(ErrorKind::kIo, "HostEdition", options_.outDir.string(),
                     "impossible de créer le répertoire des éditions");
   textTemp_ = Draft(".txt");
   jsonTemp_ = Draft(".jsonl");
@@ -100,14 +100,18 @@ void EditionEngine::DropStreams() {
 }
 
 void EditionEngine::RequireOpen(const char* operation) const {
-  if (!open_) throw HostError(operation, "", "aucune édition n'est ouverte");
+  if (!open_)
+    throw HostError(ErrorKind::kInvalidInput, operation, "", "aucune édition n'est ouverte");
 }
 
 int EditionEngine::ColumnIndex(const char* operation, const std::string& name) const {
   if (!layout_)
-    throw HostError(operation, ToUtf8(name), "les colonnes de l'édition ne sont pas définies");
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(name),
+                    "les colonnes de l'édition ne sont pas définies");
   const int index = layout_->Find(name);
-  if (index < 0) throw HostError(operation, ToUtf8(name), "colonne inconnue dans l'édition");
+  if (index < 0)
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(name),
+                    "colonne inconnue dans l'édition");
   return index;
 }
 
@@ -116,7 +120,7 @@ std::vector<int> EditionEngine::ColumnList(const char* operation, const std::str
   try {
     names = ParseColumnNames(list);
   } catch (const DescriptorError& e) {
-    throw HostError(operation, ToUtf8(list), ToUtf8(e.what()));
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(list), ToUtf8(e.what()));
   }
   std::vector<int> indexes;
   for (const auto& name : names) indexes.push_back(ColumnIndex(operation, name));
@@ -199,12 +203,15 @@ void EditionEngine::WriteFiles() {
   jsonFile_.close();
   csvFile_.close();
   if (!textFile_ || !jsonFile_ || (!csvTemp_.empty() && !csvFile_))
-    throw HostError("HostEdition.Close", textTemp_.string(), "impossible d'écrire le fichier");
+    throw HostError(ErrorKind::kIo, "HostEdition.Close", textTemp_.string(),
+                    "impossible d'écrire le fichier");
   std::error_code ec;
   std::filesystem::rename(textTemp_, textFile, ec);
   if (!ec) std::filesystem::rename(jsonTemp_, base.string() + ".jsonl", ec);
   if (!ec && !csvTemp_.empty()) std::filesystem::rename(csvTemp_, base.string() + ".csv", ec);
-  if (ec) throw HostError("HostEdition.Close", textFile.string(), "impossible d'écrire le fichier");
+  if (ec)
+    throw HostError(ErrorKind::kIo, "HostEdition.Close", textFile.string(),
+                    "impossible d'écrire le fichier");
   textTemp_.clear();
   jsonTemp_.clear();
   csvTemp_.clear();
@@ -254,7 +261,8 @@ void EditionEngine::DefineColumns(const std::string& descriptor) {
   try {
     layout_ = ParseEditionDescriptor(descriptor);
   } catch (const DescriptorError& e) {
-    throw HostError("HostEdition.DefineColumns", ToUtf8(descriptor), ToUtf8(e.what()));
+    throw HostError(ErrorKind::kInvalidInput, "HostEdition.DefineColumns", ToUtf8(descriptor),
+                    ToUtf8(e.what()));
   }
   Touch();
   widths_.clear();
@@ -288,8 +296,8 @@ void EditionEngine::SetCell(const std::string& column, const std::string& text,
     const auto value = ReadAmountText(text, blank);
     if (!blank) {
       if (!value)
-        throw HostError("HostEdition.SetCell", ToUtf8(def.name + " = " + text),
-                        "ce n'est pas un nombre");
+        throw HostError(ErrorKind::kInvalidInput, "HostEdition.SetCell",
+                        ToUtf8(def.name + " = " + text), "ce n'est pas un nombre");
       cell = {true, true, *value, {}};
     }
   } else if (def.kind == ColumnKind::kDate && text.size() == 3 && !IsDateText(text)) {
@@ -308,7 +316,7 @@ void EditionEngine::SetAmount(const std::string& column, double value,
   const int index = ColumnIndex("HostEdition.SetAmount", column);
   const ColumnSpec& def = layout_->columns[index];
   if (def.kind == ColumnKind::kDate)
-    throw HostError("HostEdition.SetAmount", ToUtf8(def.name),
+    throw HostError(ErrorKind::kInvalidInput, "HostEdition.SetAmount", ToUtf8(def.name),
                     "un montant ne va pas dans une colonne de dates");
   if (IsNumeric(def.kind))
     cells_[index] = {true, true, value, {}};
@@ -326,7 +334,7 @@ std::string EditionEngine::CellText(int column, const Cell& cell) const {
 void EditionEngine::PrintLine() {
   RequireOpen("HostEdition.PrintLine");
   if (!layout_)
-    throw HostError("HostEdition.PrintLine", ToUtf8(title_),
+    throw HostError(ErrorKind::kInvalidInput, "HostEdition.PrintLine", ToUtf8(title_),
                     "les colonnes de l'édition ne sont pas définies");
   Touch();
   std::vector<std::string> texts;
@@ -367,7 +375,7 @@ void EditionEngine::Carry(int column, const std::string& sign) {
   else if (s == "-")
     t.level2 = RoundHalfAway(t.level2 - t.level1, decimals);
   else if (!s.empty())
-    throw HostError("HostEdition.CarryTotal", ToUtf8(sign),
+    throw HostError(ErrorKind::kInvalidInput, "HostEdition.CarryTotal", ToUtf8(sign),
                     "signe de report inconnu (+, - ou rien)");
 }
 
@@ -376,12 +384,13 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
   RequireOpen(operation);
   const std::string s = Trimmed(sign);
   if (!s.empty() && s != "+" && s != "-")
-    throw HostError(operation, ToUtf8(sign), "signe de report inconnu (+, - ou rien)");
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(sign),
+                    "signe de report inconnu (+, - ou rien)");
   TotalLineSpec def;
   try {
     def = ParseTotalLineDescriptor(descriptor);
   } catch (const DescriptorError& e) {
-    throw HostError(operation, ToUtf8(descriptor), ToUtf8(e.what()));
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(descriptor), ToUtf8(e.what()));
   }
   Touch();
   std::vector<std::string> texts(layout_ ? layout_->columns.size() : 0);
@@ -399,7 +408,8 @@ void EditionEngine::PrintTotalRow(const char* operation, const std::string& desc
     const int index = ColumnIndex(operation, t.column);
     const ColumnSpec& column = layout_->columns[index];
     if (!column.totalled)
-      throw HostError(operation, ToUtf8(t.column), "cette colonne ne tient pas de total");
+      throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(t.column),
+                      "cette colonne ne tient pas de total");
     const double value = t.level == 1 ? totals_[index].level1 : totals_[index].level2;
     texts[index] = FitAmount(value, DecimalsOf(column), widths_[index]);
     values.push_back({ToUtf8(column.name), true, RoundHalfAway(value, DecimalsOf(column)), {}});
@@ -426,10 +436,10 @@ void EditionEngine::CarryTotal(const std::string& column, const int16_t& level,
   RequireOpen("HostEdition.CarryTotal");
   const int index = ColumnIndex("HostEdition.CarryTotal", column);
   if (!layout_->columns[index].totalled)
-    throw HostError("HostEdition.CarryTotal", ToUtf8(column),
+    throw HostError(ErrorKind::kInvalidInput, "HostEdition.CarryTotal", ToUtf8(column),
                     "cette colonne ne tient pas de total");
   if (level != 1)
-    throw HostError("HostEdition.CarryTotal", ToUtf8(column),
+    throw HostError(ErrorKind::kInvalidInput, "HostEdition.CarryTotal", ToUtf8(column),
                     "seul le niveau 1 se reporte (niveau " + std::to_string(level) + ")");
   Carry(index, sign);
   totals_[index].level1 = 0;

@@ -78,7 +78,8 @@ void PdfRenderer::DrawPage() {
     auto drawing = std::make_unique<Drawing>();
     drawing->surface.reset(cairo_pdf_surface_create(draft_.c_str(), kA4Short, kA4Long));
     if (cairo_surface_status(drawing->surface.get()) != CAIRO_STATUS_SUCCESS)
-      throw HostError("HostEdition", draft_.string(), "impossible de créer le fichier PDF");
+      throw HostError(ErrorKind::kIo, "HostEdition", draft_.string(),
+                      "impossible de créer le fichier PDF");
     cairo_pdf_surface_set_metadata(drawing->surface.get(), CAIRO_PDF_METADATA_TITLE,
                                    title_.c_str());
     cairo_pdf_surface_set_metadata(drawing->surface.get(), CAIRO_PDF_METADATA_CREATOR, "Actifix");
@@ -132,7 +133,8 @@ void PdfRenderer::Write(const std::filesystem::path& file) {
   if (written) std::filesystem::rename(draft_, file, ec);
   if (!written || ec) {
     std::filesystem::remove(draft_, ec);
-    throw HostError("HostEdition.Close", file.string(), "impossible d'écrire le fichier PDF");
+    throw HostError(ErrorKind::kIo, "HostEdition.Close", file.string(),
+                    "impossible d'écrire le fichier PDF");
   }
 }
 

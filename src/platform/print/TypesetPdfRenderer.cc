@@ -154,7 +154,8 @@ void TypesetPdfRenderer::EndPage() {
   if (!pageCriteriaSet_) page_.criteria = Criteria();
   SpoolPage(spoolOut_, page_);
   if (!spoolOut_)
-    throw HostError("HostEdition", spool_.string(), "impossible d'écrire le fichier PDF");
+    throw HostError(ErrorKind::kIo, "HostEdition", spool_.string(),
+                    "impossible d'écrire le fichier PDF");
   ++pages_;
   page_.lines.clear();
   page_.chart = {};
@@ -189,7 +190,8 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
   if (written) std::filesystem::rename(draft_, file, ec);
   if (!written || ec) {
     std::filesystem::remove(draft_, ec);
-    throw HostError("HostEdition.Close", file.string(), "impossible d'écrire le fichier PDF");
+    throw HostError(ErrorKind::kIo, "HostEdition.Close", file.string(),
+                    "impossible d'écrire le fichier PDF");
   }
 }
 

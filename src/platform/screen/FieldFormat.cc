@@ -190,11 +190,13 @@ std::string ShownForm(std::string_view stored, FieldType type) {
 
 void FormatValueAs(std::string& value, const std::string& type) {
   const std::optional<FieldType> fieldType = FieldTypeOf(type);
-  if (!fieldType) throw HostError("HostScreen.FormatValue", ToUtf8(type), "type de champ inconnu");
+  if (!fieldType)
+    throw HostError(ErrorKind::kInvalidInput, "HostScreen.FormatValue", ToUtf8(type),
+                    "type de champ inconnu");
   try {
     value = ShownForm(value, *fieldType);
   } catch (const FormatError& e) {
-    throw HostError("HostScreen.FormatValue", ToUtf8(type), e.what());
+    throw HostError(ErrorKind::kInvalidInput, "HostScreen.FormatValue", ToUtf8(type), e.what());
   }
 }
 

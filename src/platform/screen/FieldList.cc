@@ -12,7 +12,7 @@ namespace actifix::platform {
 namespace {
 
 [[noreturn]] void Refuse(const std::string& list, const std::string& why) {
-  throw HostError("HostScreen.DefineFields", ToUtf8(list), why);
+  throw HostError(ErrorKind::kInvalidInput, "HostScreen.DefineFields", ToUtf8(list), why);
 }
 
 bool IsNumber(std::string_view text) {

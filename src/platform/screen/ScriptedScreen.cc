@@ -20,7 +20,7 @@ std::string Shown(const std::string& operation, const FieldDef& def, std::string
   try {
     return ShownForm(stored, def.type);
   } catch (const FormatError& e) {
-    throw HostError(operation, ToUtf8(Trim(def.name)), e.what());
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(Trim(def.name)), e.what());
   }
 }
 
@@ -49,7 +49,9 @@ void ScriptedSession::CheckAllRead() {
 const FieldDef& ScriptedScreen::Field(const std::string& operation,
                                       const std::string& field) const {
   const FieldDef* def = FindField(fields_, field);
-  if (!def) throw HostError(operation, ToUtf8(field), "champ non défini sur cet écran");
+  if (!def)
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(field),
+                    "champ non défini sur cet écran");
   return *def;
 }
 

@@ -70,7 +70,7 @@ WINDOW* NewCentredBox(int rows, int columns, std::wstring_view title) {
   rows = std::clamp(rows, 3, std::max(3, LINES));
   columns = std::clamp(columns, 10, std::max(10, COLS));
   WINDOW* window = newwin(rows, columns, (LINES - rows) / 2, (COLS - columns) / 2);
-  if (!window) throw HostError("Terminal", "", "fenêtre impossible à ouvrir");
+  if (!window) throw HostError(ErrorKind::kIo, "Terminal", "", "fenêtre impossible à ouvrir");
   keypad(window, TRUE);
   box(window, 0, 0);
   if (!title.empty()) {
@@ -117,12 +117,13 @@ void MoveSelection(wint_t code, int count, int page, bool wrap, int& selected) {
 
 Terminal::Terminal() {
   if (!isatty(STDIN_FILENO) || !isatty(STDOUT_FILENO))
-    throw HostError("Terminal", "", "l'entrée ou la sortie n'est pas un terminal");
+    throw HostError(ErrorKind::kIo, "Terminal", "", "l'entrée ou la sortie n'est pas un terminal");
   std::setlocale(LC_ALL, "");
   if (std::string_view(nl_langinfo(CODESET)) != "UTF-8") std::setlocale(LC_ALL, "C.UTF-8");
   set_escdelay(25);
   screen_ = newterm(nullptr, stdout, stdin);
-  if (!screen_) throw HostError("Terminal", "", "terminal inconnu (variable TERM)");
+  if (!screen_)
+    throw HostError(ErrorKind::kNotSupported, "Terminal", "", "terminal inconnu (variable TERM)");
   set_term(screen_);
   cbreak();
   noecho();
@@ -156,7 +157,7 @@ KeyPress Terminal::ReadKey(_win_st* window) {
     // gone: waiting on would spin for ever.
     if (kind == ERR && errno == EINTR) continue;
     if (kind == ERR)
-      throw HostError("Terminal", "",
+      throw HostError(ErrorKind::kIo, "Terminal", "",
                       "le clavier ne répond plus (le terminal a été fermé) ; relancez actifix");
     if (kind == KEY_CODE_YES && code == KEY_RESIZE) {
       DrawPage();

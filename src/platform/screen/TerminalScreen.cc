@@ -254,7 +254,7 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
     try {
       return ShownForm(value, type);
     } catch (const FormatError& e) {
-      throw HostError("HostScreen.AskField", name, e.what());
+      throw HostError(ErrorKind::kInvalidInput, "HostScreen.AskField", name, e.what());
     }
   };
   const std::string original = stored;
@@ -349,7 +349,8 @@ void TerminalScreen::AskField(const std::string& field, std::string& value, int1
                               const std::string& choices, const std::string& /*attribute*/) {
   const int index = IndexOf(field);
   if (index < 0)
-    throw HostError("HostScreen.AskField", ToUtf8(field), "champ non défini sur cet écran");
+    throw HostError(ErrorKind::kInvalidInput, "HostScreen.AskField", ToUtf8(field),
+                    "champ non défini sur cet écran");
   std::string& shownChoices = terminal_.page().choices;
   shownChoices.clear();
   if (!choices.empty() && choices.front() == '[') {
@@ -364,7 +365,8 @@ void TerminalScreen::AskDate(const std::string& field, std::string& dateText, in
                              int32_t& day, const std::string& /*attribute*/) {
   const int index = IndexOf(field);
   if (index < 0)
-    throw HostError("HostScreen.AskDate", ToUtf8(field), "champ non défini sur cet écran");
+    throw HostError(ErrorKind::kInvalidInput, "HostScreen.AskDate", ToUtf8(field),
+                    "champ non défini sur cet écran");
   Edit(index, FieldType::kDate, dateText, key);
   HostDates().DayNumber(dateText, day);
 }
@@ -398,12 +400,13 @@ void TerminalScreen::AskConfirm(int16_t& answer, int16_t& key, const std::string
 void TerminalScreen::ShowField(const std::string& field, const std::string& value) {
   const int index = IndexOf(field);
   if (index < 0)
-    throw HostError("HostScreen.ShowField", ToUtf8(field), "champ non défini sur cet écran");
+    throw HostError(ErrorKind::kInvalidInput, "HostScreen.ShowField", ToUtf8(field),
+                    "champ non défini sur cet écran");
   PageField& f = terminal_.page().fields[index];
   try {
     f.shown = ShownForm(value, f.def.type);
   } catch (const FormatError& e) {
-    throw HostError("HostScreen.ShowField", ToUtf8(field), e.what());
+    throw HostError(ErrorKind::kInvalidInput, "HostScreen.ShowField", ToUtf8(field), e.what());
   }
   terminal_.DrawPage();
 }

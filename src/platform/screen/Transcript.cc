@@ -11,7 +11,8 @@ Transcript::Transcript(std::ostream& out) : out_(out) {}
 
 Transcript::Transcript(const std::filesystem::path& file)
     : file_(file, std::ios::binary | std::ios::trunc), out_(file_) {
-  if (!file_) throw HostError("Transcript", file.string(), "impossible de créer le fichier");
+  if (!file_)
+    throw HostError(ErrorKind::kIo, "Transcript", file.string(), "impossible de créer le fichier");
 }
 
 Transcript::~Transcript() {

@@ -21,7 +21,7 @@ std::shared_ptr<CompanyStore> OpenCompanies(const std::string& option) {
   try {
     return MakeCompanyStore(where);
   } catch (const HostError& refused) {
-    throw UserError(refused.cause(), kExitUsage);
+    throw UserError(refused.cause(), ErrorKind::kBadArgument);
   }
 }
 
@@ -39,9 +39,9 @@ void CheckWritableDirectory(const std::filesystem::path& dir, const std::string&
   }
   const std::string name = "« " + Printable(existing.string()) + " »";
   if (!std::filesystem::is_directory(existing, error))
-    throw UserError(refused + name + " n'est pas un répertoire.", kExitUsage);
+    throw UserError(refused + name + " n'est pas un répertoire.", ErrorKind::kBadArgument);
   if (access(existing.c_str(), W_OK | X_OK) != 0)
-    throw UserError(refused + "écriture interdite dans " + name + ".", kExitUsage);
+    throw UserError(refused + "écriture interdite dans " + name + ".", ErrorKind::kBadArgument);
 }
 
 std::string ChooseCompany(CompanyStore& companies, const std::string& option) {
@@ -50,17 +50,19 @@ std::string ChooseCompany(CompanyStore& companies, const std::string& option) {
     if (!IsCompanyCode(option))
       throw UserError("Code entreprise « " + Printable(option) +
                           " » refusé : il faut deux lettres ou chiffres.",
-                      kExitUsage);
+                      ErrorKind::kBadArgument);
     if (std::find(codes.begin(), codes.end(), option) == codes.end())
       throw UserError("L'entreprise " + option + " n'existe pas dans " +
-                      Printable(companies.Where()) +
-                      " (créez-la avec « actifix company create »).");
+                          Printable(companies.Where()) +
+                          " (créez-la avec « actifix company create »).",
+                      ErrorKind::kNotFound);
     return option;
   }
   if (codes.empty())
     throw UserError("Aucune entreprise dans " + Printable(companies.Where()) +
-                    " : créez-en une avec « actifix company create CODE --name NOM --year "
-                    "DEBUT FIN ».");
+                        " : créez-en une avec « actifix company create CODE --name NOM --year "
+                        "DEBUT FIN ».",
+                    ErrorKind::kNotFound);
   return codes.front();
 }
 

@@ -13,9 +13,9 @@ std::string Shown(std::string_view text) { return ToUtf8(TrimRight(text)); }
 }  // namespace
 
 std::string ConflictMessage(const StoreConflict& conflict) {
-  using Kind = StoreConflict::Kind;
+  using Reason = StoreConflict::Reason;
   const std::string_view key = conflict.key();
-  if (conflict.file() == "Immo" && conflict.kind() == Kind::kKeyTaken)
+  if (conflict.file() == "Immo" && conflict.reason() == Reason::kKeyTaken)
     return "le numéro d'ordre " + Shown(key.substr(6)) + " de la nature " +
            Shown(key.substr(0, 6)) +
            " vient d'être pris par un autre utilisateur : la fiche n'est pas enregistrée, "
@@ -38,17 +38,17 @@ std::string ConflictMessage(const StoreConflict& conflict) {
   std::string what = std::string(noun->what) + " ";
   what +=
       conflict.file() == "Immo" ? Shown(key.substr(0, 6)) + " " + Shown(key.substr(6)) : Shown(key);
-  switch (conflict.kind()) {
-    case Kind::kKeyTaken:
+  switch (conflict.reason()) {
+    case Reason::kKeyTaken:
       return what + " vient d'être créé" + e +
              " par un autre utilisateur : votre saisie n'est pas enregistrée, rouvrez-l" +
              (noun->feminine ? "a" : "e") + " pour la reprendre";
-    case Kind::kChanged:
+    case Reason::kChanged:
       return what + " a été modifié" + e +
              " par un autre utilisateur depuis que vous l'avez ouvert" + e +
              " : votre saisie n'est pas enregistrée, rouvrez-l" + (noun->feminine ? "a" : "e") +
              " et refaites-la";
-    case Kind::kDeleted:
+    case Reason::kDeleted:
       break;
   }
   return what + " a été supprimé" + e + " par un autre utilisateur depuis que vous l'avez ouvert" +

@@ -159,7 +159,7 @@ void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mod
     // A save refused for another user's change: none of it stays, the earlier saves do.
     store_->Rollback();
     Ended();
-    throw HostError(conflict.operation(), "", ConflictMessage(conflict));
+    throw HostError(ErrorKind::kConflict, conflict.operation(), "", ConflictMessage(conflict));
   } catch (...) {
     // Work shared with others commits at every question, so what is uncommitted is a save in
     // progress: whole or not at all. The year opening and bulk work, alone on the company,
@@ -285,7 +285,7 @@ class NoPosting final : public HostLedgerFile, public HostFecFile {
 
  private:
   [[noreturn]] static void Refuse() {
-    throw HostError("HostLedgerFile.Open", "",
+    throw HostError(ErrorKind::kNotSupported, "HostLedgerFile.Open", "",
                     "les écritures d'un exercice clos lu dans son archive ne sont pas transmises");
   }
 };

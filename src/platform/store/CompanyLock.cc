@@ -47,7 +47,9 @@ CompanyLock::CompanyLock(const std::filesystem::path& database, Mode mode,
     : mode_(mode) {
   const std::string path = database.string() + ".lock";
   fd_ = ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_NOFOLLOW | O_CLOEXEC, 0644);
-  if (fd_ < 0) throw HostError("CompanyLock", path, "impossible de créer le fichier de verrou");
+  if (fd_ < 0)
+    throw HostError(ErrorKind::kIo, "CompanyLock", path,
+                    "impossible de créer le fichier de verrou");
   const int operation = (mode == Mode::kExclusive ? LOCK_EX : LOCK_SH) | LOCK_NB;
   // Alone on the company: the lines of earlier holders go.
   if (flock(fd_, LOCK_EX | LOCK_NB) == 0 && ftruncate(fd_, 0) == 0 && mode == Mode::kShared)
@@ -58,7 +60,7 @@ CompanyLock::CompanyLock(const std::filesystem::path& database, Mode mode,
     if (std::chrono::steady_clock::now() >= deadline) {
       const std::string holder = Holder(fd_);
       ::close(fd_);
-      throw HostError("CompanyLock", database.string(),
+      throw HostError(ErrorKind::kInUse, "CompanyLock", database.string(),
                       "l'entreprise est utilisée par un autre programme" +
                           (holder.empty() ? std::string() : " (" + holder + ")") +
                           " : réessayez quand il aura terminé");

@@ -10,7 +10,7 @@ void CheckIdentity(const CompanySettings& settings, const std::string& code,
   const std::string what = settings.code.empty() ? "le code de l'entreprise manque dans ses données"
                                                  : "l'entreprise enregistrée ici porte le code « " +
                                                        settings.code + " », pas « " + code + " »";
-  throw HostError(operation, subject,
+  throw HostError(ErrorKind::kDamaged, operation, subject,
                   what +
                       " : données endommagées ou venues d'une autre entreprise ; restaurez une "
                       "copie de sauvegarde (actifix company restore), ou copiez l'entreprise "

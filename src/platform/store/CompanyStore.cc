@@ -19,13 +19,13 @@ std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where) {
   // password).
   if (where.find("password=") != std::string::npos || where.starts_with("host=") ||
       where.starts_with("dbname=") || where.starts_with("user="))
-    throw HostError("--data", "",
+    throw HostError(ErrorKind::kBadArgument, "--data", "",
                     "Adresse refusée : c'est une chaîne de connexion « clé=valeur » ; donnez le "
                     "serveur sous la forme postgresql://utilisateur@hôte/base.");
   const std::filesystem::path dir = where;
   std::error_code error;
   if (std::filesystem::exists(dir, error) && !std::filesystem::is_directory(dir, error))
-    throw HostError("--data", "",
+    throw HostError(ErrorKind::kBadArgument, "--data", "",
                     "Répertoire des données « " + Printable(dir.string()) +
                         " » refusé : ce n'est pas un répertoire.");
   return std::make_unique<SqliteCompanies>(dir);

@@ -31,7 +31,7 @@ void KeyedStore::MarkYearOpened(const std::string& yearStart, const std::string&
 
 void KeyedStore::BeginWrite(const std::string& operation, const std::string& subject) {
   if (failAtWrite_ > 0 && --failAtWrite_ == 0)
-    throw HostError(operation, subject, "panne d'écriture simulée");
+    throw HostError(ErrorKind::kIo, operation, subject, "panne d'écriture simulée");
   if (db_->InTransaction()) return;
   StopWalks();  // reads older than the transaction may miss another program's last commit
   BeginTransaction(operation, subject);
@@ -149,7 +149,8 @@ void KeyedStore::RebuildKeys(const std::string& name,
                              const std::vector<std::pair<std::string, int32_t>>& entries) {
   const std::string operation = "Store.RebuildKeys";
   const std::string kind = KeyKind(name, operation);
-  if (kind.empty()) throw HostError(operation, name, "ce fichier de clés n'existe pas");
+  if (kind.empty())
+    throw HostError(ErrorKind::kNotFound, operation, name, "ce fichier de clés n'existe pas");
   BeginWrite(operation, name);
   for (const auto& [handle, keys] : files_.keys) {
     if (keys->name == name) keys->Changed();
@@ -189,7 +190,7 @@ void KeyedStore::OpenRecordFile(const std::string& name, int32_t recordLength, i
   }
   if (stored != recordLength)
     throw HostError(
-        kOpenRecord, name,
+        ErrorKind::kInvalidInput, kOpenRecord, name,
         "le fichier existe avec une longueur d'enregistrement de " + std::to_string(stored));
   auto records = OpenRecordTable(name, recordLength, component);
   handle = files_.NewHandle(kOpenRecord, name);
@@ -213,7 +214,7 @@ void KeyedStore::Load(RecordFile& records, int32_t number, const std::string* te
   if (!known) {
     records.cached = Fetch(records, number, operation);
   } else if (text == nullptr) {
-    throw HostError(operation, records.subject, RecordNumberCause(number));
+    throw HostError(ErrorKind::kNotFound, operation, records.subject, RecordNumberCause(number));
   } else if (text != &records.cached) {
     records.cached = *text;
   }
@@ -272,7 +273,7 @@ void KeyedStore::OpenKeyFile(const std::string& name, int16_t keyLength, const s
       StoredKeyFile(name, kOpenKey, length, storedKind);
     }
     if (length != keyLength || storedKind != kind)
-      throw HostError(kOpenKey, name,
+      throw HostError(ErrorKind::kInvalidInput, kOpenKey, name,
                       "le fichier existe avec le type " + storedKind + " et la longueur " +
                           std::to_string(length));
   }
@@ -359,7 +360,7 @@ void KeyedStore::Delete(int16_t keyHandle, const std::string& key, int32_t numbe
   }
   if (keys.temporary && keys.memory.Remove(key, number)) any = true;
   if (!any)
-    throw HostError(kDelete, keys.subject,
+    throw HostError(ErrorKind::kNotFound, kDelete, keys.subject,
                     "ni la clé ni l'enregistrement " + std::to_string(number) + " n'existent");
   files_.Unsee(&records, number);
 }

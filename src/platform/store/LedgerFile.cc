@@ -54,7 +54,7 @@ std::string LedgerFile::Record(const LedgerEntry& entry) {
   std::string amount;
   HostConvert().FormatNumber(entry.amount, 2, amount);
   if (amount.size() > 18)
-    throw HostError("HostLedgerFile.WriteEntry", amount,
+    throw HostError(ErrorKind::kInvalidInput, "HostLedgerFile.WriteEntry", amount,
                     "montant trop grand pour le fichier d'interface comptable");
   record.append(18 - amount.size(), ' ');
   record += amount;
@@ -71,11 +71,12 @@ void LedgerFile::Open() {
 
 void LedgerFile::WriteEntry(const LedgerEntry& entry) {
   if (!out_.is_open())
-    throw HostError("HostLedgerFile.WriteEntry", path_.string(), "le fichier n'est pas ouvert");
+    throw HostError(ErrorKind::kInvalidInput, "HostLedgerFile.WriteEntry", path_.string(),
+                    "le fichier n'est pas ouvert");
   const std::string record = Record(entry) + "\r\n";
   out_.write(record.data(), static_cast<std::streamsize>(record.size()));
   if (!out_)
-    throw HostError("HostLedgerFile.WriteEntry", temporary_.string(),
+    throw HostError(ErrorKind::kIo, "HostLedgerFile.WriteEntry", temporary_.string(),
                     "impossible d'écrire dans le fichier");
 }
 
@@ -83,12 +84,13 @@ void LedgerFile::Close() {
   if (!out_.is_open()) return;
   out_.close();
   if (!out_)
-    throw HostError("HostLedgerFile.Close", temporary_.string(),
+    throw HostError(ErrorKind::kIo, "HostLedgerFile.Close", temporary_.string(),
                     "impossible d'écrire dans le fichier");
   std::error_code error;
   std::filesystem::rename(temporary_, path_, error);
   if (error)
-    throw HostError("HostLedgerFile.Close", path_.string(), "impossible de remplacer le fichier");
+    throw HostError(ErrorKind::kIo, "HostLedgerFile.Close", path_.string(),
+                    "impossible de remplacer le fichier");
 }
 
 }  // namespace actifix::platform

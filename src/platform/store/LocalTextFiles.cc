@@ -53,13 +53,14 @@ void LocalTextFiles::Create(const std::string& fileName, int16_t& handle,
 void LocalTextFiles::WriteLine(int16_t handle, const std::string& line) {
   const auto it = files_.find(handle);
   if (it == files_.end())
-    throw HostError(kWriteLine, std::to_string(handle),
+    throw HostError(ErrorKind::kInvalidInput, kWriteLine, std::to_string(handle),
                     "ce numéro ne désigne pas un fichier texte ouvert");
   TextFile& text = *it->second;
   text.out.write(line.data(), static_cast<std::streamsize>(line.size()));
   text.out.write("\r\n", 2);
   if (!text.out)
-    throw HostError(kWriteLine, text.path.string(), "impossible d'écrire dans le fichier");
+    throw HostError(ErrorKind::kIo, kWriteLine, text.path.string(),
+                    "impossible d'écrire dans le fichier");
 }
 
 bool LocalTextFiles::Exists(const std::string& path) const {
@@ -70,14 +71,17 @@ bool LocalTextFiles::Exists(const std::string& path) const {
 void LocalTextFiles::Remove(const std::string& path) const {
   std::error_code error;
   std::filesystem::remove(Resolve(path), error);
-  if (error) throw HostError("HostRecordFile.Remove", path, "impossible de supprimer le fichier");
+  if (error)
+    throw HostError(ErrorKind::kIo, "HostRecordFile.Remove", path,
+                    "impossible de supprimer le fichier");
 }
 
 void LocalTextFiles::Flush(const std::string& operation) {
   for (const auto& [handle, text] : files_) {
     text->out.flush();
     if (!text->out)
-      throw HostError(operation, text->path.string(), "impossible d'écrire dans le fichier");
+      throw HostError(ErrorKind::kIo, operation, text->path.string(),
+                      "impossible d'écrire dans le fichier");
   }
 }
 
@@ -86,7 +90,8 @@ void LocalTextFiles::CloseAll(const std::string& operation) {
     TextFile& text = *it->second;
     text.out.close();
     if (!text.out)
-      throw HostError(operation, text.path.string(), "impossible d'écrire dans le fichier");
+      throw HostError(ErrorKind::kIo, operation, text.path.string(),
+                      "impossible d'écrire dans le fichier");
   }
 }
 

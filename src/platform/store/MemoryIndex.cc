@@ -26,7 +26,7 @@ int32_t MemoryIndex::CountPrefix(const std::string& prefix, int32_t listed,
 }
 
 void MemoryIndex::RefuseDuplicate(const std::string& operation, const std::string& subject) {
-  throw HostError(operation, subject, "clé déjà présente");
+  throw HostError(ErrorKind::kConflict, operation, subject, "clé déjà présente");
 }
 
 }  // namespace actifix::platform

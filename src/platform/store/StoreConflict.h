@@ -13,17 +13,18 @@ namespace actifix::platform {
 
 class StoreConflict : public HostError {
  public:
-  enum class Kind { kKeyTaken, kChanged, kDeleted };
+  // What the other program did. The error's kind is always ErrorKind::kConflict.
+  enum class Reason { kKeyTaken, kChanged, kDeleted };
 
   // `file` names the key file, `key` the key as the module gave it (Windows-1252).
-  StoreConflict(Kind kind, std::string operation, std::string file, std::string key);
+  StoreConflict(Reason reason, std::string operation, std::string file, std::string key);
 
-  Kind kind() const { return kind_; }
+  Reason reason() const { return reason_; }
   const std::string& file() const { return file_; }
   const std::string& key() const { return key_; }
 
  private:
-  Kind kind_;
+  Reason reason_;
   std::string file_;
   std::string key_;
 };

@@ -9,18 +9,18 @@ namespace actifix::platform {
 
 namespace {
 
-std::string ConflictCause(StoreConflict::Kind kind, const std::string& key) {
+std::string ConflictCause(StoreConflict::Reason reason, const std::string& key) {
   const std::string shown = "« " + ToUtf8(key) + " »";
-  switch (kind) {
-    case StoreConflict::Kind::kKeyTaken:
+  switch (reason) {
+    case StoreConflict::Reason::kKeyTaken:
       return "la clé " + shown +
              " vient d'être prise par un autre utilisateur : l'enregistrement est refusé, "
              "saisissez-le de nouveau";
-    case StoreConflict::Kind::kChanged:
+    case StoreConflict::Reason::kChanged:
       return "l'enregistrement de clé " + shown +
              " a été modifié par un autre utilisateur depuis que vous l'avez lu : vos "
              "changements sont refusés, rouvrez-le";
-    case StoreConflict::Kind::kDeleted:
+    case StoreConflict::Reason::kDeleted:
       break;
   }
   return "l'enregistrement de clé " + shown +
@@ -30,9 +30,11 @@ std::string ConflictCause(StoreConflict::Kind kind, const std::string& key) {
 
 }  // namespace
 
-StoreConflict::StoreConflict(Kind kind, std::string operation, std::string file, std::string key)
-    : HostError(std::move(operation), ToUtf8(file), ConflictCause(kind, key)),
-      kind_(kind),
+StoreConflict::StoreConflict(Reason reason, std::string operation, std::string file,
+                             std::string key)
+    : HostError(ErrorKind::kConflict, std::move(operation), ToUtf8(file),
+                ConflictCause(reason, key)),
+      reason_(reason),
       file_(std::move(file)),
       key_(std::move(key)) {}
 
@@ -90,7 +92,7 @@ void CheckName(const std::string& name, const std::string& operation) {
                c == '_';
       });
   if (!ok)
-    throw HostError(operation, ToUtf8(name),
+    throw HostError(ErrorKind::kInvalidInput, operation, ToUtf8(name),
                     "nom de fichier invalide (lettres, chiffres et _ seulement)");
 }
 
@@ -99,7 +101,7 @@ std::string RecordNumberCause(int32_t number) {
 }
 
 void RefuseNumber(int32_t number, const std::string& operation, const std::string& subject) {
-  throw HostError(operation, subject,
+  throw HostError(ErrorKind::kInvalidInput, operation, subject,
                   "numéro d'enregistrement invalide : " + std::to_string(number));
 }
 
@@ -113,20 +115,22 @@ std::string PrefixEnd(std::string prefix) {
 void CheckRecordFile(const std::string& name, int32_t recordLength) {
   CheckName(name, kOpenRecord);
   if (recordLength < 1)
-    throw HostError(kOpenRecord, name,
+    throw HostError(ErrorKind::kInvalidInput, kOpenRecord, name,
                     "longueur d'enregistrement invalide : " + std::to_string(recordLength));
 }
 
 void CheckKeyFile(const std::string& name, int16_t keyLength, const std::string& kind) {
   CheckName(name, kOpenKey);
   if (kind != "P" && kind != "S")
-    throw HostError(kOpenKey, name, "type de fichier de clés invalide : " + ToUtf8(kind));
+    throw HostError(ErrorKind::kInvalidInput, kOpenKey, name,
+                    "type de fichier de clés invalide : " + ToUtf8(kind));
   if (keyLength < 1)
-    throw HostError(kOpenKey, name, "longueur de clé invalide : " + std::to_string(keyLength));
+    throw HostError(ErrorKind::kInvalidInput, kOpenKey, name,
+                    "longueur de clé invalide : " + std::to_string(keyLength));
 }
 
 void RefuseHandle(int16_t handle, const std::string& operation, const char* cause) {
-  throw HostError(operation, std::to_string(handle), cause);
+  throw HostError(ErrorKind::kInvalidInput, operation, std::to_string(handle), cause);
 }
 
 std::string DamagedCause(const std::string& file, int32_t number, std::string_view bytes,
@@ -150,18 +154,20 @@ std::string DamagedCause(const std::string& file, int32_t number, std::string_vi
 
 void RecordFile::RefuseDamaged(int32_t number, std::string_view bytes,
                                const std::string& operation) const {
-  throw HostError(operation, subject, DamagedCause(name, number, bytes, naming));
+  throw HostError(ErrorKind::kDamaged, operation, subject,
+                  DamagedCause(name, number, bytes, naming));
 }
 
 void RecordFile::RefuseText(const std::string& text) const {
-  throw HostError(kWriteText, subject,
+  throw HostError(ErrorKind::kInvalidInput, kWriteText, subject,
                   "texte de " + std::to_string(text.size()) +
                       " caractères, plus long que l'enregistrement (" + std::to_string(length) +
                       ")");
 }
 
 void KeyFile::RefuseWalk(const std::string& operation) const {
-  throw HostError(operation, subject, "parcours non commencé : First doit précéder Next");
+  throw HostError(ErrorKind::kInvalidInput, operation, subject,
+                  "parcours non commencé : First doit précéder Next");
 }
 
 bool KeyFile::MemoryStep(bool fromStart, std::string& key, int32_t& number) {
@@ -180,7 +186,7 @@ bool KeyFile::MemoryStep(bool fromStart, std::string& key, int32_t& number) {
 }
 
 void KeyFile::RefuseKey(const std::string& operation) const {
-  throw HostError(operation, subject,
+  throw HostError(ErrorKind::kInvalidInput, operation, subject,
                   "clé plus longue que " + std::to_string(length) + " caractères");
 }
 

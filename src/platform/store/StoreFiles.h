@@ -83,7 +83,7 @@ int16_t NewHandle(const std::string& operation, const std::string& subject, cons
     const auto handle = static_cast<int16_t>(h);
     if (!taken(handle)) return handle;
   }
-  throw HostError(operation, subject, "trop de fichiers ouverts");
+  throw HostError(ErrorKind::kIo, operation, subject, "trop de fichiers ouverts");
 }
 
 [[noreturn]] void RefuseHandle(int16_t handle, const std::string& operation, const char* cause);
@@ -326,10 +326,11 @@ class OpenFiles {
   [[noreturn]] void RefuseMissing(R& file, int32_t number, const std::string& operation,
                                   Held&& held) {
     const auto [keyFile, seen] = FindSeen(&file, number);
-    if (seen == nullptr) throw HostError(operation, file.subject, RecordNumberCause(number));
-    throw StoreConflict(
-        held(*keyFile, seen->key) ? StoreConflict::Kind::kChanged : StoreConflict::Kind::kDeleted,
-        operation, keyFile->name, seen->key);
+    if (seen == nullptr)
+      throw HostError(ErrorKind::kNotFound, operation, file.subject, RecordNumberCause(number));
+    throw StoreConflict(held(*keyFile, seen->key) ? StoreConflict::Reason::kChanged
+                                                  : StoreConflict::Reason::kDeleted,
+                        operation, keyFile->name, seen->key);
   }
   // Before record `number` of `file` goes with `key` of `keyFile`: refused when this program
   // found it by key and another program changed or deleted it since. `fetch(text)` reads it as
@@ -342,7 +343,7 @@ class OpenFiles {
     std::string stored;
     if (!fetch(stored)) missing();
     if (stored != seen->bytes)
-      throw StoreConflict(StoreConflict::Kind::kChanged, operation, keyFile.name, key);
+      throw StoreConflict(StoreConflict::Reason::kChanged, operation, keyFile.name, key);
   }
 
   // A record of file `name` read by a bulk scan, with its stored sum (`hasSum` false: none):
@@ -353,7 +354,7 @@ class OpenFiles {
     if (hasSum && sum == RecordSum(number, bytes)) return each(number, bytes);
     if (damaged) return damaged(number, bytes);
     const auto it = naming.find(name);
-    throw HostError(operation, ToUtf8(name),
+    throw HostError(ErrorKind::kDamaged, operation, ToUtf8(name),
                     DamagedCause(name, number, bytes,
                                  it != naming.end() ? it->second : std::vector<int32_t>()));
   }
@@ -376,7 +377,7 @@ class OpenFiles {
     for (auto& [h, file] : records) {
       if (file->name != name) continue;
       if (file->length != recordLength)
-        throw HostError(kOpenRecord, name,
+        throw HostError(ErrorKind::kInvalidInput, kOpenRecord, name,
                         "le fichier est déjà ouvert avec une longueur d'enregistrement de " +
                             std::to_string(file->length));
       file->component = &component;
@@ -393,7 +394,7 @@ class OpenFiles {
     for (const auto& [h, file] : keys) {
       if (file->name != name) continue;
       if (!temporary && (file->length != keyLength || file->kind != kind))
-        throw HostError(kOpenKey, name,
+        throw HostError(ErrorKind::kInvalidInput, kOpenKey, name,
                         "le fichier est déjà ouvert avec le type " + file->kind +
                             " et la longueur " + std::to_string(file->length));
       handle = h;

@@ -17,7 +17,7 @@ constexpr char kLinkRefused[] = "écriture refusée : ce fichier est un lien sym
 void RefuseLink(const std::filesystem::path& path, const std::string& operation) {
   std::error_code error;
   if (std::filesystem::is_symlink(std::filesystem::symlink_status(path, error)))
-    throw HostError(operation, path.string(), kLinkRefused);
+    throw HostError(ErrorKind::kIo, operation, path.string(), kLinkRefused);
 }
 
 void RequireIn(const std::filesystem::path& dir, const std::filesystem::path& path,
@@ -28,7 +28,7 @@ void RequireIn(const std::filesystem::path& dir, const std::filesystem::path& pa
       error ? std::filesystem::path()
             : std::filesystem::weakly_canonical(path.parent_path(), error);
   if (error || where != parent)
-    throw HostError(operation, path.string(),
+    throw HostError(ErrorKind::kIo, operation, path.string(),
                     "écriture refusée : ce fichier n'est pas dans le répertoire des données");
   RefuseLink(path, operation);
 }
@@ -43,11 +43,13 @@ void OpenNoFollow(std::ofstream& out, const std::filesystem::path& path, WriteMo
     ::unlink(path.c_str());  // a link goes, not what it points at
   }
   const int fd = ::open(path.c_str(), flags, 0644);
-  if (fd < 0 && errno == ELOOP) throw HostError(operation, path.string(), kLinkRefused);
+  if (fd < 0 && errno == ELOOP)
+    throw HostError(ErrorKind::kIo, operation, path.string(), kLinkRefused);
   if (fd < 0 && errno == EEXIST)
-    throw HostError(operation, path.string(),
+    throw HostError(ErrorKind::kConflict, operation, path.string(),
                     "écriture refusée : un autre programme vient de créer ce fichier");
-  if (fd < 0) throw HostError(operation, path.string(), "impossible de créer le fichier");
+  if (fd < 0)
+    throw HostError(ErrorKind::kIo, operation, path.string(), "impossible de créer le fichier");
   struct stat info {};
   const bool regular = ::fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
   if (regular) {
@@ -57,9 +59,10 @@ void OpenNoFollow(std::ofstream& out, const std::filesystem::path& path, WriteMo
   }
   ::close(fd);
   if (!regular)
-    throw HostError(operation, path.string(),
+    throw HostError(ErrorKind::kIo, operation, path.string(),
                     "écriture refusée : ce n'est pas un fichier ordinaire");
-  if (!out) throw HostError(operation, path.string(), "impossible de créer le fichier");
+  if (!out)
+    throw HostError(ErrorKind::kIo, operation, path.string(), "impossible de créer le fichier");
 }
 
 }  // namespace actifix::platform

@@ -86,7 +86,7 @@ Backup ChooseArchive(CompanyStore& companies, const std::string& code, const std
           (known.empty() ? " ; elle n'en a aucune : une archive est prise à chaque ouverture "
                            "d'exercice (actifix run OuvImo)."
                          : " ; exercices archivés (année de clôture) : " + known + "."),
-      kExitUsage);
+      ErrorKind::kBadArgument);
 }
 
 void RefuseOnArchive(const std::string& operation, const Backup& archive) {
@@ -97,7 +97,7 @@ void RefuseOnArchive(const std::string& operation, const Backup& archive) {
                       " : l'archive d'un exercice clos se lit sans être modifiée. Avec "
                       "--exercice, lancez ListImo, EditImo, EdtPImo ou Tableaux2054 ; pour les "
                       "autres opérations, retirez --exercice.",
-                  kExitUsage);
+                  ErrorKind::kBadArgument);
 }
 
 std::filesystem::path ArchiveOutDir(const std::filesystem::path& outDir, const Backup& archive) {

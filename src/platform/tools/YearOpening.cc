@@ -103,7 +103,7 @@ class WalkWatcher : public HostKeyedFile {
 void RefuseChargeAddedTwice(Store& store, const CompanyContext& company) {
   const std::string opened = store.YearOpened(company.yearStart);
   if (!opened.empty())
-    throw HostError("OuvImo", "",
+    throw HostError(ErrorKind::kConflict, "OuvImo", "",
                     "l'exercice qui commence le " + company.yearStart + " a déjà été ouvert le " +
                         opened +
                         " : une nouvelle ouverture doublerait le cumul des amortissements ; "
@@ -116,7 +116,7 @@ void RefuseChargeAddedTwice(Store& store, const CompanyContext& company) {
   HostDates().DayNumber(company.yearStart, start);
   HostDates().DayNumber(cumulatives, held);
   if (start <= held)
-    throw HostError("OuvImo", "",
+    throw HostError(ErrorKind::kConflict, "OuvImo", "",
                     "les cumuls des amortissements sont déjà ceux de l'exercice qui commence le " +
                         cumulatives + ", et l'exercice en cours de l'entreprise commence le " +
                         company.yearStart +
@@ -191,7 +191,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
       store.Rollback();
       const std::string what =
           error.subject().empty() ? error.cause() : error.cause() + " (" + error.subject() + ")";
-      throw HostError("OuvImo", "",
+      throw HostError(error.kind(), "OuvImo", "",
                       "l'ouverture de l'exercice s'est arrêtée en cours de route : " + what +
                           ". Rien n'a été changé : le registre est tel qu'avant l'ouverture, et "
                           "l'exercice n'est pas marqué ouvert ; corrigez la cause, puis relancez "

@@ -27,7 +27,7 @@ struct WorkbookCloser {
 
 void Check(lxw_error error, const std::filesystem::path& path) {
   if (error != LXW_NO_ERROR)
-    throw HostError(kOperation, path.string(), "impossible d'écrire le classeur",
+    throw HostError(ErrorKind::kIo, kOperation, path.string(), "impossible d'écrire le classeur",
                     lxw_strerror(error));
 }
 
@@ -39,7 +39,8 @@ class PrivateDirectory {
   explicit PrivateDirectory(const std::filesystem::path& beside) {
     std::string name = (beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX"));
     if (::mkdtemp(name.data()) == nullptr)
-      throw HostError(kOperation, beside.string(), "impossible de créer le classeur");
+      throw HostError(ErrorKind::kIo, kOperation, beside.string(),
+                      "impossible de créer le classeur");
     path_ = name;
   }
   ~PrivateDirectory() {
@@ -80,7 +81,9 @@ void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
   options.tmpdir = tmpdir.data();
   std::unique_ptr<lxw_workbook, WorkbookCloser> workbook(
       workbook_new_opt(temporary.string().c_str(), &options));
-  if (!workbook) throw HostError(kOperation, temporary.string(), "impossible de créer le classeur");
+  if (!workbook)
+    throw HostError(ErrorKind::kIo, kOperation, temporary.string(),
+                    "impossible de créer le classeur");
   lxw_worksheet* sheet = workbook_add_worksheet(workbook.get(), "Immobilisations");
   lxw_format* bold = workbook_add_format(workbook.get());
   format_set_bold(bold);
@@ -89,7 +92,8 @@ void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
   lxw_format* date = workbook_add_format(workbook.get());
   format_set_num_format(date, "dd/mm/yyyy");
   if (sheet == nullptr || bold == nullptr || amount == nullptr || date == nullptr)
-    throw HostError(kOperation, temporary.string(), "impossible de créer le classeur");
+    throw HostError(ErrorKind::kIo, kOperation, temporary.string(),
+                    "impossible de créer le classeur");
 
   worksheet_freeze_panes(sheet, 1, 0);
   for (int column = 0; column < kExportColumnCount; ++column) {
@@ -148,7 +152,9 @@ void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
   Check(workbook_close(workbook.release()), path);
   std::error_code failed;
   std::filesystem::rename(temporary, path, failed);
-  if (failed) throw HostError(kOperation, path.string(), "impossible de remplacer le classeur");
+  if (failed)
+    throw HostError(ErrorKind::kIo, kOperation, path.string(),
+                    "impossible de remplacer le classeur");
 }
 
 }  // namespace actifix::platform

@@ -31,6 +31,7 @@ namespace fs = std::filesystem;
 using namespace std::string_literals;
 using actifix::testing::CauseOf;
 using actifix::testing::FileBytes;
+using actifix::testing::KindOf;
 
 // Runs `sql` on the SQLite file at `path`, made if absent.
 void MakeSqliteFile(const fs::path& path, const std::string& sql) {
@@ -441,6 +442,7 @@ TEST_P(StoreTest, DamagedRecordsAndForeignCompaniesAreRefusedNamingWhatIsWrong) 
     sql("INSERT INTO T.meta(name, value) VALUES('code', '" + code_ + "')");
     sql(damage);
     EXPECT_THAT(CauseOf([&] { companies_->Open(code_); }), ::testing::StartsWith(cause));
+    EXPECT_EQ(KindOf([&] { companies_->Settings(code_); }), ErrorKind::kDamaged);
     EXPECT_THAT(CauseOf([&] { companies_->Settings(code_); }), ::testing::StartsWith(cause));
   }
 }
@@ -460,8 +462,8 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
   std::mt19937 random(42);
   std::string noise(8192, '\0');
   for (char& c : noise) c = static_cast<char>(random());
-  const std::string notOurs = "ce fichier n'est pas une base Actifix";
-  const std::tuple<const char*, std::function<void()>, std::string> cases[] = {
+  const ErrorKind notOurs = ErrorKind::kDamaged;
+  const std::tuple<const char*, std::function<void()>, ErrorKind> cases[] = {
       {"random bytes", bytes(noise), notOurs},
       {"empty file", bytes(""), notOurs},
       {"another application's database",
@@ -480,14 +482,14 @@ TEST(CompanyDatabaseTest, RefusesFilesThatAreNotOursAndLeavesThemUntouched) {
        [&] {
          create(), MakeSqliteFile(path, "UPDATE meta SET value='99' WHERE name='schema_version'");
        },
-       "cette base vient d'une version plus récente d'Actifix"},
-      {"no file", [] {}, "ce fichier n'existe pas"},
+       ErrorKind::kNotSupported},
+      {"no file", [] {}, ErrorKind::kNotFound},
   };
-  for (const auto& [what, make, cause] : cases) {
+  for (const auto& [what, make, kind] : cases) {
     SCOPED_TRACE(what);
     make();
     const std::string before = FileBytes(path);
-    EXPECT_EQ(CauseOf([&] { CompanyDatabase::Open(path); }), cause);
+    EXPECT_EQ(KindOf([&] { CompanyDatabase::Open(path); }), kind);
     if (fs::exists(path)) {
       EXPECT_THROW(create(), HostError);
     }

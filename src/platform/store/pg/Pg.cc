@@ -8,10 +8,11 @@
 
 namespace actifix::platform::pg {
 
+namespace {
+
+// The cause shown when the company's write lock stays held by another program.
 const char kBusyCause[] =
     "l'entreprise est utilisée par un autre programme : réessayez quand il aura terminé";
-
-namespace {
 
 // Commands sent without waiting are checked at the latest after this many. Meanwhile the
 // server runs them as they come (libpq reads what the server sends whenever it cannot send,
@@ -25,32 +26,39 @@ std::string OneLine(const char* text) {
   return line;
 }
 
-// A failed command: its French cause, by its SQLSTATE, and the server's or libpq's own
-// words, kept apart for the anomaly log and --verbose.
+// A failed command: its kind and French cause, by its SQLSTATE, and the server's or libpq's
+// own words, kept apart for the anomaly log and --verbose. The one place where SQLSTATEs are
+// read.
 struct Failure {
+  ErrorKind kind;
   std::string cause, detail;
 };
 
 Failure Cause(const PGresult* result, PGconn* conn) {
   const char* state = result == nullptr ? nullptr : PQresultErrorField(result, PG_DIAG_SQLSTATE);
   if (PQstatus(conn) == CONNECTION_BAD || state == nullptr)
-    return {
-        "connexion au serveur PostgreSQL perdue : vérifiez que le serveur fonctionne, puis "
-        "relancez",
-        OneLine(PQerrorMessage(conn))};
+    return {ErrorKind::kIo,
+            "connexion au serveur PostgreSQL perdue : vérifiez que le serveur fonctionne, puis "
+            "relancez",
+            OneLine(PQerrorMessage(conn))};
   const std::string code = state;
   const std::string detail = OneLine(PQresultErrorField(result, PG_DIAG_MESSAGE_PRIMARY));
-  if (code == "55P03" || code == "40P01" || code == "40001") return {kBusyCause, detail};
-  if (code == "23505") return {"clé déjà présente", detail};
-  if (code == "42P06") return {"cette entreprise existe déjà", detail};
-  if (code == "25006") return {"écriture refusée pendant une lecture cohérente", detail};
+  if (code == "55P03" || code == "40P01" || code == "40001")
+    return {ErrorKind::kInUse, kBusyCause, detail};
+  if (code == "23505") return {ErrorKind::kConflict, "clé déjà présente", detail};
+  if (code == "42P06") return {ErrorKind::kConflict, "cette entreprise existe déjà", detail};
+  if (code == "25006")
+    return {ErrorKind::kNotSupported, "écriture refusée pendant une lecture cohérente", detail};
   if (code == "42P01")
-    return {"une table de l'entreprise est absente sur le serveur : restaurez-en une sauvegarde",
+    return {ErrorKind::kDamaged,
+            "une table de l'entreprise est absente sur le serveur : restaurez-en une sauvegarde",
             detail};
   if (code.starts_with("53"))
-    return {"le serveur PostgreSQL manque de place ou de mémoire", detail};
-  if (code.starts_with("08")) return {"connexion au serveur PostgreSQL perdue", detail};
-  return {"le serveur PostgreSQL a refusé l'opération (code " + code + ")", detail};
+    return {ErrorKind::kIo, "le serveur PostgreSQL manque de place ou de mémoire", detail};
+  if (code.starts_with("08"))
+    return {ErrorKind::kIo, "connexion au serveur PostgreSQL perdue", detail};
+  return {ErrorKind::kFailed, "le serveur PostgreSQL a refusé l'opération (code " + code + ")",
+          detail};
 }
 
 }  // namespace
@@ -220,7 +228,7 @@ Connection::Connection(const std::string& uri, const std::string& operation)
     // libpq's message may quote the address, or a piece of it it could not read.
     const std::string message = WithoutPassword(OneLine(PQerrorMessage(conn_)), uri);
     PQfinish(conn_);
-    throw HostError(operation, uri_,
+    throw HostError(ErrorKind::kIo, operation, uri_,
                     "impossible de joindre le serveur PostgreSQL : vérifiez l'adresse, que le "
                     "serveur fonctionne et qu'il vous accepte",
                     message);
@@ -229,7 +237,8 @@ Connection::Connection(const std::string& uri, const std::string& operation)
       conn_, [](void*, const char*) {}, nullptr);  // "already exists, skipping"
   if (PQsetClientEncoding(conn_, "UTF8") != 0 || PQenterPipelineMode(conn_) != 1) {
     PQfinish(conn_);
-    throw HostError(operation, uri_, "impossible de préparer la connexion au serveur PostgreSQL");
+    throw HostError(ErrorKind::kIo, operation, uri_,
+                    "impossible de préparer la connexion au serveur PostgreSQL");
   }
 }
 
@@ -237,7 +246,7 @@ Connection::~Connection() { PQfinish(conn_); }
 
 void Connection::Fail(const std::string& operation, const std::string& subject) const {
   const Failure failure = Cause(nullptr, conn_);
-  throw HostError(operation, subject, failure.cause, failure.detail);
+  throw HostError(failure.kind, operation, subject, failure.cause, failure.detail);
 }
 
 std::string Connection::Prepare(std::string_view sql, const std::string& operation,
@@ -321,7 +330,7 @@ Result Connection::Drain(const std::string& operation, const std::string& subjec
     if (sync) break;
   }
   if (!failure.cause.empty())
-    throw HostError(failedOperation, failedSubject, failure.cause, failure.detail);
+    throw HostError(failure.kind, failedOperation, failedSubject, failure.cause, failure.detail);
   return last;
 }
 
@@ -392,7 +401,7 @@ void Connection::CopyIn(const std::string& copy, const Copy& rows) {
   if (PQenterPipelineMode(conn_) != 1 && failure.cause.empty())
     failure.cause = "impossible de préparer la connexion au serveur PostgreSQL";
   if (!failure.cause.empty())
-    throw HostError(rows.operation, rows.subject, failure.cause, failure.detail);
+    throw HostError(failure.kind, rows.operation, rows.subject, failure.cause, failure.detail);
 }
 
 }  // namespace actifix::platform::pg

@@ -18,9 +18,6 @@
 
 namespace actifix::platform::pg {
 
-// The cause shown when the company's write lock stays held by another program.
-extern const char kBusyCause[];
-
 // `text`, an address or any message that may quote one (libpq's own messages do), as it may
 // be shown: the password of every URI's user part ("user:password@") and every "password="
 // value (of a URI's query or of a "key=value" string) taken out. When `address` is given,

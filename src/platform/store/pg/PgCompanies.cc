@@ -98,7 +98,8 @@ std::optional<Backup> ReadBackup(pg::Connection& c, const std::string& name,
               operation, name, false);
   if (found.Bytes(0, 0) != std::string_view("\1", 1)) return std::nullopt;
   if (found.Bytes(0, 1) != std::string_view("\1", 1))
-    throw HostError(operation, name, "cette sauvegarde n'est pas une copie complète");
+    throw HostError(ErrorKind::kDamaged, operation, name,
+                    "cette sauvegarde n'est pas une copie complète");
   const pg::Result row = c.Query(
       "SELECT code, taken, (SELECT coalesce(sum(pg_total_relation_size(r.oid)), 0)::int8"
       " FROM pg_class r JOIN pg_namespace n ON n.oid = r.relnamespace"
@@ -106,7 +107,8 @@ std::optional<Backup> ReadBackup(pg::Connection& c, const std::string& name,
           pg::Quoted(name) + ".backup",
       pg::Params().Text(name), operation, name, false);
   if (row.rows() != 1)
-    throw HostError(operation, name, "cette sauvegarde n'est pas une copie complète");
+    throw HostError(ErrorKind::kDamaged, operation, name,
+                    "cette sauvegarde n'est pas une copie complète");
   Backup backup{name, std::string(row.Bytes(0, 0)), std::string(row.Bytes(0, 1)),
                 static_cast<uintmax_t>(row.Int(0, 2)), std::nullopt};
   const pg::Result archive =
@@ -144,7 +146,7 @@ class PgHold final : public CompanyHold {
                .Bytes(0, 0) != std::string_view("\1", 1)) {
       if (std::chrono::steady_clock::now() >= deadline) {
         const std::string holder = Holder(schema, subject);
-        throw HostError(kOperation, subject,
+        throw HostError(ErrorKind::kInUse, kOperation, subject,
                         "l'entreprise est utilisée par un autre programme" +
                             (holder.empty() ? std::string() : " (" + holder + ")") +
                             " : réessayez quand il aura terminé");
@@ -215,9 +217,11 @@ Backup PgCompanies::TakeBackup(Store& store, const std::string& code,
   const std::string operation = "PgCompanies.TakeBackup", source = PgCompany::SchemaFor(code);
   const std::string subject = shown_ + " " + source;
   if (auto* server = dynamic_cast<PgStore*>(&store); server == nullptr)
-    throw HostError(operation, subject, "l'entreprise n'est pas sur ce serveur");
+    throw HostError(ErrorKind::kNotFound, operation, subject,
+                    "l'entreprise n'est pas sur ce serveur");
   else if (server->database().InWrite())
-    throw HostError(operation, subject, "une écriture est en cours sur l'entreprise");
+    throw HostError(ErrorKind::kInUse, operation, subject,
+                    "une écriture est en cours sur l'entreprise");
   pg::Connection c(uri_, operation);
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
   const std::string stem = source + kBackupInfix + Now("%Y%m%d_%H%M%S", now);
@@ -271,7 +275,7 @@ std::optional<Backup> PgCompanies::FindBackup(const std::string& name) {
 std::unique_ptr<Store> PgCompanies::OpenArchive(const Backup& backup) {
   const std::optional<Backup> kept = FindBackup(backup.path.string());
   if (!kept)
-    throw HostError("PgCompanies.OpenArchive", backup.path.string(),
+    throw HostError(ErrorKind::kNotFound, "PgCompanies.OpenArchive", backup.path.string(),
                     "cette sauvegarde n'existe plus");
   return std::make_unique<PgStore>(PgCompany::OpenArchive(uri_, backup.path.string(), kept->code),
                                    fileDirectory_);
@@ -284,8 +288,8 @@ namespace {
 void CheckRestorable(pg::Connection& c, const std::string& name, const std::string& code,
                      const std::string& operation) {
   const std::string s = pg::Quoted(name);
-  const auto refuse = [&](const std::string& why) {
-    throw HostError(operation, name, RestoreRefusal(why, code));
+  const auto refuse = [&](const std::string& why, ErrorKind kind = ErrorKind::kDamaged) {
+    throw HostError(kind, operation, name, RestoreRefusal(why, code));
   };
   const pg::Result meta = c.Query("SELECT (SELECT value FROM " + s +
                                       ".meta WHERE name = 'schema_version'), (SELECT"
@@ -300,9 +304,9 @@ void CheckRestorable(pg::Connection& c, const std::string& name, const std::stri
       !std::all_of(version.begin(), version.end(), ::isdigit) || std::stoi(version) < 1)
     refuse("ce schéma n'est pas une entreprise Actifix");
   if (std::stoi(version) > PgCompany::kSchemaVersion)
-    refuse("cette base vient d'une version plus récente d'Actifix");
+    refuse("cette base vient d'une version plus récente d'Actifix", ErrorKind::kNotSupported);
   if (held.empty()) refuse("le code de l'entreprise manque dans cette copie");
-  if (held != code) refuse("c'est une copie de l'entreprise " + held);
+  if (held != code) refuse("c'est une copie de l'entreprise " + held, ErrorKind::kInvalidInput);
   if (meta.Bytes(0, 2) != std::string_view("\1", 1)) refuse(MissingFileCause("record_files"));
   const pg::Result missing = c.Query(
       "SELECT f.name FROM (SELECT 'r_' || name AS t, name FROM " + s +
@@ -326,9 +330,11 @@ std::optional<Backup> PgCompanies::Restore(const std::string& code, const Backup
   c.Query("SELECT pg_advisory_xact_lock($1, hashtext($2))",
           pg::Params().Int(PgCompany::kLockSpace).Text(target), operation, subject, false);
   const std::optional<Backup> found = ReadBackup(c, backup.path.string(), operation);
-  if (!found) throw HostError(operation, backup.path.string(), "cette sauvegarde n'existe plus");
+  if (!found)
+    throw HostError(ErrorKind::kNotFound, operation, backup.path.string(),
+                    "cette sauvegarde n'existe plus");
   if (found->code != code)
-    throw HostError(operation, backup.path.string(),
+    throw HostError(ErrorKind::kInvalidInput, operation, backup.path.string(),
                     RestoreRefusal("c'est une copie de l'entreprise " + found->code, code));
   CheckRestorable(c, backup.path.string(), code, operation);
   // What is replaced becomes one more backup, whatever state it is in: its schema renamed.
@@ -366,7 +372,8 @@ std::optional<Backup> PgCompanies::Restore(const std::string& code, const Backup
 StoredFiles PgCompanies::Describe(Store& store, const std::string& code) {
   const std::string operation = "PgCompanies.Describe";
   auto* server = dynamic_cast<PgStore*>(&store);
-  if (server == nullptr) throw HostError(operation, code, "l'entreprise n'est pas sur ce serveur");
+  if (server == nullptr)
+    throw HostError(ErrorKind::kNotFound, operation, code, "l'entreprise n'est pas sur ce serveur");
   pg::Connection& c = server->database().connection();
   const std::string& s = server->database().schema();
   const std::string& subject = server->database().subject();

@@ -34,7 +34,8 @@ std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
         c.Query("SELECT 1 FROM pg_namespace WHERE nspname = $1",
                 pg::Params().Text(SchemaFor(settings.code)), operation, company->subject_, false);
     if (exists.rows() != 0)
-      throw HostError(operation, company->subject_, "cette entreprise existe déjà");
+      throw HostError(ErrorKind::kConflict, operation, company->subject_,
+                      "cette entreprise existe déjà");
     c.Exec("CREATE SCHEMA " + s, operation, company->subject_);
     c.Exec("CREATE TABLE " + s + ".meta(name text PRIMARY KEY, value text NOT NULL)", operation,
            company->subject_);
@@ -76,14 +77,15 @@ std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::st
                                   pg::Params().Text(company->quotedSchema_ + ".meta"), operation,
                                   company->subject_, false);
   if (meta.Bytes(0, 0) != std::string_view("\1", 1))
-    throw HostError(operation, company->subject_, kNoCompany);
+    throw HostError(ErrorKind::kNotFound, operation, company->subject_, kNoCompany);
   const pg::Result version = c.Query(
       "SELECT value::int4 FROM " + company->quotedSchema_ + ".meta WHERE name = 'schema_version'",
       pg::Params(), operation, company->subject_, false);
   if (version.rows() != 1)
-    throw HostError(operation, company->subject_, "ce schéma n'est pas une entreprise Actifix");
+    throw HostError(ErrorKind::kDamaged, operation, company->subject_,
+                    "ce schéma n'est pas une entreprise Actifix");
   if (version.Int(0, 0) > kSchemaVersion)
-    throw HostError(operation, company->subject_,
+    throw HostError(ErrorKind::kNotSupported, operation, company->subject_,
                     "cette base vient d'une version plus récente d'Actifix");
   CheckIdentity(company->Settings(), code, operation, company->subject_);
   const std::string& s = company->quotedSchema_;
@@ -94,12 +96,12 @@ std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::st
           " LIMIT 1",
       pg::Params().Text(schema), operation, company->subject_, false);
   if (missing.rows() != 0)
-    throw HostError(operation, company->subject_,
+    throw HostError(ErrorKind::kDamaged, operation, company->subject_,
                     MissingFileCause(std::string(missing.Bytes(0, 0))));
   if (version.Int(0, 0) < kSchemaVersion) {
     // An archive is never written to, so it cannot take the checksums older copies lack.
     if (readOnly)
-      throw HostError(operation, company->subject_,
+      throw HostError(ErrorKind::kNotSupported, operation, company->subject_,
                       "cette copie vient d'une version antérieure d'Actifix et ne peut être lue "
                       "qu'une fois restaurée");
     company->AddRecordSums(operation);

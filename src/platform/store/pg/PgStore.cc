@@ -355,7 +355,8 @@ void PgStore::ReplaceKeys(const std::string& name, const std::string& kind,
   if (kind == "P") {
     std::unordered_set<std::string_view> keys;
     for (const auto& [key, number] : entries)
-      if (!keys.insert(key).second) throw HostError(operation, name, kDuplicate);
+      if (!keys.insert(key).second)
+        throw HostError(ErrorKind::kConflict, operation, name, kDuplicate);
   }
   const std::string table = schema() + "." + pg::Quoted("k_" + name);
   const std::string copy = "COPY " + table + "(key, seq, num) FROM STDIN (FORMAT binary)";
@@ -697,8 +698,8 @@ void PgStore::PutKey(KeyFile& file, const std::string& key, int32_t number,
   if (!keys.unique()) return conn().Send(keys.insert, params, operation, keys.subject);
   if (conn().Query(keys.insert, params, operation, keys.subject).affected() == 0) {
     if (operation == kInsert)  // the module looked the key up first: another program took it
-      throw StoreConflict(StoreConflict::Kind::kKeyTaken, kInsert, keys.name, key);
-    throw HostError(operation, keys.subject, kDuplicate);
+      throw StoreConflict(StoreConflict::Reason::kKeyTaken, kInsert, keys.name, key);
+    throw HostError(ErrorKind::kConflict, operation, keys.subject, kDuplicate);
   }
 }
 

@@ -91,8 +91,9 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Create(const std::filesystem::
   // O_EXCL makes the refusal of an existing file atomic: we never open it.
   const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0) {
-    if (errno == EEXIST) throw HostError(operation, path.string(), "ce fichier existe déjà");
-    throw HostError(operation, path.string(), "impossible de créer le fichier");
+    if (errno == EEXIST)
+      throw HostError(ErrorKind::kConflict, operation, path.string(), "ce fichier existe déjà");
+    throw HostError(ErrorKind::kIo, operation, path.string(), "impossible de créer le fichier");
   }
   ::close(fd);
   try {
@@ -132,8 +133,8 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesys
   const bool readOnly = use != Use::kCompany;
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
-    throw HostError(operation, path.string(), "ce fichier n'existe pas");
-  if (!HasOurHeader(path)) throw HostError(operation, path.string(), kNotOurs);
+    throw HostError(ErrorKind::kNotFound, operation, path.string(), "ce fichier n'existe pas");
+  if (!HasOurHeader(path)) throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   for (const char* suffix : {"", "-wal", "-shm", "-journal"})
     RefuseLink(path.string() + suffix, operation);
 
@@ -142,28 +143,29 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesys
       path));
   Statement id = db->Prepare("PRAGMA application_id");
   if (!id.Step(operation, path.string()) || id.Int(0) != kApplicationId)
-    throw HostError(operation, path.string(), kNotOurs);
+    throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   id = Statement();
   db->CheckIntact(operation);
   Statement hasMeta =
       db->Prepare("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name='meta'");
   if (!hasMeta.Step(operation, path.string()) || hasMeta.Int(0) != 1)
-    throw HostError(operation, path.string(), kNotOurs);
+    throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   hasMeta = Statement();
   Statement version = db->Prepare("SELECT value FROM meta WHERE name='schema_version'");
-  if (!version.Step(operation, path.string())) throw HostError(operation, path.string(), kNotOurs);
+  if (!version.Step(operation, path.string()))
+    throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   const int64_t number = version.Int(0);
   version = Statement();
-  if (number < 1) throw HostError(operation, path.string(), kNotOurs);
+  if (number < 1) throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   if (number > kSchemaVersion)
-    throw HostError(operation, path.string(),
+    throw HostError(ErrorKind::kNotSupported, operation, path.string(),
                     "cette base vient d'une version plus récente d'Actifix");
   db->CheckTables(operation);
   db->Configure(operation, readOnly);
   if (number < kSchemaVersion && use != Use::kBackup) {
     // An archive is never written to, so it cannot take the checksums older files lack.
     if (readOnly)
-      throw HostError(operation, path.string(),
+      throw HostError(ErrorKind::kNotSupported, operation, path.string(),
                       "cette copie vient d'une version antérieure d'Actifix et ne peut être lue "
                       "qu'une fois restaurée");
     db->AddRecordSums(operation);
@@ -176,7 +178,8 @@ void CompanyDatabase::CheckTables(const std::string& operation) {
       "SELECT count(*) FROM sqlite_schema WHERE type = 'table'"
       " AND name IN ('record_files', 'key_files')");
   if (!catalog.Step(operation, path_.string()) || catalog.Int(0) != 2)
-    throw HostError(operation, path_.string(), MissingFileCause("record_files"));
+    throw HostError(ErrorKind::kDamaged, operation, path_.string(),
+                    MissingFileCause("record_files"));
   catalog = Statement();
   Statement missing = Prepare(
       "SELECT f.name FROM (SELECT 'r_' || name AS t, name FROM record_files UNION ALL"
@@ -184,7 +187,8 @@ void CompanyDatabase::CheckTables(const std::string& operation) {
       " WHERE NOT EXISTS (SELECT 1 FROM sqlite_schema s WHERE s.type = 'table' AND s.name = f.t)"
       " LIMIT 1");
   if (missing.Step(operation, path_.string()))
-    throw HostError(operation, path_.string(), MissingFileCause(missing.Bytes(0)));
+    throw HostError(ErrorKind::kDamaged, operation, path_.string(),
+                    MissingFileCause(missing.Bytes(0)));
 }
 
 namespace {
@@ -237,7 +241,7 @@ void CompanyDatabase::AddRecordSums(const std::string& operation) {
 void CompanyDatabase::CheckIntact(const std::string& operation) {
   Statement check = Prepare("PRAGMA quick_check(1)");
   if (!check.Step(operation, path_.string()) || check.Bytes(0) != "ok")
-    throw HostError(operation, path_.string(), SqliteCause(SQLITE_CORRUPT));
+    throw SqliteError(SQLITE_CORRUPT, operation, path_.string());
 }
 
 void CompanyDatabase::SetPowerSafe(bool powerSafe) {
@@ -314,18 +318,19 @@ void OpenReadOnly(const std::filesystem::path& path, ReadOnlyCopy& copy,
                   const std::string& operation) {
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
-    throw HostError(operation, path.string(), "ce fichier n'existe pas");
-  if (!HasOurHeader(path)) throw HostError(operation, path.string(), kNotOurs);
+    throw HostError(ErrorKind::kNotFound, operation, path.string(), "ce fichier n'existe pas");
+  if (!HasOurHeader(path)) throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   const int rc = sqlite3_open_v2(path.c_str(), &copy.db, SQLITE_OPEN_READONLY, nullptr);
   if (rc != SQLITE_OK) ThrowSqlite(copy.db, rc, operation, path.string());
   Statement check(copy.db, "PRAGMA quick_check(1)");
   if (!check.Step(operation, path.string()) || check.Bytes(0) != "ok")
-    throw HostError(operation, path.string(), SqliteCause(SQLITE_CORRUPT));
+    throw SqliteError(SQLITE_CORRUPT, operation, path.string());
 }
 
 std::string CodeIn(sqlite3* db, const std::filesystem::path& path, const std::string& operation) {
   Statement code(db, "SELECT value FROM meta WHERE name = 'code'");
-  if (!code.Step(operation, path.string())) throw HostError(operation, path.string(), kNotOurs);
+  if (!code.Step(operation, path.string()))
+    throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   return code.Bytes(0);
 }
 
@@ -344,11 +349,13 @@ void CopyPages(sqlite3* to, sqlite3* from, const std::string& operation,
 void CompanyDatabase::BackupTo(const std::filesystem::path& target) {
   const std::string operation = "CompanyDatabase.BackupTo";
   if (InTransaction())
-    throw HostError(operation, target.string(), "une écriture est en cours sur l'entreprise");
+    throw HostError(ErrorKind::kInUse, operation, target.string(),
+                    "une écriture est en cours sur l'entreprise");
   const int fd = ::open(target.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
   if (fd < 0) {
-    if (errno == EEXIST) throw HostError(operation, target.string(), "ce fichier existe déjà");
-    throw HostError(operation, target.string(), "impossible de créer le fichier");
+    if (errno == EEXIST)
+      throw HostError(ErrorKind::kConflict, operation, target.string(), "ce fichier existe déjà");
+    throw HostError(ErrorKind::kIo, operation, target.string(), "impossible de créer le fichier");
   }
   ::close(fd);
   sqlite3* out = nullptr;

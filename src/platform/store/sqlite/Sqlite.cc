@@ -6,40 +6,61 @@
 
 namespace actifix::platform {
 
-std::string SqliteCause(int rc) {
+namespace {
+
+struct SqliteFailure {
+  ErrorKind kind;
+  std::string cause;
+};
+
+// Every SQLite result code the store meets, its kind and the cause the user reads: the one
+// place where SQLite's codes are read.
+SqliteFailure FailureOf(int rc) {
   switch (rc & 0xFF) {
     case SQLITE_CORRUPT:
     case SQLITE_NOTADB:
-      return "le fichier de la base est endommagé : restaurez-en une copie de sauvegarde";
+      return {ErrorKind::kDamaged,
+              "le fichier de la base est endommagé : restaurez-en une copie de sauvegarde"};
     case SQLITE_FULL:
-      return "le disque est plein";
+      return {ErrorKind::kIo, "le disque est plein"};
     case SQLITE_IOERR:
-      return "erreur de lecture ou d'écriture sur le disque";
+      return {ErrorKind::kIo, "erreur de lecture ou d'écriture sur le disque"};
     case SQLITE_BUSY:
     case SQLITE_LOCKED:
-      return "l'entreprise est utilisée par un autre programme : réessayez quand il aura "
-             "terminé";
+      return {ErrorKind::kInUse,
+              "l'entreprise est utilisée par un autre programme : réessayez quand il aura "
+              "terminé"};
     case SQLITE_READONLY:
-      return "la base est en lecture seule";
+      return {ErrorKind::kIo, "la base est en lecture seule"};
     case SQLITE_CANTOPEN:
-      return "impossible d'ouvrir le fichier de la base";
+      return {ErrorKind::kIo, "impossible d'ouvrir le fichier de la base"};
     case SQLITE_PERM:
     case SQLITE_AUTH:
-      return "accès refusé au fichier de la base";
+      return {ErrorKind::kIo, "accès refusé au fichier de la base"};
     case SQLITE_NOMEM:
-      return "mémoire insuffisante";
+      return {ErrorKind::kFailed, "mémoire insuffisante"};
     case SQLITE_CONSTRAINT:
-      return "cette clé existe déjà";
+      return {ErrorKind::kConflict, "cette clé existe déjà"};
     case SQLITE_TOOBIG:
-      return "donnée trop grande";
+      return {ErrorKind::kInvalidInput, "donnée trop grande"};
     default:
-      return "erreur de la base de données (code " + std::to_string(rc) + ")";
+      return {ErrorKind::kFailed, "erreur de la base de données (code " + std::to_string(rc) + ")"};
   }
 }
 
+}  // namespace
+
+std::string SqliteCause(int rc) { return FailureOf(rc).cause; }
+
+HostError SqliteError(int rc, const std::string& operation, const std::string& subject,
+                      std::string detail) {
+  SqliteFailure failure = FailureOf(rc);
+  return HostError(failure.kind, operation, subject, std::move(failure.cause), std::move(detail));
+}
+
 void ThrowSqlite(sqlite3* db, int rc, const std::string& operation, const std::string& subject) {
-  throw HostError(operation, subject, SqliteCause(rc),
-                  db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
+  throw SqliteError(rc, operation, subject,
+                    db != nullptr ? sqlite3_errmsg(db) : sqlite3_errstr(rc));
 }
 
 Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
@@ -52,7 +73,7 @@ Statement::Statement(sqlite3* db, std::string_view sql) : db_(db) {
     const char* file = sqlite3_db_filename(db, "main");
     sqlite3_finalize(stmt_);
     stmt_ = nullptr;
-    throw HostError("SQLite.Prepare", file != nullptr ? file : "", SqliteCause(rc), detail);
+    throw SqliteError(rc, "SQLite.Prepare", file != nullptr ? file : "", detail);
   }
 }
 

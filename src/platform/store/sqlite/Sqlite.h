@@ -9,11 +9,17 @@
 #include <string>
 #include <string_view>
 
+#include "host/HostError.h"
+
 namespace actifix::platform {
 
-// Throws HostError(operation, subject, cause) for the SQLite result `rc` on `db`.
+// Throws HostError(kind, operation, subject, cause) for the SQLite result `rc` on `db`.
 [[noreturn]] void ThrowSqlite(sqlite3* db, int rc, const std::string& operation,
                               const std::string& subject);
+
+// The HostError for the SQLite result `rc`: its kind and French cause, `detail` SQLite's words.
+HostError SqliteError(int rc, const std::string& operation, const std::string& subject,
+                      std::string detail = "");
 
 // The French cause shown for a SQLite result code.
 std::string SqliteCause(int rc);

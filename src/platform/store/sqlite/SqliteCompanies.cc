@@ -169,7 +169,7 @@ bool LinkNew(const std::filesystem::path& from, const std::filesystem::path& to,
   std::error_code renamed;
   if (error == EPERM || error == ENOTSUP) std::filesystem::rename(from, to, renamed);
   if ((error != EPERM && error != ENOTSUP) || renamed)
-    throw HostError(operation, to.string(), "impossible de créer le fichier");
+    throw HostError(ErrorKind::kIo, operation, to.string(), "impossible de créer le fichier");
   return true;
 }
 
@@ -179,7 +179,7 @@ Backup SqliteCompanies::TakeBackup(Store& store, const std::string& code,
                                    const std::optional<ClosedYear>& closedYear) {
   auto* sqlite = dynamic_cast<SqliteStore*>(&store);
   if (sqlite == nullptr)
-    throw HostError("SqliteCompanies.TakeBackup", code,
+    throw HostError(ErrorKind::kNotFound, "SqliteCompanies.TakeBackup", code,
                     "l'entreprise n'est pas dans ce répertoire de données");
   return WriteBackup(sqlite->database(), code, closedYear, "");
 }
@@ -215,7 +215,7 @@ Backup SqliteCompanies::WriteBackup(CompanyDatabase& db, const std::string& code
     out << closedYear->start << " " << closedYear->end << "\n";
     out.close();
     if (!out)
-      throw HostError(operation, YearFileOf(path).string(),
+      throw HostError(ErrorKind::kIo, operation, YearFileOf(path).string(),
                       "impossible d'écrire l'exercice clos de la sauvegarde");
     Sync(year);
     std::filesystem::rename(year, YearFileOf(path));
@@ -260,12 +260,13 @@ std::optional<Backup> SqliteCompanies::Restore(const std::string& code, const Ba
   try {
     source = CompanyDatabase::OpenBackup(backup.path);
   } catch (const HostError& refused) {
-    throw HostError(operation, backup.path.string(), RestoreRefusal(refused.cause(), code),
-                    refused.detail());
+    throw HostError(refused.kind(), operation, backup.path.string(),
+                    RestoreRefusal(refused.cause(), code), refused.detail());
   }
   const std::string held = source->Settings().code;
   if (held != code)
-    throw HostError(operation, backup.path.string(),
+    throw HostError(held.empty() ? ErrorKind::kDamaged : ErrorKind::kInvalidInput, operation,
+                    backup.path.string(),
                     RestoreRefusal(held.empty() ? "le code de l'entreprise manque dans cette copie"
                                                 : "c'est une copie de l'entreprise " + held,
                                    code));
@@ -293,7 +294,8 @@ std::optional<Backup> SqliteCompanies::ReplaceFile(const std::string& code,
   std::error_code error;
   std::filesystem::remove(temporary, error);
   if (!std::filesystem::copy_file(copy, temporary, error))
-    throw HostError(operation, temporary.string(), "impossible de créer le fichier");
+    throw HostError(ErrorKind::kIo, operation, temporary.string(),
+                    "impossible de créer le fichier");
   Sync(temporary);
   // What stood there is kept, as it was (its journal with it), under a backup's name.
   std::optional<Backup> kept;
@@ -322,7 +324,8 @@ StoredFiles SqliteCompanies::Describe(Store& store, const std::string& code) {
   const std::string operation = "SqliteCompanies.Describe";
   auto* sqlite = dynamic_cast<SqliteStore*>(&store);
   if (sqlite == nullptr)
-    throw HostError(operation, code, "l'entreprise n'est pas dans ce répertoire de données");
+    throw HostError(ErrorKind::kNotFound, operation, code,
+                    "l'entreprise n'est pas dans ce répertoire de données");
   CompanyDatabase& db = sqlite->database();
   const std::string subject = db.path().string();
   StoredFiles files;
@@ -430,11 +433,13 @@ class SqliteLoad final : public CompanyLoad {
     if (::link(path_.c_str(), target_.c_str()) != 0) {
       const int error = errno;
       if (error == EEXIST || std::filesystem::exists(target_))
-        throw HostError(kOperation, target_.string(), "cette entreprise existe déjà");
+        throw HostError(ErrorKind::kConflict, kOperation, target_.string(),
+                        "cette entreprise existe déjà");
       std::error_code renamed;
       if (error == EPERM || error == ENOTSUP) std::filesystem::rename(path_, target_, renamed);
       if ((error != EPERM && error != ENOTSUP) || renamed)
-        throw HostError(kOperation, target_.string(), "impossible de créer le fichier");
+        throw HostError(ErrorKind::kIo, kOperation, target_.string(),
+                        "impossible de créer le fichier");
     }
     published_ = true;
     std::error_code ignored;
@@ -474,7 +479,8 @@ std::unique_ptr<CompanyLoad> SqliteCompanies::Load(
     const std::vector<std::pair<std::string, std::string>>& yearsOpened) {
   const std::filesystem::path target = CompanyDatabase::PathFor(dataDir_, settings.code);
   if (std::filesystem::exists(target))
-    throw HostError("SqliteCompanies.Load", target.string(), "cette entreprise existe déjà");
+    throw HostError(ErrorKind::kConflict, "SqliteCompanies.Load", target.string(),
+                    "cette entreprise existe déjà");
   std::error_code error;
   std::filesystem::create_directories(dataDir_, error);  // else the file cannot be made
   // What a copy killed before its end left: ".<CODE>Actifix.db.<pid>" of a process gone.

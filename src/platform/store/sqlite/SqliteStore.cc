@@ -273,8 +273,8 @@ void SqliteStore::PutKey(KeyFile& file, const std::string& key, int32_t number,
     keys.insert.BindBlob(1, key).Bind(2, number).Run(operation, keys.subject);
   } catch (const HostError& error) {
     // The module looked the key up first: another program took it.
-    if (operation == kInsert && keys.unique() && error.cause() == SqliteCause(SQLITE_CONSTRAINT))
-      throw StoreConflict(StoreConflict::Kind::kKeyTaken, kInsert, keys.name, key);
+    if (operation == kInsert && keys.unique() && error.Is(ErrorKind::kConflict))
+      throw StoreConflict(StoreConflict::Reason::kKeyTaken, kInsert, keys.name, key);
     throw;
   }
 }

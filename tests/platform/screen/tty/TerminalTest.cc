@@ -73,7 +73,7 @@ void RunChildPage(const char* resultFile) {
         terminal, [] { return "Erreurs"; }, {"Hôte", "Saisie", "Autre", "Inconnue"},
         [](int chosen) {
           if (chosen == 0) throw HostError("Store.Open", "01", "fichier absent");
-          if (chosen == 1) throw UserError("code 0X refusé");
+          if (chosen == 1) throw UserError("code 0X refusé", ErrorKind::kInvalidInput);
           if (chosen == 2) std::vector<int>().at(1);
           throw 42;
         });

@@ -195,7 +195,7 @@ TEST_F(PgStoreTest, TwoProgramsTakeTurnsAndConsistentReadsIgnoreLaterCommits) {
     other.Insert(other.primary, "B", "rec b");
     ADD_FAILURE() << "two writers at once";
   } catch (const HostError& error) {
-    EXPECT_EQ(error.cause(), pg::kBusyCause);
+    EXPECT_EQ(error.kind(), ErrorKind::kInUse) << error.what();
   }
   EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(4900));
   p->store->Commit();
@@ -246,7 +246,7 @@ TEST_F(PgStoreTest, BulkWritesGoByCopyAndFailTheTransactionOnADuplicate) {
     p->store->Commit();
     ADD_FAILURE() << "duplicate committed";
   } catch (const HostError& error) {
-    EXPECT_EQ(error.cause(), "clé déjà présente");
+    EXPECT_EQ(error.kind(), ErrorKind::kConflict) << error.what();
   }
   Reopen();
   EXPECT_EQ(p->Walk(p->primary), (Keys{"A", "B", "C"}));
