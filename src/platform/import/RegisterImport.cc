@@ -26,6 +26,13 @@ struct Fault {
   std::string reason;
 };
 
+// The apostrophe the export put before a text that looks like a formula goes.
+void Unneutralise(std::vector<std::string>& fields) {
+  for (int column = 0; column < kExportColumnCount; ++column)
+    if (kExportColumns[column].kind == ColumnKind::kText)
+      fields[column] = std::string(UnneutralisedText(fields[column]));
+}
+
 std::string Quoted(std::string_view cp1252) {
   std::string text = ToUtf8(cp1252.substr(0, 40));
   for (char& c : text)
@@ -353,12 +360,7 @@ ImportResult ImportRegister(const ImportOptions& options) {
   keys.reserve(static_cast<std::size_t>(total));
   AssetCard card;
   while (file.Next(fields, line)) {
-    if (fields.size() == kColumns) {
-      // The apostrophe the export put before a text that looks like a formula goes.
-      for (int column = 0; column < kExportColumnCount; ++column)
-        if (kExportColumns[column].kind == ColumnKind::kText)
-          fields[column] = std::string(UnneutralisedText(fields[column]));
-    }
+    if (fields.size() == kColumns) Unneutralise(fields);
     Figures lineFigures;
     const bool read = fields.size() == kColumns
                           ? reader.Read(fields, card, lineFigures, fault, true)
@@ -384,12 +386,7 @@ ImportResult ImportRegister(const ImportOptions& options) {
   std::string nature;
   int64_t stored = 0;
   while (file.Next(fields, line)) {
-    if (fields.size() == kColumns) {
-      // The apostrophe the export put before a text that looks like a formula goes.
-      for (int column = 0; column < kExportColumnCount; ++column)
-        if (kExportColumns[column].kind == ColumnKind::kText)
-          fields[column] = std::string(UnneutralisedText(fields[column]));
-    }
+    if (fields.size() == kColumns) Unneutralise(fields);
     Figures lineFigures;
     if (!reader.Read(fields, card, lineFigures, fault, false))
       throw HostError(ErrorKind::kConflict, "import", options.file.string(),

@@ -129,13 +129,7 @@ void PdfRenderer::Write(const std::filesystem::path& file) {
   cairo_surface_finish(drawing_->surface.get());
   const bool written = cairo_surface_status(drawing_->surface.get()) == CAIRO_STATUS_SUCCESS;
   drawing_.reset();
-  std::error_code ec;
-  if (written) std::filesystem::rename(draft_, file, ec);
-  if (!written || ec) {
-    std::filesystem::remove(draft_, ec);
-    throw HostError(ErrorKind::kIo, "HostEdition.Close", file.string(),
-                    "impossible d'écrire le fichier PDF");
-  }
+  PublishDraft(written, draft_, file);
 }
 
 }  // namespace actifix::platform

@@ -187,12 +187,7 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
   written = painter_->Close() && written;
   std::error_code ec;
   std::filesystem::remove(spool_, ec);
-  if (written) std::filesystem::rename(draft_, file, ec);
-  if (!written || ec) {
-    std::filesystem::remove(draft_, ec);
-    throw HostError(ErrorKind::kIo, "HostEdition.Close", file.string(),
-                    "impossible d'écrire le fichier PDF");
-  }
+  PublishDraft(written, draft_, file);
 }
 
 }  // namespace actifix::platform

@@ -17,6 +17,18 @@ namespace actifix::platform {
 
 namespace {
 
+// Creates `path` empty, refusing an existing file: O_EXCL makes the refusal atomic, so that a
+// file of another program is never opened.
+void CreateNew(const std::filesystem::path& path, const std::string& operation) {
+  const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
+  if (fd < 0) {
+    if (errno == EEXIST)
+      throw HostError(ErrorKind::kConflict, operation, path.string(), "ce fichier existe déjà");
+    throw HostError(ErrorKind::kIo, operation, path.string(), "impossible de créer le fichier");
+  }
+  ::close(fd);
+}
+
 const char kNotOurs[] = "ce fichier n'est pas une base Actifix";
 
 // Whether the first 100 bytes of the file are an SQLite header carrying our application id.
@@ -88,14 +100,7 @@ void CompanyDatabase::Configure(const std::string& operation, bool readOnly) {
 std::unique_ptr<CompanyDatabase> CompanyDatabase::Create(const std::filesystem::path& path,
                                                          const CompanySettings& settings) {
   const std::string operation = "CompanyDatabase.Create";
-  // O_EXCL makes the refusal of an existing file atomic: we never open it.
-  const int fd = ::open(path.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (errno == EEXIST)
-      throw HostError(ErrorKind::kConflict, operation, path.string(), "ce fichier existe déjà");
-    throw HostError(ErrorKind::kIo, operation, path.string(), "impossible de créer le fichier");
-  }
-  ::close(fd);
+  CreateNew(path, operation);
   try {
     std::unique_ptr<CompanyDatabase> db(
         new CompanyDatabase(OpenConnection(path, SQLITE_OPEN_READWRITE, operation), path));
@@ -351,13 +356,7 @@ void CompanyDatabase::BackupTo(const std::filesystem::path& target) {
   if (InTransaction())
     throw HostError(ErrorKind::kInUse, operation, target.string(),
                     "une écriture est en cours sur l'entreprise");
-  const int fd = ::open(target.c_str(), O_CREAT | O_EXCL | O_WRONLY | O_CLOEXEC, 0644);
-  if (fd < 0) {
-    if (errno == EEXIST)
-      throw HostError(ErrorKind::kConflict, operation, target.string(), "ce fichier existe déjà");
-    throw HostError(ErrorKind::kIo, operation, target.string(), "impossible de créer le fichier");
-  }
-  ::close(fd);
+  CreateNew(target, operation);
   sqlite3* out = nullptr;
   try {
     out = OpenConnection(target, SQLITE_OPEN_READWRITE, operation);
