@@ -34,8 +34,7 @@ int Check(const GlobalOptions& global, bool repair) {
     return std::chrono::duration<double>(Clock::now() - start).count();
   };
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = repair ? "actifix check --repair" : "actifix check";

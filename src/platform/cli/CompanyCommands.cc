@@ -92,8 +92,8 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
   CheckName(args.name);
   CheckYear(args.year);
   if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
-  const std::filesystem::path dataDir = companies->FileDirectory();
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
+  const std::filesystem::path outputDir = companies->OutputDir();
   // Two codes that differ only by capitals name the same files on a disk that ignores them.
   for (const std::string& other : companies->Codes())
     if (other != args.code && SameIgnoringCase(other, args.code))
@@ -103,8 +103,8 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
   if (companies->Exists(args.code))
     throw UserError("L'entreprise " + args.code + " existe déjà dans " +
                     Printable(companies->Where()) + ".");
-  CheckWritableDirectory(dataDir, "Répertoire des données");
-  std::filesystem::create_directories(dataDir);
+  CheckWritableDirectory(outputDir, "Répertoire des données");
+  std::filesystem::create_directories(outputDir);
   CompanySettings settings;
   settings.code = args.code;
   settings.name = args.name.empty() ? "Entreprise " + args.code : args.name;
@@ -122,7 +122,7 @@ int Year(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
   CheckYear(args.year);
   if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   ChooseCompany(*companies, args.code);
   const std::unique_ptr<CompanyHold> hold =
       companies->Hold(args.code, CompanyHold::Mode::kExclusive, "actifix company year");
@@ -138,7 +138,7 @@ int Year(const GlobalOptions& global, const CompanyArgs& args) {
 }
 
 int List(const GlobalOptions& global) {
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   const std::vector<std::string> codes = companies->Codes();
   if (codes.empty()) {
     std::cout << "Aucune entreprise dans " << Printable(companies->Where()) << ".\n";
@@ -163,7 +163,7 @@ int List(const GlobalOptions& global) {
 // The backups of one company, or of all, oldest first.
 int Backups(const GlobalOptions& global, const CompanyArgs& args) {
   if (!args.code.empty()) CheckCode(args.code);
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   if (!args.code.empty()) ChooseCompany(*companies, args.code);
   const std::vector<Backup> backups = companies->Backups(args.code);
   if (backups.empty()) {
@@ -183,7 +183,7 @@ int Backups(const GlobalOptions& global, const CompanyArgs& args) {
 
 int Restore(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   ChooseCompany(*companies, args.code);
   const std::optional<Backup> found = companies->FindBackup(args.backup);
   if (!found)
@@ -220,9 +220,9 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
 // whole at the end or not at all.
 int Copy(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   ChooseCompany(*companies, args.code);
-  const std::shared_ptr<CompanyStore> target = OpenCompanies(args.to);
+  const std::shared_ptr<CompanyStore> target = OpenCompanies(args.to, global.out);
   const std::string where = Printable(target->Where());
   if (target->Exists(args.code))
     throw UserError("L'entreprise " + args.code + " existe déjà dans " + where +

@@ -30,8 +30,7 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
   if (args.assets < 1 || args.assets > kMostAssets)
     throw UserError("Nombre d'immobilisations refusé : de 1 à 10 000 000.", kExitUsage);
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = "actifix generate";

@@ -37,8 +37,7 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = args.dryRun ? "actifix import --dry-run" : "actifix import";

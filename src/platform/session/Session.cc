@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "front/NvImmo.h"
+#include "front/Operations.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/fecfile/FecFile.h"
@@ -42,18 +43,18 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 
 }  // namespace
 
+std::filesystem::path DefaultEditionsDir(const CompanyStore& companies) {
+  return companies.OutputDir() / "editions";
+}
+
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
-    : options_(options),
-      companies_(options.companies ? options.companies
-                                   : MakeCompanyStore(options.dataDir.string())),
-      ui_(std::move(ui)) {
-  if (options_.dataDir.empty()) options_.dataDir = companies_->FileDirectory();
+    : options_(options), companies_(options.companies), ui_(std::move(ui)) {
   std::unique_ptr<Store> store = options.archive ? companies_->OpenArchive(*options.archive)
                                                  : companies_->Open(options.company);
   const CompanySettings settings = store->Settings();
   company_.code = settings.code;
   company_.name = settings.name;
-  company_.dataDir = options_.dataDir;
+  company_.outputDir = companies_->OutputDir();
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
@@ -63,7 +64,7 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
     company_.yearStart = options.archive->closedYear->start;
     company_.yearEnd = options.archive->closedYear->end;
   }
-  if (options_.outDir.empty()) options_.outDir = options_.dataDir / "editions";
+  if (options_.editionsDir.empty()) options_.editionsDir = DefaultEditionsDir(*companies_);
   // A script commits before every question, as a user's session does; to keep that cheap,
   // its commits do not wait for the disk: they survive a kill of the program, not a power
   // loss.
@@ -91,18 +92,18 @@ Session::~Session() {
   InstallHostFactory(nullptr);
 }
 
-void Session::Run(const std::string& operation) {
-  const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
-                     operation == "ImmoExcel";
-  const auto call = [this, &operation](NvImmo& component) {
-    if (operation == "ImmoExcel") return Export(component);
-    component.Call(operation);
+void Session::Run(const std::string& name) {
+  const Operation* operation = FindOperation(name);
+  if (operation == nullptr) throw HostError("NvImmo", name, "opération inconnue");
+  const auto call = [this, operation](NvImmo& component) {
+    if (operation->around == Operation::Around::kExportScreen) return Export(component);
+    (component.*(operation->call))();
   };
   RunWith(
       [&](NvImmo& component) {
+        if (!operation->afterParameters) return call(component);
         component.LectParamImmo();  // may ask for the parameters and write them
-        if (operation == "LectParamImmo") return;
-        if (!reads) return call(component);
+        if (!operation->snapshot) return call(component);
         Commit();  // the parameters, when just entered, before the read transaction
         // An edition prints one state of the register, whatever others save meanwhile: one
         // read transaction for the whole operation, which no commit before a question ends.
@@ -113,7 +114,8 @@ void Session::Run(const std::string& operation) {
         } snapshot{snapshot_};
         store_->ReadConsistently([&] { call(component); });
       },
-      operation == "OuvImo" ? CompanyHold::Mode::kExclusive : CompanyHold::Mode::kShared);
+      operation->hold == Operation::Hold::kExclusive ? CompanyHold::Mode::kExclusive
+                                                     : CompanyHold::Mode::kShared);
 }
 
 void Session::Export(NvImmo& component) {
@@ -125,13 +127,13 @@ void Session::Export(NvImmo& component) {
   struct Unwrap {
     ~Unwrap() { MImmo().screen.reset(); }
   } unwrap;
-  component.Call("ImmoExcel");
+  component.ImmoExcel();
   // The typed spreadsheet, beside the CSV; the user is told where both are.
-  const std::filesystem::path xlsx = company_.dataDir / (company_.code + "Immo.xlsx");
+  const std::filesystem::path xlsx = company_.outputDir / (company_.code + "Immo.xlsx");
   WriteRegisterSpreadsheet(xlsx);
   ui_->Notice("Registre exporté dans " +
-              (company_.dataDir / (company_.code + "Immo.csv")).string() + " et " + xlsx.string() +
-              ".");
+              (company_.outputDir / (company_.code + "Immo.csv")).string() + " et " +
+              xlsx.string() + ".");
 }
 
 void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mode mode) {
@@ -233,7 +235,7 @@ std::unique_ptr<HostMessageBox> Session::MakeMessageBox() { return ui_->MakeMess
 
 std::unique_ptr<HostEdition> Session::MakeEdition() {
   EditionOptions options;
-  options.outDir = options_.outDir;
+  options.outDir = options_.editionsDir;
   options.company = company_.name;
   options.date = company_.workDate;
   options.yearStart = company_.yearStart;
@@ -294,12 +296,12 @@ class NoPosting final : public HostLedgerFile, public HostFecFile {
 
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
   if (options_.archive) return std::make_unique<NoPosting>();
-  return std::make_unique<LedgerFile>(company_.dataDir, company_.code);
+  return std::make_unique<LedgerFile>(company_.outputDir, company_.code);
 }
 
 std::unique_ptr<HostFecFile> Session::MakeFecFile() {
   if (options_.archive) return std::make_unique<NoPosting>();
-  return std::make_unique<FecFile>(company_.dataDir, company_.code);
+  return std::make_unique<FecFile>(company_.outputDir, company_.code);
 }
 
 }  // namespace actifix::platform
