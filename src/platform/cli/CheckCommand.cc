@@ -75,9 +75,7 @@ void AddCheckCommand(CLI::App& root, const GlobalOptions& global, CommandAction&
   check->add_flag("--repair", *repair,
                   "Répare après une sauvegarde interne : reconstruit les fichiers de clés, "
                   "relève les numéros d'ordre, ne supprime aucune fiche");
-  check->callback([&global, &action, repair] {
-    action = [&global, repair] { return Check(global, *repair); };
-  });
+  WhenChosen(*check, action, [&global, repair] { return Check(global, *repair); });
 }
 
 }  // namespace actifix::platform

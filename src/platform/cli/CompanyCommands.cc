@@ -283,8 +283,7 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
       ->required();
   create->add_option("--work-date", args->workDate,
                      "Date de travail (défaut : aujourd'hui, ou le début de l'exercice)");
-  create->callback(
-      [&global, &action, args] { action = [&global, args] { return Create(global, *args); }; });
+  WhenChosen(*create, action, [&global, args] { return Create(global, *args); });
 
   CLI::App* year = company->add_subcommand("year", "Change l'exercice en cours d'une entreprise");
   year->add_option("code", args->code, "Code de l'entreprise")->required();
@@ -292,14 +291,12 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
       ->expected(2)
       ->required();
   year->add_option("--work-date", args->workDate, "Date de travail");
-  year->callback(
-      [&global, &action, args] { action = [&global, args] { return Year(global, *args); }; });
+  WhenChosen(*year, action, [&global, args] { return Year(global, *args); });
 
   CLI::App* backups =
       company->add_subcommand("backups", "Liste les sauvegardes internes des entreprises");
   backups->add_option("code", args->code, "Code de l'entreprise (défaut : toutes)");
-  backups->callback(
-      [&global, &action, args] { action = [&global, args] { return Backups(global, *args); }; });
+  WhenChosen(*backups, action, [&global, args] { return Backups(global, *args); });
 
   CLI::App* restore = company->add_subcommand(
       "restore", "Remplace les données d'une entreprise par une de ses sauvegardes internes");
@@ -307,8 +304,7 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
   restore->add_option("backup", args->backup, "Nom de la sauvegarde (voir company backups)")
       ->required();
   restore->add_flag("--yes", args->yes, "Ne demande pas de confirmation (scripts)");
-  restore->callback(
-      [&global, &action, args] { action = [&global, args] { return Restore(global, *args); }; });
+  WhenChosen(*restore, action, [&global, args] { return Restore(global, *args); });
 
   CLI::App* copy = company->add_subcommand(
       "copy", "Copie une entreprise vers un autre répertoire de données ou un serveur PostgreSQL");
@@ -317,11 +313,10 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
                    "Destination : un répertoire, ou postgresql://… (l'entreprise ne doit pas y "
                    "exister)")
       ->required();
-  copy->callback(
-      [&global, &action, args] { action = [&global, args] { return Copy(global, *args); }; });
+  WhenChosen(*copy, action, [&global, args] { return Copy(global, *args); });
 
   CLI::App* list = company->add_subcommand("list", "Liste les entreprises");
-  list->callback([&global, &action] { action = [&global] { return List(global); }; });
+  WhenChosen(*list, action, [&global] { return List(global); });
 }
 
 }  // namespace actifix::platform

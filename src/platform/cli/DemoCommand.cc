@@ -182,9 +182,7 @@ void AddDemoCommand(CLI::App& root, const GlobalOptions& global, CommandAction& 
       "éditions");
   auto pdfStyle = std::make_shared<std::string>("compose");
   AddPdfStyleOption(*demo, *pdfStyle);
-  demo->callback([&global, &action, pdfStyle] {
-    action = [&global, pdfStyle] { return Demo(global, *pdfStyle); };
-  });
+  WhenChosen(*demo, action, [&global, pdfStyle] { return Demo(global, *pdfStyle); });
 }
 
 }  // namespace actifix::platform

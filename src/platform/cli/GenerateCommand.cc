@@ -81,8 +81,7 @@ void AddGenerateCommand(CLI::App& root, const GlobalOptions& global, CommandActi
                                            "Graine du tirage (défaut : 1) : même graine, même "
                                            "registre"),
                      0, INT64_MAX);
-  generate->callback(
-      [&global, &action, args] { action = [&global, args] { return Generate(global, *args); }; });
+  WhenChosen(*generate, action, [&global, args] { return Generate(global, *args); });
 }
 
 }  // namespace actifix::platform

@@ -102,8 +102,7 @@ void AddImportCommand(CLI::App& root, const GlobalOptions& global, CommandAction
       "toutes les lignes vérifiées, puis toutes enregistrées, ou aucune");
   command->add_option("FICHIER", args->file, "Fichier à importer")->required();
   command->add_flag("--dry-run", args->dryRun, "Vérifie seulement, n'écrit rien");
-  command->callback(
-      [&global, &action, args] { action = [&global, args] { return Import(global, *args); }; });
+  WhenChosen(*command, action, [&global, args] { return Import(global, *args); });
 }
 
 }  // namespace actifix::platform

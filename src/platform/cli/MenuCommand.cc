@@ -55,7 +55,7 @@ int Menu(const GlobalOptions& global) {
 
 void AddMenuCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
   CLI::App* menu = root.add_subcommand("menu", "Menu plein écran des opérations du module");
-  menu->callback([&global, &action] { action = [&global] { return Menu(global); }; });
+  WhenChosen(*menu, action, [&global] { return Menu(global); });
 }
 
 }  // namespace actifix::platform

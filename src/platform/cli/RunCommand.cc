@@ -121,8 +121,7 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   run->add_flag("--again", args->operationOptions.again,
                 "OuvImo : ouvre l'exercice même déjà ouvert, ou ne venant pas après celui des "
                 "cumuls (le cumul des amortissements est augmenté une seconde fois)");
-  run->callback(
-      [&global, &action, args] { action = [&global, args] { return Run(global, *args); }; });
+  WhenChosen(*run, action, [&global, args] { return Run(global, *args); });
 }
 
 }  // namespace actifix::platform

@@ -53,11 +53,8 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
                                                  : companies_->Open(options.company);
   const CompanySettings settings = store->Settings();
   company_.code = settings.code;
-  company_.name = settings.name;
   company_.outputDir = companies_->OutputDir();
-  company_.yearStart = settings.yearStart;
-  company_.yearEnd = settings.yearEnd;
-  company_.workDate = settings.workDate;
+  TakeSettings(settings);
   if (options.archive) {
     // The archive was taken once the next year's dates were set: its figures are those of the
     // year that closed, which becomes the current year of this session.
@@ -198,8 +195,9 @@ void Session::WrapKeyedFile(KeyedFileWrapper wrapper) {
   MImmo().keyedFile.reset();  // made again, wrapped, at the module's next call
 }
 
-void Session::ReloadCompany() {
-  const CompanySettings settings = store_->Settings();
+void Session::ReloadCompany() { TakeSettings(store_->Settings()); }
+
+void Session::TakeSettings(const CompanySettings& settings) {
   company_.name = settings.name;
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
@@ -234,25 +232,10 @@ std::unique_ptr<HostChoiceList> Session::MakeChoiceList() { return ui_->MakeChoi
 std::unique_ptr<HostMessageBox> Session::MakeMessageBox() { return ui_->MakeMessageBox(); }
 
 std::unique_ptr<HostEdition> Session::MakeEdition() {
-  EditionOptions options;
-  options.outDir = options_.editionsDir;
-  options.company = company_.name;
-  options.date = company_.workDate;
-  options.yearStart = company_.yearStart;
-  options.yearEnd = company_.yearEnd;
-  options.gridPdf = options_.gridPdf;
-  options.interruptAfter = options_.interruptAfter;
-  options.pdf = options_.pdf;
-  // The tax return's fixed-asset tables also go to a spreadsheet (docs/tables2054.md).
-  options.csvTitles = {"TABLEAU DES IMMOBILISATIONS ET DES AMORTISSEMENTS"};
-  options.onClosed = [this](const std::string& title, const std::filesystem::path& text) {
-    ui_->EditionClosed(title, text);
-  };
-  options.interruptRequested = [this] { return ui_->InterruptRequested(); };
   // The typeset PDF is drawn after the edition's last line: a drawing that lasts shows its
   // pages, a few times a second.
-  options.onPdfPage = [this, begun = Clock::time_point(), shown = Clock::time_point()](
-                          int page, int pages) mutable {
+  auto pdfPage = [this, begun = Clock::time_point(), shown = Clock::time_point()](
+                     int page, int pages) mutable {
     const Clock::time_point now = Clock::now();
     if (page == 1) begun = shown = now;  // a drawing done at once shows nothing
     if (now - shown < kProgressEvery && (page < pages || shown == begun)) return;
@@ -260,7 +243,21 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
     ui_->Progress("Mise en page du PDF : " + std::to_string(page) + " / " + std::to_string(pages) +
                   " pages");
   };
-  auto engine = std::make_unique<EditionEngine>(options);
+  auto engine = std::make_unique<EditionEngine>(EditionOptions{
+      .outDir = options_.editionsDir,
+      .company = company_.name,
+      .date = company_.workDate,
+      .interruptAfter = options_.interruptAfter,
+      .pdf = options_.pdf,
+      .gridPdf = options_.gridPdf,
+      .yearStart = company_.yearStart,
+      .yearEnd = company_.yearEnd,
+      .onClosed = [this](const std::string& title,
+                         const std::filesystem::path& text) { ui_->EditionClosed(title, text); },
+      .interruptRequested = [this] { return ui_->InterruptRequested(); },
+      .onPdfPage = std::move(pdfPage),
+      // The tax return's fixed-asset tables also go to a spreadsheet (docs/tables2054.md).
+      .csvTitles = {"TABLEAU DES IMMOBILISATIONS ET DES AMORTISSEMENTS"}});
   edition_ = engine.get();
   return engine;
 }

@@ -93,14 +93,17 @@ class Session : public HostFactory {
   Store& store() { return *store_; }
   CompanyStore& companies() { return *companies_; }
 
+  // The host's own services, over the company.
   std::unique_ptr<HostStartup> MakeStartup() override;
   std::unique_ptr<HostLauncher> MakeLauncher() override;
   std::unique_ptr<HostRuntime> MakeRuntime() override;
   std::unique_ptr<HostToolkit> MakeToolkit() override;
+  // What the user sees, from the user interface; the editions, from the edition engine.
   std::unique_ptr<HostScreen> MakeScreen() override;
   std::unique_ptr<HostChoiceList> MakeChoiceList() override;
   std::unique_ptr<HostMessageBox> MakeMessageBox() override;
   std::unique_ptr<HostEdition> MakeEdition() override;
+  // The files, from the company's store and its output folder.
   std::unique_ptr<HostRecordFile> MakeRecordFile() override;
   std::unique_ptr<HostKeyedFile> MakeKeyedFile() override;
   std::unique_ptr<HostLedgerFile> MakeLedgerFile() override;
@@ -108,6 +111,8 @@ class Session : public HostFactory {
 
  private:
   SessionOptions options_;
+  // The company's name, fiscal year and working date, from its settings.
+  void TakeSettings(const CompanySettings& settings);
   // Ends a failed operation: its text files and editions closed, the interface told.
   void Ended();
   // Runs the register export (ImmoExcel) with its progress, then writes its typed spreadsheet.
