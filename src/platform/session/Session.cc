@@ -227,10 +227,6 @@ std::unique_ptr<HostToolkit> Session::MakeToolkit() {
   return std::make_unique<PlatformToolkit>(company_, [this] { return edition_; });
 }
 
-std::unique_ptr<HostScreen> Session::MakeScreen() { return ui_->MakeScreen(); }
-std::unique_ptr<HostChoiceList> Session::MakeChoiceList() { return ui_->MakeChoiceList(); }
-std::unique_ptr<HostMessageBox> Session::MakeMessageBox() { return ui_->MakeMessageBox(); }
-
 std::unique_ptr<HostEdition> Session::MakeEdition() {
   // The typeset PDF is drawn after the edition's last line: a drawing that lasts shows its
   // pages, a few times a second.

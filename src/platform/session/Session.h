@@ -99,9 +99,9 @@ class Session : public HostFactory {
   std::unique_ptr<HostRuntime> MakeRuntime() override;
   std::unique_ptr<HostToolkit> MakeToolkit() override;
   // What the user sees, from the user interface; the editions, from the edition engine.
-  std::unique_ptr<HostScreen> MakeScreen() override;
-  std::unique_ptr<HostChoiceList> MakeChoiceList() override;
-  std::unique_ptr<HostMessageBox> MakeMessageBox() override;
+  std::unique_ptr<HostScreen> MakeScreen() override { return ui_->MakeScreen(); }
+  std::unique_ptr<HostChoiceList> MakeChoiceList() override { return ui_->MakeChoiceList(); }
+  std::unique_ptr<HostMessageBox> MakeMessageBox() override { return ui_->MakeMessageBox(); }
   std::unique_ptr<HostEdition> MakeEdition() override;
   // The files, from the company's store and its output folder.
   std::unique_ptr<HostRecordFile> MakeRecordFile() override;
