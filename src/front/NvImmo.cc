@@ -1,12 +1,12 @@
 #include "front/NvImmo.h"
 
-#include <functional>
 #include <map>
 
 #include "assets/MImmoImmo.h"
 #include "editions/MImmoEdt.h"
 #include "export/MImmoExcel.h"
 #include "front/Front.h"
+#include "front/Operations.h"
 #include "host/HostError.h"
 #include "refdata/EntPCI.h"
 #include "refdata/MImmoCA.h"
@@ -82,43 +82,10 @@ void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
 }
 
 void NvImmo::Call(const std::string& name) {
-  using Op = void (NvImmo::*)();
-  static const std::map<std::string, Op> kOperations = {
-      {"LectParamImmo", &NvImmo::LectParamImmo},
-      {"OuvImmo", &NvImmo::OuvImmo},
-      {"EntPar", &NvImmo::EntPar},
-      {"EntPCI", &NvImmo::EntPCI},
-      {"EntNat", &NvImmo::EntNat},
-      {"EntAnaI", &NvImmo::EntAnaI},
-      {"EntImo", &NvImmo::EntImo},
-      {"ListImo", &NvImmo::ListImo},
-      {"EditImo", &NvImmo::EditImo},
-      {"EdtPImo", &NvImmo::EdtPImo},
-      {"OuvImo", &NvImmo::OuvImo},
-      {"ImmoExcel", &NvImmo::ImmoExcel},
-      {"Tableaux2054", &NvImmo::Tableaux2054},
-  };
-  const auto it = kOperations.find(name);
-  if (it == kOperations.end())
+  const Operation* operation = FindOperation(name);
+  if (operation == nullptr)
     throw HostError(ErrorKind::kNotSupported, "NvImmo", name, "opération inconnue");
-  (this->*(it->second))();
-}
-
-const std::vector<NvImmo::MenuEntry>& NvImmo::Menu() {
-  static const std::vector<MenuEntry> kMenu = {
-      {"EntPar", "Paramètres de l'entreprise"},
-      {"EntPCI", "Plan comptable immobilisations"},
-      {"EntNat", "Natures d'immobilisation"},
-      {"EntAnaI", "Codes analytiques"},
-      {"EntImo", "Fiches d'immobilisation"},
-      {"ListImo", "Liste des immobilisations"},
-      {"EditImo", "Edition des amortissements"},
-      {"EdtPImo", "Fiches et plans d'amortissement"},
-      {"OuvImo", "Ouverture de l'exercice suivant"},
-      {"ImmoExcel", "Export vers tableur"},
-      {"Tableaux2054", "Tableaux fiscaux 2054 et 2055"},
-  };
-  return kMenu;
+  (this->*(operation->call))();
 }
 
 }  // namespace actifix

@@ -6,7 +6,6 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 #include "host/HostComponent.h"
 
@@ -48,17 +47,9 @@ class NvImmo : public HostComponent {
   void Tableaux2054();
 
   void CallRecordOperation(const std::string& name, int32_t& E) override;
-  // Runs a menu operation (15 to 24, and Tableaux2054) or one of LectParamImmo and OuvImmo by
-  // name; throws HostError for any other name.
+  // Runs an operation of the table of operations (front/Operations.h) by name; throws
+  // HostError for any other name.
   void Call(const std::string& name);
-
-  // The menu operations, in menu order, with their French labels: the ten of the module,
-  // then Tableaux2054.
-  struct MenuEntry {
-    const char* operation;
-    const char* label;  // UTF-8
-  };
-  static const std::vector<MenuEntry>& Menu();
 };
 
 }  // namespace actifix

@@ -20,16 +20,21 @@ namespace actifix {
 
 class HostFecFile;
 
-class HostFactory {
+// The makers of what the user sees: the factory's, which a host's user interface provides.
+class HostScreenMaker {
  public:
-  virtual ~HostFactory() = default;
+  virtual ~HostScreenMaker() = default;
+  virtual std::unique_ptr<HostScreen> MakeScreen() = 0;
+  virtual std::unique_ptr<HostChoiceList> MakeChoiceList() = 0;
+  virtual std::unique_ptr<HostMessageBox> MakeMessageBox() = 0;
+};
+
+class HostFactory : public HostScreenMaker {
+ public:
   virtual std::unique_ptr<HostStartup> MakeStartup() = 0;
   virtual std::unique_ptr<HostLauncher> MakeLauncher() = 0;
   virtual std::unique_ptr<HostRuntime> MakeRuntime() = 0;
   virtual std::unique_ptr<HostToolkit> MakeToolkit() = 0;
-  virtual std::unique_ptr<HostScreen> MakeScreen() = 0;
-  virtual std::unique_ptr<HostChoiceList> MakeChoiceList() = 0;
-  virtual std::unique_ptr<HostMessageBox> MakeMessageBox() = 0;
   virtual std::unique_ptr<HostEdition> MakeEdition() = 0;
   virtual std::unique_ptr<HostRecordFile> MakeRecordFile() = 0;
   virtual std::unique_ptr<HostKeyedFile> MakeKeyedFile() = 0;

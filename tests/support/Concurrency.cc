@@ -187,7 +187,7 @@ void ConflictCases(const std::string& program, const std::string& data, const st
        " = 00060", "SHOW DESCRI Mien", 3},
   };
   for (const auto& c : cases) {
-    platform::SessionOptions options{platform::MakeCompanyStore(data), dir, code, dir / "mine"};
+    platform::SessionOptions options{platform::MakeCompanyStore(data, dir), code, dir / "mine"};
     options.pdf = false;
     platform::Session session(options,
                               std::make_unique<platform::ScriptedInterface>(

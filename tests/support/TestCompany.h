@@ -31,9 +31,9 @@ class TestCompany {
                                           long interruptAfter = -1) {
     platform::SessionOptions options;
     options.interruptAfter = interruptAfter;
-    options.dataDir = dir_.path();
+    options.companies = platform::MakeCompanyStore(dir_.path().string());
     options.company = code_;
-    options.outDir = editions();
+    options.editionsDir = editions();
     options.pdf = false;
     return std::make_unique<platform::Session>(
         options, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),

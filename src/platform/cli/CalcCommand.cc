@@ -366,7 +366,7 @@ void AddCalcCommand(CLI::App& root, CommandAction& action) {
       root.add_subcommand("calc", "Calculateur d'amortissement : dotation, cumul, plan (JSON)");
   auto args = std::make_shared<CalcArgs>();
   Register(*calc, *args);
-  calc->callback([&action, args] { action = [args] { return Run(*args, std::cout, std::cerr); }; });
+  WhenChosen(*calc, action, [args] { return Run(*args, std::cout, std::cerr); });
 }
 
 int RunCalcCommand(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {

@@ -34,8 +34,7 @@ int Check(const GlobalOptions& global, bool repair) {
     return std::chrono::duration<double>(Clock::now() - start).count();
   };
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = repair ? "actifix check --repair" : "actifix check";
@@ -76,9 +75,7 @@ void AddCheckCommand(CLI::App& root, const GlobalOptions& global, CommandAction&
   check->add_flag("--repair", *repair,
                   "Répare après une sauvegarde interne : reconstruit les fichiers de clés, "
                   "relève les numéros d'ordre, ne supprime aucune fiche");
-  check->callback([&global, &action, repair] {
-    action = [&global, repair] { return Check(global, *repair); };
-  });
+  WhenChosen(*check, action, [&global, repair] { return Check(global, *repair); });
 }
 
 }  // namespace actifix::platform

@@ -15,4 +15,7 @@ namespace actifix::platform {
 
 using CommandAction = std::function<int()>;
 
+// Once `command` is the one parsed, `action` is `run`.
+void WhenChosen(CLI::App& command, CommandAction& action, CommandAction run);
+
 }  // namespace actifix::platform

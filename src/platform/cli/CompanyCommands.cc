@@ -92,8 +92,8 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
   CheckName(args.name);
   CheckYear(args.year);
   if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
-  const std::filesystem::path dataDir = companies->FileDirectory();
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
+  const std::filesystem::path outputDir = companies->OutputDir();
   // Two codes that differ only by capitals name the same files on a disk that ignores them.
   for (const std::string& other : companies->Codes())
     if (other != args.code && SameIgnoringCase(other, args.code))
@@ -105,8 +105,8 @@ int Create(const GlobalOptions& global, const CompanyArgs& args) {
     throw UserError(
         "L'entreprise " + args.code + " existe déjà dans " + Printable(companies->Where()) + ".",
         ErrorKind::kConflict);
-  CheckWritableDirectory(dataDir, "Répertoire des données");
-  std::filesystem::create_directories(dataDir);
+  CheckWritableDirectory(outputDir, "Répertoire des données");
+  std::filesystem::create_directories(outputDir);
   CompanySettings settings;
   settings.code = args.code;
   settings.name = args.name.empty() ? "Entreprise " + args.code : args.name;
@@ -124,7 +124,7 @@ int Year(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
   CheckYear(args.year);
   if (!args.workDate.empty()) CheckDate(args.workDate, "de travail");
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   ChooseCompany(*companies, args.code);
   const std::unique_ptr<CompanyHold> hold =
       companies->Hold(args.code, CompanyHold::Mode::kExclusive, "actifix company year");
@@ -140,7 +140,7 @@ int Year(const GlobalOptions& global, const CompanyArgs& args) {
 }
 
 int List(const GlobalOptions& global) {
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   const std::vector<std::string> codes = companies->Codes();
   if (codes.empty()) {
     std::cout << "Aucune entreprise dans " << Printable(companies->Where()) << ".\n";
@@ -165,7 +165,7 @@ int List(const GlobalOptions& global) {
 // The backups of one company, or of all, oldest first.
 int Backups(const GlobalOptions& global, const CompanyArgs& args) {
   if (!args.code.empty()) CheckCode(args.code);
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   if (!args.code.empty()) ChooseCompany(*companies, args.code);
   const std::vector<Backup> backups = companies->Backups(args.code);
   if (backups.empty()) {
@@ -185,7 +185,7 @@ int Backups(const GlobalOptions& global, const CompanyArgs& args) {
 
 int Restore(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   ChooseCompany(*companies, args.code);
   const std::optional<Backup> found = companies->FindBackup(args.backup);
   if (!found)
@@ -224,9 +224,9 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
 // whole at the end or not at all.
 int Copy(const GlobalOptions& global, const CompanyArgs& args) {
   CheckCode(args.code);
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
   ChooseCompany(*companies, args.code);
-  const std::shared_ptr<CompanyStore> target = OpenCompanies(args.to);
+  const std::shared_ptr<CompanyStore> target = OpenCompanies(args.to, global.out);
   const std::string where = Printable(target->Where());
   if (target->Exists(args.code))
     throw UserError(
@@ -288,8 +288,7 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
       ->required();
   create->add_option("--work-date", args->workDate,
                      "Date de travail (défaut : aujourd'hui, ou le début de l'exercice)");
-  create->callback(
-      [&global, &action, args] { action = [&global, args] { return Create(global, *args); }; });
+  WhenChosen(*create, action, [&global, args] { return Create(global, *args); });
 
   CLI::App* year = company->add_subcommand("year", "Change l'exercice en cours d'une entreprise");
   year->add_option("code", args->code, "Code de l'entreprise")->required();
@@ -297,14 +296,12 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
       ->expected(2)
       ->required();
   year->add_option("--work-date", args->workDate, "Date de travail");
-  year->callback(
-      [&global, &action, args] { action = [&global, args] { return Year(global, *args); }; });
+  WhenChosen(*year, action, [&global, args] { return Year(global, *args); });
 
   CLI::App* backups =
       company->add_subcommand("backups", "Liste les sauvegardes internes des entreprises");
   backups->add_option("code", args->code, "Code de l'entreprise (défaut : toutes)");
-  backups->callback(
-      [&global, &action, args] { action = [&global, args] { return Backups(global, *args); }; });
+  WhenChosen(*backups, action, [&global, args] { return Backups(global, *args); });
 
   CLI::App* restore = company->add_subcommand(
       "restore", "Remplace les données d'une entreprise par une de ses sauvegardes internes");
@@ -312,8 +309,7 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
   restore->add_option("backup", args->backup, "Nom de la sauvegarde (voir company backups)")
       ->required();
   restore->add_flag("--yes", args->yes, "Ne demande pas de confirmation (scripts)");
-  restore->callback(
-      [&global, &action, args] { action = [&global, args] { return Restore(global, *args); }; });
+  WhenChosen(*restore, action, [&global, args] { return Restore(global, *args); });
 
   CLI::App* copy = company->add_subcommand(
       "copy", "Copie une entreprise vers un autre répertoire de données ou un serveur PostgreSQL");
@@ -322,11 +318,10 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
                    "Destination : un répertoire, ou postgresql://… (l'entreprise ne doit pas y "
                    "exister)")
       ->required();
-  copy->callback(
-      [&global, &action, args] { action = [&global, args] { return Copy(global, *args); }; });
+  WhenChosen(*copy, action, [&global, args] { return Copy(global, *args); });
 
   CLI::App* list = company->add_subcommand("list", "Liste les entreprises");
-  list->callback([&global, &action] { action = [&global] { return List(global); }; });
+  WhenChosen(*list, action, [&global] { return List(global); });
 }
 
 }  // namespace actifix::platform

@@ -113,9 +113,9 @@ const DemoStep kSteps[] = {
 };
 
 int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
-  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
-  const std::filesystem::path dataDir = companies->FileDirectory();
-  std::filesystem::create_directories(dataDir);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
+  const std::filesystem::path outputDir = companies->OutputDir();
+  std::filesystem::create_directories(outputDir);
   // The demo company is the demo's own: it is made anew at each run.
   companies->Remove(kDemoCode);
   std::filesystem::remove(companies->AnomalyLog(kDemoCode));
@@ -127,19 +127,18 @@ int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
   settings.workDate = "31/12/2026";
   companies->Create(settings);
   std::cout << "Entreprise de démonstration " << kDemoCode << " « " << settings.name
-            << " » créée dans " << dataDir.string() << ", exercice du " << settings.yearStart
+            << " » créée dans " << outputDir.string() << ", exercice du " << settings.yearStart
             << " au " << settings.yearEnd << ".\n";
 
   // The demo's own editions and transcripts, made anew at each run too.
-  const std::filesystem::path demoDir = dataDir / "demo";
+  const std::filesystem::path demoDir = outputDir / "demo";
   std::filesystem::remove_all(demoDir);
   const std::filesystem::path transcripts = demoDir / "transcripts";
   std::filesystem::create_directories(transcripts);
   SessionOptions options;
   options.companies = companies;
-  options.dataDir = dataDir;
   options.company = kDemoCode;
-  options.outDir = demoDir / "editions";
+  options.editionsDir = demoDir / "editions";
   options.gridPdf = pdfStyle == "grille";
   int n = 0;
   for (const DemoStep& step : kSteps) {
@@ -151,9 +150,9 @@ int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
                     std::make_unique<ScriptedInterface>(Script::FromText(step.script), transcript));
     session.Run(step.operation);
   }
-  std::cout << "Éditions imprimées dans " << options.outDir.string() << " :\n";
+  std::cout << "Éditions imprimées dans " << options.editionsDir.string() << " :\n";
   std::vector<std::filesystem::path> files;
-  for (const auto& entry : std::filesystem::directory_iterator(options.outDir))
+  for (const auto& entry : std::filesystem::directory_iterator(options.editionsDir))
     files.push_back(entry.path().filename());
   std::sort(files.begin(), files.end());
   for (const auto& file : files) std::cout << "  " << file.string() << "\n";
@@ -164,13 +163,13 @@ int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
   const std::filesystem::path relative = std::filesystem::relative(program, error);
   if (!error && !relative.empty() && relative.native().rfind("..", 0) != 0)
     program = "./" / relative;
-  std::cout << "Écritures pour la comptabilité dans " << (dataDir / "DMTampCg.dat").string()
-            << " et " << (dataDir / "DMEcrituresFEC.txt").string()
-            << ", registre pour un tableur dans " << (dataDir / "DMImmo.csv").string() << " et "
-            << (dataDir / "DMImmo.xlsx").string() << ".\n";
+  std::cout << "Écritures pour la comptabilité dans " << (outputDir / "DMTampCg.dat").string()
+            << " et " << (outputDir / "DMEcrituresFEC.txt").string()
+            << ", registre pour un tableur dans " << (outputDir / "DMImmo.csv").string() << " et "
+            << (outputDir / "DMImmo.xlsx").string() << ".\n";
   std::cout << "Comptes rendus des écrans dans " << transcripts.string()
             << ".\nPour travailler sur cette entreprise : " << program.string() << " --data "
-            << dataDir.string() << " --company " << kDemoCode << " menu\n";
+            << outputDir.string() << " --company " << kDemoCode << " menu\n";
   return kExitOk;
 }
 
@@ -183,9 +182,7 @@ void AddDemoCommand(CLI::App& root, const GlobalOptions& global, CommandAction& 
       "éditions");
   auto pdfStyle = std::make_shared<std::string>("compose");
   AddPdfStyleOption(*demo, *pdfStyle);
-  demo->callback([&global, &action, pdfStyle] {
-    action = [&global, pdfStyle] { return Demo(global, *pdfStyle); };
-  });
+  WhenChosen(*demo, action, [&global, pdfStyle] { return Demo(global, *pdfStyle); });
 }
 
 }  // namespace actifix::platform

@@ -31,8 +31,7 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
     throw UserError("Nombre d'immobilisations refusé : de 1 à 10 000 000.",
                     ErrorKind::kBadArgument);
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = "actifix generate";
@@ -83,8 +82,7 @@ void AddGenerateCommand(CLI::App& root, const GlobalOptions& global, CommandActi
                                            "Graine du tirage (défaut : 1) : même graine, même "
                                            "registre"),
                      0, INT64_MAX);
-  generate->callback(
-      [&global, &action, args] { action = [&global, args] { return Generate(global, *args); }; });
+  WhenChosen(*generate, action, [&global, args] { return Generate(global, *args); });
 }
 
 }  // namespace actifix::platform

@@ -37,8 +37,7 @@ int Import(const GlobalOptions& global, const ImportArgs& args) {
   using Clock = std::chrono::steady_clock;
   const Clock::time_point start = Clock::now();
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
   options.pdf = false;
   options.command = args.dryRun ? "actifix import --dry-run" : "actifix import";
@@ -104,8 +103,7 @@ void AddImportCommand(CLI::App& root, const GlobalOptions& global, CommandAction
       "toutes les lignes vérifiées, puis toutes enregistrées, ou aucune");
   command->add_option("FICHIER", args->file, "Fichier à importer")->required();
   command->add_flag("--dry-run", args->dryRun, "Vérifie seulement, n'écrit rien");
-  command->callback(
-      [&global, &action, args] { action = [&global, args] { return Import(global, *args); }; });
+  WhenChosen(*command, action, [&global, args] { return Import(global, *args); });
 }
 
 }  // namespace actifix::platform

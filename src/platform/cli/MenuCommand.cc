@@ -3,7 +3,7 @@
 #include <CLI/CLI.hpp>
 #include <filesystem>
 
-#include "front/NvImmo.h"
+#include "front/Operations.h"
 #include "platform/screen/Terminal.h"
 #include "platform/session/Companies.h"
 #include "platform/session/MenuLoop.h"
@@ -18,13 +18,16 @@ namespace {
 
 int Menu(const GlobalOptions& global) {
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
   options.command = "actifix menu";
 
-  std::vector<std::string> labels;
-  for (const NvImmo::MenuEntry& entry : NvImmo::Menu()) labels.push_back(entry.label);
+  std::vector<std::string> labels, operations;
+  for (const Operation& operation : Operations())
+    if (operation.label != nullptr) {
+      labels.push_back(operation.label);
+      operations.push_back(operation.name);
+    }
   labels.push_back(kClosedYearsEntry);  // last: the editions of the closed years
   // The title tells the company and its current fiscal year, read anew at each turn; the code
   // alone while the company cannot be read (another user's opening holds it).
@@ -39,11 +42,11 @@ int Menu(const GlobalOptions& global) {
   };
   Terminal terminal;
   RunMenuLoop(terminal, title, labels, [&](int chosen) {
-    if (static_cast<std::size_t>(chosen) == NvImmo::Menu().size())
+    if (static_cast<std::size_t>(chosen) == operations.size())
       return ClosedYearsMenu(terminal, options);
     // One session per operation: it and all it lent the terminal end with the operation.
     Session session(options, std::make_unique<TerminalInterface>(terminal));
-    RunOperation(session, NvImmo::Menu()[chosen].operation, {});
+    RunOperation(session, operations[static_cast<std::size_t>(chosen)], {});
   });
   return kExitOk;
 }
@@ -52,7 +55,7 @@ int Menu(const GlobalOptions& global) {
 
 void AddMenuCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
   CLI::App* menu = root.add_subcommand("menu", "Menu plein écran des opérations du module");
-  menu->callback([&global, &action] { action = [&global] { return Menu(global); }; });
+  WhenChosen(*menu, action, [&global] { return Menu(global); });
 }
 
 }  // namespace actifix::platform

@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <iostream>
 
-#include "front/NvImmo.h"
+#include "front/Operations.h"
 #include "host/HostError.h"
 #include "platform/screen/Script.h"
 #include "platform/screen/Terminal.h"
@@ -32,35 +32,29 @@ struct RunArgs {
   OperationOptions operationOptions;
 };
 
-bool IsOperation(const std::string& name) {
-  if (name == "LectParamImmo") return true;
-  for (const NvImmo::MenuEntry& entry : NvImmo::Menu())
-    if (name == entry.operation) return true;
-  return false;
-}
+// What `run` accepts: the menu's operations, and those run alone that say what they do.
+bool Runs(const Operation& operation) { return operation.label != nullptr || operation.note; }
 
 int Run(const GlobalOptions& global, const RunArgs& args) {
-  if (!IsOperation(args.operation)) {
-    std::string known;
-    for (const NvImmo::MenuEntry& entry : NvImmo::Menu())
-      known += std::string(" ") + entry.operation;
+  const Operation* operation = FindOperation(args.operation);
+  if (operation == nullptr || !Runs(*operation))
     throw UserError(
-        "Opération « " + Printable(args.operation) + " » inconnue. Opérations :" + known + ".",
+        "Opération « " + Printable(args.operation) + " » inconnue. Opérations : " +
+            OperationNames([](const Operation& o) { return o.label != nullptr; }, " ", " ") + ".",
         ErrorKind::kBadArgument);
-  }
   SessionOptions options;
-  options.companies = OpenCompanies(global.data);
-  options.dataDir = options.companies->FileDirectory();
+  options.companies = OpenCompanies(global.data, global.out);
   options.company = ChooseCompany(*options.companies, global.company);
-  options.outDir =
-      args.out.empty() ? options.dataDir / "editions" : std::filesystem::path(args.out);
+  options.editionsDir =
+      args.out.empty() ? DefaultEditionsDir(*options.companies) : std::filesystem::path(args.out);
   if (!global.exercice.empty()) {
     options.archive = ChooseArchive(*options.companies, options.company, global.exercice);
     RefuseOnArchive(args.operation, *options.archive);
     // Beside the live editions, not over them.
-    if (args.out.empty()) options.outDir = ArchiveOutDir(options.outDir, *options.archive);
+    if (args.out.empty())
+      options.editionsDir = ArchiveOutDir(options.editionsDir, *options.archive);
   }
-  CheckWritableDirectory(options.outDir, "--out");
+  CheckWritableDirectory(options.editionsDir, "--out");
   options.interruptAfter = args.interruptAfter;
   options.pdf = !args.noPdf;
   options.gridPdf = args.pdfStyle == "grille";
@@ -107,10 +101,12 @@ void AddPdfStyleOption(CLI::App& command, std::string& style) {
 void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
   auto args = std::make_shared<RunArgs>();
   CLI::App* run = root.add_subcommand("run", "Lance une opération du module");
-  run->add_option("operation", args->operation,
-                  "EntPar, EntPCI, EntNat, EntAnaI, EntImo, ListImo, EditImo, EdtPImo, OuvImo, "
-                  "ImmoExcel, Tableaux2054 ; ou LectParamImmo (chargement des paramètres seul)")
-      ->required();
+  std::string operations =
+      OperationNames([](const Operation& operation) { return operation.label != nullptr; });
+  for (const Operation& operation : Operations())
+    if (operation.label == nullptr && operation.note != nullptr)
+      operations += std::string(" ; ou ") + operation.name + " (" + operation.note + ")";
+  run->add_option("operation", args->operation, operations)->required();
   run->add_option(
       "--script", args->script,
       "Réponses lues dans ce fichier (sans écran) ; sans --script, écran plein terminal");
@@ -125,8 +121,7 @@ void AddRunCommand(CLI::App& root, const GlobalOptions& global, CommandAction& a
   run->add_flag("--again", args->operationOptions.again,
                 "OuvImo : ouvre l'exercice même déjà ouvert, ou ne venant pas après celui des "
                 "cumuls (le cumul des amortissements est augmenté une seconde fois)");
-  run->callback(
-      [&global, &action, args] { action = [&global, args] { return Run(global, *args); }; });
+  WhenChosen(*run, action, [&global, args] { return Run(global, *args); });
 }
 
 }  // namespace actifix::platform

@@ -24,6 +24,7 @@
 #include "platform/session/Messages.h"
 #include "platform/store/CompanyStore.h"
 #include "platform/store/WritePath.h"
+#include "platform/tools/ClosedYears.h"
 
 using namespace actifix;
 using namespace actifix::platform;
@@ -36,7 +37,7 @@ namespace {
 void LogDetail(const GlobalOptions& global, const std::string& operation,
                const std::string& detail) {
   try {
-    const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data);
+    const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
     std::string code = global.company;
     if (code.empty()) {
       const std::vector<std::string> codes = companies->Codes();
@@ -57,6 +58,7 @@ void LogDetail(const GlobalOptions& global, const std::string& operation,
 int main(int argc, char** argv) {
   std::setlocale(LC_ALL, "");
   GlobalOptions global;
+  if (const char* out = std::getenv("ACTIFIX_OUT"); out != nullptr) global.out = out;
   CommandAction action;
 
   CLI::App app{
@@ -71,9 +73,10 @@ int main(int argc, char** argv) {
   app.add_option("--company", global.company,
                  "Code de l'entreprise (défaut : la première du répertoire)");
   app.add_option("--exercice", global.exercice,
-                 "Avec run : exercice clos (année de sa clôture, par exemple 2026) dont "
-                 "ListImo, EditImo, EdtPImo ou Tableaux2054 impriment les chiffres, lus en "
-                 "lecture seule dans l'archive prise à l'ouverture de l'exercice suivant");
+                 "Avec run : exercice clos (année de sa clôture, par exemple 2026) dont " +
+                     ArchiveOperationNames() +
+                     " impriment les chiffres, lus en lecture seule dans l'archive prise à "
+                     "l'ouverture de l'exercice suivant");
   app.add_flag("--verbose", global.verbose,
                "En cas d'échec, affiche aussi le détail technique (texte du pilote de la base)");
 

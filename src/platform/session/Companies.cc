@@ -11,15 +11,18 @@
 
 namespace actifix::platform {
 
-std::shared_ptr<CompanyStore> OpenCompanies(const std::string& option) {
+std::shared_ptr<CompanyStore> OpenCompanies(const std::string& data, const std::string& out) {
   std::string where = "actifix-data";
-  if (!option.empty()) {
-    where = option;
+  if (!data.empty()) {
+    where = data;
   } else if (const char* env = std::getenv("ACTIFIX_DATA"); env != nullptr && *env != '\0') {
     where = env;
   }
   try {
-    return MakeCompanyStore(where);
+    std::error_code lost;  // a working directory gone: the name alone
+    return MakeCompanyStore(where, out.empty()
+                                       ? std::filesystem::current_path(lost) / "actifix-data"
+                                       : std::filesystem::path(out));
   } catch (const HostError& refused) {
     throw UserError(refused.cause(), ErrorKind::kBadArgument);
   }

@@ -13,10 +13,12 @@
 
 namespace actifix::platform {
 
-// The companies named by --data if given, else $ACTIFIX_DATA, else ./actifix-data. Throws
-// UserError (status 2) when it names something that cannot hold companies (a file that is
-// not a directory, a server this version does not work with).
-std::shared_ptr<CompanyStore> OpenCompanies(const std::string& option);
+// The companies named by `data` (--data) if given, else $ACTIFIX_DATA, else ./actifix-data.
+// Their output folder: a data directory's is itself; a server's companies have `out`
+// ($ACTIFIX_OUT) if given, else ./actifix-data of the current directory. Throws UserError
+// (status 2) when `data` names something that cannot hold companies (a file that is not a
+// directory, a server this version does not work with).
+std::shared_ptr<CompanyStore> OpenCompanies(const std::string& data, const std::string& out);
 
 // Checks, before anything is written, that files can be made in `dir`: it is a directory we
 // may write into, or it does not exist yet and its nearest existing parent is one. Throws

@@ -7,11 +7,11 @@
 namespace actifix::platform {
 
 struct CompanyContext {
-  std::string code;                // two letters or digits, the prefix of its files
-  std::string name;                // UTF-8
-  std::filesystem::path dataDir;   // where its files live
-  std::string yearStart, yearEnd;  // current fiscal year, "dd/mm/yyyy"
-  std::string workDate;            // the host's working date, "dd/mm/yyyy"
+  std::string code;                 // two letters or digits, the prefix of its files
+  std::string name;                 // UTF-8
+  std::filesystem::path outputDir;  // the output folder: where its files go
+  std::string yearStart, yearEnd;   // current fiscal year, "dd/mm/yyyy"
+  std::string workDate;             // the host's working date, "dd/mm/yyyy"
 };
 
 }  // namespace actifix::platform

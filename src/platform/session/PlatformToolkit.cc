@@ -36,8 +36,8 @@ void PlatformToolkit::DataDirectory(std::string& path) {
   // Absolute, since the module builds file names on it that the store would otherwise take
   // as relative to the data directory a second time.
   std::error_code error;
-  const std::filesystem::path absolute = std::filesystem::absolute(company_.dataDir, error);
-  path = FromUtf8((error ? company_.dataDir : absolute).string());
+  const std::filesystem::path absolute = std::filesystem::absolute(company_.outputDir, error);
+  path = FromUtf8((error ? company_.outputDir : absolute).string());
   if (path.empty() || path.back() != '/') path += '/';
 }
 

@@ -3,6 +3,7 @@
 #include <chrono>
 
 #include "front/NvImmo.h"
+#include "front/Operations.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "platform/fecfile/FecFile.h"
@@ -42,28 +43,25 @@ constexpr auto kProgressEvery = std::chrono::milliseconds(200);
 
 }  // namespace
 
+std::filesystem::path DefaultEditionsDir(const CompanyStore& companies) {
+  return companies.OutputDir() / "editions";
+}
+
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
-    : options_(options),
-      companies_(options.companies ? options.companies
-                                   : MakeCompanyStore(options.dataDir.string())),
-      ui_(std::move(ui)) {
-  if (options_.dataDir.empty()) options_.dataDir = companies_->FileDirectory();
+    : options_(options), companies_(options.companies), ui_(std::move(ui)) {
   std::unique_ptr<Store> store = options.archive ? companies_->OpenArchive(*options.archive)
                                                  : companies_->Open(options.company);
   const CompanySettings settings = store->Settings();
   company_.code = settings.code;
-  company_.name = settings.name;
-  company_.dataDir = options_.dataDir;
-  company_.yearStart = settings.yearStart;
-  company_.yearEnd = settings.yearEnd;
-  company_.workDate = settings.workDate;
+  company_.outputDir = companies_->OutputDir();
+  TakeSettings(settings);
   if (options.archive) {
     // The archive was taken once the next year's dates were set: its figures are those of the
     // year that closed, which becomes the current year of this session.
     company_.yearStart = options.archive->closedYear->start;
     company_.yearEnd = options.archive->closedYear->end;
   }
-  if (options_.outDir.empty()) options_.outDir = options_.dataDir / "editions";
+  if (options_.editionsDir.empty()) options_.editionsDir = DefaultEditionsDir(*companies_);
   // A script commits before every question, as a user's session does; to keep that cheap,
   // its commits do not wait for the disk: they survive a kill of the program, not a power
   // loss.
@@ -91,18 +89,18 @@ Session::~Session() {
   InstallHostFactory(nullptr);
 }
 
-void Session::Run(const std::string& operation) {
-  const bool reads = operation == "ListImo" || operation == "EditImo" || operation == "EdtPImo" ||
-                     operation == "ImmoExcel";
-  const auto call = [this, &operation](NvImmo& component) {
-    if (operation == "ImmoExcel") return Export(component);
-    component.Call(operation);
+void Session::Run(const std::string& name) {
+  const Operation* operation = FindOperation(name);
+  if (operation == nullptr) throw HostError("NvImmo", name, "opération inconnue");
+  const auto call = [this, operation](NvImmo& component) {
+    if (operation->around == Operation::Around::kExportScreen) return Export(component);
+    (component.*(operation->call))();
   };
   RunWith(
       [&](NvImmo& component) {
+        if (!operation->afterParameters) return call(component);
         component.LectParamImmo();  // may ask for the parameters and write them
-        if (operation == "LectParamImmo") return;
-        if (!reads) return call(component);
+        if (!operation->snapshot) return call(component);
         Commit();  // the parameters, when just entered, before the read transaction
         // An edition prints one state of the register, whatever others save meanwhile: one
         // read transaction for the whole operation, which no commit before a question ends.
@@ -113,7 +111,8 @@ void Session::Run(const std::string& operation) {
         } snapshot{snapshot_};
         store_->ReadConsistently([&] { call(component); });
       },
-      operation == "OuvImo" ? CompanyHold::Mode::kExclusive : CompanyHold::Mode::kShared);
+      operation->hold == Operation::Hold::kExclusive ? CompanyHold::Mode::kExclusive
+                                                     : CompanyHold::Mode::kShared);
 }
 
 void Session::Export(NvImmo& component) {
@@ -125,13 +124,13 @@ void Session::Export(NvImmo& component) {
   struct Unwrap {
     ~Unwrap() { MImmo().screen.reset(); }
   } unwrap;
-  component.Call("ImmoExcel");
+  component.ImmoExcel();
   // The typed spreadsheet, beside the CSV; the user is told where both are.
-  const std::filesystem::path xlsx = company_.dataDir / (company_.code + "Immo.xlsx");
+  const std::filesystem::path xlsx = company_.outputDir / (company_.code + "Immo.xlsx");
   WriteRegisterSpreadsheet(xlsx);
   ui_->Notice("Registre exporté dans " +
-              (company_.dataDir / (company_.code + "Immo.csv")).string() + " et " + xlsx.string() +
-              ".");
+              (company_.outputDir / (company_.code + "Immo.csv")).string() + " et " +
+              xlsx.string() + ".");
 }
 
 void Session::RunWith(const std::function<void(NvImmo&)>& work, CompanyHold::Mode mode) {
@@ -196,8 +195,9 @@ void Session::WrapKeyedFile(KeyedFileWrapper wrapper) {
   MImmo().keyedFile.reset();  // made again, wrapped, at the module's next call
 }
 
-void Session::ReloadCompany() {
-  const CompanySettings settings = store_->Settings();
+void Session::ReloadCompany() { TakeSettings(store_->Settings()); }
+
+void Session::TakeSettings(const CompanySettings& settings) {
   company_.name = settings.name;
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
@@ -227,30 +227,11 @@ std::unique_ptr<HostToolkit> Session::MakeToolkit() {
   return std::make_unique<PlatformToolkit>(company_, [this] { return edition_; });
 }
 
-std::unique_ptr<HostScreen> Session::MakeScreen() { return ui_->MakeScreen(); }
-std::unique_ptr<HostChoiceList> Session::MakeChoiceList() { return ui_->MakeChoiceList(); }
-std::unique_ptr<HostMessageBox> Session::MakeMessageBox() { return ui_->MakeMessageBox(); }
-
 std::unique_ptr<HostEdition> Session::MakeEdition() {
-  EditionOptions options;
-  options.outDir = options_.outDir;
-  options.company = company_.name;
-  options.date = company_.workDate;
-  options.yearStart = company_.yearStart;
-  options.yearEnd = company_.yearEnd;
-  options.gridPdf = options_.gridPdf;
-  options.interruptAfter = options_.interruptAfter;
-  options.pdf = options_.pdf;
-  // The tax return's fixed-asset tables also go to a spreadsheet (docs/tables2054.md).
-  options.csvTitles = {"TABLEAU DES IMMOBILISATIONS ET DES AMORTISSEMENTS"};
-  options.onClosed = [this](const std::string& title, const std::filesystem::path& text) {
-    ui_->EditionClosed(title, text);
-  };
-  options.interruptRequested = [this] { return ui_->InterruptRequested(); };
   // The typeset PDF is drawn after the edition's last line: a drawing that lasts shows its
   // pages, a few times a second.
-  options.onPdfPage = [this, begun = Clock::time_point(), shown = Clock::time_point()](
-                          int page, int pages) mutable {
+  auto pdfPage = [this, begun = Clock::time_point(), shown = Clock::time_point()](
+                     int page, int pages) mutable {
     const Clock::time_point now = Clock::now();
     if (page == 1) begun = shown = now;  // a drawing done at once shows nothing
     if (now - shown < kProgressEvery && (page < pages || shown == begun)) return;
@@ -258,7 +239,21 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
     ui_->Progress("Mise en page du PDF : " + std::to_string(page) + " / " + std::to_string(pages) +
                   " pages");
   };
-  auto engine = std::make_unique<EditionEngine>(options);
+  auto engine = std::make_unique<EditionEngine>(EditionOptions{
+      .outDir = options_.editionsDir,
+      .company = company_.name,
+      .date = company_.workDate,
+      .interruptAfter = options_.interruptAfter,
+      .pdf = options_.pdf,
+      .gridPdf = options_.gridPdf,
+      .yearStart = company_.yearStart,
+      .yearEnd = company_.yearEnd,
+      .onClosed = [this](const std::string& title,
+                         const std::filesystem::path& text) { ui_->EditionClosed(title, text); },
+      .interruptRequested = [this] { return ui_->InterruptRequested(); },
+      .onPdfPage = std::move(pdfPage),
+      // The tax return's fixed-asset tables also go to a spreadsheet (docs/tables2054.md).
+      .csvTitles = {"TABLEAU DES IMMOBILISATIONS ET DES AMORTISSEMENTS"}});
   edition_ = engine.get();
   return engine;
 }
@@ -294,12 +289,12 @@ class NoPosting final : public HostLedgerFile, public HostFecFile {
 
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
   if (options_.archive) return std::make_unique<NoPosting>();
-  return std::make_unique<LedgerFile>(company_.dataDir, company_.code);
+  return std::make_unique<LedgerFile>(company_.outputDir, company_.code);
 }
 
 std::unique_ptr<HostFecFile> Session::MakeFecFile() {
   if (options_.archive) return std::make_unique<NoPosting>();
-  return std::make_unique<FecFile>(company_.dataDir, company_.code);
+  return std::make_unique<FecFile>(company_.outputDir, company_.code);
 }
 
 }  // namespace actifix::platform

@@ -27,12 +27,11 @@ class EditionEngine;
 class Store;
 
 struct SessionOptions {
-  // Where the company lives; empty: the companies of the data directory `dataDir`.
+  // Where the company lives; its output folder takes the interface file, exports, editions.
   std::shared_ptr<CompanyStore> companies;
-  std::filesystem::path dataDir;  // the company's files: interface file, exports, editions
-  std::string company;            // a valid code of an existing company
-  std::filesystem::path outDir;   // editions; empty: <data>/editions
-  long interruptAfter = -1;       // stop editions after that many printed lines (tests)
+  std::string company;                // a valid code of an existing company
+  std::filesystem::path editionsDir;  // empty: DefaultEditionsDir
+  long interruptAfter = -1;           // stop editions after that many printed lines (tests)
   bool pdf = true;
   bool gridPdf = false;             // the PDF on the text's grid (--pdf grille) rather than typeset
   std::string command = "actifix";  // what this program does, named to one it keeps waiting
@@ -40,6 +39,9 @@ struct SessionOptions {
   // only, under the closed year's dates; its ledger entries are posted nowhere.
   std::optional<Backup> archive = std::nullopt;
 };
+
+// Where editions go when no --out is given: <output folder>/editions.
+std::filesystem::path DefaultEditionsDir(const CompanyStore& companies);
 
 class Session : public HostFactory {
  public:
@@ -49,11 +51,12 @@ class Session : public HostFactory {
   Session(const Session&) = delete;
   Session& operator=(const Session&) = delete;
 
-  // Attaches the module, opens its files, loads the parameters and runs `operation`.
-  // The company is held for the operation: exclusively for the year opening, shared for the
-  // others, so that several users enter cards and print at once (docs/formats.md). An edition
-  // or the export reads one consistent state of the register (Store::ReadConsistently).
-  void Run(const std::string& operation);
+  // Attaches the module, opens its files, loads the parameters and runs the operation called
+  // `name`, as its row of the table of operations (front/Operations.h) says: the company held
+  // exclusively for the year opening, shared for the others, so that several users enter cards
+  // and print at once (docs/formats.md); an edition or the export reads one consistent state
+  // of the register (Store::ReadConsistently). Throws HostError for a name not in the table.
+  void Run(const std::string& name);
   // The same around other work of the platform's over the module's files and state: the
   // component is attached and its files open; the parameters are not loaded yet.
   // An operation run inside another keeps the hold the outer one took.
@@ -90,14 +93,17 @@ class Session : public HostFactory {
   Store& store() { return *store_; }
   CompanyStore& companies() { return *companies_; }
 
+  // The host's own services, over the company.
   std::unique_ptr<HostStartup> MakeStartup() override;
   std::unique_ptr<HostLauncher> MakeLauncher() override;
   std::unique_ptr<HostRuntime> MakeRuntime() override;
   std::unique_ptr<HostToolkit> MakeToolkit() override;
-  std::unique_ptr<HostScreen> MakeScreen() override;
-  std::unique_ptr<HostChoiceList> MakeChoiceList() override;
-  std::unique_ptr<HostMessageBox> MakeMessageBox() override;
+  // What the user sees, from the user interface; the editions, from the edition engine.
+  std::unique_ptr<HostScreen> MakeScreen() override { return ui_->MakeScreen(); }
+  std::unique_ptr<HostChoiceList> MakeChoiceList() override { return ui_->MakeChoiceList(); }
+  std::unique_ptr<HostMessageBox> MakeMessageBox() override { return ui_->MakeMessageBox(); }
   std::unique_ptr<HostEdition> MakeEdition() override;
+  // The files, from the company's store and its output folder.
   std::unique_ptr<HostRecordFile> MakeRecordFile() override;
   std::unique_ptr<HostKeyedFile> MakeKeyedFile() override;
   std::unique_ptr<HostLedgerFile> MakeLedgerFile() override;
@@ -105,6 +111,8 @@ class Session : public HostFactory {
 
  private:
   SessionOptions options_;
+  // The company's name, fiscal year and working date, from its settings.
+  void TakeSettings(const CompanySettings& settings);
   // Ends a failed operation: its text files and editions closed, the interface told.
   void Ended();
   // Runs the register export (ImmoExcel) with its progress, then writes its typed spreadsheet.

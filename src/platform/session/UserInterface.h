@@ -8,19 +8,13 @@
 #include <memory>
 #include <string>
 
-#include "host/HostChoiceList.h"
-#include "host/HostMessageBox.h"
-#include "host/HostScreen.h"
+#include "host/HostFactory.h"
 #include "platform/session/PlatformRuntime.h"
 
 namespace actifix::platform {
 
-class UserInterface {
+class UserInterface : public HostScreenMaker {
  public:
-  virtual ~UserInterface() = default;
-  virtual std::unique_ptr<HostScreen> MakeScreen() = 0;
-  virtual std::unique_ptr<HostChoiceList> MakeChoiceList() = 0;
-  virtual std::unique_ptr<HostMessageBox> MakeMessageBox() = 0;
   // Runs before the module waits for the user (the session commits the store there).
   virtual void SetBeforeWait(std::function<void()> hook) = 0;
   // Whether answers come from a script rather than from someone at the screen.

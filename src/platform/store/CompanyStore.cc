@@ -13,8 +13,9 @@ std::string WithoutPasswords(std::string_view text, std::string_view address) {
   return pg::WithoutPassword(text, address);
 }
 
-std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where) {
-  if (PgCompany::IsUri(where)) return std::make_unique<PgCompanies>(where);
+std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where,
+                                               const std::filesystem::path& outputDir) {
+  if (PgCompany::IsUri(where)) return std::make_unique<PgCompanies>(where, outputDir);
   // libpq's "key=value" form is not taken for a directory's name (nor echoed: it may hold a
   // password).
   if (where.find("password=") != std::string::npos || where.starts_with("host=") ||

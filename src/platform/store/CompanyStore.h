@@ -52,9 +52,9 @@ class CompanyStore {
 
   // Where the companies are, as told to the user.
   virtual std::string Where() const = 0;
-  // The local directory of what the program writes beside the companies: interface files,
-  // exports, anomaly logs, editions by default.
-  virtual const std::filesystem::path& FileDirectory() const = 0;
+  // The output folder: the local directory of what the program writes beside the companies
+  // (interface files, exports, anomaly logs, editions by default).
+  virtual const std::filesystem::path& OutputDir() const = 0;
 
   // Codes of the companies, in order.
   virtual std::vector<std::string> Codes() = 0;
@@ -121,9 +121,11 @@ std::string RestoreRefusal(const std::string& why, const std::string& code);
 
 // The companies named by `where` (a --data value, already defaulted): a PostgreSQL server
 // ("postgresql://..." or "postgres://...", reached at the first question), else a data
-// directory, made on first use. Throws HostError, its cause one French line for the user, when
-// `where` is a file that is not a directory.
-std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where);
+// directory, made on first use. A data directory is its own output folder; a server's
+// companies have `outputDir` (empty: the current directory). Throws HostError, its cause one
+// French line for the user, when `where` is a file that is not a directory.
+std::unique_ptr<CompanyStore> MakeCompanyStore(const std::string& where,
+                                               const std::filesystem::path& outputDir = {});
 
 // `text` with every password that `address` (a --data or --to value) holds taken out, and any
 // password of an address the text quotes: the one helper every message built from an address

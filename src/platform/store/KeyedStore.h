@@ -51,7 +51,6 @@ class KeyedStore : public Store {
   std::string YearOpened(const std::string& yearStart) override;
   void MarkYearOpened(const std::string& yearStart, const std::string& when) override;
   void SetPowerSafe(bool powerSafe) override { db_->SetPowerSafe(powerSafe); }
-  const std::filesystem::path& dataDirectory() const override { return files_.texts.directory(); }
 
  protected:
   using RecordFile = storefiles::RecordFile;

@@ -147,9 +147,6 @@ class Store {
   // it: callers in bulk mode make or check their keys beforehand. Off by default.
   virtual void SetBulk(bool bulk) = 0;
 
-  // Where the company's text files go (the interface file, the exports).
-  virtual const std::filesystem::path& dataDirectory() const = 0;
-
  protected:
   Store() = default;
 };

@@ -3,7 +3,7 @@
 #include <algorithm>
 #include <map>
 
-#include "front/NvImmo.h"
+#include "front/Operations.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
 #include "platform/base/UserError.h"
@@ -19,9 +19,6 @@
 namespace actifix::platform {
 
 namespace {
-
-// The operations that only read the register, hence may read an archive.
-constexpr const char* kReading[] = {"ListImo", "EditImo", "EdtPImo", "Tableaux2054"};
 
 std::string EndYear(const Backup& archive) { return archive.closedYear->end.substr(6, 4); }
 
@@ -89,19 +86,25 @@ Backup ChooseArchive(CompanyStore& companies, const std::string& code, const std
       ErrorKind::kBadArgument);
 }
 
-void RefuseOnArchive(const std::string& operation, const Backup& archive) {
-  for (const char* reading : kReading)
-    if (operation == reading) return;
-  throw UserError("L'opération " + Printable(operation) + " est refusée sur l'" +
-                      Describe(archive) +
-                      " : l'archive d'un exercice clos se lit sans être modifiée. Avec "
-                      "--exercice, lancez ListImo, EditImo, EdtPImo ou Tableaux2054 ; pour les "
-                      "autres opérations, retirez --exercice.",
-                  ErrorKind::kBadArgument);
+std::string ArchiveOperationNames() {
+  return OperationNames([](const Operation& operation) { return operation.onArchive; }, ", ",
+                        " ou ");
 }
 
-std::filesystem::path ArchiveOutDir(const std::filesystem::path& outDir, const Backup& archive) {
-  return outDir / ("exercice-" + EndYear(archive));
+void RefuseOnArchive(const std::string& operation, const Backup& archive) {
+  if (const Operation* described = FindOperation(operation); described && described->onArchive)
+    return;
+  throw UserError(
+      "L'opération " + Printable(operation) + " est refusée sur l'" + Describe(archive) +
+          " : l'archive d'un exercice clos se lit sans être modifiée. Avec "
+          "--exercice, lancez " +
+          ArchiveOperationNames() + " ; pour les autres opérations, retirez --exercice.",
+      ErrorKind::kBadArgument);
+}
+
+std::filesystem::path ArchiveOutDir(const std::filesystem::path& editionsDir,
+                                    const Backup& archive) {
+  return editionsDir / ("exercice-" + EndYear(archive));
 }
 
 void ClosedYearsMenu(Terminal& terminal, const SessionOptions& options) {
@@ -120,12 +123,11 @@ void ClosedYearsMenu(Terminal& terminal, const SessionOptions& options) {
                     " (archive du " + archive.taken.substr(0, 10) + ")");
   std::vector<std::string> labels;
   std::vector<std::string> operations;
-  for (const NvImmo::MenuEntry& entry : NvImmo::Menu())
-    for (const char* reading : kReading)
-      if (std::string(entry.operation) == reading) {
-        labels.push_back(entry.label);
-        operations.push_back(entry.operation);
-      }
+  for (const Operation& operation : Operations())
+    if (operation.onArchive && operation.label != nullptr) {
+      labels.push_back(operation.label);
+      operations.push_back(operation.name);
+    }
   for (;;) {
     const int year = terminal.RunMenu(
         std::string(kClosedYearsEntry) + " - " + options.company + " - lecture seule", years);
@@ -138,7 +140,7 @@ void ClosedYearsMenu(Terminal& terminal, const SessionOptions& options) {
         [&](int chosen) {
           SessionOptions archived = options;
           archived.archive = archive;
-          archived.outDir = ArchiveOutDir(options.dataDir / "editions", archive);
+          archived.editionsDir = ArchiveOutDir(DefaultEditionsDir(*options.companies), archive);
           Session session(archived, std::make_unique<TerminalInterface>(terminal));
           RunOperation(session, operations[static_cast<std::size_t>(chosen)], {});
         });

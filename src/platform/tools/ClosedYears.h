@@ -29,12 +29,16 @@ std::vector<Backup> YearArchives(CompanyStore& companies, const std::string& cod
 // year. Throws UserError naming the archived years when there is none.
 Backup ChooseArchive(CompanyStore& companies, const std::string& code, const std::string& year);
 
+// The operations that may run on a closed year's archive: "ListImo, EditImo, EdtPImo ou ...".
+std::string ArchiveOperationNames();
+
 // Throws UserError (status 2) when `operation` cannot run on a closed year's archive: only
 // the editions and the tax tables read it.
 void RefuseOnArchive(const std::string& operation, const Backup& archive);
 
-// Where the editions of a closed year go by default: <outDir>/exercice-<year of its end>.
-std::filesystem::path ArchiveOutDir(const std::filesystem::path& outDir, const Backup& archive);
+// Where the editions of a closed year go by default: <editionsDir>/exercice-<year of its end>.
+std::filesystem::path ArchiveOutDir(const std::filesystem::path& editionsDir,
+                                    const Backup& archive);
 
 // The menu of the closed years: the user picks an archive, then an edition, printed in the
 // terminal until the user leaves. `options` names the company.

@@ -7,6 +7,7 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
@@ -150,24 +151,32 @@ struct TextField {
   const char* name;
   int offset, width;
 };
+
+// The field `member` of a record layout, placed as the buffer places it: the buffers' fields
+// are their bytes, in layout order, with nothing between them.
+template <typename Record, std::size_t W>
+TextField Text(const char* name, FixedText<W> Record::*member) {
+  static_assert(std::is_standard_layout_v<Record> && alignof(Record) == 1);
+  static const Record record;
+  const auto offset =
+      reinterpret_cast<const char*>(&(record.*member)) - reinterpret_cast<const char*>(&record);
+  return {name, static_cast<int>(offset), static_cast<int>(W)};
+}
+
 const std::vector<TextField> kTextFields[kRecordFiles] = {
-    {{"CODNATI", 0, 6},
-     {"NOMFRN", 14, 30},
-     {"DESCRI", 44, 30},
-     {"REMIMO", 74, 30},
-     {"NOMCLT", 129, 30},
-     {"LCANA", 167, 40},
-     {"NCTRES", 215, 10}},
-    {{"CODNAT", 0, 6},
-     {"LIBNAT", 6, 30},
-     {"NCIMAT", 41, 10},
-     {"NCIAMO", 51, 10},
-     {"NCIDOT", 61, 10},
-     {"NCIVNC", 71, 10},
-     {"NCIPROD", 81, 10}},
-    {{"CEIMO", 0, 2}, {"LINTANA", 2, 100}, {"COMPTA", 102, 1}},
-    {{"NOCPTCG", 0, 10}, {"NOMCPTCG", 10, 40}},
-    {{"TYPANA", 0, 2}, {"CODEANA", 2, 6}, {"NOMANA", 8, 30}}};
+    {Text("CODNATI", &AssetRecord::CODNATI), Text("NOMFRN", &AssetRecord::NOMFRN),
+     Text("DESCRI", &AssetRecord::DESCRI), Text("REMIMO", &AssetRecord::REMIMO),
+     Text("NOMCLT", &AssetRecord::NOMCLT), Text("LCANA", &AssetRecord::LCANA),
+     Text("NCTRES", &AssetRecord::NCTRES)},
+    {Text("CODNAT", &NatureRecord::CODNAT), Text("LIBNAT", &NatureRecord::LIBNAT),
+     Text("NCIMAT", &NatureRecord::NCIMAT), Text("NCIAMO", &NatureRecord::NCIAMO),
+     Text("NCIDOT", &NatureRecord::NCIDOT), Text("NCIVNC", &NatureRecord::NCIVNC),
+     Text("NCIPROD", &NatureRecord::NCIPROD)},
+    {Text("CEIMO", &ParimoRecord::CEIMO), Text("LINTANA", &ParimoRecord::LINTANA),
+     Text("COMPTA", &ParimoRecord::COMPTA)},
+    {Text("NOCPTCG", &PcimoRecord::NOCPTCG), Text("NOMCPTCG", &PcimoRecord::NOMCPTCG)},
+    {Text("TYPANA", &AnaimoRecord::TYPANA), Text("CODEANA", &AnaimoRecord::CODEANA),
+     Text("NOMANA", &AnaimoRecord::NOMANA)}};
 
 // What one reading of the register gives.
 struct Scan {

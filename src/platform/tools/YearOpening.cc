@@ -6,6 +6,7 @@
 #include <utility>
 
 #include "front/NvImmo.h"
+#include "front/Operations.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
 #include "host/HostKeyedFile.h"
@@ -205,7 +206,8 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
 }
 
 void RunOperation(Session& session, const std::string& operation, const OperationOptions& options) {
-  if (operation == "OuvImo") {
+  const Operation* described = FindOperation(operation);
+  if (described != nullptr && described->around == Operation::Around::kYearOpening) {
     OpenFiscalYear(session, options);
     return;
   }

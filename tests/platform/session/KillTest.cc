@@ -143,7 +143,7 @@ class KillTest : public OnEachBackend {
     if (fork() == 0) {
       try {  // the child never returns into the test
         platform::SessionOptions options;
-        options.dataDir = dir_.path();
+        options.companies = platform::MakeCompanyStore(dir_.path().string());
         options.company = "01";
         options.pdf = false;
         platform::Session session(options, std::make_unique<platform::ScriptedInterface>(

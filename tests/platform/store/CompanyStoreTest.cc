@@ -43,7 +43,7 @@ TEST(CompanyStoreTest, ServersAreNamedWithoutPasswordAndDirectoriesHoldTheCompan
 
   const auto companies = MakeCompanyStore((dir.path() / "data").string());
   EXPECT_TRUE(companies->Codes().empty());
-  std::filesystem::create_directories(companies->FileDirectory());
+  std::filesystem::create_directories(companies->OutputDir());
   companies->Create({"B2", "Société", "01/01/2026", "31/12/2026", "31/12/2026"});
   companies->Create({"A1", "Autre", "01/07/2026", "30/06/2027", "01/07/2026"});
   EXPECT_EQ(companies->Codes(), (std::vector<std::string>{"A1", "B2"}));

@@ -51,10 +51,10 @@ class StoreTest : public OnEachBackend, protected StoreUser {
       ASSERT_NE(server, nullptr);
       const std::string test = ::testing::UnitTest::GetInstance()->current_test_info()->name();
       code_ = {static_cast<char>(std::toupper(test[0])), static_cast<char>(std::toupper(test[2]))};
-      setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);  // the text files, as on a directory
     }
-    companies_ =
-        MakeCompanyStore(OnServer() ? std::getenv("ACTIFIX_TEST_PG") : dir_.path().string());
+    // On a server, the text files go where they go on a directory.
+    companies_ = MakeCompanyStore(
+        OnServer() ? std::getenv("ACTIFIX_TEST_PG") : dir_.path().string(), dir_.path());
     if (OnServer()) companies_->Remove(code_);
     companies_->Create({code_, "SARL Exemple", "01/01/2026", "31/12/2026", "15/03/2026"});
     Reopen();

@@ -176,10 +176,10 @@ class PgHold final : public CompanyHold {
 
 }  // namespace
 
-PgCompanies::PgCompanies(std::string uri)
+PgCompanies::PgCompanies(std::string uri, std::filesystem::path outputDir)
     : uri_(std::move(uri)),
       shown_(pg::WithoutPassword(uri_, uri_)),
-      fileDirectory_(PgStore::DefaultDataDirectory()) {}
+      outputDir_(std::move(outputDir)) {}
 
 std::vector<std::string> PgCompanies::Codes() { return PgCompany::List(uri_); }
 
@@ -199,8 +199,8 @@ CompanySettings PgCompanies::Settings(const std::string& code) {
 std::unique_ptr<Store> PgCompanies::Open(const std::string& code) {
   std::unique_ptr<PgCompany> company = PgCompany::Open(uri_, code);
   std::error_code error;
-  std::filesystem::create_directories(fileDirectory_, error);  // the text files tell a failure
-  return std::make_unique<PgStore>(std::move(company), fileDirectory_);
+  std::filesystem::create_directories(outputDir_, error);  // the text files tell a failure
+  return std::make_unique<PgStore>(std::move(company), outputDir_);
 }
 
 std::unique_ptr<CompanyHold> PgCompanies::Hold(const std::string& code, CompanyHold::Mode mode,
@@ -209,7 +209,7 @@ std::unique_ptr<CompanyHold> PgCompanies::Hold(const std::string& code, CompanyH
 }
 
 std::filesystem::path PgCompanies::AnomalyLog(const std::string& code) const {
-  return fileDirectory_ / (code + "Anomalies.log");
+  return outputDir_ / (code + "Anomalies.log");
 }
 
 Backup PgCompanies::TakeBackup(Store& store, const std::string& code,
@@ -278,7 +278,7 @@ std::unique_ptr<Store> PgCompanies::OpenArchive(const Backup& backup) {
     throw HostError(ErrorKind::kNotFound, "PgCompanies.OpenArchive", backup.path.string(),
                     "cette sauvegarde n'existe plus");
   return std::make_unique<PgStore>(PgCompany::OpenArchive(uri_, backup.path.string(), kept->code),
-                                   fileDirectory_);
+                                   outputDir_);
 }
 
 namespace {

@@ -1,6 +1,6 @@
 // The companies of one PostgreSQL database, a schema each (PgCompany.h). What the program
 // writes beside them (interface files, exports, anomaly logs <CODE>Anomalies.log, editions)
-// stays on this machine, in $ACTIFIX_OUT or else ./actifix-data, made when first needed.
+// stays on this machine, in the output folder the program gives, made when first needed.
 //
 // A company is held through a session-level advisory lock of its own connection (kHoldSpace,
 // hashtext of the schema name), shared or exclusive; the server drops it when the program's
@@ -33,10 +33,11 @@ class PgCompanies final : public CompanyStore {
   static constexpr int32_t kHoldSpace = 0x41637448;
 
   // Connects only when asked something: `uri` may name a server that is not reachable yet.
-  explicit PgCompanies(std::string uri);
+  // The companies' files go to `outputDir`.
+  PgCompanies(std::string uri, std::filesystem::path outputDir);
 
   std::string Where() const override { return shown_; }
-  const std::filesystem::path& FileDirectory() const override { return fileDirectory_; }
+  const std::filesystem::path& OutputDir() const override { return outputDir_; }
 
   std::vector<std::string> Codes() override;
   bool Exists(const std::string& code) override;
@@ -65,7 +66,7 @@ class PgCompanies final : public CompanyStore {
 
  private:
   std::string uri_, shown_;
-  std::filesystem::path fileDirectory_;
+  std::filesystem::path outputDir_;
 };
 
 }  // namespace actifix::platform

@@ -146,13 +146,8 @@ PgStore::KeyTable& PgStore::Table(KeyFile& keys) { return static_cast<KeyTable&>
 
 // ---------------------------------------------------------------------------------------
 
-std::filesystem::path PgStore::DefaultDataDirectory() {
-  if (const char* out = std::getenv("ACTIFIX_OUT"); out != nullptr && *out != '\0') return out;
-  return std::filesystem::current_path() / "actifix-data";
-}
-
-PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory)
-    : KeyedStore(std::move(company), std::move(dataDirectory), true) {
+PgStore::PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path outputDir)
+    : KeyedStore(std::move(company), std::move(outputDir), true) {
   // The store's statements are short: compiling one (tens of ms) would cost more than it saves.
   conn().Send("SET jit = off", pg::Params(), "Store.Open", database().subject(), false);
   conn().SetBeforeSend([this] {

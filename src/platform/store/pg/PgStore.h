@@ -39,12 +39,10 @@ namespace actifix::platform {
 
 class PgStore final : public KeyedStore {
  public:
-  PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path dataDirectory);
+  // The company's text files go to `outputDir`.
+  PgStore(std::unique_ptr<PgCompany> company, std::filesystem::path outputDir);
   // Abandons an uncommitted transaction, as a crash would.
   ~PgStore() override;
-
-  // The directory of text files when none is given: $ACTIFIX_OUT, else ./actifix-data.
-  static std::filesystem::path DefaultDataDirectory();
 
   // Entries fetched at once by a walk; after a write to its key file, a walk fetches
   // kWalkRestart entries first, then full batches again.

@@ -25,7 +25,7 @@ class SqliteCompanies : public CompanyStore {
   explicit SqliteCompanies(std::filesystem::path dataDir) : dataDir_(std::move(dataDir)) {}
 
   std::string Where() const override { return dataDir_.string(); }
-  const std::filesystem::path& FileDirectory() const override { return dataDir_; }
+  const std::filesystem::path& OutputDir() const override { return dataDir_; }
 
   std::vector<std::string> Codes() override;
   bool Exists(const std::string& code) override;
