@@ -15,6 +15,8 @@ LAYERS=(
   "fec"
   "ledger"
   "refdata depreciation"
+  # Our own fiscal plan beside the economic one, over the module's depreciation.
+  "fiscal"
   "assets export"
   "yearopen"
   "editions"

@@ -40,6 +40,28 @@ const CoefficientBounds& Bounds() {
 
 }  // namespace
 
+DecliningTerms MakeDecliningTerms(const std::string& rate, int32_t acquisitionDay) {
+  const HostConvert& convert = Convert();
+  float taux = 0;
+  convert.UnpackSingle(rate, taux);
+  double rounded = 0;
+  convert.Round(Divide(100.0, taux, "100 / TAUX"), 2, rounded);
+  DecliningTerms terms;
+  const float L = terms.life = static_cast<float>(rounded);
+  const int32_t A = acquisitionDay;
+  const CoefficientBounds& bounds = Bounds();
+  float c = L <= 4 ? 1.5f : (L <= 6 ? 2.0f : 2.5f);
+  if (bounds.raisedFrom <= A && A <= bounds.raisedTo) c += 1.0f;
+  if (A >= bounds.loweredFrom) c -= 0.25f;
+  terms.coefficient = c;
+  convert.Round(taux, 2, rounded);
+  terms.rate = static_cast<float>(static_cast<double>(c) * static_cast<float>(rounded));
+  const int16_t N = terms.years = Int16(static_cast<double>(L) + 0.99, "nombre d'années");
+  terms.switchYear =
+      Int16(Divide(static_cast<double>(c - 1) * N, c, "coefficient") + 2, "année de bascule");
+  return terms;
+}
+
 void CalcAmort(const std::string& mode, const std::string& value, std::string& cumulative,
                const int16_t& recompute, const std::string& rate, const std::string& acquisition,
                const std::string& disposal, std::string& charge) {
@@ -67,16 +89,9 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
   if (X != 0 && E < X) X = 0;
 
   // Useful life, and the effective rate: the linear one, times the coefficient in mode "D".
-  const float L = static_cast<float>(round2(Divide(100.0, taux, "100 / TAUX")));
+  const DecliningTerms terms = MakeDecliningTerms(rate, A);
   float R = static_cast<float>(round2(taux));
-  float c = 0;
-  if (declining) {
-    const CoefficientBounds& bounds = Bounds();
-    c = L <= 4 ? 1.5f : (L <= 6 ? 2.0f : 2.5f);
-    if (bounds.raisedFrom <= A && A <= bounds.raisedTo) c += 1.0f;
-    if (A >= bounds.loweredFrom) c -= 0.25f;
-    R = static_cast<float>(static_cast<double>(c) * R);
-  }
+  if (declining) R = terms.rate;
   state.effectiveRate = R;
 
   // The current year.
@@ -105,8 +120,8 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
   // Number of fiscal years N of the depreciation; in mode "D", the switch year T to linear.
   int16_t N = 0, T = 0;
   if (declining) {
-    N = Int16(static_cast<double>(L) + 0.99, "nombre d'années");
-    T = Int16(Divide(static_cast<double>(c - 1) * N, c, "coefficient") + 2, "année de bascule");
+    N = terms.years;
+    T = terms.switchYear;
   } else {
     const float r = static_cast<float>(
         Divide(100.0, R, "100 / taux") -

@@ -28,6 +28,19 @@ class ArithmeticError : public HostError {
 void FINAM(const std::string& mode, const std::string& rate, const std::string& acquisition,
            int32_t& end);
 
+// The terms the computation derives from an asset's rate and acquisition day: the useful
+// life, and in mode "D" the declining coefficient, the effective rate, the number of fiscal
+// years of the plan and the year from which the linear rate over the years left takes over.
+struct DecliningTerms {
+  float life = 0;          // Round(100 / rate, 2)
+  float coefficient = 0;   // 1.5, 2 or 2.5, +1 from 01/02/1996 to 31/01/1997, -0.25 from 2001
+  float rate = 0;          // coefficient x the rounded linear rate, in percent
+  int16_t years = 0;       // Int(life + 0.99)
+  int16_t switchYear = 0;  // Int((coefficient - 1) x years / coefficient + 2)
+};
+// REQUIRES: a packed rate above 0 after rounding. Throws ArithmeticError on a 16-bit overflow.
+DecliningTerms MakeDecliningTerms(const std::string& rate, int32_t acquisitionDay);
+
 // The depreciation charge of the fiscal year at MImmo().exerciseIndex, and on request the
 // depreciation accumulated over the asset's earlier years. Leaves MImmo().effectiveRate.
 //   mode          "L" or "D" (callers never pass "E")

@@ -13,6 +13,7 @@
 #include "assets/CardRules.h"
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
+#include "fiscal/Derogatory.h"
 #include "front/Front.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
@@ -40,6 +41,12 @@ struct CalcArgs {
   bool recompute = false;
   bool plan = false;
   std::string charge;
+  bool fiscal = false;
+  std::string fiscalMode;
+  std::string fiscalRate;
+  std::string fiscalCumul;
+  std::string derogatory;
+  std::string fiscalCharge;
 };
 
 // A value of the command line that the calculator refuses (exit status 2).
@@ -64,6 +71,19 @@ void Register(CLI::App& app, CalcArgs& args) {
   app.add_flag("--plan", args.plan, "Imprime le plan d'amortissement en lignes JSON");
   app.add_option("--charge", args.charge,
                  "Avec --plan : dotation enregistrée de l'exercice (défaut : la calculée)");
+  app.add_flag("--fiscal", args.fiscal,
+               "Imprime le plan fiscal et les amortissements dérogatoires en lignes JSON");
+  app.add_option("--fiscal-mode", args.fiscalMode,
+                 "Avec --fiscal : mode fiscal L (linéaire), D (dégressif) ou E (exceptionnel)");
+  app.add_option("--fiscal-rate", args.fiscalRate,
+                 "Avec --fiscal : taux linéaire fiscal en % par an (durée 100 / taux)");
+  app.add_option("--fiscal-cumul", args.fiscalCumul,
+                 "Avec --fiscal : cumul fiscal avant l'exercice calculé (défaut 0)");
+  app.add_option(
+      "--derog", args.derogatory,
+      "Avec --fiscal : solde des amortissements dérogatoires avant l'exercice (défaut 0)");
+  app.add_option("--fiscal-charge", args.fiscalCharge,
+                 "Avec --fiscal-mode E : dotation fiscale saisie de chaque exercice (défaut 0)");
 }
 
 // An amount or rate written as the screens take it: "1234.56", "1234,56" or "1 234,56", a
@@ -222,6 +242,138 @@ class ModuleOnHost {
   ModuleOnHost& operator=(const ModuleOnHost&) = delete;
 };
 
+// The card of the asset as stored with these figures, and its plan from entry 1 on.
+void PrintPlan(const CalcArgs& args, double value, const std::string& acquired,
+               const std::string& disposed, const std::string& packedRate,
+               const std::string& packedCumulative, const std::string& packedCharge) {
+  const HostConvert& convert = Convert();
+  MImmoState& m = MImmo();
+  m.nature.CODNAT = "CALC";
+  m.nature.LIBNAT = "Calculateur d'amortissement";
+  AssetCard card;
+  card.CODNATI = "CALC";
+  card.NUMNATI = "00001";
+  card.DATACQ = acquired;
+  card.DATCES = disposed;
+  convert.PackDouble(value, card.VALACQ);
+  card.MODAMO = args.mode;
+  card.TAUX = packedRate;
+  card.CUMAMO = packedCumulative;
+  card.DOTAMO = packedCharge;
+  convert.PackDouble(0, card.MTCESS);
+  card.analytic = "";  // no analytic code
+  CardToRecord(card);
+
+  HostToolkit& toolkit = Toolkit();
+  toolkit.SetEditionTitle("FICHE DES IMMOBILISATIONS ET PLAN D'AMORTISSEMENT");
+  std::string title;
+  toolkit.GetEditionTitle(title);
+  Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);
+  EDTPA();
+  Edition().Close(0);
+}
+
+// The fiscal side of --fiscal, checked before anything is computed.
+struct FiscalFigures {
+  fiscal::FiscalPlan plan;
+  fiscal::FiscalState state;
+  double typed = 0;
+};
+
+FiscalFigures CheckFiscal(const CalcArgs& args, double value, const std::string& acquired,
+                          const std::string& disposed) {
+  FiscalFigures f;
+  if (args.fiscalMode.size() != 1)
+    throw Refused(
+        "--fiscal demande --fiscal-mode L (linéaire), D (dégressif) ou E "
+        "(exceptionnel).");
+  f.plan.mode = args.fiscalMode[0];
+  if (f.plan.mode != 'E' && args.fiscalRate.empty())
+    throw Refused("--fiscal-mode " + args.fiscalMode + " demande --fiscal-rate.");
+  if (!args.fiscalCharge.empty() && f.plan.mode != 'E')
+    throw Refused("--fiscal-charge ne sert qu'avec --fiscal-mode E.");
+  f.plan.rate = args.fiscalRate.empty()
+                    ? 0
+                    : static_cast<float>(Number(args.fiscalRate, "Le taux fiscal", 4));
+  f.plan.base = value;
+  f.plan.acquired = Day(acquired);
+  f.plan.disposed = disposed.empty() ? 0 : Day(disposed);
+  if (const std::string refusal = fiscal::FiscalPlanRefusal(f.plan); !refusal.empty())
+    throw Refused("Plan fiscal refusé : " + ToUtf8(refusal) + ".");
+  f.state.cumulative =
+      args.fiscalCumul.empty() ? 0 : Number(args.fiscalCumul, "Le cumul fiscal", 2);
+  CheckAsCard(AmountRefusal(f.state.cumulative), "Le cumul fiscal", args.fiscalCumul, "refusé");
+  if (RoundHalfAway(f.state.cumulative, 2) > RoundHalfAway(value, 2))
+    throw Refused("Le cumul fiscal « " + args.fiscalCumul + " » dépasse la valeur « " + args.value +
+                  " ».");
+  f.state.balance =
+      args.derogatory.empty() ? 0 : Number(args.derogatory, "Le solde dérogatoire", 2);
+  CheckAsCard(AmountRefusal(f.state.balance), "Le solde dérogatoire", args.derogatory, "refusé");
+  f.typed = args.fiscalCharge.empty() ? 0 : Number(args.fiscalCharge, "La dotation fiscale", 2);
+  CheckAsCard(AmountRefusal(f.typed), "La dotation fiscale", args.fiscalCharge, "refusée");
+  return f;
+}
+
+double Cents(double amount) { return RoundHalfAway(amount, 2); }
+
+// The fiscal plan and the derogatory table, one JSON line per fiscal year from the computed
+// one on, beside the economic charge the module computes from the running cumulative (as the
+// card's plan does), until both plans and the balance are done or the asset has left.
+void PrintFiscal(const CalcArgs& args, const FiscalFigures& f, double value, double cumulative,
+                 const std::string& packedRate, const std::string& acquired,
+                 const std::string& disposed, std::ostream& out) {
+  MImmoState& m = MImmo();
+  const HostConvert& convert = Convert();
+  nlohmann::ordered_json head;
+  head["kind"] = "fiscal_plan";
+  head["mode"] = std::string(1, f.plan.mode);
+  head["rate"] = ShortestFloat(f.plan.rate);
+  if (f.plan.mode == 'D') {
+    const fiscal::DecliningRate declining = fiscal::FiscalDecliningRate(f.plan);
+    head["declining_rate"] = declining.rate;
+    head["years"] = declining.years;
+  }
+  out << head.dump() << "\n";
+  std::string packedValue, packedCumulative, packedCharge;
+  convert.PackDouble(value, packedValue);
+  fiscal::FiscalState state = f.state;
+  double economicCumulative = Cents(cumulative);
+  for (int index = args.index; index <= 100; ++index) {
+    const Exercise& year = m.exercises[index];
+    if (f.plan.disposed != 0 && f.plan.disposed < year.startDay) break;
+    m.exerciseIndex = static_cast<int16_t>(index);
+    convert.PackDouble(economicCumulative, packedCumulative);
+    CalcAmort(args.mode, packedValue, packedCumulative, 0, packedRate, acquired, disposed,
+              packedCharge);
+    double economic = 0;
+    convert.UnpackDouble(packedCharge, economic);
+    economic = Cents(economic);
+    const fiscal::FiscalYearResult r = fiscal::RollYear(f.plan, state, {year.startDay, year.endDay},
+                                                        economic, args.mode[0], f.typed);
+    if (economic == 0 && r.fiscal == 0 && r.movement.balanceBefore == 0 &&
+        r.movement.balanceAfter == 0 && index > args.index)
+      break;
+    economicCumulative = Cents(economicCumulative + economic);
+    const fiscal::DerogatoryMovement& mv = r.movement;
+    nlohmann::ordered_json line;
+    line["kind"] = "fiscal";
+    line["year"] = {year.startText, year.endText};
+    line["economic"] = economic;
+    line["fiscal"] = r.fiscal;
+    line["fiscal_cumul"] = r.next.cumulative;
+    line["balance_start"] = mv.balanceBefore;
+    line["allowance"] = mv.allowance;
+    line["write_back"] = mv.writeBack;
+    line["disposal_write_back"] = mv.disposalWriteBack;
+    line["excess"] = mv.excess;
+    line["balance_end"] = mv.balanceAfter;
+    line["cause"] = ToUtf8(fiscal::CauseLabel(mv.cause));
+    line["fiscal_net"] = fiscal::FiscalNetValue(value, economicCumulative, mv.balanceAfter);
+    out << line.dump() << "\n";
+    state = r.next;
+  }
+}
+
 int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
   // Checks first: nothing is computed on a refused value.
   if (args.year.size() != 2) throw Refused("L'exercice se donne par deux dates : DEBUT FIN.");
@@ -269,6 +421,16 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
   const double storedCharge = args.charge.empty() ? 0 : Number(args.charge, "La dotation", 2);
   CheckAsCard(ChargeRefusal(value, cumul, storedCharge), "La dotation", args.charge, "refusée");
 
+  const bool fiscalAsked = !args.fiscalMode.empty() || !args.fiscalRate.empty() ||
+                           !args.fiscalCumul.empty() || !args.derogatory.empty() ||
+                           !args.fiscalCharge.empty();
+  if (fiscalAsked && !args.fiscal)
+    throw Refused(
+        "--fiscal-mode, --fiscal-rate, --fiscal-cumul, --derog et --fiscal-charge ne "
+        "servent qu'avec --fiscal.");
+  FiscalFigures fiscalFigures;
+  if (args.fiscal) fiscalFigures = CheckFiscal(args, value, acquired, disposed);
+
   CalcHost host(start, end, out, err);
   ModuleOnHost scope(host);
   BuildExerciseTable();
@@ -302,6 +464,13 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
   convert.UnpackDouble(packedCharge, charge);
   convert.UnpackDouble(packedCumulative, cumulative);
 
+  if (!args.charge.empty()) convert.PackDouble(storedCharge, packedCharge);
+  if (args.fiscal) {
+    if (args.plan)
+      PrintPlan(args, value, acquired, disposed, packedRate, packedCumulative, packedCharge);
+    PrintFiscal(args, fiscalFigures, value, cumulative, packedRate, acquired, disposed, out);
+    return kExitOk;
+  }
   if (!args.plan) {
     int32_t endDay = 0;
     FINAM(args.mode, packedRate, acquired, endDay);
@@ -319,31 +488,7 @@ int Calculate(const CalcArgs& args, std::ostream& out, std::ostream& err) {
     return kExitOk;
   }
 
-  // The card of the asset as stored with these figures, and its plan from entry 1 on.
-  m.nature.CODNAT = "CALC";
-  m.nature.LIBNAT = "Calculateur d'amortissement";
-  AssetCard card;
-  card.CODNATI = "CALC";
-  card.NUMNATI = "00001";
-  card.DATACQ = acquired;
-  card.DATCES = disposed;
-  convert.PackDouble(value, card.VALACQ);
-  card.MODAMO = args.mode;
-  card.TAUX = packedRate;
-  card.CUMAMO = packedCumulative;
-  if (!args.charge.empty()) convert.PackDouble(storedCharge, packedCharge);
-  card.DOTAMO = packedCharge;
-  convert.PackDouble(0, card.MTCESS);
-  card.analytic = "";  // no analytic code
-  CardToRecord(card);
-
-  HostToolkit& toolkit = Toolkit();
-  toolkit.SetEditionTitle("FICHE DES IMMOBILISATIONS ET PLAN D'AMORTISSEMENT");
-  std::string title;
-  toolkit.GetEditionTitle(title);
-  Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);
-  EDTPA();
-  Edition().Close(0);
+  PrintPlan(args, value, acquired, disposed, packedRate, packedCumulative, packedCharge);
   return kExitOk;
 }
 

@@ -56,11 +56,23 @@ TEST(CalcCommandTest, ResultsAsJson) {
 
 TEST(CalcCommandTest, RefusedValues) {
   const std::vector<std::vector<std::string>> refused = {
-      {"--mode", "E"},        {"--mode", "X"},      {"--rate", "0"},
-      {"--rate", "0.004"},    {"--rate", "100.01"}, {"--rate", "vingt"},
-      {"--value", "0.004"},   {"--index", "0"},     {"--acquired", "32/01/2005"},
-      {"--disposed", "2005"}, {"--index", "101"},   {"--year", "31/12/2005", "01/01/2005"},
-      {"--charge", "100"},  // only with --plan
+      {"--mode", "E"},
+      {"--mode", "X"},
+      {"--rate", "0"},
+      {"--rate", "0.004"},
+      {"--rate", "100.01"},
+      {"--rate", "vingt"},
+      {"--value", "0.004"},
+      {"--index", "0"},
+      {"--acquired", "32/01/2005"},
+      {"--disposed", "2005"},
+      {"--index", "101"},
+      {"--year", "31/12/2005", "01/01/2005"},
+      {"--charge", "100"},                                        // only with --plan
+      {"--fiscal-mode", "D"},                                     // only with --fiscal
+      {"--fiscal", "--fiscal-mode", "D", "--fiscal-rate", "34"},  // declining under 3 years
+      {"--fiscal", "--fiscal-mode", "X", "--fiscal-rate", "20"},
+      {"--fiscal", "--fiscal-mode", "L"},  // no rate
   };
   for (const std::vector<std::string>& change : refused) {
     const Output o = Calc({change});
@@ -78,6 +90,27 @@ TEST(CalcCommandTest, PlanAsJsonLines) {
   EXPECT_NE(o.out.find(R"({"kind":"total","label":" TOTAL","cells":{"DOTAMO":10000.0}})"),
             std::string::npos)
       << o.err << o.out;
+}
+
+// The fiscal plan beside the module's economic one: 10,000 from 01/01, economic 8 years,
+// fiscal 5 years: 750 allowed a year, then 1,250 written back; the cause is the duration.
+TEST(CalcCommandTest, FiscalPlanAsJsonLines) {
+  const Output o = Calc({{"--rate", "12.5"},
+                         {"--acquired", "01/01/2005"},
+                         {"--fiscal", "--fiscal-mode", "L", "--fiscal-rate", "20"}});
+  ASSERT_EQ(o.status, 0) << o.err;
+  std::istringstream lines(o.out);
+  std::string line;
+  std::vector<nlohmann::json> years;
+  while (std::getline(lines, line))
+    if (nlohmann::json j = nlohmann::json::parse(line); j["kind"] == "fiscal") years.push_back(j);
+  ASSERT_EQ(years.size(), 8u) << o.out;
+  for (size_t i = 0; i < 8; ++i) {
+    EXPECT_NEAR(years[i]["allowance"].get<double>(), i < 5 ? 750 : 0, 0.005) << i;
+    EXPECT_NEAR(years[i]["write_back"].get<double>(), i < 5 ? 0 : 1250, 0.005) << i;
+  }
+  EXPECT_EQ(years[7]["balance_end"].get<double>(), 0);
+  EXPECT_EQ(years[0]["cause"], "différentiel de durée");
 }
 
 }  // namespace
