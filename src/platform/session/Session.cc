@@ -57,6 +57,7 @@ Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> u
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
+  company_.fiscal = settings.fiscal;
   if (options.archive) {
     // The archive was taken once the next year's dates were set: its figures are those of the
     // year that closed, which becomes the current year of this session.
@@ -202,6 +203,7 @@ void Session::ReloadCompany() {
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
+  company_.fiscal = settings.fiscal;
 }
 
 void Session::FlushEditions() {
