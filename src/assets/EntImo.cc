@@ -258,6 +258,15 @@ bool SecondPageMove(ScreenRun& r, Step up) {
   return true;
 }
 
+void ShowFiscalFields(const AssetCard& c) {
+  HostScreen& screen = Screen();
+  for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"MODFIS", c.MODFIS},
+                                    {"TAUFIS", c.TAUFIS},
+                                    {"CUMFIS", c.CUMFIS},
+                                    {"SLDDER", c.SLDDER}})
+    screen.ShowField(name, value);
+}
+
 void ShowFields(const AssetCard& c) {
   HostScreen& screen = Screen();
   for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"DATACQ", c.DATACQ},
@@ -273,13 +282,7 @@ void ShowFields(const AssetCard& c) {
                                     {"TAUX", c.TAUX},
                                     {"CUMAMO", c.CUMAMO}})
     screen.ShowField(name, value);
-  if (FiscalOn())
-    for (const auto& [name, value] :
-         {std::pair<const char*, const std::string&>{"MODFIS", c.MODFIS},
-          {"TAUFIS", c.TAUFIS},
-          {"CUMFIS", c.CUMFIS},
-          {"SLDDER", c.SLDDER}})
-      screen.ShowField(name, value);
+  if (FiscalOn()) ShowFiscalFields(c);
 }
 
 // The start of a pass: a new card on a blank screen, the card saved last named.
@@ -667,7 +670,7 @@ void FiscalPage(ScreenRun& r, AssetCard& c) {
         c.MODFIS.clear();
         Convert().PackSingle(0.0f, c.TAUFIS);
         c.CUMFIS = c.SLDDER = PackedAmount(0);
-        ShowFields(c);
+        ShowFiscalFields(c);
         r.step = Step::kSave;
       } else if (!Refused("MODFIS", ModeRefusal(c.MODFIS))) {
         r.step = Step::kFiscalRate;
