@@ -24,6 +24,7 @@
 #include "platform/screen/Script.h"
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
+#include "platform/store/CompanyStore.h"
 
 namespace actifix::bench {
 
@@ -113,9 +114,9 @@ inline std::unique_ptr<platform::Session> OpenSession(const std::filesystem::pat
                                                       const std::string& script, bool pdf = false,
                                                       bool gridPdf = false) {
   platform::SessionOptions options;
-  options.dataDir = dir;
+  options.companies = platform::MakeCompanyStore(dir.string());
   options.company = "01";
-  options.outDir = dir / "editions";
+  options.editionsDir = dir / "editions";
   options.pdf = pdf;
   options.gridPdf = gridPdf;
   return std::make_unique<platform::Session>(

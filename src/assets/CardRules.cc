@@ -73,3 +73,45 @@ CardRefusal CheckCardFigures(const AssetCard& c) {
 }
 
 }  // namespace actifix
+
+namespace actifix {
+
+std::string FiscalRateRefusal(const std::string& mode, float rate) {
+  if (std::string why = RateRefusal(mode, rate); !why.empty()) return why;
+  if (Trimmed(mode) == "D" && Round2(rate) > 33.33)
+    return std::string("taux de 33,33 au plus pour le mode D : pas de dégressif sous 3 ans"_w);
+  return "";
+}
+
+std::string FiscalCumulativeRefusal(double value, double fiscalCumulative) {
+  if (std::string why = AmountRefusal(fiscalCumulative); !why.empty()) return why;
+  if (Round2(fiscalCumulative) > Round2(value))
+    return std::string("cumul fiscal au-delà de la valeur ("_w) + AmountText(value) + ")";
+  return "";
+}
+
+std::string BalanceRefusal(double value, double cumulative, double balance) {
+  if (std::string why = AmountRefusal(balance); !why.empty()) return why;
+  if (Round2(balance) > Round2(value - cumulative))
+    return std::string("solde au-delà de la valeur nette comptable ("_w) +
+           AmountText(value - cumulative) + ")";
+  return "";
+}
+
+CardRefusal CheckFiscalFigures(const AssetCard& c) {
+  if (Trim(c.MODFIS).empty()) return {};
+  float rate = 0;
+  Convert().UnpackSingle(c.TAUFIS, rate);
+  const double value = UnpackedAmount(c.VALACQ);
+  const std::pair<const char*, std::string> checks[] = {
+      {"MODFIS", ModeRefusal(c.MODFIS)},
+      {"TAUFIS", FiscalRateRefusal(c.MODFIS, rate)},
+      {"CUMFIS", FiscalCumulativeRefusal(value, UnpackedAmount(c.CUMFIS))},
+      {"SLDDER", BalanceRefusal(value, UnpackedAmount(c.CUMAMO), UnpackedAmount(c.SLDDER))},
+  };
+  for (const auto& [field, reason] : checks)
+    if (!reason.empty()) return {field, reason};
+  return {};
+}
+
+}  // namespace actifix

@@ -35,4 +35,16 @@ std::string ChargeRefusal(double value, double cumulative, double charge);
 // them (MTCESS, VALACQ, MODAMO, TAUX, CUMAMO, DOTAMO); nothing when the card can be saved.
 CardRefusal CheckCardFigures(const AssetCard& c);
 
+// Our own addition, the fiscal plan of a card. Why TAUFIS is refused for fiscal mode `mode`:
+// as RateRefusal, and a declining plan under 3 years (a rate above 33.33), which tax refuses.
+std::string FiscalRateRefusal(const std::string& mode, float rate);
+// Why CUMFIS is refused: as AmountRefusal, and a fiscal cumulative past the value.
+std::string FiscalCumulativeRefusal(double value, double fiscalCumulative);
+// Why SLDDER is refused: as AmountRefusal, and a balance past the value less the economic
+// cumulative (the fiscal net value would go below 0).
+std::string BalanceRefusal(double value, double cumulative, double balance);
+// The first value of card `c`'s fiscal plan that cannot be kept, in the order the fiscal page
+// asks them (MODFIS, TAUFIS, CUMFIS, SLDDER); nothing when it has none (MODFIS blank).
+CardRefusal CheckFiscalFigures(const AssetCard& c);
+
 }  // namespace actifix

@@ -2,6 +2,8 @@
 // number, first page (acquisition, descriptions, disposal, and the split of a partly disposed
 // card), second page (analytic codes, value, mode, rate, depreciation), save or deletion.
 // The nature code, acquisition date, mode and analytic codes carry over from card to card.
+// With the company's fiscal option on, our own fiscal page follows the second: the asset's
+// fiscal plan, saved with the card.
 #include <cstdlib>
 
 #include "assets/CardRules.h"
@@ -30,6 +32,17 @@ const std::string kSecondFields =
     "[TAUX,TAUX AMORTISSEMENT LINEAIRE,S2,6],[CUMAMO,CUMUL AMORTISSEMENTS ANTERIEURS,D2,12],"
     "[DOTAMO,DOTATION DE L'EXERCICE,D2,12]]";
 const std::string kModes = "[L,D,E]";
+const std::string kFiscalFields =
+    "[[MODFIS,MODE D'AMORTISSEMENT FISCAL,A,1],[TAUFIS,TAUX AMORTISSEMENT FISCAL,S2,6],"
+    "[CUMFIS,CUMUL AMORTISSEMENTS FISCAUX ANTERIEURS,D2,12],"
+    "[SLDDER,SOLDE AMORTISSEMENTS DEROGATOIRES ANTERIEUR,D2,12]]";
+
+bool FiscalOn() { return MImmo().fiscal.on; }
+
+// The asset key of card `c`, as the "Immo" and "Immof" key files hold it.
+std::string AssetKey(const AssetCard& c) {
+  return FixedText<6>(c.CODNATI).str() + FixedText<5>(c.NUMNATI).str();
+}
 
 // Field name and analytic type of heading i: i brought to two characters ("1 ").
 std::string HeadingType(int32_t i) {
@@ -44,7 +57,8 @@ std::string HeadingLabel(int32_t i) {
   return Trimmed(label);
 }
 
-// The card's field list: the first page, one code per analytic heading, the second page.
+// The card's field list: the first page, one code per analytic heading, the second page, and
+// the fiscal page when the option is on.
 std::string CardFields() {
   const HostBracketList& brackets = Brackets();
   std::string fields = kFirstFields;
@@ -61,6 +75,11 @@ std::string CardFields() {
   }
   std::string all;
   brackets.AppendAll(fields, kSecondFields, all);
+  if (FiscalOn()) {
+    std::string withFiscal;
+    brackets.AppendAll(all, kFiscalFields, withFiscal);
+    return withFiscal;
+  }
   return all;
 }
 
@@ -83,6 +102,9 @@ void NewCard(AssetCard& c) {
   Convert().PackSingle(0.0f, c.TAUX);
   c.disposalDay = 0;
   c.exists = false;
+  c.MODFIS.clear();
+  Convert().PackSingle(0.0f, c.TAUFIS);
+  c.CUMFIS = c.SLDDER = PackedAmount(0);
 }
 
 // The working copy taken from the asset record just found.
@@ -103,6 +125,7 @@ void LoadCard(AssetCard& c) {
   Dates().UnpackDate(r.DATCES.str(), c.DATCES, c.disposalDay);
   c.analytic = Trimmed(r.LCANA.str());
   if (c.analytic.empty()) c.analytic = "[]";
+  if (FiscalOn()) LirePlanFiscal(r.CODNATI.str() + r.NUMNATI.str(), c);
 }
 
 // The analytic list brought to exactly n elements: "?" for a missing code, extra ones dropped.
@@ -135,6 +158,10 @@ enum class Step {
   kCumulative,
   kRecompute,
   kCharge,
+  kFiscalMode,
+  kFiscalRate,
+  kFiscalCumulative,
+  kFiscalBalance,
   kSave,
   kEnd
 };
@@ -204,6 +231,10 @@ Step StepOf(const std::string& field) {
   if (field == "TAUX") return Step::kRate;
   if (field == "CUMAMO") return Step::kCumulative;
   if (field == "DOTAMO") return Step::kCharge;
+  if (field == "MODFIS") return Step::kFiscalMode;
+  if (field == "TAUFIS") return Step::kFiscalRate;
+  if (field == "CUMFIS") return Step::kFiscalCumulative;
+  if (field == "SLDDER") return Step::kFiscalBalance;
   return Step::kValue;
 }
 
@@ -227,6 +258,15 @@ bool SecondPageMove(ScreenRun& r, Step up) {
   return true;
 }
 
+void ShowFiscalFields(const AssetCard& c) {
+  HostScreen& screen = Screen();
+  for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"MODFIS", c.MODFIS},
+                                    {"TAUFIS", c.TAUFIS},
+                                    {"CUMFIS", c.CUMFIS},
+                                    {"SLDDER", c.SLDDER}})
+    screen.ShowField(name, value);
+}
+
 void ShowFields(const AssetCard& c) {
   HostScreen& screen = Screen();
   for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"DATACQ", c.DATACQ},
@@ -242,6 +282,7 @@ void ShowFields(const AssetCard& c) {
                                     {"TAUX", c.TAUX},
                                     {"CUMAMO", c.CUMAMO}})
     screen.ShowField(name, value);
+  if (FiscalOn()) ShowFiscalFields(c);
 }
 
 // The start of a pass: a new card on a blank screen, the card saved last named.
@@ -605,6 +646,72 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
       if (SecondPageMove(r, Step::kMode)) break;
       if (!Refused("DOTAMO", ChargeRefusal(UnpackedAmount(c.VALACQ), UnpackedAmount(c.CUMAMO),
                                            UnpackedAmount(c.DOTAMO))))
+        r.step = FiscalOn() ? Step::kFiscalMode : Step::kSave;
+      break;
+    default:
+      break;
+  }
+}
+
+// The fiscal page: the fiscal mode (blank: no fiscal plan), its rate, and for an asset
+// acquired before the period the fiscal cumulative and the derogatory balance before it.
+void FiscalPage(ScreenRun& r, AssetCard& c) {
+  HostScreen& screen = Screen();
+  const double value = UnpackedAmount(c.VALACQ);
+  switch (r.step) {
+    case Step::kFiscalMode: {
+      screen.SetFieldHint("MODFIS", "N",
+                          std::string("(L:Linéaire - D:Dégressif - E:Exceptionnel - Rien si pas "
+                                      "de Plan Fiscal)"_w));
+      screen.AskField("MODFIS", c.MODFIS, r.key, "[]", "B");
+      Convert().Upper(c.MODFIS);
+      if (SecondPageMove(r, Step::kCharge)) break;
+      if (Trim(c.MODFIS).empty()) {
+        c.MODFIS.clear();
+        Convert().PackSingle(0.0f, c.TAUFIS);
+        c.CUMFIS = c.SLDDER = PackedAmount(0);
+        ShowFiscalFields(c);
+        r.step = Step::kSave;
+      } else if (!Refused("MODFIS", ModeRefusal(c.MODFIS))) {
+        r.step = Step::kFiscalRate;
+        if (Trimmed(c.MODFIS) == "E") {  // charges typed: no rate
+          Convert().PackSingle(0.0f, c.TAUFIS);
+          screen.ShowField("TAUFIS", c.TAUFIS);
+          r.step = Step::kFiscalCumulative;
+        }
+      }
+      break;
+    }
+    case Step::kFiscalRate: {
+      Ask(r, "TAUFIS", c.TAUFIS);
+      if (SecondPageMove(r, Step::kFiscalMode)) break;
+      float rate = 0;
+      Convert().UnpackSingle(c.TAUFIS, rate);
+      if (Refused("TAUFIS", FiscalRateRefusal(c.MODFIS, rate))) break;
+      screen.SetFieldNote("TAUFIS", "B",
+                          std::string("Nb d'Années : "_w) + card::Format(100.0 / rate, 2));
+      r.step = Step::kFiscalCumulative;
+      break;
+    }
+    case Step::kFiscalCumulative:
+      if (WithinPeriod(r, c)) {  // acquired in the period: nothing before it
+        c.CUMFIS = c.SLDDER = PackedAmount(0);
+        screen.ShowField("CUMFIS", c.CUMFIS);
+        screen.ShowField("SLDDER", c.SLDDER);
+        r.step = Step::kSave;
+        break;
+      }
+      Ask(r, "CUMFIS", c.CUMFIS);
+      if (SecondPageMove(r, Trimmed(c.MODFIS) == "E" ? Step::kFiscalMode : Step::kFiscalRate))
+        break;
+      if (!Refused("CUMFIS", FiscalCumulativeRefusal(value, UnpackedAmount(c.CUMFIS))))
+        r.step = Step::kFiscalBalance;
+      break;
+    case Step::kFiscalBalance:
+      Ask(r, "SLDDER", c.SLDDER);
+      if (SecondPageMove(r, Step::kFiscalCumulative)) break;
+      if (!Refused("SLDDER",
+                   BalanceRefusal(value, UnpackedAmount(c.CUMAMO), UnpackedAmount(c.SLDDER))))
         r.step = Step::kSave;
       break;
     default:
@@ -635,7 +742,11 @@ void CardPasses(ScreenRun& r) {
         int16_t answer = FalseValue();
         Screen().AskConfirm(answer, r.key, "B");
         const bool confirmed = r.key == r.keys.validate && answer != 0;
-        if (confirmed) SupprimerFiche();
+        if (confirmed) {
+          const std::string key = AssetKey(c);
+          SupprimerFiche();
+          if (FiscalOn()) SupprimerPlanFiscal(key);
+        }
         r.step = confirmed ? Step::kNewCard : Step::kNature;
         break;
       }
@@ -655,8 +766,21 @@ void CardPasses(ScreenRun& r) {
           r.step = StepOf(refusal.field);
           break;
         }
+        if (FiscalOn()) {
+          if (const CardRefusal refusal = CheckFiscalFigures(c)) {
+            Refused(refusal.field, refusal.reason);
+            r.step = StepOf(refusal.field);
+            break;
+          }
+        }
         EcrireFiche();
         r.step = Step::kNewCard;
+        break;
+      case Step::kFiscalMode:
+      case Step::kFiscalRate:
+      case Step::kFiscalCumulative:
+      case Step::kFiscalBalance:
+        FiscalPage(r, c);
         break;
       case Step::kEnd:
         break;

@@ -15,6 +15,9 @@ struct AssetCard {
   std::string CODNATI, NUMNATI, DATACQ, NOMFRN, DESCRI, REMIMO, DATCES, NOMCLT, MTCESS, NCTRES;
   std::string VALACQ, MODAMO, TAUX, CUMAMO, DOTAMO, VACEDEE;
   std::string analytic = "[]";  // LCANA: one code per analytic heading
+  // Our own addition: the asset's fiscal plan as file "Immof" stores it, asked on the card's
+  // fiscal page when the company's option is on. A blank MODFIS: the asset has no plan.
+  std::string MODFIS, TAUFIS, CUMFIS, SLDDER;
   int32_t acquisitionDay = 0, disposalDay = 0;
 
   bool exists = false;       // the key was found: a save replaces the loaded record
@@ -58,6 +61,16 @@ void SupprimerFiche();
 // Removes the asset in the buffer, record `number`, with all its keys: its "Immoa" entries,
 // its "Immon" entry, then its "Immo" key `immoKey` together with the record.
 void RemoveAsset(const std::string& immoKey, int32_t number);
+
+// Our own addition, with the company's fiscal option on (the file "Immof" open): the fiscal
+// plan of the asset of key `key` (CODNATI & NUMNATI as stored) into card `c`, a blank mode and
+// zeros when it has none.
+void LirePlanFiscal(const std::string& key, AssetCard& c);
+// Stores the plan of card `c` under `key`: rewritten when the asset had one, inserted when
+// not, removed when the card's MODFIS is blank.
+void EcrirePlanFiscal(const std::string& key, const AssetCard& c);
+// Removes the plan stored under `key`, if any.
+void SupprimerPlanFiscal(const std::string& key);
 
 // The pick list of the analytic codes of heading `type` (2 characters); `code` is the code
 // chosen, "" when the user leaves the list.

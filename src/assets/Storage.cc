@@ -109,6 +109,9 @@ void StockerFiche() {
 
 void EcrireFiche() {
   StockerFiche();
+  // The fiscal plan joins the card's transaction; with the option off nothing is written.
+  if (const AssetRecord& r = MImmo().immo; MImmo().fiscal.on)
+    EcrirePlanFiscal(r.CODNATI.str() + r.NUMNATI.str(), card);
   std::string title;
   Toolkit().GetEditionTitle(title);
   Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), title, -1);

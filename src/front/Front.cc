@@ -51,6 +51,24 @@ void OpenModuleFiles(HostComponent& component) {
   OpenFile(component, "Pcimo", PcimoRecord::kLength, &MImmoState::fPcimo,
            {{"Pcimo", 10, "P", &MImmoState::kPcimo}});
   m.pcimo = PcimoRecord();
+  ReadFiscalOption();
+  m.fImmof = m.kImmof = 0;
+  if (m.fiscal.on) {
+    OpenFile(component, "Immof", FiscalRecord::kLength, &MImmoState::fImmof,
+             {{"Immof", 11, "P", &MImmoState::kImmof}});
+    m.immof = FiscalRecord();
+  }
+}
+
+void ReadFiscalOption() {
+  MImmoState& m = MImmo();
+  int16_t on = 0, prorata = 0;
+  std::string accounts;
+  Toolkit().FiscalOption(on, prorata, accounts);
+  m.fiscal.on = on != 0;
+  m.fiscal.prorata = prorata != 0;
+  std::string* const targets[] = {&m.fiscal.provision, &m.fiscal.allowance, &m.fiscal.writeBack};
+  for (int32_t i = 0; i < 3; ++i) Brackets().Item(accounts, i + 1, *targets[i]);
 }
 
 void LoadParameters() {

@@ -9,8 +9,11 @@ namespace actifix {
 
 // Starts the host services and registers the component under "Immo".
 void AttachModule(HostComponent& component, HostAppObject* appExe, HostAppObject* fApp);
-// Opens the five record files and their seven key files; blanks the buffers.
+// Opens the five record files and their seven key files; blanks the buffers. With the fiscal
+// option on (asked of the host first), also the fiscal plans' file "Immof" and its key file.
 void OpenModuleFiles(HostComponent& component);
+// Asks the host for the company's fiscal option into the module state.
+void ReadFiscalOption();
 // Loads the company parameters (running the parameters screen when there are none), builds
 // the analytic headings and the exercise table, and sets the exercise index to 1.
 void LoadParameters();

@@ -52,6 +52,8 @@ void NvImmo::LireParimo(int32_t& E) { ReadRecord(MImmo().fParimo, E, MImmo().par
 void NvImmo::EcrireParimo(int32_t& E) { WriteRecord(MImmo().fParimo, E, MImmo().parimo); }
 void NvImmo::LirePcimo(int32_t& E) { ReadRecord(MImmo().fPcimo, E, MImmo().pcimo); }
 void NvImmo::EcrirePcimo(int32_t& E) { WriteRecord(MImmo().fPcimo, E, MImmo().pcimo); }
+void NvImmo::LireImmof(int32_t& E) { ReadRecord(MImmo().fImmof, E, MImmo().immof); }
+void NvImmo::EcrireImmof(int32_t& E) { WriteRecord(MImmo().fImmof, E, MImmo().immof); }
 
 void NvImmo::EntPar() { actifix::EntPar(); }
 void NvImmo::EntPCI() { actifix::EntPCI(); }
@@ -73,6 +75,7 @@ void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
       {"LireNature", &NvImmo::LireNature}, {"EcrireNature", &NvImmo::EcrireNature},
       {"LireParimo", &NvImmo::LireParimo}, {"EcrireParimo", &NvImmo::EcrireParimo},
       {"LirePcimo", &NvImmo::LirePcimo},   {"EcrirePcimo", &NvImmo::EcrirePcimo},
+      {"LireImmof", &NvImmo::LireImmof},   {"EcrireImmof", &NvImmo::EcrireImmof},
   };
   const auto it = kOperations.find(name);
   if (it == kOperations.end())

@@ -32,6 +32,9 @@ class NvImmo : public HostComponent {
   void EcrireParimo(int32_t& E);
   void LirePcimo(int32_t& E);
   void EcrirePcimo(int32_t& E);
+  // Our own file beside the five: the assets' fiscal plans.
+  void LireImmof(int32_t& E);
+  void EcrireImmof(int32_t& E);
 
   void EntPar();
   void EntPCI();

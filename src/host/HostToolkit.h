@@ -35,6 +35,13 @@ class HostToolkit {
   virtual void YearStartDay(std::string& day) = 0;
   virtual void YearEndDay(std::string& day) = 0;
   virtual void WorkDate(std::string& date) = 0;
+  // Our own addition: the company's fiscal plan option. `on` and `prorata` (fiscal prorating
+  // of the economic plan) are non-zero when set; `accounts` is the bracket list of the
+  // derogatory provision, allowance and write-back accounts. A host without it answers off.
+  virtual void FiscalOption(int16_t& on, int16_t& prorata, std::string& accounts) {
+    on = prorata = 0;
+    accounts = "[145,68725,78725]";
+  }
 
   virtual void SetEditionTitle(const std::string& title) = 0;
   virtual void GetEditionTitle(std::string& title) = 0;

@@ -25,6 +25,14 @@ struct Exercise {
   int32_t endDay = 0;
 };
 
+// Our own addition: the company's fiscal plan option, asked of the host when the files are
+// opened (OpenModuleFiles); read by the card screen and the storage of cards.
+struct FiscalSettings {
+  bool on = false;
+  bool prorata = false;  // the economic plan prorated by 30/360 days (L) or whole months (D)
+  std::string provision = "145", allowance = "68725", writeBack = "78725";
+};
+
 struct MImmoState {
   // Host services, created on first use (see the accessors below).
   std::unique_ptr<HostStartup> startup;
@@ -45,6 +53,9 @@ struct MImmoState {
   int16_t fAnaimo = 0, fImmo = 0, fNature = 0, fParimo = 0, fPcimo = 0;
   // Key-file handles.
   int16_t kAnaimo = 0, kImmo = 0, kImmoa = 0, kImmon = 0, kNature = 0, kParimo = 0, kPcimo = 0;
+  // The fiscal plans' record and key file "Immof": opened only when the option is on, so that
+  // a company without it never gets the file (0 otherwise).
+  int16_t fImmof = 0, kImmof = 0;
 
   // Record buffers.
   AssetRecord immo;
@@ -52,6 +63,8 @@ struct MImmoState {
   ParimoRecord parimo;
   PcimoRecord pcimo;
   AnaimoRecord anaimo;
+  FiscalRecord immof;
+  FiscalSettings fiscal;
 
   // Analytic headings, from LINTANA.
   std::string headingList = "[]";

@@ -69,6 +69,10 @@ requires std::same_as<std::remove_const_t<R>, AnaimoRecord>
 auto Fields(R& r) { return std::tie(r.TYPANA, r.CODEANA, r.NOMANA); }
 
 template <typename R>
+requires std::same_as<std::remove_const_t<R>, FiscalRecord>
+auto Fields(R& r) { return std::tie(r.CODNATF, r.NUMNATF, r.MODFIS, r.TAUFIS, r.CUMFIS, r.SLDDER); }
+
+template <typename R>
 std::string Join(const R& r) {
   FieldWriter w;
   std::apply([&w](const auto&... field) { (w << ... << field); }, Fields(r));
@@ -98,5 +102,7 @@ std::string ToText(const PcimoRecord& r) { return Join(r); }
 void FromText(const std::string& text, PcimoRecord& r) { Split(text, r); }
 std::string ToText(const AnaimoRecord& r) { return Join(r); }
 void FromText(const std::string& text, AnaimoRecord& r) { Split(text, r); }
+std::string ToText(const FiscalRecord& r) { return Join(r); }
+void FromText(const std::string& text, FiscalRecord& r) { Split(text, r); }
 
 }  // namespace actifix

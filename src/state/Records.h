@@ -31,6 +31,11 @@
 //   1 NOCPTCG 10 | 11 NOMCPTCG 40
 // Analytic-code record, file "Anaimo", record length 128, layout 38 bytes:
 //   1 TYPANA 2 | 3 CODEANA 6 | 9 NOMANA 30
+// Our own addition, the fiscal plan of an asset, file "Immof", record length 64, layout 32
+// bytes, one record per asset that has a plan, under the asset's key CODNATI & NUMNATI:
+//   1 CODNATF 6 | 7 NUMNATF 5 | 12 MODFIS 1 ("L", "D" or "E") | 13 TAUFIS 4 packed rate |
+//   17 CUMFIS 8 packed amount, fiscal depreciation before the current fiscal year |
+//   25 SLDDER 8 packed amount, derogatory balance before the current fiscal year
 #pragma once
 
 #include <string>
@@ -92,6 +97,16 @@ struct AnaimoRecord {
   FixedText<30> NOMANA;
 };
 
+struct FiscalRecord {
+  static constexpr int kLength = 64;
+  FixedText<6> CODNATF;
+  FixedText<5> NUMNATF;
+  FixedText<1> MODFIS;
+  FixedText<4> TAUFIS;
+  FixedText<8> CUMFIS;
+  FixedText<8> SLDDER;
+};
+
 // Record text <-> buffer. ToText concatenates the fields in layout order; FromText sets each
 // field to the bytes at its position (a short text reads as blank-filled).
 std::string ToText(const AssetRecord& r);
@@ -104,5 +119,7 @@ std::string ToText(const PcimoRecord& r);
 void FromText(const std::string& text, PcimoRecord& r);
 std::string ToText(const AnaimoRecord& r);
 void FromText(const std::string& text, AnaimoRecord& r);
+std::string ToText(const FiscalRecord& r);
+void FromText(const std::string& text, FiscalRecord& r);
 
 }  // namespace actifix

@@ -6,6 +6,7 @@
 #include <memory>
 #include <optional>
 
+#include "host/Cp1252.h"
 #include "host/HostDates.h"
 #include "host/HostError.h"
 #include "platform/cli/ProgressLine.h"
@@ -29,6 +30,9 @@ struct CompanyArgs {
   std::string backup;
   std::string to;
   bool yes = false;
+  // company fiscal: each flag set only when given, so that the others stay as stored.
+  bool on = false, off = false, prorataFiscal = false, prorataDays = false;
+  std::vector<std::string> accounts;
 };
 
 // Values of the command line are refused with status 2, before anything is written.
@@ -153,7 +157,8 @@ int List(const GlobalOptions& global) {
       const CompanySettings s = companies->Settings(code);
       std::cout << code << "  " << Printable(s.name) << "  exercice du " << s.yearStart << " au "
                 << s.yearEnd << "  date de travail " << s.workDate
-                << "  cumuls des amortissements au " << s.cumulativesYear << "\n";
+                << "  cumuls des amortissements au " << s.cumulativesYear
+                << (s.fiscal.on ? "  plan fiscal" : "") << "\n";
     } catch (const HostError& error) {
       std::cout << code << "  illisible : " << error.cause() << "\n";
       status = ExitStatusOf(error.kind());
@@ -219,6 +224,95 @@ int Restore(const GlobalOptions& global, const CompanyArgs& args) {
   return kExitOk;
 }
 
+// The longest account number of the chart of accounts ("Pcimo" key, NOCPTCG).
+constexpr std::size_t kAccountWidth = 10;
+
+// The accounts of `fiscal` that the company's chart of accounts lacks, in their order.
+std::vector<std::string> MissingAccounts(Store& store, const FiscalOption& fiscal) {
+  std::vector<std::string> wanted = {fiscal.provision, fiscal.allowance, fiscal.writeBack};
+  std::vector<bool> found(wanted.size(), false);
+  store.ScanKeys("Pcimo", [&](std::string_view key, int32_t) {
+    const std::string account = ToUtf8(key.substr(0, key.find_last_not_of(' ') + 1));
+    for (std::size_t i = 0; i < wanted.size(); ++i) found[i] = found[i] || wanted[i] == account;
+  });
+  std::vector<std::string> missing;
+  for (std::size_t i = 0; i < wanted.size(); ++i)
+    if (!found[i]) missing.push_back(wanted[i]);
+  return missing;
+}
+
+void CheckAccounts(const std::vector<std::string>& accounts) {
+  if (accounts.size() != 3)
+    throw UserError(
+        "Les comptes se donnent par trois : PROVISION DOTATION REPRISE (par défaut 145 68725 "
+        "78725).",
+        ErrorKind::kBadArgument);
+  for (const std::string& account : accounts)
+    if (account.empty() || account.size() > kAccountWidth || Printable(account) != account ||
+        account.find_first_of(" ,[]") != std::string::npos)
+      throw UserError("Compte « " + Printable(account) + " » refusé : de 1 à " +
+                          std::to_string(kAccountWidth) +
+                          " caractères, sans blanc, virgule ni crochet.",
+                      ErrorKind::kBadArgument);
+}
+
+std::string FiscalText(const FiscalOption& f) {
+  return std::string(f.on ? "plan fiscal et amortissements dérogatoires" : "pas de plan fiscal") +
+         ", prorata " + (f.prorata ? "fiscal (30/360, mois entiers)" : "aux jours") + ", comptes " +
+         f.provision + " " + f.allowance + " " + f.writeBack;
+}
+
+// Sets the company's fiscal option, its prorating and its accounts; without any of them, says
+// how they stand. Accounts are checked against the chart of accounts whenever the option is
+// left on.
+int Fiscal(const GlobalOptions& global, const CompanyArgs& args) {
+  CheckCode(args.code);
+  if (args.on && args.off)
+    throw UserError("--on et --off s'excluent : donnez l'un ou l'autre.", ErrorKind::kBadArgument);
+  if (args.prorataFiscal && args.prorataDays)
+    throw UserError("--prorata-fiscal et --prorata-jours s'excluent : donnez l'un ou l'autre.",
+                    ErrorKind::kBadArgument);
+  if (!args.accounts.empty()) CheckAccounts(args.accounts);
+  const std::shared_ptr<CompanyStore> companies = OpenCompanies(global.data, global.out);
+  ChooseCompany(*companies, args.code);
+  const bool change =
+      args.on || args.off || args.prorataFiscal || args.prorataDays || !args.accounts.empty();
+  if (!change) {
+    std::cout << "Entreprise " << args.code << " : "
+              << FiscalText(companies->Settings(args.code).fiscal) << ".\n";
+    return kExitOk;
+  }
+  const std::unique_ptr<CompanyHold> hold =
+      companies->Hold(args.code, CompanyHold::Mode::kExclusive, "actifix company fiscal");
+  const std::unique_ptr<Store> store = companies->Open(args.code);
+  CompanySettings settings = store->Settings();
+  FiscalOption& fiscal = settings.fiscal;
+  if (args.on || args.off) fiscal.on = args.on;
+  if (args.prorataFiscal || args.prorataDays) fiscal.prorata = args.prorataFiscal;
+  if (!args.accounts.empty()) {
+    fiscal.provision = args.accounts[0];
+    fiscal.allowance = args.accounts[1];
+    fiscal.writeBack = args.accounts[2];
+  }
+  if (fiscal.on) {
+    const std::vector<std::string> missing = MissingAccounts(*store, fiscal);
+    if (!missing.empty()) {
+      std::string list;
+      for (const std::string& account : missing) list += (list.empty() ? "" : ", ") + account;
+      throw UserError("Compte" + std::string(missing.size() > 1 ? "s " : " ") + list + " absent" +
+                          (missing.size() > 1 ? "s" : "") + " du plan comptable de l'entreprise " +
+                          args.code + " : créez-le" + (missing.size() > 1 ? "s" : "") +
+                          " (actifix run EntPCI) ou donnez d'autres comptes (--comptes "
+                          "PROVISION DOTATION REPRISE). Rien n'a été changé.",
+                      ErrorKind::kInvalidInput);
+    }
+  }
+  store->SaveSettings(settings);
+  store->Commit();
+  std::cout << "Entreprise " << args.code << " : " << FiscalText(fiscal) << ".\n";
+  return kExitOk;
+}
+
 // Copies company CODE, held shared, from the --data store to another (a directory or a
 // server): every row read in one consistent read, written into a new company that appears
 // whole at the end or not at all.
@@ -274,8 +368,8 @@ int Copy(const GlobalOptions& global, const CompanyArgs& args) {
 }  // namespace
 
 void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandAction& action) {
-  CLI::App* company =
-      root.add_subcommand("company", "Entreprises : création, exercice, liste, copie, sauvegardes");
+  CLI::App* company = root.add_subcommand(
+      "company", "Entreprises : création, exercice, plan fiscal, liste, copie, sauvegardes");
   company->require_subcommand(1);
   auto args = std::make_shared<CompanyArgs>();
 
@@ -319,6 +413,27 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
                    "exister)")
       ->required();
   WhenChosen(*copy, action, [&global, args] { return Copy(global, *args); });
+
+  CLI::App* fiscal = company->add_subcommand(
+      "fiscal",
+      "Plan fiscal et amortissements dérogatoires : option, prorata, comptes (sans option : "
+      "l'état actuel)");
+  fiscal->add_option("code", args->code, "Code de l'entreprise")->required();
+  fiscal->add_flag("--on", args->on,
+                   "Active le plan fiscal : une page de plus sur la fiche, les écritures "
+                   "dérogatoires (comptes vérifiés dans le plan comptable)");
+  fiscal->add_flag("--off", args->off, "Désactive le plan fiscal (les plans saisis sont gardés)");
+  fiscal->add_flag("--prorata-fiscal", args->prorataFiscal,
+                   "Plan économique au prorata fiscal : 30/360 en linéaire, mois entiers en "
+                   "dégressif");
+  fiscal->add_flag("--prorata-jours", args->prorataDays,
+                   "Plan économique au prorata des jours réels (par défaut)");
+  fiscal
+      ->add_option("--comptes", args->accounts,
+                   "Comptes PROVISION DOTATION REPRISE (par défaut 145 68725 78725)")
+      ->expected(3);
+  fiscal->callback(
+      [&global, &action, args] { action = [&global, args] { return Fiscal(global, *args); }; });
 
   CLI::App* list = company->add_subcommand("list", "Liste les entreprises");
   WhenChosen(*list, action, [&global] { return List(global); });

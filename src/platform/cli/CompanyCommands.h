@@ -1,5 +1,5 @@
-// actifix company create|year|list: the companies of a data directory, their fiscal year and
-// working date (the host's own company files).
+// actifix company create|year|fiscal|list: the companies of a data directory, their fiscal
+// year and working date, their fiscal plan option (the host's own company files).
 #pragma once
 
 #include "platform/cli/Command.h"

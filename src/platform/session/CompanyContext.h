@@ -4,6 +4,8 @@
 #include <filesystem>
 #include <string>
 
+#include "platform/store/CompanySettings.h"
+
 namespace actifix::platform {
 
 struct CompanyContext {
@@ -12,6 +14,7 @@ struct CompanyContext {
   std::filesystem::path outputDir;  // the output folder: where its files go
   std::string yearStart, yearEnd;   // current fiscal year, "dd/mm/yyyy"
   std::string workDate;             // the host's working date, "dd/mm/yyyy"
+  FiscalOption fiscal;              // the fiscal plan option, off by default
 };
 
 }  // namespace actifix::platform

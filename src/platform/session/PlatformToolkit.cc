@@ -47,6 +47,14 @@ void PlatformToolkit::YearStartDay(std::string& day) { day = DayText(company_.ye
 void PlatformToolkit::YearEndDay(std::string& day) { day = DayText(company_.yearEnd); }
 void PlatformToolkit::WorkDate(std::string& date) { date = company_.workDate; }
 
+void PlatformToolkit::FiscalOption(int16_t& on, int16_t& prorata, std::string& accounts) {
+  const platform::FiscalOption& fiscal = company_.fiscal;
+  on = fiscal.on ? -1 : 0;
+  prorata = fiscal.prorata ? -1 : 0;
+  accounts = "[" + FromUtf8(fiscal.provision) + "," + FromUtf8(fiscal.allowance) + "," +
+             FromUtf8(fiscal.writeBack) + "]";
+}
+
 void PlatformToolkit::Interrupted(int16_t& flag) {
   const EditionEngine* engine = edition_();
   flag = engine != nullptr && engine->Interrupted() ? -1 : 0;

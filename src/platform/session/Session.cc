@@ -202,6 +202,7 @@ void Session::TakeSettings(const CompanySettings& settings) {
   company_.yearStart = settings.yearStart;
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
+  company_.fiscal = settings.fiscal;
 }
 
 void Session::FlushEditions() {

@@ -7,6 +7,15 @@
 
 namespace actifix::platform {
 
+// Our own addition: the fiscal plan beside the economic one. Off by default, and so for a
+// company made before it existed (its rows are then missing). Accounts are UTF-8, as `name`.
+struct FiscalOption {
+  bool on = false;       // the card gets its fiscal page, the ledger its derogatory entries
+  bool prorata = false;  // the economic plan prorated as tax practice does (30/360, months)
+  std::string provision = "145", allowance = "68725", writeBack = "78725";
+  bool operator==(const FiscalOption&) const = default;
+};
+
 // The settings of a company. Dates are "dd/mm/yyyy"; `name` is UTF-8.
 class CompanySettings {
  public:
@@ -25,6 +34,24 @@ class CompanySettings {
   // creation, moved to the new year's start by each opening, in the transaction of the roll.
   // Empty when not stored: TakeDefaults() then gives it (SaveSettings stores yearStart).
   std::string cumulativesYear;
+  FiscalOption fiscal;
+
+  // The rows of the fiscal option and their values ("O" / "N" for the two flags).
+  std::pair<const char*, std::string> FiscalRows(int i) const {
+    switch (i) {
+      case 0:
+        return {"fiscal_option", fiscal.on ? "O" : "N"};
+      case 1:
+        return {"fiscal_prorata", fiscal.prorata ? "O" : "N"};
+      case 2:
+        return {"fiscal_account_provision", fiscal.provision};
+      case 3:
+        return {"fiscal_account_allowance", fiscal.allowance};
+      default:
+        return {"fiscal_account_write_back", fiscal.writeBack};
+    }
+  }
+  static constexpr int kFiscalRows = 5;
 
   // Keeps `value` when `row`, a row name of the company's meta table, names a setting.
   void Take(std::string_view row, std::string value) {
@@ -40,6 +67,16 @@ class CompanySettings {
       workDate = std::move(value);
     else if (row == "cumulatives_year")
       cumulativesYear = std::move(value);
+    else if (row == "fiscal_option")
+      fiscal.on = value == "O";
+    else if (row == "fiscal_prorata")
+      fiscal.prorata = value == "O";
+    else if (row == "fiscal_account_provision")
+      fiscal.provision = std::move(value);
+    else if (row == "fiscal_account_allowance")
+      fiscal.allowance = std::move(value);
+    else if (row == "fiscal_account_write_back")
+      fiscal.writeBack = std::move(value);
     else if (row.starts_with(kYearOpenedRow) &&
              DateOrder(row.substr(kYearOpenedRow.size())) > DateOrder(lastYearOpened_))
       lastYearOpened_ = row.substr(kYearOpenedRow.size());

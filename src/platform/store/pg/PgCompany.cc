@@ -204,6 +204,10 @@ void PgCompany::SaveSettings(const CompanySettings& settings) {
   Put("work_date", settings.workDate, operation);
   Put("cumulatives_year",
       settings.cumulativesYear.empty() ? settings.yearStart : settings.cumulativesYear, operation);
+  for (int i = 0; i < CompanySettings::kFiscalRows; ++i) {
+    const auto [name, value] = settings.FiscalRows(i);
+    Put(name, value, operation);
+  }
   if (own)
     CommitWrite(operation);
   else

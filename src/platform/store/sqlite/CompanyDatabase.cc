@@ -288,6 +288,11 @@ void CompanyDatabase::SaveSettings(const CompanySettings& settings) {
     put.BindText(1, name).BindText(2, *value);
     put.Run(operation, subject);
   }
+  for (int i = 0; i < CompanySettings::kFiscalRows; ++i) {
+    const auto [name, value] = settings.FiscalRows(i);
+    put.BindText(1, name).BindText(2, value);
+    put.Run(operation, subject);
+  }
   savepoint.Release();
 }
 
