@@ -104,7 +104,7 @@ void NewCard(AssetCard& c) {
   c.exists = false;
   c.MODFIS.clear();
   Convert().PackSingle(0.0f, c.TAUFIS);
-  c.CUMFIS = c.SLDDER = PackedAmount(0);
+  c.CUMFIS = c.SLDDER = c.DOTFIS = PackedAmount(0);
 }
 
 // The working copy taken from the asset record just found.
@@ -669,7 +669,7 @@ void FiscalPage(ScreenRun& r, AssetCard& c) {
       if (Trim(c.MODFIS).empty()) {
         c.MODFIS.clear();
         Convert().PackSingle(0.0f, c.TAUFIS);
-        c.CUMFIS = c.SLDDER = PackedAmount(0);
+        c.CUMFIS = c.SLDDER = c.DOTFIS = PackedAmount(0);
         ShowFiscalFields(c);
         r.step = Step::kSave;
       } else if (!Refused("MODFIS", ModeRefusal(c.MODFIS))) {

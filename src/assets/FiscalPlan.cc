@@ -28,13 +28,15 @@ void LirePlanFiscal(const std::string& key, AssetCard& c) {
   if (FindPlan(key) == 0) {
     c.MODFIS.clear();
     Convert().PackSingle(0.0f, c.TAUFIS);
-    c.CUMFIS = c.SLDDER = PackedAmount(0);
+    c.CUMFIS = c.SLDDER = c.DOTFIS = PackedAmount(0);
     return;
   }
   c.MODFIS = Trimmed(r.MODFIS.str());
   c.TAUFIS = r.TAUFIS.str();
   c.CUMFIS = r.CUMFIS.str();
   c.SLDDER = r.SLDDER.str();
+  // A record written before DOTFIS existed holds blanks there.
+  c.DOTFIS = Trim(r.DOTFIS.str()).empty() ? PackedAmount(0) : r.DOTFIS.str();
 }
 
 void EcrirePlanFiscal(const std::string& key, const AssetCard& c) {
@@ -51,6 +53,7 @@ void EcrirePlanFiscal(const std::string& key, const AssetCard& c) {
   r.TAUFIS = c.TAUFIS;
   r.CUMFIS = c.CUMFIS;
   r.SLDDER = c.SLDDER;
+  r.DOTFIS = c.DOTFIS.empty() ? PackedAmount(0) : c.DOTFIS;
   if (number != 0)
     RecordFile().Write(m.fImmof, number);
   else

@@ -17,7 +17,7 @@ struct AssetCard {
   std::string analytic = "[]";  // LCANA: one code per analytic heading
   // Our own addition: the asset's fiscal plan as file "Immof" stores it, asked on the card's
   // fiscal page when the company's option is on. A blank MODFIS: the asset has no plan.
-  std::string MODFIS, TAUFIS, CUMFIS, SLDDER;
+  std::string MODFIS, TAUFIS, CUMFIS, SLDDER, DOTFIS;  // DOTFIS: the typed charge of mode E
   int32_t acquisitionDay = 0, disposalDay = 0;
 
   bool exists = false;       // the key was found: a save replaces the loaded record

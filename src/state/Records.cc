@@ -70,7 +70,9 @@ auto Fields(R& r) { return std::tie(r.TYPANA, r.CODEANA, r.NOMANA); }
 
 template <typename R>
 requires std::same_as<std::remove_const_t<R>, FiscalRecord>
-auto Fields(R& r) { return std::tie(r.CODNATF, r.NUMNATF, r.MODFIS, r.TAUFIS, r.CUMFIS, r.SLDDER); }
+auto Fields(R& r) {
+  return std::tie(r.CODNATF, r.NUMNATF, r.MODFIS, r.TAUFIS, r.CUMFIS, r.SLDDER, r.DOTFIS);
+}
 
 template <typename R>
 std::string Join(const R& r) {

@@ -105,6 +105,7 @@ struct FiscalRecord {
   FixedText<4> TAUFIS;
   FixedText<8> CUMFIS;
   FixedText<8> SLDDER;
+  FixedText<8> DOTFIS;
 };
 
 // Record text <-> buffer. ToText concatenates the fields in layout order; FromText sets each
