@@ -48,6 +48,35 @@ std::vector<std::string> ReadLines(const fs::path& path) {
   return lines;
 }
 
+// A line of a file written for another program (Windows-1252, ISO 8859-15) in UTF-8, so that
+// the scenario shows its accents: a line that is not UTF-8 has its bytes above 0x7F read as
+// Latin-1, which the accents of those code pages are.
+std::string AsUtf8(const std::string& line) {
+  bool utf8 = true;
+  for (std::size_t i = 0; i < line.size() && utf8;) {
+    const auto c = static_cast<unsigned char>(line[i]);
+    const std::size_t n = c < 0x80         ? 1
+                          : (c >> 5) == 6  ? 2
+                          : (c >> 4) == 14 ? 3
+                          : (c >> 3) == 30 ? 4
+                                           : 0;
+    for (std::size_t k = 1; k < n && utf8; ++k)
+      utf8 = i + k < line.size() && (static_cast<unsigned char>(line[i + k]) >> 6) == 2;
+    utf8 = utf8 && n != 0;
+    i += n;
+  }
+  if (utf8) return line;
+  std::string out;
+  for (const char ch : line) {
+    const auto c = static_cast<unsigned char>(ch);
+    if (c < 0x80)
+      out += ch;
+    else
+      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+  }
+  return out;
+}
+
 // Splits a command line into words; double quotes group words.
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
@@ -329,10 +358,13 @@ int main(int argc, char** argv) {
         // The file's lines, exactly: what a run must have left as it was, or written.
         if (runs == 0) throw std::runtime_error("== file before any == run");
         const fs::path path = data / section.argument;
-        if (!fs::exists(path))
+        if (!fs::exists(path)) {
           checker.Fail(section, "no such file");
-        else
-          checker.CompareExact(section, NonEmpty(section.lines), NonEmpty(ReadLines(path)));
+        } else {
+          std::vector<std::string> lines = ReadLines(path);
+          for (std::string& line : lines) line = AsUtf8(line);
+          checker.CompareExact(section, NonEmpty(section.lines), NonEmpty(lines));
+        }
       } else if (section.name == "sql") {
         if (uri.empty()) throw std::runtime_error("== sql needs a server (== on postgresql)");
         for (const std::string& line : NonEmpty(section.lines))
