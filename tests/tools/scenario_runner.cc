@@ -50,31 +50,19 @@ std::vector<std::string> ReadLines(const fs::path& path) {
 
 // A line of a file written for another program (Windows-1252, ISO 8859-15) in UTF-8, so that
 // the scenario shows its accents: a line that is not UTF-8 has its bytes above 0x7F read as
-// Latin-1, which the accents of those code pages are.
+// Latin-1, which those code pages' accents are.
 std::string AsUtf8(const std::string& line) {
-  bool utf8 = true;
-  for (std::size_t i = 0; i < line.size() && utf8;) {
-    const auto c = static_cast<unsigned char>(line[i]);
-    const std::size_t n = c < 0x80         ? 1
-                          : (c >> 5) == 6  ? 2
-                          : (c >> 4) == 14 ? 3
-                          : (c >> 3) == 30 ? 4
-                                           : 0;
-    for (std::size_t k = 1; k < n && utf8; ++k)
-      utf8 = i + k < line.size() && (static_cast<unsigned char>(line[i + k]) >> 6) == 2;
-    utf8 = utf8 && n != 0;
-    i += n;
-  }
-  if (utf8) return line;
   std::string out;
+  int follow = 0;  // the continuation bytes a UTF-8 lead byte still asks for
+  bool utf8 = true;
   for (const char ch : line) {
     const auto c = static_cast<unsigned char>(ch);
-    if (c < 0x80)
-      out += ch;
-    else
-      out += {static_cast<char>(0xC0 | (c >> 6)), static_cast<char>(0x80 | (c & 0x3F))};
+    utf8 = utf8 && (follow > 0) == ((c >> 6) == 2);
+    follow = follow > 0 ? follow - 1 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    out +=
+        c < 0x80 ? std::string(1, ch) : std::string{char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
   }
-  return out;
+  return utf8 && follow == 0 ? line : out;
 }
 
 // Splits a command line into words; double quotes group words.
