@@ -1,5 +1,6 @@
 // CalcAmort: the depreciation charge of one asset for the fiscal year at the current exercise
-// index, linear ("L") or declining balance ("D"), prorated by days.
+// index, linear ("L") or declining balance ("D"), prorated by days (or, with the company's
+// "prorata fiscal", by 30E/360 days in linear and whole months in declining).
 //
 // The asset's fiscal years are walked back from the current one to the year of acquisition
 // (earlier years taken as 12-month years starting on the current year's day and month), then
@@ -9,6 +10,7 @@
 
 #include "depreciation/Arith.h"
 #include "depreciation/MImmoAmort.h"
+#include "depreciation/Prorata.h"
 #include "state/MImmo.h"
 
 namespace actifix {
@@ -74,6 +76,8 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
     return r;
   };
   const bool declining = mode == "D";
+  // Our own addition: the company's fiscal option may prorate by tax practice instead.
+  const bool byPractice = state.fiscal.on && state.fiscal.prorata;
 
   double V = 0, stored = 0;
   float taux = 0;
@@ -162,7 +166,11 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
       if (S <= E && E <= F) Pe = De = E;
       if (X != 0 && S <= X && X <= F) Pe = X;
       if (k == 1) Ps = firstDay;
-      const double Ck = Divide(C * (Pe - Ps + 1), De - S + 1, "prorata");
+      // By real days, or with the company's "prorata fiscal" by 30E/360 days (linear) or
+      // whole months from the first (declining), over the same count of the year.
+      const double Ck = byPractice ? Divide(C * FiscalCount(declining, Ps, Pe),
+                                            FiscalCount(declining, S, De), "prorata")
+                                   : Divide(C * (Pe - Ps + 1), De - S + 1, "prorata");
       if (k < n) {
         accumulated = round2(accumulated + Ck);
         S = F + 1;

@@ -6,8 +6,10 @@
 #include <vector>
 
 #include "depreciation/MImmoAmort.h"
+#include "depreciation/Prorata.h"
 #include "editions/EdtCommon.h"
 #include "editions/MImmoEdt.h"
+#include "fiscal/AssetFiscal.h"
 #include "host/Cp1252.h"
 #include "host/Text.h"
 #include "ledger/MImmoLedger.h"
@@ -306,7 +308,18 @@ EdtFigures CardFigures(const std::string& section, const int32_t& exercise,
   }
   double dot = 0, before = 0;
   const double days = static_cast<double>(pe) - ps + 1;
-  if (noDot) {
+  if (m.fiscal.on && m.fiscal.prorata && !noDot && days > 0 && mode != "E") {
+    // "Prorata fiscal": the year's charge is shared between the bounds in 30E/360 days, from
+    // the first of the acquisition month in declining, as the charge itself was counted.
+    if (mode == "D") {
+      const int32_t firstOfMonth = acquired - (CivilOf(acquired).day - 1);
+      if (ps == acquired) ps = firstOfMonth;
+      if (bs == acquired) bs = firstOfMonth;
+    }
+    const double whole = Days360(ps, pe);
+    dot = Round2(Days360(bs, be) * yearDot / whole);
+    before = Round2(Days360(ps, bs - 1) * yearDot / whole);
+  } else if (noDot) {
     before = yearDot;
   } else if (days > 0) {
     dot = Round2((static_cast<double>(be) - bs + 1) * yearDot / days);
@@ -320,6 +333,7 @@ EdtFigures CardFigures(const std::string& section, const int32_t& exercise,
   f.cumulDebut = Round2(cumul + before);
   f.cumulFin = Round2(before + cumul + dot);
   f.vnc = Round2(value - f.cumulFin);
+  f.yearCharge = noDot || days > 0 ? Round2(yearDot) : 0;
   return f;
 }
 
@@ -346,6 +360,10 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
   AssetRecord& a = m.immo;
   const bool recap = c.RECAPSEULE;
   const bool compta = Trim(m.parimo.COMPTA.view()) == "O";
+  // Our own addition: the derogatory movement of the current fiscal year joins the entries of
+  // the run that ends on its last day, when the company's fiscal option is on.
+  const bool derogatory =
+      compta && m.fiscal.on && c.selectedExercise == 1 && c.DATFIN.day == m.exercises[1].endDay;
 
   BracketList list(numbers);
   while (!list.empty()) {
@@ -423,6 +441,11 @@ bool EdtImoSection(const std::string& numbers, const std::string& section) {
     } else if (compta) {
       FindNature("Code Nature Inconnu pour Compta ");
       AjoutDotationNature(dot);
+      fiscal::StoredPlan stored;
+      if (derogatory && fiscal::ReadStoredPlan(stored)) {
+        const fiscal::DerogatoryMovement move = fiscal::CurrentYear(stored, f.yearCharge).movement;
+        AjoutDerogatoireNature(move.allowance, move.writeBack);
+      }
     }
   }
   return true;

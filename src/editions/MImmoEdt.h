@@ -42,6 +42,7 @@ struct EdtFigures {
   double cumulDebut = 0;  // cumul + before
   double cumulFin = 0;    // before + cumul + dotation
   double vnc = 0;         // value - cumulFin
+  double yearCharge = 0;  // the year's whole dotation, rounded (before + dotation, unsplit)
   std::string acqText, dispText;
   int32_t acquired = 0, disposed = 0;  // day numbers, 0 when no disposal
 };

@@ -29,6 +29,13 @@ std::string OneLine(const std::string& label) {
   return joined;
 }
 
+// Where the derogatory entries' accounts are set: the company's fiscal option.
+std::string FiscalAccountsCommand() {
+  std::string prefix;
+  Toolkit().CompanyPrefix(prefix);
+  return " (actifix company fiscal " + Trimmed(prefix) + " --comptes P D R)";
+}
+
 // What to correct for an entry whose account came from `origin.account`.
 std::string WhereToCorrect(const FecOrigin& origin) {
   const std::string nature = " de la nature " + origin.nature;
@@ -43,6 +50,15 @@ std::string WhereToCorrect(const FecOrigin& origin) {
       return "le compte de valeur nette comptable des cessions" + nature;
     case FecAccount::kNCIPROD:
       return "le compte de produit des cessions" + nature;
+    case FecAccount::kFiscalProvision:
+      return std::string("le compte de provision des amortissements dérogatoires"_w) +
+             FiscalAccountsCommand();
+    case FecAccount::kFiscalAllowance:
+      return std::string("le compte de dotation aux amortissements dérogatoires"_w) +
+             FiscalAccountsCommand();
+    case FecAccount::kFiscalWriteBack:
+      return std::string("le compte de reprise sur amortissements dérogatoires"_w) +
+             FiscalAccountsCommand();
     case FecAccount::kNCTRES:
       break;
   }
@@ -82,7 +98,7 @@ void FecExtract::Add(std::size_t index, const LedgerEntry& entry, bool closesGro
   const std::string text = OneLine(entry.entryLabel);
   line.label = text;
   if (origin.order.empty()) {
-    line.pieceRef = "DOT-" + origin.nature;
+    line.pieceRef = (IsDerogatory(origin.account) ? "DER-" : "DOT-") + origin.nature;
     line.label += " - nature " + origin.nature;
   } else {
     line.pieceRef = "CES-" + origin.nature + "-" + origin.order;
@@ -93,8 +109,11 @@ void FecExtract::Add(std::size_t index, const LedgerEntry& entry, bool closesGro
     std::string amount;
     Convert().FormatAmount(line.amount, 2, amount);
     const std::string what =
-        origin.order.empty() ? "dotation de la nature " + origin.nature
-                             : "cession de l'immobilisation " + origin.nature + " " + origin.order;
+        IsDerogatory(origin.account)
+            ? std::string("amortissements dérogatoires de la nature "_w) + origin.nature
+        : origin.order.empty()
+            ? "dotation de la nature " + origin.nature
+            : "cession de l'immobilisation " + origin.nature + " " + origin.order;
     const std::string fault = line.account.empty() ? "n'a pas de compte"
                                                    : "a le compte " + line.account +
                                                          " qui ne commence pas par trois chiffres";

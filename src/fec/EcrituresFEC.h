@@ -19,7 +19,8 @@ namespace actifix {
 // Notes that the entries made since the last note are for the disposal of the asset in the
 // buffer, on the account taken from `account`.
 void FecNoteDisposal(FecAccount account);
-// Notes that the entries made since the last note are for the dotation of nature `code`.
+// Notes that the entries made since the last note are for the dotation of nature `code`, or,
+// with a fiscal account, for its derogatory allowance or write-back.
 void FecNoteDotation(const std::string& code, FecAccount account);
 
 // The extract, written line by line to a draft as the ledger edition writes its entries.

@@ -12,58 +12,15 @@ namespace actifix::fiscal {
 
 namespace {
 
-struct Civil {
-  int32_t year = 0, month = 0, day = 0;
-};
-
-// The calendar date of a day number (day 1 = 31/12/1899), by whole-era arithmetic, so that a
-// register's worth of plans costs no date text.
-Civil CivilOf(int32_t dayNumber) {
-  const int32_t z = dayNumber - 25569 + 719468;  // days since 01/03/0000
-  const int32_t era = (z >= 0 ? z : z - 146096) / 146097;
-  const int32_t doe = z - era * 146097;
-  const int32_t yoe = (doe - doe / 1460 + doe / 36524 - doe / 146096) / 365;
-  const int32_t doy = doe - (365 * yoe + yoe / 4 - yoe / 100);
-  const int32_t mp = (5 * doy + 2) / 153;
-  Civil c;
-  c.day = doy - (153 * mp + 2) / 5 + 1;
-  c.month = mp < 10 ? mp + 3 : mp - 9;
-  c.year = yoe + era * 400 + (c.month <= 2 ? 1 : 0);
-  return c;
-}
-
-bool IsLeap(int32_t year) { return (year % 4 == 0 && year % 100 != 0) || year % 400 == 0; }
-
-int32_t MonthLength(int32_t year, int32_t month) {
-  static constexpr int32_t kDays[] = {31, 28, 31, 30, 31, 30, 31, 31, 30, 31, 30, 31};
-  return month == 2 && IsLeap(year) ? 29 : kDays[month - 1];
-}
-
-// The day of the month in 30E/360: a 31st and a month's last day count as the 30th.
-int32_t Day360(const Civil& c) {
-  return c.day >= 30 || c.day == MonthLength(c.year, c.month) ? 30 : c.day;
-}
-
 double Round2(double value) { return RoundHalfAway(value, 2); }
 
 bool Computed(char mode) { return mode == 'L' || mode == 'D'; }
 
 }  // namespace
 
-int32_t Days360(int32_t from, int32_t to) {
-  if (to < from) return 0;
-  const Civil a = CivilOf(from), b = CivilOf(to);
-  return 360 * (b.year - a.year) + 30 * (b.month - a.month) + (Day360(b) - Day360(a)) + 1;
-}
-
-int32_t WholeMonths(int32_t from, int32_t to) {
-  const Civil a = CivilOf(from), b = CivilOf(to);
-  return std::max(0, 12 * (b.year - a.year) + (b.month - a.month) + 1);
-}
-
 int32_t YearRank(int32_t acquired, int32_t yearStart) {
   if (acquired >= yearStart) return 1;
-  const Civil a = CivilOf(acquired), s = CivilOf(yearStart);
+  const CivilDate a = CivilOf(acquired), s = CivilOf(yearStart);
   // One rank per year start after the acquisition: those of the calendar years after a's, and
   // the one in a's year (on s's day and month, brought back to the month's last day as
   // HostDates.Compose does) when it falls after the acquisition.
@@ -123,12 +80,6 @@ double FiscalCharge(const FiscalPlan& plan, double cumulative, const Period& yea
     }
   }
   return std::min(charge, net);
-}
-
-double FiscalProrata(bool declining, int32_t from, int32_t to, int32_t yearStart, int32_t yearEnd) {
-  const int32_t part = declining ? WholeMonths(from, to) : Days360(from, to);
-  const int32_t whole = declining ? WholeMonths(yearStart, yearEnd) : Days360(yearStart, yearEnd);
-  return whole > 0 ? static_cast<double>(part) / whole : 0;
 }
 
 }  // namespace actifix::fiscal

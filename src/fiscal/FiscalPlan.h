@@ -8,6 +8,8 @@
 #include <cstdint>
 #include <string>
 
+#include "depreciation/Prorata.h"
+
 namespace actifix::fiscal {
 
 // An asset's fiscal plan. Dates are day numbers of HostDates.
@@ -24,15 +26,6 @@ struct Period {
   int32_t start = 0;
   int32_t end = 0;
 };
-
-// Days from `from` to `to`, both included, in 30-day months (30E/360): a 31st and the last
-// day of any month count as the 30th, so a year ending on 28 February counts 360 days.
-// 0 when `to` is before `from`.
-int32_t Days360(int32_t from, int32_t to);
-
-// Whole months from the first of `from`'s month to the end of `to`'s month; 0 when `to` is
-// in an earlier month.
-int32_t WholeMonths(int32_t from, int32_t to);
 
 // The rank of `year` counted from the fiscal year of the acquisition (1 when acquired in it),
 // earlier years taken as 12-month years starting on the year's day and month, as the module's
@@ -64,10 +57,10 @@ DecliningRate FiscalDecliningRate(const FiscalPlan& plan);
 double FiscalCharge(const FiscalPlan& plan, double cumulative, const Period& year,
                     double typed = 0);
 
-// "Prorata fiscal" for the economic plan: the share of a full year's charge the economic
-// computation gives the period [from, to] of the fiscal year [yearStart, yearEnd], by tax
-// practice instead of by real days: in 30E/360 days (linear) or whole months (declining),
-// over the same count of the year. It replaces (to - from + 1) / (yearEnd - yearStart + 1).
-double FiscalProrata(bool declining, int32_t from, int32_t to, int32_t yearStart, int32_t yearEnd);
+// The counts of tax practice, shared with the economic computation's "prorata fiscal"
+// (depreciation/Prorata.h).
+using actifix::Days360;
+using actifix::FiscalProrata;
+using actifix::WholeMonths;
 
 }  // namespace actifix::fiscal

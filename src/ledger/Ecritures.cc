@@ -44,14 +44,46 @@ void AdjEcr(const std::string& account, std::string& label, const std::string& s
   m.edt.entries.push_back(std::move(entry));
 }
 
-void AjoutDotationNature(double dotation) {
+namespace {
+
+// The row of the nature of the asset in the buffer, made at the end of the table when new.
+NatureDotation& NatureRow() {
   MImmoState& m = MImmo();
   EditionState& e = m.edt;
   const std::string code = Trimmed(m.immo.CODNATI.view());
   auto [it, added] = e.dotationRow.try_emplace(code, e.dotations.size());
   if (added) e.dotations.push_back({code, m.nature.NCIDOT, m.nature.NCIAMO, ""});
-  NatureDotation& row = e.dotations[it->second];
+  return e.dotations[it->second];
+}
+
+// The pair of entries of one derogatory movement of a nature: Dr `debit` / Cr `credit`.
+void DerogatoryPair(const NatureDotation& row, const std::string& what, double amount,
+                    const std::string& debit, FecAccount debitField, const std::string& credit,
+                    FecAccount creditField) {
+  if (IsZero2(amount)) return;  // nothing at all, not even a check of the accounts
+  const MImmoState& m = MImmo();
+  const std::string text = "[" + what + " du " + m.exercises[1].startText + " au " +
+                           m.edt.criteria.DATFIN.text +
+                           std::string(",Amortissements dérogatoires]"_w);
+  std::string label = text;
+  AdjEcr(debit, label, "D", amount, "");
+  FecNoteDotation(row.code, debitField);
+  label = text;
+  AdjEcr(credit, label, "C", amount, "");
+  FecNoteDotation(row.code, creditField);
+}
+
+}  // namespace
+
+void AjoutDotationNature(double dotation) {
+  NatureDotation& row = NatureRow();
   row.amount = edt::Amount2(edt::ReadAmount(row.amount) + dotation);
+}
+
+void AjoutDerogatoireNature(double allowance, double writeBack) {
+  NatureDotation& row = NatureRow();
+  row.allowance = Round2(row.allowance + allowance);
+  row.writeBack = Round2(row.writeBack + writeBack);
 }
 
 void EcrituresCession(std::string& label, double cumulFin, double vnc, double price) {
@@ -90,6 +122,13 @@ void EdtEcritures() {
     label = "[Dotation du " + c.DATDEB.text + " au " + c.DATFIN.text + "]";
     AdjEcr(row.NCIAMO, label, "C", amount, "");
     FecNoteDotation(row.code, FecAccount::kNCIAMO);
+    // The derogatory movement of the nature's assets (none unless the fiscal option is on):
+    // Dr allowance / Cr provision, then Dr provision / Cr write-back.
+    const FiscalSettings& f = m.fiscal;
+    DerogatoryPair(row, "Dotation", row.allowance, f.allowance, FecAccount::kFiscalAllowance,
+                   f.provision, FecAccount::kFiscalProvision);
+    DerogatoryPair(row, "Reprise", row.writeBack, f.provision, FecAccount::kFiscalProvision,
+                   f.writeBack, FecAccount::kFiscalWriteBack);
   }
 
   // A run without an entry, or one that posts nothing, leaves the interface file and the FEC

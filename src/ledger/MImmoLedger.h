@@ -20,11 +20,16 @@ void AdjEcr(const std::string& account, std::string& label, const std::string& s
 // its accounts), creating the row at the end of the table when the code is new.
 void AjoutDotationNature(double dotation);
 
+// Our own addition: adds the derogatory allowance and write-back of the current fiscal year of
+// the asset in the buffer to its nature's row, as AjoutDotationNature does; the entries are
+// made by EdtEcritures when the company's fiscal option is on.
+void AjoutDerogatoireNature(double allowance, double writeBack);
+
 // The disposal entries of the asset in the buffer (nature accounts in the nature buffer).
 void EcrituresCession(std::string& label, double cumulFin, double vnc, double price);
 
-// When COMPTA is "O": the dotation entries, the ledger edition in the edition already open,
-// the interface file, and the closing message.
+// When COMPTA is "O": the dotation entries (with, per nature, the derogatory ones), the ledger
+// edition in the edition already open, the interface file, and the closing message.
 void EdtEcritures();
 
 }  // namespace actifix

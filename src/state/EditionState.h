@@ -46,6 +46,10 @@ struct NatureDotation {
   std::string NCIDOT;
   std::string NCIAMO;
   std::string amount;
+  // Our own addition: the derogatory allowance and write-back of the current fiscal year of
+  // the nature's assets, when the company's fiscal option is on (rounded to 2 decimals).
+  double allowance = 0;
+  double writeBack = 0;
 };
 
 struct EditionState {

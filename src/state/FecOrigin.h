@@ -8,8 +8,22 @@
 
 namespace actifix {
 
-// The field of the nature (NCI...) or of the asset card (NCTRES) that gave an entry its account.
-enum class FecAccount : uint8_t { kNCIDOT, kNCIAMO, kNCIMAT, kNCIVNC, kNCIPROD, kNCTRES };
+// The field of the nature (NCI...) or of the asset card (NCTRES) that gave an entry its account;
+// our own addition, the derogatory entries' accounts of the company's fiscal option.
+enum class FecAccount : uint8_t {
+  kNCIDOT,
+  kNCIAMO,
+  kNCIMAT,
+  kNCIVNC,
+  kNCIPROD,
+  kNCTRES,
+  kFiscalProvision,
+  kFiscalAllowance,
+  kFiscalWriteBack,
+};
+
+// Whether the entry is one of the derogatory entries.
+inline bool IsDerogatory(FecAccount account) { return account >= FecAccount::kFiscalProvision; }
 
 struct FecOrigin {
   std::string nature;  // trimmed nature code

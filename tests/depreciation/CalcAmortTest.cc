@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "depreciation/AmortFixture.h"
+#include "fiscal/AssetFiscal.h"
 
 namespace actifix::testing {
 namespace {
@@ -142,6 +143,33 @@ TEST_F(AmortTest, FiscalYearsThatAreNotCalendarYears) {
   const Amort b = Calc("L", 3000, 50, "01/09/2005", "", 0, true);
   EXPECT_NEAR(b.cumulative, 743.84 + 1500, 0.005);
   EXPECT_NEAR(b.charge, 3000 - 2243.84, 0.005);
+}
+
+TEST_F(AmortTest, ProrataFiscalCountsMonthsAnd360DayYears) {
+  // Mode, value, rate, acquisition, disposal; the charge of 2005 by real days, then with the
+  // company's "prorata fiscal"; a fiscal plan equal to the economic one then moves nothing.
+  const std::tuple<const char*, double, float, const char*, const char*, double, double> cases[] = {
+      {"D", 40000, 10, "15/04/2005", "", 9000.0 * 275 / 365, 6750},            // 22.5 % x 9 / 12
+      {"L", 12000, 20, "15/03/2005", "", 2400.0 * 292 / 365, 1906.67},         // 286 / 360
+      {"L", 12000, 20, "01/01/2003", "30/06/2005", 2400.0 * 181 / 365, 1200},  // 180 / 360
+  };
+  for (const auto& [mode, value, rate, acquired, disposed, days, practice] : cases) {
+    MImmo().fiscal = {};
+    EXPECT_NEAR(Calc(mode, value, rate, acquired, disposed, 0, true).charge, days, 0.005);
+    MImmo().fiscal.prorata = true;  // asked without the option: nothing changes
+    EXPECT_NEAR(Calc(mode, value, rate, acquired, disposed, 0, true).charge, days, 0.005);
+    MImmo().fiscal.on = true;
+    const Amort a = Calc(mode, value, rate, acquired, disposed, 0, true);
+    EXPECT_NEAR(a.charge, practice, 0.005) << acquired;
+    if (*disposed != 0) continue;
+    int32_t from = 0;
+    HostDates().DayNumber(acquired, from);
+    const fiscal::FiscalYearResult r =
+        fiscal::RollYear({*mode, rate, value, from, 0}, {a.cumulative, 0},
+                         fiscal::ExercisePeriod(1), RoundHalfAway(a.charge, 2), *mode);
+    EXPECT_NEAR(r.movement.allowance + r.movement.writeBack + r.movement.excess, 0, 0.005);
+  }
+  MImmo().fiscal = {};
 }
 
 }  // namespace

@@ -48,6 +48,23 @@ std::vector<std::string> ReadLines(const fs::path& path) {
   return lines;
 }
 
+// A line of a file written for another program (Windows-1252, ISO 8859-15) in UTF-8, so that
+// the scenario shows its accents: a line that is not UTF-8 has its bytes above 0x7F read as
+// Latin-1, which those code pages' accents are.
+std::string AsUtf8(const std::string& line) {
+  std::string out;
+  int follow = 0;  // the continuation bytes a UTF-8 lead byte still asks for
+  bool utf8 = true;
+  for (const char ch : line) {
+    const auto c = static_cast<unsigned char>(ch);
+    utf8 = utf8 && (follow > 0) == ((c >> 6) == 2);
+    follow = follow > 0 ? follow - 1 : c >= 0xF0 ? 3 : c >= 0xE0 ? 2 : c >= 0xC0 ? 1 : 0;
+    out +=
+        c < 0x80 ? std::string(1, ch) : std::string{char(0xC0 | (c >> 6)), char(0x80 | (c & 0x3F))};
+  }
+  return utf8 && follow == 0 ? line : out;
+}
+
 // Splits a command line into words; double quotes group words.
 std::vector<std::string> Words(const std::string& line) {
   std::vector<std::string> words;
@@ -329,10 +346,13 @@ int main(int argc, char** argv) {
         // The file's lines, exactly: what a run must have left as it was, or written.
         if (runs == 0) throw std::runtime_error("== file before any == run");
         const fs::path path = data / section.argument;
-        if (!fs::exists(path))
+        if (!fs::exists(path)) {
           checker.Fail(section, "no such file");
-        else
-          checker.CompareExact(section, NonEmpty(section.lines), NonEmpty(ReadLines(path)));
+        } else {
+          std::vector<std::string> lines = ReadLines(path);
+          for (std::string& line : lines) line = AsUtf8(line);
+          checker.CompareExact(section, NonEmpty(section.lines), NonEmpty(lines));
+        }
       } else if (section.name == "sql") {
         if (uri.empty()) throw std::runtime_error("== sql needs a server (== on postgresql)");
         for (const std::string& line : NonEmpty(section.lines))

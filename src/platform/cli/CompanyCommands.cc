@@ -424,8 +424,8 @@ void AddCompanyCommands(CLI::App& root, const GlobalOptions& global, CommandActi
                    "dérogatoires (comptes vérifiés dans le plan comptable)");
   fiscal->add_flag("--off", args->off, "Désactive le plan fiscal (les plans saisis sont gardés)");
   fiscal->add_flag("--prorata-fiscal", args->prorataFiscal,
-                   "Plan économique au prorata fiscal : 30/360 en linéaire, mois entiers en "
-                   "dégressif");
+                   "Plan économique au prorata fiscal, tant que l'option est active : 30/360 en "
+                   "linéaire, mois entiers en dégressif");
   fiscal->add_flag("--prorata-jours", args->prorataDays,
                    "Plan économique au prorata des jours réels (par défaut)");
   fiscal
