@@ -98,6 +98,14 @@ std::string BalanceRefusal(double value, double cumulative, double balance) {
   return "";
 }
 
+std::string FiscalChargeRefusal(double value, double fiscalCumulative, double charge) {
+  if (std::string why = AmountRefusal(charge); !why.empty()) return why;
+  if (Round2(charge) > Round2(value - fiscalCumulative))
+    return std::string("dotation fiscale au-delà du reste à amortir ("_w) +
+           AmountText(value - fiscalCumulative) + ")";
+  return "";
+}
+
 CardRefusal CheckFiscalFigures(const AssetCard& c) {
   if (Trim(c.MODFIS).empty()) return {};
   float rate = 0;
@@ -108,6 +116,7 @@ CardRefusal CheckFiscalFigures(const AssetCard& c) {
       {"TAUFIS", FiscalRateRefusal(c.MODFIS, rate)},
       {"CUMFIS", FiscalCumulativeRefusal(value, UnpackedAmount(c.CUMFIS))},
       {"SLDDER", BalanceRefusal(value, UnpackedAmount(c.CUMAMO), UnpackedAmount(c.SLDDER))},
+      {"DOTFIS", FiscalChargeRefusal(value, UnpackedAmount(c.CUMFIS), UnpackedAmount(c.DOTFIS))},
   };
   for (const auto& [field, reason] : checks)
     if (!reason.empty()) return {field, reason};

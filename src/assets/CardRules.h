@@ -43,8 +43,11 @@ std::string FiscalCumulativeRefusal(double value, double fiscalCumulative);
 // Why SLDDER is refused: as AmountRefusal, and a balance past the value less the economic
 // cumulative (the fiscal net value would go below 0).
 std::string BalanceRefusal(double value, double cumulative, double balance);
+// Why DOTFIS, the typed fiscal charge of mode E, is refused: as AmountRefusal, and a charge
+// past what remains (the value less the fiscal cumulative).
+std::string FiscalChargeRefusal(double value, double fiscalCumulative, double charge);
 // The first value of card `c`'s fiscal plan that cannot be kept, in the order the fiscal page
-// asks them (MODFIS, TAUFIS, CUMFIS, SLDDER); nothing when it has none (MODFIS blank).
+// asks them (MODFIS, TAUFIS, CUMFIS, SLDDER, DOTFIS); nothing when it has none (MODFIS blank).
 CardRefusal CheckFiscalFigures(const AssetCard& c);
 
 }  // namespace actifix

@@ -1,9 +1,12 @@
 // The partial disposal of an asset card: the card is split into the disposed part, which keeps
 // the order number and receives the disposal, and the remaining part, saved under the
-// nature's next number. Prior and current depreciation are shared in proportion.
+// nature's next number. Prior and current depreciation are shared in proportion, and so is
+// the fiscal plan's (our own addition): its fiscal cumulative, derogatory balance and typed
+// charge.
 #include "assets/CardRules.h"
 #include "assets/CardScreen.h"
 #include "depreciation/MImmoAmort.h"
+#include "fiscal/Derogatory.h"
 #include "host/Cp1252.h"
 #include "host/Text.h"
 #include "state/MImmo.h"
@@ -81,20 +84,37 @@ SplitOutcome PartialDisposal(const Keys& keys) {
   const double chargeShare = Round2(UnpackedAmount(former.DOTAMO) * ratio);
   c.CUMAMO = PackedAmount(cumulativeShare);
   c.DOTAMO = PackedAmount(chargeShare);
+  // The fiscal figures by the same ratio; each part's plan is saved with its card.
+  const bool withPlan = !Trim(former.MODFIS).empty();
+  fiscal::FiscalShares fiscalShares;
+  double typedShare = 0;
+  if (withPlan) {
+    fiscalShares = fiscal::SplitFiscalState(
+        {UnpackedAmount(former.CUMFIS), UnpackedAmount(former.SLDDER)}, ratio);
+    typedShare = Round2(UnpackedAmount(former.DOTFIS) * ratio);
+    c.CUMFIS = PackedAmount(fiscalShares.disposed.cumulative);
+    c.SLDDER = PackedAmount(fiscalShares.disposed.balance);
+    c.DOTFIS = PackedAmount(typedShare);
+  }
   EcranDescription(keys, "DESCRIPTION DE LA PARTIE CEDEE DE " + Format(disposed, 2) + " A " +
                              Format(UnpackedAmount(c.MTCESS), 2));
   if (Computable(c))
     CalcAmort(Trimmed(c.MODAMO), c.VALACQ, c.CUMAMO, FalseValue(), c.TAUX, c.DATACQ, c.DATCES,
               c.DOTAMO);
-  EcrireFiche();
+  const AssetCard disposedPart = c;
 
   // The remaining part: a new card of the same nature with what is left, not recomputed.
   c.exists = false;
-  NumeroSuivant();
+  NumeroSuivant(Val(disposedPart.NUMNATI));
   const double remaining = Round2(value - disposed);
   c.VALACQ = PackedAmount(remaining);
   c.CUMAMO = PackedAmount(Round2(UnpackedAmount(former.CUMAMO) - cumulativeShare));
   c.DOTAMO = PackedAmount(Round2(UnpackedAmount(former.DOTAMO) - chargeShare));
+  if (withPlan) {
+    c.CUMFIS = PackedAmount(fiscalShares.kept.cumulative);
+    c.SLDDER = PackedAmount(fiscalShares.kept.balance);
+    c.DOTFIS = PackedAmount(Round2(UnpackedAmount(former.DOTFIS) - typedShare));
+  }
   c.DATCES.clear();
   c.disposalDay = 0;
   c.NOMCLT.clear();
@@ -104,6 +124,12 @@ SplitOutcome PartialDisposal(const Keys& keys) {
   c.REMIMO = former.REMIMO;
   c.NOMFRN = former.NOMFRN;
   EcranDescription(keys, "DESCRIPTION DE LA PARTIE NON CEDEE DE " + Format(remaining, 2));
+  // Both parts saved once both are described, with nothing asked in between: one
+  // transaction, so that no failure or kill leaves half a split.
+  const AssetCard keptPart = c;
+  c = disposedPart;
+  EcrireFiche();
+  c = keptPart;
   EcrireFiche();
   return SplitOutcome::kSplit;
 }

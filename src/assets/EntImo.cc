@@ -35,7 +35,8 @@ const std::string kModes = "[L,D,E]";
 const std::string kFiscalFields =
     "[[MODFIS,MODE D'AMORTISSEMENT FISCAL,A,1],[TAUFIS,TAUX AMORTISSEMENT FISCAL,S2,6],"
     "[CUMFIS,CUMUL AMORTISSEMENTS FISCAUX ANTERIEURS,D2,12],"
-    "[SLDDER,SOLDE AMORTISSEMENTS DEROGATOIRES ANTERIEUR,D2,12]]";
+    "[SLDDER,SOLDE AMORTISSEMENTS DEROGATOIRES ANTERIEUR,D2,12],"
+    "[DOTFIS,DOTATION FISCALE DE L'EXERCICE,D2,12]]";
 
 bool FiscalOn() { return MImmo().fiscal.on; }
 
@@ -162,6 +163,7 @@ enum class Step {
   kFiscalRate,
   kFiscalCumulative,
   kFiscalBalance,
+  kFiscalCharge,
   kSave,
   kEnd
 };
@@ -235,6 +237,7 @@ Step StepOf(const std::string& field) {
   if (field == "TAUFIS") return Step::kFiscalRate;
   if (field == "CUMFIS") return Step::kFiscalCumulative;
   if (field == "SLDDER") return Step::kFiscalBalance;
+  if (field == "DOTFIS") return Step::kFiscalCharge;
   return Step::kValue;
 }
 
@@ -263,7 +266,8 @@ void ShowFiscalFields(const AssetCard& c) {
   for (const auto& [name, value] : {std::pair<const char*, const std::string&>{"MODFIS", c.MODFIS},
                                     {"TAUFIS", c.TAUFIS},
                                     {"CUMFIS", c.CUMFIS},
-                                    {"SLDDER", c.SLDDER}})
+                                    {"SLDDER", c.SLDDER},
+                                    {"DOTFIS", c.DOTFIS}})
     screen.ShowField(name, value);
 }
 
@@ -653,8 +657,16 @@ void SecondPage(ScreenRun& r, AssetCard& c) {
   }
 }
 
-// The fiscal page: the fiscal mode (blank: no fiscal plan), its rate, and for an asset
-// acquired before the period the fiscal cumulative and the derogatory balance before it.
+bool IsFiscalE(const AssetCard& c) { return Trimmed(c.MODFIS) == "E"; }
+
+// After the fiscal figures before the period: the typed charge of mode E, else the save.
+Step AfterFiscalFigures(const AssetCard& c) {
+  return IsFiscalE(c) ? Step::kFiscalCharge : Step::kSave;
+}
+
+// The fiscal page: the fiscal mode (blank: no fiscal plan), its rate, for an asset acquired
+// before the period the fiscal cumulative and the derogatory balance before it, and in mode E
+// the fiscal charge of the period, typed.
 void FiscalPage(ScreenRun& r, AssetCard& c) {
   HostScreen& screen = Screen();
   const double value = UnpackedAmount(c.VALACQ);
@@ -674,10 +686,13 @@ void FiscalPage(ScreenRun& r, AssetCard& c) {
         r.step = Step::kSave;
       } else if (!Refused("MODFIS", ModeRefusal(c.MODFIS))) {
         r.step = Step::kFiscalRate;
-        if (Trimmed(c.MODFIS) == "E") {  // charges typed: no rate
+        if (IsFiscalE(c)) {  // charges typed: no rate
           Convert().PackSingle(0.0f, c.TAUFIS);
           screen.ShowField("TAUFIS", c.TAUFIS);
           r.step = Step::kFiscalCumulative;
+        } else if (!IsZero2(UnpackedAmount(c.DOTFIS))) {  // computed: no typed charge
+          c.DOTFIS = PackedAmount(0);
+          screen.ShowField("DOTFIS", c.DOTFIS);
         }
       }
       break;
@@ -698,12 +713,11 @@ void FiscalPage(ScreenRun& r, AssetCard& c) {
         c.CUMFIS = c.SLDDER = PackedAmount(0);
         screen.ShowField("CUMFIS", c.CUMFIS);
         screen.ShowField("SLDDER", c.SLDDER);
-        r.step = Step::kSave;
+        r.step = AfterFiscalFigures(c);
         break;
       }
       Ask(r, "CUMFIS", c.CUMFIS);
-      if (SecondPageMove(r, Trimmed(c.MODFIS) == "E" ? Step::kFiscalMode : Step::kFiscalRate))
-        break;
+      if (SecondPageMove(r, IsFiscalE(c) ? Step::kFiscalMode : Step::kFiscalRate)) break;
       if (!Refused("CUMFIS", FiscalCumulativeRefusal(value, UnpackedAmount(c.CUMFIS))))
         r.step = Step::kFiscalBalance;
       break;
@@ -712,6 +726,15 @@ void FiscalPage(ScreenRun& r, AssetCard& c) {
       if (SecondPageMove(r, Step::kFiscalCumulative)) break;
       if (!Refused("SLDDER",
                    BalanceRefusal(value, UnpackedAmount(c.CUMAMO), UnpackedAmount(c.SLDDER))))
+        r.step = AfterFiscalFigures(c);
+      break;
+    case Step::kFiscalCharge:
+      screen.SetFieldHint("DOTFIS", "N",
+                          std::string("Amortissement Fiscal Exceptionnel de l'Exercice"_w));
+      Ask(r, "DOTFIS", c.DOTFIS);
+      if (SecondPageMove(r, WithinPeriod(r, c) ? Step::kFiscalMode : Step::kFiscalBalance)) break;
+      if (!Refused("DOTFIS",
+                   FiscalChargeRefusal(value, UnpackedAmount(c.CUMFIS), UnpackedAmount(c.DOTFIS))))
         r.step = Step::kSave;
       break;
     default:
@@ -780,6 +803,7 @@ void CardPasses(ScreenRun& r) {
       case Step::kFiscalRate:
       case Step::kFiscalCumulative:
       case Step::kFiscalBalance:
+      case Step::kFiscalCharge:
         FiscalPage(r, c);
         break;
       case Step::kEnd:

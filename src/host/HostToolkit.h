@@ -42,6 +42,9 @@ class HostToolkit {
     on = prorata = 0;
     accounts = "[145,68725,78725]";
   }
+  // Our own addition: the start ("dd/mm/yyyy") of the fiscal year the stored cumulatives
+  // belong to, the year the opening closes; "" when the host does not know it.
+  virtual void CumulativesYearStart(std::string& date) { date.clear(); }
 
   virtual void SetEditionTitle(const std::string& title) = 0;
   virtual void GetEditionTitle(std::string& title) = 0;

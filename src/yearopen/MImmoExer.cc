@@ -5,7 +5,9 @@
 
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
+#include "fiscal/AssetFiscal.h"
 #include "host/Cp1252.h"
+#include "host/Text.h"
 #include "refdata/EntryCycle.h"
 #include "state/Amounts.h"
 #include "state/MImmo.h"
@@ -47,6 +49,53 @@ bool DatesConfirmed() {
   int16_t validate = 0;
   toolkit.KeyValidate(validate);
   return key == validate && answer != 0;
+}
+
+// Our own addition, with the company's fiscal option on: the fiscal year the opening closes.
+// It ends the day before the new year and starts on the year the cumulatives belong to when
+// the host knows it and it lies up to 24 months before (a first year shorter or longer than
+// twelve months), else one year earlier, on the day after the same month-end.
+fiscal::Period ClosingYear(int32_t newYearStart) {
+  const HostDates& dates = Dates();
+  fiscal::Period year;
+  year.end = newYearStart - 1;
+  std::string held;
+  Toolkit().CumulativesYearStart(held);
+  int32_t heldDay = 0;
+  if (!Trim(held).empty()) dates.DayNumber(held, heldDay);
+  constexpr int32_t kLongestYear = 731;
+  if (heldDay > 0 && heldDay < newYearStart && newYearStart - heldDay <= kLongestYear) {
+    year.start = heldDay;
+    return year;
+  }
+  std::string endText, earlier, monthEnd;
+  dates.DateOfDay(year.end, endText);
+  int16_t d = 0, mo = 0, y = 0;
+  dates.Split(endText, d, mo, y);
+  dates.Compose(d, mo, static_cast<int16_t>(y - 1), earlier);
+  int32_t earlierEnd = 0;
+  dates.EndOfMonth(earlier, monthEnd, earlierEnd);
+  year.start = earlierEnd + 1;
+  return year;
+}
+
+// The plan of the asset in the buffer, when it has one, closes `closing` on the year's
+// economic charge `charge` (what the opening adds to the cumulative): its fiscal cumulative
+// and derogatory balance roll, the typed charge of mode E goes back to 0. One Find.
+void RollFiscalPlan(const fiscal::Period& closing, double charge) {
+  MImmoState& m = MImmo();
+  fiscal::StoredPlan stored;
+  if (!fiscal::ReadStoredPlan(stored)) return;
+  const std::string mode = Trimmed(m.immo.MODAMO.str());
+  const fiscal::FiscalYearResult year =
+      fiscal::RollYear(stored.plan, stored.state, closing, RoundHalfAway(charge, 2),
+                       mode.empty() ? 'L' : mode[0], stored.typed);
+  m.immof.CUMFIS = PackedAmount(year.next.cumulative);
+  m.immof.SLDDER = PackedAmount(year.next.balance);
+  m.immof.DOTFIS = PackedAmount(0);
+  int32_t number = 0;
+  RecordFile().LastRecordNumber(m.fImmof, number);
+  RecordFile().Write(m.fImmof, number);
 }
 
 // Rolls the asset in the buffer into the new year and writes it back; prints its line on the
@@ -114,6 +163,14 @@ void OuvImo() {
     AddTitleAndColumns(kListColumns);
     HostKeyedFile& keyed = KeyedFile();
     const HostDates& dates = Dates();
+    // The fiscal plans roll with their assets, in the same walk and the same transaction.
+    const bool plans = m.fiscal.on && m.kImmof != 0;
+    fiscal::Period closing;
+    if (plans) {
+      std::string startDay;
+      Toolkit().YearStartDay(startDay);
+      closing = ClosingYear(static_cast<int32_t>(std::strtol(startDay.c_str(), nullptr, 10)));
+    }
     int16_t found = 0;
     std::string key;
     keyed.First(m.kImmo, m.fImmo, found, key);
@@ -128,7 +185,9 @@ void OuvImo() {
         int32_t number = 0;
         RecordFile().LastRecordNumber(m.fImmo, number);
         RemoveAsset(key, number);
+        if (plans) SupprimerPlanFiscal(key);  // its balance was written back in its last year
       } else {
+        if (plans) RollFiscalPlan(closing, UnpackedAmount(m.immo.DOTAMO.str()));
         RollAsset(acquired, disposed);
       }
       keyed.Next(m.kImmo, m.fImmo, found, key);

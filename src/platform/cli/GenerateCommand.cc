@@ -6,6 +6,8 @@
 #include <cstdio>
 #include <iostream>
 
+#include "front/Front.h"
+#include "front/NvImmo.h"
 #include "platform/cli/ProgressLine.h"
 #include "platform/screen/Script.h"
 #include "platform/session/Companies.h"
@@ -24,6 +26,7 @@ constexpr int64_t kMostAssets = 10'000'000;
 struct GenerateArgs {
   int64_t assets = 0;
   uint64_t seed = 1;
+  bool fiscal = false;  // fiscal plans for a quarter of the cards, the company's option on
 };
 
 int Generate(const GlobalOptions& global, const GenerateArgs& args) {
@@ -44,15 +47,26 @@ int Generate(const GlobalOptions& global, const GenerateArgs& args) {
   GeneratorOptions generator;
   generator.assets = args.assets;
   generator.seed = args.seed;
+  generator.fiscal = args.fiscal;
   generator.progress = [&](int64_t written) {
     progress.Show("Génération du registre :", written, args.assets, "fiches");
   };
   int64_t written = 0;
   // The cards' keys are new order numbers past each nature's running number: written in bulk,
   // in one transaction, so that a run killed or failed halfway leaves no card of it.
-  session.RunWith([&](NvImmo&) {
+  // With --fiscal, the company's option goes on in the same transaction, and the module's
+  // files are opened again with it, "Immof" included; the generator adds the option's accounts
+  // to the chart.
+  session.RunWith([&](NvImmo& component) {
     session.store().SetBulk(true);
     try {
+      if (args.fiscal) {
+        CompanySettings settings = session.store().Settings();
+        settings.fiscal.on = true;
+        session.store().SaveSettings(settings);
+        session.ReloadCompany();
+        OpenModuleFiles(component);
+      }
       written = GenerateRegister(generator);
     } catch (...) {
       session.store().Rollback();
@@ -82,6 +96,10 @@ void AddGenerateCommand(CLI::App& root, const GlobalOptions& global, CommandActi
                                            "Graine du tirage (défaut : 1) : même graine, même "
                                            "registre"),
                      0, INT64_MAX);
+  generate->add_flag("--fiscal", args->fiscal,
+                     "Donne un plan fiscal à un quart environ des fiches (linéaire plus court, "
+                     "dégressif sur linéaire, quelques exceptionnels) et active l'option plan "
+                     "fiscal de l'entreprise, ses trois comptes ajoutés au plan comptable");
   WhenChosen(*generate, action, [&global, args] { return Generate(global, *args); });
 }
 

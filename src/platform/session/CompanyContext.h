@@ -15,6 +15,7 @@ struct CompanyContext {
   std::string yearStart, yearEnd;   // current fiscal year, "dd/mm/yyyy"
   std::string workDate;             // the host's working date, "dd/mm/yyyy"
   FiscalOption fiscal;              // the fiscal plan option, off by default
+  std::string cumulativesYear;      // start of the year the stored cumulatives belong to
 };
 
 }  // namespace actifix::platform

@@ -39,6 +39,7 @@ class PlatformToolkit : public HostToolkit {
   void YearEndDay(std::string& day) override;
   void WorkDate(std::string& date) override;
   void FiscalOption(int16_t& on, int16_t& prorata, std::string& accounts) override;
+  void CumulativesYearStart(std::string& date) override { date = company_.cumulativesYear; }
 
   void SetEditionTitle(const std::string& title) override { editionTitle_ = title; }
   void GetEditionTitle(std::string& title) override { title = editionTitle_; }

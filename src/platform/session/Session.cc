@@ -203,6 +203,7 @@ void Session::TakeSettings(const CompanySettings& settings) {
   company_.yearEnd = settings.yearEnd;
   company_.workDate = settings.workDate;
   company_.fiscal = settings.fiscal;
+  company_.cumulativesYear = settings.cumulativesYear;
 }
 
 void Session::FlushEditions() {

@@ -10,6 +10,7 @@
 
 #include "assets/MImmoImmo.h"
 #include "depreciation/MImmoAmort.h"
+#include "fiscal/Derogatory.h"
 #include "front/Front.h"
 #include "host/Cp1252.h"
 #include "state/Amounts.h"
@@ -196,7 +197,86 @@ void Depreciate(Card& card) {
   card.charge = Round2(UnpackedAmount(charge));
 }
 
-void StoreCard(const std::string& natureCode, const Card& card) {
+// A card's fiscal plan, as "Immof" stores it; no plan when `mode` is 0.
+struct GeneratedPlan {
+  char mode = 0;
+  float rate = 0;
+  fiscal::FiscalState state;
+  double typed = 0;
+};
+
+// The fiscal years before the current one, most recent first, as the module counts them:
+// twelve months each, starting on the current year's day and month.
+std::vector<fiscal::Period> EarlierYears(int32_t count) {
+  const MImmoState& m = MImmo();
+  int16_t d = 0, mo = 0, y = 0;
+  Dates().Split(m.exercises[1].startText, d, mo, y);
+  std::vector<fiscal::Period> years;
+  int32_t nextStart = m.exercises[1].startDay;
+  for (int32_t k = 1; k <= count; ++k) {
+    std::string text;
+    Dates().Compose(d, mo, static_cast<int16_t>(y - k), text);
+    int32_t start = 0;
+    Dates().DayNumber(text, start);
+    years.push_back({start, nextStart - 1});
+    nextStart = start;
+  }
+  return years;
+}
+
+// Draws the plan of `card` (about one card in four has one) from `random`, always the same
+// number of draws per card so that each card's plan depends on the seed alone. Its fiscal
+// cumulative rolls over the earlier years; its derogatory balance is taken as what the
+// fiscal cumulative exceeds the economic one by, within the net book value.
+GeneratedPlan DrawPlan(const Card& card, bool decliningAllowed, std::mt19937_64& random,
+                       const std::vector<fiscal::Period>& earlier) {
+  std::uniform_real_distribution<double> unit(0.0, 1.0);
+  const double has = unit(random), kind = unit(random), factor = unit(random), share = unit(random);
+  GeneratedPlan p;
+  if (has >= 0.25) return p;
+  if (card.mode == 'L' && decliningAllowed && kind < 0.4 && card.rate <= 33.33f) {
+    p.mode = 'D';  // declining over an economic linear plan, same duration
+    p.rate = card.rate;
+  } else if (card.mode != 'E' && kind < 0.92) {
+    p.mode = 'L';  // linear, a shorter duration than the economic one
+    p.rate = std::min(100.0f, card.rate * (factor < 0.4 ? 1.25f : factor < 0.8 ? 1.5f : 2.0f));
+  } else {
+    p.mode = 'E';
+  }
+  const fiscal::FiscalPlan plan{p.mode, p.rate, card.value, card.acquired, card.disposed};
+  double cumulative = 0;
+  if (p.mode == 'E') {
+    if (!earlier.empty() && card.acquired <= earlier.front().end)
+      cumulative = Round2(card.value * share * 0.8);
+    p.typed = share < 0.5 ? Round2(std::min(card.value * 0.25, card.value - cumulative)) : 0;
+  } else {
+    for (auto year = earlier.rbegin(); year != earlier.rend(); ++year)
+      if (year->end >= card.acquired)
+        cumulative = Round2(cumulative + fiscal::FiscalCharge(plan, cumulative, *year));
+  }
+  p.state.cumulative = cumulative;
+  p.state.balance = Round2(
+      std::clamp(cumulative - card.cumulative, 0.0, std::max(0.0, card.value - card.cumulative)));
+  return p;
+}
+
+// Stores `plan` under the key of the asset in the buffer, just inserted: its order number is
+// new, past the nature's running number, so no plan can be there.
+void StorePlan(const GeneratedPlan& plan) {
+  MImmoState& m = MImmo();
+  FiscalRecord& r = m.immof;
+  r.CODNATF = m.immo.CODNATI.str();
+  r.NUMNATF = m.immo.NUMNATI.str();
+  r.MODFIS = std::string(1, plan.mode);
+  r.TAUFIS = PackedRate(plan.rate);
+  r.CUMFIS = PackedAmount(plan.state.cumulative);
+  r.SLDDER = PackedAmount(plan.state.balance);
+  r.DOTFIS = PackedAmount(plan.typed);
+  int32_t number = 0;
+  KeyedFile().Insert(m.kImmof, r.CODNATF.str() + r.NUMNATF.str(), m.fImmof, number);
+}
+
+void StoreCard(const std::string& natureCode, const Card& card, const GeneratedPlan& plan) {
   const MImmoState& m = MImmo();
   AssetCard c;
   c.CODNATI = natureCode;
@@ -218,6 +298,7 @@ void StoreCard(const std::string& natureCode, const Card& card) {
   CardToRecord(c);
   int32_t number = 0;
   InsertAsset(c.analytic, number);
+  if (plan.mode != 0) StorePlan(plan);
 }
 
 std::string FiveDigits(int64_t number) {
@@ -235,7 +316,9 @@ constexpr int64_t kCardsPerNature = 90000;
 class CardWriter {
  public:
   CardWriter(const GeneratorOptions& options, std::mt19937_64& random)
-      : options_(options), random_(random) {}
+      : options_(options), random_(random), fiscalRandom_(options.seed ^ 0x9e3779b97f4a7c15ULL) {
+    if (options.fiscal) earlier_ = EarlierYears(21);
+  }
 
   int64_t written() const { return written_; }
 
@@ -275,9 +358,11 @@ class CardWriter {
       } else {
         Depreciate(card);
       }
+      GeneratedPlan plan;
+      if (options_.fiscal) plan = DrawPlan(card, model.declining, fiscalRandom_, earlier_);
       if (!split) {
         if (disposed) card.proceeds = Unit() < 0.2 ? 0 : Round2(card.value * Unit());
-        StoreCard(code, card);
+        StoreCard(code, card, plan);
         Advance(1);
         continue;
       }
@@ -297,8 +382,17 @@ class CardWriter {
       rest.charge = Round2(rest.charge - Round2(rest.charge * part));
       rest.disposed = 0;
       rest.customer.clear();
-      StoreCard(code, card);
-      StoreCard(code, rest);
+      // The plan's figures shared as the card screen's split shares them.
+      GeneratedPlan restPlan = plan;
+      if (plan.mode != 0) {
+        const fiscal::FiscalShares shares = fiscal::SplitFiscalState(plan.state, part);
+        plan.state = shares.disposed;
+        restPlan.state = shares.kept;
+        plan.typed = Round2(restPlan.typed * part);
+        restPlan.typed = Round2(restPlan.typed - plan.typed);
+      }
+      StoreCard(code, card, plan);
+      StoreCard(code, rest, restPlan);
       ++i;
       Advance(2);
     }
@@ -327,6 +421,8 @@ class CardWriter {
 
   const GeneratorOptions& options_;
   std::mt19937_64& random_;
+  std::mt19937_64 fiscalRandom_;  // the fiscal plans' own draws
+  std::vector<fiscal::Period> earlier_;
   std::uniform_real_distribution<double> unit_{0.0, 1.0};
   int64_t written_ = 0;
   int64_t nextProgress_ = 0;
@@ -340,6 +436,15 @@ int64_t GenerateRegister(const GeneratorOptions& options) {
   LoadParameters();
   WriteReferenceData();
   const MImmoState& m = MImmo();
+  if (options.fiscal) {
+    WriteAccount(m.fiscal.provision, "Amortissements dérogatoires");
+    WriteAccount(m.fiscal.allowance,
+                 "Dotations aux provisions réglementées (amortissements "
+                 "dérogatoires)");
+    WriteAccount(m.fiscal.writeBack,
+                 "Reprises sur provisions réglementées (amortissements "
+                 "dérogatoires)");
+  }
   std::mt19937_64 random(options.seed);
   const int32_t yearEnd = m.exercises[1].endDay;
   const int32_t firstDay = yearEnd - 20 * 365;

@@ -11,7 +11,12 @@
 // - N asset cards acquired over the twenty years up to the end of the current fiscal
 //   year, in the three modes (linear, declining on natures that allow it, about 5 % typed by
 //   hand), with some disposed of during the current year and some split by a partial
-//   disposal; `CUMAMO` and `DOTAMO` computed as the card screen computes them.
+//   disposal; `CUMAMO` and `DOTAMO` computed as the card screen computes them;
+// - when asked (`fiscal`), a fiscal plan in "Immof" for about a quarter of the cards, drawn
+//   from a stream of its own (the cards stay those of the same seed without it): linear
+//   shorter than the economic plan, declining over an economic linear plan, and a few
+//   exceptional ones with a typed charge; the fiscal cumulative and the derogatory balance
+//   of the earlier years computed, and the three fiscal accounts added to the chart.
 // Every card has the keys the card screen gives it: one "Immo", one "Immon", one "Immoa"
 // per element of its analytic list; each nature's running number ends at least at its
 // highest order number.
@@ -31,6 +36,9 @@ struct GeneratorOptions {
   // register); `actifix generate` gives none: its register is one transaction.
   std::function<void()> commit;
   int64_t commitEvery = 20000;
+  // Fiscal plans for about a quarter of the cards. REQUIRES: the company's fiscal option on
+  // and the module's files opened with it ("Immof" open).
+  bool fiscal = false;
 };
 
 // Writes the register. REQUIRES: the module attached and its files open (Session::RunWith).
