@@ -462,10 +462,12 @@ void CheckPlans(Scan& scan) {
     while (asset != order.end() && assets[*asset].key() < key) ++asset;
     const std::string shown = KeyShown(kImmo, key);
     if (asset == order.end() || assets[*asset].key() != key) {
+      // A damaged card may be this plan's: nothing is removed before the copy is restored.
+      const bool removable = scan.damaged[kAssets].empty();
       scan.Report(shown + " : plan fiscal sans immobilisation (enregistrement " +
-                  std::to_string(plan.entry.number) +
-                  " du fichier Immof) : actifix check --repair le retire");
-      scan.plansRemoved.push_back(plan.entry);
+                  std::to_string(plan.entry.number) + " du fichier Immof)" +
+                  (removable ? " : actifix check --repair le retire" : ""));
+      if (removable) scan.plansRemoved.push_back(plan.entry);
       continue;
     }
     const AssetFacts& facts = scan.assetFacts[static_cast<std::size_t>(*asset)];
