@@ -453,7 +453,7 @@ void CheckPlans(Scan& scan) {
   for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
   std::sort(order.begin(), order.end(),
             [&](int32_t a, int32_t b) { return assets[a] < assets[b]; });
-  std::vector<PlanFacts> plans = scan.plans;
+  std::vector<PlanFacts>& plans = scan.plans;
   std::sort(plans.begin(), plans.end(),
             [](const PlanFacts& a, const PlanFacts& b) { return a.entry < b.entry; });
   auto asset = order.begin();
