@@ -2,6 +2,7 @@
 
 #include "depreciation/MImmoAmort.h"
 #include "export/ExportColumns.h"
+#include "export/FiscalColumns.h"
 
 #include "host/Cp1252.h"
 #include "state/MImmo.h"
@@ -10,17 +11,35 @@ namespace actifix {
 
 namespace {
 
-const std::string kHeader = ExportHeader();
 const std::string kMessageStart = "Le Fichier @";
 const std::string kMessageEnd("@ va être généré pour Exportation sous Excel"_w);
 
-// Appends the packed amount with 2 decimals, in the host's amount format.
-void AppendAmount(std::string& line, const std::string& packed) {
-  double value = 0;
-  Convert().UnpackDouble(packed, value);
+// Appends the amount with 2 decimals, in the host's amount format.
+void AppendNumber(std::string& line, double value) {
   std::string text;
   Convert().FormatAmount(value, 2, text);
   line += text;
+}
+
+void AppendAmount(std::string& line, const std::string& packed) {
+  double value = 0;
+  Convert().UnpackDouble(packed, value);
+  AppendNumber(line, value);
+}
+
+// Our own addition: the fiscal columns of the asset in the buffer, empty when it has no plan.
+void AppendFiscal(std::string& line) {
+  const FiscalValues values = ReadFiscalValues();
+  for (int id = 0; id < kFiscalColumnCount; ++id) {
+    line += ';';
+    if (!values.planned) continue;
+    if (id == kColFiscalMode)
+      line += values.mode;
+    else if (id == kColFiscalRate)
+      AppendNumber(line, static_cast<double>(values.rate));
+    else
+      AppendNumber(line, values.amounts[id]);
+  }
 }
 
 void AppendDate(std::string& line, const std::string& packed) {
@@ -54,13 +73,12 @@ std::string ExportLine() {
       case ColumnKind::kRate: {
         float rate = 0;
         Convert().UnpackSingle(std::string(stored), rate);
-        std::string rateText;
-        Convert().FormatAmount(static_cast<double>(rate), 2, rateText);
-        line += rateText;
+        AppendNumber(line, static_cast<double>(rate));
         break;
       }
     }
   }
+  if (MImmo().fiscal.on) AppendFiscal(line);
   return line;
 }
 
@@ -74,7 +92,7 @@ void ImmoExcel() {
   const std::string fileName = directory + prefix + "Immo.csv";
   int16_t file = 0;
   records.CreateText(fileName, file);
-  records.WriteLine(file, kHeader);
+  records.WriteLine(file, m.fiscal.on ? ExportHeader() + FiscalHeader() : ExportHeader());
   int16_t result = 0;
   MessageBox().Show("Information", "Sortie pour Excel", kMessageStart + fileName + kMessageEnd,
                     result);

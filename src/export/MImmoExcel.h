@@ -14,7 +14,9 @@ void ImmoExcel();
 
 // The export line of the asset in the asset record buffer: its 16 values joined by ";", the
 // texts as stored (blanks kept, nothing quoted or escaped), dates as date texts, the amounts
-// and the rate with 2 decimals in the host's amount format. Windows-1252.
+// and the rate with 2 decimals in the host's amount format; with the company's fiscal option
+// on, the fiscal columns after them (FiscalColumns.h), empty for an asset without a plan.
+// Windows-1252.
 std::string ExportLine();
 
 }  // namespace actifix

@@ -5,6 +5,7 @@
 #include <cstdio>
 #include <memory>
 
+#include "front/NvImmo.h"
 #include "platform/screen/Script.h"
 #include "platform/session/Companies.h"
 #include "platform/session/ScriptedInterface.h"
@@ -42,7 +43,7 @@ int Check(const GlobalOptions& global, bool repair) {
   Session session(options, std::make_unique<ScriptedInterface>(Script::FromText(""), "/dev/null"));
   bool whole = false;
   session.RunWith(
-      [&](NvImmo&) {
+      [&](NvImmo& component) {
         RegisterFindings found = CheckRegister(session.store());
         PrintLines(found.lines);
         PrintCount("", found, elapsed());
@@ -52,7 +53,7 @@ int Check(const GlobalOptions& global, bool repair) {
               session.companies().TakeBackup(session.store(), options.company).path;
           std::printf("Sauvegarde interne de l'entreprise %s : %s\n", options.company.c_str(),
                       backup.string().c_str());
-          PrintLines(RepairRegister(session.store()));
+          PrintLines(RepairRegister(session.store(), component));
           session.Commit();
           found = CheckRegister(session.store());
           PrintLines(found.lines);
@@ -71,10 +72,11 @@ void AddCheckCommand(CLI::App& root, const GlobalOptions& global, CommandAction&
   CLI::App* check = root.add_subcommand(
       "check",
       "Vérifie le registre d'une entreprise : fiches lisibles, clés, natures, codes analytiques, "
-      "numéros d'ordre (statut 0 si tout est juste, 1 sinon)");
+      "numéros d'ordre, plans fiscaux (statut 0 si tout est juste, 1 sinon)");
   check->add_flag("--repair", *repair,
                   "Répare après une sauvegarde interne : reconstruit les fichiers de clés, "
-                  "relève les numéros d'ordre, ne supprime aucune fiche");
+                  "relève les numéros d'ordre, ne supprime aucune fiche (seulement un plan "
+                  "fiscal sans immobilisation ou en double)");
   WhenChosen(*check, action, [&global, repair] { return Check(global, *repair); });
 }
 

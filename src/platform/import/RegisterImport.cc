@@ -1,11 +1,13 @@
 #include "platform/import/RegisterImport.h"
 
+#include <algorithm>
 #include <array>
 #include <unordered_map>
 
 #include "assets/CardRules.h"
 #include "assets/MImmoImmo.h"
 #include "export/ExportColumns.h"
+#include "export/FiscalColumns.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "host/Text.h"
@@ -19,6 +21,8 @@ namespace actifix::platform {
 namespace {
 
 constexpr int kColumns = kExportColumnCount;
+// The file column of fiscal column `id`.
+constexpr int Fiscal(int id) { return kExportColumnCount + id; }
 
 // A fault of a line: the column it is in (-1 for the whole line) and its reason, UTF-8.
 struct Fault {
@@ -40,7 +44,7 @@ std::string Quoted(std::string_view cp1252) {
   return "« " + text + " »";
 }
 
-std::string Header(int column) { return ToUtf8(kExportColumns[column].header); }
+std::string Header(int column) { return ToUtf8(ColumnHeader(column)); }
 
 std::string Padded(const std::string& text, int16_t width) {
   std::string padded;
@@ -57,15 +61,18 @@ struct Figures {
 // checking each against the company.
 class LineReader {
  public:
-  LineReader() {
+  // `fiscalColumns`: how many of the fiscal columns the file carries after the 16.
+  explicit LineReader(int fiscalColumns) : fiscalColumns_(fiscalColumns) {
     const MImmoState& m = MImmo();
     yearEnd_ = m.exercises[1].endDay;
     yearEndText_ = m.exercises[1].endText;
+    Toolkit().CompanyPrefix(company_);
   }
 
-  // Fills `c` from `f` (16 fields). False with the first fault found. `checking`: also
-  // refuse a key already in the register, compute the figures left empty and check them
-  // against the value; else the figures are the caller's (kept from the check).
+  // Fills `c` from `f` (16 fields, and the fiscal ones the file carries). False with the first
+  // fault found. `checking`: also refuse a key already in the register, compute the figures left
+  // empty and check them against the value; else the figures are the caller's (kept from the
+  // check).
   bool Read(const std::vector<std::string>& f, AssetCard& c, Figures& figures, Fault& fault,
             bool checking) {
     c = AssetCard();
@@ -108,6 +115,7 @@ class LineReader {
       return Refuse(fault, kColDisposed, "date de cession avant la date d'acquisition");
     c.VALACQ = PackedAmount(value);
     c.MTCESS = PackedAmount(proceeds);
+    if (!FiscalPlan(f, c, value, fault)) return false;
     if (!checking) return true;
     int16_t found = 0;
     KeyedFile().Find(MImmo().kImmo, Padded(c.CODNATI, 6) + c.NUMNATI, MImmo().fImmo, found);
@@ -128,7 +136,12 @@ class LineReader {
     // The checks of the card screen's save, on the figures as they will be stored.
     if (const CardRefusal refusal = CheckCardFigures(c))
       return Refuse(fault, ColumnOf(refusal.field), ToUtf8(refusal.reason));
-    return Check(computed, ChargeRefusal(value, figures.cumulative, figures.charge), fault);
+    if (!Check(computed, ChargeRefusal(value, figures.cumulative, figures.charge), fault))
+      return false;
+    // The fiscal page's checks, the balance against the economic cumulative as stored.
+    if (const CardRefusal refusal = CheckFiscalFigures(c))
+      return Refuse(fault, ColumnOf(refusal.field), ToUtf8(refusal.reason));
+    return true;
   }
 
   // The record number of the nature of a card read before.
@@ -148,8 +161,16 @@ class LineReader {
 
   static int ColumnOf(const std::string& field) {
     static const std::pair<const char*, int> kColumnsOf[] = {
-        {"MTCESS", kColProceeds}, {"VALACQ", kColValue},      {"MODAMO", kColMode},
-        {"TAUX", kColRate},       {"CUMAMO", kColCumulative}, {"DOTAMO", kColCharge}};
+        {"MTCESS", kColProceeds},
+        {"VALACQ", kColValue},
+        {"MODAMO", kColMode},
+        {"TAUX", kColRate},
+        {"CUMAMO", kColCumulative},
+        {"DOTAMO", kColCharge},
+        {"MODFIS", Fiscal(kColFiscalMode)},
+        {"TAUFIS", Fiscal(kColFiscalRate)},
+        {"CUMFIS", Fiscal(kColFiscalCumulative)},
+        {"SLDDER", Fiscal(kColBalance)}};
     for (const auto& [name, column] : kColumnsOf)
       if (field == name) return column;
     return -1;
@@ -162,6 +183,60 @@ class LineReader {
     if (!cumulativeGiven) AmortirFiche(c, TrueValue());
     if (!chargeGiven) AmortirFiche(c, FalseValue());
     if (chargeGiven) c.DOTAMO = given;
+  }
+
+  // Our own addition: the fiscal plan of the line into `c` (a blank mode when it has none).
+  // A plan is refused while the company's fiscal option is off: importing it would either
+  // turn the option on behind the accountant's back or store plans nothing reads. The
+  // computed columns of the current year are passed over.
+  bool FiscalPlan(const std::vector<std::string>& f, AssetCard& c, double value, Fault& fault) {
+    c.MODFIS.clear();
+    Convert().PackSingle(0.0f, c.TAUFIS);
+    c.CUMFIS = c.SLDDER = c.DOTFIS = PackedAmount(0);
+    if (fiscalColumns_ == 0) return true;
+    const int stored = std::min(fiscalColumns_, kFiscalStoredColumns);
+    c.MODFIS = std::string(Trim(f[Fiscal(kColFiscalMode)], kSpaceOrNoBreak));
+    Convert().Upper(c.MODFIS);
+    if (c.MODFIS.empty()) {
+      for (int id = kColFiscalRate; id < stored; ++id) {
+        double figure = 0;
+        if (!Amount(Fiscal(id), f, figure, fault)) return false;
+        if (Round2(figure) != 0)
+          return Refuse(fault, Fiscal(id),
+                        "valeur sans mode fiscal : donnez le mode (L, D ou E) ou videz la "
+                        "colonne");
+      }
+      return true;
+    }
+    if (!MImmo().fiscal.on)
+      return Refuse(fault, Fiscal(kColFiscalMode),
+                    "plan fiscal refusé : l'option fiscale de l'entreprise est désactivée ; "
+                    "activez-la par « actifix company fiscal " +
+                        company_ + " --on », puis importez de nouveau");
+    if (!Check(Fiscal(kColFiscalMode), ModeRefusal(c.MODFIS), fault)) return false;
+    double rate = 0, cumulative = 0, balance = 0, typed = 0;
+    if (c.MODFIS != "E" && (!Amount(Fiscal(kColFiscalRate), f, rate, fault, FieldType::kRate) ||
+                            !Check(Fiscal(kColFiscalRate),
+                                   FiscalRateRefusal(c.MODFIS, static_cast<float>(rate)), fault)))
+      return false;
+    Convert().PackSingle(static_cast<float>(rate), c.TAUFIS);  // 0 in mode E, as on the card
+    if (!Amount(Fiscal(kColFiscalCumulative), f, cumulative, fault) ||
+        !Check(Fiscal(kColFiscalCumulative), FiscalCumulativeRefusal(value, cumulative), fault) ||
+        !Amount(Fiscal(kColBalance), f, balance, fault) ||
+        !Check(Fiscal(kColBalance), AmountRefusal(balance), fault))
+      return false;
+    if (stored > kColFiscalTyped) {
+      if (!Amount(Fiscal(kColFiscalTyped), f, typed, fault)) return false;
+      if (c.MODFIS != "E" && Round2(typed) != 0)
+        return Refuse(fault, Fiscal(kColFiscalTyped),
+                      "dotation fiscale saisie en mode E seulement : videz la colonne");
+      if (!Check(Fiscal(kColFiscalTyped), ChargeRefusal(value, cumulative, typed), fault))
+        return false;
+    }
+    c.CUMFIS = PackedAmount(cumulative);
+    c.SLDDER = PackedAmount(balance);
+    c.DOTFIS = PackedAmount(typed);
+    return true;
   }
 
   bool NatureCode(std::string_view field, AssetCard& c, Fault& fault) {
@@ -280,6 +355,8 @@ class LineReader {
     return true;
   }
 
+  int fiscalColumns_ = 0;
+  std::string company_;
   int32_t yearEnd_ = 0;
   std::string yearEndText_;
   std::unordered_map<std::string, int32_t> natures_;  // code -> record number, 0 when missing
@@ -292,14 +369,15 @@ std::string Message(int64_t line, const Fault& fault) {
   return text + " : " + fault.reason;
 }
 
-// The fault of a line that has not 16 fields. More fields come from a ";" inside a text: the
-// free text where joining the fields back gives a good line is named.
-Fault FieldCountFault(const std::vector<std::string>& fields, LineReader& reader) {
+// The fault of a line that has not the header's `columns` fields. More fields come from a ";"
+// inside a text: the free text where joining the fields back gives a good line is named.
+Fault FieldCountFault(const std::vector<std::string>& fields, std::size_t columns,
+                      LineReader& reader) {
   const std::size_t n = fields.size();
   Fault fault;
-  fault.reason = std::to_string(n) + " champs au lieu de " + std::to_string(kColumns);
-  if (n < kColumns) return fault;
-  const std::size_t extra = n - kColumns;
+  fault.reason = std::to_string(n) + " champs au lieu de " + std::to_string(columns);
+  if (n < columns) return fault;
+  const std::size_t extra = n - columns;
   for (const int column : {kColSupplier, kColDescription, kColRemark, kColCustomer, kColTreasury}) {
     std::vector<std::string> joined(fields.begin(), fields.begin() + column);
     std::string text = fields[column];
@@ -320,17 +398,24 @@ Fault FieldCountFault(const std::vector<std::string>& fields, LineReader& reader
   return fault;
 }
 
-bool HeaderFault(const std::vector<std::string>& fields, Fault& fault) {
-  for (int column = 0; column < kColumns; ++column) {
-    if (column < static_cast<int>(fields.size()) &&
-        Trim(fields[column], kSpaceOrNoBreak) == kExportColumns[column].header)
-      continue;
+// The 16 headers of the export, then maybe fiscal ones in their order, from the first four
+// on (mode, rate, cumulative, balance); their number in `fiscalColumns`.
+bool HeaderFault(const std::vector<std::string>& fields, Fault& fault, int& fiscalColumns) {
+  const int given = static_cast<int>(fields.size());
+  const int most = kColumns + kFiscalColumnCount;
+  for (int column = 0; column < std::min(std::max(given, kColumns), most); ++column) {
+    if (column < given && Trim(fields[column], kSpaceOrNoBreak) == ColumnHeader(column)) continue;
     fault.column = column;
     fault.reason = "en-tête de l'export attendu, « " + Header(column) + " » dans cette colonne";
     return true;
   }
-  if (fields.size() == kColumns) return false;
-  fault.reason = std::to_string(fields.size()) + " colonnes d'en-tête au lieu de 16";
+  fiscalColumns = given - kColumns;
+  if (given == kColumns || (given >= kColumns + kFiscalLeastColumns && given <= most)) return false;
+  fault.reason =
+      std::to_string(given) + " colonnes d'en-tête au lieu de 16" +
+      (given > kColumns ? ", ou de " + std::to_string(kColumns + kFiscalLeastColumns) + " à " +
+                              std::to_string(most) + " avec les colonnes du plan fiscal"
+                        : "");
   return true;
 }
 
@@ -342,7 +427,8 @@ ImportResult ImportRegister(const ImportOptions& options) {
   std::vector<std::string> fields;
   int64_t line = 0;
   Fault fault;
-  if (!file.Next(fields, line) || line != 1 || HeaderFault(fields, fault)) {
+  int fiscalColumns = 0;
+  if (!file.Next(fields, line) || line != 1 || HeaderFault(fields, fault, fiscalColumns)) {
     if (fault.reason.empty()) fault.reason = "en-tête de l'export attendu";
     result.faults.push_back(Message(1, fault));
     return result;
@@ -353,18 +439,19 @@ ImportResult ImportRegister(const ImportOptions& options) {
       options.progress(phase, done, total);
   };
 
-  LineReader reader;
+  const std::size_t columns = static_cast<std::size_t>(kColumns + fiscalColumns);
+  LineReader reader(fiscalColumns);
   std::vector<Figures> figures;
   figures.reserve(static_cast<std::size_t>(total));
   std::unordered_map<std::string, int64_t> keys;  // CODNATI & NUMNATI -> its line
   keys.reserve(static_cast<std::size_t>(total));
   AssetCard card;
   while (file.Next(fields, line)) {
-    if (fields.size() == kColumns) Unneutralise(fields);
+    if (fields.size() == columns) Unneutralise(fields);
     Figures lineFigures;
-    const bool read = fields.size() == kColumns
+    const bool read = fields.size() == columns
                           ? reader.Read(fields, card, lineFigures, fault, true)
-                          : (fault = FieldCountFault(fields, reader), false);
+                          : (fault = FieldCountFault(fields, columns, reader), false);
     if (read) {
       const auto [at, fresh] = keys.try_emplace(Padded(card.CODNATI, 6) + card.NUMNATI, line);
       if (!fresh) {
@@ -386,7 +473,7 @@ ImportResult ImportRegister(const ImportOptions& options) {
   std::string nature;
   int64_t stored = 0;
   while (file.Next(fields, line)) {
-    if (fields.size() == kColumns) Unneutralise(fields);
+    if (fields.size() == columns) Unneutralise(fields);
     Figures lineFigures;
     if (!reader.Read(fields, card, lineFigures, fault, false))
       throw HostError(ErrorKind::kConflict, "import", options.file.string(),
@@ -402,6 +489,9 @@ ImportResult ImportRegister(const ImportOptions& options) {
     card.previous = Card().previous;
     Card() = card;
     StockerFiche();
+    // With the option on, the plan joins its card; a blank mode also removes a plan left
+    // under the key by a card deleted while the option was off.
+    if (m.fiscal.on) EcrirePlanFiscal(Padded(card.CODNATI, 6) + card.NUMNATI, card);
     progress("Import", ++stored);
   }
   result.assets = stored;

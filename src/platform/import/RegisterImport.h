@@ -12,6 +12,12 @@
 // screen refuses a figure: its amount and rate fields (ReadTypedNumber) and the checks of
 // its save (assets/CardRules.h), in the same words.
 // An empty Cumul Début or Dotation Exercice is computed as the card screen computes it.
+//
+// Our own addition: after the 16 columns a file may carry the fiscal plan's columns of the
+// export (export/FiscalColumns.h), from the first four on. A line with a fiscal mode is refused
+// while the company's fiscal option is off (naming the command that turns it on); with it on,
+// its plan is stored in "Immof" with its card, checked as the card's fiscal page checks it. The
+// current year's computed columns are passed over. A file of 16 columns imports as before.
 #pragma once
 
 #include <cstdint>

@@ -7,11 +7,14 @@
 #include <map>
 #include <optional>
 #include <set>
+#include <tuple>
 #include <type_traits>
 #include <unordered_map>
 #include <unordered_set>
 #include <utility>
 
+#include "assets/CardRules.h"
+#include "fiscal/FiscalPlan.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "host/Text.h"
@@ -25,19 +28,29 @@ namespace actifix::platform {
 namespace {
 
 // The record files and, for each key file, the record file it points into.
-enum RecordFileIndex { kAssets, kNatures, kParameters, kAccounts, kAnalytics, kRecordFiles };
-const char* const kRecordNames[kRecordFiles] = {"Immo", "Nature", "Parimo", "Pcimo", "Anaimo"};
+// "Immof", our own fiscal plans, is read only where it was made; an empty file otherwise.
+enum RecordFileIndex {
+  kAssets,
+  kNatures,
+  kParameters,
+  kAccounts,
+  kAnalytics,
+  kPlans,
+  kRecordFiles
+};
+const char* const kRecordNames[kRecordFiles] = {"Immo",  "Nature", "Parimo",
+                                                "Pcimo", "Anaimo", "Immof"};
 
-enum KeyFileIndex { kImmo, kImmon, kImmoa, kNature, kParimo, kPcimo, kAnaimo, kKeyFiles };
+enum KeyFileIndex { kImmo, kImmon, kImmoa, kNature, kParimo, kPcimo, kAnaimo, kImmof, kKeyFiles };
 struct KeyFileShape {
   const char* name;
   RecordFileIndex records;
   bool unique;
 };
 const KeyFileShape kKeyShapes[kKeyFiles] = {
-    {"Immo", kAssets, true},     {"Immon", kAssets, false},     {"Immoa", kAssets, false},
-    {"Nature", kNatures, true},  {"Parimo", kParameters, true}, {"Pcimo", kAccounts, true},
-    {"Anaimo", kAnalytics, true}};
+    {"Immo", kAssets, true},      {"Immon", kAssets, false},     {"Immoa", kAssets, false},
+    {"Nature", kNatures, true},   {"Parimo", kParameters, true}, {"Pcimo", kAccounts, true},
+    {"Anaimo", kAnalytics, true}, {"Immof", kPlans, true}};
 
 // One key entry, held in place: the longest key is 11 bytes; a longer stored key keeps 12,
 // enough to differ from every right one.
@@ -116,7 +129,7 @@ int64_t Digits(std::string_view field) {
 
 // A key as a reader knows it: "MAT 00012", "MAT du 01/03/2020", "1/ADM".
 std::string KeyShown(KeyFileIndex file, std::string_view key) {
-  if (file == kImmo) return Shown(key.substr(0, 6)) + " " + Shown(key.substr(6));
+  if (file == kImmo || file == kImmof) return Shown(key.substr(0, 6)) + " " + Shown(key.substr(6));
   if (file == kImmon || file == kImmoa) {
     const std::string code = Shown(key.substr(0, 6));
     if (key.size() != 9) return code + " (clé de " + std::to_string(key.size()) + " octets)";
@@ -141,10 +154,10 @@ struct Difference {
 };
 
 // The key file that names the records of each record file in messages.
-const KeyFileIndex kNamingKey[kRecordFiles] = {kImmo, kNature, kParimo, kPcimo, kAnaimo};
-const char* const kRecordKinds[kRecordFiles] = {"", "nature ", "paramètres ", "compte ",
-                                                "code analytique "};
-const std::size_t kKeyLengths[kRecordFiles] = {11, 6, 2, 10, 8};
+const KeyFileIndex kNamingKey[kRecordFiles] = {kImmo, kNature, kParimo, kPcimo, kAnaimo, kImmof};
+const char* const kRecordKinds[kRecordFiles] = {"",        "nature ",          "paramètres ",
+                                                "compte ", "code analytique ", "plan fiscal "};
+const std::size_t kKeyLengths[kRecordFiles] = {11, 6, 2, 10, 8, 11};
 
 // The text fields of each record file (name, offset, width): no control byte belongs there.
 struct TextField {
@@ -176,7 +189,23 @@ const std::vector<TextField> kTextFields[kRecordFiles] = {
      Text("COMPTA", &ParimoRecord::COMPTA)},
     {Text("NOCPTCG", &PcimoRecord::NOCPTCG), Text("NOMCPTCG", &PcimoRecord::NOMCPTCG)},
     {Text("TYPANA", &AnaimoRecord::TYPANA), Text("CODEANA", &AnaimoRecord::CODEANA),
-     Text("NOMANA", &AnaimoRecord::NOMANA)}};
+     Text("NOMANA", &AnaimoRecord::NOMANA)},
+    {Text("CODNATF", &FiscalRecord::CODNATF), Text("NUMNATF", &FiscalRecord::NUMNATF)}};
+
+// What the check of a fiscal plan needs of its asset, kept only when "Immof" holds plans.
+struct AssetFacts {
+  double value = 0, cumulative = 0;
+  int32_t acquired = 0, disposed = 0;
+};
+
+// A plan of "Immof" read, under its own key CODNATF & NUMNATF.
+struct PlanFacts {
+  Entry entry;
+  char mode = ' ';
+  float rate = 0;
+  double cumulative = 0, balance = 0;
+  bool readable = true;  // mode and figures readable, so the checks against the asset apply
+};
 
 // What one reading of the register gives.
 struct Scan {
@@ -199,6 +228,13 @@ struct Scan {
   // entries are left as they are (`keptKeys`), neither checked nor rebuilt.
   std::array<std::set<int32_t>, kRecordFiles> damaged;
   std::array<std::vector<Entry>, kKeyFiles> keptKeys;
+  // The fiscal plans: the facts of each asset in the order of records[kAssets] (only when
+  // "Immof" was made), the plans read, and those the repair removes: a plan whose asset does
+  // not exist, and a plan under the same key as an earlier one.
+  bool withPlans = false;
+  std::vector<AssetFacts> assetFacts;
+  std::vector<PlanFacts> plans;
+  std::vector<Entry> plansRemoved;
 
   // How messages name record `number` of `file`; "" when there is no such record.
   std::string Label(RecordFileIndex file, int32_t number) const {
@@ -318,6 +354,13 @@ void ReadAsset(Scan& scan, int32_t number, const std::string& text) {
     }
   }
   const auto acquired = DayOf(date);
+  if (scan.withPlans) {
+    AssetFacts& facts = scan.assetFacts.emplace_back();
+    convert.UnpackDouble(a.VALACQ.str(), facts.value);
+    convert.UnpackDouble(a.CUMAMO.str(), facts.cumulative);
+    facts.acquired = acquired.value_or(0);
+    facts.disposed = DayOf(a.DATCES.str()).value_or(0);
+  }
   if (!acquired || *acquired == 0) {
     report(acquired ? "date d'acquisition absente"
                     : "date d'acquisition illisible (" + Hex(date) + ")");
@@ -363,6 +406,86 @@ void ReadAsset(Scan& scan, int32_t number, const std::string& text) {
   }
 }
 
+// A packed amount of a plan; blanks (a field added after the record was written) read as 0.
+double PlanAmount(const std::string& packed) {
+  double value = 0;
+  if (!Trimmed(packed).empty()) HostConvert().UnpackDouble(packed, value);
+  return value;
+}
+
+// The checks of one fiscal plan's own fields.
+void ReadPlan(Scan& scan, int32_t number, const std::string& text) {
+  FiscalRecord f;
+  FromText(text, f);
+  const std::string key = f.CODNATF.str() + f.NUMNATF.str();
+  Named(scan, kPlans, key, number);
+  PlanFacts& plan = scan.plans.emplace_back(PlanFacts{Entry(key, number)});
+  const auto report = [&](const std::string& what) {
+    scan.Report(KeyShown(kImmo, key) + " : plan fiscal : " + what);
+    plan.readable = false;
+  };
+  const std::string mode = f.MODFIS.str();
+  if (mode != "L" && mode != "D" && mode != "E")
+    report("mode fiscal « " + Printable(ToUtf8(mode)) + " » autre que L, D ou E");
+  plan.mode = mode[0];
+  HostConvert().UnpackSingle(f.TAUFIS.str(), plan.rate);
+  if (!std::isfinite(plan.rate)) report("taux fiscal illisible (" + Hex(f.TAUFIS.str()) + ")");
+  double typed = 0;
+  for (const auto& [field, packed, value] : {std::tuple{"CUMFIS", &f.CUMFIS, &plan.cumulative},
+                                             {"SLDDER", &f.SLDDER, &plan.balance},
+                                             {"DOTFIS", &f.DOTFIS, &typed}}) {
+    *value = PlanAmount(packed->str());
+    if (!std::isfinite(*value)) {
+      report(std::string("montant ") + field + " illisible (" + Hex(packed->str()) + ")");
+    } else if (RoundHalfAway(*value, 2) < 0) {
+      std::string shown;
+      HostConvert().FormatAmount(*value, 2, shown);
+      report(std::string("montant ") + field + " négatif (" + shown + ")");
+    }
+  }
+}
+
+// Each plan against its asset, both lists taken in key order: a plan without its asset, and
+// the figures the card's fiscal page would refuse. Asset facts are dropped once used.
+void CheckPlans(Scan& scan) {
+  const std::vector<Entry>& assets = scan.records[kAssets];
+  std::vector<int32_t> order(assets.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<int32_t>(i);
+  std::sort(order.begin(), order.end(),
+            [&](int32_t a, int32_t b) { return assets[a] < assets[b]; });
+  std::vector<PlanFacts>& plans = scan.plans;
+  std::sort(plans.begin(), plans.end(),
+            [](const PlanFacts& a, const PlanFacts& b) { return a.entry < b.entry; });
+  auto asset = order.begin();
+  for (const PlanFacts& plan : plans) {
+    const std::string_view key = plan.entry.key();
+    while (asset != order.end() && assets[*asset].key() < key) ++asset;
+    const std::string shown = KeyShown(kImmo, key);
+    if (asset == order.end() || assets[*asset].key() != key) {
+      // A damaged card may be this plan's: nothing is removed before the copy is restored.
+      const bool removable = scan.damaged[kAssets].empty();
+      scan.Report(shown + " : plan fiscal sans immobilisation (enregistrement " +
+                  std::to_string(plan.entry.number) + " du fichier Immof)" +
+                  (removable ? " : actifix check --repair le retire" : ""));
+      if (removable) scan.plansRemoved.push_back(plan.entry);
+      continue;
+    }
+    const AssetFacts& facts = scan.assetFacts[static_cast<std::size_t>(*asset)];
+    if (!plan.readable || !std::isfinite(facts.value) || !std::isfinite(facts.cumulative)) continue;
+    const fiscal::FiscalPlan computed{plan.mode, plan.rate, facts.value, facts.acquired,
+                                      facts.disposed};
+    for (const std::string& refusal :
+         {fiscal::FiscalPlanRefusal(computed),
+          FiscalCumulativeRefusal(facts.value, plan.cumulative),
+          BalanceRefusal(facts.value, facts.cumulative, plan.balance)}) {
+      if (refusal.empty()) continue;
+      scan.Report(shown + " : plan fiscal : " + ToUtf8(refusal));
+      break;
+    }
+  }
+  scan.assetFacts = {};
+}
+
 // Sorts both lists of `file` in place, leaves out the later records of a "P" key (each
 // reported) and tells what differs.
 void CompareKeys(Scan& scan, KeyFileIndex file) {
@@ -389,6 +512,7 @@ void CompareKeys(Scan& scan, KeyFileIndex file) {
           if (a.key() != b.key()) return false;
           scan.Report(label(b.number) + " : même clé " + name + " que l'enregistrement " +
                       std::to_string(a.number) + ", qui la garde");
+          if (file == kImmof) scan.plansRemoved.push_back(b);
           return true;
         });
     expected.erase(kept, expected.end());
@@ -412,8 +536,14 @@ void CompareKeys(Scan& scan, KeyFileIndex file) {
 Scan ScanRegister(Store& store) {
   Scan scan;
   ReadReferenceFiles(store, scan);
+  scan.withPlans = store.RecordLength(kRecordNames[kPlans]) > 0;
   ReadFile(store, scan, kAssets,
            [&](int32_t number, const std::string& text) { ReadAsset(scan, number, text); });
+  if (scan.withPlans) {
+    ReadFile(store, scan, kPlans,
+             [&](int32_t number, const std::string& text) { ReadPlan(scan, number, text); });
+    CheckPlans(scan);
+  }
   // A company with records but no parameters of its own lost them: the screens would ask
   // for them again as for a new company.
   const std::string code = store.Settings().code;
@@ -451,11 +581,18 @@ RegisterFindings CheckRegister(Store& store) {
   return found;
 }
 
-std::vector<std::string> RepairRegister(Store& store) {
+std::vector<std::string> RepairRegister(Store& store, HostComponent& component) {
   std::vector<std::string> changes;
   MImmoState& m = MImmo();
   // No other program writes between what is read here and what is rebuilt from it.
   store.HoldWriteLock();
+  // The fiscal plans' file is open only with the company's option on; a plan left behind
+  // while it was off is mended all the same.
+  if (m.fImmof == 0 && store.RecordLength(kRecordNames[kPlans]) > 0) {
+    RecordFile().Open(TrueValue(), kRecordNames[kPlans], FiscalRecord::kLength, m.fImmof,
+                      component);
+    KeyedFile().Open(TrueValue(), kKeyShapes[kImmof].name, 11, "P", m.kImmof);
+  }
   {
     // Acquisition dates lost from a record, taken back from the asset's own keys.
     const Scan scan = ScanRegister(store);
@@ -470,7 +607,8 @@ std::vector<std::string> RepairRegister(Store& store) {
       }
     }
     // A record longer than its file's records is written again as the module reads it.
-    const int16_t handles[kRecordFiles] = {m.fImmo, m.fNature, m.fParimo, m.fPcimo, m.fAnaimo};
+    const int16_t handles[kRecordFiles] = {m.fImmo,  m.fNature, m.fParimo,
+                                           m.fPcimo, m.fAnaimo, m.fImmof};
     for (const auto& [file, number] : scan.overlong) {
       RecordFile().Read(handles[file], number);
       RecordFile().Write(handles[file], number);
@@ -485,6 +623,17 @@ std::vector<std::string> RepairRegister(Store& store) {
       RecordFile().Write(m.fImmo, number);
       changes.push_back(scan.Label(kAssets, number) +
                         " : date d'acquisition reprise de ses clés, le " + DateText(*DayOf(date)));
+    }
+    // A plan no card reaches: its asset is gone, or an earlier plan holds its key. Its key
+    // entry goes with it when it has one; the rebuild below removes any other.
+    std::vector<Entry> removed = scan.plansRemoved;
+    std::sort(removed.begin(), removed.end());
+    removed.erase(std::unique(removed.begin(), removed.end()), removed.end());
+    for (const Entry& e : removed) {
+      if (scan.damaged[kPlans].contains(e.number)) continue;
+      KeyedFile().Delete(m.kImmof, std::string(e.key()), e.number, m.fImmof);
+      changes.push_back("plan fiscal " + KeyShown(kImmof, e.key()) + " : enregistrement " +
+                        std::to_string(e.number) + " du fichier Immof retiré");
     }
   }
   const Scan scan = ScanRegister(store);

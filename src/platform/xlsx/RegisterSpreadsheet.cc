@@ -8,6 +8,7 @@
 #include <memory>
 
 #include "export/ExportColumns.h"
+#include "export/FiscalColumns.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "state/Amounts.h"
@@ -70,6 +71,21 @@ double ColumnWidth(int id, int32_t headings) {
 // The value at 2 decimals, as the CSV writes it: never -0 (-0.004 is 0, not "-0,00").
 double Number(double value) { return Round2(value) + 0.0; }
 
+// Our own addition, with the company's fiscal option on: the fiscal columns of the asset in
+// the buffer after the 16, typed as theirs; empty cells for an asset without a plan.
+lxw_error WriteFiscal(lxw_worksheet* sheet, lxw_row_t row, lxw_format* amount) {
+  const FiscalValues values = ReadFiscalValues();
+  if (!values.planned) return LXW_NO_ERROR;
+  const lxw_col_t first = kExportColumnCount;
+  const char mode[2] = {values.mode, '\0'};
+  lxw_error error = worksheet_write_string(sheet, row, first + kColFiscalMode, mode, nullptr);
+  if (error == LXW_NO_ERROR)
+    error = worksheet_write_number(sheet, row, first + kColFiscalRate, Number(values.rate), amount);
+  for (int id = kColFiscalCumulative; id < kFiscalColumnCount && error == LXW_NO_ERROR; ++id)
+    error = worksheet_write_number(sheet, row, first + id, Number(values.amounts[id]), amount);
+  return error;
+}
+
 }  // namespace
 
 void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
@@ -102,6 +118,15 @@ void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
                                nullptr),
           path);
     Check(worksheet_write_string(sheet, 0, column, ToUtf8(c.header).c_str(), bold), path);
+  }
+  const bool fiscalOn = MImmo().fiscal.on;
+  for (int id = 0; fiscalOn && id < kFiscalColumnCount; ++id) {
+    const lxw_col_t column = kExportColumnCount + id;
+    const std::string header = ToUtf8(kFiscalColumns[id].header);
+    Check(worksheet_set_column(sheet, column, column, static_cast<double>(header.size()) + 2,
+                               nullptr),
+          path);
+    Check(worksheet_write_string(sheet, 0, column, header.c_str(), bold), path);
   }
 
   const MImmoState& m = MImmo();
@@ -148,6 +173,7 @@ void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
       }
       Check(error, path);
     }
+    if (fiscalOn) Check(WriteFiscal(sheet, row, amount), path);
   }
   Check(workbook_close(workbook.release()), path);
   std::error_code failed;

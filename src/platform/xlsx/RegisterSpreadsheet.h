@@ -1,5 +1,6 @@
 // The typed spreadsheet of the register, "<CODE>Immo.xlsx", written beside "<CODE>Immo.csv"
-// each time the export runs: the same 16 columns in the same order (ExportColumns.h), one
+// each time the export runs: the same 16 columns in the same order (ExportColumns.h), and
+// with the company's fiscal option on the fiscal columns after them (FiscalColumns.h), one
 // row per asset in the order of the asset key, but typed: amounts and rates are numbers shown
 // with two decimals, dates are dates shown "dd/mm/yyyy" (an empty disposal date is an empty
 // cell), texts are trimmed (an empty text is an empty cell). The header row is frozen and each

@@ -156,11 +156,11 @@ TEST(RegisterCheck, FindsEachInjectedFaultAndTheRepairMendsIt) {
       injected = &session->store();
       fault.inject();
     });
-    session->RunWith([&](NvImmo&) {
+    session->RunWith([&](NvImmo& component) {
       const platform::RegisterFindings found = platform::CheckRegister(session->store());
       EXPECT_EQ(found.assets, 400);
       EXPECT_THAT(found.lines, Contains(HasSubstr(fault.found)));
-      const auto changes = platform::RepairRegister(session->store());
+      const auto changes = platform::RepairRegister(session->store(), component);
       const auto after = platform::CheckRegister(session->store()).lines;
       if (fault.mended != nullptr) {
         EXPECT_THAT(changes, Contains(HasSubstr(fault.mended)));
