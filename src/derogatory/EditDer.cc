@@ -152,7 +152,6 @@ class Printer {
           PageRoom(8);
           edition.SetCell("NOMFRN", heading_, "@");
           edition.PrintLine();
-          edition.Step(1);
         }
         sums_ = {};
       }
