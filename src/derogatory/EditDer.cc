@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstdlib>
-#include <vector>
 
 #include "derogatory/AssetYear.h"
 #include "editions/MImmoEdt.h"
@@ -23,7 +22,7 @@ constexpr std::array<const char*, 8> kAmounts = {"ECO",    "FIS",    "SLDDEB", "
 
 const std::string& Columns() {
   static const std::string descriptor = std::string(
-      "[PS,1,[[NOMFRN,DESCRIPTION,A,33,G],[MODAMO,E,A,1,G],[MODFIS,F,A,1,G],"
+      "[PS,1,[[NOMFRN,DESCRIPTION,A,42,G],[MODAMO,E,A,1,G],[MODFIS,F,A,1,G],"
       "[@DOTATIONS DE L'EXERCICE,[ECO,Economique,M,12,2,D],[FIS,Fiscale,M,12,2,D]],"
       "[@AMORTISSEMENTS DEROGATOIRES,[SLDDEB,Solde Début,M,12,2,D],"
       "[DOTDER,Dotation,M,12,2,D],[REPDER,Reprise,M,12,2,D],"
