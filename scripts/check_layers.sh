@@ -20,7 +20,8 @@ LAYERS=(
   "assets export"
   "yearopen"
   "editions"
-  "tables"
+  # Our own editions of the fiscal plan, over the module's editions.
+  "tables derogatory"
   "front"
   # The platform, over the whole module.
   "platform/base"

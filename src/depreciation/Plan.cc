@@ -157,6 +157,7 @@ void PrintPlan() {
   edition.PrintTotals("[DOTAMO]");
   edition.PrintTotalLine("[[[EXER, TOTAL]],[[DOTAMO,1]]]", "");
   edition.ResetTotals("[DOTAMO]");
+  if (m.fiscal.on && m.fiscal.printCardPlan != nullptr) m.fiscal.printCardPlan();
   edition.NewPage();
 }
 

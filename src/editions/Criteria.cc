@@ -244,4 +244,24 @@ bool CriteriaScreen(const int16_t& depreciation) {
   }
 }
 
+bool NatureCriteriaScreen(const std::function<std::string(int32_t)>& refusal) {
+  MImmoState& m = MImmo();
+  EditionCriteria& c = m.edt.criteria;
+  while (true) {
+    c.selectedExercise = SelectExercise();
+    if (c.selectedExercise < 1 || c.selectedExercise > 100) return true;
+    if (const std::string why = refusal(c.selectedExercise); !why.empty()) {
+      int16_t result = 0;
+      MessageBox().Show("Simple", std::string("Exercice refusé"_w), why, result);
+      continue;
+    }
+    m.exerciseIndex = static_cast<int16_t>(c.selectedExercise);
+    if (!AskBounds(true, m.exercises[c.selectedExercise])) return true;
+    c.levels.assign(2, 0);
+    c.levels[1] = 1;
+    c.levelCount = 1;
+    return false;
+  }
+}
+
 }  // namespace actifix

@@ -236,24 +236,52 @@ EdtSections EdtSectionsOf(const int32_t& acquired, const int32_t& disposed, cons
   return s;
 }
 
-void EdtDriver(const int16_t& depreciation) {
+namespace {
+
+// Runs `driver` with the sort index's file named, and removes it however the run ends; false
+// (nothing run) when the register is empty.
+template <typename Driver>
+bool WithSortFile(Driver driver) {
   MImmoState& m = MImmo();
   int16_t found = 0;
   std::string key;
   KeyedFile().First(m.kImmon, m.fImmo, found, key);
-  if (found == 0) return;
+  if (found == 0) return false;
 
   std::string directory, prefix;
   Toolkit().DataDirectory(directory);
   Toolkit().CompanyPrefix(prefix);
   m.edt.sortPath = directory + prefix + "Tri.Dab";
   try {
-    RunDriver(depreciation != 0);
+    driver();
   } catch (...) {
     CleanUp();
     throw;
   }
   CleanUp();
+  return true;
+}
+
+}  // namespace
+
+void EdtDriver(const int16_t& depreciation) {
+  WithSortFile([&] { RunDriver(depreciation != 0); });
+}
+
+void EdtNatureDriver(const std::function<std::string(int32_t)>& refusal,
+                     const std::function<void()>& print) {
+  WithSortFile([&] {
+    EditionCriteria& c = MImmo().edt.criteria;
+    c.priorities = "[1]";
+    c.headingWidth = 6;
+    c.RECAPSEULE = false;
+    if (NatureCriteriaScreen(refusal)) return;
+    BuildSortIndex();
+    CollectGroups(true);
+    SelectGroups();
+    print();
+    Edition().Close(0);
+  });
 }
 
 }  // namespace actifix

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "state/EditionState.h"
@@ -22,6 +23,17 @@ void EdtDriver(const int16_t& depreciation);
 bool CriteriaScreen(const int16_t& depreciation);
 // The year list of the 100 exercises: the chosen index, 0 when the list was left.
 int32_t SelectExercise();
+
+// The criteria of an edition of our own by nature: the year list, where `refusal` may refuse
+// the year chosen (its French text, Windows-1252, shown in a message box; "" accepts it), and
+// the date bounds page of EditImo; the sort is by nature alone. True when the user left them.
+bool NatureCriteriaScreen(const std::function<std::string(int32_t)>& refusal);
+// The driver of such an edition: those criteria, the sort index, the groups of EditImo (one
+// per nature: "[nature,[A NOUVEAU],[ACQUISITIONS],[CESSIONS]]") and the choice of natures,
+// then `print` over MImmo().edt.groupList, which opens its edition; the driver closes it. An
+// empty register ends it before any screen.
+void EdtNatureDriver(const std::function<std::string(int32_t)>& refusal,
+                     const std::function<void()>& print);
 
 // ListImo: every asset in key order with its stored cumul and dotation.
 void ListImo();

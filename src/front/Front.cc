@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 
+#include "derogatory/CardFiscal.h"
 #include "refdata/MImmoPar.h"
 #include "state/MImmo.h"
 
@@ -52,6 +53,7 @@ void OpenModuleFiles(HostComponent& component) {
            {{"Pcimo", 10, "P", &MImmoState::kPcimo}});
   m.pcimo = PcimoRecord();
   ReadFiscalOption();
+  m.fiscal.printCardPlan = &derog::PrintCardFiscal;
   m.fImmof = m.kImmof = 0;
   if (m.fiscal.on) {
     OpenFile(component, "Immof", FiscalRecord::kLength, &MImmoState::fImmof,

@@ -3,6 +3,7 @@
 #include <map>
 
 #include "assets/MImmoImmo.h"
+#include "derogatory/EditDer.h"
 #include "editions/MImmoEdt.h"
 #include "export/MImmoExcel.h"
 #include "front/Front.h"
@@ -66,6 +67,7 @@ void NvImmo::EdtPImo() { EdtDriver(FalseValue()); }
 void NvImmo::OuvImo() { actifix::OuvImo(); }
 void NvImmo::ImmoExcel() { actifix::ImmoExcel(); }
 void NvImmo::Tableaux2054() { actifix::Tableaux2054(); }
+void NvImmo::EditDer() { actifix::EditDer(); }
 
 void NvImmo::CallRecordOperation(const std::string& name, int32_t& E) {
   using Op = void (NvImmo::*)(int32_t&);

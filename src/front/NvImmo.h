@@ -1,6 +1,6 @@
 // NvImmo, the component the host creates and drives: the module's 24 operations and our own
-// Tableaux2054, callable by name. Four attach and prepare the module, ten are the record
-// call-backs of the host file service, eleven run one menu choice each. Every parameter is
+// Tableaux2054 and EditDer, callable by name. Four attach and prepare the module, ten are the
+// record call-backs of the host file service, twelve run one menu choice each. Every parameter is
 // passed by reference.
 #pragma once
 
@@ -48,6 +48,8 @@ class NvImmo : public HostComponent {
   void ImmoExcel();
   // Our own operation beside the ten of the menu: the fixed-asset tables of the tax return.
   void Tableaux2054();
+  // Our own: the derogatory depreciation of the year, by nature (src/derogatory).
+  void EditDer();
 
   void CallRecordOperation(const std::string& name, int32_t& E) override;
   // Runs an operation of the table of operations (front/Operations.h) by name; throws

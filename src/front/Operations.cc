@@ -31,6 +31,8 @@ const std::vector<Operation>& Operations() {
        kExportScreen},
       {"Tableaux2054", &NvImmo::Tableaux2054, "Tableaux fiscaux 2054 et 2055", nullptr, kShared,
        false, true, true, kNothing},
+      {"EditDer", &NvImmo::EditDer, "Amortissements dérogatoires", nullptr, kShared, true, true,
+       true, kNothing},
       {"LectParamImmo", &NvImmo::LectParamImmo, nullptr, "chargement des paramètres seul", kShared,
        false, false, false, kNothing},
       // Run by the host itself around every operation, never on its own.

@@ -31,6 +31,9 @@ struct FiscalSettings {
   bool on = false;
   bool prorata = false;  // the economic plan prorated by 30/360 days (L) or whole months (D)
   std::string provision = "145", allowance = "68725", writeBack = "78725";
+  // Prints the fiscal plan under the economic one on the asset card's print (EDTPA), which
+  // sits below the fiscal layer; set by the front when the files are opened, else nothing.
+  void (*printCardPlan)() = nullptr;
 };
 
 struct MImmoState {

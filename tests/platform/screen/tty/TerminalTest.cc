@@ -204,7 +204,8 @@ TEST_F(TerminalTest, MenuWalksEveryEntryAndBack) {
       {"9 Enter", "puis relancez l'ouverture ; rien n'a été changé", "q"},
       {"1 0 Enter", "Sortie pour Excel", "Enter", "Registre exporté dans", "q"},
       {"1 1 Enter", "Selection de l'Exercice", "Enter", "IMMOBILISATIONS (2054)", "q"},
-      {"1 2 Enter", "n'a pas encore d'exercice clos", "q"},
+      {"1 2 Enter", "ne tient pas de plan fiscal", "Enter"},
+      {"1 3 Enter", "n'a pas encore d'exercice clos", "q"},
   };
   for (const std::vector<std::string>& row : walk)
     for (std::size_t i = 0; i < row.size() && !HasFatalFailure(); i += 2)

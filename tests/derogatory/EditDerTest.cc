@@ -1,0 +1,161 @@
+// EditDer and the derogatory tables of Tableaux2054 over a generated register with fiscal plans
+// on half of its assets, on both stores: their totals are the sums of fiscal::RollYear over
+// the assets, and the 2056 line ends at its start plus the allowances less the write-backs.
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <nlohmann/json.hpp>
+
+#include "editions/MImmoEdt.h"
+#include "fiscal/Derogatory.h"
+#include "front/NvImmo.h"
+#include "platform/screen/Script.h"
+#include "platform/session/ScriptedInterface.h"
+#include "platform/session/Session.h"
+#include "platform/store/CompanyStore.h"
+#include "state/Amounts.h"
+#include "state/MImmo.h"
+#include "support/Backend.h"
+#include "support/PgSql.h"
+#include "support/Program.h"
+#include "support/TestRegister.h"
+
+namespace actifix::testing {
+namespace {
+
+using Json = nlohmann::json;
+const char* const kColumns[] = {"ECO",    "FIS",    "SLDDEB", "DOTDER",
+                                "REPDER", "REPCES", "SLDFIN", "EXCES"};
+
+class DerogatoryTest : public OnEachBackend {
+ protected:
+  void SetUp() override {
+    if (OnServer()) {
+      server_ = std::getenv("ACTIFIX_TEST_PG");
+      Sql(server_, "DROP DATABASE IF EXISTS " + database_);
+      Sql(server_, "CREATE DATABASE " + database_);
+      data_ = WithDatabase(server_, database_);
+      setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);  // the files written beside the company
+    }
+    ASSERT_EQ(Program("company create 01 --year 01/01/2026 31/12/2026"), 0);
+    Open("LINTANA = []\nCOMPTA\n")->RunWith([](NvImmo& component) {
+      component.LectParamImmo();
+      for (const char* account : {"145", "68725", "78725"}) AddAccount(account, account);
+      Generate(300, 9);
+    });
+    ASSERT_EQ(Program("company fiscal 01 --on"), 0);
+  }
+  void TearDown() override {
+    if (OnServer()) Sql(server_, "DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
+  }
+
+  int Program(const std::string& args) {
+    return RunProgram("--data '" + data_ + "' " + args, (dir_.path() / "run").string()).status;
+  }
+  std::unique_ptr<platform::Session> Open(const std::string& script = "") {
+    platform::SessionOptions o{platform::MakeCompanyStore(data_), "01", dir_.path() / "out"};
+    o.pdf = false;
+    return std::make_unique<platform::Session>(
+        o, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),
+                                                         dir_.path() / "transcript"));
+  }
+  // The JSON lines of the one edition `operation` prints.
+  std::vector<Json> Events(const std::string& operation, const std::string& script) {
+    std::filesystem::remove_all(dir_.path() / "out");
+    Open(script)->Run(operation);
+    std::vector<Json> events;
+    for (const auto& f : std::filesystem::directory_iterator(dir_.path() / "out"))
+      for (std::ifstream in(f.path()); f.path().extension() == ".jsonl" && in.peek() != EOF;)
+        if (std::string text; std::getline(in, text)) events.push_back(Json::parse(text));
+    return events;
+  }
+
+  TempDir dir_;
+  std::string data_ = dir_.path().string(), server_,
+              database_ = "derog_" + std::to_string(getpid());
+};
+
+TEST_P(DerogatoryTest, TotalsAreTheSumsOfTheAssetsYearsAnd2056Balances) {
+  std::map<std::string, double> expected;
+  Open()->RunWith([&](NvImmo& component) {
+    component.LectParamImmo();
+    MImmoState& m = MImmo();
+    const Exercise& year = m.exercises[1];
+    int16_t found = 0;
+    std::string key, text;
+    int n = 0;
+    for (KeyedFile().First(m.kImmo, m.fImmo, found, key); found != 0;
+         KeyedFile().Next(m.kImmo, m.fImmo, found, key)) {
+      // Linear or declining at 1.25 times the economic rate on every other asset, a fiscal
+      // cumulative 30 % above the economic one, the difference as the balance.
+      float rate = 0;
+      Convert().UnpackSingle(m.immo.TAUX, rate);
+      fiscal::FiscalPlan plan{++n % 4 ? 'L' : 'D', std::min(33.33f, rate > 0 ? rate * 1.25f : 20),
+                              UnpackAmount(m.immo.VALACQ.str())};
+      Dates().UnpackDate(m.immo.DATACQ, text, plan.acquired);
+      Dates().UnpackDate(m.immo.DATCES, text, plan.disposed);
+      const double cumul = UnpackAmount(m.immo.CUMAMO.str());
+      const double fiscalCumul = std::min(plan.base, Round2(cumul * 1.3));
+      if (n % 2 != 0 || !fiscal::FiscalPlanRefusal(plan).empty()) continue;
+      FromText(key + plan.mode + PackRate(plan.rate) + PackAmount(fiscalCumul) +
+                   PackAmount(fiscalCumul - cumul) + PackAmount(0),
+               m.immof);
+      int32_t number = 0;
+      KeyedFile().Insert(m.kImmof, key, m.fImmof, number);
+      if (plan.acquired > year.endDay || (plan.disposed && plan.disposed < year.startDay)) continue;
+      const double economic =
+          EdtImoFigures("AN", 1, {year.startText, year.startDay}, {year.endText, year.endDay})
+              .dotation;
+      const fiscal::FiscalYearResult r =
+          fiscal::RollYear(plan, {fiscalCumul, Round2(fiscalCumul - cumul)},
+                           {year.startDay, year.endDay}, economic, m.immo.MODAMO.str()[0]);
+      const fiscal::DerogatoryMovement& d = r.movement;
+      const double amounts[] = {economic,       r.fiscal,    d.balanceBefore,
+                                d.allowance,    d.writeBack, d.disposalWriteBack,
+                                d.balanceAfter, d.excess};
+      for (int k = 0; k < 8; ++k)
+        expected[kColumns[k]] = Round2(expected[kColumns[k]] + amounts[k]);
+    }
+  });
+  ASSERT_TRUE(expected["DOTDER"] > 0 && expected["REPDER"] > 0 && expected["REPCES"] > 0);
+
+  std::map<std::string, double> natures;
+  int totals = 0;  // the company's total, one per column
+  for (const Json& e : Events("EditDer",
+                              "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\n"
+                              "RECAPSEULE = O\nMARK 1,2,3,4,5,6,7\n"))
+    for (const char* c : kColumns) {
+      if (e["kind"] == "line") natures[c] += e["cells"].value(c, 0.0);
+      if (e["kind"] == "total" && ++totals) {
+        EXPECT_NEAR(e["cells"][c].get<double>(), expected[c], 0.005) << c;
+        EXPECT_NEAR(natures[c], expected[c], 0.005) << c;
+      }
+    }
+  EXPECT_EQ(totals, 8);
+  int forms = 0;  // the general total of 2055 B, the line of 2056
+  for (const Json& e : Events("Tableaux2054", "CHOOSE 1\n")) {
+    const Json c = e.value("cells", Json::object());
+    const auto sum = [&c](std::initializer_list<const char*> names) {
+      double s = 0;
+      for (const char* name : names) s += c.value(name, 0.0);
+      return s;
+    };
+    if (e.value("label", "") == "TOTAL GENERAL" && c.contains("DDUR") && ++forms) {
+      EXPECT_NEAR(sum({"DDUR", "DDEG", "DEXC"}), expected["DOTDER"], 0.005);
+      EXPECT_NEAR(sum({"RDUR", "RDEG", "REXC"}), expected["REPDER"], 0.005);
+    }
+    if (!c.contains("FIN") || !++forms) continue;
+    EXPECT_NEAR(sum({"FIN"}), sum({"DEBUT", "AUG"}) - sum({"DIM"}), 0.005);
+    EXPECT_NEAR(sum({"DEBUT"}), expected["SLDDEB"], 0.005);
+    EXPECT_NEAR(sum({"HG"}), expected["DOTDER"], 0.005);
+    EXPECT_NEAR(sum({"HC"}), expected["REPDER"], 0.005);
+  }
+  EXPECT_EQ(forms, 2);
+}
+
+INSTANTIATE_TEST_SUITE_P(Stores, DerogatoryTest, EachBackend(), BackendName);
+
+}  // namespace
+}  // namespace actifix::testing
