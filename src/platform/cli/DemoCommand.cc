@@ -38,6 +38,9 @@ const DemoStep kSteps[] = {
      "NOCPTCG = 68112\nNOMCPTCG = Dotations aux amortissements\n"
      "NOCPTCG = 6752\nNOMCPTCG = Valeurs comptables des éléments cédés\n"
      "NOCPTCG = 7752\nNOMCPTCG = Produits des cessions d'éléments d'actif\n"
+     "NOCPTCG = 145\nNOMCPTCG = Amortissements dérogatoires\n"
+     "NOCPTCG = 68725\nNOMCPTCG = Dotations aux amort. dérogatoires\n"
+     "NOCPTCG = 78725\nNOMCPTCG = Reprises sur amort. dérogatoires\n"
      "NOCPTCG =\n"},
     {"EntNat", "natures d'immobilisation",
      "CODNAT = MAT\nLIBNAT = Matériel industriel\nNCIMAT = 2154\n"
@@ -58,44 +61,48 @@ const DemoStep kSteps[] = {
      // Linear, acquired before the year: the earlier depreciation is computed.
      "CODNATI = MAT\nNUMNATI\nDATACQ = 15/03/2022\nNOMFRN = Haas Automation\n"
      "DESCRI = Tour à commande numérique\nREMIMO = Atelier nord\nDATCES\n"
-     "1 = ADM\n2 = AT1\nVALACQ = 48000\nMODAMO = L\nTAUX = 10\nCUMAMO\nDOTAMO\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 48000\nMODAMO = L\nTAUX = 10\nCUMAMO\nDOTAMO\nMODFIS\n"
      "CODNATI\nNUMNATI\nDATACQ = 02/05/2024\nNOMFRN = Kärcher\n"
      "DESCRI = Nettoyeur haute pression\nREMIMO\nDATCES\n"
-     "1 = COM\n2 = AT2\nVALACQ = 3600\nMODAMO = D\nTAUX = 20\nCUMAMO\nDOTAMO\n"
+     "1 = COM\n2 = AT2\nVALACQ = 3600\nMODAMO = D\nTAUX = 20\nCUMAMO\nDOTAMO\nMODFIS\n"
      "CODNATI\nNUMNATI\nDATACQ = 10/01/2026\nNOMFRN = Schneider\n"
      "DESCRI = Armoire électrique\nREMIMO\nDATCES\n"
      "1 = ADM\n2 = AT1\nVALACQ = 12500\nMODAMO = L\nTAUX = 12.5\nDOTAMO\n"
+     // A fiscal plan shorter than the economic one: derogatory depreciation.
+     "MODFIS = L\nTAUFIS = 20\n"
      // Declining balance, acquired in the year.
      "CODNATI = TRA\nNUMNATI\nDATACQ = 01/04/2026\nNOMFRN = Renault Trucks\n"
      "DESCRI = Camion porteur 19 t\nREMIMO = AB-123-CD\nDATCES\n"
-     "1 = COM\n2 = AT2\nVALACQ = 85000\nMODAMO = D\nTAUX = 20\nDOTAMO\n"
+     "1 = COM\n2 = AT2\nVALACQ = 85000\nMODAMO = D\nTAUX = 20\nDOTAMO\nMODFIS\n"
      "CODNATI\nNUMNATI\nDATACQ = 20/09/2023\nNOMFRN = Garage Central\n"
      "DESCRI = Utilitaire Kangoo\nREMIMO = EF-456-GH\nDATCES\n"
-     "1 = COM\n2 = AT1\nVALACQ = 18900\nMODAMO = L\nTAUX = 25\nCUMAMO\nDOTAMO\n"
+     "1 = COM\n2 = AT1\nVALACQ = 18900\nMODAMO = L\nTAUX = 25\nCUMAMO\nDOTAMO\nMODFIS\n"
      // Disposed of during the year, sold.
      "CODNATI\nNUMNATI\nDATACQ = 12/06/2021\nNOMFRN = Peugeot\n"
      "DESCRI = Voiture de direction\nREMIMO\nDATCES = 30/06/2026\nNOMCLT = Garage Martin\n"
      "MTCESS = 6500\nNCTRES = 462\n"
-     "1 = ADM\n2 = AT1\nVALACQ = 32000\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 32000\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\nMODFIS\n"
      "CODNATI = INF\nNUMNATI\nDATACQ = 05/01/2024\nNOMFRN = Dell France\n"
      "DESCRI = Serveur de fichiers\nREMIMO = Salle serveur\nDATCES\n"
-     "1 = ADM\n2 = AT1\nVALACQ = 9800\nMODAMO = D\nTAUX = 33.33\nCUMAMO\nDOTAMO\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 9800\nMODAMO = D\nTAUX = 33.33\nCUMAMO\nDOTAMO\nMODFIS\n"
      "CODNATI\nNUMNATI\nDATACQ = 18/02/2026\nNOMFRN = Dell France\n"
      "DESCRI = Portables (lot de 12)\nREMIMO\nDATCES\n"
-     "1 = COM\n2 = AT2\nVALACQ = 14400\nMODAMO = L\nTAUX = 33.33\nDOTAMO\n"
+     "1 = COM\n2 = AT2\nVALACQ = 14400\nMODAMO = L\nTAUX = 33.33\nDOTAMO\nMODFIS\n"
      "CODNATI\nNUMNATI\nDATACQ = 01/07/2025\nNOMFRN = Bureau Vallée\n"
      "DESCRI = Imprimantes multifonctions\nREMIMO\nDATCES\n"
-     "1 = ADM\n2 = AT2\nVALACQ = 4200\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\n"
+     "1 = ADM\n2 = AT2\nVALACQ = 4200\nMODAMO = L\nTAUX = 20\nCUMAMO\nDOTAMO\nMODFIS\n"
      // Exceptional: the charge is typed by hand.
      "CODNATI = MAT\nNUMNATI\nDATACQ = 01/10/2020\nNOMFRN = Leroy Merlin\n"
      "DESCRI = Aménagement de l'entrepôt\nREMIMO\nDATCES\n"
-     "1 = ADM\n2 = AT1\nVALACQ = 20000\nMODAMO = E\nCUMAMO = 12000\nDOTAMO = 4000\n"
+     "1 = ADM\n2 = AT1\nVALACQ = 20000\nMODAMO = E\nCUMAMO = 12000\nDOTAMO = 4000\nMODFIS\n"
      "CODNATI\nNUMNATI\nDATACQ = 15/11/2025\nNOMFRN = Würth France\n"
      "DESCRI = Outillage de maintenance\nREMIMO\nDATCES\n"
-     "1 = COM\n2 = AT2\nVALACQ = 2750\nMODAMO = E\nCUMAMO\nDOTAMO = 0\n"
+     "1 = COM\n2 = AT2\nVALACQ = 2750\nMODAMO = E\nCUMAMO\nDOTAMO = 0\nMODFIS\n"
      "CODNATI\nNUMNATI\nDATACQ = 03/03/2026\nNOMFRN = Manutan\n"
      "DESCRI = Rayonnages lourds\nREMIMO\nDATCES\n"
      "1 = ADM\n2 = AT2\nVALACQ = 7300\nMODAMO = L\nTAUX = 10\nDOTAMO\n"
+     // Declining for tax beside linear in the accounts.
+     "MODFIS = D\nTAUFIS = 10\n"
      // The first machine partly sold: a quarter of it goes, the rest takes the next number.
      "CODNATI\nNUMNATI = 00001\nDATACQ\nNOMFRN\nDESCRI\nREMIMO\n"
      "DATCES = 30/09/2026\nNOMCLT = SARL Dupont\nMTCESS = 9000\nNCTRES = 462\nVACEDEE = 12000\n"
@@ -108,7 +115,11 @@ const DemoStep kSteps[] = {
      "édition des amortissements de l'exercice, ventilations, plus et moins-values, écritures "
      "comptables (DMTampCg.dat et DMEcrituresFEC.txt)",
      "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\n0\n1 =\n2 =\nMARK 1,2,3\n"},
-    {"Tableaux2054", "tableaux fiscaux 2054 et 2055 de l'exercice", "CHOOSE 1\n"},
+    {"EditDer", "amortissements dérogatoires des deux plans fiscaux",
+     "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE\nMARK 1,2,3\n"},
+    {"Tableaux2054",
+     "tableaux fiscaux 2054, 2055 (sections A et B) et la ligne de 2056 de l'exercice",
+     "CHOOSE 1\n"},
     {"ImmoExcel", "export du registre pour un tableur (DMImmo.csv et DMImmo.xlsx)", ""},
 };
 
@@ -125,6 +136,7 @@ int Demo(const GlobalOptions& global, const std::string& pdfStyle) {
   settings.yearStart = "01/01/2026";
   settings.yearEnd = "31/12/2026";
   settings.workDate = "31/12/2026";
+  settings.fiscal.on = true;  // a fiscal plan beside the economic one, for two cards
   companies->Create(settings);
   std::cout << "Entreprise de démonstration " << kDemoCode << " « " << settings.name
             << " » créée dans " << outputDir.string() << ", exercice du " << settings.yearStart
