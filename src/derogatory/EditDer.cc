@@ -8,6 +8,7 @@
 #include "host/Cp1252.h"
 #include "host/Text.h"
 #include "state/Amounts.h"
+#include "state/EditionText.h"
 #include "state/MImmo.h"
 
 namespace actifix {
@@ -91,11 +92,7 @@ class Printer {
     const EditionCriteria& c = e.criteria;
     const Exercise& year = m.exercises[1];
     HostEdition& edition = Edition();
-    Toolkit().SetEditionTitle(kTitle);
-    std::string openTitle;
-    Toolkit().GetEditionTitle(openTitle);
-    edition.Open(FalseValue(), ZeroValue(), ZeroValue(), openTitle, -1);
-    edition.AddTitle(kTitle, "G");
+    edt::OpenTitledEdition(kTitle);
     StyledTitle("EXERCICE DU " + year.startText + " AU " + year.endText);
     if (c.DATDEB.day != year.startDay || c.DATFIN.day != year.endDay)
       StyledTitle("IMMOBILISATIONS PRESENTES DU " + c.DATDEB.text + " AU " + c.DATFIN.text +

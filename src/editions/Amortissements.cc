@@ -116,11 +116,7 @@ void EditionAmortissements() {
 
   const std::string title =
       "IMMOBILISATIONS AMORTISSEMENTS DU " + c.DATDEB.text + " AU " + c.DATFIN.text;
-  toolkit.SetEditionTitle(title);
-  std::string openTitle;
-  toolkit.GetEditionTitle(openTitle);
-  edition.Open(FalseValue(), ZeroValue(), ZeroValue(), openTitle, -1);
-  edition.AddTitle(title, "G");
+  edt::OpenTitledEdition(title);
   std::string second = "ACQUISITIONS ";
   if (!Trim(c.DATDEBA.text).empty()) second += " Du " + c.DATDEBA.text;
   second += " Au " + c.DATFINA.text;

@@ -18,11 +18,7 @@ void ListImo() {
   if (found == 0) return;
 
   const std::string title = "LISTE DES IMMOBILISATIONS";
-  Toolkit().SetEditionTitle(title);
-  std::string openTitle;
-  Toolkit().GetEditionTitle(openTitle);
-  edition.Open(FalseValue(), ZeroValue(), ZeroValue(), openTitle, -1);
-  edition.AddTitle(title, "G");
+  edt::OpenTitledEdition(title);
   edition.DefineColumns(
       "[PS,1,[[CODNATI,NATURE,A,6,G],[NUMNATI,ORDRE,A,5,D],[DATACQ,ACQUISITION,D,C],[CD,Cumul "
       "Debut,M,12,2,D],[D,Dotation,M,12,2,D],[NOMFRN,DESCRIPTION,A,30,G],[DATCES,CESSION,D,C],"

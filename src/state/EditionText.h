@@ -17,6 +17,16 @@ inline std::string Amount2(double x) {
   return text;
 }
 
+// Opens the edition under `title` (the host may complete it, e.g. with the company) and prints
+// `title` as its first title line, as every printed edition starts.
+inline void OpenTitledEdition(const std::string& title) {
+  Toolkit().SetEditionTitle(title);
+  std::string openTitle;
+  Toolkit().GetEditionTitle(openTitle);
+  Edition().Open(FalseValue(), ZeroValue(), ZeroValue(), openTitle, -1);
+  Edition().AddTitle(title, "G");
+}
+
 // An amount text of the work tables read back as a number ("" reads as 0).
 inline double ReadAmount(const std::string& text) { return std::strtod(text.c_str(), nullptr); }
 

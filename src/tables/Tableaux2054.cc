@@ -10,6 +10,7 @@
 #include "host/Cp1252.h"
 #include "host/Text.h"
 #include "state/Amounts.h"
+#include "state/EditionText.h"
 #include "state/MImmo.h"
 #include "tables/Lines2054.h"
 
@@ -115,11 +116,7 @@ class Tables {
 
   void Print() {
     HostEdition& edition = Edition();
-    Toolkit().SetEditionTitle(kTitle);
-    std::string openTitle;
-    Toolkit().GetEditionTitle(openTitle);
-    edition.Open(FalseValue(), ZeroValue(), ZeroValue(), openTitle, -1);
-    edition.AddTitle(kTitle, "G");
+    edt::OpenTitledEdition(kTitle);
     edition.AddStyledTitle("EXERCICE DU " + from_.text + " AU " + to_.text, "PD", "Arial");
     edition.Feed(1);
     if (PrintGross() && PrintDepreciation() && PrintFiscal()) PrintNatures();
