@@ -287,6 +287,7 @@ int Fiscal(const GlobalOptions& global, const CompanyArgs& args) {
   const std::unique_ptr<Store> store = companies->Open(args.code);
   CompanySettings settings = store->Settings();
   FiscalOption& fiscal = settings.fiscal;
+  const bool prorataBefore = fiscal.on && fiscal.prorata;
   if (args.on || args.off) fiscal.on = args.on;
   if (args.prorataFiscal || args.prorataDays) fiscal.prorata = args.prorataFiscal;
   if (!args.accounts.empty()) {
@@ -310,6 +311,12 @@ int Fiscal(const GlobalOptions& global, const CompanyArgs& args) {
   store->SaveSettings(settings);
   store->Commit();
   std::cout << "Entreprise " << args.code << " : " << FiscalText(fiscal) << ".\n";
+  // A card keeps the year's charge computed when it was saved: say so when the count changes.
+  if ((fiscal.on && fiscal.prorata) != prorataBefore)
+    std::cout << "Les dotations de l'exercice déjà enregistrées sur les fiches restent celles "
+                 "calculées à leur saisie : enregistrez de nouveau les fiches de l'exercice pour "
+                 "leur appliquer ce prorata ; les exercices suivants le prennent à leur "
+                 "ouverture.\n";
   return kExitOk;
 }
 
