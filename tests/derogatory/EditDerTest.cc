@@ -1,8 +1,6 @@
 // EditDer and the derogatory tables of Tableaux2054 over a generated register with fiscal plans
 // on half of its assets, on both stores: their totals are the sums of fiscal::RollYear over
 // the assets, and the 2056 line ends at its start plus the allowances less the write-backs.
-#include <unistd.h>
-
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -11,15 +9,9 @@
 #include "editions/MImmoEdt.h"
 #include "fiscal/Derogatory.h"
 #include "front/NvImmo.h"
-#include "platform/screen/Script.h"
-#include "platform/session/ScriptedInterface.h"
-#include "platform/session/Session.h"
-#include "platform/store/CompanyStore.h"
 #include "state/Amounts.h"
 #include "state/MImmo.h"
-#include "support/Backend.h"
-#include "support/PgSql.h"
-#include "support/Program.h"
+#include "support/BackendData.h"
 #include "support/TestRegister.h"
 
 namespace actifix::testing {
@@ -29,57 +21,33 @@ using Json = nlohmann::json;
 const char* const kColumns[] = {"ECO",    "FIS",    "SLDDEB", "DOTDER",
                                 "REPDER", "REPCES", "SLDFIN", "EXCES"};
 
-class DerogatoryTest : public OnEachBackend {
+class DerogatoryTest : public OnEachBackendData {
  protected:
   void SetUp() override {
-    if (OnServer()) {
-      server_ = std::getenv("ACTIFIX_TEST_PG");
-      Sql(server_, "DROP DATABASE IF EXISTS " + database_);
-      Sql(server_, "CREATE DATABASE " + database_);
-      data_ = WithDatabase(server_, database_);
-      setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);  // the files written beside the company
-    }
-    ASSERT_EQ(Program("company create 01 --year 01/01/2026 31/12/2026"), 0);
-    Open("LINTANA = []\nCOMPTA\n")->RunWith([](NvImmo& component) {
+    OnEachBackendData::SetUp();
+    ASSERT_EQ(Program("company create 01 --year 01/01/2026 31/12/2026").status, 0);
+    OpenSession("01", "LINTANA = []\nCOMPTA\n")->RunWith([](NvImmo& component) {
       component.LectParamImmo();
       for (const char* account : {"145", "68725", "78725"}) AddAccount(account, account);
       Generate(300, 9);
     });
-    ASSERT_EQ(Program("company fiscal 01 --on"), 0);
-  }
-  void TearDown() override {
-    if (OnServer()) Sql(server_, "DROP DATABASE IF EXISTS " + database_ + " WITH (FORCE)");
-  }
-
-  int Program(const std::string& args) {
-    return RunProgram("--data '" + data_ + "' " + args, (dir_.path() / "run").string()).status;
-  }
-  std::unique_ptr<platform::Session> Open(const std::string& script = "") {
-    platform::SessionOptions o{platform::MakeCompanyStore(data_), "01", dir_.path() / "out"};
-    o.pdf = false;
-    return std::make_unique<platform::Session>(
-        o, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),
-                                                         dir_.path() / "transcript"));
+    ASSERT_EQ(Program("company fiscal 01 --on").status, 0);
   }
   // The JSON lines of the one edition `operation` prints.
   std::vector<Json> Events(const std::string& operation, const std::string& script) {
     std::filesystem::remove_all(dir_.path() / "out");
-    Open(script)->Run(operation);
+    OpenSession("01", script)->Run(operation);
     std::vector<Json> events;
     for (const auto& f : std::filesystem::directory_iterator(dir_.path() / "out"))
       for (std::ifstream in(f.path()); f.path().extension() == ".jsonl" && in.peek() != EOF;)
         if (std::string text; std::getline(in, text)) events.push_back(Json::parse(text));
     return events;
   }
-
-  TempDir dir_;
-  std::string data_ = dir_.path().string(), server_,
-              database_ = "derog_" + std::to_string(getpid());
 };
 
 TEST_P(DerogatoryTest, TotalsAreTheSumsOfTheAssetsYearsAnd2056Balances) {
   std::map<std::string, double> expected;
-  Open()->RunWith([&](NvImmo& component) {
+  OpenSession("01")->RunWith([&](NvImmo& component) {
     component.LectParamImmo();
     MImmoState& m = MImmo();
     const Exercise& year = m.exercises[1];

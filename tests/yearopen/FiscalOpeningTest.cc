@@ -1,20 +1,14 @@
 // The fiscal plans through the program's year openings, on both stores: rolled to the cent,
 // split with their card, removed with their disposed asset; and over a generated register,
 // each year's allowances less write-backs make the change of the balance stored in "Immof".
-#include <unistd.h>
-
 #include <fstream>
 #include <map>
 
 #include "assets/MImmoImmo.h"
 #include "fiscal/AssetFiscal.h"
 #include "front/NvImmo.h"
-#include "platform/session/ScriptedInterface.h"
-#include "platform/session/Session.h"
 #include "state/MImmo.h"
-#include "support/Backend.h"
-#include "support/PgSql.h"
-#include "support/Program.h"
+#include "support/BackendData.h"
 #include "support/TestRegister.h"
 
 namespace actifix::testing {
@@ -25,35 +19,18 @@ struct Stored {  // a plan as stored, and its current year as the editions give 
   fiscal::FiscalYearResult year;
 };
 
-class FiscalOpeningTest : public OnEachBackend {
+class FiscalOpeningTest : public OnEachBackendData {
  protected:
-  void SetUp() override {
-    if (!OnServer()) return;
-    server_ = std::getenv("ACTIFIX_TEST_PG");
-    Sql(server_, "DROP DATABASE IF EXISTS " + db_);
-    Sql(server_, "CREATE DATABASE " + db_);
-    data_ = WithDatabase(server_, db_);
-    setenv("ACTIFIX_OUT", dir_.path().c_str(), 1);
-  }
-  void TearDown() override {
-    if (OnServer()) Sql(server_, "DROP DATABASE IF EXISTS " + db_ + " WITH (FORCE)");
-  }
   void Actifix(const std::string& args) {
-    const ProgramRun run =
-        RunProgram("--data '" + data_ + "' " + args, (dir_.path() / "run").string());
+    const ProgramRun run = Program(args);
     ASSERT_EQ(run.status, 0) << args << "\n" << run.out << run.err;
   }
   // `work` with company `code`'s files open, then committed; `script` answers the screens.
   void With(const std::string& code, const std::function<void()>& work,
             const std::string& script = "") {
-    platform::SessionOptions o;
-    o.companies = platform::MakeCompanyStore(data_, dir_.path());
-    o.company = code;
-    o.pdf = false;
-    platform::Session session(o, std::make_unique<platform::ScriptedInterface>(
-                                     platform::Script::FromText(script), dir_.path() / "out"));
-    session.RunWith([&](NvImmo& component) { component.LectParamImmo(), work(); });
-    session.Commit();
+    const auto session = OpenSession(code, script);
+    session->RunWith([&](NvImmo& component) { component.LectParamImmo(), work(); });
+    session->Commit();
   }
   // Company `code` of first year [start, end], the fiscal option on, nature TRANS, `assets`.
   void Create(const std::string& code, const std::string& start, const std::string& end,
@@ -87,9 +64,6 @@ class FiscalOpeningTest : public OnEachBackend {
     });
     return plans;
   }
-
-  TempDir dir_;
-  std::string data_ = dir_.path().string(), server_, db_ = "fopen_" + std::to_string(getpid());
 };
 
 // A plan as the card stores it: fiscal mode, rate, cumulative, balance, typed charge.
