@@ -72,10 +72,6 @@ CardRefusal CheckCardFigures(const AssetCard& c) {
   return {};
 }
 
-}  // namespace actifix
-
-namespace actifix {
-
 std::string FiscalRateRefusal(const std::string& mode, float rate) {
   if (std::string why = RateRefusal(mode, rate); !why.empty()) return why;
   if (Trimmed(mode) == "D" && Round2(rate) > 33.33)
@@ -83,27 +79,29 @@ std::string FiscalRateRefusal(const std::string& mode, float rate) {
   return "";
 }
 
-std::string FiscalCumulativeRefusal(double value, double fiscalCumulative) {
-  if (std::string why = AmountRefusal(fiscalCumulative); !why.empty()) return why;
-  if (Round2(fiscalCumulative) > Round2(value))
-    return std::string("cumul fiscal au-delà de la valeur ("_w) + AmountText(value) + ")";
+namespace {
+
+// Why `amount` is refused: as AmountRefusal, or past `limit`, "`what` (limit)".
+std::string AmountWithin(double amount, double limit, const std::string& what) {
+  if (std::string why = AmountRefusal(amount); !why.empty()) return why;
+  if (Round2(amount) > Round2(limit)) return what + " (" + AmountText(limit) + ")";
   return "";
+}
+
+}  // namespace
+
+std::string FiscalCumulativeRefusal(double value, double fiscalCumulative) {
+  return AmountWithin(fiscalCumulative, value, std::string("cumul fiscal au-delà de la valeur"_w));
 }
 
 std::string BalanceRefusal(double value, double cumulative, double balance) {
-  if (std::string why = AmountRefusal(balance); !why.empty()) return why;
-  if (Round2(balance) > Round2(value - cumulative))
-    return std::string("solde au-delà de la valeur nette comptable ("_w) +
-           AmountText(value - cumulative) + ")";
-  return "";
+  return AmountWithin(balance, value - cumulative,
+                      std::string("solde au-delà de la valeur nette comptable"_w));
 }
 
 std::string FiscalChargeRefusal(double value, double fiscalCumulative, double charge) {
-  if (std::string why = AmountRefusal(charge); !why.empty()) return why;
-  if (Round2(charge) > Round2(value - fiscalCumulative))
-    return std::string("dotation fiscale au-delà du reste à amortir ("_w) +
-           AmountText(value - fiscalCumulative) + ")";
-  return "";
+  return AmountWithin(charge, value - fiscalCumulative,
+                      std::string("dotation fiscale au-delà du reste à amortir"_w));
 }
 
 CardRefusal CheckFiscalFigures(const AssetCard& c) {
