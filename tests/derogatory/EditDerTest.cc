@@ -1,8 +1,6 @@
 // EditDer and the derogatory tables of Tableaux2054 over a generated register with fiscal plans
 // on half of its assets, on both stores: their totals are the sums of fiscal::RollYear over
 // the assets, and the 2056 line ends at its start plus the allowances less the write-backs.
-#include <filesystem>
-#include <fstream>
 #include <map>
 #include <nlohmann/json.hpp>
 
@@ -32,16 +30,6 @@ class DerogatoryTest : public OnEachBackendData {
       Generate(300, 9);
     });
     ASSERT_EQ(Program("company fiscal 01 --on").status, 0);
-  }
-  // The JSON lines of the one edition `operation` prints.
-  std::vector<Json> Events(const std::string& operation, const std::string& script) {
-    std::filesystem::remove_all(dir_.path() / "out");
-    OpenSession("01", script)->Run(operation);
-    std::vector<Json> events;
-    for (const auto& f : std::filesystem::directory_iterator(dir_.path() / "out"))
-      for (std::ifstream in(f.path()); f.path().extension() == ".jsonl" && in.peek() != EOF;)
-        if (std::string text; std::getline(in, text)) events.push_back(Json::parse(text));
-    return events;
   }
 };
 
@@ -91,9 +79,9 @@ TEST_P(DerogatoryTest, TotalsAreTheSumsOfTheAssetsYearsAnd2056Balances) {
 
   std::map<std::string, double> natures;
   int totals = 0;  // the company's total, one per column
-  for (const Json& e : Events("EditDer",
-                              "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\n"
-                              "RECAPSEULE = O\nMARK 1,2,3,4,5,6,7\n"))
+  for (const Json& e : EditionEvents("01", "EditDer",
+                                     "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\n"
+                                     "RECAPSEULE = O\nMARK 1,2,3,4,5,6,7\n"))
     for (const char* c : kColumns) {
       if (e["kind"] == "line") natures[c] += e["cells"].value(c, 0.0);
       if (e["kind"] == "total" && ++totals) {
@@ -103,7 +91,7 @@ TEST_P(DerogatoryTest, TotalsAreTheSumsOfTheAssetsYearsAnd2056Balances) {
     }
   EXPECT_EQ(totals, 8);
   int forms = 0;  // the general total of 2055 B, the line of 2056
-  for (const Json& e : Events("Tableaux2054", "CHOOSE 1\n")) {
+  for (const Json& e : EditionEvents("01", "Tableaux2054", "CHOOSE 1\n")) {
     const Json c = e.value("cells", Json::object());
     const auto sum = [&c](std::initializer_list<const char*> names) {
       double s = 0;

@@ -6,8 +6,12 @@
 #include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <nlohmann/json.hpp>
 #include <string>
+#include <vector>
 
 #include "platform/screen/Script.h"
 #include "platform/session/ScriptedInterface.h"
@@ -48,6 +52,18 @@ class OnEachBackendData : public OnEachBackend {
     return std::make_unique<platform::Session>(
         o, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),
                                                          dir_.path() / "transcript"));
+  }
+
+  // The JSON lines of the editions that `operation` prints on company `code`.
+  std::vector<nlohmann::json> EditionEvents(const std::string& code, const std::string& operation,
+                                            const std::string& script) {
+    std::filesystem::remove_all(dir_.path() / "out");
+    OpenSession(code, script)->Run(operation);
+    std::vector<nlohmann::json> events;
+    for (const auto& f : std::filesystem::directory_iterator(dir_.path() / "out"))
+      for (std::ifstream in(f.path()); f.path().extension() == ".jsonl" && in.peek() != EOF;)
+        if (std::string text; std::getline(in, text)) events.push_back(nlohmann::json::parse(text));
+    return events;
   }
 
   TempDir dir_;

@@ -1,6 +1,7 @@
 // The fiscal plans through the program's year openings, on both stores: rolled to the cent,
 // split with their card, removed with their disposed asset; and over a generated register,
-// each year's allowances less write-backs make the change of the balance stored in "Immof".
+// each year's allowances less write-backs make the change of the balance stored in "Immof",
+// the 2056 line and the ledger.
 #include <fstream>
 #include <map>
 
@@ -147,21 +148,42 @@ TEST_P(FiscalOpeningTest, AFifteenMonthYearCountsFourHundredFiftyDays) {
   Expect(Read("02").at("TRANS 00001").state, 2500, 937.5, "2,000 x 450 / 360");
 }
 
+// Each year of five: the movements make the change of the stored balance, the 2056 line runs
+// from the balance before to the balance after, and the ledger posts the movements, balanced.
 TEST_P(FiscalOpeningTest, OverAGeneratedRegisterTheMovementsMakeTheChangeOfTheBalance) {
   Actifix("company create 03 --year 01/01/2026 31/12/2026");
   Actifix("--company 03 generate --assets 3000 --seed 7 --fiscal");
   for (int opening = 1; opening <= 5; ++opening) {
+    const std::string what = "opening " + std::to_string(opening);
     const auto before = Read("03");
     if (opening == 1) {
       EXPECT_NEAR(before.size() / 3000.0, 0.25, 0.05);
     }
-    double moved = 0, change = 0;
+    double moved = 0, start = 0, change = 0;
     for (const auto& [key, p] : before)
-      moved += p.year.movement.allowance - p.year.movement.writeBack, change -= p.state.balance;
+      moved += p.year.movement.allowance - p.year.movement.writeBack, start += p.state.balance;
+    std::map<std::string, double> line, ledger;  // the 2056 line; the ledger by column, account
+    for (const auto& e : EditionEvents("03", "Tableaux2054", "CHOOSE 1\n"))
+      if (e.contains("cells") && e["cells"].contains("FIN"))
+        for (const char* c : {"DEBUT", "AUG", "DIM", "FIN"}) line[c] = e["cells"].value(c, 0.0);
+    for (const auto& e : EditionEvents("03", "EditImo",
+                                       "CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\n"
+                                       "RECAPSEULE = O\n0\n1 =\n2 =\nMARK 1,2,3,4,5,6,7\n"))
+      for (const char* side : {"D", "C"})
+        if (e.contains("cells") && e["cells"].contains(side))
+          ledger[e.value("label", "") + side] += e["cells"][side].get<double>(),
+              ledger[e["cells"].value("NC", "") + side] += e["cells"][side].get<double>();
+    EXPECT_NEAR(line["DEBUT"], start, 0.005) << what;
+    EXPECT_NEAR(line["AUG"] - line["DIM"], moved, 0.005) << what;
+    EXPECT_NEAR(line["FIN"], line["DEBUT"] + line["AUG"] - line["DIM"], 0.005) << what;
+    EXPECT_NEAR(ledger["68725D"] - ledger["78725C"], moved, 0.005) << what;
+    EXPECT_NEAR(ledger["145C"] - ledger["145D"], moved, 0.005) << what;
+    EXPECT_GT(ledger["TOTALD"], 0) << what;
+    EXPECT_NEAR(ledger["TOTALD"], ledger["TOTALC"], 0.005) << what;
     const std::string year = std::to_string(2026 + opening);
     Open("03", "01/01/" + year, "31/12/" + year);
     for (const auto& [key, p] : Read("03")) change += p.state.balance;
-    EXPECT_NEAR(change, moved, 0.005) << "opening " << opening;
+    EXPECT_NEAR(change, line["FIN"], 0.005) << what;
   }
 }
 
