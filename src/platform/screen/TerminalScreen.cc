@@ -69,8 +69,10 @@ std::vector<Column> ColumnsOf(const std::string& columns) {
       if (parts.size() < 3) continue;
       Column column;
       column.align = parts[0].empty() ? 'G' : parts[0][0];
-      column.width = std::clamp(std::atoi(parts[1].c_str()), 1, 200);
       column.heading = WideOfCp1252(parts[2]);
+      // Wide enough for its heading too: a list of short codes keeps "Critere" whole.
+      column.width = std::clamp(
+          std::max(std::atoi(parts[1].c_str()), static_cast<int>(column.heading.size())), 1, 200);
       out.push_back(column);
     }
   }
@@ -242,6 +244,7 @@ void TerminalScreen::DefineFields(const std::string& fieldList) {
     if (!item.IsMarker()) fields.push_back(PageField{item.field, "", "", "", "", ""});
   terminal_.page().fields = std::move(fields);
   terminal_.page().current = -1;
+  backFrom_ = -1;
   terminal_.DrawPage();
 }
 
@@ -262,6 +265,10 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
   page.fields[index].shown = text;
   page.current = index;
   page.refusal = moduleRefusal_;
+  // Going back from a field that has none before it asks it again: tell how to leave instead.
+  if (page.refusal.empty() && index == backFrom_)
+    page.refusal = "Pas de champ avant celui-ci : pour quitter, videz-le et validez par Entrée";
+  backFrom_ = -1;
   std::size_t cursor = text.size();
   const std::size_t maxTyped = MaxTyped(def);
   // The first character typed replaces the whole value, as in a selected field; moving the
@@ -292,6 +299,7 @@ void TerminalScreen::Edit(int index, FieldType type, std::string& stored, int16_
         continue;
       }
       key = ending;
+      if (ending == kKeyUp || ending == kKeyPageUp) backFrom_ = index;
       page.fields[index].shown = shownOf(stored);
       page.current = -1;
       page.refusal.clear();

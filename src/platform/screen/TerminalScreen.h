@@ -55,6 +55,7 @@ class TerminalScreen : public HostScreen {
   // The module's reason for refusing the field asked next (UTF-8): shown on the refusal row
   // while the field is edited again, until a value is accepted.
   std::string moduleRefusal_;
+  int backFrom_ = -1;  // the field just left by ↑ or Échap, to notice it asked again
   std::chrono::steady_clock::time_point scrollDrawn_;  // when ScrollLine last drew the page
   // ShowLine draws at most five times a second: a progress line shown for each of a million
   // assets costs a store of its text, and the next drawing shows the latest.

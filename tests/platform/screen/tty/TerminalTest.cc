@@ -191,15 +191,16 @@ TEST_F(TerminalTest, MenuWalksEveryEntryAndBack) {
   // An entry a row: keys, text then shown, keys, text..., keys after which the menu is back.
   const std::vector<std::vector<std::string>> walk = {
       {"", menu, "1 Enter", "ENTREE DES PARAMETRES DE L'ENTREPRISE", "Escape"},
-      {"2 Enter", "ENTREE DU PLAN COMPTABLE", "Enter"},
+      // Escape on the key, which has no field before it, tells how to leave.
+      {"2 Enter", "ENTREE DU PLAN COMPTABLE", "Escape", "pour quitter, videz-le et validez",
+       "Enter"},
       {"3 Enter", "ENTREE DES NATURES", "Enter", "MAT    Matériel", "q"},
       {"4 Enter", "Saisie des Codes Analyse", "Enter"},
       {"5 Enter", "EST-CE BIEN LA PERIODE", "Escape"},
       {"6 Enter", "MAT    00001 15/03/2025      1 600,00     2 000,00", "q"},
       {"7 Enter", "Selection de l'Exercice", "Enter", "DATES DE BORNAGE",
-       "Enter Enter Enter Enter Enter", "CRITERES D'EDITION", "Enter",
-       "Selection des Immobilisations", "Space Enter",
-       "TOTAL A NOUVEAU+ACQUISITION          10 000,00", "q"},
+       "Enter Enter Enter Enter Enter", "CRITERES D'EDITION", "Enter", "│  Critere   ",
+       "Space Enter", "TOTAL A NOUVEAU+ACQUISITION          10 000,00", "q"},
       {"8 Enter", "Selection de l'Exercice", "Escape"},
       {"9 Enter", "puis relancez l'ouverture ; rien n'a été changé", "q"},
       {"1 0 Enter", "Sortie pour Excel", "Enter", "Registre exporté dans", "q"},
