@@ -116,7 +116,7 @@ TEST_P(RestoreTest, HostileBackupsAreRefusedAndWhatIsReplacedIsKept) {
     EXPECT_EQ(cause.empty(), refusal.empty()) << cause;
     EXPECT_NE(cause.find(refusal), std::string::npos) << cause;
     EXPECT_EQ(companies->Backups("R1").size(), listed + (kept ? 1 : 0));
-    EXPECT_EQ(companies->Settings("R1").name, kept ? original : mark);  // opened: migrated
+    EXPECT_EQ(companies->Open("R1")->Settings().name, kept ? original : mark);  // opened: migrated
     if (!kept) continue;
     EXPECT_NE(kept->path.string().find("avant"), std::string::npos);
     EXPECT_EQ(Sql(company, "SELECT count(*) FROM \"r_Immo\" WHERE sum IS NULL"), "0");

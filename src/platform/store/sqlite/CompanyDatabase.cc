@@ -128,6 +128,10 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenArchive(const std::filesys
   return OpenChecked(path, Use::kArchive);
 }
 
+std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenSettings(const std::filesystem::path& path) {
+  return OpenChecked(path, Use::kSettings);
+}
+
 std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenBackup(const std::filesystem::path& path) {
   return OpenChecked(path, Use::kBackup);
 }
@@ -135,7 +139,9 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenBackup(const std::filesyst
 std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesystem::path& path,
                                                               Use use) {
   const std::string operation = "CompanyDatabase.Open";
-  const bool readOnly = use != Use::kCompany;
+  // Settings are read through a writable connection, which leaves no -wal or -shm file behind
+  // when it closes; nothing is written through it.
+  const bool readOnly = use == Use::kArchive || use == Use::kBackup;
   std::error_code error;
   if (!std::filesystem::is_regular_file(path, error))
     throw HostError(ErrorKind::kNotFound, operation, path.string(), "ce fichier n'existe pas");
@@ -150,7 +156,9 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesys
   if (!id.Step(operation, path.string()) || id.Int(0) != kApplicationId)
     throw HostError(ErrorKind::kDamaged, operation, path.string(), kNotOurs);
   id = Statement();
-  db->CheckIntact(operation);
+  // The walk of every page before anything is written, or restored from a backup; what is
+  // only read meets a damaged page or record as it reads it.
+  if (use == Use::kCompany || use == Use::kBackup) db->CheckIntact(operation);
   Statement hasMeta =
       db->Prepare("SELECT count(*) FROM sqlite_schema WHERE type='table' AND name='meta'");
   if (!hasMeta.Step(operation, path.string()) || hasMeta.Int(0) != 1)
@@ -167,7 +175,7 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesys
                     "cette base vient d'une version plus récente d'Actifix");
   db->CheckTables(operation);
   db->Configure(operation, readOnly);
-  if (number < kSchemaVersion && use != Use::kBackup) {
+  if (number < kSchemaVersion && use != Use::kBackup && use != Use::kSettings) {
     // An archive is never written to, so it cannot take the checksums older files lack.
     if (readOnly)
       throw HostError(ErrorKind::kNotSupported, operation, path.string(),

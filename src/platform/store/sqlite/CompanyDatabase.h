@@ -75,9 +75,14 @@ class CompanyDatabase final : public StoreDatabase {
   // file's table missing included) or is of a newer schema; nothing is written to a refused
   // file. A database of schema version 1 gets its record sums first.
   static std::unique_ptr<CompanyDatabase> Open(const std::filesystem::path& path);
-  // Opens a closed year's archive, checked as Open does, read only: every write fails, and
-  // the file is never changed (no journal mode is set on it).
+  // Opens a closed year's archive read only: every write fails, and the file is never changed
+  // (no journal mode is set on it). Checked as Open does but for the walk of every page: a
+  // damaged page it reads fails then, a damaged record fails its sum.
   static std::unique_ptr<CompanyDatabase> OpenArchive(const std::filesystem::path& path);
+  // Opens a database for its settings alone, which it never writes: the header, the id, the
+  // version and the catalog are checked, no page is walked (a list of companies reads a few
+  // pages of each); an older schema is read as it is.
+  static std::unique_ptr<CompanyDatabase> OpenSettings(const std::filesystem::path& path);
   // Opens a backup to be restored, checked as Open does, read only; one of an older schema is
   // accepted as it is (the company restored from it is migrated at its next opening).
   static std::unique_ptr<CompanyDatabase> OpenBackup(const std::filesystem::path& path);
@@ -133,7 +138,7 @@ class CompanyDatabase final : public StoreDatabase {
   static sqlite3* OpenConnection(const std::filesystem::path& path, int flags,
                                  const std::string& operation);
   void Configure(const std::string& operation, bool readOnly = false);
-  enum class Use { kCompany, kArchive, kBackup };
+  enum class Use { kCompany, kArchive, kBackup, kSettings };
   static std::unique_ptr<CompanyDatabase> OpenChecked(const std::filesystem::path& path, Use use);
   // Throws HostError when SQLite's quick check finds a damaged page.
   void CheckIntact(const std::string& operation);

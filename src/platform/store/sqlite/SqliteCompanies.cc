@@ -100,11 +100,13 @@ void SqliteCompanies::Remove(const std::string& code) {
 
 namespace {
 
-// The database of company `code`, opened and checked to be that company's.
+// The database of company `code`, opened and checked to be that company's; for its settings
+// alone, read only and without the walk of every page.
 std::unique_ptr<CompanyDatabase> OpenCompany(const std::filesystem::path& dataDir,
-                                             const std::string& code) {
+                                             const std::string& code, bool settingsOnly = false) {
   const std::filesystem::path path = CompanyDatabase::PathFor(dataDir, code);
-  std::unique_ptr<CompanyDatabase> db = CompanyDatabase::Open(path);
+  std::unique_ptr<CompanyDatabase> db =
+      settingsOnly ? CompanyDatabase::OpenSettings(path) : CompanyDatabase::Open(path);
   CheckIdentity(db->Settings(), code, "CompanyDatabase.Open", path.string());
   return db;
 }
@@ -112,7 +114,7 @@ std::unique_ptr<CompanyDatabase> OpenCompany(const std::filesystem::path& dataDi
 }  // namespace
 
 CompanySettings SqliteCompanies::Settings(const std::string& code) {
-  return OpenCompany(dataDir_, code)->Settings();
+  return OpenCompany(dataDir_, code, true)->Settings();
 }
 
 std::unique_ptr<Store> SqliteCompanies::Open(const std::string& code) {
