@@ -93,7 +93,7 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
   if (X != 0 && E < X) X = 0;
 
   // Useful life, and the effective rate: the linear one, times the coefficient in mode "D".
-  const DecliningTerms terms = MakeDecliningTerms(rate, A);
+  const DecliningTerms terms = declining ? MakeDecliningTerms(rate, A) : DecliningTerms{};
   float R = static_cast<float>(round2(taux));
   if (declining) R = terms.rate;
   state.effectiveRate = R;
@@ -112,13 +112,11 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
   int16_t n = 1;
   int32_t S = S0, F = current.endDay;
   int16_t y = y0;
-  std::string text;
   while (A < S) {
     n = Add16(n, 1, "rang de l'exercice");
     F = S - 1;
     y = Add16(y, -1, "année");
-    dates.Compose(d0, m0, y, text);
-    dates.DayNumber(text, S);
+    S = dates.ComposeDay(d0, m0, y);
   }
 
   // Number of fiscal years N of the depreciation; in mode "D", the switch year T to linear.
@@ -142,14 +140,12 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
   } else {
     // Each later year ends on the last day of the month in which the first one ended.
     int16_t endDayOfMonth = 0, M = 0, Y = 0;
-    dates.DateOfDay(F, text);
-    dates.Split(text, endDayOfMonth, M, Y);
+    dates.SplitDay(F, endDayOfMonth, M, Y);
     int32_t firstDay = A;
     if (declining) {
       int16_t ad = 0, am = 0, ay = 0;
       dates.Split(acquisition, ad, am, ay);
-      dates.Compose(1, am, ay, text);
-      dates.DayNumber(text, firstDay);
+      firstDay = dates.ComposeDay(1, am, ay);
     }
     for (int32_t k = 1; k <= n; ++k) {
       const double B = (k == n && recompute == 0) ? round2(V - stored) : round2(V - accumulated);
@@ -175,9 +171,7 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
         accumulated = round2(accumulated + Ck);
         S = F + 1;
         Y = Add16(Y, 1, "année");
-        dates.Compose(1, M, Y, text);
-        std::string endText;
-        dates.EndOfMonth(text, endText, F);
+        F = dates.ComposeDay(31, M, Y);  // the month's last day
       } else {
         yearCharge = Ck;
       }

@@ -29,11 +29,7 @@ void FINAM(const std::string& mode, const std::string& rate, const std::string& 
 
   const int16_t whole = amort::Int16(L, "FINAM");
   y = amort::Add16(y, whole, "FINAM");
-  std::string endText;
-  dates.Compose(d, m, y, endText);
-  int32_t day = 0;
-  dates.DayNumber(endText, day);
-  end = day - 1;
+  end = dates.ComposeDay(d, m, y) - 1;
 
   double fraction = 0;
   convert.Round(static_cast<double>(L) - whole, 3, fraction);

@@ -47,10 +47,6 @@ T FromLittleEndianBytes(const std::string& packed, const char* operation) {
 // the smallest subnormal about 1074 decimals) or in scientific notation.
 constexpr std::size_t kFixedBuffer = 1100;
 
-constexpr double kPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
-                                     1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
-                                     1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
-
 // Rounds the decimal number `digits` x 10^(exponent - digits.size() + 1) (that is,
 // d0.d1d2... x 10^exponent) to `decimals` decimals, half away from zero, on its magnitude.
 // Returns false when the number rounds to zero; otherwise digits/exponent hold the result.
@@ -114,29 +110,10 @@ double RoundHalfAwayExact(double value, int decimals) {
   return result;
 }
 
-double RoundHalfAway(double value, int decimals) {
+double RoundHalfAwaySlow(double value, int decimals) {
   if (!std::isfinite(value) || value == 0.0) return value == 0.0 ? 0.0 : value;
   // An integer needs no rounding to a whole number of decimals.
   if (decimals >= 0 && value == std::trunc(value)) return value;
-
-  // Fast path. value x 10^decimals differs from the exact scaled decimal text by less than two
-  // of its ulps, so when its fraction is clearly away from one half the rounding direction is
-  // the decimal text's; q / 10^decimals is then correctly rounded, the very double that
-  // reading the rounded text back gives.
-  if (decimals >= 0 && decimals <= 22) {
-    const double power = kPowersOfTen[decimals];
-    const double scaled = std::fabs(value) * power;
-    if (scaled < 0x1p44) {
-      const double whole = std::floor(scaled);
-      const double fraction = scaled - whole;
-      if (std::fabs(fraction - 0.5) > scaled * 0x1p-46 + 0x1p-60) {
-        const double q = fraction > 0.5 ? whole + 1.0 : whole;
-        if (q == 0.0) return 0.0;
-        const double result = q / power;
-        return value < 0 ? -result : result;
-      }
-    }
-  }
   return RoundHalfAwayExact(value, decimals);
 }
 
@@ -154,14 +131,6 @@ void HostConvert::PackSingle(const float& value, std::string& packed) const {
 
 void HostConvert::UnpackSingle(const std::string& packed, float& value) const {
   value = FromLittleEndianBytes<float>(packed, "HostConvert.UnpackSingle");
-}
-
-void HostConvert::Round(const double& value, const int16_t& decimals, double& result) const {
-  result = RoundHalfAway(value, decimals);
-}
-
-void HostConvert::IsZero(const double& value, const int16_t& decimals, int16_t& flag) const {
-  flag = RoundHalfAway(value, decimals) == 0.0 ? -1 : 0;
 }
 
 void HostConvert::FormatNumber(double value, const int16_t& decimals, std::string& text) const {

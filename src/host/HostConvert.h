@@ -6,6 +6,7 @@
 //   rate    4 bytes, the IEEE-754 float, little-endian
 #pragma once
 
+#include <cmath>
 #include <cstdint>
 #include <string>
 
@@ -39,9 +40,9 @@ class HostConvert {
   // fraction is far enough from one half that the binary error cannot change it (see
   // RoundHalfAway in the source); near a tie the text method decides. A result of zero is
   // +0.0. NaN and infinities come back unchanged. `decimals` may be negative (tens, ...).
-  void Round(const double& value, const int16_t& decimals, double& result) const;
+  void Round(const double& value, const int16_t& decimals, double& result) const;  // inline below
   // flag := -1 when the value rounded to `decimals` is 0, else 0.
-  void IsZero(const double& value, const int16_t& decimals, int16_t& flag) const;
+  void IsZero(const double& value, const int16_t& decimals, int16_t& flag) const;  // inline below
 
   // Decimal text of the value rounded as Round does, with "." as decimal point, a leading "-"
   // for negative values, no grouping and exactly `decimals` decimals: 1234.5 with 2 ->
@@ -66,8 +67,47 @@ class HostConvert {
   void Min(const double& a, const double& b, double& result) const;
 };
 
-// Rounding as HostConvert::Round does it, for code that wants a value back.
-double RoundHalfAway(double value, int decimals);
+inline constexpr double kPowersOfTen[23] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                            1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                            1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+
+// What RoundHalfAway does when its fast path cannot decide: infinities, NaN, zero, large
+// values and near ties.
+double RoundHalfAwaySlow(double value, int decimals);
+
+// Rounding as HostConvert::Round does it, for code that wants a value back. Inline, for the
+// depreciation's inner loops.
+//
+// Fast path: value x 10^decimals differs from the exact scaled decimal text by less than two
+// of its ulps, so when its fraction is clearly away from one half the rounding direction is
+// the decimal text's; q / 10^decimals is then correctly rounded, the very double that
+// reading the rounded text back gives. Below 2^44 the whole part fits an integer conversion,
+// cheaper than floor; an infinity or a NaN fails the bound.
+inline double RoundHalfAway(double value, int decimals) {
+  if (decimals >= 0 && decimals <= 22) {
+    const double power = kPowersOfTen[decimals];
+    const double scaled = std::fabs(value) * power;
+    if (scaled < 0x1p44) {
+      const double whole = static_cast<double>(static_cast<int64_t>(scaled));
+      const double fraction = scaled - whole;
+      if (std::fabs(fraction - 0.5) > scaled * 0x1p-46 + 0x1p-60) {
+        const double q = fraction > 0.5 ? whole + 1.0 : whole;
+        if (q == 0.0) return 0.0;
+        const double result = q / power;
+        return value < 0 ? -result : result;
+      }
+    }
+  }
+  return RoundHalfAwaySlow(value, decimals);
+}
+
+inline void HostConvert::Round(const double& value, const int16_t& decimals, double& result) const {
+  result = RoundHalfAway(value, decimals);
+}
+
+inline void HostConvert::IsZero(const double& value, const int16_t& decimals, int16_t& flag) const {
+  flag = RoundHalfAway(value, decimals) == 0.0 ? -1 : 0;
+}
 
 // The same rounding by the decimal-text method alone, without the fast path: the reference
 // the fast path is checked against.

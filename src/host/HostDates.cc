@@ -187,8 +187,10 @@ void HostDates::Split(const std::string& dateText, int16_t& day, int16_t& month,
   year = static_cast<int16_t>(parsed.date.year);
 }
 
-void HostDates::Compose(const int16_t& day, const int16_t& month, const int16_t& year,
-                        std::string& dateText) const {
+namespace {
+
+// The date of Compose: a day past the month's end brought back to its last day.
+Ymd Composed(int16_t day, int16_t month, int16_t year) {
   // The subject is written only on failure: Compose runs in the depreciation's inner loops.
   const auto fail = [&](const char* cause) {
     throw HostError(
@@ -199,7 +201,25 @@ void HostDates::Compose(const int16_t& day, const int16_t& month, const int16_t&
   if (day < 1) fail("le jour doit être au moins 1");
   if (year < kFirstYear || year > kLastYear) fail("l'année doit être comprise entre 1900 et 9999");
   const int last = DaysInMonth(year, month);
-  dateText = Text({year, month, day > last ? last : static_cast<int>(day)});
+  return {year, month, day > last ? last : static_cast<int>(day)};
+}
+
+}  // namespace
+
+void HostDates::Compose(const int16_t& day, const int16_t& month, const int16_t& year,
+                        std::string& dateText) const {
+  dateText = Text(Composed(day, month, year));
+}
+
+int32_t HostDates::ComposeDay(int16_t day, int16_t month, int16_t year) const {
+  return DayOf(Composed(day, month, year));
+}
+
+void HostDates::SplitDay(int32_t day, int16_t& d, int16_t& month, int16_t& year) const {
+  const Ymd date = DateOfDayOrThrow(day, "HostDates.DateOfDay");
+  d = static_cast<int16_t>(date.day);
+  month = static_cast<int16_t>(date.month);
+  year = static_cast<int16_t>(date.year);
 }
 
 void HostDates::EndOfMonth(const std::string& dateText, std::string& endText,

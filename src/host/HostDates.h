@@ -33,6 +33,11 @@ class HostDates {
   // HostError.
   void Compose(const int16_t& day, const int16_t& month, const int16_t& year,
                std::string& dateText) const;
+  // The day number of the date Compose makes, checked the same way, without its text: the
+  // depreciation walks years by it.
+  int32_t ComposeDay(int16_t day, int16_t month, int16_t year) const;
+  // The three numbers of the date of day number `day`: Split of DateOfDay, without the text.
+  void SplitDay(int32_t day, int16_t& d, int16_t& month, int16_t& year) const;
   // The last day of the date's month, as text and day number ("" and 0 for the empty date).
   void EndOfMonth(const std::string& dateText, std::string& endText, int32_t& endDay) const;
   // "dd/mm/yy", the 8-character form of the edition columns ("" for the empty date).

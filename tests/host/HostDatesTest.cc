@@ -92,6 +92,11 @@ TEST(HostDates, EveryDayOf1900To2200) {
     kDates.Compose(static_cast<int16_t>(d + 1), m, y, pastEnd);
     ASSERT_EQ(composed, text);
     ASSERT_EQ(pastEnd, d == length ? text : Text(d + 1, m, y));
+    // The same without the texts.
+    ASSERT_EQ(kDates.ComposeDay(d, m, y), day);
+    ASSERT_EQ(kDates.ComposeDay(static_cast<int16_t>(d + 1), m, y), d == length ? day : day + 1);
+    kDates.SplitDay(day, sd, sm, sy);
+    ASSERT_EQ(std::tie(sd, sm, sy), std::tie(d, m, y));
     previous = packed;
     if (++d > length) {
       d = 1;
@@ -142,8 +147,11 @@ TEST(HostDates, MalformedImpossibleOrOutOfRangeDatesAreHostErrors) {
   std::string text;
   const std::tuple<int16_t, int16_t, int16_t> days[] = {
       {1, 0, 2000}, {1, 13, 2000}, {0, 1, 2000}, {-1, 1, 2000}, {1, 1, 1899}, {1, 1, 10000}};
-  for (const auto& [day, month, year] : days)
+  for (const auto& [day, month, year] : days) {
     EXPECT_THROW(kDates.Compose(day, month, year, text), HostError) << day << "/" << month;
+    EXPECT_THROW(kDates.ComposeDay(day, month, year), HostError) << day << "/" << month;
+  }
+  EXPECT_THROW(kDates.SplitDay(0, d, m, y), HostError);
 }
 
 }  // namespace
