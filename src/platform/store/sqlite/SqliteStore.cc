@@ -175,7 +175,9 @@ std::unique_ptr<KeyedStore::RecordFile> SqliteStore::OpenRecordTable(const std::
       table + "), 0))");
   records->select = db().Prepare("SELECT data, sum FROM " + table + " WHERE num = ?");
   records->upsert =
-      db().Prepare("INSERT OR REPLACE INTO " + table + "(num, data, sum) VALUES(?, ?, ?)");
+      db().Prepare("INSERT INTO " + table +
+                   "(num, data, sum) VALUES(?, ?, ?) ON CONFLICT(num) DO UPDATE SET data = "
+                   "excluded.data, sum = excluded.sum");
   records->remove = db().Prepare("DELETE FROM " + table + " WHERE num = ?");
   return records;
 }
