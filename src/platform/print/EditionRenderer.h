@@ -99,6 +99,9 @@ class JsonRenderer : public StreamRenderer {
              const std::vector<CellValue>& labels) override;
   void Step() override;
   void Page() override;
+
+ private:
+  std::string buffer_;  // the line being written, kept for its capacity
 };
 
 // CSV for a French spreadsheet, as the register export: Windows-1252, ";" between fields, CR LF
