@@ -86,6 +86,7 @@ void KeyedStore::Rollback() {
 
 void KeyedStore::StopWalks() {
   for (const auto& [handle, keys] : files_.keys) keys->StopWalk();
+  for (const auto& [handle, records] : files_.records) records->StopReading();
 }
 
 void KeyedStore::CloseTextFiles() { files_.texts.CloseAll(kCommit); }

@@ -140,6 +140,8 @@ struct RecordFile {
   RecordFile& operator=(const RecordFile&) = delete;
 
   void Forget() { cachedNumber = 0; }
+  // Ends any read ahead of the store's: at a transaction's end, or when the file changes.
+  virtual void StopReading() {}
   std::string Padded(std::string text) const {
     if (text.size() < static_cast<std::size_t>(length)) text.resize(length, ' ');
     return text;

@@ -185,6 +185,44 @@ TEST_P(StoreTest, WalksSeeChangesAheadAndKeepTheirOwnPlaces) {
   EXPECT_EQ(std::pair(f1 != 0, k1), std::pair(true, "G"s));
 }
 
+// Records read by number in order (as a register entered in order is walked), with rewrites,
+// deletions, skips and steps back between the reads, each as it stands at its reading.
+TEST_P(StoreTest, RecordsReadInOrderAreReadAsTheyStand) {
+  std::map<int32_t, std::string> expected;
+  for (int i = 1; i <= 300; ++i) {
+    const std::string text = "record " + std::to_string(i);
+    expected[Insert(primary, "K" + std::to_string(1000 + i), text)] = text;
+  }
+  for (int32_t gone = 13; gone <= 300; gone += 13) {  // holes among the numbers
+    keyed->Delete(primary, "K" + std::to_string(1000 + gone), gone, immo);
+    expected.erase(gone);
+  }
+  store->Commit();
+  const auto read = [&](int32_t number) {
+    if (expected.count(number) == 0) {  // missing, not another record taken for it
+      EXPECT_EQ(KindOf([&] { records->Read(immo, number); }), ErrorKind::kNotFound) << number;
+      return;
+    }
+    records->Read(immo, number);
+    EXPECT_EQ(component->buffer.substr(0, expected[number].size()), expected[number]) << number;
+  };
+  for (int32_t n = 1; n <= 300; ++n) {
+    const bool skipping = n >= 60 && n < 90;  // every other one read, over holes (65, 78)
+    if (n % 7 == 0 && !skipping && expected.count(n + 1) != 0) {  // the next one rewritten
+      component->buffer = expected[n + 1] = "rewritten " + std::to_string(n + 1);
+      records->Write(immo, n + 1);
+    }
+    if (n == 100) n = 140;  // a skip past the reading ahead
+    if (n == 200) {         // one ahead removed with its key; a commit; a step back
+      keyed->Delete(primary, "K" + std::to_string(1000 + 205), 205, immo);
+      expected.erase(205);
+      store->Commit();
+      read(150);
+    }
+    if (!skipping || n % 2 == 0) read(n);
+  }
+}
+
 // Record numbers are never given twice, even the highest one deleted, even after a reopen.
 TEST_P(StoreTest, FailedOrUncommittedWorkLeavesNothingAndNumbersAreNeverGivenAgain) {
   Insert(primary, "KEEP", "kept");
