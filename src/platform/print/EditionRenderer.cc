@@ -31,10 +31,46 @@ Json CellsObject(const std::vector<CellValue>& cells) {
   return object;
 }
 
-// A scalar as the JSON library writes it: strings escaped, numbers in their shortest form.
-template <typename T>
-void AppendScalar(std::string& out, const T& value) {
-  out += Json(value).dump();
+// A text as the JSON library writes it: ", \ and control characters escaped (\b \f \n \r
+// \t, the others as \u00xx), the rest as it is. The engine's cells are UTF-8 made by ToUtf8
+// from the module's Windows-1252, always well formed, as the library requires.
+void AppendString(std::string& out, std::string_view text) {
+  out += '"';
+  for (const char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\b':
+        out += "\\b";
+        break;
+      case '\f':
+        out += "\\f";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (static_cast<unsigned char>(c) < 0x20) {
+          static const char kHex[] = "0123456789abcdef";
+          out += "\\u00";
+          out += kHex[(c >> 4) & 0xF];
+          out += kHex[c & 0xF];
+        } else {
+          out += c;
+        }
+    }
+  }
+  out += '"';
 }
 
 // The line `{"kind":"line","cells":{...}}` as CellsObject and dump would write it, without
@@ -44,12 +80,12 @@ void AppendLine(std::string& out, const std::vector<CellValue>& cells) {
   out += R"({"kind":"line","cells":{)";
   for (std::size_t i = 0; i < cells.size(); ++i) {
     if (i > 0) out += ',';
-    AppendScalar(out, cells[i].column);
+    AppendString(out, cells[i].column);
     out += ':';
     if (cells[i].isNumber)
-      AppendScalar(out, cells[i].number + 0.0);  // never "-0.0"
+      out += Json(cells[i].number + 0.0).dump();  // never "-0.0"; the library's shortest form
     else
-      AppendScalar(out, cells[i].text);
+      AppendString(out, cells[i].text);
   }
   out += "}}";
 }

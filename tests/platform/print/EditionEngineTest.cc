@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <nlohmann/json.hpp>
 #include <sstream>
 
 #include "host/Cp1252.h"
@@ -138,6 +139,32 @@ TEST(EditionJson, LinesTotalsAndDatesOfASmallEdition) {
 {"kind":"line","cells":{"DATACQ":"29/02/2028","NUM":8.0}}
 {"kind":"page"}
 )");
+}
+
+// Texts with what JSON escapes, written as the JSON library writes them.
+TEST(EditionJson, TextsEscapedAsTheJsonLibraryDoes) {
+  const std::string texts[] = {
+      "Dupont \"et\" fils",       "C:\\dossier", "a\tb", "\x01\x08\x0C\x1F\x7F",
+      std::string("Été € œ ÿ"_w), "\x81\x8D"};
+  std::ostringstream out, expected;
+  EditionOptions options;
+  options.pdf = false;
+  options.jsonOut = &out;
+  EditionEngine e(options);
+  e.Open(0, 0, 0, "TEST", -1);
+  e.DefineColumns(kAccountColumns);
+  expected << R"({"kind":"columns","names":["NOCPTCG","NOMCPTCG"]})" << '\n';
+  for (const std::string& text : texts) {
+    e.SetCell("NOMCPTCG", text, "@");
+    e.PrintLine();
+    nlohmann::ordered_json line;
+    line["kind"] = "line";
+    line["cells"]["NOMCPTCG"] = ToUtf8(text);
+    expected << line.dump() << '\n';
+  }
+  e.Close(0);
+  e.Flush();
+  EXPECT_EQ(out.str(), expected.str());
 }
 
 // The paged text of an edition `print` fills, as pages of lines.
