@@ -266,10 +266,11 @@ void EditionEngine::DefineColumns(const std::string& descriptor) {
   }
   Touch();
   widths_.clear();
-  std::vector<std::string> names, headings;
+  std::vector<std::string> headings;
+  names_.clear();
   for (const auto& c : layout_->columns) {
     widths_.push_back(std::max(c.width, static_cast<int>(Trimmed(c.heading).size())));
-    names.push_back(ToUtf8(c.name));
+    names_.push_back(ToUtf8(c.name));
     const std::string group = c.group < 0 ? "" : Trimmed(layout_->groups[c.group].heading);
     headings.push_back(
         ToUtf8(group.empty() ? Trimmed(c.heading) : group + " - " + Trimmed(c.heading)));
@@ -278,7 +279,7 @@ void EditionEngine::DefineColumns(const std::string& descriptor) {
   totals_.assign(layout_->columns.size(), Totals{});
   headingsPending_ = true;
   Broadcast([&](EditionRenderer& r) {
-    r.Columns(names, headings);
+    r.Columns(names_, headings);
     r.Layout(*layout_, widths_);
   });
 }
@@ -338,7 +339,9 @@ void EditionEngine::PrintLine() {
                     "les colonnes de l'édition ne sont pas définies");
   Touch();
   std::vector<std::string> texts;
+  texts.reserve(cells_.size());
   std::vector<CellValue> values;
+  values.reserve(cells_.size());
   for (std::size_t i = 0; i < cells_.size(); ++i) {
     const Cell& cell = cells_[i];
     const ColumnSpec& def = layout_->columns[i];
@@ -346,17 +349,17 @@ void EditionEngine::PrintLine() {
     if (!cell.set) continue;
     if (cell.isNumber) {
       const double rounded = RoundHalfAway(cell.number, DecimalsOf(def));
-      values.push_back({ToUtf8(def.name), true, rounded, {}});
+      values.push_back({names_[i], true, rounded, {}});
       if (def.totalled)
         totals_[i].level1 = RoundHalfAway(totals_[i].level1 + rounded, DecimalsOf(def));
-    } else if (!TrimRight(cell.text).empty()) {
-      values.push_back({ToUtf8(def.name), false, 0, ToUtf8(TrimRight(cell.text))});
+    } else if (const std::string_view text = TrimRight(cell.text); !text.empty()) {
+      values.push_back({names_[i], false, 0, ToUtf8(text)});
     }
   }
   Emit(PageLine::Kind::kBody, RowText(texts), true, &texts);
   Broadcast([&](EditionRenderer& r) { r.Line(values); });
   ++printedLines_;
-  cells_.assign(cells_.size(), Cell{});
+  for (Cell& cell : cells_) cell.set = cell.isNumber = false, cell.number = 0, cell.text.clear();
 }
 
 void EditionEngine::Step(const int16_t& /*count*/) {
@@ -509,15 +512,16 @@ std::string EditionEngine::RowText(const std::vector<std::string>& cellTexts) co
   std::string row;
   for (std::size_t i = 0; i < widths_.size(); ++i) {
     if (i > 0) row.push_back(' ');
-    const std::string& text = i < cellTexts.size() ? cellTexts[i] : std::string();
+    const std::string_view text = i < cellTexts.size() ? cellTexts[i] : std::string_view();
     const int width = widths_[i];
     // An amount wider than its column is printed whole rather than cut.
     if (static_cast<int>(text.size()) > width && IsNumeric(layout_->columns[i].kind))
       row += text;
     else
-      row += FitCell(text, width, layout_->columns[i].align);
+      AppendFitted(row, text, width, layout_->columns[i].align);
   }
-  return std::string(TrimRight(row));
+  row.resize(TrimRight(row).size());
+  return row;
 }
 
 std::vector<std::string> EditionEngine::HeadingRows() const {

@@ -185,7 +185,8 @@ class EditionEngine : public HostEdition {
   bool touched_ = false;  // a title line, a column set or a line was added
   std::string title_;     // Windows-1252
   std::optional<EditionLayout> layout_;
-  std::vector<int> widths_;  // printed width of each column: its width, or its heading's
+  std::vector<std::string> names_;  // the columns' names in UTF-8, as the renderers take them
+  std::vector<int> widths_;         // printed width of each column: its width, or its heading's
   std::vector<Cell> cells_;
   std::vector<Totals> totals_;
   long printedLines_ = 0;

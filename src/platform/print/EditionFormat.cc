@@ -36,13 +36,24 @@ std::string FitAmount(double value, int decimals, int width) {
 }
 
 std::string FitCell(std::string_view text, int width, Alignment align) {
-  if (width <= 0) return {};
-  if (static_cast<int>(text.size()) >= width) return std::string(text.substr(0, width));
+  std::string out;
+  AppendFitted(out, text, width, align);
+  return out;
+}
+
+void AppendFitted(std::string& out, std::string_view text, int width, Alignment align) {
+  if (width <= 0) return;
+  if (static_cast<int>(text.size()) >= width) {
+    out += text.substr(0, width);
+    return;
+  }
   const int free = width - static_cast<int>(text.size());
   int left = 0;
   if (align == Alignment::kRight) left = free;
   if (align == Alignment::kCenter) left = free / 2;
-  return std::string(left, ' ') + std::string(text) + std::string(free - left, ' ');
+  out.append(left, ' ');
+  out += text;
+  out.append(free - left, ' ');
 }
 
 namespace {

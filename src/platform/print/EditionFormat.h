@@ -21,6 +21,8 @@ std::string FitAmount(double value, int decimals, int width);
 // `text` (one byte per character) placed in exactly `width` characters: cut on the right when
 // longer, padded on the side(s) that `align` leaves free when shorter.
 std::string FitCell(std::string_view text, int width, Alignment align);
+// FitCell's text appended to `out`, without a string of its own.
+void AppendFitted(std::string& out, std::string_view text, int width, Alignment align);
 
 // The title of an edition made safe for a file name, from its Windows-1252 text: letters and
 // digits kept (accents folded: "é" -> "e", "Œ" -> "OE"), every other run of characters one
