@@ -31,6 +31,18 @@ Json CellsObject(const std::vector<CellValue>& cells) {
   return object;
 }
 
+// A number as the JSON library writes it (its shortest form), through one writer of the
+// library's kept from line to line: a document and a string made for each number cost more
+// than the rest of the line.
+void AppendNumber(std::string& out, double value) {
+  thread_local std::string text;
+  thread_local nlohmann::detail::serializer<Json> writer(
+      nlohmann::detail::output_adapter<char>(text), ' ');
+  text.clear();
+  writer.dump(Json(value), false, false, 0);
+  out += text;
+}
+
 // A text as the JSON library writes it: ", \ and control characters escaped (\b \f \n \r
 // \t, the others as \u00xx), the rest as it is. The engine's cells are UTF-8 made by ToUtf8
 // from the module's Windows-1252, always well formed, as the library requires.
@@ -83,7 +95,7 @@ void AppendLine(std::string& out, const std::vector<CellValue>& cells) {
     AppendString(out, cells[i].column);
     out += ':';
     if (cells[i].isNumber)
-      out += Json(cells[i].number + 0.0).dump();  // never "-0.0"; the library's shortest form
+      AppendNumber(out, cells[i].number + 0.0);  // never "-0.0"
     else
       AppendString(out, cells[i].text);
   }
