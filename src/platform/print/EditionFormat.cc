@@ -1,5 +1,6 @@
 #include "platform/print/EditionFormat.h"
 
+#include <algorithm>
 #include <array>
 #include <cstdio>
 #include <system_error>
@@ -13,20 +14,21 @@ std::string FormatFrenchAmount(double value, int decimals) {
   // HostConvert rounds as every amount is rounded and writes the value in full however large.
   std::string plain;
   HostConvert().FormatNumber(value, static_cast<int16_t>(decimals), plain);
-  std::string sign;
-  if (!plain.empty() && plain[0] == '-') {
-    sign = "-";
-    plain.erase(0, 1);
-  }
-  const auto point = plain.find('.');
-  const std::string whole = plain.substr(0, point);
+  const std::size_t start = !plain.empty() && plain[0] == '-' ? 1 : 0;
+  const std::size_t point = std::min(plain.find('.'), plain.size());
+  const std::size_t digits = point - start;
   std::string grouped;
-  for (std::size_t i = 0; i < whole.size(); ++i) {
-    if (i > 0 && (whole.size() - i) % 3 == 0) grouped.push_back(' ');
-    grouped.push_back(whole[i]);
+  grouped.reserve(plain.size() + digits / 3);
+  grouped.append(plain, 0, start);  // the sign
+  for (std::size_t i = 0; i < digits; ++i) {
+    if (i > 0 && (digits - i) % 3 == 0) grouped.push_back(' ');
+    grouped.push_back(plain[start + i]);
   }
-  if (point != std::string::npos) grouped += "," + plain.substr(point + 1);
-  return sign + grouped;
+  if (point < plain.size()) {
+    grouped.push_back(',');
+    grouped.append(plain, point + 1);
+  }
+  return grouped;
 }
 
 std::string FitAmount(double value, int decimals, int width) {
