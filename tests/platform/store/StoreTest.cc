@@ -220,7 +220,12 @@ TEST_P(StoreTest, RecordsReadInOrderAreReadAsTheyStand) {
       read(150);
     }
     if (!skipping || n % 2 == 0) read(n);
+    if (n % 5 == 0 && expected.count(n) != 0) {  // the one just read rewritten, as OuvImo does
+      component->buffer = expected[n] = "again " + std::to_string(n);
+      records->Write(immo, n);
+    }
   }
+  for (const auto& [n, text] : expected) read(n);
 }
 
 // Record numbers are never given twice, even the highest one deleted, even after a reopen.

@@ -26,6 +26,12 @@ struct SqliteStore::RecordTable : RecordFile {
     if (aheadNumber != 0) ahead.Reset();
     aheadNumber = 0;
   }
+  // Before record `number` is written or removed: a record behind the one read ahead leaves the
+  // query where it stands (SQLite keeps its place by number through the change, so a walk that
+  // rewrites each record as it goes keeps reading ahead); any other ends it.
+  void Changing(int32_t number) {
+    if (number >= aheadNumber) StopReading();
+  }
   // Moves `ahead` to its next record; false at the end of the file.
   bool StepAhead(const std::string& operation) {
     try {
@@ -249,7 +255,7 @@ bool SqliteStore::FetchRecord(RecordFile& file, int32_t number, std::string& tex
 
 void SqliteStore::PutRecord(RecordFile& file, int32_t number, const std::string& text) {
   RecordTable& records = Table(file);
-  records.StopReading();
+  records.Changing(number);
   records.upsert.Bind(1, number)
       .BindBlob(2, text)
       .Bind(3, RecordSum(number, text))
@@ -346,7 +352,7 @@ bool SqliteStore::RemoveRecord(KeyFile& file, RecordFile& recordFile, const std:
     keys.removeOne.BindBlob(1, key).Bind(2, number).Run(kDelete, keys.subject);
     entries = sqlite3_changes(db().handle());
   }
-  records.StopReading();
+  records.Changing(number);
   records.remove.Bind(1, number).Run(kDelete, records.subject);
   const int removed = sqlite3_changes(db().handle());
   savepoint.Release();
