@@ -10,12 +10,12 @@ namespace actifix::platform {
 
 using namespace storefiles;  // the host calls' names
 
-// One record file: its statements beside what every store keeps of it. Nothing else is
-// cached: another program may change the file between two host calls.
-// One record file. Records asked in the order of their numbers (a walk of a register entered
-// in order asks them so) are read by one query stepping forward (`ahead`, positioned on record
-// `aheadNumber`) instead of one search each; any change to the file, a commit or a rollback
-// ends it, as a key walk ends.
+// One record file: its statements beside what every store keeps of it. No record is cached:
+// another program may change the file between two transactions. Records asked in the order
+// of their numbers (a walk of a register entered in order asks them so) are read by one query
+// stepping forward (`ahead`, standing on record `aheadNumber`) instead of one search each; a
+// commit or a rollback ends it, as it ends a key walk, and so does a change to the file at or
+// ahead of its place.
 struct SqliteStore::RecordTable : RecordFile {
   using RecordFile::RecordFile;
   Statement select, upsert, remove, highest, ahead;
