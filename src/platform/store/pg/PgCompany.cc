@@ -58,19 +58,24 @@ std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
 }
 
 std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::string& code) {
-  return Open(uri, code, SchemaFor(code), false);
+  return Open(std::make_unique<pg::Connection>(uri, "PgCompany.Open"), code);
+}
+
+std::unique_ptr<PgCompany> PgCompany::Open(std::unique_ptr<pg::Connection> conn,
+                                           const std::string& code) {
+  return Open(std::move(conn), code, SchemaFor(code), false);
 }
 
 std::unique_ptr<PgCompany> PgCompany::OpenArchive(const std::string& uri, const std::string& schema,
                                                   const std::string& code) {
-  return Open(uri, code, schema, true);
+  return Open(std::make_unique<pg::Connection>(uri, "PgCompany.Open"), code, schema, true);
 }
 
-std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::string& code,
-                                           const std::string& schema, bool readOnly) {
+std::unique_ptr<PgCompany> PgCompany::Open(std::unique_ptr<pg::Connection> conn,
+                                           const std::string& code, const std::string& schema,
+                                           bool readOnly) {
   const std::string operation = "PgCompany.Open";
-  std::unique_ptr<PgCompany> company(
-      new PgCompany(std::make_unique<pg::Connection>(uri, operation), code, schema));
+  std::unique_ptr<PgCompany> company(new PgCompany(std::move(conn), code, schema));
   pg::Connection& c = *company->conn_;
   if (readOnly) c.Exec("SET default_transaction_read_only = on", operation, company->subject_);
   const pg::Result meta = c.Query("SELECT to_regclass($1) IS NOT NULL",
