@@ -196,7 +196,7 @@ CompanySettings PgCompanies::Settings(const std::string& code) {
   std::unique_ptr<pg::Connection> conn = std::move(reader_);
   if (!conn) conn = std::make_unique<pg::Connection>(uri_, "PgCompanies.Settings");
   const std::unique_ptr<PgCompany> company = PgCompany::Open(std::move(conn), code);
-  const CompanySettings settings = company->Settings();
+  const CompanySettings settings = company->SettingsAtOpen();
   reader_ = company->TakeConnection();
   return settings;
 }

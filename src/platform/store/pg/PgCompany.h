@@ -90,6 +90,8 @@ class PgCompany final : public StoreDatabase {
   static void Drop(const std::string& uri, const std::string& code);
 
   CompanySettings Settings() override;
+  // The settings as Open read them to check the company's identity.
+  const CompanySettings& SettingsAtOpen() const { return settingsAtOpen_; }
   void SaveSettings(const CompanySettings& settings) override;
   std::string YearOpened(const std::string& yearStart) override;
   void MarkYearOpened(const std::string& yearStart, const std::string& when) override;
@@ -134,6 +136,7 @@ class PgCompany final : public StoreDatabase {
 
   std::unique_ptr<pg::Connection> conn_;
   std::string code_, quotedSchema_, subject_;
+  CompanySettings settingsAtOpen_;
   State state_ = State::kNone;
   bool bulk_ = false;
   uint64_t writeGeneration_ = 0;
