@@ -7,7 +7,9 @@
 // the screen is opened again; a proposed number taken meanwhile, which the screen proposes
 // again, is accepted with Enter.
 //
-//   bench_card_saves DATA CODE SECONDS [NATURE]     (NATURE default MOB)
+//   bench_card_saves DATA CODE SECONDS [NATURE [PAUSE_MS]]   (default MOB, 0)
+//
+// PAUSE_MS: the user's pause after each save, the time a person takes to type the next card.
 //
 // Prints "saves N", "refused N" (another user's change), "in_use N" (the company or its write
 // lock held past the wait), "renumbered N" (a number proposed again), "seconds S", a line
@@ -21,6 +23,7 @@
 #include <map>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "bench_common.h"
@@ -138,12 +141,13 @@ std::string Cards(const std::string& nature, const std::string& year, int cards,
 }  // namespace
 
 int main(int argc, char** argv) {
-  if (argc < 4 || argc > 5 || std::atof(argv[3]) <= 0) {
-    std::fprintf(stderr, "usage: %s DATA CODE SECONDS [NATURE]\n", argv[0]);
+  if (argc < 4 || argc > 6 || std::atof(argv[3]) <= 0) {
+    std::fprintf(stderr, "usage: %s DATA CODE SECONDS [NATURE [PAUSE_MS]]\n", argv[0]);
     return 2;
   }
   const std::string data = argv[1], code = argv[2], nature = argc > 4 ? argv[4] : "MOB";
   const double seconds = std::atof(argv[3]);
+  const std::chrono::milliseconds pause(argc > 5 ? std::atol(argv[5]) : 0);
   char pattern[] = "/tmp/actifix-saves-XXXXXX";
   if (mkdtemp(pattern) == nullptr) return 1;
   const fs::path dir = pattern;
@@ -181,6 +185,7 @@ int main(int argc, char** argv) {
           tally.savesMs.push_back(
               std::chrono::duration<double, std::milli>(Clock::now() - watch.answered).count());
           watch.cardDone = false;
+          if (pause.count() > 0) std::this_thread::sleep_for(pause);
         }
         if (actifix::bench::Seconds(start) >= seconds) throw TimeUp{};
       });

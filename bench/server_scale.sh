@@ -11,20 +11,27 @@
 # then all on one company: saves per second, the 50th and 99th percentile of a save's time,
 # the refusals, and `actifix check` on every company used (the cards found must be those
 # before plus the saves confirmed).
-#   bash bench/server_scale.sh [--companies N] [--assets M] [--users U] [--seconds S] [ACTIFIX]
-#   (defaults 1000, 10000, 50, 60, build/release/actifix; built if missing, with the bench)
+# With --pause P, the users on their own companies run again, each pausing P ms after each
+# save, as a person typing the next card would.
+#   bash bench/server_scale.sh [--companies N] [--assets M] [--users U] [--seconds S]
+#                              [--pause P] [ACTIFIX]
+#   (defaults 1000, 10000, 50, 60, no pause, build/release/actifix; built if missing)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source bench/measure.sh
 
-companies=1000 assets=10000 users=50 seconds=60 actifix=build/release/actifix
+companies=1000 assets=10000 users=50 seconds=60 pause=0 actifix=build/release/actifix
 while [ $# -gt 0 ]; do
   case $1 in
     --companies) companies=$2 && shift 2 ;;
     --assets) assets=$2 && shift 2 ;;
     --users) users=$2 && shift 2 ;;
     --seconds) seconds=$2 && shift 2 ;;
-    -*) echo "usage: $0 [--companies N] [--assets M] [--users U] [--seconds S] [ACTIFIX]" >&2 && exit 2 ;;
+    --pause) pause=$2 && shift 2 ;;
+    -*)
+      echo "usage: $0 [--companies N] [--assets M] [--users U] [--seconds S] [--pause P] [ACTIFIX]" >&2
+      exit 2
+      ;;
     *) actifix=$1 && shift ;;
   esac
 done
@@ -147,19 +154,20 @@ cards() {
     fi
   done
 }
-# savers TAG CODE...: one bench_card_saves per code, all at once, for `seconds`. Prints one
+# savers TAG PAUSE CODE...: one bench_card_saves per code, all at once, for `seconds`, each
+# pausing PAUSE ms after each save. Prints one
 # line: saves confirmed, refused (conflict), refused (in use), numbers proposed again, saves per
 # second, the 50th and 99th percentiles of a save's time (ms), users that failed, companies
 # that `check` finds clean, companies checked, and cards lost (those before plus those saved,
 # less those found).
 savers() {
-  local tag=$1 c u=0 failed=0
-  shift
+  local tag=$1 pause=$2 c u=0 failed=0
+  shift 2
   local list=("$@") distinct
   mapfile -t distinct < <(printf '%s\n' "${list[@]}" | sort -u)
   cards "${distinct[@]}" >"$work/$tag-before"
   for c in "${list[@]}"; do
-    "$saver" "$crowded_uri" "$c" "$seconds" >"$work/$tag-$u.out" 2>"$work/$tag-$u.err" &
+    "$saver" "$crowded_uri" "$c" "$seconds" MOB "$pause" >"$work/$tag-$u.out" 2>"$work/$tag-$u.err" &
     u=$((u + 1))
   done
   for ((u = 0; u < ${#list[@]}; u++)); do wait -n || failed=$((failed + 1)); done
@@ -192,11 +200,17 @@ savers() {
 # The users' companies follow the one compared above, whose year OuvImo has moved on.
 mine=()
 for ((u = 0; u < users; u++)); do mine+=("$(code_of $(((u + 1) % companies)))"); done
-savers own "${mine[@]}" >"$work/own-result"
+savers own 0 "${mine[@]}" >"$work/own-result"
+tags=(own)
+if [ "$pause" -gt 0 ]; then
+  savers paused "$pause" "${mine[@]}" >"$work/paused-result"
+  tags+=(paused)
+fi
 # All on the company farthest from the one compared above.
 one=()
 for ((u = 0; u < users; u++)); do one+=("$(code_of $((companies - 1)))"); done
-savers one "${one[@]}" >"$work/one-result"
+savers one 0 "${one[@]}" >"$work/one-result"
+tags+=(one)
 load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 
 echo "date: $(date -u '+%Y-%m-%d %H:%M UTC'); machine: $(nproc) cores," \
@@ -218,16 +232,19 @@ done
 printf '%-44s %10.3f %10s %7s\n' "company list, $listed companies (s)" "${secs[list]}" - -
 printf '\n%-24s %6s %8s %7s %7s %8s %9s %8s %6s %10s %5s\n' "$users users, ${seconds} s" saves \
   "saves/s" "p50 ms" "p99 ms" refused "in use" renumber failed "check" lost
-for tag in own one; do
+for tag in "${tags[@]}"; do
   read -r saves refused busy renum rate p50 p99 failed clean checked lost <"$work/$tag-result"
-  label="each on its own company"
-  [ $tag = own ] || label="all on company $(code_of $((companies - 1)))"
+  case $tag in
+    own) label="each on its own company" ;;
+    paused) label="the same, ${pause} ms pauses" ;;
+    one) label="all on company $(code_of $((companies - 1)))" ;;
+  esac
   printf '%-24s %6d %8.1f %7.1f %7.1f %8d %9d %8d %6d %10s %5d\n' "$label" "$saves" "$rate" \
     "$p50" "$p99" "$refused" "$busy" "$renum" "$failed" "$clean/$checked clean" "$lost"
 done
 echo "load average before: $load_start; after: $load_end"
-for tag in own one; do
+for tag in "${tags[@]}"; do
   [ -s "$work/$tag-causes" ] || continue
-  echo "refusals ($( [ $tag = own ] && echo "each on its own company" || echo "all on one company")), by message:"
+  echo "refusals ($tag), by message:"
   sed 's/^/  /' "$work/$tag-causes"
 done
