@@ -2,7 +2,7 @@
 # Many companies and many users on one PostgreSQL server. On a throw-away server (made and
 # removed here, a Unix socket only), N companies of M assets each, made by `actifix generate`
 # (several at once, progress on the standard error); then on a second throw-away server one
-# company alone, made the same way with the same seed. On one company of each server, in turn:
+# company alone, made the same way with the same seed; both servers vacuumed and checkpointed. On one company of each server, in turn:
 # EditImo RECAPSEULE (all natures marked), ImmoExcel, one card saved on the screen (the whole
 # command), each three times (median), then OuvImo once the next year is set, and the median
 # time of a save while one user saves cards for 5 s; the ratio of the crowded server's time to
@@ -90,6 +90,15 @@ printf '\r%d entreprises de %d fiches faites en %d s%30s\n' "$companies" "$asset
 lone_uri=$(ACTIFIX_PG_OPTIONS="$options" bash scripts/pg_cluster.sh start "$lone")
 make_company "$lone_uri" 0
 code=$(code_of 0)
+# Both servers settled before anything is timed: the bulk load leaves every table to the
+# autovacuum and gigabytes of dirty pages to the checkpointer, which would run during the
+# comparison on the crowded server alone.
+start=$(date +%s)
+for uri in "$crowded_uri" "$lone_uri"; do
+  /usr/lib/postgresql/15/bin/psql -q "$uri" -c "VACUUM (ANALYZE)" -c CHECKPOINT
+done
+settled=$(($(date +%s) - start))
+echo "serveurs stabilisés (VACUUM ANALYZE, CHECKPOINT) en $settled s" >&2
 
 # The answers of EditImo: current year, sorted by nature, every nature marked, totals only.
 printf 'CHOOSE 1\nDATDEB\nDATFIN\nDATDEBA\nDATFINA\nRECAPSEULE = O\n0 = 1\n1 =\n2 =\nMARK 1,2,3,4,5,6,7\n' \
@@ -215,7 +224,8 @@ load_end=$(cut -d' ' -f1-3 /proc/loadavg)
 
 echo "date: $(date -u '+%Y-%m-%d %H:%M UTC'); machine: $(nproc) cores," \
   "$(free -h | awk '/^Mem:/ {print $2}') of memory; PostgreSQL 15 on a Unix socket"
-echo "$companies companies of $assets assets ($((companies * assets)) assets) made in $generated s;" \
+echo "$companies companies of $assets assets ($((companies * assets)) assets) made in $generated s," \
+  "VACUUM ANALYZE and CHECKPOINT in $settled s;" \
   "company $code compared with the same company alone on a server"
 printf '%-44s %10s %10s %7s\n' operation crowded alone ratio
 for name in recap excel card save open; do
