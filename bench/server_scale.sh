@@ -2,15 +2,15 @@
 # Many companies and many users on one PostgreSQL server. On a throw-away server (made and
 # removed here, a Unix socket only), N companies of M assets each, made by `actifix generate`
 # (several at once, progress on the standard error); then on a second throw-away server one
-# company alone, made the same way with the same seed; both servers vacuumed and checkpointed. On one company of each server, in turn:
-# EditImo RECAPSEULE (all natures marked), ImmoExcel, one card saved on the screen (the whole
-# command), each three times (median), then OuvImo once the next year is set, and the median
-# time of a save while one user saves cards for 5 s; the ratio of the crowded server's time to
-# the lone one's. Then `company list` on the crowded server, and U
-# users saving cards for S seconds at once (bench_card_saves), each on a company of its own,
-# then all on one company: saves per second, the 50th and 99th percentile of a save's time,
-# the refusals, and `actifix check` on every company used (the cards found must be those
-# before plus the saves confirmed).
+# company alone, made the same way with the same seed; both servers vacuumed and checkpointed.
+# On one company of each server, in turn: EditImo RECAPSEULE (all natures marked), ImmoExcel,
+# one card saved on the screen (the whole command), each three times (median), OuvImo for three
+# years in turn (median), and the median time of a save while one user saves cards for 5 s;
+# the ratio of the crowded server's time to the lone one's. Then `company list` on the crowded
+# server, and U users saving cards for S seconds at once (bench_card_saves), each on a company
+# of its own, then all on one company: saves per second, the 50th and 99th percentile of a
+# save's time, the refusals, and `actifix check` on every company used (the cards found must
+# be those before plus the saves confirmed).
 # With --pause P, the users on their own companies run again, each pausing P ms after each
 # save, as a person typing the next card would.
 #   bash bench/server_scale.sh [--companies N] [--assets M] [--users U] [--seconds S]
@@ -130,13 +130,18 @@ for name in recap excel card; do
   done
   for server in crowded lone; do secs[$name $server]=$(median <"$work/$name-$server"); done
 done
-for server in crowded lone; do
-  uri=$crowded_uri
-  [ $server = crowded ] || uri=$lone_uri
-  "$actifix" --data "$uri" company year "$code" 01/01/2027 31/12/2027 >/dev/null
-  op open "$uri"
-  secs[open $server]=$MEASURED_SECONDS
+# Three years opened one after another (2027, 2028, 2029), each on both servers in turn.
+for server in crowded lone; do : >"$work/open-$server"; done
+for year in 2027 2028 2029; do
+  for server in crowded lone; do
+    uri=$crowded_uri
+    [ $server = crowded ] || uri=$lone_uri
+    "$actifix" --data "$uri" company year "$code" 01/01/$year 31/12/$year >/dev/null
+    op open "$uri"
+    echo "$MEASURED_SECONDS" >>"$work/open-$server"
+  done
 done
+for server in crowded lone; do secs[open $server]=$(median <"$work/open-$server"); done
 # A card's save alone, without the program's start: one user saving for a few seconds.
 for server in crowded lone; do
   uri=$crowded_uri
@@ -234,7 +239,7 @@ for name in recap excel card save open; do
     excel) label="ImmoExcel (s)" ;;
     card) label="one card saved, the whole command (s)" ;;
     save) label="a card's save, median over 5 s (ms)" ;;
-    open) label="OuvImo after company year (s)" ;;
+    open) label="OuvImo after company year, 3 years (s)" ;;
   esac
   awk -v l="$label" -v a="${secs[$name crowded]}" -v b="${secs[$name lone]}" \
     'BEGIN { printf "%-44s %10.3f %10.3f %6.2fx\n", l, a, b, a / b }'
