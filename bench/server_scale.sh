@@ -37,7 +37,7 @@ while [ $# -gt 0 ]; do
 done
 # Two characters of letters and digits make 1,296 codes.
 if [ "$companies" -lt 1 ] || [ "$companies" -gt 1296 ] || [ "$users" -lt 1 ]; then
-  echo "from 1 to 1296 companies, and at least one user" >&2
+  echo "de 1 à 1296 entreprises, et au moins un utilisateur" >&2
   exit 2
 fi
 build=$(dirname "$actifix")
@@ -73,8 +73,8 @@ start=$(date +%s)
 # Two at a time: the program and the server share the two cores.
 jobs=2 made=0
 for ((i = 0; i < companies; i++)); do
-  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n; done
-  make_company "$crowded_uri" "$i" &
+  while [ "$(jobs -rp | wc -l)" -ge "$jobs" ]; do wait -n || true; done
+  { make_company "$crowded_uri" "$i" || touch "$work/failed-$i"; } &
   if ((i >= jobs)); then
     made=$((i - jobs + 1))
     if ((made % 10 == 0)); then
@@ -85,6 +85,10 @@ for ((i = 0; i < companies; i++)); do
   fi
 done
 wait
+if compgen -G "$work/failed-*" >/dev/null; then
+  echo "$(ls "$work"/failed-* | wc -l) entreprises n'ont pas pu être faites" >&2
+  exit 1
+fi
 generated=$(($(date +%s) - start))
 printf '\r%d entreprises de %d fiches faites en %d s%30s\n' "$companies" "$assets" "$generated" "" >&2
 lone_uri=$(ACTIFIX_PG_OPTIONS="$options" bash scripts/pg_cluster.sh start "$lone")
