@@ -193,7 +193,12 @@ void PgCompanies::Create(const CompanySettings& settings) { PgCompany::Create(ur
 void PgCompanies::Remove(const std::string& code) { PgCompany::Drop(uri_, code); }
 
 CompanySettings PgCompanies::Settings(const std::string& code) {
-  return PgCompany::Open(uri_, code)->Settings();
+  std::unique_ptr<pg::Connection> conn = std::move(reader_);
+  if (!conn) conn = std::make_unique<pg::Connection>(uri_, "PgCompanies.Settings");
+  const std::unique_ptr<PgCompany> company = PgCompany::Open(std::move(conn), code);
+  const CompanySettings settings = company->SettingsAtOpen();
+  reader_ = company->TakeConnection();
+  return settings;
 }
 
 std::unique_ptr<Store> PgCompanies::Open(const std::string& code) {

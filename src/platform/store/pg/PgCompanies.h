@@ -24,6 +24,7 @@
 #include <vector>
 
 #include "platform/store/CompanyStore.h"
+#include "platform/store/pg/Pg.h"
 
 namespace actifix::platform {
 
@@ -67,6 +68,9 @@ class PgCompanies final : public CompanyStore {
  private:
   std::string uri_, shown_;
   std::filesystem::path outputDir_;
+  // Kept between two Settings: a list of many companies would otherwise cost the server a new
+  // connection, a process of its own, for each.
+  std::unique_ptr<pg::Connection> reader_;
 };
 
 }  // namespace actifix::platform

@@ -58,19 +58,24 @@ std::unique_ptr<PgCompany> PgCompany::Create(const std::string& uri,
 }
 
 std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::string& code) {
-  return Open(uri, code, SchemaFor(code), false);
+  return Open(std::make_unique<pg::Connection>(uri, "PgCompany.Open"), code);
+}
+
+std::unique_ptr<PgCompany> PgCompany::Open(std::unique_ptr<pg::Connection> conn,
+                                           const std::string& code) {
+  return Open(std::move(conn), code, SchemaFor(code), false);
 }
 
 std::unique_ptr<PgCompany> PgCompany::OpenArchive(const std::string& uri, const std::string& schema,
                                                   const std::string& code) {
-  return Open(uri, code, schema, true);
+  return Open(std::make_unique<pg::Connection>(uri, "PgCompany.Open"), code, schema, true);
 }
 
-std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::string& code,
-                                           const std::string& schema, bool readOnly) {
+std::unique_ptr<PgCompany> PgCompany::Open(std::unique_ptr<pg::Connection> conn,
+                                           const std::string& code, const std::string& schema,
+                                           bool readOnly) {
   const std::string operation = "PgCompany.Open";
-  std::unique_ptr<PgCompany> company(
-      new PgCompany(std::make_unique<pg::Connection>(uri, operation), code, schema));
+  std::unique_ptr<PgCompany> company(new PgCompany(std::move(conn), code, schema));
   pg::Connection& c = *company->conn_;
   if (readOnly) c.Exec("SET default_transaction_read_only = on", operation, company->subject_);
   const pg::Result meta = c.Query("SELECT to_regclass($1) IS NOT NULL",
@@ -87,7 +92,8 @@ std::unique_ptr<PgCompany> PgCompany::Open(const std::string& uri, const std::st
   if (version.Int(0, 0) > kSchemaVersion)
     throw HostError(ErrorKind::kNotSupported, operation, company->subject_,
                     "cette base vient d'une version plus récente d'Actifix");
-  CheckIdentity(company->Settings(), code, operation, company->subject_);
+  company->settingsAtOpen_ = company->Settings();
+  CheckIdentity(company->settingsAtOpen_, code, operation, company->subject_);
   const std::string& s = company->quotedSchema_;
   const pg::Result missing = c.Query(
       "SELECT f.name FROM (SELECT 'r_' || name AS t, name FROM " + s +
@@ -158,9 +164,12 @@ void PgCompany::AddRecordSums(const std::string& operation) {
 std::vector<std::string> PgCompany::List(const std::string& uri) {
   const std::string operation = "PgCompany.List";
   pg::Connection c(uri, operation);
+  // The "meta" tables by the catalog's index on names, rather than a look-up of each schema's
+  // by its text: 1 ms for a thousand companies where that took 5 to 15.
   const pg::Result names = c.Query(
       "SELECT substr(n.nspname, 9) FROM pg_namespace n WHERE n.nspname LIKE 'actifix\\___'"
-      " AND to_regclass(quote_ident(n.nspname) || '.meta') IS NOT NULL ORDER BY 1",
+      " AND EXISTS (SELECT 1 FROM pg_class c WHERE c.relnamespace = n.oid AND c.relname = 'meta')"
+      " ORDER BY 1",
       pg::Params(), operation, c.uri(), false);
   std::vector<std::string> codes;
   for (int i = 0; i < names.rows(); ++i) codes.emplace_back(names.Bytes(i, 0));

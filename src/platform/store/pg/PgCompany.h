@@ -74,6 +74,12 @@ class PgCompany final : public StoreDatabase {
   // stored code is another or missing, a file's table is missing, or it is of a newer schema.
   // A company of schema version 1 gets its record sums first.
   static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code);
+  // The same over a connection of the caller's, which TakeConnection gives back.
+  static std::unique_ptr<PgCompany> Open(std::unique_ptr<pg::Connection> conn,
+                                         const std::string& code);
+  // Gives back the connection the company was opened over, outside any transaction.
+  // REQUIRES: no transaction open; the company is not used again.
+  std::unique_ptr<pg::Connection> TakeConnection() { return std::move(conn_); }
   // Opens the closed year's archive of company `code` kept in schema `schema` (a backup's),
   // read only: its connection starts every transaction READ ONLY, so any write fails.
   static std::unique_ptr<PgCompany> OpenArchive(const std::string& uri, const std::string& schema,
@@ -84,6 +90,8 @@ class PgCompany final : public StoreDatabase {
   static void Drop(const std::string& uri, const std::string& code);
 
   CompanySettings Settings() override;
+  // The settings as Open read them to check the company's identity.
+  const CompanySettings& SettingsAtOpen() const { return settingsAtOpen_; }
   void SaveSettings(const CompanySettings& settings) override;
   std::string YearOpened(const std::string& yearStart) override;
   void MarkYearOpened(const std::string& yearStart, const std::string& when) override;
@@ -118,8 +126,9 @@ class PgCompany final : public StoreDatabase {
   enum class State { kNone, kRead, kWrite };
   PgCompany(std::unique_ptr<pg::Connection> conn, const std::string& code,
             const std::string& schema);
-  static std::unique_ptr<PgCompany> Open(const std::string& uri, const std::string& code,
-                                         const std::string& schema, bool readOnly);
+  static std::unique_ptr<PgCompany> Open(std::unique_ptr<pg::Connection> conn,
+                                         const std::string& code, const std::string& schema,
+                                         bool readOnly);
   // Adds the sum of every record to a company of schema version 1.
   void AddRecordSums(const std::string& operation);
   // Runs `sql` in the current transaction, or on its own.
@@ -127,6 +136,7 @@ class PgCompany final : public StoreDatabase {
 
   std::unique_ptr<pg::Connection> conn_;
   std::string code_, quotedSchema_, subject_;
+  CompanySettings settingsAtOpen_;
   State state_ = State::kNone;
   bool bulk_ = false;
   uint64_t writeGeneration_ = 0;
