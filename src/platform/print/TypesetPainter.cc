@@ -244,6 +244,7 @@ void Painter::DrawPage(const Page& page, int number, int count, const RunningHea
               std::min(top + kChartLines * format.pitch, format.paper.height - kMargin),
               format.size);
   }
+  DrawTexts();
   cairo_show_page(cr_);
 }
 
@@ -262,8 +263,8 @@ bool Painter::Close() {
 
 double Painter::Show(Face& face, double size, double x, double y, std::string_view utf8,
                      double fit) {
-  glyphs_.clear();
-  clusters_.clear();
+  if (pending_ != nullptr && (pending_ != &face || pendingSize_ != size)) DrawTexts();
+  const std::size_t first = glyphs_.size();
   double at = 0;
   for (std::size_t i = 0; i < utf8.size();) {
     const std::size_t from = i;
@@ -272,22 +273,34 @@ double Painter::Show(Face& face, double size, double x, double y, std::string_vi
     clusters_.push_back({static_cast<int>(i - from), 1});
     at += g.advance * size;
   }
-  if (glyphs_.empty()) return 0;
+  if (glyphs_.size() == first) return 0;
   const double squeeze = at > fit ? fit / at : 1;
-  for (cairo_glyph_t& g : glyphs_) g.x = x + g.x * squeeze;
-  if (current_ != &face || currentSize_ != size) {
-    cairo_set_font_face(cr_, face.face());
-    cairo_set_font_size(cr_, size);
-    current_ = &face;
-    currentSize_ = size;
-  }
-  cairo_show_text_glyphs(cr_, utf8.data(), static_cast<int>(utf8.size()), glyphs_.data(),
-                         static_cast<int>(glyphs_.size()), clusters_.data(),
-                         static_cast<int>(clusters_.size()), cairo_text_cluster_flags_t(0));
+  for (std::size_t k = first; k < glyphs_.size(); ++k) glyphs_[k].x = x + glyphs_[k].x * squeeze;
+  texts_ += utf8;
+  pending_ = &face;
+  pendingSize_ = size;
   return at * squeeze;
 }
 
+void Painter::DrawTexts() {
+  if (glyphs_.empty()) return;
+  if (current_ != pending_ || currentSize_ != pendingSize_) {
+    cairo_set_font_face(cr_, pending_->face());
+    cairo_set_font_size(cr_, pendingSize_);
+    current_ = pending_;
+    currentSize_ = pendingSize_;
+  }
+  cairo_show_text_glyphs(cr_, texts_.data(), static_cast<int>(texts_.size()), glyphs_.data(),
+                         static_cast<int>(glyphs_.size()), clusters_.data(),
+                         static_cast<int>(clusters_.size()), cairo_text_cluster_flags_t(0));
+  texts_.clear();
+  glyphs_.clear();
+  clusters_.clear();
+  pending_ = nullptr;
+}
+
 void Painter::Rule(double x1, double x2, double y, double width) {
+  DrawTexts();
   cairo_set_line_width(cr_, width);
   cairo_move_to(cr_, x1, y);
   cairo_line_to(cr_, x2, y);

@@ -34,10 +34,15 @@ class Painter {
   bool Close();
 
   // Draws `utf8` from x on the baseline y, squeezed to `fit` points when it is wider.
-  // Returns its width.
+  // Returns its width. Texts of one face and size are gathered and drawn by one cairo call
+  // (each call costs cairo more than its glyphs) before anything else is drawn.
   double Show(Face& face, double size, double x, double y, std::string_view utf8, double fit = 1e9);
   void Rule(double x1, double x2, double y, double width);
-  cairo_t* cr() const { return cr_; }
+  // The drawing context, the texts gathered so far drawn first.
+  cairo_t* cr() {
+    DrawTexts();
+    return cr_;
+  }
 
   Face regular{CAIRO_FONT_WEIGHT_NORMAL};
   Face bold{CAIRO_FONT_WEIGHT_BOLD};
@@ -47,6 +52,11 @@ class Painter {
   cairo_t* cr_ = nullptr;
   Face* current_ = nullptr;
   double currentSize_ = 0;
+  // The texts gathered, of face `pending_` at `pendingSize_`, not drawn yet.
+  void DrawTexts();
+  Face* pending_ = nullptr;
+  double pendingSize_ = 0;
+  std::string texts_;
   std::vector<cairo_glyph_t> glyphs_;
   std::vector<cairo_text_cluster_t> clusters_;
 };
