@@ -189,14 +189,16 @@ TEST_P(StoreTest, WalksSeeChangesAheadAndKeepTheirOwnPlaces) {
 // deletions, skips and steps back between the reads, each as it stands at its reading.
 TEST_P(StoreTest, RecordsReadInOrderAreReadAsTheyStand) {
   std::map<int32_t, std::string> expected;
-  for (int i = 1; i <= 300; ++i) {
-    const std::string text = "record " + std::to_string(i);
-    expected[Insert(primary, "K" + std::to_string(1000 + i), text)] = text;
-  }
-  for (int32_t gone = 13; gone <= 300; gone += 13) {  // holes among the numbers
-    keyed->Delete(primary, "K" + std::to_string(1000 + gone), gone, immo);
-    expected.erase(gone);
-  }
+  const auto write = [&](int32_t number, const std::string& text) {
+    component->buffer = expected[number] = text + std::to_string(number);
+    records->Write(immo, number);
+  };
+  const auto remove = [&](int32_t number) {
+    keyed->Delete(primary, "K" + std::to_string(1000 + number), number, immo);
+    expected.erase(number);
+  };
+  for (int i = 1; i <= 300; ++i) Insert(primary, "K" + std::to_string(1000 + i), "");
+  for (int32_t n = 1; n <= 300; ++n) n % 13 == 0 ? remove(n) : write(n, "record ");  // holes
   store->Commit();
   const auto read = [&](int32_t number) {
     if (expected.count(number) == 0) {  // missing, not another record taken for it
@@ -208,22 +210,11 @@ TEST_P(StoreTest, RecordsReadInOrderAreReadAsTheyStand) {
   };
   for (int32_t n = 1; n <= 300; ++n) {
     const bool skipping = n >= 60 && n < 90;  // every other one read, over holes (65, 78)
-    if (n % 7 == 0 && !skipping && expected.count(n + 1) != 0) {  // the next one rewritten
-      component->buffer = expected[n + 1] = "rewritten " + std::to_string(n + 1);
-      records->Write(immo, n + 1);
-    }
-    if (n == 100) n = 140;  // a skip past the reading ahead
-    if (n == 200) {         // one ahead removed with its key; a commit; a step back
-      keyed->Delete(primary, "K" + std::to_string(1000 + 205), 205, immo);
-      expected.erase(205);
-      store->Commit();
-      read(150);
-    }
+    if (n % 7 == 0 && !skipping && expected.count(n + 1) != 0) write(n + 1, "next ");
+    if (n == 100) n = 140;                                  // a skip past the reading ahead
+    if (n == 200) remove(205), store->Commit(), read(150);  // one ahead removed; a step back
     if (!skipping || n % 2 == 0) read(n);
-    if (n % 5 == 0 && expected.count(n) != 0) {  // the one just read rewritten, as OuvImo does
-      component->buffer = expected[n] = "again " + std::to_string(n);
-      records->Write(immo, n);
-    }
+    if (n % 5 == 0 && !skipping && expected.count(n) != 0) write(n, "again ");  // behind
   }
   for (const auto& [n, text] : expected) read(n);
 }
