@@ -1,7 +1,9 @@
 // The edition driver of EditImo and EdtPImo: criteria, the sort index "Tri" over all assets,
 // the groups and their sections, the choice of groups, and the editions in their order.
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
+#include <unordered_map>
 #include <vector>
 
 #include "depreciation/MImmoAmort.h"
@@ -72,8 +74,19 @@ void RemoveSortFile() {
   if (exists != 0) RecordFile().Remove(e.sortPath);
 }
 
+// What the collection of groups needs of each asset, kept as the sort index is built so that
+// no asset is read a second time for it: the group part of its key and its two dates.
+struct SortedAssets {
+  struct Asset {
+    uint32_t group = 0;  // in `groups`
+    int32_t acquired = 0, disposed = 0;
+  };
+  std::vector<std::string> groups;
+  std::vector<Asset> byNumber;  // indexed by record number
+};
+
 // Builds the sort index over every asset of the register.
-void BuildSortIndex() {
+SortedAssets BuildSortIndex() {
   MImmoState& m = MImmo();
   EditionState& e = m.edt;
   RemoveSortFile();
@@ -86,6 +99,9 @@ void BuildSortIndex() {
   BracketList numbers(all);
   all.clear();
   const HostBracketList& brackets = Brackets();
+  const std::size_t groupLength = 6 * static_cast<std::size_t>(e.criteria.levelCount);
+  SortedAssets sorted;
+  std::unordered_map<std::string, uint32_t> groupOf;
   while (!numbers.empty()) {
     std::string element;
     brackets.TakeFirst(numbers, element);
@@ -94,11 +110,25 @@ void BuildSortIndex() {
     const std::string key = SortKey();
     KeyedFile().AddKey(e.sortHandle, key, number);
     screen.ShowLine(kProgressLine, "N", ShownKey(key));
+
+    if (static_cast<std::size_t>(number) >= sorted.byNumber.size())
+      sorted.byNumber.resize(std::max<std::size_t>(number + 1, 2 * sorted.byNumber.size()));
+    SortedAssets::Asset& asset = sorted.byNumber[number];
+    const auto [group, added] = groupOf.try_emplace(key.substr(0, groupLength), 0);
+    if (added) {
+      group->second = static_cast<uint32_t>(sorted.groups.size());
+      sorted.groups.push_back(group->first);
+    }
+    asset.group = group->second;
+    std::string text;
+    Dates().UnpackDate(m.immo.DATACQ, text, asset.acquired);
+    Dates().UnpackDate(m.immo.DATCES, text, asset.disposed);
   }
+  return sorted;
 }
 
 // Walks the sort index in key order and collects the groups and their sections.
-void CollectGroups(bool depreciation) {
+void CollectGroups(const SortedAssets& sorted, bool depreciation) {
   MImmoState& m = MImmo();
   EditionState& e = m.edt;
   const EditionCriteria& c = e.criteria;
@@ -107,35 +137,33 @@ void CollectGroups(bool depreciation) {
   e.groupList = BracketList();
   e.aNouveau = e.acquisitions = e.cessions = BracketList();
   e.groupKey.clear();
-  const std::size_t groupLength = 6 * static_cast<std::size_t>(c.levelCount);
-  int16_t found = 0;
-  std::string key;
-  KeyedFile().First(e.sortHandle, m.fImmo, found, key);
-  while (found != 0) {
-    int32_t number = 0;
-    RecordFile().LastRecordNumber(m.fImmo, number);
-    const std::string group = key.substr(0, groupLength);
-    if (group != e.groupKey) {
+  std::string all;
+  KeyedFile().ListPrefix(e.sortHandle, "", all);
+  BracketList numbers(all);
+  all.clear();
+  constexpr uint32_t kNone = UINT32_MAX;
+  uint32_t current = kNone;
+  while (!numbers.empty()) {
+    std::string n;
+    brackets.TakeFirst(numbers, n);
+    const SortedAssets::Asset& asset =
+        sorted.byNumber[static_cast<std::size_t>(std::strtol(n.c_str(), nullptr, 10))];
+    if (asset.group != current) {
       FlushGroup(depreciation);
       e.aNouveau = e.acquisitions = e.cessions = BracketList();
-      e.groupKey = group;
+      current = asset.group;
+      e.groupKey = sorted.groups[current];
     }
-    std::string text;
-    int32_t acquired = 0, disposed = 0;
-    Dates().UnpackDate(m.immo.DATACQ, text, acquired);
-    Dates().UnpackDate(m.immo.DATCES, text, disposed);
-    const std::string n = std::to_string(number);
-    if (acquired < c.DATDEBA.day || acquired > c.DATFINA.day) {
+    if (asset.acquired < c.DATDEBA.day || asset.acquired > c.DATFINA.day) {
       // outside the acquisition bounds
     } else if (!depreciation) {
       brackets.Append(e.acquisitions, n);
-    } else if (const EdtSections s =
-                   EdtSectionsOf(acquired, disposed, c.DATDEB.day, c.DATFIN.day, year.endDay);
+    } else if (const EdtSections s = EdtSectionsOf(asset.acquired, asset.disposed, c.DATDEB.day,
+                                                   c.DATFIN.day, year.endDay);
                s.kept) {
       brackets.Append(s.aNouveau ? e.aNouveau : e.acquisitions, n);
       if (s.cessions) brackets.Append(e.cessions, n);
     }
-    KeyedFile().Next(e.sortHandle, m.fImmo, found, key);
   }
   FlushGroup(depreciation);
 }
@@ -178,6 +206,7 @@ void CreateWorkTables() {
   e.entryOrigins.clear();
   e.dotations.clear();
   e.dotationRow.clear();
+  e.accountLabels.clear();
 }
 
 void CleanUp() {
@@ -188,6 +217,7 @@ void CleanUp() {
     KeyedFile().Close(handle);
   }
   RemoveSortFile();
+  e.accountLabels.clear();
 }
 
 void RunDriver(bool depreciation) {
@@ -209,8 +239,7 @@ void RunDriver(bool depreciation) {
   c.headingWidth = static_cast<int16_t>(width);
 
   if (CriteriaScreen(depreciation ? TrueValue() : FalseValue())) return;
-  BuildSortIndex();
-  CollectGroups(depreciation);
+  CollectGroups(BuildSortIndex(), depreciation);
   SelectGroups();
   if (depreciation) {
     CreateWorkTables();
@@ -276,8 +305,7 @@ void EdtNatureDriver(const std::function<std::string(int32_t)>& refusal,
     c.headingWidth = 6;
     c.RECAPSEULE = false;
     if (NatureCriteriaScreen(refusal)) return;
-    BuildSortIndex();
-    CollectGroups(true);
+    CollectGroups(BuildSortIndex(), true);
     SelectGroups();
     print();
     Edition().Close(0);

@@ -24,6 +24,11 @@ void PutUtf8(std::string& out, char32_t cp) {
 std::string ToUtf8(std::string_view cp1252) {
   std::string out;
   out.reserve(cp1252.size() + cp1252.size() / 4);
+  AppendUtf8(out, cp1252);
+  return out;
+}
+
+void AppendUtf8(std::string& out, std::string_view cp1252) {
   for (char c : cp1252) {
     const auto b = static_cast<unsigned char>(c);
     if (b < 0x80) {
@@ -32,7 +37,6 @@ std::string ToUtf8(std::string_view cp1252) {
       PutUtf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char32_t>(b));
     }
   }
-  return out;
 }
 
 std::string FromUtf8(std::string_view utf8, char replacement) {

@@ -15,6 +15,8 @@ namespace actifix {
 // UTF-8 text of a Windows-1252 text. Bytes 0x81, 0x8D, 0x8F, 0x90 and 0x9D, which the code
 // page leaves undefined, map to the C1 controls of the same value so that every byte survives.
 std::string ToUtf8(std::string_view cp1252);
+// The same, appended to `out` (for a caller that keeps its buffer from text to text).
+void AppendUtf8(std::string& out, std::string_view cp1252);
 
 // Windows-1252 text of a UTF-8 text. A character the code page cannot hold, or a malformed
 // sequence, becomes `replacement`.

@@ -26,13 +26,17 @@ void AdjEcr(const std::string& account, std::string& label, const std::string& s
     Report("Ecriture " + label +
            std::string(" - No Compte Non Mentionné dans la Nature d'Immo ou dans la Fiche "
                        "d'Immobilisation"_w));
-  int16_t found = 0;
   std::string key;
   Convert().Pad(account, 0, 10, key);
-  KeyedFile().Find(m.kPcimo, key, m.fPcimo, found);
+  const auto [known, added] = m.edt.accountLabels.try_emplace(key);
+  if (added) {
+    int16_t found = 0;
+    KeyedFile().Find(m.kPcimo, key, m.fPcimo, found);
+    if (found != 0) known->second = m.pcimo.NOMCPTCG.str();
+  }
   std::string accountLabel = defaultLabel;
-  if (found != 0) {
-    accountLabel = m.pcimo.NOMCPTCG;
+  if (known->second) {
+    accountLabel = *known->second;
   } else if (Trim(defaultLabel).empty()) {
     Report("No Compte <" + trimmed + "> Inconnu dans le Plan Comptable Immo");
   }

@@ -7,6 +7,7 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <vector>
@@ -69,6 +70,9 @@ struct EditionState {
   std::vector<FecOrigin> entryOrigins;  // what each entry is for (the FEC extract's own)
   std::vector<NatureDotation> dotations;
   std::unordered_map<std::string, std::size_t> dotationRow;  // trimmed code -> row
+  // The label of each account the entries have named (none when the chart of accounts lacks
+  // it): the chart does not change during an edition, so each account is looked up once.
+  std::unordered_map<std::string, std::optional<std::string>> accountLabels;
   // The nature whose record the nature buffer holds, as the depreciation edition looked it up
   // ("" when unknown): the assets of one nature need it read once.
   std::string natureInBuffer;

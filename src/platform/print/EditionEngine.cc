@@ -325,11 +325,15 @@ void EditionEngine::SetAmount(const std::string& column, double value,
     cells_[index] = {true, false, 0, FormatFrenchAmount(value, 2)};
 }
 
-std::string EditionEngine::CellText(int column, const Cell& cell) const {
-  if (!cell.set) return {};
-  const ColumnSpec& def = layout_->columns[column];
-  if (cell.isNumber) return FitAmount(cell.number, DecimalsOf(def), widths_[column]);
-  return cell.text;
+void EditionEngine::CellText(int column, const Cell& cell, std::string& text) const {
+  if (!cell.set) {
+    text.clear();
+  } else if (cell.isNumber) {
+    const ColumnSpec& def = layout_->columns[column];
+    text = FitAmount(cell.number, DecimalsOf(def), widths_[column]);
+  } else {
+    text.assign(cell.text);
+  }
 }
 
 void EditionEngine::PrintLine() {
@@ -338,25 +342,36 @@ void EditionEngine::PrintLine() {
     throw HostError(ErrorKind::kInvalidInput, "HostEdition.PrintLine", ToUtf8(title_),
                     "les colonnes de l'édition ne sont pas définies");
   Touch();
-  std::vector<std::string> texts;
-  texts.reserve(cells_.size());
-  std::vector<CellValue> values;
-  values.reserve(cells_.size());
+  lineTexts_.resize(cells_.size());
+  if (lineValues_.size() < cells_.size()) lineValues_.resize(cells_.size());
+  std::size_t valueCount = 0;
   for (std::size_t i = 0; i < cells_.size(); ++i) {
     const Cell& cell = cells_[i];
     const ColumnSpec& def = layout_->columns[i];
-    texts.push_back(CellText(static_cast<int>(i), cell));
+    CellText(static_cast<int>(i), cell, lineTexts_[i]);
     if (!cell.set) continue;
     if (cell.isNumber) {
       const double rounded = RoundHalfAway(cell.number, DecimalsOf(def));
-      values.push_back({names_[i], true, rounded, {}});
+      CellValue& value = lineValues_[valueCount++];
+      value.column.assign(names_[i]);
+      value.isNumber = true;
+      value.number = rounded;
+      value.text.clear();
       if (def.totalled)
         totals_[i].level1 = RoundHalfAway(totals_[i].level1 + rounded, DecimalsOf(def));
     } else if (const std::string_view text = TrimRight(cell.text); !text.empty()) {
-      values.push_back({names_[i], false, 0, ToUtf8(text)});
+      CellValue& value = lineValues_[valueCount++];
+      value.column.assign(names_[i]);
+      value.isNumber = false;
+      value.number = 0;
+      value.text.clear();
+      AppendUtf8(value.text, text);
     }
   }
-  Emit(PageLine::Kind::kBody, RowText(texts), true, &texts);
+  lineRow_.clear();
+  AppendRowText(lineRow_, lineTexts_);
+  Emit(PageLine::Kind::kBody, lineRow_, true, &lineTexts_);
+  const std::span<const CellValue> values(lineValues_.data(), valueCount);
   Broadcast([&](EditionRenderer& r) { r.Line(values); });
   ++printedLines_;
   for (Cell& cell : cells_) cell.set = cell.isNumber = false, cell.number = 0, cell.text.clear();
@@ -510,6 +525,13 @@ int EditionEngine::LayoutWidth() const {
 
 std::string EditionEngine::RowText(const std::vector<std::string>& cellTexts) const {
   std::string row;
+  AppendRowText(row, cellTexts);
+  return row;
+}
+
+void EditionEngine::AppendRowText(std::string& row,
+                                  const std::vector<std::string>& cellTexts) const {
+  const std::size_t start = row.size();
   for (std::size_t i = 0; i < widths_.size(); ++i) {
     if (i > 0) row.push_back(' ');
     const std::string_view text = i < cellTexts.size() ? cellTexts[i] : std::string_view();
@@ -520,8 +542,7 @@ std::string EditionEngine::RowText(const std::vector<std::string>& cellTexts) co
     else
       AppendFitted(row, text, width, layout_->columns[i].align);
   }
-  row.resize(TrimRight(row).size());
-  return row;
+  row.resize(start + TrimRight(std::string_view(row).substr(start)).size());
 }
 
 std::vector<std::string> EditionEngine::HeadingRows() const {
@@ -591,7 +612,11 @@ void EditionEngine::StartPage() {
 
 void EditionEngine::Put(PageLine::Kind kind, const std::string& textCp1252,
                         const std::vector<std::string>* cellTexts) {
-  platform::PageLine line{kind, ToUtf8(TrimRight(textCp1252))};
+  platform::PageLine& line = putLine_;
+  line.kind = kind;
+  line.text.clear();
+  AppendUtf8(line.text, TrimRight(textCp1252));
+  line.cells = nullptr;
   std::vector<std::string> cells;
   if (cellsWanted_ && cellTexts != nullptr) {
     // Each cell as the text edition shows it in its column.

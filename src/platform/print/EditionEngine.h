@@ -70,6 +70,7 @@
 #include <memory>
 #include <optional>
 #include <ostream>
+#include <span>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -171,7 +172,8 @@ class EditionEngine : public HostEdition {
   void Put(PageLine::Kind kind, const std::string& textCp1252,
            const std::vector<std::string>* cellTexts = nullptr);
   std::string RowText(const std::vector<std::string>& cellTexts) const;
-  std::string CellText(int column, const Cell& cell) const;
+  void AppendRowText(std::string& row, const std::vector<std::string>& cellTexts) const;
+  void CellText(int column, const Cell& cell, std::string& text) const;
   std::vector<std::string> HeadingRows() const;
   int LayoutWidth() const;
 
@@ -189,6 +191,11 @@ class EditionEngine : public HostEdition {
   std::vector<int> widths_;         // printed width of each column: its width, or its heading's
   std::vector<Cell> cells_;
   std::vector<Totals> totals_;
+  // What each line is made of, kept from line to line: once warm, a line allocates nothing.
+  std::vector<std::string> lineTexts_;
+  std::vector<CellValue> lineValues_;
+  std::string lineRow_;
+  platform::PageLine putLine_;
   long printedLines_ = 0;
 
   int pageNumber_ = 0;

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <system_error>
 #include <utility>
@@ -10,7 +12,43 @@
 
 namespace actifix::platform {
 
+namespace {
+
+// The amounts of an edition, nearly all of them: rounded as every amount is, then written from
+// the whole number of cents (or of the column's unit), which a double holds exactly below
+// 2^50. False, writing nothing, for any other.
+bool FormatSmallAmount(double value, int decimals, std::string& out) {
+  if (decimals < 0 || decimals > 4) return false;
+  const double rounded = RoundHalfAway(value, decimals);
+  const double scaled = std::fabs(rounded) * kPowersOfTen[decimals];
+  if (!(scaled < 0x1p50)) return false;
+  auto units = static_cast<uint64_t>(std::llround(scaled));
+  const bool negative = rounded < 0 && units != 0;  // never "-0,00"
+  char digits[24];
+  int count = 0;
+  do {
+    digits[count++] = static_cast<char>('0' + units % 10);
+    units /= 10;
+  } while (units != 0);
+  while (count <= decimals) digits[count++] = '0';  // "0,05": a whole digit at least
+  const int whole = count - decimals;
+  out.reserve(count + whole / 3 + 2);
+  if (negative) out.push_back('-');
+  for (int i = 0; i < whole; ++i) {
+    if (i > 0 && (whole - i) % 3 == 0) out.push_back(' ');
+    out.push_back(digits[count - 1 - i]);
+  }
+  if (decimals > 0) {
+    out.push_back(',');
+    for (int i = decimals - 1; i >= 0; --i) out.push_back(digits[i]);
+  }
+  return true;
+}
+
+}  // namespace
+
 std::string FormatFrenchAmount(double value, int decimals) {
+  if (std::string fast; FormatSmallAmount(value, decimals, fast)) return fast;
   // HostConvert rounds as every amount is rounded and writes the value in full however large.
   std::string plain;
   HostConvert().FormatNumber(value, static_cast<int16_t>(decimals), plain);

@@ -88,7 +88,7 @@ void AppendString(std::string& out, std::string_view text) {
 // The line `{"kind":"line","cells":{...}}` as CellsObject and dump would write it, without
 // building an object per line (the editions' most frequent line): an edition's columns are
 // distinct (its descriptor refuses a column defined twice), so each key comes once.
-void AppendLine(std::string& out, const std::vector<CellValue>& cells) {
+void AppendLine(std::string& out, std::span<const CellValue> cells) {
   out += R"({"kind":"line","cells":{)";
   for (std::size_t i = 0; i < cells.size(); ++i) {
     if (i > 0) out += ',';
@@ -119,7 +119,7 @@ void JsonRenderer::Columns(const std::vector<std::string>& names,
   out_ << line.dump() << '\n';
 }
 
-void JsonRenderer::Line(const std::vector<CellValue>& cells) {
+void JsonRenderer::Line(std::span<const CellValue> cells) {
   buffer_.clear();
   AppendLine(buffer_, cells);
   buffer_ += '\n';
@@ -147,7 +147,7 @@ void CsvRenderer::Columns(const std::vector<std::string>& names,
   Write(headings);
 }
 
-void CsvRenderer::Line(const std::vector<CellValue>& cells) { Row(cells); }
+void CsvRenderer::Line(std::span<const CellValue> cells) { Row(cells); }
 
 void CsvRenderer::Total(const std::string& /*label*/, const std::vector<CellValue>& cells,
                         const std::vector<CellValue>& labels) {
@@ -164,7 +164,7 @@ std::size_t CsvRenderer::ColumnOf(const std::string& name) const {
   return static_cast<std::size_t>(std::find(names_.begin(), names_.end(), name) - names_.begin());
 }
 
-void CsvRenderer::Row(const std::vector<CellValue>& cells) {
+void CsvRenderer::Row(std::span<const CellValue> cells) {
   std::vector<std::string> fields(names_.size());
   std::size_t at = 0;  // cells come in column order
   for (const CellValue& cell : cells) {

@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <memory>
 #include <ostream>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -44,7 +45,7 @@ class EditionRenderer {
   // `headings` as a reader sees them: a grouped column's group heading, " - ", its own.
   virtual void Columns(const std::vector<std::string>& /*names*/,
                        const std::vector<std::string>& /*headings*/) {}
-  virtual void Line(const std::vector<CellValue>& /*cells*/) {}
+  virtual void Line(std::span<const CellValue> /*cells*/) {}
   // `label`: the label texts joined by a blank; `labels`: each of them in its column.
   virtual void Total(const std::string& /*label*/, const std::vector<CellValue>& /*cells*/,
                      const std::vector<CellValue>& /*labels*/) {}
@@ -94,7 +95,7 @@ class JsonRenderer : public StreamRenderer {
   void Title(const std::string& text) override;
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
-  void Line(const std::vector<CellValue>& cells) override;
+  void Line(std::span<const CellValue> cells) override;
   void Total(const std::string& label, const std::vector<CellValue>& cells,
              const std::vector<CellValue>& labels) override;
   void Step() override;
@@ -115,13 +116,13 @@ class CsvRenderer : public StreamRenderer {
   void Title(const std::string& text) override;
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
-  void Line(const std::vector<CellValue>& cells) override;
+  void Line(std::span<const CellValue> cells) override;
   void Total(const std::string& label, const std::vector<CellValue>& cells,
              const std::vector<CellValue>& labels) override;
 
  private:
   // The fields of a row, from `cells` in column order.
-  void Row(const std::vector<CellValue>& cells);
+  void Row(std::span<const CellValue> cells);
   std::size_t ColumnOf(const std::string& name) const;
   void Write(const std::vector<std::string>& fieldsUtf8);
 

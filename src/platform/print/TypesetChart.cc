@@ -12,12 +12,12 @@
 namespace actifix::platform::typeset {
 namespace {
 
-const CellValue* CellOf(const std::vector<CellValue>& cells, const char* column) {
+const CellValue* CellOf(std::span<const CellValue> cells, const char* column) {
   for (const CellValue& cell : cells)
     if (cell.column == column) return &cell;
   return nullptr;
 }
-double NumberOf(const std::vector<CellValue>& cells, const char* column) {
+double NumberOf(std::span<const CellValue> cells, const char* column) {
   const CellValue* cell = CellOf(cells, column);
   return cell != nullptr && cell->isNumber ? cell->number : 0;
 }
@@ -173,7 +173,7 @@ void ChartFigures::Title(const std::string& text) {
   if (text.rfind("NATURE", 0) == 0) group_ = text;
 }
 
-void ChartFigures::Line(const std::vector<CellValue>& cells) {
+void ChartFigures::Line(std::span<const CellValue> cells) {
   // A year of an asset card's plan: "01/01/2026 Au 31/12/2026", its charge and cumulative.
   const CellValue* year = CellOf(cells, "EXER");
   if (year == nullptr || year->text.size() < 4 || year->text.find(" Au ") == std::string::npos ||

@@ -8,6 +8,7 @@
 // Scales are read in whole numbers ("10 000"): no amount of a picture looks like a printed one.
 #pragma once
 
+#include <span>
 #include <string>
 #include <vector>
 
@@ -23,7 +24,7 @@ class ChartFigures {
  public:
   void Title(const std::string& text);
   void Columns(const std::vector<std::string>& names) { names_ = names; }
-  void Line(const std::vector<CellValue>& cells);
+  void Line(std::span<const CellValue> cells);
   void Total(const std::string& label, const std::vector<CellValue>& cells);
 
   // The plan of the card being printed, and the natures of the edition: each empty (no

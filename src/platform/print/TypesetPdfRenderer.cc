@@ -71,7 +71,7 @@ void TypesetPdfRenderer::Columns(const std::vector<std::string>& names,
   figures_.Columns(names);
 }
 
-void TypesetPdfRenderer::Line(const std::vector<CellValue>& cells) { figures_.Line(cells); }
+void TypesetPdfRenderer::Line(std::span<const CellValue> cells) { figures_.Line(cells); }
 
 void TypesetPdfRenderer::Total(const std::string& label, const std::vector<CellValue>& cells,
                                const std::vector<CellValue>& /*labels*/) {

@@ -28,6 +28,7 @@
 #include <functional>
 #include <map>
 #include <memory>
+#include <span>
 #include <string>
 #include <vector>
 
@@ -55,7 +56,7 @@ class TypesetPdfRenderer : public PdfWriter {
   void Title(const std::string& text) override;
   void Columns(const std::vector<std::string>& names,
                const std::vector<std::string>& headings) override;
-  void Line(const std::vector<CellValue>& cells) override;
+  void Line(std::span<const CellValue> cells) override;
   void Total(const std::string& label, const std::vector<CellValue>& cells,
              const std::vector<CellValue>& labels) override;
   void Layout(const EditionLayout& layout, const std::vector<int>& widths) override;

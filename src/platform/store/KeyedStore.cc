@@ -289,7 +289,7 @@ bool KeyedStore::Find(int16_t keyHandle, const std::string& key, int16_t recordH
   if (keys.temporary) {
     const auto it = keys.memory.Find(key, 0);
     if (it == keys.memory.end()) return false;
-    Load(records, it->second, nullptr, false, kFind);
+    Load(records, keys.memory.NumberAt(it), nullptr, false, kFind);
     return true;
   }
   Located at;

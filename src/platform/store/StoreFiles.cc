@@ -179,9 +179,9 @@ bool KeyFile::MemoryStep(bool fromStart, std::string& key, int32_t& number) {
     return false;
   }
   walk = Walk::kAt;
-  walkKey = key = it->first.first;
-  walkSeq = it->first.second;
-  number = it->second;
+  walkKey = key = memory.KeyAt(it);
+  walkSeq = memory.SeqAt(it);
+  number = memory.NumberAt(it);
   return true;
 }
 

@@ -15,12 +15,13 @@ TEST(FormatFrenchAmount, SignsZeroGroupingAndTies) {
   // -0.004 rounds to zero without a sign; 1008.215 is a tie on the decimal value, below it in
   // binary.
   std::string texts;
-  for (const double value : {0.0, -0.0, -0.004, 0.005, -0.005, 1008.215, 999.995, -999.995, 123.0,
-                             1234.5, 123456.78, 1234567.891, -1234567.891})
+  for (const double value :
+       {0.0, -0.0, -0.004, 0.005, -0.005, 1008.215, 999.995, -999.995, 123.0, 1234.5, 123456.78,
+        1234567.891, -1234567.891, 9876543210987.65, -12345678901234.56})
     texts += FormatFrenchAmount(value, 2) + "|";
   EXPECT_EQ(texts,
             "0,00|0,00|0,00|0,01|-0,01|1 008,22|1 000,00|-1 000,00|123,00|1 234,50|123 456,78|"
-            "1 234 567,89|-1 234 567,89|");
+            "1 234 567,89|-1 234 567,89|9 876 543 210 987,65|-12 345 678 901 234,56|");
   EXPECT_EQ(FormatFrenchAmount(12345, 0) + "|" + FormatFrenchAmount(-7.5, 0), "12 345|-8");
   // 2^210, whose 64 digits a damaged record can hold: written in full, not cut.
   EXPECT_EQ(
