@@ -289,9 +289,11 @@ std::unique_ptr<KeyedStore::KeyFile> SqliteStore::OpenKeyTable(const std::string
                      : "INSERT INTO " + t +
                            "(key, seq, num) VALUES(?1, (SELECT coalesce(max(seq), 0) + 1 FROM " +
                            t + " WHERE key = ?1), ?2)");
-  keys->removeOne =
-      db().Prepare("DELETE FROM " + t + " WHERE key = ?1 AND seq = (SELECT seq FROM " + t +
-                   " WHERE key = ?1 AND num = ?2 ORDER BY seq LIMIT 1)");
+  // A "P" file's one entry of a key is found by the primary key alone.
+  keys->removeOne = db().Prepare(
+      keys->unique() ? "DELETE FROM " + t + " WHERE key = ?1 AND seq = 0 AND num = ?2"
+                     : "DELETE FROM " + t + " WHERE key = ?1 AND seq = (SELECT seq FROM " + t +
+                           " WHERE key = ?1 AND num = ?2 ORDER BY seq LIMIT 1)");
   keys->clear = db().Prepare("DELETE FROM " + t);
   keys->first = db().Prepare("SELECT key, seq, num FROM " + t + " ORDER BY key, seq");
   keys->next = db().Prepare("SELECT key, seq, num FROM " + t +
