@@ -29,13 +29,15 @@ std::string ToUtf8(std::string_view cp1252) {
 }
 
 void AppendUtf8(std::string& out, std::string_view cp1252) {
-  for (char c : cp1252) {
-    const auto b = static_cast<unsigned char>(c);
-    if (b < 0x80) {
-      out.push_back(c);
-    } else {
-      PutUtf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char32_t>(b));
-    }
+  for (std::size_t at = 0; at < cp1252.size();) {
+    // A run of ASCII, the same in both, goes in whole.
+    std::size_t end = at;
+    while (end < cp1252.size() && static_cast<unsigned char>(cp1252[end]) < 0x80) ++end;
+    out.append(cp1252, at, end - at);
+    if (end == cp1252.size()) break;
+    const auto b = static_cast<unsigned char>(cp1252[end]);
+    PutUtf8(out, b < 0xA0 ? kCp1252High[b - 0x80] : static_cast<char32_t>(b));
+    at = end + 1;
   }
 }
 

@@ -48,7 +48,17 @@ void AppendNumber(std::string& out, double value) {
 // from the module's Windows-1252, always well formed, as the library requires.
 void AppendString(std::string& out, std::string_view text) {
   out += '"';
-  for (const char c : text) {
+  // Runs that need no escape, nearly every text, go in whole.
+  const auto plain = [](char c) {
+    return c != '"' && c != '\\' && static_cast<unsigned char>(c) >= 0x20;
+  };
+  for (std::size_t at = 0; at < text.size();) {
+    std::size_t end = at;
+    while (end < text.size() && plain(text[end])) ++end;
+    out.append(text, at, end - at);
+    if (end == text.size()) break;
+    at = end + 1;
+    const char c = text[end];
     switch (c) {
       case '"':
         out += "\\\"";
@@ -71,15 +81,12 @@ void AppendString(std::string& out, std::string_view text) {
       case '\t':
         out += "\\t";
         break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          static const char kHex[] = "0123456789abcdef";
-          out += "\\u00";
-          out += kHex[(c >> 4) & 0xF];
-          out += kHex[c & 0xF];
-        } else {
-          out += c;
-        }
+      default: {  // the other control characters
+        static const char kHex[] = "0123456789abcdef";
+        out += "\\u00";
+        out += kHex[(c >> 4) & 0xF];
+        out += kHex[c & 0xF];
+      }
     }
   }
   out += '"';
