@@ -112,13 +112,15 @@ inline bool TakeTsvFlag(int& argc, char** argv) {
 // A session on company "01" of `dir` whose screens answer from `script`.
 inline std::unique_ptr<platform::Session> OpenSession(const std::filesystem::path& dir,
                                                       const std::string& script, bool pdf = false,
-                                                      bool gridPdf = false) {
+                                                      bool gridPdf = false,
+                                                      bool onlyReads = false) {
   platform::SessionOptions options;
   options.companies = platform::MakeCompanyStore(dir.string());
   options.company = "01";
   options.editionsDir = dir / "editions";
   options.pdf = pdf;
   options.gridPdf = gridPdf;
+  options.onlyReads = onlyReads;
   return std::make_unique<platform::Session>(
       options, std::make_unique<platform::ScriptedInterface>(platform::Script::FromText(script),
                                                              dir / "transcript"));

@@ -5,7 +5,8 @@
 // process, so that its peak memory is its own. Then Tableaux2054 for the current year, in its
 // four forms (text, JSON lines, CSV, PDF). Last, the company's fiscal option is set and a quarter
 // of the assets get a fiscal plan: EditImo full detail again, with its derogatory entries, and
-// its ratio to the same register without. Prints times, ratios and peak memory; --tsv
+// its ratio to the same register without. The walk and the editions open the company as
+// `actifix run` opens what only reads. Prints times, ratios and peak memory; --tsv
 // prints the lines of bench/run.sh instead.
 //
 //   bench_editions_bench [--tsv] [N...]      (default 100000 1000000)
@@ -127,7 +128,7 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   }
   const int groups = CountGroups(dir);
   const Measure walk = InChild([&] {
-    auto session = bench::OpenSession(dir, "", false);
+    auto session = bench::OpenSession(dir, "", false, false, true);
     session->RunWith([&](NvImmo&) {
       MImmoState& m = MImmo();
       int16_t found = 0;
@@ -139,8 +140,9 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   });
   const auto edition = [&](bool recap, bool pdf, bool grid = false) {
     fs::remove_all(dir / "editions");
-    return InChild(
-        [&] { bench::OpenSession(dir, EditImoScript(recap, groups), pdf, grid)->Run("EditImo"); });
+    return InChild([&] {
+      bench::OpenSession(dir, EditImoScript(recap, groups), pdf, grid, true)->Run("EditImo");
+    });
   };
   const Measure recap = edition(true, false);
   const Measure full = edition(false, false);
@@ -158,7 +160,7 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   ++pages;
   const Measure tables = InChild([&] {
     fs::remove_all(dir / "editions");
-    bench::OpenSession(dir, "CHOOSE 1\n", true)->Run("Tableaux2054");
+    bench::OpenSession(dir, "CHOOSE 1\n", true, false, true)->Run("Tableaux2054");
   });
   // The same edition again just before and after the plans, so that both meet the same cache.
   const Measure plain = edition(false, false);

@@ -59,6 +59,7 @@ int Run(const GlobalOptions& global, const RunArgs& args) {
   options.pdf = !args.noPdf;
   options.gridPdf = args.pdfStyle == "grille";
   options.command = "actifix run " + args.operation;
+  options.onlyReads = operation->onArchive;  // what may run on an archive only reads
 
   if (args.script.empty()) {
     Terminal terminal;

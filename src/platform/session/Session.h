@@ -35,6 +35,8 @@ struct SessionOptions {
   bool pdf = true;
   bool gridPdf = false;             // the PDF on the text's grid (--pdf grille) rather than typeset
   std::string command = "actifix";  // what this program does, named to one it keeps waiting
+  // The run only reads the register (an edition, the export): the store is opened for reading.
+  bool onlyReads = false;
   // A closed year's archive of the company to read instead of the company itself: opened read
   // only, under the closed year's dates; its ledger entries are posted nowhere.
   std::optional<Backup> archive = std::nullopt;

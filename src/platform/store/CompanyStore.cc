@@ -2,6 +2,7 @@
 
 #include "host/HostError.h"
 #include "platform/base/Printable.h"
+#include "platform/store/Store.h"
 #include "platform/store/pg/Pg.h"
 #include "platform/store/pg/PgCompanies.h"
 #include "platform/store/pg/PgCompany.h"
@@ -36,5 +37,7 @@ std::string RestoreRefusal(const std::string& why, const std::string& code) {
   return "sauvegarde refusée, l'entreprise " + code + " n'a pas été changée : " + why +
          " ; choisissez-en une autre (actifix company backups " + code + ")";
 }
+
+std::unique_ptr<Store> CompanyStore::OpenForReading(const std::string& code) { return Open(code); }
 
 }  // namespace actifix::platform

@@ -70,6 +70,9 @@ class CompanyStore {
   // Opens the store of company `code`, checked before anything is written. Throws HostError
   // when it is missing, damaged, or not one of ours; nothing is written to a refused one.
   virtual std::unique_ptr<Store> Open(const std::string& code) = 0;
+  // The same for a run that only reads the register: a store that checks its files before
+  // writes may leave out what the reads check as they go (docs/formats.md).
+  virtual std::unique_ptr<Store> OpenForReading(const std::string& code);
 
   // Holds company `code`, waiting up to kCompanyWaitMs while another program holds it the
   // other way. Throws HostError naming the command that holds it (when known) after the wait.

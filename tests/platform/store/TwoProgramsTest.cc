@@ -101,7 +101,8 @@ TEST_F(TwoProgramsTest, ARefusalNamesAHolderStillRunning) {
 }
 
 // The quick check at open refuses a damaged page in every command that writes and leaves the
-// file as it was; the list of companies reads their settings alone and lists it.
+// file as it was; the list of companies reads their settings alone and lists it, and an edition,
+// which only reads, runs while the damage lies in what it does not read.
 TEST_F(TwoProgramsTest, DamagedFileIsRefusedAndLeftAsItWas) {
   ASSERT_EQ(Actifix("run EntPCI --no-pdf --script " + Accounts("D", 200)).status, 0);
   ASSERT_EQ(Actifix("company create 02 --name Autre --year 01/01/2026 31/12/2026").status, 0);
@@ -115,6 +116,7 @@ TEST_F(TwoProgramsTest, DamagedFileIsRefusedAndLeftAsItWas) {
 
   const auto list = Actifix("company list");
   EXPECT_EQ(list.status, 0);
+  EXPECT_EQ(Actifix("run ListImo --no-pdf --script " + Script("none", "")).status, 0);
   for (const char* listed : {"01  Test", "02  Autre"})
     EXPECT_NE(list.out.find(listed), std::string::npos) << list.out;
   for (const std::string& args : {"run EntPCI --no-pdf --script " + Accounts("E", 2),

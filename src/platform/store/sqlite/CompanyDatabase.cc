@@ -124,6 +124,11 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::Open(const std::filesystem::pa
   return OpenChecked(path, Use::kCompany);
 }
 
+std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenForReading(
+    const std::filesystem::path& path) {
+  return OpenChecked(path, Use::kReading);
+}
+
 std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenArchive(const std::filesystem::path& path) {
   return OpenChecked(path, Use::kArchive);
 }
@@ -181,6 +186,7 @@ std::unique_ptr<CompanyDatabase> CompanyDatabase::OpenChecked(const std::filesys
       throw HostError(ErrorKind::kNotSupported, operation, path.string(),
                       "cette copie vient d'une version antérieure d'Actifix et ne peut être lue "
                       "qu'une fois restaurée");
+    if (use == Use::kReading) db->CheckIntact(operation);
     db->AddRecordSums(operation);
   }
   return db;

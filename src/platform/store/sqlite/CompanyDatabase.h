@@ -75,6 +75,11 @@ class CompanyDatabase final : public StoreDatabase {
   // file's table missing included) or is of a newer schema; nothing is written to a refused
   // file. A database of schema version 1 gets its record sums first.
   static std::unique_ptr<CompanyDatabase> Open(const std::filesystem::path& path);
+  // Opens an existing database for a run that only reads the register (an edition, the
+  // export): checked as Open does but for the walk of every page, which what it reads meets
+  // anyway (a damaged page fails as it is read, a damaged record fails its sum). One of an
+  // older schema, which takes its record sums first, is walked before that write.
+  static std::unique_ptr<CompanyDatabase> OpenForReading(const std::filesystem::path& path);
   // Opens a closed year's archive read only: every write fails, and the file is never changed
   // (no journal mode is set on it). Checked as Open does but for the walk of every page: a
   // damaged page it reads fails then, a damaged record fails its sum.
@@ -138,7 +143,7 @@ class CompanyDatabase final : public StoreDatabase {
   static sqlite3* OpenConnection(const std::filesystem::path& path, int flags,
                                  const std::string& operation);
   void Configure(const std::string& operation, bool readOnly = false);
-  enum class Use { kCompany, kArchive, kBackup, kSettings };
+  enum class Use { kCompany, kReading, kArchive, kBackup, kSettings };
   static std::unique_ptr<CompanyDatabase> OpenChecked(const std::filesystem::path& path, Use use);
   // Throws HostError when SQLite's quick check finds a damaged page.
   void CheckIntact(const std::string& operation);

@@ -102,11 +102,16 @@ namespace {
 
 // The database of company `code`, opened and checked to be that company's; for its settings
 // alone, read only and without the walk of every page.
+enum class Opening { kWriting, kReading, kSettings };
+
 std::unique_ptr<CompanyDatabase> OpenCompany(const std::filesystem::path& dataDir,
-                                             const std::string& code, bool settingsOnly = false) {
+                                             const std::string& code,
+                                             Opening opening = Opening::kWriting) {
   const std::filesystem::path path = CompanyDatabase::PathFor(dataDir, code);
   std::unique_ptr<CompanyDatabase> db =
-      settingsOnly ? CompanyDatabase::OpenSettings(path) : CompanyDatabase::Open(path);
+      opening == Opening::kSettings  ? CompanyDatabase::OpenSettings(path)
+      : opening == Opening::kReading ? CompanyDatabase::OpenForReading(path)
+                                     : CompanyDatabase::Open(path);
   CheckIdentity(db->Settings(), code, "CompanyDatabase.Open", path.string());
   return db;
 }
@@ -114,11 +119,15 @@ std::unique_ptr<CompanyDatabase> OpenCompany(const std::filesystem::path& dataDi
 }  // namespace
 
 CompanySettings SqliteCompanies::Settings(const std::string& code) {
-  return OpenCompany(dataDir_, code, true)->Settings();
+  return OpenCompany(dataDir_, code, Opening::kSettings)->Settings();
 }
 
 std::unique_ptr<Store> SqliteCompanies::Open(const std::string& code) {
   return std::make_unique<SqliteStore>(OpenCompany(dataDir_, code));
+}
+
+std::unique_ptr<Store> SqliteCompanies::OpenForReading(const std::string& code) {
+  return std::make_unique<SqliteStore>(OpenCompany(dataDir_, code, Opening::kReading));
 }
 
 std::unique_ptr<CompanyHold> SqliteCompanies::Hold(const std::string& code, CompanyHold::Mode mode,

@@ -33,6 +33,7 @@ class SqliteCompanies : public CompanyStore {
   void Remove(const std::string& code) override;
   CompanySettings Settings(const std::string& code) override;
   std::unique_ptr<Store> Open(const std::string& code) override;
+  std::unique_ptr<Store> OpenForReading(const std::string& code) override;
   std::unique_ptr<CompanyHold> Hold(const std::string& code, CompanyHold::Mode mode,
                                     const std::string& command) override;
   std::filesystem::path AnomalyLog(const std::string& code) const override;
