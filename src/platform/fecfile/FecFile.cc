@@ -85,7 +85,19 @@ FecFile::~FecFile() {
 std::string FecFile::Iso885915(std::string_view cp1252) {
   std::string out;
   out.reserve(cp1252.size());
-  for (const char c : cp1252) {
+  AppendIso885915(out, cp1252);
+  return out;
+}
+
+void FecFile::AppendIso885915(std::string& out, std::string_view cp1252) {
+  for (std::size_t at = 0; at < cp1252.size();) {
+    // A run of printable ASCII, the same in both, goes in whole.
+    std::size_t end = at;
+    while (end < cp1252.size() && cp1252[end] >= 0x20 && cp1252[end] < 0x7F) ++end;
+    out.append(cp1252, at, end - at);
+    if (end == cp1252.size()) break;
+    const char c = cp1252[end];
+    at = end + 1;
     const auto byte = static_cast<unsigned char>(c);
     if (byte >= 0x80 && byte <= 0x9F) {
       const std::string_view high = kHigh[byte - 0x80];
@@ -98,36 +110,26 @@ std::string FecFile::Iso885915(std::string_view cp1252) {
       out += c;
     }
   }
-  return out;
 }
 
 std::string FecFile::Line(const FecLine& line) {
+  static const std::string kJournalLabel("Opérations diverses"_w);
   const std::string date = Date(line.date);
   const bool debit = line.side == "D";
   const std::string amount = Amount(line.amount), zero = Amount(0);
-  const std::string fields[18] = {
-      "OD",
-      std::string("Opérations diverses"_w),
-      std::to_string(line.number),
-      date,
-      line.account,
-      NeutralisedText(line.accountLabel.empty() ? "Compte " + line.account : line.accountLabel),
-      "",
-      "",
-      line.pieceRef,
-      date,
-      NeutralisedText(line.label),
-      debit ? amount : zero,
-      debit ? zero : amount,
-      "",
-      "",
-      date,
-      "",
-      ""};
+  const std::string number = std::to_string(line.number);
+  const std::string accountLabel =
+      NeutralisedText(line.accountLabel.empty() ? "Compte " + line.account : line.accountLabel);
+  const std::string label = NeutralisedText(line.label);
+  const std::string_view fields[18] = {
+      "OD", kJournalLabel, number, date,  line.account,          accountLabel,          "",
+      "",   line.pieceRef, date,   label, debit ? amount : zero, debit ? zero : amount, "",
+      "",   date,          "",     ""};
   std::string text;
-  for (const std::string& field : fields) {
-    if (&field != fields) text += '\t';
-    text += Iso885915(field);
+  text.reserve(192);
+  for (std::size_t i = 0; i < std::size(fields); ++i) {
+    if (i > 0) text += '\t';
+    AppendIso885915(text, fields[i]);
   }
   return text;
 }

@@ -43,6 +43,7 @@ class FecFile : public HostFecFile {
   // are written in plain letters (’ as ', – as -, … as ...), and controls, tabs included,
   // become blanks.
   static std::string Iso885915(std::string_view cp1252);
+  static void AppendIso885915(std::string& out, std::string_view cp1252);
 
   const std::filesystem::path& path() const { return path_; }
 
