@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,12 @@ struct SessionOptions {
   // A closed year's archive of the company to read instead of the company itself: opened read
   // only, under the closed year's dates; its ledger entries are posted nowhere.
   std::optional<Backup> archive = std::nullopt;
+  // False for a reader that only looks (the web view): its editions post no ledger entry, so
+  // that the interface file and the FEC extract stay the terminal's.
+  bool post = true;
+  // False: editions go to no file, only to `jsonOut` when it is set (a page built from them).
+  bool editionFiles = true;
+  std::ostream* jsonOut = nullptr;  // the JSON lines of every edition, also, as printed
 };
 
 // Where editions go when no --out is given: <output folder>/editions.

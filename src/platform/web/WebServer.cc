@@ -1,0 +1,731 @@
+#include "platform/web/WebServer.h"
+
+#include <arpa/inet.h>
+#include <httplib.h>
+
+#include <algorithm>
+#include <chrono>
+#include <fstream>
+#include <regex>
+
+#include "host/Cp1252.h"
+#include "host/HostDates.h"
+#include "host/HostError.h"
+#include "platform/base/UserError.h"
+#include "platform/print/EditionFormat.h"
+#include "platform/session/CompanyCode.h"
+#include "platform/session/Messages.h"
+#include "platform/store/CompanyStore.h"
+#include "platform/store/Store.h"
+#include "platform/web/CardPrint.h"
+#include "platform/web/EditionFiles.h"
+#include "platform/web/EditionJobs.h"
+#include "platform/web/Html.h"
+#include "platform/web/RegisterIndex.h"
+#include "platform/web/SvgChart.h"
+
+namespace actifix::platform::web {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using httplib::Request;
+using httplib::Response;
+
+constexpr const char* kCookie = "actifix_jeton";
+constexpr int kPageRows = 50;
+constexpr int kEditionRows = 500;                     // rows of an edition shown as HTML
+constexpr std::uintmax_t kChartBytes = 20'000'000;    // an edition charted up to this size
+constexpr auto kIndexAge = std::chrono::seconds(60);  // an index older is made again
+constexpr std::size_t kLongestValue = 200;            // a query value longer is refused
+
+const char* const kStyle = R"(body{font-family:sans-serif;margin:0;color:#222}
+nav{background:#2c4a6e;color:#fff;padding:.5em 1em}nav a{color:#fff;margin-right:1em}
+nav span{float:right;opacity:.8}main{padding:1em}
+table{border-collapse:collapse;margin:.5em 0}td,th{border:1px solid #ccc;padding:2px 6px}
+th{background:#eef}td.n{text-align:right;white-space:nowrap}tr.total td{font-weight:bold;background:#f6f6f6}
+form.filters input,form.filters select{margin-right:.5em}.note{color:#666}.title{margin:.2em 0;font-family:monospace;white-space:pre}
+svg.chart{max-width:760px;width:100%;height:auto;border:1px solid #ddd;margin:.5em 0}
+.error{color:#a00}.pages a{margin-right:1em}fieldset{margin:.5em 0}label{display:inline-block;min-width:14em}
+)";
+// The one script: the filters of the register apply as soon as one is chosen.
+const char* const kScript = R"(document.addEventListener('DOMContentLoaded',function(){
+document.querySelectorAll('form.filters select').forEach(function(s){
+s.addEventListener('change',function(){s.form.submit();});});});
+)";
+
+void Send(Response& res, int status, const std::string& html) {
+  res.status = status;
+  res.set_content(html, "text/html; charset=utf-8");
+}
+
+void Fail(Response& res, int status, const std::string& message) {
+  Send(res, status,
+       Page("Erreur " + std::to_string(status), "<p class=\"error\">" + Escape(message) + "</p>"));
+}
+
+// A request refused with its status and French message.
+struct Refusal : std::runtime_error {
+  Refusal(int status, const std::string& message) : std::runtime_error(message), status(status) {}
+  int status;
+};
+
+bool SameSecret(const std::string& a, const std::string& b) {
+  unsigned char diff = a.size() == b.size() ? 0 : 1;
+  for (std::size_t i = 0; i < a.size(); ++i)
+    diff |= static_cast<unsigned char>(a[i] ^ (i < b.size() ? b[i] : 0));
+  return diff == 0;
+}
+
+std::string CookieValue(const Request& req, const std::string& name) {
+  const std::string header = req.get_header_value("Cookie");
+  std::size_t at = 0;
+  while (at < header.size()) {
+    std::size_t end = header.find(';', at);
+    if (end == std::string::npos) end = header.size();
+    std::string pair = header.substr(at, end - at);
+    pair.erase(0, pair.find_first_not_of(' '));
+    if (pair.rfind(name + "=", 0) == 0) return pair.substr(name.size() + 1);
+    at = end + 1;
+  }
+  return "";
+}
+
+// A query or form value: at most kLongestValue bytes, no control character.
+std::string Param(const Request& req, const char* name) {
+  const std::string value = req.has_param(name) ? req.get_param_value(name) : "";
+  if (value.size() > kLongestValue)
+    throw Refusal(400, std::string("Valeur trop longue pour « ") + name + " ».");
+  for (const char c : value)
+    if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+      throw Refusal(400, std::string("Caractère de contrôle refusé dans « ") + name + " ».");
+  return value;
+}
+
+std::string DateText(int32_t day) {
+  if (day == 0) return "";
+  std::string text;
+  HostDates().DateOfDay(day, text);
+  return text;
+}
+
+int32_t DayOf(const std::string& text) {
+  int32_t day = 0;
+  HostDates().DayNumber(text, day);
+  return day;
+}
+
+std::string RateText(float rate) { return FormatFrenchAmount(rate, 2); }
+
+// The French heading of an edition column.
+std::string Heading(const std::string& name) {
+  static const std::map<std::string, std::string> kHeadings = {
+      {"EXER", "Exercice"},      {"VALACQ", "Valeur"},     {"TAUX", "Taux"},
+      {"MODAMO", "Mode"},        {"VNCAN", "VNC début"},   {"TA", "Taux appliqué"},
+      {"DOTAMO", "Dotation"},    {"CUMFIN", "Cumul fin"},  {"VNC", "VNC fin"},
+      {"CUMAMO", "Cumul début"}, {"NOMFRN", "Description"}};
+  const auto it = kHeadings.find(name);
+  return it == kHeadings.end() ? name : it->second;
+}
+
+std::string CompanyLinks(const std::string& code) {
+  const std::string base = "/societe/" + UrlPart(code);
+  return "<p class=\"pages\">" + Link(base, "Registre") + Link(base + "/annee", "L'année") +
+         Link(base + "/editions", "Éditions") + "</p>\n";
+}
+
+}  // namespace
+
+bool IsLoopback(const std::string& address) {
+  if (address == "localhost" || address == "::1") return true;
+  in_addr v4{};
+  if (inet_pton(AF_INET, address.c_str(), &v4) == 1) return (ntohl(v4.s_addr) >> 24) == 127;
+  return false;
+}
+
+struct WebServer::Slot {
+  std::mutex mutex;  // one build at a time
+  std::shared_ptr<const RegisterIndex> index;
+  std::string marker;  // what the index was built from: entries counted, settings
+  Clock::time_point built;
+};
+
+namespace {
+
+// What tells that a company changed since its index was built, cheaply: its assets counted
+// by their key, and its settings (fiscal year, name).
+std::string MarkerOf(Store& store) {
+  const CompanySettings s = store.Settings();
+  return std::to_string(store.CountEntries("Immo")) + "|" + s.yearStart + "|" + s.yearEnd + "|" +
+         s.name;
+}
+
+}  // namespace
+
+WebServer::WebServer(ServeOptions options)
+    : options_(std::move(options)), http_(std::make_unique<httplib::Server>()) {
+  if (!IsLoopback(options_.bind) && options_.token.empty())
+    throw UserError("L'adresse " + options_.bind +
+                        " n'est pas locale : donnez --token-file FICHIER, dont le secret sera "
+                        "demandé à chaque connexion.",
+                    ErrorKind::kBadArgument);
+  jobs_ = std::make_unique<EditionJobs>(options_.companies, options_.work / "editions",
+                                        options_.editionsAtOnce, options_.editionsKept);
+  Routes();
+}
+
+WebServer::~WebServer() {
+  Stop();
+  if (refresher_.joinable()) refresher_.join();
+  jobs_.reset();
+}
+
+int WebServer::Bind() {
+  int port = options_.port;
+  if (port == 0) {
+    port = http_->bind_to_any_port(options_.bind);
+  } else if (!http_->bind_to_port(options_.bind, port)) {
+    port = -1;
+  }
+  if (port < 0)
+    throw UserError("Impossible d'écouter sur " + options_.bind + ":" +
+                        std::to_string(options_.port) + " (adresse inconnue, ou port déjà pris).",
+                    ErrorKind::kBadArgument);
+  return port;
+}
+
+void WebServer::Serve() {
+  refresher_ = std::thread([this] {
+    std::unique_lock<std::mutex> lock(stopMutex_);
+    while (!stopSignal_.wait_for(lock, std::chrono::seconds(options_.refreshSeconds),
+                                 [this] { return stopping_; })) {
+      lock.unlock();
+      Refresh();
+      lock.lock();
+    }
+  });
+  http_->listen_after_bind();
+}
+
+void WebServer::Stop() {
+  {
+    const std::lock_guard<std::mutex> lock(stopMutex_);
+    stopping_ = true;
+  }
+  stopSignal_.notify_all();
+  http_->stop();
+}
+
+std::shared_ptr<const RegisterIndex> WebServer::IndexOf(const std::string& code) {
+  std::shared_ptr<Slot> slot;
+  {
+    const std::lock_guard<std::mutex> lock(slotsMutex_);
+    std::shared_ptr<Slot>& s = slots_[code];
+    if (!s) s = std::make_shared<Slot>();
+    slot = s;
+  }
+  const std::lock_guard<std::mutex> lock(slot->mutex);
+  if (slot->index) return slot->index;
+  const std::unique_ptr<CompanyHold> hold =
+      options_.companies->Hold(code, CompanyHold::Mode::kShared, "actifix serve");
+  const std::unique_ptr<Store> store = options_.companies->Open(code);
+  const CompanySettings settings = store->Settings();
+  slot->marker = MarkerOf(*store);
+  slot->index = RegisterIndex::Build(*store, DayOf(settings.yearStart), DayOf(settings.yearEnd));
+  slot->built = Clock::now();
+  return slot->index;
+}
+
+void WebServer::Refresh() {
+  std::vector<std::pair<std::string, std::shared_ptr<Slot>>> slots;
+  {
+    const std::lock_guard<std::mutex> lock(slotsMutex_);
+    slots.assign(slots_.begin(), slots_.end());
+  }
+  for (auto& [code, slot] : slots) {
+    try {
+      const std::unique_ptr<Store> store = options_.companies->Open(code);
+      const std::string marker = MarkerOf(*store);
+      {
+        const std::lock_guard<std::mutex> lock(slot->mutex);
+        if (!slot->index || (marker == slot->marker && Clock::now() - slot->built < kIndexAge))
+          continue;
+      }
+      // Built beside the index in use, which keeps serving meanwhile.
+      const std::unique_ptr<CompanyHold> hold =
+          options_.companies->Hold(code, CompanyHold::Mode::kShared, "actifix serve");
+      const CompanySettings settings = store->Settings();
+      auto index = RegisterIndex::Build(*store, DayOf(settings.yearStart), DayOf(settings.yearEnd));
+      const std::lock_guard<std::mutex> lock(slot->mutex);
+      slot->index = std::move(index);
+      slot->marker = marker;
+      slot->built = Clock::now();
+    } catch (const std::exception&) {
+      // The company is busy or gone: the index in use stays, tried again next time.
+    }
+  }
+}
+
+void WebServer::Routes() {
+  httplib::Server& http = *http_;
+  http.new_task_queue = [] { return new httplib::ThreadPool(64); };
+  http.set_payload_max_length(16 * 1024);
+  http.set_read_timeout(5, 0);
+  http.set_write_timeout(30, 0);
+  http.set_keep_alive_max_count(1000);
+  http.set_keep_alive_timeout(5);
+  http.set_default_headers({
+      {"Content-Security-Policy",
+       "default-src 'none'; script-src 'self'; style-src 'self'; img-src 'self'; "
+       "form-action 'self'; frame-ancestors 'none'; base-uri 'none'"},
+      {"X-Content-Type-Options", "nosniff"},
+      {"X-Frame-Options", "DENY"},
+      {"Referrer-Policy", "no-referrer"},
+      {"Cache-Control", "no-store"},
+  });
+
+  // The secret, when one is asked, on every request but the login page and its style.
+  http.set_pre_routing_handler([this](const Request& req, Response& res) {
+    if (options_.token.empty() || req.path == "/connexion" || req.path == "/style.css")
+      return httplib::Server::HandlerResponse::Unhandled;
+    if (SameSecret(CookieValue(req, kCookie), options_.token))
+      return httplib::Server::HandlerResponse::Unhandled;
+    if (req.method == "GET") {
+      res.status = 303;
+      res.set_header("Location", "/connexion");
+    } else {
+      Fail(res, 401, "Connexion demandée : ouvrez la page /connexion et donnez le jeton.");
+    }
+    return httplib::Server::HandlerResponse::Handled;
+  });
+  http.set_error_handler([](const Request&, Response& res) {
+    if (!res.body.empty() || res.status < 400) return;
+    switch (res.status) {
+      case 400:
+        return Fail(res, 400, "Requête mal formée.");
+      case 404:
+        return Fail(res, 404, "Page introuvable.");
+      case 405:
+        return Fail(res, 405, "Méthode refusée : cette consultation est en lecture seule.");
+      case 413:
+        return Fail(res, 413, "Requête trop grande.");
+      case 414:
+        return Fail(res, 414, "Adresse trop longue.");
+      default:
+        return Fail(res, res.status, "Requête refusée.");
+    }
+  });
+  http.set_exception_handler([](const Request&, Response& res, std::exception_ptr error) {
+    try {
+      std::rethrow_exception(error);
+    } catch (const Refusal& r) {
+      Fail(res, r.status, r.what());
+    } catch (const UserError& e) {
+      Fail(res, 400, e.what());
+    } catch (const HostError& e) {
+      Fail(res, e.kind() == ErrorKind::kNotFound ? 404 : 503, MessageOf(e));
+    } catch (const std::exception&) {
+      Fail(res, 500, "Erreur inattendue : la page n'a pu être faite.");
+    }
+  });
+
+  http.Get("/style.css", [](const Request&, Response& res) {
+    res.set_content(kStyle, "text/css; charset=utf-8");
+  });
+  http.Get("/app.js", [](const Request&, Response& res) {
+    res.set_content(kScript, "text/javascript; charset=utf-8");
+  });
+  http.Get("/connexion", [](const Request&, Response& res) {
+    Send(res, 200,
+         Page("Connexion",
+              "<form method=\"post\" action=\"/connexion\"><label for=\"jeton\">Jeton d'accès"
+              "</label><input type=\"password\" id=\"jeton\" name=\"jeton\" autofocus> "
+              "<button type=\"submit\">Entrer</button></form>"));
+  });
+  http.Post("/connexion", [this](const Request& req, Response& res) {
+    if (options_.token.empty() || !SameSecret(Param(req, "jeton"), options_.token))
+      return Fail(res, 401, "Jeton refusé.");
+    res.status = 303;
+    res.set_header("Set-Cookie", std::string(kCookie) + "=" + options_.token +
+                                     "; Path=/; HttpOnly; SameSite=Strict");
+    res.set_header("Location", "/");
+  });
+
+  // The company named in a path, checked: its code well formed, the company there.
+  const auto company = [this](const Request& req) {
+    const std::string code = req.matches[1];
+    if (!IsCompanyCode(code)) throw Refusal(404, "Code de société « " + code + " » invalide.");
+    const std::vector<std::string> codes = options_.companies->Codes();
+    if (std::find(codes.begin(), codes.end(), code) == codes.end())
+      throw Refusal(404, "Société « " + code + " » introuvable.");
+    return code;
+  };
+
+  http.Get("/", [this](const Request&, Response& res) {
+    std::string body = "<table>" + Row({"Code", "Société", "Exercice", ""}, true);
+    for (const std::string& code : options_.companies->Codes()) {
+      const CompanySettings s = options_.companies->Settings(code);
+      const std::string base = "/societe/" + UrlPart(code);
+      body +=
+          Row({Link(base, code), Escape(s.name), Escape("du " + s.yearStart + " au " + s.yearEnd),
+               Link(base + "/annee", "l'année") + " " + Link(base + "/editions", "éditions")});
+    }
+    Send(res, 200,
+         Page("Sociétés", body + "</table>\n<p class=\"note\">Données : " +
+                              Escape(options_.companies->Where()) + "</p>"));
+  });
+
+  http.Get(R"(/societe/([^/]+))", [this, company](const Request& req, Response& res) {
+    const std::string code = company(req);
+    const std::shared_ptr<const RegisterIndex> index = IndexOf(code);
+    RegisterQuery q;
+    q.search = Param(req, "q");
+    q.nature = Param(req, "nature");
+    q.analytic = Param(req, "ana");
+    const std::string mode = Param(req, "mode"), disposed = Param(req, "cession"),
+                      sort = Param(req, "tri"), order = Param(req, "sens"),
+                      from = Param(req, "debut");
+    if (!mode.empty() && mode != "L" && mode != "D" && mode != "E")
+      throw Refusal(400, "Mode « " + mode + " » inconnu : L, D ou E.");
+    q.mode = mode.empty() ? 0 : mode[0];
+    if (!disposed.empty() && disposed != "oui" && disposed != "non")
+      throw Refusal(400, "Cession : « oui » ou « non ».");
+    q.disposed = disposed.empty() ? -1 : disposed == "oui" ? 1 : 0;
+    if (!sort.empty()) {
+      const std::optional<Column> column = ColumnNamed(sort);
+      if (!column) throw Refusal(400, "Colonne de tri « " + sort + " » inconnue.");
+      q.sort = *column;
+    }
+    if (!order.empty() && order != "asc" && order != "desc")
+      throw Refusal(400, "Sens de tri : « asc » ou « desc ».");
+    q.descending = order == "desc";
+    if (!from.empty()) {
+      if (from.size() > 10 || from.find_first_not_of("0123456789") != std::string::npos)
+        throw Refusal(400, "Début de page « " + from + " » invalide.");
+      q.from = std::stoll(from);
+    }
+    q.limit = kPageRows;
+    const RegisterPage page = index->Find(q);
+
+    const std::string base = "/societe/" + UrlPart(code);
+    // The query of this page with some values changed, as a link.
+    const auto with = [&](std::map<std::string, std::string> changed) {
+      std::map<std::string, std::string> p = {
+          {"q", q.search},       {"nature", q.nature}, {"ana", q.analytic}, {"mode", mode},
+          {"cession", disposed}, {"tri", sort},        {"sens", order}};
+      for (auto& [k, v] : changed) p[k] = v;
+      std::string url = base + "?";
+      for (const auto& [k, v] : p)
+        if (!v.empty()) url += k + "=" + UrlPart(v) + "&";
+      url.pop_back();
+      return url;
+    };
+    std::string body = CompanyLinks(code);
+    body += "<form class=\"filters\" method=\"get\" action=\"" + Escape(base) +
+            "\"><input type=\"search\" name=\"q\" placeholder=\"Rechercher un texte\" value=\"" +
+            Escape(q.search) +
+            "\" aria-label=\"Recherche\"><select name=\"nature\" "
+            "aria-label=\"Nature\"><option value=\"\">Toutes natures</option>";
+    for (const std::string& n : index->natureCodes()) {
+      const std::string u = Utf8(n);
+      body += "<option value=\"" + Escape(u) + "\"" + (u == q.nature ? " selected" : "") + ">" +
+              Escape(u) + "</option>";
+    }
+    body +=
+        "</select><select name=\"mode\" aria-label=\"Mode\"><option value=\"\">Tous modes"
+        "</option>";
+    for (const char* m : {"L", "D", "E"})
+      body += std::string("<option") + (mode == m ? " selected" : "") + ">" + m + "</option>";
+    body +=
+        "</select><select name=\"cession\" aria-label=\"Cession\"><option value=\"\">"
+        "Cédées ou non</option><option value=\"non\"" +
+        std::string(disposed == "non" ? " selected" : "") +
+        ">Non cédées</option><option value=\"oui\"" + (disposed == "oui" ? " selected" : "") +
+        ">Cédées</option></select><input name=\"ana\" size=\"6\" placeholder=\"Code "
+        "analytique\" aria-label=\"Code analytique\" value=\"" +
+        Escape(q.analytic) + "\">";
+    if (!sort.empty())
+      body += "<input type=\"hidden\" name=\"tri\" value=\"" + Escape(sort) + "\">";
+    if (!order.empty())
+      body += "<input type=\"hidden\" name=\"sens\" value=\"" + Escape(order) + "\">";
+    body += "<button type=\"submit\" id=\"chercher\">Chercher</button></form>\n";
+    body += "<p id=\"compte\">" + std::to_string(page.total) + " immobilisation" +
+            (page.total > 1 ? "s" : "") + "</p>\n<table id=\"registre\"><tr>";
+    const char* heads[] = {"Nature",      "Ordre",    "Acquisition", "Fournisseur",
+                           "Description", "Valeur",   "Mode",        "Taux",
+                           "Cumul",       "Dotation", "VNC",         "Cession"};
+    for (int c = 0; c < static_cast<int>(Column::kCount); ++c) {
+      const Column column = static_cast<Column>(c);
+      const bool current = q.sort == column && (!sort.empty() || column == Column::kNature);
+      const std::string next = current && !q.descending ? "desc" : "asc";
+      body += "<th><a id=\"tri-" + std::string(ColumnName(column)) + "\" href=\"" +
+              Escape(with({{"tri", ColumnName(column)}, {"sens", next}})) + "\">" +
+              Escape(heads[c]) + (current ? (q.descending ? " ▼" : " ▲") : "") + "</a></th>";
+    }
+    body += "</tr>\n";
+    for (const uint32_t id : page.rows) {
+      const std::string nature = Utf8(index->nature(id));
+      char number[16];
+      std::snprintf(number, sizeof number, "%05d", index->number(id));
+      body += Row({Escape(nature), Link(base + "/immo/" + UrlPart(nature) + "/" + number, number),
+                   Escape(DateText(index->acquired(id))), Escape(Utf8(index->supplier(id))),
+                   Escape(Utf8(index->description(id))), Num(Escape(Money(index->value(id)))),
+                   Escape(std::string(1, index->mode(id))), Num(Escape(RateText(index->rate(id)))),
+                   Num(Escape(Money(index->cumulative(id)))), Num(Escape(Money(index->charge(id)))),
+                   Num(Escape(Money(index->net(id)))), Escape(DateText(index->disposed(id)))});
+    }
+    body += "</table>\n<p class=\"pages\">";
+    if (q.from > 0)
+      body += Link(with({{"debut", std::to_string(std::max<int64_t>(0, q.from - kPageRows))}}),
+                   "« Page précédente");
+    if (q.from + kPageRows < page.total)
+      body += Link(with({{"debut", std::to_string(q.from + kPageRows)}}), "Page suivante »");
+    body += "</p>";
+    Send(res, 200, Page("Registre de la société " + code, body));
+  });
+
+  http.Get(R"(/societe/([^/]+)/immo/([^/]+)/([0-9]{1,5}))", [this, company](const Request& req,
+                                                                            Response& res) {
+    const std::string code = company(req);
+    const std::shared_ptr<const RegisterIndex> index = IndexOf(code);
+    const std::string nature = req.matches[2];
+    const std::optional<uint32_t> id = index->FindKey(FromUtf8(nature), std::stoi(req.matches[3]));
+    if (!id) throw Refusal(404, "Immobilisation introuvable dans ce registre.");
+    const std::vector<nlohmann::json> events =
+        PrintCard(options_.companies, code, index->record(*id));
+    std::string body = CompanyLinks(code);
+    std::vector<std::string> names;
+    bool inTable = false;
+    for (const nlohmann::json& e : events) {
+      const std::string kind = e.value("kind", "");
+      if (kind == "title") {
+        body += "<p class=\"title\">" + Escape(e.value("text", "")) + "</p>\n";
+      } else if (kind == "columns") {
+        names = e.value("names", std::vector<std::string>());
+        std::vector<std::string> heads;
+        for (const std::string& n : names) heads.push_back(Escape(Heading(n)));
+        body += "<table id=\"plan\">" + Row(heads, true);
+        inTable = true;
+      } else if ((kind == "line" || kind == "total") && inTable) {
+        const nlohmann::json cells = e.value("cells", nlohmann::json::object());
+        std::vector<std::string> row;
+        for (const std::string& n : names) {
+          const nlohmann::json v = cells.contains(n) ? cells[n] : nlohmann::json();
+          if (v.is_number())
+            row.push_back(Num(Escape(n == "TAUX" || n == "TA" ? RateText(v.get<float>())
+                                                              : Money(v.get<double>()))));
+          else
+            row.push_back(v.is_string() ? Escape(v.get<std::string>()) : "");
+        }
+        if (kind == "total") row.front() = Escape(e.value("label", "TOTAL"));
+        body += Row(row);
+      }
+    }
+    if (inTable) body += "</table>\n";
+    body += SvgChart(ChartsOf(events).plan);
+    Send(res, 200, Page("Fiche " + nature + " " + std::string(req.matches[3]), body));
+  });
+
+  http.Get(R"(/societe/([^/]+)/annee)", [this, company](const Request& req, Response& res) {
+    const std::string code = company(req);
+    const std::shared_ptr<const RegisterIndex> index = IndexOf(code);
+    const CompanySettings s = options_.companies->Settings(code);
+    std::string body = CompanyLinks(code) + "<p>Exercice du " + Escape(s.yearStart) + " au " +
+                       Escape(s.yearEnd) + "</p>\n<table id=\"natures\">" +
+                       Row({"Nature", "Immobilisations", "Valeur", "Cumul", "Dotation",
+                            "Valeur nette", "Cessions", "Valeur cédée"},
+                           true);
+    typeset::Chart chart{"Valeur nette et dotation de l'exercice par nature",
+                         {"Valeur nette comptable", "Dotation de l'exercice", ""},
+                         {},
+                         {},
+                         {},
+                         {}};
+    for (const NatureTotals& t : index->totals()) {
+      const bool all = &t == &index->totals().back();
+      if (!all) {
+        chart.labels.push_back(Utf8(t.code));
+        chart.bars.push_back(t.net);
+        chart.bars2.push_back(t.charge);
+      }
+      std::string row =
+          Row({Escape(all ? std::string("TOTAL") : Utf8(t.code)), Num(std::to_string(t.assets)),
+               Num(Escape(Money(t.value))), Num(Escape(Money(t.cumulative))),
+               Num(Escape(Money(t.charge))), Num(Escape(Money(t.net))),
+               Num(std::to_string(t.disposals)), Num(Escape(Money(t.disposedValue)))});
+      if (all) row.replace(0, 4, "<tr class=\"total\">");
+      body += row;
+    }
+    body += "</table>\n" + SvgChart(chart);
+    Send(res, 200, Page("L'année de la société " + code, body));
+  });
+
+  http.Get(R"(/societe/([^/]+)/editions)", [this, company](const Request& req, Response& res) {
+    const std::string code = company(req);
+    const std::shared_ptr<const RegisterIndex> index = IndexOf(code);
+    const CompanySettings s = options_.companies->Settings(code);
+    const std::string base = "/societe/" + UrlPart(code);
+    std::string years;
+    int16_t d = 0, m = 0, y = 0, d2 = 0, m2 = 0, y2 = 0;
+    HostDates().Split(s.yearStart, d, m, y);
+    HostDates().Split(s.yearEnd, d2, m2, y2);
+    for (int16_t i = 0; i < 10; ++i) {
+      std::string a, b;
+      HostDates().Compose(d, m, static_cast<int16_t>(y + i), a);
+      HostDates().Compose(d2, m2, static_cast<int16_t>(y2 + i), b);
+      years += "<option value=\"" + std::to_string(i + 1) + "\">du " + Escape(a) + " au " +
+               Escape(b) + "</option>";
+    }
+    std::string body = CompanyLinks(code);
+    body += "<h2>Édition des amortissements</h2><form method=\"post\" id=\"edition\" action=\"" +
+            Escape(base + "/editions/amortissements") +
+            "\"><fieldset><legend>Dates de bornage</legend>"
+            "<label for=\"annee\">Exercice</label><select id=\"annee\" name=\"annee\">" +
+            years + "</select><br>";
+    const std::pair<const char*, const char*> dates[] = {{"DATDEB", "Date de début de la dotation"},
+                                                         {"DATFIN", "Date de fin de la dotation"},
+                                                         {"DATDEBA", "Date de début d'acquisition"},
+                                                         {"DATFINA", "Date de fin d'acquisition"}};
+    for (const auto& [name, label] : dates)
+      body += std::string("<label for=\"") + name + "\">" + Escape(label) + "</label><input id=\"" +
+              name + "\" name=\"" + name + "\" size=\"10\" placeholder=\"jj/mm/aaaa\"><br>";
+    body +=
+        "<label for=\"RECAPSEULE\">Récapitulation seule</label><input type=\"checkbox\" "
+        "id=\"RECAPSEULE\" name=\"RECAPSEULE\" value=\"O\"></fieldset><fieldset><legend>"
+        "Critères d'édition (priorité de classement, vide si pas de classement)</legend>"
+        "<label for=\"p0\">Classement par nature</label><input id=\"p0\" name=\"p0\" "
+        "size=\"2\" value=\"1\"><br>";
+    for (std::size_t k = 0; k < index->headings().size(); ++k) {
+      const std::string n = "p" + std::to_string(k + 1);
+      body += "<label for=\"" + n + "\">Classement par code " + Escape(index->headings()[k]) +
+              "</label><input id=\"" + n + "\" name=\"" + n + "\" size=\"2\"><br>";
+    }
+    body +=
+        "</fieldset><p class=\"note\">Dates vides : celles proposées par l'édition "
+        "(l'exercice choisi). Aucune écriture ni fichier d'interface n'est écrit.</p>"
+        "<button type=\"submit\" id=\"lancer\">Lancer l'édition</button></form>";
+    body += "<h2>Tableaux 2054 et 2055</h2><form method=\"post\" action=\"" +
+            Escape(base + "/editions/tableaux") +
+            "\"><label for=\"annee2054\">Exercice</label><select id=\"annee2054\" "
+            "name=\"annee\">" +
+            years + "</select> <button type=\"submit\">Lancer</button></form>";
+    Send(res, 200, Page("Éditions de la société " + code, body));
+  });
+
+  // The year chosen in a form: 1 to 100, the entries of the module's exercise table.
+  const auto yearOf = [](const Request& req) {
+    const std::string year = Param(req, "annee");
+    if (year.empty() || year.size() > 3 ||
+        year.find_first_not_of("0123456789") != std::string::npos || std::stoi(year) < 1 ||
+        std::stoi(year) > 100)
+      throw Refusal(400, "Exercice « " + year + " » invalide : de 1 à 100.");
+    return year;
+  };
+  const auto start = [this](Response& res, const std::string& code, const std::string& operation,
+                            const std::string& script, const std::string& label) {
+    const std::optional<std::string> id = jobs_->Start(code, operation, script, label);
+    if (!id)
+      return Fail(res, 503, "Trop d'éditions en cours : réessayez quand l'une sera terminée.");
+    res.status = 303;
+    res.set_header("Location", "/edition/" + *id);
+  };
+  http.Post(R"(/societe/([^/]+)/editions/amortissements)",
+            [company, yearOf, start](const Request& req, Response& res) {
+              const std::string code = company(req);
+              std::string script = "CHOOSE " + yearOf(req) + "\n";
+              static const std::regex kDate(R"(\d{2}/\d{2}/\d{4})");
+              for (const char* field : {"DATDEB", "DATFIN", "DATDEBA", "DATFINA"}) {
+                const std::string value = Param(req, field);
+                if (!value.empty() && !std::regex_match(value, kDate))
+                  throw Refusal(400, std::string("Date « ") + value + " » invalide pour " + field +
+                                         " : jj/mm/aaaa.");
+                script += std::string(field) + (value.empty() ? "" : " = " + value) + "\n";
+              }
+              const bool summary = Param(req, "RECAPSEULE") == "O";
+              script += std::string("RECAPSEULE = ") + (summary ? "O" : "N") + "\n";
+              for (int k = 0; k < 10; ++k) {
+                const std::string name = "p" + std::to_string(k);
+                if (!req.has_param(name.c_str())) break;
+                const std::string value = Param(req, name.c_str());
+                if (value.size() > 2 || value.find_first_not_of("0123456789") != std::string::npos)
+                  throw Refusal(400, "Priorité « " + value + " » invalide.");
+                script += std::to_string(k) + " = " + value + "\n";
+              }
+              start(res, code, "EditImo", script,
+                    summary ? "Amortissements (récapitulation seule)" : "Amortissements");
+            });
+  http.Post(R"(/societe/([^/]+)/editions/tableaux)", [company, yearOf, start](const Request& req,
+                                                                              Response& res) {
+    const std::string code = company(req);
+    start(res, code, "Tableaux2054", "CHOOSE " + yearOf(req) + "\n", "Tableaux 2054 et 2055");
+  });
+
+  http.Get(R"(/edition/([0-9a-f]{32}))", [this](const Request& req, Response& res) {
+    const std::string id = req.matches[1];
+    const std::optional<JobStatus> status = jobs_->Status(id);
+    if (!status) throw Refusal(404, "Édition inconnue (terminée depuis longtemps ?).");
+    char seconds[32];
+    std::snprintf(seconds, sizeof seconds, "%.1f", status->seconds);
+    std::string body = CompanyLinks(status->company) + "<p id=\"etat\">" + Escape(status->label) +
+                       " : " + Escape(status->progress) + " (" + seconds + " s)</p>\n";
+    if (status->state == JobStatus::State::kRunning) {
+      body +=
+          "<p><progress aria-label=\"Édition en cours\"></progress> La page se met à jour "
+          "seule.</p>";
+      return Send(res, 200, Page("Édition en cours", body, 1));
+    }
+    if (status->state == JobStatus::State::kFailed)
+      body += "<p class=\"error\">" + Escape(status->error) + "</p>";
+    for (std::size_t n = 0; n < status->editions.size(); ++n) {
+      const JobStatus::Edition& e = status->editions[n];
+      body += "<h2>" + Escape(e.title) + "</h2><p class=\"pages\">";
+      for (const char* kind : kDownloadKinds)
+        if (jobs_->File(id, n, kind))
+          body += "<a class=\"telecharger\" href=\"/telecharger/" + id + "/" + std::to_string(n) +
+                  "/" + kind + "\">" + kind + "</a>";
+      body += "</p>\n";
+      const std::filesystem::path jsonl = e.stem.string() + ".jsonl";
+      body += EditionHtml(jsonl, kEditionRows);
+      std::error_code ignored;
+      if (std::filesystem::file_size(jsonl, ignored) < kChartBytes) {
+        std::vector<nlohmann::json> events;
+        std::ifstream in(jsonl);
+        for (std::string line; std::getline(in, line);)
+          events.push_back(nlohmann::json::parse(line, nullptr, false));
+        body += SvgChart(ChartsOf(events).natures);
+      }
+    }
+    Send(res, 200, Page("Édition " + status->label, body));
+  });
+
+  http.Get(R"(/telecharger/([0-9a-f]{32})/([0-9]{1,3})/([a-z]{3,5}))",
+           [this](const Request& req, Response& res) {
+             const std::string kind = req.matches[3];
+             const std::optional<std::filesystem::path> path =
+                 jobs_->File(req.matches[1], std::stoul(req.matches[2]), kind);
+             if (!path) throw Refusal(404, "Fichier introuvable.");
+             static const std::map<std::string, std::string> kTypes = {
+                 {"pdf", "application/pdf"},
+                 {"txt", "text/plain; charset=utf-8"},
+                 {"jsonl", "application/x-ndjson"},
+                 {"csv", "text/csv; charset=utf-8"},
+                 {"xlsx", "application/vnd.openxmlformats-officedocument.spreadsheetml.sheet"}};
+             const auto file = std::make_shared<std::ifstream>(*path, std::ios::binary);
+             const std::size_t size = std::filesystem::file_size(*path);
+             res.set_header("Content-Disposition",
+                            "attachment; filename=\"" + path->filename().string() + "\"");
+             res.set_content_provider(
+                 size, kTypes.at(kind),
+                 [file](std::size_t offset, std::size_t length, httplib::DataSink& sink) {
+                   std::vector<char> buffer(std::min<std::size_t>(length, 64 * 1024));
+                   file->seekg(static_cast<std::streamoff>(offset));
+                   file->read(buffer.data(), static_cast<std::streamsize>(buffer.size()));
+                   const std::streamsize got = file->gcount();
+                   if (got <= 0) return false;
+                   sink.write(buffer.data(), static_cast<std::size_t>(got));
+                   return true;
+                 });
+           });
+}
+
+}  // namespace actifix::platform::web
