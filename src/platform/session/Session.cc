@@ -49,8 +49,9 @@ std::filesystem::path DefaultEditionsDir(const CompanyStore& companies) {
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
     : options_(options), companies_(options.companies), ui_(std::move(ui)) {
-  std::unique_ptr<Store> store = options.archive ? companies_->OpenArchive(*options.archive)
-                                                 : companies_->Open(options.company);
+  std::shared_ptr<Store> store = options.store     ? options.store
+                                 : options.archive ? companies_->OpenArchive(*options.archive)
+                                                   : companies_->Open(options.company);
   const CompanySettings settings = store->Settings();
   company_.code = settings.code;
   company_.outputDir = companies_->OutputDir();

@@ -45,6 +45,9 @@ struct SessionOptions {
   // False: editions go to no file, only to `jsonOut` when it is set (a page built from them).
   bool editionFiles = true;
   std::ostream* jsonOut = nullptr;  // the JSON lines of every edition, also, as printed
+  // An open store of the company to work on rather than opening one (a server keeps its
+  // stores open: an opening checks the whole database). REQUIRES: no other user meanwhile.
+  std::shared_ptr<Store> store = nullptr;
 };
 
 // Where editions go when no --out is given: <output folder>/editions.
@@ -131,7 +134,7 @@ class Session : public HostFactory {
   bool commitsHeld_ = false;  // HoldCommits
   CompanyContext company_;
   std::shared_ptr<CompanyStore> companies_;
-  std::unique_ptr<Store> store_;
+  std::shared_ptr<Store> store_;
   // Declared after the store, so gone before it: with it goes the hook that commits the store
   // before each question (UserInterface::SetBeforeWait), which must never outlive the session.
   std::unique_ptr<UserInterface> ui_;

@@ -13,11 +13,13 @@
 namespace actifix::platform::web {
 
 std::vector<nlohmann::json> PrintCard(const std::shared_ptr<CompanyStore>& companies,
-                                      const std::string& code, int32_t record) {
+                                      const std::string& code, std::shared_ptr<Store> store,
+                                      int32_t record) {
   std::ostringstream json;
   SessionOptions options;
   options.companies = companies;
   options.company = code;
+  options.store = std::move(store);
   options.pdf = false;
   options.post = false;
   options.editionFiles = false;

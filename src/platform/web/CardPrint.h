@@ -12,13 +12,15 @@
 
 namespace actifix::platform {
 class CompanyStore;
-}
+class Store;
+}  // namespace actifix::platform
 
 namespace actifix::platform::web {
 
-// The JSON lines of the card of asset record `record` of company `code`. Throws HostError
-// when the company or the record cannot be read.
+// The JSON lines of the card of asset record `record` of company `code`, opened as `store`.
+// Throws HostError when the record cannot be read.
 std::vector<nlohmann::json> PrintCard(const std::shared_ptr<CompanyStore>& companies,
-                                      const std::string& code, int32_t record);
+                                      const std::string& code, std::shared_ptr<Store> store,
+                                      int32_t record);
 
 }  // namespace actifix::platform::web

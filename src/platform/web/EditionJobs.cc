@@ -15,6 +15,7 @@
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
 #include "platform/web/EditionFiles.h"
+#include "platform/web/StorePool.h"
 
 namespace actifix::platform::web {
 
@@ -85,9 +86,13 @@ class WebInterface : public ScriptedInterface {
 
 }  // namespace
 
-EditionJobs::EditionJobs(std::shared_ptr<CompanyStore> companies, std::filesystem::path root,
-                         int running, int kept)
-    : companies_(std::move(companies)), root_(std::move(root)), running_(running), kept_(kept) {
+EditionJobs::EditionJobs(std::shared_ptr<CompanyStore> companies, StorePool& stores,
+                         std::filesystem::path root, int running, int kept)
+    : companies_(std::move(companies)),
+      stores_(stores),
+      root_(std::move(root)),
+      running_(running),
+      kept_(kept) {
   std::filesystem::create_directories(root_);
 }
 
@@ -143,6 +148,7 @@ void EditionJobs::RunJob(Job& job, const std::string& operation, const std::stri
     SessionOptions options;
     options.companies = companies_;
     options.company = job.status.company;
+    options.store = stores_.Borrow(job.status.company);
     options.editionsDir = job.folder;
     options.post = false;
     options.command = "actifix serve (" + operation + ")";

@@ -24,6 +24,8 @@ class CompanyStore;
 
 namespace actifix::platform::web {
 
+class StorePool;
+
 struct JobStatus {
   enum class State { kRunning, kDone, kFailed };
   State state = State::kRunning;
@@ -44,10 +46,10 @@ inline constexpr const char* kDownloadKinds[] = {"pdf", "txt", "jsonl", "csv", "
 
 class EditionJobs {
  public:
-  // `root`: a folder of the server's own, made if missing. At most `running` jobs at once,
-  // `kept` jobs remembered.
-  EditionJobs(std::shared_ptr<CompanyStore> companies, std::filesystem::path root, int running,
-              int kept);
+  // Stores come from `stores`, which outlives the jobs. `root`: a folder of the server's own, made
+  // if missing. At most `running` jobs at once, `kept` jobs remembered.
+  EditionJobs(std::shared_ptr<CompanyStore> companies, StorePool& stores,
+              std::filesystem::path root, int running, int kept);
   // Interrupts the running editions and waits for their end.
   ~EditionJobs();
   EditionJobs(const EditionJobs&) = delete;
@@ -68,6 +70,7 @@ class EditionJobs {
   void RunJob(Job& job, const std::string& operation, const std::string& script);
 
   std::shared_ptr<CompanyStore> companies_;
+  StorePool& stores_;
   std::filesystem::path root_;
   const int running_, kept_;
   mutable std::mutex mutex_;

@@ -95,7 +95,6 @@ std::shared_ptr<const RegisterIndex> RegisterIndex::Build(Store& store, int32_t 
   RegisterIndex& x = *index;
   const HostConvert convert;
   const HostDates dates;
-  std::vector<std::string> natureOf;  // per asset, before the codes are numbered
   std::map<std::string, uint16_t> natures;
   std::vector<uint16_t> natureRaw;
   AssetRecord a;
@@ -153,6 +152,14 @@ std::shared_ptr<const RegisterIndex> RegisterIndex::Build(Store& store, int32_t 
       x.search_.back() = '\x1e';
     });
   });
+  // Grown by doubling while read: their spare room goes back now.
+  for (auto* v : {&x.recno_, &x.number_, &x.acquired_, &x.disposed_}) v->shrink_to_fit();
+  for (auto* v : {&x.value_, &x.cumulative_, &x.charge_}) v->shrink_to_fit();
+  for (auto* v : {&x.textAt_, &x.searchAt_}) v->shrink_to_fit();
+  x.rate_.shrink_to_fit();
+  x.mode_.shrink_to_fit();
+  x.text_.shrink_to_fit();
+  x.search_.shrink_to_fit();
   // Nature codes numbered in code order, so that the numbers sort as the codes.
   std::vector<uint16_t> renumber(natures.size());
   for (const auto& [code, raw] : natures) {

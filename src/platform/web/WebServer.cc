@@ -22,6 +22,7 @@
 #include "platform/web/EditionJobs.h"
 #include "platform/web/Html.h"
 #include "platform/web/RegisterIndex.h"
+#include "platform/web/StorePool.h"
 #include "platform/web/SvgChart.h"
 
 namespace actifix::platform::web {
@@ -169,7 +170,8 @@ WebServer::WebServer(ServeOptions options)
                         " n'est pas locale : donnez --token-file FICHIER, dont le secret sera "
                         "demandé à chaque connexion.",
                     ErrorKind::kBadArgument);
-  jobs_ = std::make_unique<EditionJobs>(options_.companies, options_.work / "editions",
+  stores_ = std::make_unique<StorePool>(options_.companies);
+  jobs_ = std::make_unique<EditionJobs>(options_.companies, *stores_, options_.work / "editions",
                                         options_.editionsAtOnce, options_.editionsKept);
   Routes();
 }
@@ -228,7 +230,7 @@ std::shared_ptr<const RegisterIndex> WebServer::IndexOf(const std::string& code)
   if (slot->index) return slot->index;
   const std::unique_ptr<CompanyHold> hold =
       options_.companies->Hold(code, CompanyHold::Mode::kShared, "actifix serve");
-  const std::unique_ptr<Store> store = options_.companies->Open(code);
+  const std::shared_ptr<Store> store = stores_->Borrow(code);
   const CompanySettings settings = store->Settings();
   slot->marker = MarkerOf(*store);
   slot->index = RegisterIndex::Build(*store, DayOf(settings.yearStart), DayOf(settings.yearEnd));
@@ -244,7 +246,7 @@ void WebServer::Refresh() {
   }
   for (auto& [code, slot] : slots) {
     try {
-      const std::unique_ptr<Store> store = options_.companies->Open(code);
+      const std::shared_ptr<Store> store = stores_->Borrow(code);
       const std::string marker = MarkerOf(*store);
       {
         const std::lock_guard<std::mutex> lock(slot->mutex);
@@ -492,7 +494,7 @@ void WebServer::Routes() {
     const std::optional<uint32_t> id = index->FindKey(FromUtf8(nature), std::stoi(req.matches[3]));
     if (!id) throw Refusal(404, "Immobilisation introuvable dans ce registre.");
     const std::vector<nlohmann::json> events =
-        PrintCard(options_.companies, code, index->record(*id));
+        PrintCard(options_.companies, code, stores_->Borrow(code), index->record(*id));
     std::string body = CompanyLinks(code);
     std::vector<std::string> names;
     bool inTable = false;
@@ -522,7 +524,8 @@ void WebServer::Routes() {
       }
     }
     if (inTable) body += "</table>\n";
-    body += SvgChart(ChartsOf(events).plan);
+    const std::string chart = SvgChart(ChartsOf(events).plan);
+    body += chart.empty() ? "<p class=\"note\">Plus aucune annuité : rien à dessiner.</p>" : chart;
     Send(res, 200, Page("Fiche " + nature + " " + std::string(req.matches[3]), body));
   });
 

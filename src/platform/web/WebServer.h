@@ -31,6 +31,7 @@ namespace actifix::platform::web {
 
 class EditionJobs;
 class RegisterIndex;
+class StorePool;
 
 struct ServeOptions {
   std::shared_ptr<CompanyStore> companies;
@@ -71,6 +72,7 @@ class WebServer {
 
   ServeOptions options_;
   std::unique_ptr<httplib::Server> http_;
+  std::unique_ptr<StorePool> stores_;
   std::unique_ptr<EditionJobs> jobs_;
   std::mutex slotsMutex_;
   std::map<std::string, std::shared_ptr<Slot>> slots_;
