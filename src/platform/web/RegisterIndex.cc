@@ -204,56 +204,57 @@ std::string_view RegisterIndex::Field(uint32_t id, int field) const {
 }
 
 const std::vector<uint32_t>& RegisterIndex::Ordering(Column column) const {
-  const std::lock_guard<std::mutex> lock(orderingMutex_);
-  std::unique_ptr<std::vector<uint32_t>>& slot = orderings_[static_cast<int>(column)];
-  if (slot) return *slot;
-  // Equal values keep the key order: sorted stably from it.
-  auto order = std::make_unique<std::vector<uint32_t>>(*orderings_[0]);
-  const auto by = [&order](auto key) {
-    std::stable_sort(order->begin(), order->end(),
-                     [&key](uint32_t l, uint32_t r) { return key(l) < key(r); });
-  };
-  switch (column) {
-    case Column::kNature:
-      break;
-    case Column::kNumber:
-      by([this](uint32_t id) { return number_[id]; });
-      break;
-    case Column::kAcquired:
-      by([this](uint32_t id) { return acquired_[id]; });
-      break;
-    case Column::kSupplier:
-      by([this](uint32_t id) { return supplier(id); });
-      break;
-    case Column::kDescription:
-      by([this](uint32_t id) { return description(id); });
-      break;
-    case Column::kValue:
-      by([this](uint32_t id) { return value_[id]; });
-      break;
-    case Column::kMode:
-      by([this](uint32_t id) { return mode_[id]; });
-      break;
-    case Column::kRate:
-      by([this](uint32_t id) { return rate_[id]; });
-      break;
-    case Column::kCumulative:
-      by([this](uint32_t id) { return cumulative_[id]; });
-      break;
-    case Column::kCharge:
-      by([this](uint32_t id) { return charge_[id]; });
-      break;
-    case Column::kNet:
-      by([this](uint32_t id) { return net(id); });
-      break;
-    case Column::kDisposed:
-      by([this](uint32_t id) { return disposed_[id]; });
-      break;
-    case Column::kCount:
-      break;
-  }
-  slot = std::move(order);
-  return *slot;
+  const int c = static_cast<int>(column);
+  if (column == Column::kNature) return *orderings_[c];  // made with the index
+  std::call_once(orderingOnce_[c], [this, column, c] {
+    // Equal values keep the key order: sorted stably from it.
+    auto order = std::make_unique<std::vector<uint32_t>>(*orderings_[0]);
+    const auto by = [&order](auto key) {
+      std::stable_sort(order->begin(), order->end(),
+                       [&key](uint32_t l, uint32_t r) { return key(l) < key(r); });
+    };
+    switch (column) {
+      case Column::kNature:
+        break;
+      case Column::kNumber:
+        by([this](uint32_t id) { return number_[id]; });
+        break;
+      case Column::kAcquired:
+        by([this](uint32_t id) { return acquired_[id]; });
+        break;
+      case Column::kSupplier:
+        by([this](uint32_t id) { return supplier(id); });
+        break;
+      case Column::kDescription:
+        by([this](uint32_t id) { return description(id); });
+        break;
+      case Column::kValue:
+        by([this](uint32_t id) { return value_[id]; });
+        break;
+      case Column::kMode:
+        by([this](uint32_t id) { return mode_[id]; });
+        break;
+      case Column::kRate:
+        by([this](uint32_t id) { return rate_[id]; });
+        break;
+      case Column::kCumulative:
+        by([this](uint32_t id) { return cumulative_[id]; });
+        break;
+      case Column::kCharge:
+        by([this](uint32_t id) { return charge_[id]; });
+        break;
+      case Column::kNet:
+        by([this](uint32_t id) { return net(id); });
+        break;
+      case Column::kDisposed:
+        by([this](uint32_t id) { return disposed_[id]; });
+        break;
+      case Column::kCount:
+        break;
+    }
+    orderings_[c] = std::move(order);
+  });
+  return *orderings_[c];
 }
 
 bool RegisterIndex::Matches(uint32_t id, const RegisterQuery& query, int natureId,
@@ -288,26 +289,61 @@ RegisterPage RegisterIndex::Find(const RegisterQuery& query) const {
     for (int64_t i = from; i < n && i < from + query.limit; ++i) page.rows.push_back(at(i));
     return page;
   }
+  // The matches of a query met lately are kept in their order: its next pages are slices.
+  const std::string key = query.search + '\x1f' + query.nature + '\x1f' + query.analytic + '\x1f' +
+                          query.mode + '\x1f' + std::to_string(query.disposed) + '\x1f' +
+                          ColumnName(query.sort) + (query.descending ? "-" : "+");
+  const auto Slice = [&](const std::vector<uint32_t>& matches) {
+    page.total = static_cast<int64_t>(matches.size());
+    for (int64_t i = from; i < page.total && i < from + query.limit; ++i)
+      page.rows.push_back(matches[static_cast<std::size_t>(i)]);
+    return page;
+  };
+  {
+    const std::lock_guard<std::mutex> lock(cacheMutex_);
+    for (auto it = cached_.begin(); it != cached_.end(); ++it) {
+      if (it->first != key) continue;
+      cached_.splice(cached_.begin(), cached_, it);
+      const std::shared_ptr<const std::vector<uint32_t>> matches = it->second;
+      return Slice(*matches);
+    }
+  }
   // The search runs once over the folded texts, each hit marking its asset.
   std::vector<bool> found;
   if (!query.search.empty()) {
-    const std::string needle = FoldForSearch(FromUtf8(query.search));
-    found.assign(size(), false);
-    const std::string_view hay(search_);
-    for (std::size_t hit = hay.find(needle); hit != std::string_view::npos;
-         hit = hay.find(needle, hit + 1)) {
-      const auto next = std::upper_bound(searchAt_.begin(), searchAt_.end(), hit);
+    // Each hit marks its asset, and the search goes on at the next asset.
+    std::string needle = FoldForSearch(FromUtf8(query.search));
+    std::erase_if(needle, [](char c) { return static_cast<unsigned char>(c) < 0x20; });
+    found.assign(size(), needle.empty());
+    const char* const begin = search_.data();
+    const char* const end = begin + search_.size();
+    for (const char* at = begin; !needle.empty() && at < end;) {
+      const void* hit =
+          memmem(at, static_cast<std::size_t>(end - at), needle.data(), needle.size());
+      if (hit == nullptr) break;
+      const auto offset = static_cast<std::size_t>(static_cast<const char*>(hit) - begin);
+      const auto next = std::upper_bound(searchAt_.begin(), searchAt_.end(), offset);
       found[static_cast<std::size_t>(next - searchAt_.begin()) - 1] = true;
+      at = next == searchAt_.end() ? end : begin + *next;
     }
   }
+  auto matches = std::make_shared<std::vector<uint32_t>>();
   for (int64_t i = 0; i < n; ++i) {
     const uint32_t id = at(i);
     if (!found.empty() && !found[id]) continue;
-    if (!Matches(id, query, natureId, analytic)) continue;
-    if (page.total >= from && page.total < from + query.limit) page.rows.push_back(id);
-    ++page.total;
+    if (Matches(id, query, natureId, analytic)) matches->push_back(id);
   }
-  return page;
+  matches->shrink_to_fit();
+  {
+    const std::lock_guard<std::mutex> lock(cacheMutex_);
+    cached_.emplace_front(key, matches);
+    cachedIds_ += matches->size();
+    while (cachedIds_ > kCachedIds && cached_.size() > 1) {
+      cachedIds_ -= cached_.back().second->size();
+      cached_.pop_back();
+    }
+  }
+  return Slice(*matches);
 }
 
 std::optional<uint32_t> RegisterIndex::FindKey(std::string_view nature, int32_t number) const {

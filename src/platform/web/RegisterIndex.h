@@ -3,13 +3,15 @@
 // by one walk of the asset records in one consistent state of the store. A page of the list
 // is a slice of one ordering: the key order (nature, order number) made at the build, every
 // other column's ordering made at its first use and kept, both directions read from it.
-// Search, filters and counts run over these arrays, never over the store.
+// Search, filters and counts run over these arrays, never over the store; the matches of the
+// last queries are kept, so that paging through them is a slice too.
 //
 // The index is immutable once built; the server replaces it whole when the store changed.
 #pragma once
 
 #include <array>
 #include <cstdint>
+#include <list>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -127,9 +129,17 @@ class RegisterIndex {
   std::vector<NatureTotals> totals_;
   std::vector<std::string> headings_;
 
-  mutable std::mutex orderingMutex_;
+  // Each ordering made once, by the first request that needs it; the others wait for that one
+  // column only.
+  mutable std::array<std::once_flag, static_cast<int>(Column::kCount)> orderingOnce_;
   mutable std::array<std::unique_ptr<std::vector<uint32_t>>, static_cast<int>(Column::kCount)>
       orderings_;
+  // The matches of the queries with a search or a filter met lately, most recent first, by
+  // their query less its page; at most kCachedIds ids in all.
+  static constexpr std::size_t kCachedIds = 8'000'000;
+  mutable std::mutex cacheMutex_;
+  mutable std::list<std::pair<std::string, std::shared_ptr<const std::vector<uint32_t>>>> cached_;
+  mutable std::size_t cachedIds_ = 0;
 };
 
 // `text` (Windows-1252) folded for search: letters in lower case without their accents.

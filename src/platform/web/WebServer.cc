@@ -37,7 +37,7 @@ constexpr const char* kCookie = "actifix_jeton";
 constexpr int kPageRows = 50;
 constexpr int kEditionRows = 500;                     // rows of an edition shown as HTML
 constexpr std::uintmax_t kChartBytes = 20'000'000;    // an edition charted up to this size
-constexpr auto kIndexAge = std::chrono::seconds(60);  // an index older is made again
+constexpr auto kIndexAge = std::chrono::minutes(5);  // an index older is made again
 constexpr std::size_t kLongestValue = 200;            // a query value longer is refused
 
 const char* const kStyle = R"(body{font-family:sans-serif;margin:0;color:#222}
@@ -272,6 +272,7 @@ void WebServer::Routes() {
   httplib::Server& http = *http_;
   http.new_task_queue = [] { return new httplib::ThreadPool(64); };
   http.set_payload_max_length(16 * 1024);
+  http.set_tcp_nodelay(true);  // a page in one answer: no wait for the delayed acknowledgement
   http.set_read_timeout(5, 0);
   http.set_write_timeout(30, 0);
   http.set_keep_alive_max_count(1000);
