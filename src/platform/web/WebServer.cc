@@ -35,10 +35,10 @@ using httplib::Response;
 
 constexpr const char* kCookie = "actifix_jeton";
 constexpr int kPageRows = 50;
-constexpr int kEditionRows = 500;                     // rows of an edition shown as HTML
-constexpr std::uintmax_t kChartBytes = 20'000'000;    // an edition charted up to this size
+constexpr int kEditionRows = 500;                    // rows of an edition shown as HTML
+constexpr std::uintmax_t kChartBytes = 20'000'000;   // an edition charted up to this size
 constexpr auto kIndexAge = std::chrono::minutes(5);  // an index older is made again
-constexpr std::size_t kLongestValue = 200;            // a query value longer is refused
+constexpr std::size_t kLongestValue = 200;           // a query value longer is refused
 
 const char* const kStyle = R"(body{font-family:sans-serif;margin:0;color:#222}
 nav{background:#2c4a6e;color:#fff;padding:.5em 1em}nav a{color:#fff;margin-right:1em}
@@ -120,11 +120,24 @@ std::string RateText(float rate) { return FormatFrenchAmount(rate, 2); }
 
 // The French heading of an edition column.
 std::string Heading(const std::string& name) {
-  static const std::map<std::string, std::string> kHeadings = {
-      {"EXER", "Exercice"},      {"VALACQ", "Valeur"},     {"TAUX", "Taux"},
-      {"MODAMO", "Mode"},        {"VNCAN", "VNC début"},   {"TA", "Taux appliqué"},
-      {"DOTAMO", "Dotation"},    {"CUMFIN", "Cumul fin"},  {"VNC", "VNC fin"},
-      {"CUMAMO", "Cumul début"}, {"NOMFRN", "Description"}};
+  static const std::map<std::string, std::string> kHeadings = {{"EXER", "Exercice"},
+                                                               {"VALACQ", "Valeur"},
+                                                               {"TAUX", "Taux"},
+                                                               {"MODAMO", "Mode"},
+                                                               {"VNCAN", "VNC début"},
+                                                               {"TA", "Taux appliqué"},
+                                                               {"DOTAMO", "Dotation"},
+                                                               {"CUMFIN", "Cumul fin"},
+                                                               {"VNC", "VNC fin"},
+                                                               {"CUMAMO", "Cumul début"},
+                                                               {"NOMFRN", "Description"},
+                                                               {"FIS", "Dotation fiscale"},
+                                                               {"ECO", "Dotation économique"},
+                                                               {"CUMFIS", "Cumul fiscal"},
+                                                               {"DOTDER", "Dotation dérogatoire"},
+                                                               {"REPDER", "Reprise dérogatoire"},
+                                                               {"SLDDER", "Solde dérogatoire"},
+                                                               {"VNF", "Valeur nette fiscale"}};
   const auto it = kHeadings.find(name);
   return it == kHeadings.end() ? name : it->second;
 }
@@ -499,15 +512,21 @@ void WebServer::Routes() {
     std::string body = CompanyLinks(code);
     std::vector<std::string> names;
     bool inTable = false;
+    int tables = 0;
     for (const nlohmann::json& e : events) {
       const std::string kind = e.value("kind", "");
       if (kind == "title") {
+        if (inTable) body += "</table>\n";
+        inTable = false;
         body += "<p class=\"title\">" + Escape(e.value("text", "")) + "</p>\n";
       } else if (kind == "columns") {
         names = e.value("names", std::vector<std::string>());
         std::vector<std::string> heads;
         for (const std::string& n : names) heads.push_back(Escape(Heading(n)));
-        body += "<table id=\"plan\">" + Row(heads, true);
+        // The economic plan, then the fiscal plan when the company keeps one.
+        if (inTable) body += "</table>\n";
+        body += std::string(tables++ == 0 ? "<table id=\"plan\">" : "<table class=\"plan\">") +
+                Row(heads, true);
         inTable = true;
       } else if ((kind == "line" || kind == "total") && inTable) {
         const nlohmann::json cells = e.value("cells", nlohmann::json::object());
