@@ -2,13 +2,13 @@
 
 #include <pthread.h>
 #include <signal.h>
-#include <stdlib.h>
 
 #include <CLI/CLI.hpp>
 #include <fstream>
 #include <iostream>
 #include <thread>
 
+#include "platform/base/PrivateDirectory.h"
 #include "platform/session/Companies.h"
 #include "platform/session/Messages.h"
 #include "platform/web/WebServer.h"
@@ -38,34 +38,15 @@ std::string ReadToken(const std::string& path) {
   return token;
 }
 
-// A folder of this server's own for the editions it runs, removed when it ends.
-class WorkFolder {
- public:
-  WorkFolder() {
-    std::string name = (std::filesystem::temp_directory_path() / "actifix-serve.XXXXXX").string();
-    if (::mkdtemp(name.data()) == nullptr)
-      throw UserError("Impossible de créer le répertoire de travail du serveur.", ErrorKind::kIo);
-    path_ = name;
-  }
-  ~WorkFolder() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  WorkFolder(const WorkFolder&) = delete;
-  WorkFolder& operator=(const WorkFolder&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
-
 int Serve(const GlobalOptions& global, const ServeArgs& args) {
   web::ServeOptions options;
   options.companies = OpenCompanies(global.data, global.out);
   options.bind = args.bind;
   options.port = static_cast<int>(args.port);
   if (!args.tokenFile.empty()) options.token = ReadToken(args.tokenFile);
-  const WorkFolder work;
+  // A folder of the server's own for the editions it runs, removed when it ends.
+  const PrivateDirectory work(std::filesystem::temp_directory_path() / "actifix-serve.XXXXXX",
+                              "actifix serve", "", "impossible de créer le répertoire de travail");
   options.work = work.path();
 
   // Ctrl-C and SIGTERM are taken by one thread of ours, which stops the server: every other

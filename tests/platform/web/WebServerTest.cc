@@ -78,6 +78,16 @@ class WebView : public OnEachBackendData {
     server_.reset();
   }
   httplib::Result Get(const std::string& path) { return client_->Get(path.c_str()); }
+  httplib::Result Send(const std::string& method, const std::string& path, const std::string& body,
+                       httplib::Headers headers = {}) {
+    httplib::Request req;
+    req.method = method;
+    req.path = path;
+    req.headers = std::move(headers);
+    req.body = body;
+    if (!body.empty()) req.set_header("Content-Type", "application/x-www-form-urlencoded");
+    return client_->send(req);
+  }
   // Starts an edition from its form and waits for its end; the page of the finished run.
   std::string RunEdition(const std::string& form, const std::string& body) {
     const httplib::Result posted =
@@ -145,6 +155,39 @@ TEST_P(WebView, SortedPagesFollowTheColumnAndPageOnByKey) {
     }
   ASSERT_EQ(values.size(), 61U);
   EXPECT_TRUE(std::is_sorted(values.rbegin(), values.rend()));
+}
+
+// Each filter splits the register: its parts' counts add up to the whole, and the
+// assets it keeps all have its value.
+TEST_P(WebView, FiltersPartitionTheRegister) {
+  StartServer();
+  const auto count = [this](const std::string& query) {
+    const std::string body = Get("/societe/01?" + query)->body;
+    const std::size_t at = body.find("<p id=\"compte\">") + 15;
+    return std::stol(body.substr(at));
+  };
+  const long all = count("");
+  struct Split {
+    const char* name;
+    std::vector<std::string> values;
+    int column;  // of the register holding the value, -1 none
+  } const splits[] = {{"mode", {"L", "D", "E"}, 6},
+                      {"cession", {"oui", "non"}, -1},
+                      {"nature", {"BUR", "CONS", "INST", "LOGI", "MAT", "MOB", "TRANS"}, 0}};
+  for (const Split& split : splits) {
+    SCOPED_TRACE(split.name);
+    long sum = 0;
+    for (const std::string& value : split.values) {
+      sum += count(std::string(split.name) + "=" + value);
+      if (split.column < 0) continue;
+      for (const auto& row :
+           Cells(Get(std::string("/societe/01?") + split.name + "=" + value)->body, "registre"))
+        EXPECT_EQ(row[split.column], value);
+    }
+    EXPECT_EQ(sum, all);
+  }
+  for (const auto& row : Cells(Get("/societe/01?cession=oui")->body, "registre"))
+    EXPECT_FALSE(row[11].empty());
 }
 
 TEST_P(WebView, AssetPlanHoldsTheCardEditionsFigures) {
@@ -265,13 +308,7 @@ TEST_P(WebView, HostileRequestsAreRefusedAndTheServerGoesOn) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    httplib::Request req;
-    req.method = c.method;
-    req.path = c.path;
-    req.headers = c.headers;
-    req.body = c.body;
-    if (!c.body.empty()) req.set_header("Content-Type", "application/x-www-form-urlencoded");
-    const httplib::Result r = client_->send(req);
+    const httplib::Result r = Send(c.method, c.path, c.body, c.headers);
     if (c.low > 0) {
       ASSERT_TRUE(r);
     }
@@ -306,13 +343,9 @@ TEST_P(WebView, AnotherAddressAsksForTheTokenOnEveryRequest) {
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.what);
-    httplib::Request req;
-    req.method = c.method;
-    req.path = c.path;
-    if (!c.cookie.empty()) req.set_header("Cookie", c.cookie);
-    req.body = c.body;
-    if (!c.body.empty()) req.set_header("Content-Type", "application/x-www-form-urlencoded");
-    const httplib::Result r = client_->send(req);
+    httplib::Headers headers;
+    if (!c.cookie.empty()) headers.emplace("Cookie", c.cookie);
+    const httplib::Result r = Send(c.method, c.path, c.body, headers);
     ASSERT_TRUE(r);
     EXPECT_EQ(r->status, c.status);
   }
