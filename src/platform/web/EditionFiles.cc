@@ -26,6 +26,7 @@ struct EditionVisitor {
   std::function<void(const std::string& title)> title;
   std::function<void(const std::vector<std::string>& names)> columns;
   std::function<void(const EditionRow& row)> row;
+  std::function<bool()> done;  // may be empty: whether the rest of the file is not wanted
 };
 
 // Reads `jsonl` event by event; a malformed line is skipped.
@@ -33,7 +34,7 @@ void Visit(const std::filesystem::path& jsonl, const EditionVisitor& visitor) {
   std::ifstream in(jsonl);
   if (!in) throw HostError(ErrorKind::kIo, "EditionFiles", jsonl.string(), "fichier illisible");
   std::vector<std::string> names;
-  for (std::string text; std::getline(in, text);) {
+  for (std::string text; (!visitor.done || !visitor.done()) && std::getline(in, text);) {
     const nlohmann::json event = nlohmann::json::parse(text, nullptr, false);
     if (!event.is_object()) continue;
     const std::string kind = event.value("kind", "");
@@ -113,6 +114,7 @@ std::string EditionHtml(const std::filesystem::path& jsonl, int maxRows) {
     if (row.total) tr.replace(0, 4, "<tr class=\"total\">");
     html += tr;
   };
+  v.done = [&cut] { return cut; };
   Visit(jsonl, v);
   if (inTable) html += "</table>\n";
   if (cut)

@@ -16,6 +16,7 @@
 #include "platform/session/Session.h"
 #include "platform/web/EditionFiles.h"
 #include "platform/web/StorePool.h"
+#include "platform/web/SvgChart.h"
 
 namespace actifix::platform::web {
 
@@ -77,9 +78,14 @@ class WebInterface : public ScriptedInterface {
   void EditionClosed(const std::string& titleUtf8, const std::filesystem::path&) override {
     progress_("Édition « " + titleUtf8 + " » écrite");
   }
-  bool InterruptRequested() override { return interrupt_; }
+  // Asked after each printed line: the lines are counted there.
+  bool InterruptRequested() override {
+    if (++lines_ % 1000 == 0) progress_("Impression : " + std::to_string(lines_) + " lignes");
+    return interrupt_;
+  }
 
  private:
+  long lines_ = 0;
   std::function<void(const std::string&)> progress_;
   std::atomic<bool>& interrupt_;
 };
@@ -167,6 +173,9 @@ void EditionJobs::RunJob(Job& job, const std::string& operation, const std::stri
       if (!std::filesystem::exists(stem.string() + ".csv"))
         WriteEditionCsv(path, stem.string() + ".csv");
       WriteEditionXlsx(path, stem.string() + ".xlsx");
+      // The natures chart, drawn once for every view of the page.
+      if (const std::string svg = NaturesChartOf(path); !svg.empty())
+        std::ofstream(stem.string() + ".svg") << svg;
     }
   } catch (const HostError& e) {
     error = MessageOf(e);

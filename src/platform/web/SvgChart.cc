@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <fstream>
 #include <nlohmann/json.hpp>
 
 #include "platform/print/EditionFormat.h"
@@ -122,6 +123,16 @@ EditionCharts ChartsOf(const std::vector<nlohmann::json>& events) {
     }
   }
   return {figures.plan(), figures.natures()};
+}
+
+std::string NaturesChartOf(const std::filesystem::path& jsonl) {
+  // The asset lines are most of the file and draw nothing here: not even parsed.
+  std::vector<nlohmann::json> events;
+  std::ifstream in(jsonl);
+  for (std::string line; std::getline(in, line);)
+    if (line.rfind("{\"kind\":\"line\"", 0) != 0)
+      events.push_back(nlohmann::json::parse(line, nullptr, false));
+  return SvgChart(ChartsOf(events).natures);
 }
 
 }  // namespace actifix::platform::web

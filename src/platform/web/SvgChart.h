@@ -3,6 +3,7 @@
 // their legend and a scale in whole numbers. Every text is escaped.
 #pragma once
 
+#include <filesystem>
 #include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
@@ -21,5 +22,8 @@ struct EditionCharts {
   typeset::Chart plan, natures;
 };
 EditionCharts ChartsOf(const std::vector<nlohmann::json>& events);
+// The natures chart of the edition written to `jsonl` (its titles and totals), as SVG; empty
+// when it has none.
+std::string NaturesChartOf(const std::filesystem::path& jsonl);
 
 }  // namespace actifix::platform::web

@@ -36,7 +36,6 @@ using httplib::Response;
 constexpr const char* kCookie = "actifix_jeton";
 constexpr int kPageRows = 50;
 constexpr int kEditionRows = 500;                    // rows of an edition shown as HTML
-constexpr std::uintmax_t kChartBytes = 20'000'000;   // an edition charted up to this size
 constexpr auto kIndexAge = std::chrono::minutes(5);  // an index older is made again
 constexpr std::size_t kLongestValue = 200;           // a query value longer is refused
 
@@ -709,14 +708,8 @@ void WebServer::Routes() {
       body += "</p>\n";
       const std::filesystem::path jsonl = e.stem.string() + ".jsonl";
       body += EditionHtml(jsonl, kEditionRows);
-      std::error_code ignored;
-      if (std::filesystem::file_size(jsonl, ignored) < kChartBytes) {
-        std::vector<nlohmann::json> events;
-        std::ifstream in(jsonl);
-        for (std::string line; std::getline(in, line);)
-          events.push_back(nlohmann::json::parse(line, nullptr, false));
-        body += SvgChart(ChartsOf(events).natures);
-      }
+      if (std::ifstream svg(e.stem.string() + ".svg"); svg)
+        body += std::string(std::istreambuf_iterator<char>(svg), {});
     }
     Send(res, 200, Page("Édition " + status->label, body));
   });
