@@ -230,6 +230,20 @@ void WebServer::Stop() {
   http_->stop();
 }
 
+std::vector<std::string> WebServer::Codes() {
+  const std::lock_guard<std::mutex> lock(settingsMutex_);
+  if (Clock::now() - codesRead_ > std::chrono::seconds(options_.refreshSeconds)) {
+    codes_ = options_.companies->Codes();
+    codesRead_ = Clock::now();
+  }
+  return codes_;
+}
+
+CompanySettings WebServer::SettingsOf(const std::string& code) {
+  const std::lock_guard<std::mutex> lock(settingsMutex_);
+  return options_.companies->Settings(code);
+}
+
 std::shared_ptr<const RegisterIndex> WebServer::IndexOf(const std::string& code) {
   std::shared_ptr<Slot> slot;
   {
@@ -370,7 +384,7 @@ void WebServer::Routes() {
   const auto company = [this](const Request& req) {
     const std::string code = req.matches[1];
     if (!IsCompanyCode(code)) throw Refusal(404, "Code de société « " + code + " » invalide.");
-    const std::vector<std::string> codes = options_.companies->Codes();
+    const std::vector<std::string> codes = Codes();
     if (std::find(codes.begin(), codes.end(), code) == codes.end())
       throw Refusal(404, "Société « " + code + " » introuvable.");
     return code;
@@ -378,8 +392,8 @@ void WebServer::Routes() {
 
   http.Get("/", [this](const Request&, Response& res) {
     std::string body = "<table>" + Row({"Code", "Société", "Exercice", ""}, true);
-    for (const std::string& code : options_.companies->Codes()) {
-      const CompanySettings s = options_.companies->Settings(code);
+    for (const std::string& code : Codes()) {
+      const CompanySettings s = SettingsOf(code);
       const std::string base = "/societe/" + UrlPart(code);
       body +=
           Row({Link(base, code), Escape(s.name), Escape("du " + s.yearStart + " au " + s.yearEnd),
@@ -551,7 +565,7 @@ void WebServer::Routes() {
   http.Get(R"(/societe/([^/]+)/annee)", [this, company](const Request& req, Response& res) {
     const std::string code = company(req);
     const std::shared_ptr<const RegisterIndex> index = IndexOf(code);
-    const CompanySettings s = options_.companies->Settings(code);
+    const CompanySettings s = SettingsOf(code);
     std::string body = CompanyLinks(code) + "<p>Exercice du " + Escape(s.yearStart) + " au " +
                        Escape(s.yearEnd) + "</p>\n<table id=\"natures\">" +
                        Row({"Nature", "Immobilisations", "Valeur", "Cumul", "Dotation",
@@ -585,7 +599,7 @@ void WebServer::Routes() {
   http.Get(R"(/societe/([^/]+)/editions)", [this, company](const Request& req, Response& res) {
     const std::string code = company(req);
     const std::shared_ptr<const RegisterIndex> index = IndexOf(code);
-    const CompanySettings s = options_.companies->Settings(code);
+    const CompanySettings s = SettingsOf(code);
     const std::string base = "/societe/" + UrlPart(code);
     std::string years;
     int16_t d = 0, m = 0, y = 0, d2 = 0, m2 = 0, y2 = 0;

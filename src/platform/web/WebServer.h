@@ -11,6 +11,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <condition_variable>
 #include <filesystem>
 #include <map>
@@ -18,14 +19,16 @@
 #include <mutex>
 #include <string>
 #include <thread>
+#include <vector>
 
 namespace httplib {
 class Server;
 }
 
 namespace actifix::platform {
+class CompanySettings;
 class CompanyStore;
-}
+}  // namespace actifix::platform
 
 namespace actifix::platform::web {
 
@@ -67,6 +70,12 @@ class WebServer {
   void Routes();
   // The register index of company `code`, built at its first use and kept fresh by Refresh.
   std::shared_ptr<const RegisterIndex> IndexOf(const std::string& code);
+  // The companies' codes, listed again when older than refreshSeconds (on a server, listing
+  // costs a connection).
+  std::vector<std::string> Codes();
+  // The stored settings of company `code`: one caller at a time, since a server's companies
+  // read them through one connection they keep.
+  CompanySettings SettingsOf(const std::string& code);
   // Rebuilds the indexes whose company changed (entries counted, settings) or aged.
   void Refresh();
 
@@ -74,6 +83,9 @@ class WebServer {
   std::unique_ptr<httplib::Server> http_;
   std::unique_ptr<StorePool> stores_;
   std::unique_ptr<EditionJobs> jobs_;
+  std::mutex settingsMutex_;  // guards the two below and the companies' settings
+  std::vector<std::string> codes_;
+  std::chrono::steady_clock::time_point codesRead_;
   std::mutex slotsMutex_;
   std::map<std::string, std::shared_ptr<Slot>> slots_;
   std::mutex stopMutex_;
