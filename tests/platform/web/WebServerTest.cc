@@ -231,8 +231,30 @@ TEST_P(WebView, EditionShowsAndDownloadsItsJsonLinesAndPostsNothing) {
   const std::string csv = Get(base + "csv")->body;
   std::istringstream jsonl(Get(base + "jsonl")->body);
   int totals = 0;
+  // The year at a glance, by nature: its cumulative and charge are the edition's, its value
+  // less what was disposed of the edition's value.
+  std::map<std::string, std::vector<std::string>> glance;
+  for (const auto& row : Cells(Get("/societe/01/annee")->body, "natures")) glance[row[0]] = row;
+  std::string nature;
   for (std::string line; std::getline(jsonl, line);) {
     const nlohmann::json e = nlohmann::json::parse(line);
+    if (e["kind"] == "title" && e["text"].get<std::string>().rfind("NATURE  : ", 0) == 0)
+      nature =
+          e["text"].get<std::string>().substr(10, e["text"].get<std::string>().find(' ', 10) - 10);
+    if (e["kind"] == "total" && e["label"] == " TOTAL" && glance.count(nature) != 0) {
+      const auto money = [](double v) { return platform::FormatFrenchAmount(v, 2); };
+      const auto number = [](std::string text) {
+        std::erase(text, ' ');
+        std::replace(text.begin(), text.end(), ',', '.');
+        return std::stod(text);
+      };
+      const std::vector<std::string>& g = glance[nature];
+      EXPECT_EQ(g[3], money(e["cells"]["CD"].get<double>())) << nature;
+      EXPECT_EQ(g[4], money(e["cells"]["DOT"].get<double>())) << nature;
+      EXPECT_EQ(money(number(g[2]) - number(g[7])), money(e["cells"]["VA"].get<double>()))
+          << nature;
+      glance.erase(nature);
+    }
     if (e["kind"] != "total") continue;
     ++totals;
     for (const auto& [name, value] : e["cells"].items()) {
@@ -244,6 +266,7 @@ TEST_P(WebView, EditionShowsAndDownloadsItsJsonLinesAndPostsNothing) {
     }
   }
   EXPECT_GT(totals, 3);
+  EXPECT_EQ(glance.size(), 1U);  // every nature met but the whole register's line
   for (const char* file : {"01TampCg.dat", "01EcrituresFEC.txt"}) {
     EXPECT_FALSE(std::filesystem::exists(dir_.path() / file)) << file;
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::path(data_) / file)) << file;
