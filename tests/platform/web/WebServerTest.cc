@@ -65,6 +65,7 @@ class WebView : public OnEachBackendData {
     options.port = 0;
     options.token = token;
     options.work = dir_.path() / "serve";
+    options.refreshSeconds = 1;
     server_ = std::make_unique<WebServer>(options);
     port_ = server_->Bind();
     thread_ = std::thread([this] { server_->Serve(); });
@@ -188,6 +189,28 @@ TEST_P(WebView, FiltersPartitionTheRegister) {
   }
   for (const auto& row : Cells(Get("/societe/01?cession=oui")->body, "registre"))
     EXPECT_FALSE(row[11].empty());
+}
+
+// A card saved in the terminal while the server reads the register is not held up, and shows
+// once the server sees the register changed.
+TEST_P(WebView, ACardSavedMeanwhileShowsInTheRegister) {
+  StartServer();
+  ASSERT_NE(Get("/societe/01")->body.find("61 immobilisations"), std::string::npos);
+  OpenSession("01")->RunWith(
+      [](NvImmo& component) {
+        component.LectParamImmo();
+        AddAssets("MOB|00998|02/03/2026|900|L|10|0|75||||||Neuf|Chaise saisie pendant lecture|");
+      },
+      platform::CompanyHold::Mode::kShared);
+  std::string page;
+  for (auto until = std::chrono::steady_clock::now() + std::chrono::minutes(2);
+       std::chrono::steady_clock::now() < until;
+       std::this_thread::sleep_for(std::chrono::milliseconds(200))) {
+    page = Get("/societe/01?q=pendant")->body;
+    if (page.find("1 immobilisation<") != std::string::npos) break;
+  }
+  EXPECT_NE(page.find("Chaise saisie pendant lecture"), std::string::npos);
+  EXPECT_NE(Get("/societe/01")->body.find("62 immobilisations"), std::string::npos);
 }
 
 TEST_P(WebView, AssetPlanHoldsTheCardEditionsFigures) {
