@@ -29,6 +29,8 @@ LAYERS=(
   "platform/print platform/fecfile platform/import"
   "platform/session"
   "platform/tools"
+  # The read-only web view, over the sessions and the register's tools.
+  "platform/web"
   "platform/cli"
 )
 

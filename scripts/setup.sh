@@ -12,6 +12,8 @@ packages=(
   libgtest-dev libgmock-dev libbenchmark-dev
   poppler-utils tmux
   clang
+  libcpp-httplib-dev
+  chromium chromium-driver python3-selenium
 )
 
 missing=()

@@ -18,6 +18,7 @@
 #include "platform/cli/ImportCommand.h"
 #include "platform/cli/MenuCommand.h"
 #include "platform/cli/RunCommand.h"
+#include "platform/cli/ServeCommand.h"
 #include "platform/screen/TypedText.h"
 #include "platform/session/Companies.h"
 #include "platform/session/LocalTime.h"
@@ -87,6 +88,7 @@ int main(int argc, char** argv) {
   AddGenerateCommand(app, global, action);
   AddCheckCommand(app, global, action);
   AddImportCommand(app, global, action);
+  AddServeCommand(app, global, action);
   AddCalcCommand(app, action);
   FrenchHelp(app);
 

@@ -49,7 +49,8 @@ std::filesystem::path DefaultEditionsDir(const CompanyStore& companies) {
 
 Session::Session(const SessionOptions& options, std::unique_ptr<UserInterface> ui)
     : options_(options), companies_(options.companies), ui_(std::move(ui)) {
-  std::unique_ptr<Store> store = options.archive     ? companies_->OpenArchive(*options.archive)
+  std::shared_ptr<Store> store = options.store       ? options.store
+                                 : options.archive   ? companies_->OpenArchive(*options.archive)
                                  : options.onlyReads ? companies_->OpenForReading(options.company)
                                                      : companies_->Open(options.company);
   const CompanySettings settings = store->Settings();
@@ -243,7 +244,7 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
                   " pages");
   };
   auto engine = std::make_unique<EditionEngine>(EditionOptions{
-      .outDir = options_.editionsDir,
+      .outDir = options_.editionFiles ? options_.editionsDir : std::filesystem::path(),
       .company = company_.name,
       .date = company_.workDate,
       .interruptAfter = options_.interruptAfter,
@@ -255,6 +256,7 @@ std::unique_ptr<HostEdition> Session::MakeEdition() {
                          const std::filesystem::path& text) { ui_->EditionClosed(title, text); },
       .interruptRequested = [this] { return ui_->InterruptRequested(); },
       .onPdfPage = std::move(pdfPage),
+      .jsonOut = options_.jsonOut,
       // The tax return's fixed-asset tables also go to a spreadsheet (docs/tables2054.md).
       .csvTitles = {"TABLEAU DES IMMOBILISATIONS ET DES AMORTISSEMENTS"}});
   edition_ = engine.get();
@@ -269,8 +271,8 @@ std::unique_ptr<HostKeyedFile> Session::MakeKeyedFile() {
 
 namespace {
 
-// The files of a closed year's run: its entries were posted when the year was current, so
-// the live interface file and FEC extract are never touched.
+// The files of a closed year's run (its entries were posted when the year was current) and of
+// a reader's (the web view): the live interface file and FEC extract are never touched.
 class NoPosting final : public HostLedgerFile, public HostFecFile {
  public:
   bool Posts() const override { return false; }
@@ -291,12 +293,12 @@ class NoPosting final : public HostLedgerFile, public HostFecFile {
 }  // namespace
 
 std::unique_ptr<HostLedgerFile> Session::MakeLedgerFile() {
-  if (options_.archive) return std::make_unique<NoPosting>();
+  if (options_.archive || !options_.post) return std::make_unique<NoPosting>();
   return std::make_unique<LedgerFile>(company_.outputDir, company_.code);
 }
 
 std::unique_ptr<HostFecFile> Session::MakeFecFile() {
-  if (options_.archive) return std::make_unique<NoPosting>();
+  if (options_.archive || !options_.post) return std::make_unique<NoPosting>();
   return std::make_unique<FecFile>(company_.outputDir, company_.code);
 }
 

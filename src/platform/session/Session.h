@@ -7,6 +7,7 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,15 @@ struct SessionOptions {
   // A closed year's archive of the company to read instead of the company itself: opened read
   // only, under the closed year's dates; its ledger entries are posted nowhere.
   std::optional<Backup> archive = std::nullopt;
+  // False for a reader that only looks (the web view): its editions post no ledger entry, so
+  // that the interface file and the FEC extract stay the terminal's.
+  bool post = true;
+  // False: editions go to no file, only to `jsonOut` when it is set (a page built from them).
+  bool editionFiles = true;
+  std::ostream* jsonOut = nullptr;  // the JSON lines of every edition, also, as printed
+  // An open store of the company to work on rather than opening one (a server keeps its
+  // stores open: an opening checks the whole database). REQUIRES: no other user meanwhile.
+  std::shared_ptr<Store> store = nullptr;
 };
 
 // Where editions go when no --out is given: <output folder>/editions.
@@ -126,7 +136,7 @@ class Session : public HostFactory {
   bool commitsHeld_ = false;  // HoldCommits
   CompanyContext company_;
   std::shared_ptr<CompanyStore> companies_;
-  std::unique_ptr<Store> store_;
+  std::shared_ptr<Store> store_;
   // Declared after the store, so gone before it: with it goes the hook that commits the store
   // before each question (UserInterface::SetBeforeWait), which must never outlive the session.
   std::unique_ptr<UserInterface> ui_;

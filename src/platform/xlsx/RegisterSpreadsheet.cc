@@ -11,6 +11,7 @@
 #include "export/FiscalColumns.h"
 #include "host/Cp1252.h"
 #include "host/HostError.h"
+#include "platform/base/PrivateDirectory.h"
 #include "state/Amounts.h"
 #include "state/MImmo.h"
 
@@ -31,30 +32,6 @@ void Check(lxw_error error, const std::filesystem::path& path) {
     throw HostError(ErrorKind::kIo, kOperation, path.string(), "impossible d'écrire le classeur",
                     lxw_strerror(error));
 }
-
-// A directory of this program alone (mode 0700), made beside the workbook and removed with
-// what it still holds: the library writes the workbook and its own temporary files by name,
-// and nobody else can leave a link among them there.
-class PrivateDirectory {
- public:
-  explicit PrivateDirectory(const std::filesystem::path& beside) {
-    std::string name = (beside.parent_path() / ("." + beside.filename().string() + ".XXXXXX"));
-    if (::mkdtemp(name.data()) == nullptr)
-      throw HostError(ErrorKind::kIo, kOperation, beside.string(),
-                      "impossible de créer le classeur");
-    path_ = name;
-  }
-  ~PrivateDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  PrivateDirectory(const PrivateDirectory&) = delete;
-  PrivateDirectory& operator=(const PrivateDirectory&) = delete;
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
-};
 
 // Column width in characters: the header or the widest value, and a little air. The list of
 // analytic codes holds one code of at most 6 characters per heading of the company.
@@ -89,7 +66,11 @@ lxw_error WriteFiscal(lxw_worksheet* sheet, lxw_row_t row, lxw_format* amount) {
 }  // namespace
 
 void WriteRegisterSpreadsheet(const std::filesystem::path& path) {
-  const PrivateDirectory privateDir(path);
+  // The library writes the workbook and its own temporary files by name: in a directory of
+  // this program alone, made beside the workbook.
+  const PrivateDirectory privateDir(
+      path.parent_path() / ("." + path.filename().string() + ".XXXXXX"), kOperation, path.string(),
+      "impossible de créer le classeur");
   const std::filesystem::path temporary = privateDir.path() / path.filename();
   std::string tmpdir = privateDir.path().string();
   lxw_workbook_options options{};
