@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Sets up the machine, builds Actifix and runs its demo: a demo company in ./actifix-data,
-# its main editions printed under ./actifix-data/editions; then the same company copied to a
-# throw-away PostgreSQL server, checked there and exported alike.
+# its main editions printed under ./actifix-data/editions; its register read through the web
+# view; then the same company copied to a throw-away PostgreSQL server, checked there and
+# exported alike.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -9,6 +10,34 @@ bash scripts/setup.sh
 cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DACTIFIX_BENCH=OFF >/dev/null
 cmake --build build/release -j"$(nproc)" --target actifix
 ./build/release/actifix --data actifix-data demo
+
+# The read-only web view over the same directory, on a free port, asked for the register once.
+log=$(mktemp)
+./build/release/actifix --data actifix-data serve --port 0 >"$log" 2>&1 &
+web=$!
+url=""
+for _ in $(seq 50); do
+  url=$(grep -o 'http://127.0.0.1:[0-9]*/' "$log" || true)
+  [ -n "$url" ] && break
+  sleep 0.2
+done
+echo
+if [ -n "$url" ] && python3 - "${url}societe/DM" <<'PY'
+import re, sys, urllib.request
+page = urllib.request.urlopen(sys.argv[1], timeout=10).read().decode()
+print("Consultation web (" + sys.argv[1] + ") : " + re.search(r"(\d+) immobilisations", page).group(0) + ".")
+PY
+then
+  echo "Lancez ./build/release/actifix --data actifix-data serve pour consulter le registre dans un navigateur."
+else
+  echo "La consultation web n'a pas répondu :" >&2
+  cat "$log" >&2
+  kill "$web" 2>/dev/null || true
+  exit 1
+fi
+kill -INT "$web"
+wait "$web" || true
+rm -f "$log"
 
 # The same company on a PostgreSQL server, as an accounting firm would keep it: a throw-away
 # server on a local socket, removed at the end.
