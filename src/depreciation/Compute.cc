@@ -88,7 +88,13 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
   // Day numbers; a disposal after the end of the depreciation period is ignored.
   int32_t A = 0, E = 0, X = 0;
   dates.DayNumber(acquisition, A);
-  FINAM(mode, rate, acquisition, E);
+  int16_t ad = 0, am = 0, ay = 0;  // the acquisition date's day, month and year
+  if (A != 0) dates.SplitDay(A, ad, am, ay);
+  // The end of depreciation, from the figures read above when there are.
+  if (A != 0 && (declining || mode == "L"))
+    E = EndOfDepreciation(declining, taux, ad, am, ay);
+  else
+    FINAM(mode, rate, acquisition, E);
   dates.DayNumber(disposal, X);
   if (X != 0 && E < X) X = 0;
 
@@ -142,21 +148,21 @@ void CalcAmort(const std::string& mode, const std::string& value, std::string& c
     int16_t endDayOfMonth = 0, M = 0, Y = 0;
     dates.SplitDay(F, endDayOfMonth, M, Y);
     int32_t firstDay = A;
-    if (declining) {
-      int16_t ad = 0, am = 0, ay = 0;
-      dates.Split(acquisition, ad, am, ay);
-      firstDay = dates.ComposeDay(1, am, ay);
-    }
+    if (declining) firstDay = dates.ComposeDay(1, am, ay);
+    // The linear annual charge is the same every year.
+    const double linearCharge = declining ? 0 : round2(static_cast<double>(R) * V / 100);
     for (int32_t k = 1; k <= n; ++k) {
-      const double B = (k == n && recompute == 0) ? round2(V - stored) : round2(V - accumulated);
-      double C = 0;
+      // The base: what remains to depreciate at the start of year k.
+      const auto base = [&] {
+        return (k == n && recompute == 0) ? round2(V - stored) : round2(V - accumulated);
+      };
+      double C = linearCharge;
       if (declining) {
         const float Rk =
             k >= T ? static_cast<float>(Divide(100.0, N - k + 1, "taux de l'année")) : R;
-        C = round2(static_cast<double>(Rk) * B / 100);
-      } else {
-        C = round2(static_cast<double>(R) * V / 100);
-        if (k == N) C = B;  // the last year takes what is left
+        C = round2(static_cast<double>(Rk) * base() / 100);
+      } else if (k == N) {
+        C = base();  // the last year takes what is left
       }
       int32_t Ps = S, Pe = F, De = F;
       if (S <= E && E <= F) Pe = De = E;

@@ -27,6 +27,9 @@ class ArithmeticError : public HostError {
 //   mode: "L", "D" or "E"; rate: packed float (4 bytes); acquisition: "dd/mm/yyyy".
 void FINAM(const std::string& mode, const std::string& rate, const std::string& acquisition,
            int32_t& end);
+// The same for mode "L" or "D" from figures already read: the rate unpacked, the acquisition
+// date's day, month and year.
+int32_t EndOfDepreciation(bool declining, float taux, int16_t day, int16_t month, int16_t year);
 
 // The terms the computation derives from an asset's rate and acquisition day: the useful
 // life, and in mode "D" the declining coefficient, the effective rate, the number of fiscal
