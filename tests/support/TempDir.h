@@ -2,34 +2,20 @@
 // the object goes.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
 #include <iterator>
-#include <stdexcept>
 #include <string>
+
+#include "platform/base/PrivateDirectory.h"
 
 namespace actifix::testing {
 
-class TempDir {
+class TempDir : public platform::PrivateDirectory {
  public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "actifix-test-XXXXXX").string();
-    if (mkdtemp(pattern.data()) == nullptr) throw std::runtime_error("mkdtemp failed");
-    path_ = pattern;
-  }
-  ~TempDir() {
-    std::error_code ignored;
-    std::filesystem::remove_all(path_, ignored);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
-
-  const std::filesystem::path& path() const { return path_; }
-
- private:
-  std::filesystem::path path_;
+  TempDir()
+      : PrivateDirectory(std::filesystem::temp_directory_path() / "actifix-test-XXXXXX", "TempDir",
+                         "", "mkdtemp a échoué") {}
 };
 
 // The bytes of a file ("" when there is none).
