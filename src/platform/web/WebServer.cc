@@ -135,6 +135,16 @@ std::string MarkerOf(Store& store) {
          s.name;
 }
 
+// The register's index of company `code` read from `store`, the company held shared meanwhile
+// as an edition holds it.
+std::shared_ptr<const RegisterIndex> BuildIndex(CompanyStore& companies, const std::string& code,
+                                                Store& store) {
+  const std::unique_ptr<CompanyHold> hold =
+      companies.Hold(code, CompanyHold::Mode::kShared, "actifix serve");
+  const CompanySettings settings = store.Settings();
+  return RegisterIndex::Build(store, DayOf(settings.yearStart), DayOf(settings.yearEnd));
+}
+
 }  // namespace
 
 WebServer::WebServer(ServeOptions options)
@@ -216,12 +226,9 @@ std::shared_ptr<const RegisterIndex> WebServer::IndexOf(const std::string& code)
   }
   const std::lock_guard<std::mutex> lock(slot->mutex);
   if (slot->index) return slot->index;
-  const std::unique_ptr<CompanyHold> hold =
-      options_.companies->Hold(code, CompanyHold::Mode::kShared, "actifix serve");
   const std::shared_ptr<Store> store = stores_->Borrow(code);
-  const CompanySettings settings = store->Settings();
   slot->marker = MarkerOf(*store);
-  slot->index = RegisterIndex::Build(*store, DayOf(settings.yearStart), DayOf(settings.yearEnd));
+  slot->index = BuildIndex(*options_.companies, code, *store);
   slot->built = Clock::now();
   return slot->index;
 }
@@ -242,10 +249,7 @@ void WebServer::Refresh() {
           continue;
       }
       // Built beside the index in use, which keeps serving meanwhile.
-      const std::unique_ptr<CompanyHold> hold =
-          options_.companies->Hold(code, CompanyHold::Mode::kShared, "actifix serve");
-      const CompanySettings settings = store->Settings();
-      auto index = RegisterIndex::Build(*store, DayOf(settings.yearStart), DayOf(settings.yearEnd));
+      auto index = BuildIndex(*options_.companies, code, *store);
       const std::lock_guard<std::mutex> lock(slot->mutex);
       slot->index = std::move(index);
       slot->marker = marker;
