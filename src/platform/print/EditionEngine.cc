@@ -170,7 +170,7 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
     pdfRenderer_ = std::make_unique<TypesetPdfRenderer>(
         TypesetPdfRenderer::Head{options_.company, titleUtf8, options_.yearStart, options_.yearEnd,
                                  options_.date},
-        options_.pageLength, Draft(".pdf"), options_.onPdfPage);
+        options_.pageLength, Draft(".pdf"), options_.onPdfPage, options_.pdfThreads);
   cellsWanted_ = false;
   Broadcast([this](EditionRenderer& r) { cellsWanted_ = cellsWanted_ || r.WantsCells(); });
 }

@@ -92,9 +92,12 @@ struct EditionOptions {
   std::string yearStart, yearEnd;  // the fiscal year, "dd/mm/yyyy", for the typeset running head
   std::function<void(const std::string& titleUtf8, const std::filesystem::path& textFile)> onClosed;
   std::function<bool()> interruptRequested;  // the terminal's Ctrl-C flag, may be empty
-  // Told of each page of the typeset PDF drawn when its document is written (number, count),
-  // may be empty: the drawing comes after the edition's last line and takes a while.
+  // Told of the pages of the typeset PDF drawn when its document is written (how many, and
+  // the count; never fewer than the time before), may be empty: the drawing comes after the
+  // edition's last line and takes a while.
   std::function<void(int page, int pages)> onPdfPage;
+  // Threads drawing a long typeset PDF: 0 as the machine's cores allow (two at most), 1 or 2.
+  int pdfThreads = 0;
   // When set, the JSON lines of every edition are also written there as they are printed
   // (actifix calc --plan gives std::cout).
   std::ostream* jsonOut = nullptr;

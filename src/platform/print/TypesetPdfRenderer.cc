@@ -3,10 +3,15 @@
 #include "platform/print/TypesetPdfRenderer.h"
 
 #include <algorithm>
+#include <atomic>
+#include <chrono>
+#include <exception>
+#include <thread>
 
 #include "host/Cp1252.h"
 #include "host/HostError.h"
 #include "host/Text.h"
+#include "platform/print/PdfJoin.h"
 #include "platform/print/TypesetLayout.h"
 #include "platform/print/TypesetPainter.h"
 #include "platform/store/WritePath.h"
@@ -15,14 +20,21 @@ namespace actifix::platform {
 
 using namespace typeset;
 
+namespace {
+// Below this many pages a document is drawn on one core: the second thread and the join
+// would cost more than they save.
+constexpr int kTwoHalvesFrom = 64;
+}  // namespace
+
 TypesetPdfRenderer::TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
-                                       std::function<void(int, int)> drawn)
+                                       std::function<void(int, int)> drawn, int threads)
     : head_(std::move(head)),
       linesPerPage_(std::max(linesPerPage, 4)),
       draft_(std::move(draft)),
       spool_(draft_.string() + ".pages"),
       painter_(std::make_unique<Painter>()),
-      drawn_(std::move(drawn)) {}
+      drawn_(std::move(drawn)),
+      twoHalves_(threads == 2 || (threads == 0 && std::thread::hardware_concurrency() >= 2)) {}
 
 TypesetPdfRenderer::~TypesetPdfRenderer() {
   painter_.reset();
@@ -30,6 +42,7 @@ TypesetPdfRenderer::~TypesetPdfRenderer() {
   std::error_code ignored;
   std::filesystem::remove(spool_, ignored);
   std::filesystem::remove(draft_, ignored);
+  for (const char* half : {".2", ".j"}) std::filesystem::remove(draft_.string() + half, ignored);
 }
 
 // ---- Recording ----
@@ -152,6 +165,7 @@ void TypesetPdfRenderer::EndPage() {
     spoolOut_.open(spool_, std::ios::binary | std::ios::trunc);
   }
   if (!pageCriteriaSet_) page_.criteria = Criteria();
+  spooledAt_.push_back(spoolOut_.tellp());
   SpoolPage(spoolOut_, page_);
   if (!spoolOut_)
     throw HostError(ErrorKind::kIo, "HostEdition", spool_.string(),
@@ -173,21 +187,84 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
   spoolOut_.close();
   // An amount column is as wide as the widest amount it printed, gaps following.
   for (Table& table : tables_) WidenToPrinted(table);
-  bool written = painter_->Open(draft_, head_.title);
-  if (written) {
-    std::ifstream in(spool_, std::ios::binary);
-    typeset::Page page;
-    for (int number = 1; number <= pages_ && in; ++number) {
-      if (UnspoolPage(in, page))
-        painter_->DrawPage(page, number, pages_, head_, tables_, linesPerPage_);
-      if (drawn_) drawn_(number, pages_);
-    }
-    written = static_cast<bool>(in);
+  bool written = twoHalves_ && pages_ >= kTwoHalvesFrom && DrawInTwoHalves();
+  if (!written) {
+    int drawn = 0;
+    written = DrawPages(*painter_, draft_, 1, pages_, [&] {
+      if (drawn_) drawn_(++drawn, pages_);
+      return true;
+    });
   }
-  written = painter_->Close() && written;
   std::error_code ec;
   std::filesystem::remove(spool_, ec);
   PublishDraft(written, draft_, file);
+}
+
+bool TypesetPdfRenderer::DrawPages(Painter& painter, const std::filesystem::path& draft, int from,
+                                   int to, const std::function<bool()>& each) {
+  if (!painter.Open(draft, head_.title)) {
+    painter.Close();
+    return false;
+  }
+  std::ifstream in(spool_, std::ios::binary);
+  if (from <= to) in.seekg(spooledAt_[from - 1]);
+  typeset::Page page;
+  bool going = true;
+  for (int number = from; number <= to && in && going; ++number) {
+    if (UnspoolPage(in, page))
+      painter.DrawPage(page, number, pages_, head_, tables_, linesPerPage_);
+    going = each();
+  }
+  const bool written = static_cast<bool>(in) && going;
+  return painter.Close() && written;
+}
+
+bool TypesetPdfRenderer::DrawInTwoHalves() {
+  const int half = (pages_ + 1) / 2;
+  const std::filesystem::path second = draft_.string() + ".2", joined = draft_.string() + ".j";
+  std::atomic<int> drawnFirst = 0, drawnSecond = 0;
+  std::atomic<bool> stop = false, secondDone = false;
+  bool firstWritten = false, secondWritten = false;
+  std::exception_ptr failure;
+  {
+    std::jthread other([&] {
+      try {
+        Painter painter;
+        secondWritten = DrawPages(painter, second, half + 1, pages_, [&] {
+          ++drawnSecond;
+          return !stop.load();
+        });
+      } catch (...) {
+        failure = std::current_exception();
+      }
+      secondDone = true;
+    });
+    // Leaving early (a failure here) stops the other half before the thread is joined.
+    struct Stop {
+      std::atomic<bool>& flag;
+      ~Stop() { flag = true; }
+    } stopOnLeaving{stop};
+    const auto tell = [&] {
+      if (drawn_) drawn_(drawnFirst + drawnSecond, pages_);
+    };
+    firstWritten = DrawPages(*painter_, draft_, 1, half, [&] {
+      ++drawnFirst;
+      tell();
+      return true;
+    });
+    while (!secondDone) {
+      std::this_thread::sleep_for(std::chrono::milliseconds(20));
+      tell();
+    }
+  }
+  if (failure) std::rethrow_exception(failure);
+  std::error_code ec;
+  bool written = firstWritten && secondWritten && JoinCairoPdfs(draft_, second, joined);
+  if (written) std::filesystem::rename(joined, draft_, ec);
+  written = written && !ec;
+  std::filesystem::remove(second, ec);
+  std::filesystem::remove(joined, ec);
+  return written;
 }
 
 }  // namespace actifix::platform

@@ -18,6 +18,7 @@
 //    beside the draft; Write draws them all, one page in memory at a time. The cost is the
 //    spool file (about the size of the text edition) and drawing after the last page rather
 //    than during the edition.
+//  - A long document is drawn in two halves, one on each core, then joined (PdfJoin.h).
 // Pictures of the figures the edition printed: see TypesetChart.h. The work is shared out:
 // this class records the edition and spools its pages (TypesetPage.h), TypesetLayout.h says
 // where things go, TypesetPainter.h draws them in the faces of TypesetFace.h.
@@ -45,9 +46,11 @@ class Painter;
 class TypesetPdfRenderer : public PdfWriter {
  public:
   using Head = typeset::RunningHead;
-  // `drawn` (may be empty) is told of each page drawn at Write: its number and the count.
+  // `drawn` (may be empty) is told of the pages drawn at Write: how many, and the count.
+  // `threads`: 1 draws the document whole on the calling thread, however long; 2 draws a
+  // long one in two halves; 0 chooses by the cores of the machine.
   TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
-                     std::function<void(int, int)> drawn = {});
+                     std::function<void(int, int)> drawn = {}, int threads = 0);
   // A draft never written is removed, with its spool.
   ~TypesetPdfRenderer() override;
   TypesetPdfRenderer(const TypesetPdfRenderer&) = delete;
@@ -69,6 +72,14 @@ class TypesetPdfRenderer : public PdfWriter {
 
  private:
   void EndPage();
+  // Draws the spooled pages `from` to `to` (from 1) into `draft` with `painter`; `each` is
+  // called after each page and stops the drawing when it returns false. Returns whether the
+  // document was written whole.
+  bool DrawPages(typeset::Painter& painter, const std::filesystem::path& draft, int from, int to,
+                 const std::function<bool()>& each);
+  // The first half on this thread, the second on another, joined into the draft. Returns
+  // false, the draft to be drawn again whole, when a half or the join failed.
+  bool DrawInTwoHalves();
   std::string Criteria() const;
   // Puts `chart` under the last line of the page, or on a new page when it has no room left.
   void AttachChart(typeset::Chart& chart);
@@ -79,6 +90,7 @@ class TypesetPdfRenderer : public PdfWriter {
   int linesPerPage_;
   std::filesystem::path draft_, spool_;
   std::ofstream spoolOut_;
+  std::vector<std::streamoff> spooledAt_;  // where each page begins in the spool
   int pages_ = 0;
   typeset::Page page_;
   bool pageStarted_ = false;
@@ -94,6 +106,7 @@ class TypesetPdfRenderer : public PdfWriter {
   typeset::ChartFigures figures_;
   std::unique_ptr<typeset::Painter> painter_;
   std::function<void(int, int)> drawn_;
+  bool twoHalves_;  // a long document is drawn in two halves
 };
 
 }  // namespace actifix::platform

@@ -12,6 +12,7 @@
 #include "host/Cp1252.h"
 #include "platform/print/EditionEngine.h"
 #include "platform/print/EditionFormat.h"
+#include "platform/print/PdfJoin.h"
 #include "support/TempDir.h"
 
 namespace actifix::platform {
@@ -65,9 +66,10 @@ std::vector<Word> Words(const std::filesystem::path& pdf) {
 // Two sections of `count` assets each with their totals and a grand total, on short pages.
 std::filesystem::path Print(const std::filesystem::path& dir, int count, bool grid,
                             const std::string& criteria = "NATURE",
-                            std::function<void(int, int)> onPdfPage = {}) {
+                            std::function<void(int, int)> onPdfPage = {}, int threads = 0) {
   EditionOptions options;
   options.onPdfPage = std::move(onPdfPage);
+  options.pdfThreads = threads;
   options.outDir = dir;
   options.company = "SARL Démo";
   options.date = "31/12/2026";
@@ -193,6 +195,44 @@ TEST(TypesetPdf, WideAmountsWidenTheirColumnOnEveryPageAndLandscapeFillsItsWidth
     // Landscape (wider than the 595 points of portrait), its last column at the right margin.
     EXPECT_TRUE(w.text != "ANALYSE" || w.x0 > 0.7 * 842) << w.x0;
   }
+}
+
+// A long edition drawn in two halves, one on each core, then joined: the same words in the
+// same places as when drawn whole on one core, each page numbered of the whole, the progress
+// never going back; the joined file holds the font subsets of both halves.
+TEST(TypesetPdf, TwoHalvesJoinedDrawWhatOneCoreDraws) {
+  actifix::testing::TempDir one, two;
+  int told = 0;
+  bool forward = true;
+  std::filesystem::path whole = Print(one.path(), 700, false, "NATURE", {}, 1);
+  std::filesystem::path joined = Print(
+      two.path(), 700, false, "NATURE",
+      [&](int page, int pages) { forward = forward && page >= told && page <= pages, told = page; },
+      2);
+  const std::vector<Word> expected = Words(whole.replace_extension(".pdf"));
+  const std::vector<Word> words = Words(joined.replace_extension(".pdf"));
+  const int pages = expected.back().page;
+  ASSERT_GT(pages, 70);
+  ASSERT_EQ(words.size(), expected.size());
+  for (std::size_t i = 0; i < words.size(); ++i) {
+    const Word &w = words[i], &e = expected[i];
+    ASSERT_TRUE(w.page == e.page && w.x0 == e.x0 && w.y0 == e.y0 && w.text == e.text)
+        << w.page << " " << w.text << " / " << e.page << " " << e.text;
+  }
+  EXPECT_TRUE(forward);
+  EXPECT_EQ(told, pages);
+  const std::string info = PdfText(joined, "sh -c 'pdfinfo \"$0\"'");
+  EXPECT_TRUE(std::regex_search(info, std::regex("Pages: +" + std::to_string(pages) + "\n")));
+  EXPECT_EQ(info.find("rror"), std::string::npos) << info;
+  const std::string bytes = actifix::testing::FileBytes(joined);
+  std::size_t fonts = 0;
+  for (std::size_t at = 0; (at = bytes.find("/Type /FontDescriptor", at)) != std::string::npos;
+       ++at)
+    ++fonts;
+  EXPECT_EQ(fonts, 4u);
+  // What is not two of cairo's documents is refused, for the PDF to be drawn again whole.
+  EXPECT_FALSE(JoinCairoPdfs(whole.replace_extension(".txt"), joined, two.path() / "x.pdf"));
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(two.path()), {}), 3);
 }
 
 TEST(TypesetPdf, TheGridOneStaysOnOption) {

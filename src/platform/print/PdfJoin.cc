@@ -1,0 +1,294 @@
+// Joining two cairo documents: read through their cross-reference tables, objects copied in
+// file order, the second's renumbered in their dictionaries, a new page tree node and table.
+#include "platform/print/PdfJoin.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstdio>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace actifix::platform {
+namespace {
+
+using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
+
+File OpenFile(const std::filesystem::path& path, const char* mode) {
+  return File(std::fopen(path.c_str(), mode), &std::fclose);
+}
+
+bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
+bool IsDelimiter(char c) {
+  return IsBlank(c) || std::string_view("()<>[]{}/%").find(c) != std::string_view::npos;
+}
+bool IsDigit(char c) { return c >= '0' && c <= '9'; }
+
+// The whole number at `at` in `text`, which `at` moves past; -1 when there is none.
+long long NumberAt(std::string_view text, std::size_t& at) {
+  if (at >= text.size() || !IsDigit(text[at])) return -1;
+  long long n = 0;
+  for (; at < text.size() && IsDigit(text[at]) && n < (1LL << 50); ++at)
+    n = n * 10 + text[at] - '0';
+  return n;
+}
+
+// The object number of the reference "N 0 R" after `key` in `text`, or -1.
+long long ReferenceAfter(std::string_view text, std::string_view key) {
+  std::size_t at = text.find(key);
+  if (at == std::string_view::npos) return -1;
+  at += key.size();
+  while (at < text.size() && IsBlank(text[at])) ++at;
+  const long long n = NumberAt(text, at);
+  return text.substr(at).starts_with(" 0 R") ? n : -1;
+}
+
+// Appends `text` to `out` with each reference "N G R" renumbered by `map`; strings and
+// comments are copied as they stand.
+template <typename Map>
+void AppendRenumbered(std::string_view text, const Map& map, std::string& out) {
+  for (std::size_t i = 0; i < text.size();) {
+    const char c = text[i];
+    if (c == '(') {  // a string, its parentheses balanced unless escaped
+      std::size_t j = i + 1;
+      for (int depth = 1; j < text.size() && depth > 0; ++j) {
+        if (text[j] == '\\')
+          ++j;
+        else if (text[j] == '(')
+          ++depth;
+        else if (text[j] == ')')
+          --depth;
+      }
+      out.append(text.substr(i, j - i));
+      i = j;
+    } else if (c == '%') {
+      const std::size_t end = std::min(text.find_first_of("\r\n", i), text.size());
+      out.append(text.substr(i, end - i));
+      i = end;
+    } else if (IsDigit(c) && (i == 0 || IsDelimiter(text[i - 1]))) {
+      std::size_t j = i;
+      const long long number = NumberAt(text, j);
+      std::size_t k = j;
+      while (k < text.size() && IsBlank(text[k])) ++k;
+      const bool spaced = k > j;
+      const long long generation = NumberAt(text, k);
+      std::size_t r = k;
+      while (r < text.size() && IsBlank(text[r])) ++r;
+      if (spaced && generation >= 0 && r > k && r < text.size() && text[r] == 'R' &&
+          (r + 1 == text.size() || IsDelimiter(text[r + 1]))) {
+        out += std::to_string(map(number));
+        i = j;  // the generation and the R follow as they stand
+      } else {
+        out.append(text.substr(i, j - i));
+        i = j;
+      }
+    } else {
+      out += c;
+      ++i;
+    }
+  }
+}
+
+// A document as its trailer and cross-reference table tell it.
+struct Document {
+  File file{nullptr, &std::fclose};
+  long long size = 0;              // the trailer's /Size: objects 1 .. size - 1
+  std::vector<long long> offsets;  // by object number; -1 for a free one
+  long long tableAt = 0;           // where the table begins: the end of the last object
+  long long root = -1, info = -1, pages = -1;
+  std::vector<long long> order;  // object numbers by their place in the file
+  std::string pagesNode;         // the text of the page tree node
+  std::vector<long long> kids;
+
+  bool Read(const std::filesystem::path& path);
+  bool Bytes(long long from, long long count, std::string& into);
+};
+
+bool Document::Bytes(long long from, long long count, std::string& into) {
+  into.resize(static_cast<std::size_t>(count));
+  return count >= 0 && fseeko(file.get(), from, SEEK_SET) == 0 &&
+         std::fread(into.data(), 1, into.size(), file.get()) == into.size();
+}
+
+bool Document::Read(const std::filesystem::path& path) {
+  file = OpenFile(path, "rb");
+  std::error_code ec;
+  const auto length = static_cast<long long>(std::filesystem::file_size(path, ec));
+  std::string tail;
+  if (!file || ec || !Bytes(std::max(0LL, length - 64), std::min(64LL, length), tail)) return false;
+  std::size_t at = tail.rfind("startxref");
+  if (at == std::string::npos) return false;
+  at += 9;
+  while (at < tail.size() && IsBlank(tail[at])) ++at;
+  tableAt = NumberAt(tail, at);
+  std::string table;
+  if (tableAt <= 0 || !Bytes(tableAt, length - tableAt, table)) return false;
+
+  // "xref", one section "0 N", N entries of 20 bytes, then the trailer.
+  at = 4;
+  if (!table.starts_with("xref")) return false;
+  while (at < table.size() && IsBlank(table[at])) ++at;
+  if (NumberAt(table, at) != 0) return false;
+  ++at;
+  size = NumberAt(table, at);
+  while (at < table.size() && IsBlank(table[at])) ++at;
+  if (size < 2 || at + 20 * size > table.size()) return false;
+  offsets.assign(size, -1);
+  for (long long n = 0; n < size; ++n, at += 20) {
+    std::size_t digits = at;
+    const long long offset = NumberAt(table, digits);
+    if (table[at + 17] == 'n') offsets[n] = offset;
+  }
+  const std::string_view trailer = std::string_view(table).substr(at);
+  if (!trailer.starts_with("trailer")) return false;
+  std::size_t sizeAt = trailer.find("/Size");
+  if (sizeAt == std::string_view::npos) return false;
+  sizeAt += 5;
+  while (sizeAt < trailer.size() && IsBlank(trailer[sizeAt])) ++sizeAt;
+  root = ReferenceAfter(trailer, "/Root");
+  info = ReferenceAfter(trailer, "/Info");
+  if (NumberAt(trailer, sizeAt) != size || root <= 0 || root >= size || info >= size) return false;
+
+  for (long long n = 1; n < size; ++n)
+    if (offsets[n] > 0) order.push_back(n);
+  std::sort(order.begin(), order.end(),
+            [&](long long a, long long b) { return offsets[a] < offsets[b]; });
+  if (order.empty() || offsets[order.back()] >= tableAt) return false;
+
+  // The catalog names the one page tree node, which lists every page.
+  std::string catalog;
+  const auto spanOf = [&](long long n) {
+    const auto it = std::upper_bound(order.begin(), order.end(), offsets[n],
+                                     [&](long long o, long long m) { return o < offsets[m]; });
+    return (it == order.end() ? tableAt : offsets[*it]) - offsets[n];
+  };
+  if (offsets[root] < 0 || !Bytes(offsets[root], spanOf(root), catalog)) return false;
+  pages = ReferenceAfter(catalog, "/Pages");
+  if (pages <= 0 || pages >= size || offsets[pages] < 0 ||
+      !Bytes(offsets[pages], spanOf(pages), pagesNode))
+    return false;
+  const std::size_t open = pagesNode.find("/Kids [");
+  const std::size_t close = pagesNode.find(']', open);
+  const std::size_t count = pagesNode.find("/Count ", close);
+  if (open == std::string::npos || close == std::string::npos || count == std::string::npos ||
+      pagesNode.find("/Parent") != std::string::npos)
+    return false;
+  std::string ignored;
+  AppendRenumbered(
+      std::string_view(pagesNode).substr(open + 7, close - open - 7),
+      [&](long long n) { return kids.push_back(n), n; }, ignored);
+  std::size_t countAt = count + 7;
+  return NumberAt(pagesNode, countAt) == static_cast<long long>(kids.size()) && !kids.empty();
+}
+
+// The page tree node of `first` listing `kids`.
+std::string PagesNode(const Document& first, const std::vector<long long>& kids) {
+  const std::string& node = first.pagesNode;
+  const std::size_t open = node.find("/Kids [") + 7, close = node.find(']', open);
+  std::size_t countEnd = node.find("/Count ", close) + 7;
+  const std::size_t countAt = countEnd;
+  NumberAt(node, countEnd);
+  std::string text = node.substr(0, open);
+  for (const long long kid : kids) text += ' ' + std::to_string(kid) + " 0 R";
+  text += ' ';
+  text += node.substr(close, countAt - close);
+  text += std::to_string(kids.size());
+  text += node.substr(countEnd);
+  return text;
+}
+
+// The page tree node without its kids and count, to tell that both halves have the same.
+std::string NodeShape(const Document& d) {
+  const std::string& node = d.pagesNode;
+  const std::size_t obj = node.find("obj");
+  const std::size_t open = node.find("/Kids [") + 7, close = node.find(']', open);
+  return node.substr(obj, open - obj) + node.substr(close, node.find("/Count ", close) - close);
+}
+
+class Output {
+ public:
+  explicit Output(const std::filesystem::path& path) : file_(OpenFile(path, "wb")) {
+    if (file_) std::setvbuf(file_.get(), nullptr, _IOFBF, 1 << 20);
+  }
+  bool Put(std::string_view bytes) {
+    at_ += static_cast<long long>(bytes.size());
+    return file_ && std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) == bytes.size();
+  }
+  long long at() const { return at_; }
+  bool Close() { return file_ && std::fclose(file_.release()) == 0; }
+
+ private:
+  File file_;
+  long long at_ = 0;
+};
+
+}  // namespace
+
+bool JoinCairoPdfs(const std::filesystem::path& first, const std::filesystem::path& second,
+                   const std::filesystem::path& out) {
+  Document a, b;
+  if (!a.Read(first) || !b.Read(second) || NodeShape(a) != NodeShape(b)) return false;
+  const long long shift = a.size - 1;
+  const auto map = [&](long long n) { return n == b.pages ? a.pages : n + shift; };
+  const long long size = a.size + b.size - 1;
+  std::vector<long long> offsets(size, -1);
+
+  Output o(out);
+  std::string bytes, renumbered;
+  if (!a.Bytes(0, a.offsets[a.order.front()], bytes) || !o.Put(bytes)) return false;
+  // The first's objects as they stand, but its page tree node, written last.
+  for (std::size_t i = 0; i < a.order.size(); ++i) {
+    const long long n = a.order[i];
+    const long long end = i + 1 < a.order.size() ? a.offsets[a.order[i + 1]] : a.tableAt;
+    if (n == a.pages) continue;
+    offsets[n] = o.at();
+    if (!a.Bytes(a.offsets[n], end - a.offsets[n], bytes) || !o.Put(bytes)) return false;
+  }
+  // The second's, renumbered in their dictionaries; streams copied as they are.
+  for (std::size_t i = 0; i < b.order.size(); ++i) {
+    const long long n = b.order[i];
+    const long long end = i + 1 < b.order.size() ? b.offsets[b.order[i + 1]] : b.tableAt;
+    if (n == b.pages || n == b.root || n == b.info) continue;
+    if (!b.Bytes(b.offsets[n], end - b.offsets[n], bytes)) return false;
+    std::size_t header = 0;
+    if (NumberAt(bytes, header) != n ||
+        !std::string_view(bytes).substr(header).starts_with(" 0 obj"))
+      return false;
+    const std::size_t stream = bytes.find("stream");  // the keyword, after the dictionary
+    const std::size_t dictEnd = stream == std::string::npos ? bytes.size() : stream;
+    renumbered = std::to_string(map(n));
+    AppendRenumbered(std::string_view(bytes).substr(header, dictEnd - header), map, renumbered);
+    offsets[map(n)] = o.at();
+    if (!o.Put(renumbered) || !o.Put(std::string_view(bytes).substr(dictEnd))) return false;
+  }
+  std::vector<long long> kids = a.kids;
+  for (const long long kid : b.kids) kids.push_back(map(kid));
+  offsets[a.pages] = o.at();
+  if (!o.Put(PagesNode(a, kids))) return false;
+
+  // The table, its free entries chained from entry 0, and the trailer.
+  const long long tableAt = o.at();
+  std::string table = "xref\n0 " + std::to_string(size) + "\n";
+  std::vector<long long> free;
+  for (long long n = 1; n < size; ++n)
+    if (offsets[n] < 0) free.push_back(n);
+  char entry[32];
+  std::size_t nextFree = 0;
+  for (long long n = 0; n < size; ++n) {
+    if (n == 0 || offsets[n] < 0) {
+      const long long next = nextFree < free.size() ? free[nextFree++] : 0;
+      std::snprintf(entry, sizeof entry, "%010lld %05d f \n", next, n == 0 ? 65535 : 0);
+    } else {
+      std::snprintf(entry, sizeof entry, "%010lld 00000 n \n", offsets[n]);
+    }
+    table += entry;
+  }
+  table += "trailer\n<< /Size " + std::to_string(size) + "\n   /Root " + std::to_string(a.root) +
+           " 0 R\n";
+  if (a.info > 0) table += "   /Info " + std::to_string(a.info) + " 0 R\n";
+  table += ">>\nstartxref\n" + std::to_string(tableAt) + "\n%%EOF\n";
+  return o.Put(table) && o.Close();
+}
+
+}  // namespace actifix::platform
