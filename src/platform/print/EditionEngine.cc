@@ -617,17 +617,18 @@ void EditionEngine::Put(PageLine::Kind kind, const std::string& textCp1252,
   line.text.clear();
   AppendUtf8(line.text, TrimRight(textCp1252));
   line.cells = nullptr;
-  std::vector<std::string> cells;
   if (cellsWanted_ && cellTexts != nullptr) {
-    // Each cell as the text edition shows it in its column.
+    // Each cell as the text edition shows it in its column (a text cut at its width).
+    putCells_.resize(widths_.size());
     for (std::size_t i = 0; i < widths_.size(); ++i) {
-      const std::string& text = i < cellTexts->size() ? (*cellTexts)[i] : std::string();
-      const ColumnSpec& column = layout_->columns[i];
-      cells.push_back(ToUtf8(IsNumeric(column.kind)
-                                 ? Trim(text)
-                                 : TrimRight(FitCell(text, widths_[i], Alignment::kLeft))));
+      const std::string_view text = i < cellTexts->size() ? (*cellTexts)[i] : std::string_view();
+      putCells_[i].clear();
+      AppendUtf8(putCells_[i], IsNumeric(layout_->columns[i].kind)
+                                   ? Trim(text)
+                                   : TrimRight(text.substr(
+                                         0, static_cast<std::size_t>(std::max(widths_[i], 0)))));
     }
-    line.cells = &cells;
+    line.cells = &putCells_;
   }
   Broadcast([&](EditionRenderer& r) { r.Put(line); });
   ++pageLine_;

@@ -199,6 +199,7 @@ class EditionEngine : public HostEdition {
   std::vector<CellValue> lineValues_;
   std::string lineRow_;
   platform::PageLine putLine_;
+  std::vector<std::string> putCells_;
   long printedLines_ = 0;
 
   int pageNumber_ = 0;

@@ -102,10 +102,10 @@ struct Document {
   std::vector<long long> kids;
 
   bool Read(const std::filesystem::path& path);
-  bool Bytes(long long from, long long count, std::string& into);
+  bool Bytes(long long from, long long count, std::string& into) const;
 };
 
-bool Document::Bytes(long long from, long long count, std::string& into) {
+bool Document::Bytes(long long from, long long count, std::string& into) const {
   into.resize(static_cast<std::size_t>(count));
   return count >= 0 && fseeko(file.get(), from, SEEK_SET) == 0 &&
          std::fread(into.data(), 1, into.size(), file.get()) == into.size();
@@ -225,47 +225,48 @@ class Output {
 
 }  // namespace
 
-bool JoinCairoPdfs(const std::filesystem::path& first, const std::filesystem::path& second,
+bool JoinCairoPdfs(const std::vector<std::filesystem::path>& parts,
                    const std::filesystem::path& out) {
-  Document a, b;
-  if (!a.Read(first) || !b.Read(second) || NodeShape(a) != NodeShape(b)) return false;
-  const long long shift = a.size - 1;
-  const auto map = [&](long long n) { return n == b.pages ? a.pages : n + shift; };
-  const long long size = a.size + b.size - 1;
-  std::vector<long long> offsets(size, -1);
+  std::vector<Document> documents(parts.size());
+  for (std::size_t k = 0; k < parts.size(); ++k)
+    if (!documents[k].Read(parts[k]) || NodeShape(documents[k]) != NodeShape(documents[0]))
+      return false;
+  if (documents.empty()) return false;
+  const Document& first = documents[0];
+  long long size = 1;
+  for (const Document& d : documents) size += d.size - 1;
+  std::vector<long long> offsets(size, -1), kids;
 
   Output o(out);
   std::string bytes, renumbered;
-  if (!a.Bytes(0, a.offsets[a.order.front()], bytes) || !o.Put(bytes)) return false;
-  // The first's objects as they stand, but its page tree node, written last.
-  for (std::size_t i = 0; i < a.order.size(); ++i) {
-    const long long n = a.order[i];
-    const long long end = i + 1 < a.order.size() ? a.offsets[a.order[i + 1]] : a.tableAt;
-    if (n == a.pages) continue;
-    offsets[n] = o.at();
-    if (!a.Bytes(a.offsets[n], end - a.offsets[n], bytes) || !o.Put(bytes)) return false;
+  if (!first.Bytes(0, first.offsets[first.order.front()], bytes) || !o.Put(bytes)) return false;
+  // Each part's objects in file order, numbered after the parts before, its pages hung from
+  // the first part's page tree node (written last); the first part's catalog and information
+  // stand for all. Streams are copied as they are.
+  long long shift = 0;
+  for (std::size_t k = 0; k < documents.size(); shift += documents[k++].size - 1) {
+    Document& d = documents[k];
+    const auto map = [&](long long n) { return n == d.pages ? first.pages : n + shift; };
+    for (std::size_t i = 0; i < d.order.size(); ++i) {
+      const long long n = d.order[i];
+      const long long end = i + 1 < d.order.size() ? d.offsets[d.order[i + 1]] : d.tableAt;
+      if (n == d.pages || (k > 0 && (n == d.root || n == d.info))) continue;
+      if (!d.Bytes(d.offsets[n], end - d.offsets[n], bytes)) return false;
+      std::size_t header = 0;
+      if (NumberAt(bytes, header) != n ||
+          !std::string_view(bytes).substr(header).starts_with(" 0 obj"))
+        return false;
+      const std::size_t stream = bytes.find("stream");  // the keyword, after the dictionary
+      const std::size_t dictEnd = stream == std::string::npos ? bytes.size() : stream;
+      renumbered = std::to_string(map(n));
+      AppendRenumbered(std::string_view(bytes).substr(header, dictEnd - header), map, renumbered);
+      offsets[map(n)] = o.at();
+      if (!o.Put(renumbered) || !o.Put(std::string_view(bytes).substr(dictEnd))) return false;
+    }
+    for (const long long kid : d.kids) kids.push_back(map(kid));
   }
-  // The second's, renumbered in their dictionaries; streams copied as they are.
-  for (std::size_t i = 0; i < b.order.size(); ++i) {
-    const long long n = b.order[i];
-    const long long end = i + 1 < b.order.size() ? b.offsets[b.order[i + 1]] : b.tableAt;
-    if (n == b.pages || n == b.root || n == b.info) continue;
-    if (!b.Bytes(b.offsets[n], end - b.offsets[n], bytes)) return false;
-    std::size_t header = 0;
-    if (NumberAt(bytes, header) != n ||
-        !std::string_view(bytes).substr(header).starts_with(" 0 obj"))
-      return false;
-    const std::size_t stream = bytes.find("stream");  // the keyword, after the dictionary
-    const std::size_t dictEnd = stream == std::string::npos ? bytes.size() : stream;
-    renumbered = std::to_string(map(n));
-    AppendRenumbered(std::string_view(bytes).substr(header, dictEnd - header), map, renumbered);
-    offsets[map(n)] = o.at();
-    if (!o.Put(renumbered) || !o.Put(std::string_view(bytes).substr(dictEnd))) return false;
-  }
-  std::vector<long long> kids = a.kids;
-  for (const long long kid : b.kids) kids.push_back(map(kid));
-  offsets[a.pages] = o.at();
-  if (!o.Put(PagesNode(a, kids))) return false;
+  offsets[first.pages] = o.at();
+  if (!o.Put(PagesNode(first, kids))) return false;
 
   // The table, its free entries chained from entry 0, and the trailer.
   const long long tableAt = o.at();
@@ -284,9 +285,9 @@ bool JoinCairoPdfs(const std::filesystem::path& first, const std::filesystem::pa
     }
     table += entry;
   }
-  table += "trailer\n<< /Size " + std::to_string(size) + "\n   /Root " + std::to_string(a.root) +
-           " 0 R\n";
-  if (a.info > 0) table += "   /Info " + std::to_string(a.info) + " 0 R\n";
+  table += "trailer\n<< /Size " + std::to_string(size) + "\n   /Root " +
+           std::to_string(first.root) + " 0 R\n";
+  if (first.info > 0) table += "   /Info " + std::to_string(first.info) + " 0 R\n";
   table += ">>\nstartxref\n" + std::to_string(tableAt) + "\n%%EOF\n";
   return o.Put(table) && o.Close();
 }

@@ -21,9 +21,10 @@ namespace actifix::platform {
 using namespace typeset;
 
 namespace {
-// Below this many pages a document is drawn on one core: the second thread and the join
-// would cost more than they save.
-constexpr int kTwoHalvesFrom = 64;
+// A long document is drawn in parts of at least this many pages, by two threads, then joined:
+// below two parts, the second thread and the join would cost more than they save.
+constexpr int kPagesAPart = 64;
+constexpr int kMostParts = 32;
 }  // namespace
 
 TypesetPdfRenderer::TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
@@ -34,7 +35,7 @@ TypesetPdfRenderer::TypesetPdfRenderer(Head head, int linesPerPage, std::filesys
       spool_(draft_.string() + ".pages"),
       painter_(std::make_unique<Painter>()),
       drawn_(std::move(drawn)),
-      twoHalves_(threads == 2 || (threads == 0 && std::thread::hardware_concurrency() >= 2)) {}
+      twoThreads_(threads == 2 || (threads == 0 && std::thread::hardware_concurrency() >= 2)) {}
 
 TypesetPdfRenderer::~TypesetPdfRenderer() {
   painter_.reset();
@@ -42,7 +43,10 @@ TypesetPdfRenderer::~TypesetPdfRenderer() {
   std::error_code ignored;
   std::filesystem::remove(spool_, ignored);
   std::filesystem::remove(draft_, ignored);
-  for (const char* half : {".2", ".j"}) std::filesystem::remove(draft_.string() + half, ignored);
+  // The parts of a drawing cut short.
+  for (int part = 0; part < kMostParts; ++part)
+    std::filesystem::remove(draft_.string() + "." + std::to_string(part), ignored);
+  std::filesystem::remove(draft_.string() + ".j", ignored);
 }
 
 // ---- Recording ----
@@ -187,7 +191,7 @@ void TypesetPdfRenderer::Write(const std::filesystem::path& file) {
   spoolOut_.close();
   // An amount column is as wide as the widest amount it printed, gaps following.
   for (Table& table : tables_) WidenToPrinted(table);
-  bool written = twoHalves_ && pages_ >= kTwoHalvesFrom && DrawInTwoHalves();
+  bool written = twoThreads_ && pages_ >= 2 * kPagesAPart && DrawInParts();
   if (!written) {
     int drawn = 0;
     written = DrawPages(*painter_, draft_, 1, pages_, [&] {
@@ -219,51 +223,63 @@ bool TypesetPdfRenderer::DrawPages(Painter& painter, const std::filesystem::path
   return painter.Close() && written;
 }
 
-bool TypesetPdfRenderer::DrawInTwoHalves() {
-  const int half = (pages_ + 1) / 2;
-  const std::filesystem::path second = draft_.string() + ".2", joined = draft_.string() + ".j";
-  std::atomic<int> drawnFirst = 0, drawnSecond = 0;
-  std::atomic<bool> stop = false, secondDone = false;
-  bool firstWritten = false, secondWritten = false;
+bool TypesetPdfRenderer::DrawInParts() {
+  // Parts of at least kPagesAPart pages, at most kMostParts: each thread takes the next part
+  // left when it is done with one, so that neither waits long for the other at the end.
+  const int count = std::clamp(pages_ / kPagesAPart, 2, kMostParts);
+  const auto firstPage = [&](int part) {
+    return 1 + static_cast<int>(1LL * pages_ * part / count);
+  };
+  std::vector<std::filesystem::path> parts;
+  for (int part = 0; part < count; ++part)
+    parts.push_back(draft_.string() + "." + std::to_string(part));
+  std::atomic<int> next = 0, drawn = 0, failed = 0;
+  std::atomic<bool> otherDone = false;
   std::exception_ptr failure;
+  const auto drawParts = [&](Painter& painter, const std::function<void()>& each) {
+    for (int part; failed == 0 && (part = next++) < count;)
+      if (!DrawPages(painter, parts[part], firstPage(part), firstPage(part + 1) - 1, [&] {
+            ++drawn;
+            each();
+            return failed == 0;
+          }))
+        ++failed;
+  };
   {
     std::jthread other([&] {
       try {
         Painter painter;
-        secondWritten = DrawPages(painter, second, half + 1, pages_, [&] {
-          ++drawnSecond;
-          return !stop.load();
-        });
+        drawParts(painter, [] {});
       } catch (...) {
         failure = std::current_exception();
+        ++failed;
       }
-      secondDone = true;
+      otherDone = true;
     });
-    // Leaving early (a failure here) stops the other half before the thread is joined.
+    // Leaving early (a failure here) stops the other thread before it is joined.
     struct Stop {
-      std::atomic<bool>& flag;
-      ~Stop() { flag = true; }
-    } stopOnLeaving{stop};
+      std::atomic<int>& failed;
+      bool done = false;
+      ~Stop() { failed += done ? 0 : 1; }
+    } stopOnLeaving{failed};
     const auto tell = [&] {
-      if (drawn_) drawn_(drawnFirst + drawnSecond, pages_);
+      if (drawn_) drawn_(drawn, pages_);
     };
-    firstWritten = DrawPages(*painter_, draft_, 1, half, [&] {
-      ++drawnFirst;
-      tell();
-      return true;
-    });
-    while (!secondDone) {
+    drawParts(*painter_, tell);
+    while (!otherDone) {
       std::this_thread::sleep_for(std::chrono::milliseconds(20));
       tell();
     }
+    stopOnLeaving.done = true;
   }
   if (failure) std::rethrow_exception(failure);
+  const std::filesystem::path joined = draft_.string() + ".j";
   std::error_code ec;
-  bool written = firstWritten && secondWritten && JoinCairoPdfs(draft_, second, joined);
+  bool written = failed == 0 && JoinCairoPdfs(parts, joined);
   if (written) std::filesystem::rename(joined, draft_, ec);
   written = written && !ec;
-  std::filesystem::remove(second, ec);
-  std::filesystem::remove(joined, ec);
+  parts.push_back(joined);
+  for (const std::filesystem::path& part : parts) std::filesystem::remove(part, ec);
   return written;
 }
 

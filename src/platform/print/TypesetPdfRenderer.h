@@ -18,7 +18,7 @@
 //    beside the draft; Write draws them all, one page in memory at a time. The cost is the
 //    spool file (about the size of the text edition) and drawing after the last page rather
 //    than during the edition.
-//  - A long document is drawn in two halves, one on each core, then joined (PdfJoin.h).
+//  - A long document is drawn in parts on two cores, then joined (PdfJoin.h).
 // Pictures of the figures the edition printed: see TypesetChart.h. The work is shared out:
 // this class records the edition and spools its pages (TypesetPage.h), TypesetLayout.h says
 // where things go, TypesetPainter.h draws them in the faces of TypesetFace.h.
@@ -48,7 +48,7 @@ class TypesetPdfRenderer : public PdfWriter {
   using Head = typeset::RunningHead;
   // `drawn` (may be empty) is told of the pages drawn at Write: how many, and the count.
   // `threads`: 1 draws the document whole on the calling thread, however long; 2 draws a
-  // long one in two halves; 0 chooses by the cores of the machine.
+  // long one in parts on two threads; 0 chooses by the cores of the machine.
   TypesetPdfRenderer(Head head, int linesPerPage, std::filesystem::path draft,
                      std::function<void(int, int)> drawn = {}, int threads = 0);
   // A draft never written is removed, with its spool.
@@ -77,9 +77,9 @@ class TypesetPdfRenderer : public PdfWriter {
   // document was written whole.
   bool DrawPages(typeset::Painter& painter, const std::filesystem::path& draft, int from, int to,
                  const std::function<bool()>& each);
-  // The first half on this thread, the second on another, joined into the draft. Returns
-  // false, the draft to be drawn again whole, when a half or the join failed.
-  bool DrawInTwoHalves();
+  // The pages drawn in parts by this thread and another, joined into the draft. Returns false,
+  // the draft to be drawn again whole, when a part or the join failed.
+  bool DrawInParts();
   std::string Criteria() const;
   // Puts `chart` under the last line of the page, or on a new page when it has no room left.
   void AttachChart(typeset::Chart& chart);
@@ -106,7 +106,7 @@ class TypesetPdfRenderer : public PdfWriter {
   typeset::ChartFigures figures_;
   std::unique_ptr<typeset::Painter> painter_;
   std::function<void(int, int)> drawn_;
-  bool twoHalves_;  // a long document is drawn in two halves
+  bool twoThreads_;  // a long document is drawn in parts by two threads
 };
 
 }  // namespace actifix::platform
