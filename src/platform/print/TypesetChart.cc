@@ -93,7 +93,7 @@ void DrawLegend(Painter& p, const Chart& chart, double left, double top, double 
   double x = left + p.Show(p.bold, size, left, top + size, chart.title) + 2 * size;
   for (std::size_t s = 0; s < chart.names.size(); ++s) {
     if (chart.names[s].empty()) continue;
-    SetColour(cr, s);
+    SetColour(p.cr(), s);  // the names gathered so far drawn first, in black
     if (s == 2)
       p.Rule(x, x + size, top + 0.6 * size, 1.5);
     else
@@ -173,11 +173,16 @@ void ChartFigures::Title(const std::string& text) {
   if (text.rfind("NATURE", 0) == 0) group_ = text;
 }
 
+bool ChartFigures::OnCard() const {
+  return std::find(names_.begin(), names_.end(), "EXER") != names_.end() &&
+         std::find(names_.begin(), names_.end(), "CUMFIN") != names_.end();
+}
+
 void ChartFigures::Line(std::span<const CellValue> cells) {
   // A year of an asset card's plan: "01/01/2026 Au 31/12/2026", its charge and cumulative.
   const CellValue* year = CellOf(cells, "EXER");
   if (year == nullptr || year->text.size() < 4 || year->text.find(" Au ") == std::string::npos ||
-      std::find(names_.begin(), names_.end(), "CUMFIN") == names_.end())
+      !OnCard())
     return;
   if (plan_.labels.empty())
     plan_ = {"Plan d'amortissement",

@@ -30,6 +30,8 @@ class ChartFigures {
   // The plan of the card being printed, and the natures of the edition: each empty (no
   // labels) until a figure comes; the caller takes them when they are complete.
   Chart& plan() { return plan_; }
+  // Whether the columns defined last are an asset card's, with its plan.
+  bool OnCard() const;
   Chart& natures() { return natures_; }
 
  private:

@@ -116,6 +116,13 @@ void TypesetPdfRenderer::Reopened() {
   table_ = -1;
 }
 
+void TypesetPdfRenderer::Page() {
+  // A page break after an asset card, in one edition of many cards, ends the card as opening
+  // the edition again for the next one does: its plan under it, the next card's titles for
+  // the running head.
+  if (criteriaClosed_ && figures_.OnCard()) Reopened();
+}
+
 void TypesetPdfRenderer::StartPage(int /*number*/) {
   EndPage();
   pageStarted_ = true;

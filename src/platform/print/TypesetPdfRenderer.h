@@ -64,6 +64,7 @@ class TypesetPdfRenderer : public PdfWriter {
              const std::vector<CellValue>& labels) override;
   void Layout(const EditionLayout& layout, const std::vector<int>& widths) override;
   void Reopened() override;
+  void Page() override;
   bool WantsCells() const override { return true; }
   // Throw HostError when the spool cannot be written.
   void StartPage(int number) override;

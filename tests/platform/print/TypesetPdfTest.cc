@@ -244,8 +244,13 @@ TEST(TypesetPdf, TheGridOneStaysOnOption) {
 }
 
 // Two asset cards, each ending with its plan: the bars are the charges of its years (not the
-// "Antérieur" line), the line their cumulative, both read back from the drawing's paths.
-TEST(TypesetPdf, ThePlanPictureDrawsTheFiguresOfTheCard) {
+// "Antérieur" line), the line their cumulative, both read back from the drawing's paths; each
+// card's page is headed by its own titles. The cards are printed as the card screen prints
+// them (the edition opened again for each), then as one edition with a page break between.
+class TypesetCards : public ::testing::TestWithParam<bool> {};
+
+TEST_P(TypesetCards, ThePlanPictureDrawsTheFiguresOfTheCard) {
+  const bool oneEdition = GetParam();
   actifix::testing::TempDir dir;
   EditionOptions options;
   options.outDir = dir.path();
@@ -253,8 +258,9 @@ TEST(TypesetPdf, ThePlanPictureDrawsTheFiguresOfTheCard) {
   const std::vector<std::vector<double>> plans = {{3500, 2275, 1478.75, 1373.13, 1373.12},
                                                   {600, 150}};
   for (const auto& plan : plans) {
-    e.Open(kZero, kZero, kZero, "FICHE", kZero);
-    e.AddTitle("Ordre : 00001", "G");
+    if (!oneEdition || &plan == &plans.front()) e.Open(kZero, kZero, kZero, "FICHE", kZero);
+    if (&plan != &plans.front() && oneEdition) e.NewPage();
+    e.AddTitle("Ordre : 0000" + std::to_string(&plan - &plans.front() + 1), "G");
     e.DefineColumns(
         "[PS,1,[[EXER,EXERCICE,A,24,G],[DOTAMO,Dotation,M,12,2,D],[CUMFIN,Cumul,M,12,2,D]],[]]");
     e.SetCell("EXER", "Antérieur", "@");
@@ -267,11 +273,22 @@ TEST(TypesetPdf, ThePlanPictureDrawsTheFiguresOfTheCard) {
       e.SetAmount("CUMFIN", cumul += plan[i], "@");
       e.PrintLine();
     }
-    e.Close(kZero);
+    if (!oneEdition || &plan == &plans.back()) e.Close(kZero);
   }
   e.Flush();
   std::filesystem::path pdf = e.LastTextFile();
-  const std::string svg = PdfText(pdf.replace_extension(".pdf"), "pdftocairo -svg");
+  std::istringstream text(PdfText(pdf.replace_extension(".pdf")));
+  std::vector<std::string> pages;
+  for (std::string page; std::getline(text, page, '\f');)
+    if (page.find_first_not_of(" \n") != std::string::npos) pages.push_back(page);
+  ASSERT_EQ(pages.size(), 2u);
+  for (std::size_t card = 0; card < 2; ++card) {
+    const std::string own = "Ordre : 0000" + std::to_string(card + 1);
+    const std::string other = "Ordre : 0000" + std::to_string(2 - card);
+    EXPECT_NE(pages[card].find(own, pages[card].find(own) + 1), std::string::npos) << card;
+    EXPECT_EQ(pages[card].find(other), std::string::npos) << card;
+  }
+  const std::string svg = PdfText(pdf, "pdftocairo -svg");
   // Filled bars: "M x y L x y L x y L x y Z"; lines: "M x y L x y ..." with a transform.
   const std::regex bar(
       "fill:rgb\\(2[67][.0-9]*%,4[45][.0-9]*%[^\"]*\" d=\"M [-.0-9]+ ([-.0-9]+) L "
@@ -317,6 +334,8 @@ TEST(TypesetPdf, ThePlanPictureDrawsTheFiguresOfTheCard) {
     }
   }
 }
+
+INSTANTIATE_TEST_SUITE_P(TypesetPdf, TypesetCards, ::testing::Bool());
 
 }  // namespace
 }  // namespace actifix::platform
