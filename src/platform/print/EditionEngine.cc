@@ -11,6 +11,7 @@
 #include "host/HostError.h"
 #include "host/Text.h"
 #include "platform/print/EditionFormat.h"
+#include "platform/print/RendererRelay.h"
 #include "platform/print/TypesetPdfRenderer.h"
 #include "platform/store/WritePath.h"
 
@@ -148,6 +149,7 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
     NewPage();
     return;
   }
+  relay_.reset();  // an edition that held nothing leaves nothing to play
   touched_ = false;
   title_ = title;
   pageNumber_ = 0;
@@ -173,6 +175,10 @@ void EditionEngine::Open(const int16_t& /*falseValue*/, const int16_t& /*zero1*/
         options_.pageLength, Draft(".pdf"), options_.onPdfPage, options_.pdfThreads);
   cellsWanted_ = false;
   Broadcast([this](EditionRenderer& r) { cellsWanted_ = cellsWanted_ || r.WantsCells(); });
+  // The files' renderers work on a thread of their own while the module goes on.
+  if (!options_.outDir.empty())
+    relay_ = std::make_unique<RendererRelay>(std::vector<EditionRenderer*>{
+        textRenderer_.get(), jsonRenderer_.get(), csvRenderer_.get(), pdfRenderer_.get()});
 }
 
 void EditionEngine::Close(const int16_t& /*flag*/) {
@@ -186,6 +192,7 @@ void EditionEngine::Flush() {
   if (!kept_) return;
   kept_ = false;
   Broadcast([](EditionRenderer& r) { r.Finish(); });
+  relay_.reset();
   textRenderer_.reset();
   jsonRenderer_.reset();
   csvRenderer_.reset();
@@ -221,10 +228,14 @@ void EditionEngine::WriteFiles() {
 }
 
 void EditionEngine::Broadcast(const std::function<void(EditionRenderer&)>& call) {
-  for (EditionRenderer* r : std::initializer_list<EditionRenderer*>{
-           textRenderer_.get(), jsonRenderer_.get(), csvRenderer_.get(), streamRenderer_.get(),
-           pdfRenderer_.get()})
-    if (r != nullptr) call(*r);
+  if (relay_) {
+    call(*relay_);
+  } else {
+    for (EditionRenderer* r : std::initializer_list<EditionRenderer*>{
+             textRenderer_.get(), jsonRenderer_.get(), csvRenderer_.get(), pdfRenderer_.get()})
+      if (r != nullptr) call(*r);
+  }
+  if (streamRenderer_) call(*streamRenderer_);
 }
 
 // ---- Titles and columns ----

@@ -78,6 +78,7 @@
 #include "host/HostEdition.h"
 #include "platform/print/EditionDescriptor.h"
 #include "platform/print/EditionRenderer.h"
+#include "platform/print/RendererRelay.h"
 
 namespace actifix::platform {
 
@@ -224,6 +225,9 @@ class EditionEngine : public HostEdition {
   std::unique_ptr<CsvRenderer> csvRenderer_;  // only for the editions of options_.csvTitles
   std::unique_ptr<JsonRenderer> streamRenderer_;
   std::unique_ptr<PdfWriter> pdfRenderer_;
+  // Feeds the renderers above on a thread of their own (none without an output directory);
+  // declared after them, it is stopped before they go.
+  std::unique_ptr<RendererRelay> relay_;
   bool cellsWanted_ = false;  // a renderer draws the lines column by column
   int documents_ = 0;         // documents begun: names their drafts
 
