@@ -1,5 +1,7 @@
 #include "platform/print/EditionEngine.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <charconv>
 #include <cstdint>
@@ -67,6 +69,8 @@ void EditionEngine::Touch() {
   if (ec)
     throw HostError(ErrorKind::kIo, "HostEdition", options_.outDir.string(),
                     "impossible de créer le répertoire des éditions");
+  if (!draftsSwept_) RemoveAbandonedDrafts(options_.outDir);
+  draftsSwept_ = true;
   textTemp_ = Draft(".txt");
   jsonTemp_ = Draft(".jsonl");
   textFile_.clear();
@@ -81,8 +85,9 @@ void EditionEngine::Touch() {
 }
 
 std::filesystem::path EditionEngine::Draft(const char* extension) const {
-  return options_.outDir / (".open-" + std::to_string(reinterpret_cast<std::uintptr_t>(this)) +
-                            "-" + std::to_string(documents_) + extension);
+  return options_.outDir / (".open-" + std::to_string(getpid()) + "-" +
+                            std::to_string(reinterpret_cast<std::uintptr_t>(this)) + "-" +
+                            std::to_string(documents_) + extension);
 }
 
 void EditionEngine::DropStreams() {

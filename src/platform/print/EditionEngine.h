@@ -21,9 +21,10 @@
 //   edition closed with nothing added to it (no title line, no column set, no line) adds
 //   nothing: the asset card screen opens and closes one at once to start. Close with no
 //   edition open does nothing. The flag is not used.
-//   The text and JSON lines are written as they are printed, to ".open-*" files of the
+//   The text and JSON lines are written as they are printed, to ".open-<pid>-*" files of the
 //   output directory renamed when the document is written (removed when it is dropped), so
-//   an edition of any length costs no memory; the PDF alone keeps its pages until then.
+//   an edition of any length costs no memory; the PDF alone keeps its pages until then. The
+//   first edition of an engine removes the drafts a stopped run left (RemoveAbandonedDrafts).
 // - DefineColumns may come again in the same edition. Each definition starts a new block: the
 //   current line is emptied and every running total, of both levels, starts again at 0.
 //   Its column headings are printed before the next line, total or rule, and again at the
@@ -230,6 +231,7 @@ class EditionEngine : public HostEdition {
   std::unique_ptr<RendererRelay> relay_;
   bool cellsWanted_ = false;  // a renderer draws the lines column by column
   int documents_ = 0;         // documents begun: names their drafts
+  bool draftsSwept_ = false;  // the drafts other runs abandoned were looked for
 
   std::filesystem::path lastText_;
 };

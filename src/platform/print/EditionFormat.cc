@@ -1,7 +1,12 @@
 #include "platform/print/EditionFormat.h"
 
+#include <signal.h>
+
 #include <algorithm>
 #include <array>
+#include <cerrno>
+#include <charconv>
+#include <chrono>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -160,6 +165,23 @@ int NextEditionNumber(const std::filesystem::path& dir) {
     greatest = std::max(greatest, std::stoi(name.substr(0, digits)));
   }
   return greatest + 1;
+}
+
+void RemoveAbandonedDrafts(const std::filesystem::path& dir) {
+  const auto hourAgo = std::filesystem::file_time_type::clock::now() - std::chrono::hours(1);
+  std::error_code ec;
+  for (std::filesystem::directory_iterator it(dir, ec), end; !ec && it != end; it.increment(ec)) {
+    const std::string name = it->path().filename().string();
+    if (!name.starts_with(".open-")) continue;
+    long pid = 0;
+    const char* const last = name.data() + name.size();
+    const auto [past, error] = std::from_chars(name.data() + 6, last, pid);
+    if (error != std::errc() || past == last || *past != '-' || pid <= 0) continue;
+    const bool running = kill(static_cast<pid_t>(pid), 0) == 0 || errno != ESRCH;
+    std::error_code ignored;
+    const auto written = std::filesystem::last_write_time(it->path(), ignored);
+    if (!running && !ignored && written < hourAgo) std::filesystem::remove(it->path(), ignored);
+  }
 }
 
 std::string EditionFileStem(int number, std::string_view titleCp1252) {

@@ -33,6 +33,11 @@ std::string SafeFileTitle(std::string_view titleCp1252);
 // "NNN-..." there, 1 when there is none (or no such directory).
 int NextEditionNumber(const std::filesystem::path& dir);
 
+// The drafts of an edition are named ".open-<pid>-…" in its directory. Removes from `dir` those
+// a program stopped before it wrote its edition left behind (Ctrl-C, a kill): of a process that
+// no longer runs, untouched for an hour (a directory may be shared with another machine).
+void RemoveAbandonedDrafts(const std::filesystem::path& dir);
+
 // "NNN-<title>" for number `number` (at least three digits) and the safe title.
 std::string EditionFileStem(int number, std::string_view titleCp1252);
 

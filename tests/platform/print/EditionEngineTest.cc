@@ -5,6 +5,11 @@
 #include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <fstream>
 #include <functional>
 #include <sstream>
 
@@ -259,6 +264,38 @@ TEST(EditionFilesWritten, OneDocumentPerTitleInARunAndNothingOfADroppedEdition) 
   EXPECT_NE(FileBytes(options.outDir / "001-Ecritures.txt").find("Page 2"), std::string::npos);
   // Those two files alone: no draft is left behind.
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(options.outDir), {}), 2);
+}
+
+// The drafts a stopped run left (its process gone, untouched for an hour) are removed when the
+// next edition begins; those of a running process, fresh ones and other files stay.
+TEST(EditionFiles, DraftsAbandonedByAStoppedRunAreRemoved) {
+  actifix::testing::TempDir dir;
+  const pid_t gone = fork();
+  if (gone == 0) _exit(0);
+  waitpid(gone, nullptr, 0);
+  const auto make = [&](const std::string& name, bool aged) {
+    const std::filesystem::path path = dir.path() / name;
+    std::ofstream(path) << "x";
+    if (aged)
+      std::filesystem::last_write_time(
+          path, std::filesystem::file_time_type::clock::now() - std::chrono::hours(2));
+    return path;
+  };
+  const auto abandoned = {make(".open-" + std::to_string(gone) + "-7-1.pdf.3", true),
+                          make(".open-" + std::to_string(gone) + "-7-1.pdf.pages", true)};
+  const auto kept = {make(".open-" + std::to_string(gone) + "-7-2.txt", false),
+                     make(".open-" + std::to_string(getppid()) + "-7-1.txt", true),
+                     make(".open-x.txt", true), make("001-LISTE.txt", true)};
+  EditionOptions options;
+  options.outDir = dir.path();
+  options.pdf = false;
+  EditionEngine e(options);
+  e.Open(0, 0, 0, "LISTE", 0);
+  e.AddTitle("LISTE", "G");
+  e.Close(0);
+  e.Flush();
+  for (const auto& path : abandoned) EXPECT_FALSE(std::filesystem::exists(path)) << path;
+  for (const auto& path : kept) EXPECT_TRUE(std::filesystem::exists(path)) << path;
 }
 
 }  // namespace
