@@ -5,19 +5,18 @@
 #include <algorithm>
 #include <cstdint>
 #include <cstdio>
+#include <fstream>
 #include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "platform/store/WritePath.h"
+
 namespace actifix::platform {
 namespace {
 
 using File = std::unique_ptr<std::FILE, int (*)(std::FILE*)>;
-
-File OpenFile(const std::filesystem::path& path, const char* mode) {
-  return File(std::fopen(path.c_str(), mode), &std::fclose);
-}
 
 bool IsBlank(char c) { return c == ' ' || c == '\n' || c == '\r' || c == '\t' || c == '\f'; }
 bool IsDelimiter(char c) {
@@ -98,7 +97,9 @@ struct Document {
   long long tableAt = 0;           // where the table begins: the end of the last object
   long long root = -1, info = -1, pages = -1;
   std::vector<long long> order;  // object numbers by their place in the file
-  std::string pagesNode;         // the text of the page tree node
+  // The page tree node's text around its kids and its count: "N 0 obj … /Kids [", "] …
+  // /Count ", and what follows the count.
+  std::string nodeHead, nodeMiddle, nodeTail;
   std::vector<long long> kids;
 
   bool Read(const std::filesystem::path& path);
@@ -112,7 +113,7 @@ bool Document::Bytes(long long from, long long count, std::string& into) const {
 }
 
 bool Document::Read(const std::filesystem::path& path) {
-  file = OpenFile(path, "rb");
+  file = File(std::fopen(path.c_str(), "rb"), &std::fclose);
   std::error_code ec;
   const auto length = static_cast<long long>(std::filesystem::file_size(path, ec));
   std::string tail;
@@ -165,61 +166,61 @@ bool Document::Read(const std::filesystem::path& path) {
   };
   if (offsets[root] < 0 || !Bytes(offsets[root], spanOf(root), catalog)) return false;
   pages = ReferenceAfter(catalog, "/Pages");
+  std::string node;
   if (pages <= 0 || pages >= size || offsets[pages] < 0 ||
-      !Bytes(offsets[pages], spanOf(pages), pagesNode))
+      !Bytes(offsets[pages], spanOf(pages), node))
     return false;
-  const std::size_t open = pagesNode.find("/Kids [");
-  const std::size_t close = pagesNode.find(']', open);
-  const std::size_t count = pagesNode.find("/Count ", close);
-  if (open == std::string::npos || close == std::string::npos || count == std::string::npos ||
-      pagesNode.find("/Parent") != std::string::npos)
+  const std::size_t open = node.find("/Kids [");
+  const std::size_t close = node.find(']', open);
+  std::size_t countEnd = node.find("/Count ", close);
+  if (open == std::string::npos || close == std::string::npos || countEnd == std::string::npos ||
+      node.find("/Parent") != std::string::npos)
     return false;
+  countEnd += 7;
+  const std::size_t countAt = countEnd;
+  const long long count = NumberAt(node, countEnd);
+  nodeHead = node.substr(0, open + 7);
+  nodeMiddle = node.substr(close, countAt - close);
+  nodeTail = node.substr(countEnd);
   std::string ignored;
   AppendRenumbered(
-      std::string_view(pagesNode).substr(open + 7, close - open - 7),
+      std::string_view(node).substr(open + 7, close - open - 7),
       [&](long long n) { return kids.push_back(n), n; }, ignored);
-  std::size_t countAt = count + 7;
-  return NumberAt(pagesNode, countAt) == static_cast<long long>(kids.size()) && !kids.empty();
+  return count == static_cast<long long>(kids.size()) && !kids.empty();
 }
 
 // The page tree node of `first` listing `kids`.
 std::string PagesNode(const Document& first, const std::vector<long long>& kids) {
-  const std::string& node = first.pagesNode;
-  const std::size_t open = node.find("/Kids [") + 7, close = node.find(']', open);
-  std::size_t countEnd = node.find("/Count ", close) + 7;
-  const std::size_t countAt = countEnd;
-  NumberAt(node, countEnd);
-  std::string text = node.substr(0, open);
+  std::string text = first.nodeHead;
   for (const long long kid : kids) text += ' ' + std::to_string(kid) + " 0 R";
-  text += ' ';
-  text += node.substr(close, countAt - close);
-  text += std::to_string(kids.size());
-  text += node.substr(countEnd);
+  text += ' ' + first.nodeMiddle + std::to_string(kids.size()) + first.nodeTail;
   return text;
 }
 
-// The page tree node without its kids and count, to tell that both halves have the same.
+// The page tree node but its number, kids and count, to tell that all parts have the same.
 std::string NodeShape(const Document& d) {
-  const std::string& node = d.pagesNode;
-  const std::size_t obj = node.find("obj");
-  const std::size_t open = node.find("/Kids [") + 7, close = node.find(']', open);
-  return node.substr(obj, open - obj) + node.substr(close, node.find("/Count ", close) - close);
+  return d.nodeHead.substr(d.nodeHead.find("obj")) + d.nodeMiddle + d.nodeTail;
 }
 
+// The joined document, opened as every file the program writes is (never through a link).
 class Output {
  public:
-  explicit Output(const std::filesystem::path& path) : file_(OpenFile(path, "wb")) {
-    if (file_) std::setvbuf(file_.get(), nullptr, _IOFBF, 1 << 20);
+  explicit Output(const std::filesystem::path& path) {
+    OpenNoFollow(out_, path, WriteMode::kNew, "HostEdition.Close");
   }
   bool Put(std::string_view bytes) {
     at_ += static_cast<long long>(bytes.size());
-    return file_ && std::fwrite(bytes.data(), 1, bytes.size(), file_.get()) == bytes.size();
+    out_.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+    return static_cast<bool>(out_);
   }
   long long at() const { return at_; }
-  bool Close() { return file_ && std::fclose(file_.release()) == 0; }
+  bool Close() {
+    out_.close();
+    return static_cast<bool>(out_);
+  }
 
  private:
-  File file_;
+  std::ofstream out_;
   long long at_ = 0;
 };
 

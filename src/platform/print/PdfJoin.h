@@ -16,7 +16,7 @@ namespace actifix::platform {
 
 // Writes to `out` the pages of `parts` in their order, with the first's information. Returns
 // false, leaving `out` to be removed, when one is not in cairo's form or when a file cannot be
-// read or written.
+// read or written. Throws HostError when `out` cannot be made (a link stands there, say).
 bool JoinCairoPdfs(const std::vector<std::filesystem::path>& parts,
                    const std::filesystem::path& out);
 

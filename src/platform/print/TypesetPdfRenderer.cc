@@ -238,8 +238,10 @@ bool TypesetPdfRenderer::DrawInParts() {
     return 1 + static_cast<int>(1LL * pages_ * part / count);
   };
   std::vector<std::filesystem::path> parts;
-  for (int part = 0; part < count; ++part)
+  for (int part = 0; part < count; ++part) {
     parts.push_back(draft_.string() + "." + std::to_string(part));
+    RefuseLink(parts.back(), "HostEdition.Close");  // cairo opens its files as they stand
+  }
   std::atomic<int> next = 0, drawn = 0, failed = 0;
   std::atomic<bool> otherDone = false;
   std::exception_ptr failure;
