@@ -40,4 +40,11 @@ std::string RestoreRefusal(const std::string& why, const std::string& code) {
 
 std::unique_ptr<Store> CompanyStore::OpenForReading(const std::string& code) { return Open(code); }
 
+PendingBackup CompanyStore::BeginBackup(Store& store, const std::string& code,
+                                        const std::optional<ClosedYear>& closedYear) {
+  std::promise<Backup> taken;
+  taken.set_value(TakeBackup(store, code, closedYear));
+  return PendingBackup(taken.get_future());
+}
+
 }  // namespace actifix::platform

@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <optional>
 #include <string>
@@ -44,6 +45,17 @@ struct Backup {
   // A copy taken at a year opening, before the register was rolled, is the archive of the
   // year that closed: its figures are that year's, printed under these dates.
   std::optional<ClosedYear> closedYear;
+};
+
+// A backup begun by CompanyStore::BeginBackup, perhaps still being written.
+class PendingBackup {
+ public:
+  explicit PendingBackup(std::future<Backup> copy) : copy_(std::move(copy)) {}
+  // Waits until the copy is whole and durable; throws its HostError when it failed.
+  Backup Finish() { return copy_.get(); }
+
+ private:
+  std::future<Backup> copy_;  // its destructor waits for a copy still being written
 };
 
 class CompanyStore {
@@ -90,6 +102,11 @@ class CompanyStore {
   // transaction open on `store` (commit first). Throws HostError.
   virtual Backup TakeBackup(Store& store, const std::string& code,
                             const std::optional<ClosedYear>& closedYear = std::nullopt) = 0;
+  // The same copy, of the company as committed now, written while the program goes on with
+  // its work (which must not commit until Finish). A store that cannot copy beside its
+  // writes takes it now. Throws HostError.
+  virtual PendingBackup BeginBackup(Store& store, const std::string& code,
+                                    const std::optional<ClosedYear>& closedYear);
   // The backups of company `code` (every company when empty), oldest first.
   virtual std::vector<Backup> Backups(const std::string& code) = 0;
   // The backup `name` (a name of the list, or a path), its code read from the copy itself;

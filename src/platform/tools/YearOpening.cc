@@ -3,6 +3,7 @@
 #include <chrono>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <utility>
 
 #include "front/NvImmo.h"
@@ -135,6 +136,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     return std::make_unique<WalkWatcher>(std::move(inner), walk);
   });
   std::filesystem::path backup;
+  std::optional<PendingBackup> copying;  // from the confirmation of the dates on
   session.RunWith([&](NvImmo& component) {
     session.ReloadCompany();
     const CompanyContext& company = session.company();
@@ -143,20 +145,16 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     const bool reopened = !store.YearOpened(company.yearStart).empty();
     const std::string cumulativesYear = store.Settings().cumulativesYear;
     component.LectParamImmo();
-    // Taken once the dates are confirmed, when the module starts its walk, before its first
-    // write: an opening left unconfirmed leaves no copy behind.
+    // Taken once the dates are confirmed, when the module starts its walk, of the register as
+    // it stands before its first write, and written beside the walk: an opening left
+    // unconfirmed leaves no copy behind, and none is marked done before its copy is whole.
     walk->onStart = [&] {
       session.Commit();
       // The register is not rolled yet: unless this year was opened already, the copy is the
       // archive of the year that closes, kept with that year's dates.
-      backup =
-          session.companies()
-              .TakeBackup(store, company.code,
-                          !reopened ? std::optional(YearBefore(company.yearStart, cumulativesYear))
-                                    : std::nullopt)
-              .path;
-      session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
-                          backup.string());
+      copying = session.companies().BeginBackup(
+          store, company.code,
+          !reopened ? std::optional(YearBefore(company.yearStart, cumulativesYear)) : std::nullopt);
       walk->total = session.store().CountEntries("Immo");
       // The walk only rewrites and removes (no new record, no new key): the rewrites may go
       // together, still before anything else reaches the server.
@@ -179,7 +177,10 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
     } disarm{*walk, session};
     try {
       component.OuvImo();
-      if (backup.empty()) return;  // the dates were not confirmed: nothing was written
+      if (!copying) return;  // the dates were not confirmed: nothing was written
+      backup = copying->Finish().path;
+      session.ui().Notice("Sauvegarde interne de l'entreprise " + company.code + " : " +
+                          backup.string());
       // The year marked opened and the cumulatives moved to it, with the rolled assets.
       store.HoldWriteLock();
       store.MarkYearOpened(company.yearStart, LocalTimeText("%d/%m/%Y %H:%M:%S"));
@@ -188,7 +189,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
       store.SaveSettings(settings);
       store.Commit();
     } catch (const HostError& error) {
-      if (backup.empty()) throw;  // nothing was written
+      if (!copying) throw;  // nothing was written
       store.Rollback();
       const std::string what =
           error.subject().empty() ? error.cause() : error.cause() + " (" + error.subject() + ")";
@@ -198,7 +199,7 @@ std::filesystem::path OpenFiscalYear(Session& session, const OperationOptions& o
                           "l'exercice n'est pas marqué ouvert ; corrigez la cause, puis relancez "
                           "l'ouverture");
     } catch (...) {
-      if (!backup.empty()) store.Rollback();  // whatever stops it, none of the roll stays
+      if (copying) store.Rollback();  // whatever stops it, none of the roll stays
       throw;
     }
   });

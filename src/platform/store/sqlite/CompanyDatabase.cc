@@ -370,16 +370,13 @@ void CopyPages(sqlite3* to, sqlite3* from, const std::string& operation,
 
 }  // namespace
 
-void CompanyDatabase::BackupTo(const std::filesystem::path& target) {
-  const std::string operation = "CompanyDatabase.BackupTo";
-  if (InTransaction())
-    throw HostError(ErrorKind::kInUse, operation, target.string(),
-                    "une écriture est en cours sur l'entreprise");
+void CompanyDatabase::CopyInto(sqlite3* from, const std::filesystem::path& target,
+                               const std::string& operation) {
   CreateNew(target, operation);
   sqlite3* out = nullptr;
   try {
     out = OpenConnection(target, SQLITE_OPEN_READWRITE, operation);
-    CopyPages(out, db_, operation, target);
+    CopyPages(out, from, operation, target);
     // One file that can be moved or copied on its own.
     char* message = nullptr;
     const int rc = sqlite3_exec(out, "PRAGMA journal_mode=DELETE", nullptr, nullptr, &message);
@@ -391,6 +388,32 @@ void CompanyDatabase::BackupTo(const std::filesystem::path& target) {
     RemoveDatabaseFiles(target);
     throw;
   }
+}
+
+void CompanyDatabase::BackupTo(const std::filesystem::path& target) {
+  const std::string operation = "CompanyDatabase.BackupTo";
+  if (InTransaction())
+    throw HostError(ErrorKind::kInUse, operation, target.string(),
+                    "une écriture est en cours sur l'entreprise");
+  CopyInto(db_, target, operation);
+}
+
+std::unique_ptr<CompanyDatabase::Snapshot> CompanyDatabase::TakeSnapshot() {
+  const std::string operation = "CompanyDatabase.TakeSnapshot";
+  std::unique_ptr<Snapshot> snapshot(
+      new Snapshot(OpenConnection(path_, SQLITE_OPEN_READONLY, operation)));
+  // The read transaction begins with its first read, and holds that moment until it ends.
+  Statement begin(snapshot->db_, "BEGIN DEFERRED");
+  begin.Run(operation, subject_);
+  Statement read(snapshot->db_, "SELECT 1 FROM meta LIMIT 1");
+  read.Step(operation, subject_);
+  return snapshot;
+}
+
+CompanyDatabase::Snapshot::~Snapshot() { sqlite3_close_v2(db_); }
+
+void CompanyDatabase::Snapshot::BackupTo(const std::filesystem::path& target) {
+  CopyInto(db_, target, "CompanyDatabase.BackupTo");
 }
 
 std::string CompanyDatabase::CodeOf(const std::filesystem::path& path) {

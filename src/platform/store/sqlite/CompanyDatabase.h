@@ -106,6 +106,24 @@ class CompanyDatabase final : public StoreDatabase {
   // HostError when `target` exists (left untouched) or cannot be written (nothing left of it).
   // REQUIRES: no write transaction open on this connection (commit first).
   void BackupTo(const std::filesystem::path& target);
+
+  // The database as committed now, read through a connection of its own that keeps its read
+  // transaction until destroyed: another thread may copy it while this connection writes.
+  class Snapshot {
+   public:
+    ~Snapshot();
+    Snapshot(const Snapshot&) = delete;
+    Snapshot& operator=(const Snapshot&) = delete;
+    // As CompanyDatabase::BackupTo, the copy being of the snapshot's moment.
+    void BackupTo(const std::filesystem::path& target);
+
+   private:
+    friend class CompanyDatabase;
+    explicit Snapshot(sqlite3* db) : db_(db) {}
+    sqlite3* db_;
+  };
+  // Throws HostError when the database cannot be read.
+  std::unique_ptr<Snapshot> TakeSnapshot();
   // Replaces every page of this database by those of `source` (a backup opened by
   // OpenBackup, only read) in one write transaction under the company's write lock, so that
   // a program reading it meanwhile sees one or the other. Throws HostError.
@@ -143,6 +161,10 @@ class CompanyDatabase final : public StoreDatabase {
   static sqlite3* OpenConnection(const std::filesystem::path& path, int flags,
                                  const std::string& operation);
   void Configure(const std::string& operation, bool readOnly = false);
+  // Copies the database `from` into the new file `target`, a single file in rollback-journal
+  // mode; nothing is left of it on failure.
+  static void CopyInto(sqlite3* from, const std::filesystem::path& target,
+                       const std::string& operation);
   enum class Use { kCompany, kReading, kArchive, kBackup, kSettings };
   static std::unique_ptr<CompanyDatabase> OpenChecked(const std::filesystem::path& path, Use use);
   // Throws HostError when SQLite's quick check finds a damaged page.

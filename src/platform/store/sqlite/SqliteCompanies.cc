@@ -9,6 +9,7 @@
 #include <chrono>
 #include <ctime>
 #include <fstream>
+#include <future>
 #include <string_view>
 
 #include "host/HostError.h"
@@ -186,16 +187,41 @@ bool LinkNew(const std::filesystem::path& from, const std::filesystem::path& to,
 
 }  // namespace
 
-Backup SqliteCompanies::TakeBackup(Store& store, const std::string& code,
-                                   const std::optional<ClosedYear>& closedYear) {
+namespace {
+
+CompanyDatabase& DatabaseOf(Store& store, const std::string& code) {
   auto* sqlite = dynamic_cast<SqliteStore*>(&store);
   if (sqlite == nullptr)
     throw HostError(ErrorKind::kNotFound, "SqliteCompanies.TakeBackup", code,
                     "l'entreprise n'est pas dans ce répertoire de données");
-  return WriteBackup(sqlite->database(), code, closedYear, "");
+  return sqlite->database();
 }
 
-Backup SqliteCompanies::WriteBackup(CompanyDatabase& db, const std::string& code,
+}  // namespace
+
+Backup SqliteCompanies::TakeBackup(Store& store, const std::string& code,
+                                   const std::optional<ClosedYear>& closedYear) {
+  CompanyDatabase& db = DatabaseOf(store, code);
+  return WriteBackup([&db](const std::filesystem::path& to) { db.BackupTo(to); }, code, closedYear,
+                     "");
+}
+
+PendingBackup SqliteCompanies::BeginBackup(Store& store, const std::string& code,
+                                           const std::optional<ClosedYear>& closedYear) {
+  auto snapshot = DatabaseOf(store, code).TakeSnapshot();
+  return PendingBackup(std::async(
+      std::launch::async, [this, snapshot = std::move(snapshot), code, closedYear]() mutable {
+        return WriteBackup(
+            [&snapshot](const std::filesystem::path& to) {
+              snapshot->BackupTo(to);
+              snapshot.reset();  // its read transaction ends with the copy
+            },
+            code, closedYear, "");
+      }));
+}
+
+Backup SqliteCompanies::WriteBackup(const std::function<void(const std::filesystem::path&)>& copyTo,
+                                    const std::string& code,
                                     const std::optional<ClosedYear>& closedYear,
                                     const std::string& note) {
   const std::string operation = "SqliteCompanies.TakeBackup";
@@ -205,7 +231,7 @@ Backup SqliteCompanies::WriteBackup(CompanyDatabase& db, const std::string& code
   const std::string stem = code + std::string(kInfix) + Stamp() + note;
   const std::string pid = "." + std::to_string(getpid());
   const std::filesystem::path temporary = dir / ("." + stem + ".db" + pid);
-  db.BackupTo(temporary);
+  copyTo(temporary);
   Sync(temporary);
   std::filesystem::path path = dir / (stem + ".db");
   try {
@@ -288,7 +314,9 @@ std::optional<Backup> SqliteCompanies::Restore(const std::string& code, const Ba
     // Damaged, of a newer version or another company's: replaced as a file, below.
   }
   if (current) {
-    const Backup kept = WriteBackup(*current, code, std::nullopt, "-avant-restauration");
+    const Backup kept =
+        WriteBackup([&current](const std::filesystem::path& to) { current->BackupTo(to); }, code,
+                    std::nullopt, "-avant-restauration");
     current->CopyFrom(*source);
     return kept;
   }

@@ -8,6 +8,7 @@
 #pragma once
 
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -41,6 +42,10 @@ class SqliteCompanies : public CompanyStore {
   std::string BackupPlace() const override { return BackupDirectory().string(); }
   Backup TakeBackup(Store& store, const std::string& code,
                     const std::optional<ClosedYear>& closedYear = std::nullopt) override;
+  // Copied on a thread of its own from a read snapshot of the company's file, while the
+  // program's own connection goes on writing.
+  PendingBackup BeginBackup(Store& store, const std::string& code,
+                            const std::optional<ClosedYear>& closedYear) override;
   std::vector<Backup> Backups(const std::string& code) override;
   std::optional<Backup> FindBackup(const std::string& name) override;
   std::unique_ptr<Store> OpenArchive(const Backup& backup) override;
@@ -55,10 +60,11 @@ class SqliteCompanies : public CompanyStore {
 
  private:
   std::filesystem::path BackupDirectory() const { return dataDir_ / "sauvegardes"; }
-  // Writes a backup of `db` whole under a temporary name, then links it under its own,
-  // "<CODE>Actifix-<yyyymmdd-hhmmss><note>.db".
-  Backup WriteBackup(CompanyDatabase& db, const std::string& code,
-                     const std::optional<ClosedYear>& closedYear, const std::string& note);
+  // Writes a backup whole under a temporary name, by `copyTo` (which makes the named file),
+  // then links it under its own, "<CODE>Actifix-<yyyymmdd-hhmmss><note>.db".
+  Backup WriteBackup(const std::function<void(const std::filesystem::path&)>& copyTo,
+                     const std::string& code, const std::optional<ClosedYear>& closedYear,
+                     const std::string& note);
   // Puts a copy of `copy` in place of company `code`'s file, which cannot be opened; that
   // file, when there is one, is kept as a backup, returned.
   std::optional<Backup> ReplaceFile(const std::string& code, const std::filesystem::path& copy);
