@@ -22,21 +22,30 @@ Transcript::~Transcript() {
   }
 }
 
+namespace {
+
+std::string ProgressText(int line, std::string_view cp1252Text) {
+  return "LINE " + std::to_string(line) + " " + ToUtf8(TrimRight(cp1252Text));
+}
+
+}  // namespace
+
 void Transcript::EndRun() {
-  if (runPending_) Put(runLast_);
+  if (runPending_) Put(ProgressText(runLine_, runLast_));
   runPending_ = false;
   runLine_ = -1;
 }
 
 void Transcript::WriteProgress(int line, std::string_view cp1252Text) {
-  std::string text = "LINE " + std::to_string(line) + " " + ToUtf8(TrimRight(cp1252Text));
+  // A line shown again and again (an edition's progress, once per asset) is only kept, as it
+  // comes, until the run ends: no text is made for those never written.
   if (line == runLine_) {
-    runLast_ = std::move(text);
+    runLast_.assign(cp1252Text);
     runPending_ = true;
     return;
   }
   EndRun();
-  Put(text);
+  Put(ProgressText(line, cp1252Text));
   runLine_ = line;
 }
 

@@ -67,7 +67,7 @@ class Transcript {
   void EndRun();
 
   int runLine_ = -1;     // the line of the running ShowLine run, -1 when none
-  std::string runLast_;  // its last text, UTF-8, when not yet written
+  std::string runLast_;  // its last text, Windows-1252, when not yet written
   bool runPending_ = false;
   std::ofstream file_;
   std::ostream& out_;

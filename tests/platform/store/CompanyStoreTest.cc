@@ -130,18 +130,18 @@ TEST_P(RestoreTest, HostileBackupsAreRefusedAndWhatIsReplacedIsKept) {
 TEST_P(RestoreTest, ABackupBegunCopiesItsMomentWhileTheProgramWritesOn) {
   if (OnServer()) {
     data_ = std::getenv("ACTIFIX_TEST_PG");
-    actifix::testing::Sql(data_, "DROP SCHEMA IF EXISTS \"actifix_R1\" CASCADE");
+    actifix::testing::Sql(data_, "DROP SCHEMA IF EXISTS \"actifix_B1\" CASCADE");
   }
   ASSERT_EQ(actifix::testing::RunProgram(
-                "--data '" + data_ + "' company create R1 --year 01/01/2026 31/12/2026",
+                "--data '" + data_ + "' company create B1 --year 01/01/2026 31/12/2026",
                 dir_.path() / "run")
                 .status,
             0);
   const auto companies = MakeCompanyStore(data_);
-  const auto store = companies->Open("R1");
+  const auto store = companies->Open("B1");
   const std::string before = store->Settings().name;
   PendingBackup copying =
-      companies->BeginBackup(*store, "R1", ClosedYear{"01/01/2025", "31/12/2025"});
+      companies->BeginBackup(*store, "B1", ClosedYear{"01/01/2025", "31/12/2025"});
   for (int i = 0; i < 50; ++i) {
     CompanySettings settings = store->Settings();
     settings.name = "Après " + std::to_string(i);
@@ -150,7 +150,7 @@ TEST_P(RestoreTest, ABackupBegunCopiesItsMomentWhileTheProgramWritesOn) {
   }
   const Backup backup = copying.Finish();
   EXPECT_EQ(Sql(backup.path.string(), "SELECT value FROM meta WHERE name = 'name'"), before);
-  EXPECT_EQ(companies->Settings("R1").name, "Après 49");
+  EXPECT_EQ(companies->Settings("B1").name, "Après 49");
   const auto listed = companies->FindBackup(backup.path.string());
   ASSERT_TRUE(listed && listed->closedYear);
   EXPECT_EQ(listed->closedYear->end, "31/12/2025");
