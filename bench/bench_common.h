@@ -112,10 +112,10 @@ inline bool TakeTsvFlag(int& argc, char** argv) {
 // A session on company "01" of `dir` whose screens answer from `script`.
 inline std::unique_ptr<platform::Session> OpenSession(const std::filesystem::path& dir,
                                                       const std::string& script, bool pdf = false,
-                                                      bool gridPdf = false,
-                                                      bool onlyReads = false) {
+                                                      bool gridPdf = false, bool onlyReads = false,
+                                                      const std::string& data = "") {
   platform::SessionOptions options;
-  options.companies = platform::MakeCompanyStore(dir.string());
+  options.companies = platform::MakeCompanyStore(data.empty() ? dir.string() : data, dir);
   options.company = "01";
   options.editionsDir = dir / "editions";
   options.pdf = pdf;

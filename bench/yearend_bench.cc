@@ -7,6 +7,9 @@
 // on a register made by `actifix generate` (seed 1), through the program's own session.
 // Each run is a child process with a session of its own, so that its peak memory is its own.
 // Prints the times, their ratios and the peaks; --tsv prints the lines of bench/run.sh.
+// With $ACTIFIX_BENCH_DATA (a --data value, such as a PostgreSQL server's address) the company
+// is made there rather than in a temporary directory, and made again for each size; on a
+// server, its tables are vacuumed and checkpointed before each measure that rewrites them.
 //
 //   bench_yearend_bench [--tsv] [N...]      (default 100000 1000000)
 #include <cstdio>
@@ -22,8 +25,9 @@
 #include "platform/session/Companies.h"
 #include "platform/session/ScriptedInterface.h"
 #include "platform/session/Session.h"
-#include "platform/store/sqlite/CompanyDatabase.h"
-#include "platform/store/sqlite/SqliteStore.h"
+#include "platform/store/CompanyStore.h"
+#include "platform/store/Store.h"
+#include "platform/store/pg/Pg.h"
 #include "platform/tools/RegisterGenerator.h"
 #include "platform/tools/YearOpening.h"
 #include "state/MImmo.h"
@@ -38,9 +42,11 @@ using bench::Seconds;
 namespace fs = std::filesystem;
 
 // Walks the asset key file, each record read into the module's buffer; rewrites each
-// record as read when `rewrite`. Returns the number of assets.
+// record as read when `rewrite`, the rewrites gathered as the year opening's are. Returns the
+// number of assets.
 int64_t BareWalk(Session& session, bool rewrite) {
   int64_t seen = 0;
+  session.store().SetBulk(rewrite);
   session.RunWith([&](NvImmo&) {
     MImmoState& m = MImmo();
     int16_t found = 0;
@@ -57,12 +63,27 @@ int64_t BareWalk(Session& session, bool rewrite) {
   return seen;
 }
 
+// Where the company is made: $ACTIFIX_BENCH_DATA, else the run's directory.
+std::string Data(const fs::path& dir) {
+  const char* data = std::getenv("ACTIFIX_BENCH_DATA");
+  return data != nullptr && *data != '\0' ? data : dir.string();
+}
+
+// On a server, what its autovacuum and checkpointer would have done before a user's next
+// operation: each measure that rewrites the register starts from settled tables.
+void Settle(const std::string& data) {
+  if (data.rfind("postgresql://", 0) != 0 && data.rfind("postgres://", 0) != 0) return;
+  pg::Connection server(data, "bench");
+  server.Exec("VACUUM (ANALYZE)", "bench", "");
+  server.Exec("CHECKPOINT", "bench", "");
+}
+
 // Runs `work` on a session of its own in a child process: its time (session opening
 // left out) and peak memory.
 Measure InChild(const fs::path& dir, const std::function<void(Session&)>& work,
                 const std::string& script = "") {
   return bench::InChild([&] {
-    auto session = bench::OpenSession(dir, script);
+    auto session = bench::OpenSession(dir, script, false, false, false, Data(dir));
     const Clock::time_point start = Clock::now();
     work(*session);
     return Seconds(start);
@@ -70,14 +91,16 @@ Measure InChild(const fs::path& dir, const std::function<void(Session&)>& work,
 }
 
 void Run(const fs::path& dir, int64_t count, bool tsv) {
-  CompanyDatabase::Create(CompanyDatabasePath(dir, "01"),
-                          {"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"});
+  const auto companies = MakeCompanyStore(Data(dir));
+  if (companies->Exists("01")) companies->Remove("01");
+  companies->Create({"01", "Bench", "01/01/2026", "31/12/2026", "01/01/2026"});
   auto t = Clock::now();
   {
-    auto session = bench::OpenSession(dir, "");
+    auto session = bench::OpenSession(dir, "", false, false, false, Data(dir));
     GeneratorOptions generator;
     generator.assets = count;
     generator.commit = [&session] { session->Commit(); };
+    session->store().SetBulk(true);  // as `actifix generate` writes
     session->RunWith([&](NvImmo&) { GenerateRegister(generator); });
   }
   if (!tsv)
@@ -92,17 +115,19 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
   const Measure csv = InChild(dir, [](Session& session) {
     session.RunWith([](NvImmo& component) { component.ImmoExcel(); });
   });
+  Settle(Data(dir));
   const Measure rewrite = InChild(dir, [](Session& session) { BareWalk(session, true); });
   {
-    auto db = CompanyDatabase::Open(CompanyDatabasePath(dir, "01"));
-    CompanySettings settings = db->Settings();
+    const auto store = companies->Open("01");
+    CompanySettings settings = store->Settings();
     settings.yearStart = "01/01/2027";
     settings.yearEnd = "31/12/2027";
-    db->SaveSettings(settings);
+    store->SaveSettings(settings);
+    store->Commit();
   }
-  const Measure copy = InChild(dir, [&](Session& session) {
-    dynamic_cast<SqliteStore&>(session.store()).database().BackupTo(dir / "alone.db");
-  });
+  const Measure copy = InChild(
+      dir, [&](Session& session) { session.companies().TakeBackup(session.store(), "01"); });
+  Settle(Data(dir));
   const Measure opening = InChild(
       dir, [](Session& session) { OpenFiscalYear(session, {}); }, "CONFIRM yes\n");
 
@@ -115,10 +140,8 @@ void Run(const fs::path& dir, int64_t count, bool tsv) {
     bench::TsvLine("backup of the database alone", count, copy.seconds, "-", -1, copy.peakMb);
     return;
   }
-  std::printf("%lld assets walked; database %.0f MB, its backup %.0f MB\n",
-              static_cast<long long>(count),
-              static_cast<double>(fs::file_size(CompanyDatabasePath(dir, "01"))) / 1e6,
-              static_cast<double>(fs::file_size(dir / "alone.db")) / 1e6);
+  std::printf("%lld assets walked, in %s\n", static_cast<long long>(count),
+              companies->Where().c_str());
   std::printf("%-34s %9s %9s %7s %8s\n", "", "op s", "bare s", "ratio", "peak MB");
   std::printf("%-34s %9.2f %9.2f %7.2f %8.0f\n", "ImmoExcel CSV alone / walk", csv.seconds,
               walk.seconds, csv.seconds / walk.seconds, csv.peakMb);

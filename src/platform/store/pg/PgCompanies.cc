@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <ctime>
+#include <future>
 #include <thread>
 
 #include "host/HostError.h"
@@ -217,8 +218,7 @@ std::filesystem::path PgCompanies::AnomalyLog(const std::string& code) const {
   return outputDir_ / (code + "Anomalies.log");
 }
 
-Backup PgCompanies::TakeBackup(Store& store, const std::string& code,
-                               const std::optional<ClosedYear>& closedYear) {
+PgCompanies::CopyStart PgCompanies::StartCopy(Store& store, const std::string& code) {
   const std::string operation = "PgCompanies.TakeBackup", source = PgCompany::SchemaFor(code);
   const std::string subject = shown_ + " " + source;
   if (auto* server = dynamic_cast<PgStore*>(&store); server == nullptr)
@@ -227,18 +227,28 @@ Backup PgCompanies::TakeBackup(Store& store, const std::string& code,
   else if (server->database().InWrite())
     throw HostError(ErrorKind::kInUse, operation, subject,
                     "une écriture est en cours sur l'entreprise");
-  pg::Connection c(uri_, operation);
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  const std::string stem = source + kBackupInfix + Now("%Y%m%d_%H%M%S", now);
-  // One snapshot for every table: the copy is the company as it was at one moment, and
-  // appears whole at the commit, or not at all.
+  CopyStart start{std::make_unique<pg::Connection>(uri_, operation), "",
+                  std::chrono::system_clock::to_time_t(std::chrono::system_clock::now())};
+  pg::Connection& c = *start.connection;
+  const std::string stem = source + kBackupInfix + Now("%Y%m%d_%H%M%S", start.now);
+  // One snapshot for every table, taken by the transaction's first query: the copy is the
+  // company as it was at that moment, and appears whole at the commit, or not at all.
   c.Exec("BEGIN ISOLATION LEVEL REPEATABLE READ", operation, subject);
-  std::string name = stem;
-  for (int n = 2; c.Query("SELECT 1 FROM pg_namespace WHERE nspname = $1", pg::Params().Text(name),
-                          operation, subject, false)
+  start.name = stem;
+  for (int n = 2; c.Query("SELECT 1 FROM pg_namespace WHERE nspname = $1",
+                          pg::Params().Text(start.name), operation, subject, false)
                       .rows() != 0;
        ++n)
-    name = stem + "_" + std::to_string(n);
+    start.name = stem + "_" + std::to_string(n);
+  return start;
+}
+
+Backup PgCompanies::FinishCopy(const CopyStart& start, const std::string& code,
+                               const std::optional<ClosedYear>& closedYear) {
+  const std::string operation = "PgCompanies.TakeBackup", source = PgCompany::SchemaFor(code);
+  const std::string subject = shown_ + " " + source;
+  pg::Connection& c = *start.connection;
+  const std::string& name = start.name;
   // An archive is read by key, as a company is: its tables get their primary keys.
   CopyCompany(c, source, name, closedYear.has_value(), operation, subject);
   c.Exec("CREATE TABLE " + pg::Quoted(name) + ".backup(code text NOT NULL, taken text NOT NULL)",
@@ -251,9 +261,23 @@ Backup PgCompanies::TakeBackup(Store& store, const std::string& code,
             pg::Params().Text(closedYear->start).Text(closedYear->end), operation, subject, false);
   }
   c.Query("INSERT INTO " + pg::Quoted(name) + ".backup VALUES($1, $2)",
-          pg::Params().Text(code).Text(Now("%d/%m/%Y %H:%M:%S", now)), operation, subject, false);
+          pg::Params().Text(code).Text(Now("%d/%m/%Y %H:%M:%S", start.now)), operation, subject,
+          false);
   Commit(c, operation, subject);
   return *ReadBackup(c, name, operation);
+}
+
+Backup PgCompanies::TakeBackup(Store& store, const std::string& code,
+                               const std::optional<ClosedYear>& closedYear) {
+  return FinishCopy(StartCopy(store, code), code, closedYear);
+}
+
+PendingBackup PgCompanies::BeginBackup(Store& store, const std::string& code,
+                                       const std::optional<ClosedYear>& closedYear) {
+  return PendingBackup(
+      std::async(std::launch::async, [this, start = StartCopy(store, code), code, closedYear] {
+        return FinishCopy(start, code, closedYear);
+      }));
 }
 
 std::vector<Backup> PgCompanies::Backups(const std::string& code) {

@@ -17,6 +17,7 @@
 // a new one.
 #pragma once
 
+#include <ctime>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -53,6 +54,10 @@ class PgCompanies final : public CompanyStore {
   std::string BackupPlace() const override { return shown_; }
   Backup TakeBackup(Store& store, const std::string& code,
                     const std::optional<ClosedYear>& closedYear = std::nullopt) override;
+  // Copied on the server by a connection of its own, from a snapshot taken before it returns,
+  // while the program's connection goes on writing.
+  PendingBackup BeginBackup(Store& store, const std::string& code,
+                            const std::optional<ClosedYear>& closedYear) override;
   std::vector<Backup> Backups(const std::string& code) override;
   std::optional<Backup> FindBackup(const std::string& name) override;
   std::unique_ptr<Store> OpenArchive(const Backup& backup) override;
@@ -66,6 +71,17 @@ class PgCompanies final : public CompanyStore {
       const std::vector<std::pair<std::string, std::string>>& yearsOpened) override;
 
  private:
+  // A backup's transaction begun on a connection of its own, its snapshot taken, and the
+  // name of the schema it will make.
+  struct CopyStart {
+    std::unique_ptr<pg::Connection> connection;
+    std::string name;
+    std::time_t now;
+  };
+  CopyStart StartCopy(Store& store, const std::string& code);
+  Backup FinishCopy(const CopyStart& start, const std::string& code,
+                    const std::optional<ClosedYear>& closedYear);
+
   std::string uri_, shown_;
   std::filesystem::path outputDir_;
   // Kept between two Settings: a list of many companies would otherwise cost the server a new
