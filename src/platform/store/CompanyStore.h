@@ -103,8 +103,8 @@ class CompanyStore {
   virtual Backup TakeBackup(Store& store, const std::string& code,
                             const std::optional<ClosedYear>& closedYear = std::nullopt) = 0;
   // The same copy, of the company as committed now, written while the program goes on with
-  // its work (which must not commit until Finish). A store that cannot copy beside its
-  // writes takes it now. Throws HostError.
+  // its work: nothing the program commits meanwhile is in it. A store that cannot copy beside
+  // its writes takes it now. REQUIRES: no write transaction open on `store`. Throws HostError.
   virtual PendingBackup BeginBackup(Store& store, const std::string& code,
                                     const std::optional<ClosedYear>& closedYear);
   // The backups of company `code` (every company when empty), oldest first.
